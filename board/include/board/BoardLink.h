@@ -1,0 +1,77 @@
+// The board link: program-wide state, the log procedures, the board connection with its attach
+// and detach handlers, and the two pipe transfers. One instance lives for the whole run; every
+// window holds a reference to it. No failure is raised: each is logged, and callers see it in
+// the reply's count byte.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "board/MainWindowLink.h"
+#include "board/ProgramState.h"
+#include "form/Host.h"
+
+namespace board {
+
+class BoardLink {
+public:
+    BoardLink(form::Host& host, MainWindowLink& mainWindow);
+    ~BoardLink();
+    BoardLink(const BoardLink&) = delete;
+    BoardLink& operator=(const BoardLink&) = delete;
+
+    ProgramState s;
+
+    form::Host& host() { return host_; }
+    MainWindowLink& mainWindow() { return main_; }
+
+    // Sets OutPipeNum to 2.
+    void InitPipes();
+    // Assigns the lamp colour constants.
+    void InitColors();
+    // The driver's text for a status, cut at its first NUL.
+    std::string StatusText(std::uint32_t status);
+
+    // Appends message, " :", date, blank, time and the terminator twice to a box; moves the
+    // caret to the end.
+    void AppendLogText(form::TextBox& box, std::string_view message, std::string_view terminator,
+                       bool clearFirst);
+    // Appends to Txtlog and shows CommError on shpLogStatus.
+    void LogAppend(std::string_view message, std::string_view terminator);
+    // Sets CommError, turns shpLogStatus red and appends the message.
+    void LogError(std::string_view message);
+    // Appends the message without touching any lamp.
+    void LogNote(std::string_view message);
+
+    // Opens the board connection (registration, 10,000-yield attach wait, device check).
+    void Connect_Usb();
+    // Closes it: reset, unregistration, indicators.
+    void Disconnect_USB();
+    // The GPIO window's variants: the same steps without indicators and without InitPipes; the
+    // driver gets ActiveWindow's handle.
+    void Connect_Usb_Gpio();
+    void Disconnect_USB_Gpio();
+
+    // The driver's attach and detach handlers (also called directly by tests).
+    bool DeviceAttach(WDU_DEVICE_HANDLE device, const WDU_DEVICE& info);
+    void DeviceDetach(WDU_DEVICE_HANDLE device);
+
+    // Sends TransferLength bytes of TransferBuffer to TransferPipe.
+    void writePipe();
+    // Reads up to TransferLength bytes from TransferPipe into TransferBuffer.
+    void readPipe();
+
+    // One half of an exchange: sets TransferPipe and TransferLength, fills TransferBuffer with
+    // the packet (zero-padded to its length) and runs writePipe.
+    void sendPacket(std::uint32_t pipe, const std::vector<std::uint8_t>& packet);
+    // The other half: re-dimensions TransferBuffer to `length` zeros and runs readPipe; the
+    // reply is then in s.TransferBuffer.
+    void receiveReply(std::uint32_t pipe, std::int32_t length);
+
+private:
+    form::Host& host_;
+    MainWindowLink& main_;
+};
+
+}  // namespace board

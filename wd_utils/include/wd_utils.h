@@ -1,0 +1,116 @@
+/* The USB toolkit layer: device matching, attach/detach notification, interface selection and
+ * bulk transfers for the bridge board. C ABI, so that any caller can load it. Handles are 32-bit
+ * ids checked against a table; a stale or unknown handle gives WD_INVALID_HANDLE, never a crash.
+ * The backend (libusb or the simulated bridge board) is chosen at WDU_Init / WDU_VB_Init from the
+ * environment variable VELMORIX_BRIDGE: unset or "usb", "sim", or "sim:FILE". */
+#ifndef VELMORIX_WD_UTILS_H
+#define VELMORIX_WD_UTILS_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(_WIN32)
+#define WDU_API __declspec(dllexport)
+#else
+#define WDU_API __attribute__((visibility("default")))
+#endif
+
+typedef uint32_t WDU_DRIVER_HANDLE;
+typedef uint32_t WDU_DEVICE_HANDLE;
+
+/* Status codes: 0 is success, everything else an error with a text from VB_Stat2Str. */
+enum {
+    WD_STATUS_SUCCESS = 0,
+    WD_INVALID_HANDLE = 0x20000001u,
+    WD_INVALID_PARAMETER = 0x20000002u,
+    WD_DEVICE_NOT_FOUND = 0x20000003u,
+    WD_TIME_OUT_EXPIRED = 0x20000004u,
+    WD_STALL = 0x20000005u,
+    WD_DEVICE_GONE = 0x20000006u,
+    WD_NO_ENDPOINT = 0x20000007u,
+    WD_INTERFACE_SELECT_FAILED = 0x20000008u,
+    WD_REGISTRATION_FAILED = 0x20000009u,
+    WD_ALREADY_INITIALIZED = 0x2000000Au,
+    WD_BACKEND_ERROR = 0x2000000Bu,
+    WD_BAD_SIMULATION = 0x2000000Cu,
+    WD_OPERATION_FAILED = 0x2000000Du
+};
+
+/* One match-table entry; 0 in a class field means any. */
+typedef struct {
+    uint16_t wVendorId;
+    uint16_t wProductId;
+    uint8_t bDeviceClass;
+    uint8_t bDeviceSubClass;
+    uint8_t bInterfaceClass;
+    uint8_t bInterfaceSubClass;
+    uint8_t bInterfaceProtocol;
+} WDU_MATCH_TABLE;
+
+/* What the attach handler and WDU_GetDeviceInfo report about a device. */
+typedef struct {
+    uint16_t wVendorId;
+    uint16_t wProductId;
+    uint32_t dwInterfaceNum;    /* number of the first interface */
+    uint32_t dwAlternateSetting; /* its active alternate setting */
+    uint32_t dwNumEndpoints;    /* endpoints of that setting, the default pipe not counted */
+} WDU_DEVICE;
+
+/* Attach handler: nonzero takes the device, zero declines it. */
+typedef int (*WDU_ATTACH_CALLBACK)(WDU_DEVICE_HANDLE hDevice, const WDU_DEVICE* pDeviceInfo,
+                                   void* pUserData);
+typedef void (*WDU_DETACH_CALLBACK)(WDU_DEVICE_HANDLE hDevice, void* pUserData);
+typedef int (*WDU_POWER_CHANGE_CALLBACK)(WDU_DEVICE_HANDLE hDevice, uint32_t dwPowerState,
+                                         void* pUserData);
+
+typedef struct {
+    WDU_ATTACH_CALLBACK pfDeviceAttach;
+    WDU_DETACH_CALLBACK pfDeviceDetach;
+    WDU_POWER_CHANGE_CALLBACK pfPowerChange; /* may be NULL */
+    void* pUserData;
+} WDU_EVENT_TABLE;
+
+/* Registers for matching devices; attach/detach handlers run on the layer's own event thread.
+ * Fails with a status and *phDriver = 0. */
+WDU_API uint32_t WDU_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
+                          uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable,
+                          uint32_t dwOptions);
+/* Ends a WDU_Init registration; no handler runs after it returns. Unknown handles are ignored. */
+WDU_API void WDU_Uninit(WDU_DRIVER_HANDLE hDriver);
+
+/* Registers like WDU_Init, but attach/detach events are queued and delivered only by
+ * WDU_VB_PumpEvents on the caller's thread. hWnd is recorded and not otherwise used. */
+WDU_API uint32_t WDU_VB_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
+                             uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable,
+                             uint32_t dwOptions, uintptr_t hWnd);
+/* Ends a WDU_VB_Init registration and drops its queued events. Unknown handles are ignored. */
+WDU_API void WDU_VB_Uninit(WDU_DRIVER_HANDLE hDriver);
+/* Delivers the queued attach/detach events of all WDU_VB_Init registrations on this thread;
+ * returns how many were delivered. Cheap when nothing is queued. */
+WDU_API int WDU_VB_PumpEvents(void);
+
+/* Selects an alternate setting of an interface of an attached device. */
+WDU_API uint32_t WDU_SetInterface(WDU_DEVICE_HANDLE hDevice, uint32_t dwInterfaceNum,
+                                  uint32_t dwAlternateSetting);
+/* Fills *pDeviceInfo for an attached device; WD_INVALID_HANDLE for a stale or unknown one. */
+WDU_API uint32_t WDU_GetDeviceInfo(WDU_DEVICE_HANDLE hDevice, WDU_DEVICE* pDeviceInfo);
+/* Bulk transfer on an endpoint address (IN = number + 0x80); fRead 1 = device to host. A read
+ * that ends short is a success; *pdwBytesTransferred tells how many bytes moved. */
+WDU_API uint32_t WDU_Transfer(WDU_DEVICE_HANDLE hDevice, uint32_t dwPipeNum, uint32_t fRead,
+                              uint32_t dwOptions, void* pBuffer, uint32_t dwBufferSize,
+                              uint32_t* pdwBytesTransferred, const uint8_t* pSetupPacket,
+                              uint32_t dwTimeout);
+/* Resets an attached device; the result is informational. */
+WDU_API uint32_t WDU_ResetDevice(WDU_DEVICE_HANDLE hDevice, uint32_t dwOptions);
+
+/* A constant NUL-terminated text naming a status; never NULL. */
+WDU_API const char* VB_Stat2Str(uint32_t dwStatus);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
