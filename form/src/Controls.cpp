@@ -36,6 +36,8 @@ void TextBox::setText(std::string text) {
     }
 }
 
-void TextBox::appendText(std::string_view more) { text_.append(more); }
+void TextBox::appendText(std::string_view more) {
+    text_.append(more);
+}
 
 }  // namespace form

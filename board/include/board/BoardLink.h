@@ -15,7 +15,7 @@
 namespace board {
 
 class BoardLink {
-public:
+  public:
     BoardLink(form::Host& host, MainWindowLink& mainWindow);
     ~BoardLink();
     BoardLink(const BoardLink&) = delete;
@@ -69,7 +69,7 @@ public:
     // reply is then in s.TransferBuffer.
     void receiveReply(std::uint32_t pipe, std::int32_t length);
 
-private:
+  private:
     form::Host& host_;
     MainWindowLink& main_;
 };

@@ -9,7 +9,7 @@
 namespace board {
 
 class MainWindowLink {
-public:
+  public:
     virtual ~MainWindowLink() = default;
     virtual form::TextBox& Txtlog() = 0;
     virtual form::Lamp& shpLogStatus() = 0;
@@ -25,7 +25,7 @@ public:
 
 // Stand-alone controls for tests and headless runs where no main window exists.
 class StandaloneMainWindow : public MainWindowLink {
-public:
+  public:
     form::TextBox& Txtlog() override { return log_; }
     form::Lamp& shpLogStatus() override { return logLamp_; }
     form::TextBox& txthDriver() override { return driver_; }
@@ -35,7 +35,7 @@ public:
     form::Lamp& ShpAttach() override { return attach_; }
     std::uintptr_t mainHWnd() override { return window_.hWnd(); }
 
-private:
+  private:
     form::TextBox log_, driver_;
     form::Lamp logLamp_, con_[2], handle_, attach_;
     form::Button noc_;

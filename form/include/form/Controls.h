@@ -29,7 +29,7 @@ struct Control {
 // A text box. Appends grow the text in place, so a long log never gets copied; a view tells an
 // append from a replacement by comparing textGeneration() with what it rendered last.
 class TextBox : public Control {
-public:
+  public:
     const std::string& Text() const { return text_; }
     // Replaces the whole text.
     void setText(std::string text);
@@ -43,7 +43,7 @@ public:
     PaletteIndex ForeColor = 0;
     bool Locked = false;
 
-private:
+  private:
     std::string text_;
     std::uint64_t generation_ = 0;
 };

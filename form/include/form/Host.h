@@ -29,7 +29,7 @@ struct FileDialogResult {
 };
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
     // Processes pending window events and delivers queued USB attach/detach events.
     virtual void doEvents() = 0;

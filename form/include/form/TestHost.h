@@ -13,7 +13,7 @@
 namespace form {
 
 class TestHost : public Host {
-public:
+  public:
     struct Message {
         std::string text;
         std::string title;
@@ -36,12 +36,12 @@ public:
     long yields = 0;
     long sleptMs = 0;
     LocalDateTime clock{2026, 12, 7, 14, 5, 9};
-    std::vector<Message> messages;                 // every message box shown
-    std::deque<MsgResult> messageAnswers;          // answers for OK/Cancel boxes; Ok when empty
-    std::deque<FileDialogResult> dialogAnswers;    // answers for file dialogs; cancelled when empty
-    std::vector<FileDialogRequest> dialogRequests; // every file dialog asked for
+    std::vector<Message> messages;               // every message box shown
+    std::deque<MsgResult> messageAnswers;        // answers for OK/Cancel boxes; Ok when empty
+    std::deque<FileDialogResult> dialogAnswers;  // answers for file dialogs; cancelled when empty
+    std::vector<FileDialogRequest> dialogRequests;  // every file dialog asked for
 
-private:
+  private:
     std::map<long, std::vector<std::function<void()>>> hooks_;
 };
 

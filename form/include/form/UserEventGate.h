@@ -8,7 +8,7 @@
 namespace form {
 
 class UserEventGate {
-public:
+  public:
     // Runs the handler unless another one is running; returns false when the event was dropped.
     bool dispatch(const std::function<void()>& handler);
     // True while a dispatched handler runs (views disable data controls then).
@@ -16,7 +16,7 @@ public:
     // Events dropped so far.
     long dropped() const { return dropped_; }
 
-private:
+  private:
     int depth_ = 0;
     long dropped_ = 0;
 };

@@ -7,7 +7,7 @@
 namespace form {
 
 class Window {
-public:
+  public:
     Window();
     virtual ~Window() = default;
     Window(const Window&) = delete;
@@ -20,7 +20,7 @@ public:
     bool Visible = false;
     bool Loaded = false;
 
-private:
+  private:
     std::uintptr_t hwnd_;
 };
 
