@@ -16,6 +16,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -253,7 +254,7 @@ class frmI2C_General : public form::Window {
                                const std::string& valueText);
     bool writeValueCheck(form::TextBox& box);
     void toggleLamp(form::Lamp& lamp);
-    void gridRowWrite(int index, std::uint8_t address);
+    void gridRowWrite(int index, bool sharedAddress);
     void showFail();
     void applyAddress(int value);
     void rejectAddress();

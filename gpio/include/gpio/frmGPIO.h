@@ -8,6 +8,8 @@
 // layout() lists every control with its container ("" for the window, or "Frame1", "FrOutEn",
 // "frameGPIO_Data", "Frame_GPIOOUTEN", "frame_GPIOData", "FrGPIOIo") and its rectangle relative
 // to that container. shpGpioWr has no element 1: it stays hidden and is absent from the table.
+// The click handlers run when a box's checked state changes, by the user or by another window;
+// a view that renders a Value the model set must not call them.
 #pragma once
 
 #include <array>
@@ -23,7 +25,7 @@ namespace gpio {
 class frmGPIO : public form::Window {
   public:
     static constexpr int kClientWidth = 9000;
-    static constexpr int kClientHeight = 5400;
+    static constexpr int kClientHeight = 4920;
     static constexpr const char* kTitle = "GPIO Control";
 
     // Sets every control to its design state; the window is not loaded yet.
@@ -85,6 +87,8 @@ class frmGPIO : public form::Window {
 
   private:
     void initControls();
+    void ensureLoaded();
+    void yield();
     void setBit(int byteIndex, int bit, bool on);
     void toggleLamp(form::Lamp& lamp);
     void exchange(bool withEnables);

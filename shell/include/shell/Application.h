@@ -76,6 +76,9 @@ class Application : public board::MainWindowLink {
 
     form::Host& host_;
     form::UserEventGate gate_;
+    // Receives what the board link writes while the application is being torn down.
+    board::StandaloneMainWindow teardownSink_;
+    bool tearingDown_ = false;
     std::unique_ptr<board::BoardLink> link_;
     std::unique_ptr<console::frmI2C_General> main_;
     std::unique_ptr<gpio::frmGPIO> gpio_;
