@@ -104,8 +104,8 @@ std::vector<form::ControlGeometry> buildLayout() {
     for (int f = 0; f < 2; ++f) {
         add("Label2", 4 * f + 0, "Frame1", f, 45, 270, 375, 225, StyleCentred);
         add("Label2", 4 * f + 1, "Frame1", f, 435, 270, 2800, 225);
-        add("Label2", 4 * f + 2, "Frame1", f, 3230, 270, 425, 225, StyleCentred);
-        add("Label2", 4 * f + 3, "Frame1", f, 3775, 270, 425, 225, StyleCentred);
+        add("Label2", 4 * f + 2, "Frame1", f, 3240, 270, 400, 225, StyleCentred);
+        add("Label2", 4 * f + 3, "Frame1", f, 3780, 270, 420, 225, StyleCentred);
         for (int r = 0; r < 16; ++r) {
             const int i = 16 * f + r;
             const int top = rowTop(r);

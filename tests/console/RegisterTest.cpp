@@ -138,9 +138,8 @@ TEST_F(RegisterTest, GridWrite_AddressChangedAndLeft_DoubleClickAndEnterUseNewAd
     main().txtBWrite_DblClick(16);
     int key = 13;
     main().txtBWrite_KeyPress(16, key);
-    EXPECT_EQ(i2cPackets(),
-              (std::vector{out(2, {0x01, 0xA0, 0x10, 0x11}), in(0x82, {0x03}),
-                           out(2, {0x01, 0xA0, 0x10, 0x11}), in(0x82, {0x03})}));
+    EXPECT_EQ(i2cPackets(), (std::vector{out(2, {0x01, 0xA0, 0x10, 0x11}), in(0x82, {0x03}),
+                                         out(2, {0x01, 0xA0, 0x10, 0x11}), in(0x82, {0x03})}));
 }
 
 TEST_F(RegisterTest, GridWrite_AddressTypedNotLeft_DoubleClickReadsBoxEnterUsesSharedAddress) {
@@ -149,9 +148,8 @@ TEST_F(RegisterTest, GridWrite_AddressTypedNotLeft_DoubleClickReadsBoxEnterUsesS
     main().txtBWrite_DblClick(2);
     int key = 13;
     main().txtBWrite_KeyPress(2, key);
-    EXPECT_EQ(i2cPackets(),
-              (std::vector{out(2, {0x01, 0xA0, 0x02, 0x44}), in(0x82, {0x03}),
-                           out(2, {0x01, 0x60, 0x02, 0x44}), in(0x82, {0x03})}));
+    EXPECT_EQ(i2cPackets(), (std::vector{out(2, {0x01, 0xA0, 0x02, 0x44}), in(0x82, {0x03}),
+                                         out(2, {0x01, 0x60, 0x02, 0x44}), in(0x82, {0x03})}));
 }
 
 TEST_F(RegisterTest, GridWrite_Failure_RedLampBothVisible) {
@@ -239,9 +237,9 @@ TEST_F(RegisterTest, ReadAll_NoDevice_EveryActiveRowDashedRed) {
 }
 
 TEST_F(RegisterTest, WriteAll_NoValueCheck_PairsWrittenAsIsOthersLampHidden) {
-    main().txtBWrite[0].setText("ZZ");  // not hex: written as 0x00
-    main().txtBWrite[1].setText("ab");  // not upper-cased
-    main().txtBWrite[2].setText("");    // skipped
+    main().txtBWrite[0].setText("ZZ");   // not hex: written as 0x00
+    main().txtBWrite[1].setText("ab");   // not upper-cased
+    main().txtBWrite[2].setText("");     // skipped
     main().txtBWrite[3].setText("100");  // three characters: skipped, no message
     main().shpBwrite[2].FillColor = lightGreen();
     for (int i = 4; i < 32; ++i) {

@@ -34,24 +34,42 @@ class BitTest : public PanelTest, public ::testing::WithParamInterface<BitCase> 
     form::CheckBox& box(const BitCase& c) {
         auto& p = panel();
         switch (c.box) {
-            case Box::BData: return p.ChkBData[c.index];
-            case Box::CData: return p.ChkCData[c.index];
-            case Box::LedData: return p.ChKLedData[c.index];
-            case Box::OutEn: return p.chkOutEn[c.index];
-            case Box::OutEnc: return p.chkOutEnc[c.index];
-            case Box::Led1: return p.ChLed1[c.index];
+            case Box::BData:
+                return p.ChkBData[c.index];
+            case Box::CData:
+                return p.ChkCData[c.index];
+            case Box::LedData:
+                return p.ChKLedData[c.index];
+            case Box::OutEn:
+                return p.chkOutEn[c.index];
+            case Box::OutEnc:
+                return p.chkOutEnc[c.index];
+            case Box::Led1:
+                return p.ChLed1[c.index];
         }
         return p.ChkBData[0];
     }
     void click(const BitCase& c) {
         auto& p = panel();
         switch (c.box) {
-            case Box::BData: p.ChkBData_Click(c.index); break;
-            case Box::CData: p.ChkCData_Click(c.index); break;
-            case Box::LedData: p.ChKLedData_Click(c.index); break;
-            case Box::OutEn: p.chkOutEn_Click(c.index); break;
-            case Box::OutEnc: p.chkOutEnc_Click(c.index); break;
-            case Box::Led1: p.ChLed1_Click(c.index); break;
+            case Box::BData:
+                p.ChkBData_Click(c.index);
+                break;
+            case Box::CData:
+                p.ChkCData_Click(c.index);
+                break;
+            case Box::LedData:
+                p.ChKLedData_Click(c.index);
+                break;
+            case Box::OutEn:
+                p.chkOutEn_Click(c.index);
+                break;
+            case Box::OutEnc:
+                p.chkOutEnc_Click(c.index);
+                break;
+            case Box::Led1:
+                p.ChLed1_Click(c.index);
+                break;
         }
     }
     const std::string& wText(const BitCase& c) {
@@ -79,18 +97,17 @@ TEST_P(BitTest, Click_TickedThenUnticked_OnlyItsBitSetThenClearedNothingSent) {
     EXPECT_TRUE(packets().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Boxes, BitTest,
-    ::testing::Values(BitCase{Box::BData, 0, 2, 0x01, false, 0},
-                      BitCase{Box::BData, 7, 2, 0x80, false, 0},
-                      BitCase{Box::CData, 0, 3, 0x10, false, 2},
-                      BitCase{Box::CData, 3, 3, 0x80, false, 2},
-                      BitCase{Box::LedData, 0, 3, 0x01, false, 2},
-                      BitCase{Box::LedData, 1, 3, 0x02, false, 2},
-                      BitCase{Box::OutEn, 2, 0, 0x04, true, 0},
-                      BitCase{Box::OutEnc, 3, 1, 0x80, true, 2},
-                      BitCase{Box::Led1, 0, 1, 0x01, true, 2},
-                      BitCase{Box::Led1, 1, 1, 0x02, true, 2}));
+INSTANTIATE_TEST_SUITE_P(Boxes, BitTest,
+                         ::testing::Values(BitCase{Box::BData, 0, 2, 0x01, false, 0},
+                                           BitCase{Box::BData, 7, 2, 0x80, false, 0},
+                                           BitCase{Box::CData, 0, 3, 0x10, false, 2},
+                                           BitCase{Box::CData, 3, 3, 0x80, false, 2},
+                                           BitCase{Box::LedData, 0, 3, 0x01, false, 2},
+                                           BitCase{Box::LedData, 1, 3, 0x02, false, 2},
+                                           BitCase{Box::OutEn, 2, 0, 0x04, true, 0},
+                                           BitCase{Box::OutEnc, 3, 1, 0x80, true, 2},
+                                           BitCase{Box::Led1, 0, 1, 0x01, true, 2},
+                                           BitCase{Box::Led1, 1, 1, 0x02, true, 2}));
 
 TEST_F(PanelTest, EnableUnticked_DataBoxDisabledKeepsCheckAndBit) {
     auto& p = panel();
@@ -113,6 +130,7 @@ TEST_F(PanelTest, EnableUnticked_DataBoxDisabledKeepsCheckAndBit) {
 }
 
 TEST_F(PanelTest, WriteEnablesAndData_ExactPacketsReadBackAndLamps) {
+    app->closeGpioPanel();  // a fresh panel: activity lamps black
     auto& p = panel();
     s().GpioState = {0x00, 0xF0, 0xFF, 0x0F};
     p.cmdGPIO_Write_Click();
@@ -148,8 +166,8 @@ TEST_F(PanelTest, WriteDataOnly_TwoBytesEnableSideUntouched) {
     p.shpGpioWr[3].FillColor = 7;
     s().GpioState = {0x00, 0x00, 0x5A, 0xF3};
     p.cmdWrite_GPIO_Data_Click();
-    EXPECT_EQ(packets(), (std::vector{out(1, {0x5A, 0xF3}),
-                                      in(0x81, gpioReply(0xFF, 0xFF, 0x00, 0x00))}));
+    EXPECT_EQ(packets(),
+              (std::vector{out(1, {0x5A, 0xF3}), in(0x81, gpioReply(0xFF, 0xFF, 0x00, 0x00))}));
     EXPECT_EQ(s().WriteQty, 2);
     EXPECT_EQ(p.txtPCHexData[1].Text(), "FF");
     EXPECT_EQ(p.txtPCHexData[3].Text(), "FF");

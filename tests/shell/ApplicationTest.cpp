@@ -30,8 +30,8 @@ TEST_F(ApplicationTest, LogBeforeAnyWindow_MainWindowLoadedFirst) {
 
 TEST_F(ApplicationTest, ShowPanelTwice_BroughtToFrontStateKept) {
     int shows = 0;
-    app->showWindow = [&](form::Window&) { ++shows; };
     startQuietly();
+    app->showWindow = [&](form::Window&) { ++shows; };
     app->showGpioPanel();
     panel().ChkBData[2].Value = 0;
     panel().ChkBData_Click(2);
@@ -78,9 +78,8 @@ TEST_F(ApplicationTest, UserClickDuringRead_DroppedByGateOneExchangeOnly) {
     bool dispatchedInner = true;
     // The 3rd yield falls inside the read (the connect wait); a view would dispatch the click
     // it receives there through the same gate.
-    host.atYield(host.yields + 3, [&] {
-        dispatchedInner = app->gate().dispatch([&] { main().cmdRead_Click(); });
-    });
+    host.atYield(host.yields + 3,
+                 [&] { dispatchedInner = app->gate().dispatch([&] { main().cmdRead_Click(); }); });
     EXPECT_TRUE(app->gate().dispatch([&] { main().cmdRead_Click(); }));
     EXPECT_FALSE(dispatchedInner);
     EXPECT_EQ(app->gate().dropped(), 1);
