@@ -1,0 +1,74 @@
+// The C entry points of the USB toolkit layer and its C++ test interface; all work is done by
+// UsbLayer.
+#include "wd_utils.h"
+#include "UsbLayer.h"
+#include "wdu_sim.h"
+
+extern "C" {
+
+WDU_API uint32_t WDU_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
+                          uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable, uint32_t) {
+    return wdu::UsbLayer::instance().init(phDriver, pMatchTables, dwNumMatchTables, pEventTable,
+                                          true, 0);
+}
+
+WDU_API void WDU_Uninit(WDU_DRIVER_HANDLE hDriver) {
+    wdu::UsbLayer::instance().uninit(hDriver);
+}
+
+WDU_API uint32_t WDU_VB_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
+                             uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable,
+                             uint32_t, uintptr_t hWnd) {
+    return wdu::UsbLayer::instance().init(phDriver, pMatchTables, dwNumMatchTables, pEventTable,
+                                          false, hWnd);
+}
+
+WDU_API void WDU_VB_Uninit(WDU_DRIVER_HANDLE hDriver) {
+    wdu::UsbLayer::instance().uninit(hDriver);
+}
+
+WDU_API int WDU_VB_PumpEvents(void) {
+    return wdu::UsbLayer::instance().pumpEvents();
+}
+
+WDU_API uint32_t WDU_SetInterface(WDU_DEVICE_HANDLE hDevice, uint32_t dwInterfaceNum,
+                                  uint32_t dwAlternateSetting) {
+    return wdu::UsbLayer::instance().setInterface(hDevice, dwInterfaceNum, dwAlternateSetting);
+}
+
+WDU_API uint32_t WDU_GetDeviceInfo(WDU_DEVICE_HANDLE hDevice, WDU_DEVICE* pDeviceInfo) {
+    return wdu::UsbLayer::instance().getDeviceInfo(hDevice, pDeviceInfo);
+}
+
+WDU_API uint32_t WDU_Transfer(WDU_DEVICE_HANDLE hDevice, uint32_t dwPipeNum, uint32_t fRead,
+                              uint32_t, void* pBuffer, uint32_t dwBufferSize,
+                              uint32_t* pdwBytesTransferred, const uint8_t*, uint32_t dwTimeout) {
+    return wdu::UsbLayer::instance().transfer(hDevice, dwPipeNum, fRead, pBuffer, dwBufferSize,
+                                              pdwBytesTransferred, dwTimeout);
+}
+
+WDU_API uint32_t WDU_ResetDevice(WDU_DEVICE_HANDLE hDevice, uint32_t) {
+    return wdu::UsbLayer::instance().resetDevice(hDevice);
+}
+
+}  // extern "C"
+
+namespace wdu {
+
+bridgesim::Board* simulatedBoard() {
+    return UsbLayer::instance().simulatedBoard();
+}
+
+void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board) {
+    UsbLayer::instance().installSimulatedBoard(std::move(board));
+}
+
+void resetForTests() {
+    UsbLayer::instance().resetForTests();
+}
+
+std::string backendError() {
+    return UsbLayer::instance().backendError();
+}
+
+}  // namespace wdu
