@@ -1,0 +1,446 @@
+#include "script/ScriptLoader.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "TextUtil.h"
+#include "board/HexText.h"
+
+namespace script {
+
+namespace {
+
+using detail::upperAscii;
+
+constexpr std::size_t kFieldSlots = 11;
+constexpr std::size_t kMaxPacketBytes = 255;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool allHex(std::string_view text) {
+    for (char c : text) {
+        if (!isHexDigit(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string withoutSpaces(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c != ' ') {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string trimmed(std::string_view text) {
+    std::size_t b = text.find_first_not_of(' ');
+    if (b == std::string_view::npos) {
+        return {};
+    }
+    std::size_t e = text.find_last_not_of(' ');
+    return std::string(text.substr(b, e - b + 1));
+}
+
+// Two hex digits per byte, the length halved with halves going to the even count (5 -> 2, 7 -> 4).
+std::size_t byteCount(std::size_t length) {
+    if (length < 2) {
+        return 0;
+    }
+    std::size_t half = length / 2;
+    if (length % 2 == 1 && half % 2 == 1) {
+        ++half;
+    }
+    return half;
+}
+
+// The bytes the engine sends for a hex text: byte k from characters 2k and 2k+1 (fewer when the
+// text runs out), by HexVal.
+std::vector<std::uint8_t> decodeBytes(std::string_view text, std::size_t count) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        std::string_view pair = 2 * k < text.size() ? text.substr(2 * k, 2) : std::string_view{};
+        bytes.push_back(static_cast<std::uint8_t>(board::HexVal(pair) & 0xFF));
+    }
+    return bytes;
+}
+
+std::string paddedLineNumber(int n) {
+    std::string digits = std::to_string(n);
+    if (digits.size() < 3) {
+        digits.insert(0, 3 - digits.size(), '0');
+    }
+    return digits;
+}
+
+// A decimal number with optional sign, fraction and exponent, as a delay may be written.
+bool parseNumber(std::string_view text, double& value) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    std::size_t digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        ++i;
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        std::size_t expDigits = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            ++i;
+            ++expDigits;
+        }
+        if (expDigits == 0) {
+            return false;
+        }
+    }
+    if (i != text.size()) {
+        return false;
+    }
+    std::string copy(text);
+    value = std::strtod(copy.c_str(), nullptr);
+    return true;
+}
+
+// Splits the file into lines at CR LF, LF or CR; false when it has more than maxLines lines.
+bool splitLines(std::string_view bytes, std::vector<std::string>& lines, std::size_t maxLines) {
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        if (lines.size() == maxLines) {
+            return false;
+        }
+        std::size_t end = bytes.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            lines.emplace_back(bytes.substr(pos));
+            break;
+        }
+        lines.emplace_back(bytes.substr(pos, end - pos));
+        pos = end + 1;
+        if (bytes[end] == '\r' && pos < bytes.size() && bytes[pos] == '\n') {
+            ++pos;
+        }
+    }
+    return true;
+}
+
+class Loader {
+  public:
+    explicit Loader(const LoadOptions& options) : options_(options) {}
+
+    void loadLine(ParsedScript& s, int n, std::string_view raw) {
+        ScriptRow row;
+        row.lineNumber = n;
+        row.cell(Column::Line).background = CellColor::ButtonFace;
+        row.cell(Column::Line).code = 1;
+        row.cell(Column::Operation).text = "NOP";
+        row.cell(Column::Operation).code = 1;
+        if (n == 1) {
+            s.CurrentAddrText = board::HexText(options_.defaultWriteAddr);
+        }
+        row.cell(Column::I2CAdr).text = s.CurrentAddrText;
+        row.cell(Column::I2CAdr).code = 1;
+
+        std::string line(raw);
+        if (n == 1 && line.starts_with(kUtf8Bom)) {
+            line.erase(0, kUtf8Bom.size());
+        }
+        for (char& c : line) {
+            if (c == '\t' || c == '\x0F') {
+                c = ' ';
+            }
+        }
+
+        if (line.empty()) {
+            row.kind = RowKind::Blank;
+            row.cell(Column::Comment).text = "Script File has a blank line";
+        } else {
+            std::size_t hash = line.find('#');
+            std::string comment = hash == std::string::npos ? std::string() : line.substr(hash);
+            std::string body = withoutSpaces(std::string_view(line).substr(0, hash));
+            if (line[0] == '`') {
+                loadCommand(s, row, body, comment);
+            } else {
+                // A line without comment counts as having text even when it is all spaces.
+                bool textRemains = hash == std::string::npos || !body.empty();
+                row.cell(Column::Comment).text = comment;
+                if (textRemains) {
+                    loadData(s, row, body);
+                } else {
+                    row.kind = RowKind::Nop;
+                }
+            }
+        }
+        row.cell(Column::Line).text = paddedLineNumber(n);
+        s.rows.push_back(std::move(row));
+    }
+
+    void finish(ParsedScript& s) {
+        int lines = static_cast<int>(s.rows.size());
+        if (s.EndMainRow == 0) {
+            s.EndMainRow = lines;
+        }
+        s.ScriptLineCount = lines;
+        s.TotalLines = lines;
+        s.dataWrWidth = columnWidth(longestWrite_);
+        s.dataRdWidth = columnWidth(longestRead_);
+        s.txttotReadsText = std::to_string(s.ReadOpCount);
+        s.txtTotLinesText = std::to_string(lines);
+        s.txtIstartText = s.IntStartRow != 0 ? board::DecimalWithSign(s.IntStartRow) : "----";
+        s.txtIendText = s.IntEndRow != 0 ? board::DecimalWithSign(s.IntEndRow) : "----";
+    }
+
+  private:
+    static int columnWidth(std::size_t longest) {
+        std::size_t m = longest < 8 ? 8 : longest;
+        return 8 * m < static_cast<std::size_t>(kWideDataColumn) ? static_cast<int>(8 * m)
+                                                                 : kWideDataColumn;
+    }
+
+    void loadCommand(ParsedScript& s, ScriptRow& row, const std::string& text,
+                     const std::string& comment) {
+        GridCell& op = row.cell(Column::Operation);
+        GridCell& commentCell = row.cell(Column::Comment);
+        op.text = "Cmd:";
+        commentCell.text = comment;
+        row.kind = RowKind::OtherCommand;
+        char letter = text.size() >= 2 ? text[1] : '\0';
+        if (letter == 'A') {
+            std::string addr =
+                text.size() == 4 ? text.substr(2, 2) : std::string("0") + text.back();
+            s.CurrentAddrText = upperAscii(addr);
+            if (text.size() == 4) {
+                row.cell(Column::I2CAdr).text = s.CurrentAddrText;
+            }
+            op.text = "Cmd:Set I2C Adr";
+            row.kind = RowKind::SetAddress;
+        } else if (letter == 'w' && text.size() == 2) {
+            op.text = "Cmd: Delay Keypress";
+            row.RowDelay = -1;
+            row.kind = RowKind::KeyPause;
+        } else if (letter == 'w') {
+            loadDelay(row, text.substr(2));
+        } else if (letter == 'S' && text.size() == 2) {
+            op.text = "Cmd: Save File";
+            row.kind = RowKind::SaveFile;
+        } else if (letter == 'G' && (text.size() == 6 || text.size() == 10) &&
+                   allHex(std::string_view(text).substr(2))) {
+            std::string digits = upperAscii(std::string_view(text).substr(2));
+            op.text = "Cmd: GPIO:" + digits;
+            row.cell(Column::I2CAdr).text = "GPIO";
+            row.cell(Column::DataWr).text = digits;
+            row.cell(Column::DataRd).text = digits;
+            std::int16_t count = digits.size() == 4 ? 2 : 4;
+            row.RowWriteCount = count;
+            row.RowReadCount = count;
+            std::vector<std::uint8_t> bytes = decodeBytes(digits, static_cast<std::size_t>(count));
+            row.gpio.portBData = bytes[0];
+            row.gpio.portCData = bytes[1];
+            if (count == 4) {
+                row.gpio.hasEnables = true;
+                row.gpio.portBEnable = bytes[2];
+                row.gpio.portCEnable = bytes[3];
+            }
+            row.kind = RowKind::Gpio;
+        } else if (text == "`IE") {
+            op.text = "Cmd: Int Enable";
+            row.kind = RowKind::IntEnable;
+        } else if (text == "`ID") {
+            op.text = "Cmd: Int Disable";
+            row.kind = RowKind::IntDisable;
+        } else if (text == "`ENDM") {
+            op.text = "Cmd: End Main";
+            row.kind = RowKind::EndMain;
+            s.EndMainRow = row.lineNumber;
+        } else if (text == "`EISTART") {
+            op.text = "Cmd: Int Start";
+            row.kind = RowKind::IntStart;
+            s.IntStartRow = row.lineNumber;
+        } else if (text == "`EIEND") {
+            op.text = "Cmd: Int End";
+            row.kind = RowKind::IntEnd;
+            s.IntEndRow = row.lineNumber;
+        }
+    }
+
+    static void loadDelay(ScriptRow& row, const std::string& valueText) {
+        double value = 0;
+        const char* error = nullptr;
+        if (!parseNumber(valueText, value)) {
+            error = "Delay Error: Time not numeric";
+        } else {
+            // Rounded to the nearest integer, halves to even, as the delay table holds it.
+            double rounded = std::nearbyint(value);
+            if (rounded > 32767) {
+                error = "Delay Error: Time above 32767 mSec";
+            } else if (rounded < -32768) {
+                error = "Delay Error: Time below -32768 mSec";
+            } else {
+                row.RowDelay = static_cast<std::int16_t>(rounded);
+            }
+        }
+        if (error != nullptr) {
+            row.kind = RowKind::DelayError;
+            row.RowDelay = 0;
+            row.cell(Column::Operation).text = "Error Delay_Time";
+            row.cell(Column::Operation).background = CellColor::Red;
+            row.cell(Column::Comment).background = CellColor::Red;
+            row.cell(Column::Comment).text += error;
+            return;
+        }
+        row.kind = RowKind::Delay;
+        row.cell(Column::Operation).text = "Cmd:Delay :" + valueText + ": mSec";
+    }
+
+    void loadData(ParsedScript& s, ScriptRow& row, std::string& text) {
+        std::vector<std::string> fields(kFieldSlots);
+        board::SplitFields(text, fields, ',');
+        std::string reg = trimmed(fields[0]);
+        std::string write = trimmed(fields[1]);
+        std::string read = trimmed(fields[2]);
+        if (reg.size() == 1) {
+            reg.insert(0, 1, '0');
+        }
+        if (write.size() == 1 || write.size() == 3) {
+            write.insert(0, 1, '0');
+        }
+        if (read.size() == 1 || read.size() == 3) {
+            read.insert(0, 1, '0');
+        }
+        reg = upperAscii(reg);
+        write = upperAscii(write);
+        read = upperAscii(read);
+        std::size_t regCount = byteCount(reg.size());
+        std::size_t writeCount = byteCount(write.size());
+        std::size_t readCount = byteCount(read.size());
+        longestWrite_ = std::max(longestWrite_, write.size());
+        longestRead_ = std::max(longestRead_, read.size());
+
+        GridCell& op = row.cell(Column::Operation);
+        GridCell& commentCell = row.cell(Column::Comment);
+        row.cell(Column::RegAdr).text = reg;
+        row.cell(Column::DataWr).text = write;
+        row.cell(Column::DataRd).text = read;
+        row.kind = RowKind::Data;
+        op.text.clear();
+        if (regCount >= 1) {
+            op.text = " Reg:" + std::to_string(regCount);
+        } else {
+            commentCell.text.insert(0, "No Internal Register");
+            op.code = 0;
+            commentCell.code = 1;
+        }
+
+        // A packet carries the register + write bytes, and the read count, in one byte each;
+        // a longer row would send a wrong count, so it is refused and sends nothing.
+        if (regCount + writeCount > kMaxPacketBytes || readCount > kMaxPacketBytes) {
+            row.kind = RowKind::DataError;
+            op.text = "Error Byte_Count";
+            op.background = CellColor::Red;
+            commentCell.background = CellColor::Red;
+            commentCell.text += "Byte Count Error: more than 255 bytes";
+            return;
+        }
+
+        row.RowRegCount = static_cast<std::int16_t>(regCount);
+        row.regBytes = decodeBytes(reg, regCount);
+        if (writeCount >= 1) {
+            row.RowWriteCount = static_cast<std::int16_t>(writeCount);
+            row.writeBytes = decodeBytes(write, writeCount);
+            op.text += " W:" + std::to_string(writeCount);
+        }
+        if (!read.empty()) {
+            ++s.ReadOpCount;
+            row.cell(Column::ActRd).text = "--";
+        }
+        if (readCount >= 1) {
+            row.RowReadCount = static_cast<std::int16_t>(readCount);
+            row.expectedBytes = decodeBytes(read, readCount);
+            op.text += " R:" + std::to_string(readCount);
+        }
+    }
+
+    const LoadOptions& options_;
+    std::size_t longestWrite_ = 2;
+    std::size_t longestRead_ = 2;
+};
+
+}  // namespace
+
+ScriptLoadResult parseScript(std::string_view fileBytes, const LoadOptions& options) {
+    ScriptLoadResult result;
+    std::vector<std::string> lines;
+    if (!splitLines(fileBytes, lines, kMaxScriptLines)) {
+        result.errorText = "Script file has more than " + std::to_string(kMaxScriptLines) +
+                           " lines and was not loaded: a script holds at most " +
+                           std::to_string(kMaxScriptLines) + " lines.";
+        return result;
+    }
+    ParsedScript& s = result.script;
+    s.loadingCaption = "[ " + options.fileTitle + " ]    Loading Script File .. Please Wait";
+    s.caption = "[ " + options.fileTitle + " ]    Script IC Send / Receive";
+    s.txtScriptLine1Text = detail::timeText(options.loadTime);
+    s.CurrentAddrText = board::HexText(options.defaultWriteAddr);
+    s.rows.reserve(lines.size());
+    Loader loader(options);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        loader.loadLine(s, static_cast<int>(i + 1), lines[i]);
+    }
+    loader.finish(s);
+    s.scriptLines = std::move(lines);
+    result.ok = true;
+    return result;
+}
+
+ScriptLoadResult loadScriptFile(const std::string& path, const LoadOptions& options) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ScriptLoadResult result;
+        result.errorText = "Cannot open script file " + path + ": " + std::strerror(errno);
+        return result;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) {
+        ScriptLoadResult result;
+        result.errorText = "Cannot read script file " + path;
+        return result;
+    }
+    return parseScript(bytes.view(), options);
+}
+
+form::FileDialogRequest openScriptDialogRequest() {
+    form::FileDialogRequest request;
+    request.title = "Select Script File to Open";
+    request.filters = {"Velmorix Script Files (*.txt)", "All Files (*)"};
+    request.filterIndex = 0;
+    request.defaultExt = "txt";
+    return request;
+}
+
+}  // namespace script

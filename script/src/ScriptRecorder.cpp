@@ -1,0 +1,256 @@
+#include "script/ScriptRecorder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "TextUtil.h"
+
+namespace script {
+
+namespace {
+
+constexpr std::string_view kStamp = "# AutoUpdated:";
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\x0F';
+}
+
+std::size_t findIgnoringCase(std::string_view text, std::string_view what) {
+    std::string upperText = detail::upperAscii(text);
+    return upperText.find(detail::upperAscii(what));
+}
+
+std::string errorText(const std::string& path, int error) {
+    return "Cannot write \"" + path + "\": " + std::strerror(error);
+}
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// A symbolic link is replaced through its target, so the link itself survives.
+std::string replaceTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::error_code ec;
+        std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+        if (!ec) {
+            return resolved.string();
+        }
+    }
+    return path;
+}
+
+// Writes a new file beside target and renames it over target.
+bool replaceAtomically(const std::string& path, std::string_view content, bool& opened,
+                       std::string& error) {
+    std::string target = replaceTarget(path);
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd < 0) {
+        error = errorText(path, errno);
+        return false;
+    }
+    opened = true;
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) {
+        // Keep the permissions of the file being replaced; failure here is harmless.
+        (void)::fchmod(fd, old.st_mode & 07777);
+    }
+    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
+    int savedErrno = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        error = errorText(path, savedErrno);
+    }
+    return ok;
+}
+
+bool appendToFile(const std::string& path, std::string_view content, bool& opened,
+                  std::string& error) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errorText(path, errno);
+        return false;
+    }
+    opened = true;
+    bool ok = writeAll(fd, content);
+    int savedErrno = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        savedErrno = errno;
+    }
+    if (!ok) {
+        error = errorText(path, savedErrno);
+    }
+    return ok;
+}
+
+}  // namespace
+
+bool rowIsRecordable(std::string_view operation, std::string_view actualRead) {
+    return findIgnoringCase(operation, "R:") != std::string::npos && actualRead.size() > 1 &&
+           actualRead != "--";
+}
+
+bool updateExpectedField(std::string& line, std::string_view actualRead) {
+    // A text that would split the line into other fields or lines is never put in.
+    if (actualRead.find_first_of(",#\r\n") != std::string_view::npos) {
+        return false;
+    }
+    std::size_t first = line.find(',');
+    if (first == std::string::npos) {
+        return false;
+    }
+    std::size_t second = line.find(',', first + 1);
+    std::size_t hash = line.find('#');
+    if (second == std::string::npos || (hash != std::string::npos && hash < second)) {
+        return false;
+    }
+    std::size_t end = line.find_first_of(",#", second + 1);
+    if (end == std::string::npos) {
+        end = line.size();
+    }
+    std::size_t begin = second + 1;
+    while (begin < end && isBlank(line[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(line[end - 1])) {
+        --end;
+    }
+    if (begin == end) {
+        return false;
+    }
+    line.replace(begin, end - begin, actualRead);
+    return true;
+}
+
+int updateExpectedData(std::vector<std::string>& scriptLines,
+                       const std::vector<RecordedRow>& rows) {
+    int changed = 0;
+    std::size_t count = std::min(scriptLines.size(), rows.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!rowIsRecordable(rows[i].operation, rows[i].actualRead)) {
+            continue;
+        }
+        std::string before = scriptLines[i];
+        if (updateExpectedField(scriptLines[i], rows[i].actualRead) && scriptLines[i] != before) {
+            ++changed;
+        }
+    }
+    return changed;
+}
+
+std::string stampedFirstLine(std::string_view line, const form::LocalDateTime& now,
+                             std::string_view loopCountText) {
+    std::string out(line.substr(0, std::min(line.size(), findIgnoringCase(line, kStamp))));
+    out += "# AutoUpdated: ";
+    out += detail::dateText(now);
+    out += ' ';
+    out += detail::timeText(now);
+    out += " Looping: ";
+    out += loopCountText;
+    return out;
+}
+
+ScriptWriteResult writeScriptLines(std::vector<std::string>& scriptLines,
+                                   const ScriptWriteRequest& request) {
+    ScriptWriteResult result;
+    if (request.path.empty()) {
+        result.errorText = "No file name given for the script update";
+        return result;
+    }
+    std::string firstLine = stampedFirstLine(
+        scriptLines.empty() ? std::string_view{} : std::string_view{scriptLines[0]}, request.now,
+        request.loopCountText);
+    std::string content;
+    std::size_t size = firstLine.size() + 2;
+    for (std::size_t i = 1; i < scriptLines.size(); ++i) {
+        size += scriptLines[i].size() + 2;
+    }
+    content.reserve(size);
+    for (std::size_t i = 0; i < scriptLines.size(); ++i) {
+        content += i == 0 ? firstLine : scriptLines[i];
+        content += "\r\n";
+    }
+
+    bool opened = false;
+    bool ok = request.append ? appendToFile(request.path, content, opened, result.errorText)
+                             : replaceAtomically(request.path, content, opened, result.errorText);
+    if (opened && !scriptLines.empty()) {
+        scriptLines[0] = std::move(firstLine);
+    }
+    if (!ok) {
+        return result;
+    }
+    result.ok = true;
+    result.linesWritten = static_cast<int>(scriptLines.size());
+    result.label18Text = " " + std::to_string(result.linesWritten) +
+                         " Script written: " + detail::dateText(request.now) + " " +
+                         detail::timeText(request.now);
+    return result;
+}
+
+ScriptWriteResult recordAndWrite(std::vector<std::string>& scriptLines,
+                                 const std::vector<RecordedRow>& rows,
+                                 const ScriptWriteRequest& request) {
+    updateExpectedData(scriptLines, rows);
+    return writeScriptLines(scriptLines, request);
+}
+
+std::string saveFileNameFor(std::string_view scriptPath) {
+    std::size_t slash = scriptPath.find_last_of("/\\");
+    std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    std::size_t dot = scriptPath.rfind('.');
+    std::string out(scriptPath);
+    if (dot != std::string_view::npos && dot > nameStart) {
+        out.insert(dot, "_DL");
+    } else {
+        out += "_DL";
+    }
+    return out;
+}
+
+form::FileDialogRequest browseDialogRequest(const std::string& scriptPath) {
+    form::FileDialogRequest request;
+    request.title = "Select File For Update";
+    request.fileName = scriptPath;
+    request.filters = {"All Files (*)", "Script (*.txt)"};
+    request.filterIndex = 0;
+    request.defaultExt = "txt";
+    return request;
+}
+
+}  // namespace script
