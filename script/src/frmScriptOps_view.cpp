@@ -44,10 +44,12 @@ constexpr int kHeadingHeight = 17;
 constexpr int kTitleFontPixels = 16;
 // Space kept free under the grid when the window is too low for the grid's height.
 constexpr int kBottomMargin = 4;
-// Room of the client area, and of the recording frame, the widest frame's right edge.
+// The client width the controls need: the recording frame's right edge and a margin.
 constexpr int kClientWidth = 1004;
 constexpr int kStartWidth = 1040;
 constexpr int kStartHeight = 680;
+// The frames of the top row end on one line, above the grid.
+constexpr int kFrameHeight = 204;
 constexpr int kMinGridHeight = 120;
 
 // Splits a heading caption into its column words: they are set apart by runs of two or more
@@ -181,8 +183,8 @@ void frmScriptOpsView::buildControls() {
     binder_.onKeyPress(address, [this](int& key) { model_.txtI2CAdr_KeyPress(key); });
 
     // "Script Control".
-    auto* exec =
-        binder_.frame(m.frmScriptExec, c, at("frmScriptExec", "", kMargin, kFrameTop, 330, 204));
+    auto* exec = binder_.frame(m.frmScriptExec, c,
+                               at("frmScriptExec", "", kMargin, kFrameTop, 330, kFrameHeight));
     const char* e = "frmScriptExec";
     binder_.button(m.cmdExecAll, exec, at("cmdExecAll", e, 10, 24, 86, kButtonHeight),
                    [this] { model_.cmdExecAll_Click(); });
@@ -255,8 +257,8 @@ void frmScriptOpsView::buildControls() {
     headings(m.lblIsteps, "lblIsteps", steps, 6, 24, 204, section);
 
     // Recording.
-    auto* rec =
-        binder_.frame(m.frmDataRecord, c, at("frmDataRecord", "", 697, kFrameTop, 300, 150));
+    auto* rec = binder_.frame(m.frmDataRecord, c,
+                              at("frmDataRecord", "", 697, kFrameTop, 300, kFrameHeight));
     const char* r = "frmDataRecord";
     binder_.textBox(m.txtFilePath, rec, at("txtFilePath", r, 10, 26, 280, kBoxHeight));
     binder_.button(m.cmdBrowse, rec, at("cmdBrowse", r, 10, 56, 72, kButtonHeight),
@@ -415,8 +417,16 @@ void frmScriptOpsView::renderGrid() {
         return;
     }
     gridModel_->sync();
+    // Every column as wide as the grid says; "Comment", the last, also takes whatever room the
+    // window has left, so long comments are not cut in a wide window.
+    int others = 0;
     for (int c = 0; c < g.Columns(); ++c) {
-        const int width = g.ColumnWidth(c + 1);
+        int width = g.ColumnWidth(c + 1);
+        if (c + 1 == g.Columns()) {
+            width = std::max(width, grid_->viewport()->width() - others);
+        } else {
+            others += width;
+        }
         if (columnWidths_[static_cast<std::size_t>(c)] != width) {
             columnWidths_[static_cast<std::size_t>(c)] = width;
             grid_->setColumnWidth(c, width);

@@ -58,8 +58,15 @@ TEST_F(ScriptViewTest, MainMenuScriptExecution_FileChosen_ShowsLoadedScript) {
     for (int c = 1; c <= script::kColumnCount; ++c) {
         EXPECT_EQ(view->gridModel()->headerData(c - 1, Qt::Horizontal).toString().toStdString(),
                   model.vbalGrid1.ColumnHeader(c));
-        EXPECT_EQ(view->grid()->columnWidth(c - 1), model.vbalGrid1.ColumnWidth(c)) << c;
+        if (c < script::kColumnCount) {
+            EXPECT_EQ(view->grid()->columnWidth(c - 1), model.vbalGrid1.ColumnWidth(c)) << c;
+        }
     }
+    // "Comment" fills the rest of the grid, never less than its own width.
+    const int last = script::kColumnCount - 1;
+    EXPECT_GE(view->grid()->columnWidth(last), model.vbalGrid1.ColumnWidth(last + 1));
+    EXPECT_GE(view->grid()->columnViewportPosition(last) + view->grid()->columnWidth(last),
+              view->grid()->viewport()->width());
     // A load narrows the data columns to eight characters.
     EXPECT_EQ(view->grid()->columnWidth(static_cast<int>(Column::DataRd) - 1), 64);
     EXPECT_EQ(background(view, 1, Column::Line), view->grid()->palette().color(QPalette::Button));
