@@ -1,0 +1,268 @@
+// The register console, the program's main window, as a model without any toolkit: its controls
+// are public members named as the controls, its event handlers are member functions named as the
+// handlers. A view binds widgets to the members, calls the handlers from widget signals and
+// re-renders from the members after each handler and at every yield.
+//
+// Layout for the view (all in twips, 15 to a pixel):
+// - kClientWidth x kClientHeight is the design client area, centred on the screen at start.
+// - VScroll1, HScroll1, PbForm, SSTab1, pbouter and pbinner carry their own runtime position:
+//   Form_Resize moves and sizes them, the scroll handlers move pbinner inside pbouter.
+// - layout() lists every other control that is ever seen, with the container it lies in (the
+//   window, "PbForm", "SSTab1" page 0 or 1 given as containerIndex, "pbinner", "Frame1" 0 or 1,
+//   "FRGEN") and its rectangle relative to that container. Controls absent from the table are
+//   never seen: Label6, cmdWrite, txtAddr and txtData lie under PbForm, which covers them.
+// - Text box alignment, bold labels, circular lamps and the multi-line log are style flags.
+// - Captions and tooltips are in the members after construction, exactly as shown.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "board/BoardLink.h"
+#include "console/PictureBox.h"
+#include "console/ScrollBar.h"
+#include "console/TabControl.h"
+#include "form/ControlGeometry.h"
+#include "form/Controls.h"
+#include "form/Window.h"
+
+namespace console {
+
+class frmI2C_General : public form::Window {
+  public:
+    // What the console asks of other windows and of the application. Every entry may be left
+    // empty; an empty entry is skipped.
+    struct Calls {
+        // The GPIO panel's LED data box (0 red, 1 green), its click handler and its full
+        // write-and-read; the application loads the panel hidden before the first one.
+        std::function<form::CheckBox&(int)> gpioLedData;
+        std::function<void(int)> gpioLedDataClick;
+        std::function<void()> gpioWrite;
+        // Menu destinations.
+        std::function<void()> openSetupFile;
+        std::function<void()> saveSetupFile;
+        std::function<void()> showScriptWindow;
+        std::function<void()> showGpioPanel;
+        std::function<void()> showAboutBox;
+        // Ends the whole program, every other window with it.
+        std::function<void()> endProgram;
+    };
+
+    static constexpr int kClientWidth = 11205;
+    static constexpr int kClientHeight = 7995;
+    static constexpr int kInnerWidth = 10635;
+    static constexpr int kInnerHeight = 7335;
+    static constexpr int kScrollBarSize = 255;  // thickness of VScroll1 and HScroll1
+    static constexpr int kRows = 32;
+
+    static constexpr const char* kTitle = "Velmorix I2C Communications Software";
+    static constexpr const char* kIllegalAddress = "Illegal I2C Address, re-enter";
+    static constexpr const char* kInvalidWriteValue = "Invalid Write Value";
+    static constexpr const char* kCloseRefused =
+        "Form will not close until USB Connection is closed. Click USB Disconnect";
+    static constexpr const char* kAddressTooLarge = "Address value too large";
+
+    // Sets every control to its design state; nothing runs until Form_Load.
+    frmI2C_General(board::BoardLink& link, Calls calls);
+
+    // Design geometry of every visible control not listed above as moved at run time.
+    static std::span<const form::ControlGeometry> layout();
+
+    // ---- Window level -------------------------------------------------------------------
+    ScrollBar VScroll1;
+    ScrollBar HScroll1;
+    PictureBox PbForm;
+    TabControl SSTab1;
+    form::Button cmdClearLog;  // tab 1
+    form::TextBox Txtlog;      // tab 1, read-only multi-line log
+    form::TextBox txtActualReadAddress;
+    form::TextBox txtActualWrtAddress;
+    std::array<form::Label, 2> Label6;  // under PbForm, never seen
+    form::Button cbNoc;
+    PictureBox pbouter;  // tab 0 viewport
+    PictureBox pbinner;  // the scrolled panel
+
+    // ---- pbinner, left column ------------------------------------------------------------
+    form::Label Label13;
+    form::Lamp ShpAttach;
+    form::Label Label12;
+    form::TextBox txthDriver;
+    form::Lamp ShpHandleStatus;
+    form::Label Label3;
+    form::TextBox txtI2CAdr;
+    form::Label Label9;
+    form::Label Label10;
+    std::array<form::TextBox, 2> txtTstReg;
+    form::Button cmdTestComm;
+    form::Label lblCommTest;
+    form::Label Label5;
+    form::Lamp shpLogStatus;
+    form::CheckBox ChKManUsbConn;
+    form::Label lblUSBConnect;
+    form::Button cmdUSBConnect;
+    form::Button cmdUSBDisconnect;
+    std::array<form::Lamp, 2> shpUSBCon;
+
+    // ---- pbinner, register grid ------------------------------------------------------------
+    std::array<form::Frame, 2> Frame1;
+    // Column headings "Adr", "Description", "Write", "Read": 0..3 in Frame1(0), 4..7 in Frame1(1).
+    std::array<form::Label, 8> Label2;
+    std::array<form::TextBox, kRows> Reg_Adr;
+    std::array<form::TextBox, kRows> Reg_Desc;
+    std::array<form::TextBox, kRows> txtBWrite;
+    std::array<form::Lamp, kRows> shpBwrite;
+    std::array<form::TextBox, kRows> txtRdByte;
+    std::array<form::Lamp, kRows> Shape1;
+
+    // ---- pbinner, single-register panel and buttons -----------------------------------------
+    form::Frame FRGEN;
+    form::Label Label4;
+    form::TextBox txtUserRegAdr;
+    std::array<form::Button, 2> cmdWrite1Byte;
+    std::array<form::TextBox, 2> txtsbwr;
+    std::array<form::Lamp, 3> Shape2;  // 0, 1 write lamps; 2 read lamp
+    form::Button cmdRead;
+    form::TextBox txtReadByte;
+    form::Label lblNak;
+    form::Lamp Shape3;
+    form::Label lblReadCount;  // never shown
+    form::Button cmdReadRegs;
+    form::Button cmdwriteAll;
+    form::Button Command7;
+    form::Button cmdexit;
+    form::Button cbSend;   // hidden at load
+    form::Button cbReset;  // hidden at load
+
+    // ---- Covered direct-write controls -----------------------------------------------------
+    form::Button cmdWrite;
+    form::TextBox txtAddr;
+    form::TextBox txtData;
+
+    // ---- Menu --------------------------------------------------------------------------------
+    form::MenuItem mnuFileProcess;  // "File"
+    form::MenuItem mnuOPen;         // "File" > "Open"
+    form::MenuItem mnuSetup_Open;   // "File" > "Open" > "Comm Register Definitions"
+    form::MenuItem mnu_ScriptShow;  // "File" > "Open" > "Script Execution"
+    form::MenuItem mnuGPIO;         // "File" > "Open" > "GPIO Screen"
+    form::MenuItem mnuSetup_Save;   // "File" > "Save"
+    form::MenuItem frmAbout;        // "About"
+
+    // ---- Window events -------------------------------------------------------------------------
+    // The load sequence: first state of the program, one connect and disconnect, the initial
+    // GPIO write. Board failures go to the log; loading always completes.
+    void Form_Load();
+    // Places the scroll bars and panels for a client area of the given size in twips; does
+    // nothing when either side is 500 twips or less.
+    void Form_Resize(int scaleWidth, int scaleHeight);
+    // The window itself got the focus: refreshes ActiveWindow and the addresses, no range check.
+    void Form_GotFocus();
+    // Sets cancel (and logs why) while the board connection is open.
+    void Form_QueryUnload(bool& cancel);
+    // Yields once and ends the program.
+    void Form_Unload();
+    // Moves pbinner to the scroll bars' values.
+    void VScroll1_Change();
+    void HScroll1_Change();
+    // A tab header was clicked; the view sets SSTab1.Tab first. Yields twice.
+    void SSTab1_Click(int previousTab);
+    // Empties the log.
+    void cmdClearLog_Click();
+    // Asks to close: refused while connected, otherwise unloads.
+    void cmdexit_Click();
+    // Logs the reset reminder; the board has no reset command.
+    void cbReset_Click();
+    void cbSend_Click();
+    void cbNoc_Click();
+
+    // ---- Connection --------------------------------------------------------------------------
+    // Connect_Usb, then hides cmdexit.
+    void cmdUSBConnect_Click();
+    // Disconnect_USB, then shows the closed state on the indicators and shows cmdexit.
+    void cmdUSBDisconnect_Click();
+    // The board link's procedures, offered to the other windows.
+    void Connect_Usb();
+    void Disconnect_USB();
+    void writePipe();
+    void readPipe();
+
+    // ---- Register operations ---------------------------------------------------------------
+    // Reads the panel's register into txtReadByte; a failed transfer shows "--" and red lamps.
+    void cmdRead_Click();
+    // Reads grid row i (0..31); "--" and a red lamp on failure.
+    void txtRdByte_Click(int index);
+    // Reads every row whose register text has exactly two characters; hides the others.
+    void cmdReadRegs_Click();
+    // Writes txtsbwr(k) (k 0 or 1) to the panel's register; an invalid value shows "--", logs
+    // "Invalid Write Value" and sends nothing.
+    void cmdWrite1Byte_Click(int index);
+    // Enter (13) in a panel write box: value check, then cmdWrite1Byte_Click. Other keys pass.
+    void txtsbwr_KeyPress(int index, int& key);
+    // Writes grid row i, address from txtI2CAdr; invalid values as for the panel write.
+    void txtBWrite_DblClick(int index);
+    // Enter in a grid write box writes row i with I2CWriteAddr. Other keys pass.
+    void txtBWrite_KeyPress(int index, int& key);
+    // Writes every row whose register and write texts both have exactly two characters, without
+    // the value check; hides the other rows' write lamps.
+    void cmdwriteAll_Click();
+    // Copies every read text into its write box.
+    void Command7_Click();
+    // Enter normalises the panel's register text (upper case, "00" for zero). Other keys pass.
+    void txtUserRegAdr_KeyPress(int& key);
+    // The covered direct write to endpoint 4; texts that are not hex 0..255 send nothing and the
+    // log says why.
+    void cmdWrite_Click();
+
+    // ---- Address and communication test ---------------------------------------------------------
+    // Enter: address check, then the communication test; an invalid address shows the
+    // "Illegal I2C Address, re-enter" box instead. Other keys pass.
+    void txtI2CAdr_KeyPress(int& key);
+    // Address check only (message box for an invalid address).
+    void txtI2CAdr_LostFocus();
+    // Reads register 2 of the device, shows "Good" or "Fail" and mirrors it on the board's LEDs
+    // through the GPIO panel; "FF" is refused with "Address value too large".
+    void cmdTestComm_Click();
+    // ManualUsbConnect follows the check box (True only for value 1).
+    void ChKManUsbConn_Click();
+
+    // ---- Menu handlers
+    // -----------------------------------------------------------------------------
+    void mnuSetup_Open_Click();
+    // Closes the connection, clears the manual switch, then shows the script window.
+    void mnu_ScriptShow_Click();
+    void mnuGPIO_Click();
+    void mnuSetup_Save_Click();
+    void frmAbout_Click();
+
+    board::BoardLink& link() { return link_; }
+
+  private:
+    struct ReadResult {
+        std::uint8_t status = 0;
+        std::uint8_t data = 0;
+    };
+
+    void initControls();
+    void yield();
+    bool automatic() const;
+    void bracketOpen();
+    void bracketClose();
+    ReadResult readRegister(const std::string& registerText);
+    std::uint8_t writeRegister(std::uint8_t address, const std::string& registerText,
+                               const std::string& valueText);
+    bool writeValueCheck(form::TextBox& box);
+    void toggleLamp(form::Lamp& lamp);
+    void gridRowWrite(int index, bool sharedAddress);
+    void showFail();
+    void applyAddress(int value);
+    void rejectAddress();
+    void padSingleCharacter();
+    void placeScrolled();
+
+    board::BoardLink& link_;
+    Calls calls_;
+};
+
+}  // namespace console

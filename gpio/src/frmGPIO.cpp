@@ -1,0 +1,306 @@
+#include "gpio/frmGPIO.h"
+
+#include <string>
+#include <vector>
+
+#include "board/HexText.h"
+#include "board/Packets.h"
+
+namespace gpio {
+
+namespace {
+
+constexpr int kRowPitch = 300;
+constexpr int kFirstRow = 300;
+
+// Back to the design state without replacing the object, so the text generation that views
+// compare keeps counting up.
+void resetBox(form::TextBox& box, const char* text) {
+    box.Visible = true;
+    box.Enabled = true;
+    box.ToolTipText.clear();
+    box.Locked = false;
+    box.setText(text);
+}
+
+int rowTop(int row) {
+    return kFirstRow + row * kRowPitch;
+}
+
+std::vector<form::ControlGeometry> buildLayout() {
+    using form::StyleCentred;
+    std::vector<form::ControlGeometry> t;
+    auto add = [&t](std::string_view control, int index, std::string_view container, int left,
+                    int top, int width, int height, unsigned style = form::StyleNone) {
+        t.push_back({control, index, container, -1, left, top, width, height, style});
+    };
+    const int frameHeight = rowTop(13) + 285 + 165;
+    add("Frame1", -1, "", 120, 120, 1800, frameHeight);
+    add("FrOutEn", -1, "", 2040, 120, 1500, frameHeight);
+    add("frameGPIO_Data", -1, "", 3660, 120, 1500, frameHeight);
+    for (int i = 0; i < 12; ++i) {
+        add("txtGPIOUserName", i, "Frame1", 120, rowTop(i), 1560, 285);
+    }
+    for (int i = 0; i < 8; ++i) {
+        add("chkOutEn", i, "FrOutEn", 120, rowTop(i), 1260, 255);
+        add("ChkBData", i, "frameGPIO_Data", 120, rowTop(i), 1260, 255);
+    }
+    for (int i = 0; i < 4; ++i) {
+        add("chkOutEnc", i, "FrOutEn", 120, rowTop(8 + i), 1260, 255);
+        add("ChkCData", i, "frameGPIO_Data", 120, rowTop(8 + i), 1260, 255);
+    }
+    for (int i = 0; i < 2; ++i) {
+        add("ChLed1", i, "FrOutEn", 120, rowTop(12 + i), 1260, 255);
+        add("ChKLedData", i, "frameGPIO_Data", 120, rowTop(12 + i), 1260, 255);
+    }
+
+    add("Frame_GPIOOUTEN", -1, "", 5280, 120, 3600, 1500);
+    add("lblGPIOOutEn", -1, "Frame_GPIOOUTEN", 120, 270, 3360, 225);
+    add("Label1", -1, "Frame_GPIOOUTEN", 120, 510, 3360, 225);
+    add("frame_GPIOData", -1, "", 5280, 1740, 3600, 1200);
+    add("Label2", -1, "frame_GPIOData", 120, 270, 3360, 225);
+    add("Label3", -1, "frame_GPIOData", 120, 510, 3360, 225);
+    static constexpr int kBoxLeft[] = {120, 720, 1620, 2220};
+    for (int i = 0; i < 4; ++i) {
+        add("txtPCHex", i, "Frame_GPIOOUTEN", kBoxLeft[i], 780, 555, 285, StyleCentred);
+        add("txtPCHexData", i, "frame_GPIOData", kBoxLeft[i], 780, 555, 285, StyleCentred);
+    }
+    add("shpGpioWr", 2, "Frame_GPIOOUTEN", 1320, 832, 180, 180);
+    add("shpGpioWr", 3, "Frame_GPIOOUTEN", 2820, 832, 180, 180);
+    add("Label4", -1, "Frame_GPIOOUTEN", 120, 1170, 1300, 225);
+    add("shpGpioWr", 0, "Frame_GPIOOUTEN", 1500, 1192, 180, 180);
+    add("shpGpioWr", 4, "frame_GPIOData", 1320, 832, 180, 180);
+    add("shpGpioWr", 5, "frame_GPIOData", 2820, 832, 180, 180);
+
+    add("FrGPIOIo", -1, "", 5280, 3060, 3600, 1500);
+    add("cmdGPIO_Write", -1, "FrGPIOIo", 240, 330, 3120, 495);
+    add("cmdWrite_GPIO_Data", -1, "FrGPIOIo", 240, 900, 3120, 495);
+    return t;
+}
+
+}  // namespace
+
+frmGPIO::frmGPIO(board::BoardLink& link) : link_(link) {
+    initControls();
+}
+
+std::span<const form::ControlGeometry> frmGPIO::layout() {
+    static const std::vector<form::ControlGeometry> table = buildLayout();
+    return table;
+}
+
+void frmGPIO::initControls() {
+    Caption = kTitle;
+    Visible = false;
+    Loaded = false;
+
+    Frame1 = {};
+    Frame1.Caption = "GPIO Usage";
+    FrOutEn = {};
+    FrOutEn.Caption = "Enable";
+    frameGPIO_Data = {};
+    frameGPIO_Data.Caption = "Data";
+    static constexpr const char* kUsage[12] = {"BSTATUS", "BI2CMSTR",   "HVSYNC_POL", "HHSYNC_POL",
+                                               "ASTATUS", "AI2CMSTR",   "AVSYNC_POL", "AHSYNC_POL",
+                                               "DE_FLIP", "VSYNC_FLIP", "HSYNC_FLIP", "USB_SPLIT"};
+    for (std::size_t i = 0; i < txtGPIOUserName.size(); ++i) {
+        resetBox(txtGPIOUserName[i], kUsage[i]);
+    }
+    static constexpr const char* kPortB[8] = {"PB0 P1.02", "PB1 P1.03", "PB2 P1.04", "PB3 P1.05",
+                                              "PB4 P1.06", "PB5 P1.07", "PB6 P1.08", "PB7 P1.09"};
+    static constexpr const char* kPortC[4] = {"PC4 P2.05", "PC5 P2.04", "PC6 P2.03", "PC7 P2.02"};
+    static constexpr const char* kLeds[2] = {"Red Led", "Green Led"};
+    auto box = [](form::CheckBox& b, const char* caption, int value) {
+        b = {};
+        b.Caption = caption;
+        b.Value = value;
+    };
+    for (int i = 0; i < 8; ++i) {
+        box(chkOutEn[i], kPortB[i], 0);
+        box(ChkBData[i], kPortB[i], 1);
+    }
+    for (int i = 0; i < 4; ++i) {
+        box(chkOutEnc[i], kPortC[i], 0);
+        box(ChkCData[i], kPortC[i], 1);
+    }
+    for (int i = 0; i < 2; ++i) {
+        box(ChLed1[i], kLeds[i], 1);
+        ChLed1[i].Visible = false;
+        box(ChKLedData[i], kLeds[i], 1);
+    }
+
+    Frame_GPIOOUTEN = {};
+    Frame_GPIOOUTEN.Caption = "GPIO Output Enables";
+    frame_GPIOData = {};
+    frame_GPIOData.Caption = "GPIO Data";
+    static constexpr const char* kEnableTexts[4] = {"00", "--", "00", "--"};
+    static constexpr const char* kDataTexts[4] = {"DD", "--", "DD", "--"};
+    for (int i = 0; i < 4; ++i) {
+        resetBox(txtPCHex[i], kEnableTexts[i]);
+        resetBox(txtPCHexData[i], kDataTexts[i]);
+    }
+    lblGPIOOutEn = {};
+    lblGPIOOutEn.Caption = "PB Hex                  PC Hex";
+    Label1 = {};
+    Label1.Caption = "W           R             W       R";
+    Label4 = {};
+    Label4.Caption = "Update Enables";
+    Label2 = {};
+    Label2.Caption = "PB Hex                     PC Hex";
+    Label3 = {};
+    Label3.Caption = "W        R                 W       R";
+    for (auto& lamp : shpGpioWr) {
+        lamp = {};
+        lamp.FillColor = link_.s.ColorBlack;
+    }
+    shpGpioWr[1].Visible = false;
+    FrGPIOIo = {};
+    FrGPIOIo.Caption = "GPIO Execute";
+    cmdGPIO_Write = {};
+    cmdGPIO_Write.Caption = "Write / Read Enables and Data";
+    cmdWrite_GPIO_Data = {};
+    cmdWrite_GPIO_Data.Caption = "Write / Read Data Only";
+}
+
+void frmGPIO::yield() {
+    link_.host().doEvents();
+}
+
+void frmGPIO::ensureLoaded() {
+    if (!Loaded) {
+        Form_Load();
+    }
+}
+
+void frmGPIO::Form_Load() {
+    const auto& g = link_.s.GpioState;
+    Loaded = true;
+    txtPCHex[0].setText(board::HexByteText(g[0]));
+    txtPCHex[2].setText(board::HexByteText(g[1]));
+    txtPCHexData[0].setText(board::HexByteText(g[2]));
+    txtPCHexData[2].setText(board::HexByteText(g[3]));
+}
+
+void frmGPIO::Form_Unload() {
+    initControls();
+}
+
+void frmGPIO::setBit(int byteIndex, int bit, bool on) {
+    auto& byte = link_.s.GpioState[static_cast<std::size_t>(byteIndex)];
+    const auto mask = static_cast<std::uint8_t>(1u << bit);
+    byte = on ? static_cast<std::uint8_t>(byte | mask) : static_cast<std::uint8_t>(byte & ~mask);
+}
+
+void frmGPIO::ChkBData_Click(int index) {
+    if (index < 0 || index >= 8) {
+        return;
+    }
+    setBit(2, index, ChkBData[index].Value == 1);
+    txtPCHexData[0].setText(board::HexByteText(link_.s.GpioState[2]));
+}
+
+void frmGPIO::ChkCData_Click(int index) {
+    if (index < 0 || index >= 4) {
+        return;
+    }
+    setBit(3, index + 4, ChkCData[index].Value == 1);
+    txtPCHexData[2].setText(board::HexByteText(link_.s.GpioState[3]));
+}
+
+void frmGPIO::ChKLedData_Click(int index) {
+    if (index < 0 || index >= 2) {
+        return;
+    }
+    ensureLoaded();
+    setBit(3, index, ChKLedData[index].Value == 1);
+    txtPCHexData[2].setText(board::HexByteText(link_.s.GpioState[3]));
+}
+
+void frmGPIO::chkOutEn_Click(int index) {
+    if (index < 0 || index >= 8) {
+        return;
+    }
+    const bool on = chkOutEn[index].Value == 1;
+    ChkBData[index].Enabled = on;
+    setBit(0, index, on);
+    txtPCHex[0].setText(board::HexByteText(link_.s.GpioState[0]));
+}
+
+void frmGPIO::chkOutEnc_Click(int index) {
+    if (index < 0 || index >= 4) {
+        return;
+    }
+    const bool on = chkOutEnc[index].Value == 1;
+    ChkCData[index].Enabled = on;
+    setBit(1, index + 4, on);
+    txtPCHex[2].setText(board::HexByteText(link_.s.GpioState[1]));
+}
+
+void frmGPIO::ChLed1_Click(int index) {
+    if (index < 0 || index >= 2) {
+        return;
+    }
+    const bool on = ChLed1[index].Value == 1;
+    ChKLedData[index].Enabled = on;
+    setBit(1, index, on);
+    txtPCHex[2].setText(board::HexByteText(link_.s.GpioState[1]));
+}
+
+void frmGPIO::toggleLamp(form::Lamp& lamp) {
+    const auto& s = link_.s;
+    lamp.FillColor = form::paletteRgb(lamp.FillColor) == form::paletteRgb(s.ColorLightGreen)
+                         ? s.ColorGreen
+                         : s.ColorLightGreen;
+}
+
+void frmGPIO::exchange(bool withEnables) {
+    ensureLoaded();
+    auto& s = link_.s;
+    const bool connect = s.ManualUsbConnect == board::False;
+    if (connect) {
+        link_.Connect_Usb_Gpio();
+        yield();
+    }
+    yield();
+
+    // The enable check compares against the bytes actually sent, even if a box changes while the
+    // exchange waits for its reply.
+    const auto sent = s.GpioState;
+    s.WriteQty = withEnables ? 4 : 2;
+    link_.sendPacket(board::kGpioOutPipe,
+                     withEnables ? board::GpioWriteCommand(sent) : board::GpioDataCommand(sent));
+    link_.receiveReply(board::kGpioInPipe, board::kGpioStatusReplyLength);
+    const auto reply = board::GpioStatusReply::from(s.TransferBuffer);
+
+    txtPCHexData[1].setText(board::HexByteText(reply.portBData));
+    txtPCHexData[3].setText(board::HexByteText(reply.portCData));
+    if (withEnables) {
+        txtPCHex[1].setText(board::HexByteText(reply.portBEnables));
+        txtPCHex[3].setText(board::HexByteText(reply.portCEnables));
+        shpGpioWr[2].FillColor =
+            reply.portBEnables == sent[0] ? s.ColorLightGreen : s.ColorLightRed;
+        shpGpioWr[3].FillColor =
+            reply.portCEnables == sent[1] ? s.ColorLightGreen : s.ColorLightRed;
+    }
+    toggleLamp(shpGpioWr[4]);
+    toggleLamp(shpGpioWr[5]);
+    if (withEnables) {
+        toggleLamp(shpGpioWr[0]);
+    }
+
+    if (connect) {
+        link_.Disconnect_USB_Gpio();
+        yield();
+    }
+    yield();
+}
+
+void frmGPIO::cmdGPIO_Write_Click() {
+    exchange(true);
+}
+
+void frmGPIO::cmdWrite_GPIO_Data_Click() {
+    exchange(false);
+}
+
+}  // namespace gpio
