@@ -103,7 +103,8 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
             error = "unknown option " + arg;
             return std::nullopt;
         } else if (haveScript) {
-            error = "only one script can be run, got \"" + options.script + "\" and \"" + arg + "\"";
+            error =
+                "only one script can be run, got \"" + options.script + "\" and \"" + arg + "\"";
             return std::nullopt;
         } else {
             options.script = arg;

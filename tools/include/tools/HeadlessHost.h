@@ -13,7 +13,7 @@
 namespace tools {
 
 class HeadlessHost : public form::Host {
-public:
+  public:
     explicit HeadlessHost(std::ostream& messages) : messages_(messages) {}
 
     void doEvents() override;
@@ -33,7 +33,7 @@ public:
     // Runs at every yield, after the USB events (progress output).
     std::function<void()> onYield;
 
-private:
+  private:
     std::ostream& messages_;
 };
 
