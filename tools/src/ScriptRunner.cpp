@@ -133,11 +133,20 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         }
 
         script::ScriptRunState& run = window.runState();
-        const std::string lastPass = std::to_string(options.loops);
+        // Loop Cont shows each pass's counts only until the next pass starts, so the totals are
+        // summed as each pass is counted.
+        int passed = 0;
+        int failed = 0;
+        int passesCounted = 0;
         bool progressShown = false;
         host.onYield = [&] {
-            if (options.loops > 0 && window.txtLoopCount.Text() == lastPass) {
-                run.AbortRequested = board::True;
+            if (options.loops > 0 && countOf(window.txtLoopCount) > passesCounted) {
+                passesCounted = countOf(window.txtLoopCount);
+                passed += countOf(window.txtRdPass);
+                failed += countOf(window.txtRdFails);
+                if (passesCounted >= options.loops) {
+                    run.AbortRequested = board::True;
+                }
             }
             if (progress && window.RunActive) {
                 err << "\rrow " << window.txtRunning.Text() << " of " << window.txtTotLines.Text()
@@ -170,8 +179,12 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
             err << "velmorix-script: " << error << '\n';
         }
 
-        const int passed = countOf(window.txtRdPass);
-        const int failed = countOf(window.txtRdFails);
+        if (options.loops == 0) {
+            passed = countOf(window.txtRdPass);
+            failed = countOf(window.txtRdFails);
+        } else {
+            out << passesCounted << (passesCounted == 1 ? " pass\n" : " passes\n");
+        }
         out << passed << " passed, " << failed << " failed\n";
         if (app.link().s.DeviceHandle == 0) {
             exitStatus = kNoBoard;
