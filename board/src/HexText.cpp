@@ -67,7 +67,9 @@ std::string HexText(std::uint32_t value) {
 }
 
 std::string DecimalWithSign(long value) {
-    return value < 0 ? std::to_string(value) : " " + std::to_string(value);
+    char buf[24];
+    std::snprintf(buf, sizeof buf, value < 0 ? "%ld" : " %ld", value);
+    return buf;
 }
 
 int SplitFields(std::string& text, std::vector<std::string>& fields, char separator) {

@@ -1,5 +1,7 @@
 #include "script/ScriptRecorder.h"
 
+#include <cstdio>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -217,9 +219,12 @@ ScriptWriteResult writeScriptLines(std::vector<std::string>& scriptLines,
     }
     result.ok = true;
     result.linesWritten = static_cast<int>(scriptLines.size());
-    result.label18Text = " " + std::to_string(result.linesWritten) +
-                         " Script written: " + detail::dateText(request.now) + " " +
-                         detail::timeText(request.now);
+    // Formatted in one go: GCC 12 at -O3 warns falsely about the string concatenations.
+    char count[32];
+    std::snprintf(count, sizeof count, " %d Script written: ", result.linesWritten);
+    result.label18Text = count;
+    result.label18Text.append(detail::dateText(request.now)).append(" ");
+    result.label18Text.append(detail::timeText(request.now));
     return result;
 }
 

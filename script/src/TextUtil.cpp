@@ -1,6 +1,8 @@
 #include "TextUtil.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace script::detail {
 
@@ -23,6 +25,40 @@ std::string dateText(const form::LocalDateTime& t) {
 std::string timeText(const form::LocalDateTime& t) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return buf;
+}
+
+std::string fileTitleOf(std::string_view path) {
+    std::size_t slash = path.find_last_of("/\\");
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+double numericValue(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+        ++i;
+    }
+    std::string number;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        number.push_back(text[i++]);
+    }
+    bool point = false;
+    while (i < text.size() && number.size() < 40 &&
+           ((text[i] >= '0' && text[i] <= '9') || (text[i] == '.' && !point))) {
+        point = point || text[i] == '.';
+        number.push_back(text[i++]);
+    }
+    double value = std::strtod(number.c_str(), nullptr);
+    return std::isfinite(value) ? value : 0;
+}
+
+std::string countText(double value) {
+    char buf[64];
+    if (value == std::floor(value) && std::fabs(value) < 1e15) {
+        std::snprintf(buf, sizeof buf, "%.0f", value);
+    } else {
+        std::snprintf(buf, sizeof buf, "%.15g", value);
+    }
     return buf;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "board/MainWindowLink.h"
 #include "board/ProgramState.h"
@@ -70,8 +71,18 @@ class BoardLink {
     void receiveReply(std::uint32_t pipe, std::int32_t length);
 
   private:
+    // The shared steps of both connect and both disconnect variants; `mainWindow` decides
+    // whether the main window's indicators are touched and InitPipes runs.
+    void openConnection(bool mainWindow);
+    void closeConnection(bool mainWindow);
+
     form::Host& host_;
     MainWindowLink& main_;
+    // The driver registration that is live right now (0 for none), so that none is leaked and
+    // the destructor can end it before the handlers lose their target.
+    WDU_DRIVER_HANDLE registration_ = 0;
+    // True while a connect runs, so that one re-entered at its yields does not register twice.
+    bool connecting_ = false;
 };
 
 }  // namespace board

@@ -1,0 +1,111 @@
+// The board link's own cost: a connect/disconnect cycle and a register read exchange against
+// the simulated bridge board at zero latency.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "board/BoardLink.h"
+#include "board/Packets.h"
+#include "bridgesim/Board.h"
+#include "wdu_sim.h"
+
+namespace {
+
+// A host that does nothing at a yield, or only delivers queued attach/detach events.
+class BenchHost : public form::Host {
+  public:
+    explicit BenchHost(bool pump) : pump_(pump) {}
+    void doEvents() override {
+        if (pump_) {
+            WDU_VB_PumpEvents();
+        }
+    }
+    void sleepMs(int) override {}
+    form::MsgResult messageBox(const std::string&, form::MsgButtons, const std::string&) override {
+        return form::MsgResult::Ok;
+    }
+    form::FileDialogResult openFileDialog(const form::FileDialogRequest&) override { return {}; }
+    form::FileDialogResult saveFileDialog(const form::FileDialogRequest&) override { return {}; }
+    form::LocalDateTime now() override { return {2026, 12, 7, 14, 5, 9}; }
+
+  private:
+    bool pump_;
+};
+
+void installBoard() {
+    setenv("VELMORIX_BRIDGE", "sim", 1);
+    wdu::resetForTests();
+    wdu::installSimulatedBoard(bridgesim::Board::builtIn());
+    wdu::simulatedBoard()->setPacketLogCapacity(1024);
+}
+
+// Connect_Usb + Disconnect_USB; `pump` decides whether the attach is delivered.
+void connectCycle(benchmark::State& state, bool pump) {
+    installBoard();
+    BenchHost host(pump);
+    board::StandaloneMainWindow main;
+    board::BoardLink link(host, main);
+    link.InitColors();
+    long cycles = 0;
+    for (auto _ : state) {
+        link.Connect_Usb();
+        link.Disconnect_USB();
+        if (++cycles % 4096 == 0) {
+            state.PauseTiming();
+            main.Txtlog().setText("");
+            state.ResumeTiming();
+        }
+    }
+    if (link.s.UsbOpened != board::False) {
+        state.SkipWithError("connection left open");
+    }
+    state.SetItemsProcessed(state.iterations());
+    wdu::resetForTests();
+}
+
+void BM_ConnectDisconnect_NoOpYield(benchmark::State& state) {
+    connectCycle(state, false);
+}
+BENCHMARK(BM_ConnectDisconnect_NoOpYield)->Unit(benchmark::kMicrosecond);
+
+void BM_ConnectDisconnect_PumpingYield(benchmark::State& state) {
+    connectCycle(state, true);
+}
+BENCHMARK(BM_ConnectDisconnect_PumpingYield)->Unit(benchmark::kMicrosecond);
+
+// A manual-mode register read: I2cReadCommand through writePipe, I2cReadData through readPipe.
+void BM_RegisterReadExchange(benchmark::State& state) {
+    installBoard();
+    BenchHost host(true);
+    board::StandaloneMainWindow main;
+    board::BoardLink link(host, main);
+    link.InitColors();
+    link.Connect_Usb();
+    link.s.ManualUsbConnect = board::True;
+    link.s.I2CWriteAddr = 0x60;
+    link.s.I2CReadAddr = 0x61;
+    link.s.ReadQty = 1;
+    if (link.s.UsbOpened == board::False || link.s.AttachContext.AttachedDevice == 0) {
+        state.SkipWithError("no board attached");
+        return;
+    }
+    std::size_t logBefore = main.Txtlog().Text().size();
+    const std::vector<std::uint8_t> reg{0x02};
+    for (auto _ : state) {
+        link.sendPacket(static_cast<std::uint32_t>(link.s.OutPipeNum),
+                        board::I2cReadCommand(static_cast<std::uint8_t>(link.s.ReadQty),
+                                              link.s.I2CReadAddr, reg));
+        link.receiveReply(static_cast<std::uint32_t>(link.s.OutPipeNum) + 128, 2);
+        benchmark::DoNotOptimize(link.s.TransferBuffer.data());
+    }
+    if (link.s.TransferBuffer[0] != 1 || main.Txtlog().Text().size() != logBefore) {
+        state.SkipWithError("exchange failed");
+    }
+    state.SetItemsProcessed(state.iterations());
+    link.Disconnect_USB();
+    wdu::resetForTests();
+}
+BENCHMARK(BM_RegisterReadExchange);
+
+}  // namespace

@@ -1,0 +1,344 @@
+#include "board/BoardLink.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "board/BridgeIds.h"
+#include "board/HexText.h"
+
+namespace board {
+
+namespace {
+
+constexpr std::uint32_t kTransferTimeoutMs = 1000;
+constexpr int kAttachWaitYields = 10000;
+
+// The USB layer calls these with the AttachContext it was given; they hand over to the link.
+int attachHandler(WDU_DEVICE_HANDLE device, const WDU_DEVICE* info, void* userData) {
+    auto* context = static_cast<AttachContextRecord*>(userData);
+    if (context == nullptr || context->link == nullptr || info == nullptr) {
+        return 0;
+    }
+    return context->link->DeviceAttach(device, *info) ? 1 : 0;
+}
+
+void detachHandler(WDU_DEVICE_HANDLE device, void* userData) {
+    auto* context = static_cast<AttachContextRecord*>(userData);
+    if (context == nullptr || context->link == nullptr) {
+        return;
+    }
+    context->link->DeviceDetach(device);
+}
+
+std::string twoDigits(int value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d", value);
+    return buf;
+}
+
+std::string fourDigits(int value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d", value);
+    return buf;
+}
+
+}  // namespace
+
+BoardLink::BoardLink(form::Host& host, MainWindowLink& mainWindow)
+    : host_(host), main_(mainWindow) {
+    s.AttachContext.link = this;
+}
+
+BoardLink::~BoardLink() {
+    // No handler may reach this object once it is gone.
+    if (registration_ != 0) {
+        WDU_VB_Uninit(registration_);
+    }
+}
+
+void BoardLink::InitPipes() {
+    s.OutPipeNum = 2;
+}
+
+void BoardLink::InitColors() {
+    s.ColorLightGreen = 10;
+    s.ColorLightRed = 12;
+    s.ColorGreen = 2;
+}
+
+std::string BoardLink::StatusText(std::uint32_t status) {
+    const char* text = VB_Stat2Str(status);
+    return text == nullptr ? std::string() : std::string(text);
+}
+
+void BoardLink::AppendLogText(form::TextBox& box, std::string_view message,
+                              std::string_view terminator, bool clearFirst) {
+    if (clearFirst) {
+        box.setText(std::string());
+    }
+    form::LocalDateTime t = host_.now();
+    std::string entry;
+    entry.reserve(message.size() + 24 + 2 * terminator.size());
+    entry.append(message);
+    entry.append(" :");
+    entry.append(twoDigits(t.month)).append("-").append(twoDigits(t.day)).append("-");
+    entry.append(fourDigits(t.year)).append(" ");
+    entry.append(twoDigits(t.hour)).append(":").append(twoDigits(t.minute)).append(":");
+    entry.append(twoDigits(t.second));
+    entry.append(terminator).append(terminator);
+    box.appendText(entry);
+    box.SelStart = box.Text().size();
+}
+
+void BoardLink::LogAppend(std::string_view message, std::string_view terminator) {
+    AppendLogText(main_.Txtlog(), message, terminator, false);
+    main_.shpLogStatus().FillColor = s.CommError != False ? s.ColorLightRed : s.ColorLightGreen;
+}
+
+void BoardLink::LogError(std::string_view message) {
+    s.CommError = True;
+    main_.shpLogStatus().FillColor = s.ColorLightRed;
+    AppendLogText(main_.Txtlog(), message, "\r\n", false);
+}
+
+void BoardLink::LogNote(std::string_view message) {
+    AppendLogText(main_.Txtlog(), message, "\r\n", false);
+}
+
+void BoardLink::Connect_Usb() {
+    openConnection(true);
+}
+
+void BoardLink::Disconnect_USB() {
+    closeConnection(true);
+}
+
+void BoardLink::Connect_Usb_Gpio() {
+    openConnection(false);
+}
+
+void BoardLink::Disconnect_USB_Gpio() {
+    closeConnection(false);
+}
+
+void BoardLink::openConnection(bool mainWindow) {
+    // A connect that re-enters during the yields of a running one counts as already open.
+    if (s.UsbOpened != False || connecting_) {
+        LogAppend("Already Opened", "\r\n");
+        return;
+    }
+    connecting_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{connecting_};
+    s.MatchTable = WDU_MATCH_TABLE{};
+    s.MatchTable.wVendorId = velmorix::kBridgeVendorId;
+    s.MatchTable.wProductId = velmorix::kBridgeProductId;
+    s.AttachContext.InterfaceNum = 0;
+    s.AttachContext.AlternateSetting = 0;
+    s.EventTable = WDU_EVENT_TABLE{};
+    s.EventTable.pfDeviceAttach = &attachHandler;
+    s.EventTable.pfDeviceDetach = &detachHandler;
+    s.EventTable.pfPowerChange = nullptr;
+    s.EventTable.pUserData = &s.AttachContext;
+
+    s.CommError = False;
+    LogAppend("Setting eventable up,  verifing that the device is attached...\r\n", "\r\n");
+    host_.doEvents();
+
+    std::uintptr_t hWnd = main_.mainHWnd();
+    if (!mainWindow && s.ActiveWindow != nullptr) {
+        hWnd = s.ActiveWindow->hWnd();
+    }
+    if (registration_ != 0) {
+        // The flags were reset while a registration stayed live: end it, or its handlers would
+        // run twice for every event.
+        WDU_VB_Uninit(registration_);
+        registration_ = 0;
+    }
+    s.LastStatus = WDU_VB_Init(&s.DriverHandle, &s.MatchTable, 1, &s.EventTable, 1, hWnd);
+    if (mainWindow) {
+        main_.txthDriver().setText(DecimalWithSign(static_cast<std::int32_t>(s.DriverHandle)));
+    }
+    if (s.LastStatus != 0) {
+        if (mainWindow) {
+            main_.cbNoc().Caption = "USB Board won't intialize";
+        }
+        LogError("Form_Activate(): Failed to initialize USB driver: error &H" +
+                 HexText(s.LastStatus) + "\r\n" + "(" + StatusText(s.LastStatus) + ")");
+        return;
+    }
+    registration_ = s.DriverHandle;
+    s.CommError = False;
+
+    // The attach handler runs during one of these yields when the bridge board is present.
+    for (int i = 1; i <= kAttachWaitYields; ++i) {
+        host_.doEvents();
+    }
+
+    s.DeviceHandle = s.AttachContext.AttachedDevice;
+    s.LastStatus = WDU_GetDeviceInfo(s.DeviceHandle, &s.DeviceInfo);
+    if (s.LastStatus != 0) {
+        LogError("WriteGPIOPipe: WDU_GetDeviceInfo() failed:\r\nerror &H" + HexText(s.LastStatus) +
+                 " (" + StatusText(s.LastStatus) + ")" + "\r\n");
+    } else {
+        s.CommError = False;
+    }
+
+    if (mainWindow) {
+        main_.shpUSBCon(0).FillColor = s.ColorLightGreen;
+        main_.shpUSBCon(1).FillColor = s.ColorBlack;
+    }
+    host_.doEvents();
+    s.UsbOpened = True;
+    if (mainWindow) {
+        InitPipes();
+    }
+    host_.doEvents();
+    if (mainWindow) {
+        main_.cbNoc().Visible = false;
+        main_.ShpHandleStatus().FillColor = s.ColorLightGreen;
+    }
+}
+
+void BoardLink::closeConnection(bool mainWindow) {
+    if (s.UsbOpened == False || static_cast<std::int32_t>(s.DriverHandle) <= 0) {
+        return;
+    }
+    WDU_ResetDevice(s.DeviceHandle, 0);
+    host_.doEvents();
+    WDU_VB_Uninit(s.DriverHandle);
+    if (registration_ == s.DriverHandle) {
+        registration_ = 0;
+    }
+    host_.doEvents();
+    s.UsbOpened = False;
+    host_.doEvents();
+    if (mainWindow) {
+        main_.shpUSBCon(1).FillColor = s.ColorLightGreen;
+        main_.shpUSBCon(0).FillColor = s.ColorBlack;
+    }
+}
+
+bool BoardLink::DeviceAttach(WDU_DEVICE_HANDLE device, const WDU_DEVICE& info) {
+    AttachContextRecord& context = s.AttachContext;
+    context.AttachedDevice = device;
+    std::uint32_t status = WDU_SetInterface(device, context.InterfaceNum, context.AlternateSetting);
+    context.SetInterfaceStatus = status;
+    bool accepted;
+    if (status != 0) {
+        LogError("DeviceAttach: WDU_SetInterface failed\r\n(num. " +
+                 DecimalWithSign(static_cast<std::int32_t>(context.InterfaceNum)) + " alternate " +
+                 DecimalWithSign(static_cast<std::int32_t>(context.AlternateSetting)) + ")\r\n" +
+                 "device &H" + HexText(device) + ": error &H" + HexText(status) + "\r\n" + "(" +
+                 StatusText(status) + ")");
+        context.AttachedDevice = 0;
+        accepted = false;
+    } else {
+        LogNote("DeviceAttach: Received and accepted attach for \r\nvendor ID &H" +
+                HexText(info.wVendorId) + " product ID &H" + HexText(info.wProductId) +
+                "\r\ndevice handle &H" + HexText(device));
+        accepted = true;
+    }
+    LogAppend("", "\r\n");
+    return accepted;
+}
+
+void BoardLink::DeviceDetach(WDU_DEVICE_HANDLE device) {
+    main_.ShpAttach().FillColor = s.ColorLightRed;
+    s.AttachContext.AttachedDevice = 0;
+    LogNote("DeviceDetach: Received detach for device handle &H" + HexText(device));
+}
+
+void BoardLink::writePipe() {
+    if (s.UsbOpened == False) {
+        LogAppend("Write GPIOPipe .. USB Not opened", "\r\n");
+        return;
+    }
+    s.DeviceHandle = s.AttachContext.AttachedDevice;
+    s.LastStatus = WDU_GetDeviceInfo(s.DeviceHandle, &s.DeviceInfo);
+    if (s.LastStatus != 0) {
+        LogError("WritePipe: WDU_GetDeviceInfo() failed:\r\nerror &H" + HexText(s.LastStatus) +
+                 " (" + StatusText(s.LastStatus) + ")" + "\r\n");
+        return;
+    }
+    s.CommError = False;
+    if (s.DeviceInfo.dwNumEndpoints == 0) {
+        LogAppend(
+            "  No pipes are defined for this device \r\nother than the default pipe (number 0)",
+            "\r\n");
+        return;
+    }
+    host_.doEvents();
+    // Whatever ran during the yield, never send more than the buffer holds: missing bytes go
+    // out as zeros, as after a re-dimension.
+    if (s.TransferLength > 0 &&
+        s.TransferBuffer.size() < static_cast<std::size_t>(s.TransferLength)) {
+        s.TransferBuffer.resize(static_cast<std::size_t>(s.TransferLength), 0);
+    }
+    std::uint32_t length = s.TransferLength > 0 ? static_cast<std::uint32_t>(s.TransferLength) : 0;
+    s.LastStatus = WDU_Transfer(s.DeviceHandle, s.TransferPipe, 0, 0,
+                                length > 0 ? s.TransferBuffer.data() : nullptr, length,
+                                &s.BytesTransferred, nullptr, kTransferTimeoutMs);
+    if (s.LastStatus != 0) {
+        LogError("WritePipe: WDU_Transfer() failed: error &H" + HexText(s.LastStatus) + " (" +
+                 StatusText(s.LastStatus) + ")");
+        return;
+    }
+    s.CommError = False;
+}
+
+void BoardLink::readPipe() {
+    if (s.UsbOpened == False) {
+        LogAppend("ReadPipe .. USB Not opened", "\r\n");
+        host_.doEvents();
+        return;
+    }
+    s.DeviceHandle = s.AttachContext.AttachedDevice;
+    s.LastStatus = WDU_GetDeviceInfo(s.DeviceHandle, &s.DeviceInfo);
+    if (s.LastStatus != 0) {
+        LogError("ReadPipe: WDU_GetDeviceInfo() failed:\r\nerror &H" + HexText(s.LastStatus) +
+                 " (" + StatusText(s.LastStatus) + ")" + "\r\n");
+        return;
+    }
+    s.CommError = False;
+    if (s.DeviceInfo.dwNumEndpoints == 0) {
+        LogAppend(
+            "  No pipes are defined for this device \r\nother than the default pipe (number 0)",
+            "\r\n");
+        return;
+    }
+    // Received bytes must land inside the buffer; bytes not received read as 0.
+    if (s.TransferLength > 0 &&
+        s.TransferBuffer.size() < static_cast<std::size_t>(s.TransferLength)) {
+        s.TransferBuffer.resize(static_cast<std::size_t>(s.TransferLength), 0);
+    }
+    std::uint32_t length = s.TransferLength > 0 ? static_cast<std::uint32_t>(s.TransferLength) : 0;
+    s.LastStatus = WDU_Transfer(s.DeviceHandle, s.TransferPipe, 1, 0,
+                                length > 0 ? s.TransferBuffer.data() : nullptr, length,
+                                &s.BytesTransferred, nullptr, kTransferTimeoutMs);
+    if (s.LastStatus != 0) {
+        LogError("ReadPipe: WDU_Transfer() failed: error &H" + HexText(s.LastStatus) + " (" +
+                 StatusText(s.LastStatus) + ")");
+        return;
+    }
+    s.CommError = False;
+}
+
+void BoardLink::sendPacket(std::uint32_t pipe, const std::vector<std::uint8_t>& packet) {
+    s.TransferPipe = pipe;
+    s.TransferLength = static_cast<std::int32_t>(packet.size());
+    s.redimTransferBuffer();
+    std::copy(packet.begin(), packet.end(), s.TransferBuffer.begin());
+    writePipe();
+}
+
+void BoardLink::receiveReply(std::uint32_t pipe, std::int32_t length) {
+    s.TransferPipe = pipe;
+    s.TransferLength = length;
+    s.redimTransferBuffer();
+    readPipe();
+}
+
+}  // namespace board

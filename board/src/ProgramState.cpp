@@ -1,0 +1,9 @@
+#include "board/ProgramState.h"
+
+namespace board {
+
+void ProgramState::redimTransferBuffer() {
+    TransferBuffer.assign(TransferLength > 0 ? static_cast<std::size_t>(TransferLength) : 0, 0);
+}
+
+}  // namespace board

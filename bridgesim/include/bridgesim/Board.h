@@ -1,0 +1,206 @@
+// The simulated bridge board: the device side of the USB link. It answers the bridge command
+// packets on its endpoints (OUT 1, 2, 4; IN 0x81, 0x82), drives an I2C bus of register-file
+// targets and two GPIO ports, keeps a packet log, and injects faults on demand.
+//
+// A command's reply is held on its IN endpoint and taken by the next read there; a newer command
+// replaces a reply nobody read, so the bridge always answers the latest command. A read with
+// nothing held waits the transfer's time-out and fails with TimedOut; the program never meets
+// this, because every command it reads a reply for leaves one (the I2C and GPIO commands always
+// answer, even when nothing on the bus acknowledged). A read shorter than the reply takes what
+// fits and drops the rest; a longer read ends short and succeeds.
+//
+// Thread-safe: every member may be called from any thread. Connection listeners run without the
+// board's lock held, one notification at a time, in the order of the changes.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bridgesim/I2cTarget.h"
+#include "bridgesim/PacketRecord.h"
+#include "bridgesim/SimulationConfig.h"
+
+namespace bridgesim {
+
+enum class TransferStatus : std::uint8_t {
+    Ok,
+    NoDevice,    // the board is not attached
+    NoEndpoint,  // the active setting has no endpoints
+    Stall,       // no such endpoint, or the direction does not match it
+    TimedOut,    // nothing answered within the time-out
+};
+
+struct TransferResult {
+    TransferStatus status = TransferStatus::Ok;
+    std::uint32_t length = 0;  // bytes moved
+};
+
+// What the board holds and reports on its GPIO ports.
+struct GpioSnapshot {
+    std::uint8_t enablesB = 0, enablesC = 0;  // output enables (1 = driven by the board)
+    std::uint8_t dataB = 0, dataC = 0;        // output data
+    std::uint8_t pinsB = 0, pinsC = 0;        // levels read back from the lines
+};
+
+class Board {
+  public:
+    using ConnectionListener = std::function<void(bool attached)>;
+
+    explicit Board(const SimulationConfig& config);
+    Board(const Board&) = delete;
+    Board& operator=(const Board&) = delete;
+
+    // A board from JSON text; nullptr with error "SOURCE: KEY: problem" when the text is bad.
+    static std::shared_ptr<Board> fromJsonText(std::string_view text, std::string_view source,
+                                               std::string& error);
+    // A board from a simulation file; nullptr with the error naming the file when bad.
+    static std::shared_ptr<Board> fromFile(const std::string& path, std::string& error);
+    // A board with the built-in demo simulation.
+    static std::shared_ptr<Board> builtIn();
+
+    std::string name() const { return name_; }
+    std::uint16_t vendorId() const;
+    std::uint16_t productId() const;
+    std::uint8_t deviceClass() const { return 0xFF; }  // vendor specific
+    std::uint8_t interfaceClass() const { return 0xFF; }
+
+    // ---- The USB side, used by the USB layer ----
+
+    // One bulk transfer; endpoint is the address (IN = number + 0x80), read the direction. Waits
+    // the configured latency first; a time-out waits timeoutMs (0 = 1000) or the test override.
+    TransferResult transfer(std::uint8_t endpoint, bool read, std::uint8_t* buffer,
+                            std::uint32_t length, std::uint32_t timeoutMs);
+    // Counts a transfer the host tried on a stale handle: it never reaches the board, but the
+    // attach-at-Nth-transfer fault counts it.
+    void countRejectedTransfer();
+    bool attached() const;
+    // Changes at every attach, so a handle can tell the board it was given from a later one.
+    std::uint64_t attachmentSerial() const;
+    // Selects an alternate setting; only interface 0, setting 0 exists. False on failure.
+    bool selectInterface(std::uint32_t interfaceNum, std::uint32_t alternateSetting);
+    std::uint32_t activeAlternateSetting() const;
+    // Endpoints of the active setting, the default pipe not counted: 5, or 0 under that fault.
+    std::uint32_t endpointCount() const;
+    // A USB reset: drops unread replies and returns to alternate setting 0. Registers and GPIO
+    // keep their state (the board stays powered).
+    void reset();
+    bool registrationFails() const;
+
+    // Listeners hear every attach and detach. Returns an id for removeConnectionListener, which
+    // waits for a running notification to end (so never call it from inside a listener).
+    int addConnectionListener(ConnectionListener listener);
+    void removeConnectionListener(int id);
+
+    // ---- The test interface ----
+
+    // Plugs the board in or pulls it out now (the "board absent" fault is detach()).
+    void attach();
+    void detach();
+
+    std::vector<PacketRecord> packetLog() const;
+    void clearPacketLog();
+    // The log keeps the newest `records` transfers (default 100,000).
+    void setPacketLogCapacity(std::size_t records);
+
+    // Register access per target (8-bit write address); nullopt / false for an absent target.
+    std::optional<std::uint8_t> peekRegister(std::uint8_t address, std::uint32_t reg) const;
+    bool pokeRegister(std::uint8_t address, std::uint32_t reg, std::uint8_t value);
+    // True while the target at address pulls its interrupt pin low.
+    bool interruptAsserted(std::uint8_t address) const;
+
+    // The external level of a line (what it reads while the board does not drive it).
+    void setInputLevel(Pin pin, bool high);
+    GpioSnapshot gpio() const;
+    // LED 0 is the red one (port C bit 0), LED 1 the green one (port C bit 1); lit while driven
+    // high.
+    bool ledLit(int led) const;
+    // The last value of a direct write (endpoint 4) to an address 0..127; 0 if none.
+    std::uint8_t directValue(std::uint8_t address) const;
+
+    // Faults. N counts transfers from now, 1 = the next one.
+    void detachAtTransfer(std::uint32_t n);  // the board goes away instead of the Nth transfer
+    void attachAtTransfer(std::uint32_t n);  // the board comes back at the Nth transfer attempt
+    void setEndpointTimesOut(std::uint8_t endpoint, bool timesOut);
+    void setShortReply(std::uint32_t bytesFewer);  // every reply is this many bytes shorter
+    void setNoEndpoints(bool on);
+    void setInterfaceSelectFails(bool on);
+    void setRegistrationFails(bool on);
+    void clearFaults();
+
+    // Per-transfer latency, spun to a steady_clock deadline so short values are accurate.
+    void setLatency(std::chrono::microseconds latency);
+    // How long a time-out waits; nullopt (default) waits the transfer's own time-out.
+    void setTimeoutWait(std::optional<std::chrono::microseconds> wait);
+
+  private:
+    struct Reply {
+        std::array<std::uint8_t, 256 + 1> bytes{};
+        std::uint32_t length = 0;
+        bool held = false;
+    };
+
+    I2cTarget* findTarget(std::uint8_t address);
+    const I2cTarget* findTarget(std::uint8_t address) const;
+    Reply* replySlot(std::uint8_t inEndpoint);
+    void handleOut(std::uint8_t endpoint, const std::uint8_t* bytes, std::uint32_t length);
+    void handleI2c(const std::uint8_t* bytes, std::uint32_t length);
+    void queueGpioStatus();
+    void queueReply(std::uint8_t inEndpoint, const std::uint8_t* bytes, std::uint32_t length);
+    std::uint32_t takeReply(std::uint8_t inEndpoint, std::uint8_t* buffer, std::uint32_t length);
+    std::uint8_t pinLevels(Port port) const;
+    void logPacket(std::uint8_t endpoint, PacketDirection direction, const std::uint8_t* bytes,
+                   std::uint32_t length);
+    // Attach/detach changes waiting to be announced to the listeners, in order.
+    struct Changes {
+        int count = 0;
+        std::array<bool, 2> attached{};
+        void add(bool now) { attached[static_cast<std::size_t>(count++)] = now; }
+    };
+    // Applies due attach/detach faults.
+    Changes countTransferLocked();
+    // Changes the attached state; adds the change to changes when there is one.
+    void setAttachedLocked(bool attached, Changes& changes);
+    void announce(const Changes& changes);
+    std::chrono::microseconds timeoutWaitLocked(std::uint32_t timeoutMs) const;
+
+    const std::string name_;
+
+    mutable std::mutex mutex_;
+    bool attached_;
+    std::uint64_t attachmentSerial_ = 1;
+    std::uint32_t activeAlternateSetting_ = 0;
+    std::vector<I2cTarget> targets_;
+    std::array<std::int16_t, 256> targetIndex_{};
+    std::uint8_t enablesB_ = 0, enablesC_ = 0, dataB_ = 0, dataC_ = 0;
+    std::uint8_t inputsB_, inputsC_;
+    std::array<std::uint8_t, 128> direct_{};
+    Reply gpioReply_, i2cReply_;
+    std::vector<PacketRecord> log_;
+    std::size_t logHead_ = 0;  // index of the oldest record once the log is full
+    std::size_t logCapacity_ = 100'000;
+
+    std::uint32_t transfersToDetach_ = 0;  // 0 = not armed
+    std::uint32_t transfersToAttach_ = 0;
+    std::array<bool, 256> endpointTimesOut_{};
+    std::uint32_t shortReply_ = 0;
+    bool noEndpoints_ = false;
+    bool interfaceSelectFails_ = false;
+    bool registrationFails_ = false;
+    std::chrono::microseconds latency_{0};
+    std::optional<std::chrono::microseconds> timeoutWait_;
+
+    std::mutex notifyMutex_;  // serialises listener calls; taken before mutex_, never inside it
+    std::map<int, ConnectionListener> listeners_;
+    int nextListenerId_ = 1;
+};
+
+}  // namespace bridgesim

@@ -1,0 +1,18 @@
+// One transfer as the board saw it, for the packet log.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace bridgesim {
+
+enum class PacketDirection : std::uint8_t { Out, In };
+
+struct PacketRecord {
+    std::uint8_t endpoint = 0;  // endpoint address: 1, 2, 4 OUT; 0x81, 0x82 IN
+    PacketDirection direction = PacketDirection::Out;
+    std::vector<std::uint8_t> bytes;  // bytes written, or bytes returned by a read
+    bool operator==(const PacketRecord&) const = default;
+};
+
+}  // namespace bridgesim

@@ -1,0 +1,35 @@
+// Feeds arbitrary bytes to the simulation-file reader; whatever it accepts must build a board
+// that answers a read of every target.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "bridgesim/Board.h"
+#include "bridgesim/SimulationReader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    std::string error;
+    const auto config = bridgesim::SimulationReader::fromText(text, "fuzz.json", error);
+    if (!config) {
+        if (error.rfind("fuzz.json: ", 0) != 0) {
+            __builtin_trap();
+        }
+        return 0;
+    }
+    bridgesim::Board board(*config);
+    board.setTimeoutWait(std::chrono::microseconds{0});
+    board.setLatency(std::chrono::microseconds{0});
+    for (const auto& target : config->targets) {
+        std::uint8_t command[4] = {4, static_cast<std::uint8_t>(target.address | 1), 0xFF, 0xFF};
+        std::uint8_t reply[5] = {};
+        board.transfer(2, false, command, 2 + static_cast<std::uint32_t>(target.registerBytes), 10);
+        board.transfer(0x82, true, reply, sizeof reply, 10);
+    }
+    std::uint8_t gpio[4] = {0xFF, 0x0F, 0x00, 0xF0};
+    std::uint8_t status[25] = {};
+    board.transfer(1, false, gpio, sizeof gpio, 10);
+    board.transfer(0x81, true, status, sizeof status, 10);
+    return 0;
+}

@@ -1,0 +1,21 @@
+// What a script window needs of the main window: its connect and disconnect buttons and the
+// text of its I2C address box. The application implements it on the one main window; a
+// headless runner may implement it on the board link alone.
+#pragma once
+
+#include <string>
+
+namespace script {
+
+class ScriptMainWindowLink {
+  public:
+    virtual ~ScriptMainWindowLink() = default;
+    // The main window's "USB Connect" button: opens the board connection; failures are logged.
+    virtual void cmdUSBConnect_Click() = 0;
+    // The main window's "USB Disconnect" button: closes the board connection.
+    virtual void cmdUSBDisconnect_Click() = 0;
+    // The text of the main window's I2C address box (hex, e.g. "60").
+    virtual std::string txtI2CAdrText() = 0;
+};
+
+}  // namespace script

@@ -1,0 +1,35 @@
+// The run state that every script window shares: one script run at a time, whichever window
+// runs it. The application owns one instance and hands it to each window it creates; it
+// outlives them all.
+#pragma once
+
+#include <cstdint>
+
+#include "board/ProgramState.h"
+
+namespace script {
+
+struct ScriptRunState {
+    // True (-1) asks the running loops to stop after the current row; cleared when Run All
+    // Steps or Loop Cont starts. "Abort" in any window sets it.
+    board::Flag AbortRequested = board::False;
+    // The row Run All Steps is executing; the interrupt sampler sets it back to the row at
+    // which an interrupt was seen.
+    std::int16_t CurrentRow = 0;
+    // Section bounds of the last load in any window (0 = none); Run All Steps runs rows 1 to
+    // EndMainRow - 1, the service section IntStartRow to IntEndRow.
+    std::int16_t EndMainRow = 0;
+    std::int16_t IntStartRow = 0;
+    std::int16_t IntEndRow = 0;
+    // The row after which the last interrupt was detected, and the service row being executed.
+    std::int16_t IntReturnRow = 0;
+    std::int16_t IntServiceRow = 0;
+    // The fail count before the row being executed, and after its last failed comparison.
+    double FailsBefore = 0;
+    double FailsAfter = 0;
+    // True while a service section runs: an interrupt seen inside it is recorded but not
+    // serviced again, so a line that stays asserted cannot nest services without end.
+    bool IntServiceActive = false;
+};
+
+}  // namespace script

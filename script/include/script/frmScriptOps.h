@@ -1,0 +1,264 @@
+// The script window as a model without any toolkit: a script is loaded into the grid and its
+// row tables, executed row by row, all at once or in a loop against the board, with interrupt
+// sampling and recording of the measured data. Controls are public members named as the
+// controls, event handlers are member functions named as the handlers. A view binds widgets to
+// the members, calls the handlers from widget signals and renders from the members after each
+// handler and at every yield (vbalGrid1.revision() tells when the grid changed).
+//
+// Several windows may exist; they share one ScriptRunState, owned by whoever creates them, so
+// one run at a time is supported and "Abort" in any window stops it. A window needs only the
+// board link (with its Host), the run state, and the two small links to the main window and the
+// GPIO panel, so a headless runner can drive it as the program does:
+//
+//     frmScriptOps w(link, runState, mainWindowLink, gpioLink);
+//     w.Form_Load();            // asks the Host for a script file (cancel = none)
+//     w.openScript(path);       // or load one directly
+//     w.cmdExecAll_Click();     // Run All Steps
+//     // results: w.vbalGrid1 cells, w.txtRdPass / w.txtRdFails, the main window's log
+//
+// No failure is thrown to the caller: board failures are logged by the board link, file
+// errors and a row's run-time errors are shown in message boxes through the Host.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "board/BoardLink.h"
+#include "form/Controls.h"
+#include "form/Window.h"
+#include "script/ParsedScript.h"
+#include "script/ScriptGpioLink.h"
+#include "script/ScriptGrid.h"
+#include "script/ScriptMainWindowLink.h"
+#include "script/ScriptRunState.h"
+
+namespace script {
+
+// The last file chosen in one of the window's file dialogs.
+struct FileChoice {
+    std::string FileName;   // full path
+    std::string FileTitle;  // name without folder
+};
+
+class frmScriptOps : public form::Window {
+  public:
+    static constexpr const char* kDesignCaption = "Setup - Script IC Send/Receive";
+    static constexpr const char* kNoScriptCaption = "No Script File Selected";
+    // Rows of the empty grid at window load.
+    static constexpr int kDesignRows = 24;
+
+    // Sets every control to its design state; nothing runs until Form_Load. openAnotherWindow
+    // is what "Open Another Script Processing Form" does (create, load and show a new window
+    // sharing runState); empty = the menu entry does nothing. Every reference must outlive the
+    // window.
+    frmScriptOps(board::BoardLink& link, ScriptRunState& runState, ScriptMainWindowLink& mainWindow,
+                 ScriptGpioLink& gpio, std::function<void()> openAnotherWindow = {});
+
+    // ---- Title, menu, default address ----------------------------------------------------------
+    form::Control picTitle;
+    form::Label lblTitle;            // "IC - Script Load / Execute"
+    form::MenuItem Script_File_Ops;  // "File"
+    form::MenuItem mnuScript_Read;   // "Open Script File"
+    form::MenuItem Dupform;          // "Open Another Script Processing Form"
+    form::Label lblI2CAdr;           // "Default I2C Adr"
+    form::TextBox txtI2CAdr;         // default I2C write address of this window, hex
+
+    // ---- Grid -----------------------------------------------------------------------------------
+    ScriptGrid vbalGrid1;
+
+    // ---- Script control -------------------------------------------------------------------------
+    form::Frame frmScriptExec;      // "Script Control"
+    form::Button cmdExecAll;        // "Run All Steps"
+    form::Button cmdAbort;          // "Abort"
+    form::Button cmdRunContinuous;  // "Loop Cont"
+    form::Button cmdReload2;        // "Reload"
+    form::CheckBox chkAOF;          // "Abort On fail"
+    form::Label lblLoopCount;       // "Loop Count"
+    form::TextBox txtLoopCount;
+    form::Label lblLastLoad;       // "Last Load"
+    form::TextBox txtScriptLine1;  // time of the last load
+    form::Label lblReadOps;        // "Read Operations"
+    form::Label lblReadCounts;     // "Total       Pass        Fail"
+    form::TextBox txttotReads;
+    form::TextBox txtRdPass;
+    form::TextBox txtRdFails;
+    form::Label lblStep;       // "Step"
+    form::TextBox txtRunning;  // row being run, or "Done"
+    form::Label lblOf;         // "of"
+    form::TextBox txtTotLines;
+
+    // ---- Interrupt sampling
+    // -----------------------------------------------------------------------
+    form::Frame frameInterrupt;  // "Interrupt Status"
+    form::CheckBox chkISample;   // "Enable"
+    form::Label lblInterrupt;    // "Expect   LastRead    Enable          Disable       Detect Step"
+    form::TextBox txtIDefault;   // expected idle value of the ports, 4 hex digits
+    form::TextBox txtLastRead;   // ports at the last sample
+    form::TextBox txtIEnableStep;
+    form::TextBox txtIDisableStep;
+    form::TextBox txtIdetectStep;
+    form::Lamp shpISample;
+    form::Button cmdISample;  // "Sample"
+    form::Frame frameIsteps;  // "Interrupt Service Steps"
+    form::Label lblIsteps;    // "     Start                  End               Executing"
+    form::TextBox txtIstart;
+    form::TextBox txtIend;
+    form::TextBox txtIexec;
+
+    // ---- Recording
+    // ----------------------------------------------------------------------------------
+    form::Frame frmDataRecord;  // "Update Expected Read Data & Save Script to File"
+    form::TextBox txtFilePath;
+    form::Button cmdBrowse;    // "Browse"
+    form::CheckBox chkAppend;  // "Append"
+    form::Button cmdStartRec;  // "Write to Disk"
+    form::Label Label18;       // the last write
+
+    // ---- File dialogs
+    // ---------------------------------------------------------------------------------
+    FileChoice cdldialog;      // the script file
+    FileChoice CommonDialog2;  // the output file
+
+    // ---- Per-window script state (row tables indexed by row, 1 to TotalLines)
+    // --------------------
+    std::vector<std::int16_t> RowRegCount;
+    std::vector<std::int16_t> RowWriteCount;
+    std::vector<std::int16_t> RowReadCount;
+    std::vector<std::int16_t> RowDelay;
+    // The raw script lines; ScriptLines[0] is line 1. Recording rewrites them.
+    std::vector<std::string> ScriptLines;
+    int ScriptLineCount = 0;
+    int TotalLines = 0;
+    int ReadOpCount = 0;
+    std::string CurrentAddrText;
+    bool ScriptChosen = false;
+    // True while Run All Steps runs in this window.
+    bool RunActive = false;
+    // Register + write bytes and register + read bytes of the row being executed.
+    std::int16_t RowWriteTotal = 0;
+    std::int16_t RowReadTotal = 0;
+
+    // ---- Window
+    // ----------------------------------------------------------------------------------------
+    // Design state, shared main-window address, grid set-up, then the open-script dialog. An
+    // error shows "Script Load Error " and its description.
+    void Form_Load();
+    // Places the grid for a window of the given outer size in twips; nothing when minimised.
+    void Form_Resize(int windowWidth, int windowHeight, bool minimised = false);
+    // Makes this window the ActiveWindow.
+    void Form_GotFocus();
+    // The window closes: it counts as unloaded; the shared run state is untouched.
+    void Form_Terminate();
+    // "Open Another Script Processing Form".
+    void Dupform_Click();
+    // "Open Script File".
+    void mnuScript_Read_Click();
+    // Enter (13) applies the default address (below 0xFF) and reloads the script; a bad value
+    // logs "Address value too large script default I2C address Invalid" and shows "60". Other
+    // keys go through the hex key filter (0 = drop the key).
+    void txtI2CAdr_KeyPress(int& key);
+
+    // ---- Loading
+    // --------------------------------------------------------------------------------------- Asks
+    // for a script file and loads it; cancelling changes nothing. Returns whether a file was
+    // loaded.
+    bool ReadScriptFile();
+    // Loads the file in cdldialog. A file that cannot be read or has more than 1000 lines is
+    // refused in a message box and the window stays as it was.
+    void LoadScriptFile();
+    // "Reload": loads the same file again; before any file was chosen it only logs why.
+    void cmdReload2_Click();
+    // Loads the script at path as if it had been chosen in the dialog (for headless use).
+    // Returns false, with the reason in a message box, when the file was refused.
+    bool openScript(const std::string& path);
+
+    // ---- Execution
+    // ------------------------------------------------------------------------------------ The
+    // grid's row event: the row executor for row `row` (the column is not used). The view raises it
+    // on a double click, after making the row the selected row.
+    void vbalGrid1_DblClick(int row, int column);
+    // The grid's key event: waits 350 ms and does nothing else.
+    void vbalGrid1_KeyDown(int keyCode, int shift, bool& doDefault);
+    // Makes the row the selected row and raises the row event, as a double click does.
+    void actOnRow(int row);
+    // "Run All Steps": rows 1 to EndMainRow - 1 with the connection held open.
+    void cmdExecAll_Click();
+    // "Loop Cont": Run All Steps until aborted, counting passes in txtLoopCount.
+    void cmdRunContinuous_Click();
+    // "Abort": the running loops stop when their current row ends.
+    void cmdAbort_Click();
+
+    // The executor's I2C and GPIO steps for the row being executed (see vbalGrid1_DblClick).
+    void Write_I2C();
+    void Read_I2C();
+    void GPIO_SET();
+
+    // ---- Interrupt sampling ---------------------------------------------------------------------
+    // One sample of the ports; a value other than txtIDefault is an interrupt: sampling goes
+    // off, the row is recorded and the service section runs (never nested in itself).
+    void cmdISample_Click();
+    // The user changed chkISample (the view sets Value first).
+    void chkISample_MouseUp();
+
+    // ---- Recording
+    // -------------------------------------------------------------------------------- "Write to
+    // Disk": measured read data into the script lines, then the stamped script to txtFilePath; an
+    // error shows its description in a message box.
+    void cmdStartRec_Click();
+    // "Browse": choose the output file.
+    void cmdBrowse_Click();
+    // A "Cmd: Save File" row: appends the updated script to the script's "_DL" file.
+    void Auto_Script_Save();
+
+    ScriptRunState& runState() { return run_; }
+    board::BoardLink& link() { return link_; }
+
+  private:
+    struct RowTexts {
+        int row = 0;
+        std::string rowText;
+        std::string lineText;
+        std::string addr;
+        std::string reg;
+        std::string dataWr;
+        std::string dataRd;
+        std::string operation;
+    };
+
+    void initControls();
+    void setupGrid();
+    void applyScript(ParsedScript&& parsed);
+    void yield();
+    void yieldTimes(int count);
+    void wait(int ms);
+    void message(const std::string& text);
+    bool loadChosenFile();
+    void executeRow(int row);
+    void genericStep(bool& connectedForRow);
+    void compareAndCount(bool measured);
+    void closingStep(int row, bool connectedForRow);
+    void countPass();
+    void countFail();
+    void toggleSampleLamp();
+    void serviceInterrupt();
+    std::vector<std::uint8_t> bytesOf(const std::string& text, int count) const;
+    int lastRunnableRow(int sharedBound) const;
+
+    board::BoardLink& link_;
+    ScriptRunState& run_;
+    ScriptMainWindowLink& main_;
+    ScriptGpioLink& gpio_;
+    std::function<void()> openAnotherWindow_;
+
+    // The row being executed.
+    RowTexts row_;
+    // The row last executed (after a load, the last loaded line), for the interrupt record.
+    int lastRow_ = 0;
+    std::string lastLineText_;
+    // Whether the row being executed got a valid read reply.
+    bool readReplyGood_ = false;
+};
+
+}  // namespace script

@@ -1,0 +1,345 @@
+#include "script/frmScriptOps.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include "TextUtil.h"
+#include "board/HexText.h"
+#include "script/ScriptLoader.h"
+
+namespace script {
+
+using detail::kCrLf;
+
+frmScriptOps::frmScriptOps(board::BoardLink& link, ScriptRunState& runState,
+                           ScriptMainWindowLink& mainWindow, ScriptGpioLink& gpio,
+                           std::function<void()> openAnotherWindow)
+    : link_(link),
+      run_(runState),
+      main_(mainWindow),
+      gpio_(gpio),
+      openAnotherWindow_(std::move(openAnotherWindow)) {
+    initControls();
+}
+
+void frmScriptOps::initControls() {
+    Caption = kDesignCaption;
+    lblTitle.Caption = "IC - Script Load / Execute";
+    Script_File_Ops.Caption = "File";
+    mnuScript_Read.Caption = "Open Script File";
+    Dupform.Caption = "Open Another Script Processing Form";
+    lblI2CAdr.Caption = "Default I2C Adr";
+    txtI2CAdr.setText("60");
+
+    frmScriptExec.Caption = "Script Control";
+    cmdExecAll.Caption = "Run All Steps";
+    cmdAbort.Caption = "Abort";
+    cmdAbort.Visible = false;
+    cmdRunContinuous.Caption = "Loop Cont";
+    cmdReload2.Caption = "Reload";
+    cmdReload2.Visible = false;
+    chkAOF.Caption = "Abort On fail";
+    lblLoopCount.Caption = "Loop Count";
+    txtLoopCount.setText("0");
+    lblLastLoad.Caption = "Last Load";
+    lblReadOps.Caption = "Read Operations";
+    lblReadCounts.Caption = "Total       Pass        Fail";
+    txttotReads.setText("0");
+    txtRdPass.setText("0");
+    txtRdFails.setText("0");
+    lblStep.Caption = "Step";
+    lblOf.Caption = "of";
+
+    frameInterrupt.Caption = "Interrupt Status";
+    chkISample.Caption = "Enable";
+    chkISample.ToolTipText = "Manual Enable / Disable of Interrupt Sampling";
+    lblInterrupt.Caption = "Expect   LastRead    Enable          Disable       Detect Step";
+    txtIDefault.setText("0000");
+    txtIDefault.ToolTipText = "Non Interupt Active Value of GPIO Ports";
+    txtLastRead.setText("0000");
+    txtLastRead.ToolTipText = "Last Sampled value of GPIO Ports";
+    for (form::TextBox* box :
+         {&txtIEnableStep, &txtIDisableStep, &txtIdetectStep, &txtIstart, &txtIend, &txtIexec}) {
+        box->setText("----");
+    }
+    shpISample.FillColor = link_.s.ColorBlack;
+    shpISample.ToolTipText =
+        "Sample Led will change color each time Interrupt is sampled during script execution";
+    cmdISample.Caption = "Sample";
+    cmdISample.ToolTipText = "Click here to Sample GPIO bits.";
+    frameIsteps.Caption = "Interrupt Service Steps";
+    lblIsteps.Caption = "     Start                  End               Executing";
+
+    // The double ampersand shows as one: a single one would mark a mnemonic.
+    frmDataRecord.Caption = "Update Expected Read Data && Save Script to File";
+    frmDataRecord.Visible = false;
+    txtFilePath.ToolTipText = "Contains Path + File name where measurement data will be written.";
+    cmdBrowse.Caption = "Browse";
+    cmdBrowse.ToolTipText = "Use this to select file where measurement data will be written.";
+    chkAppend.Caption = "Append";
+    chkAppend.ToolTipText =
+        "If check, data is appended to end of Measurement file, if uncheck file is overwritten "
+        "with present data only.";
+    cmdStartRec.Caption = "Write to Disk";
+    cmdStartRec.ToolTipText = "Click here to save measurement to disk file.";
+}
+
+void frmScriptOps::yield() {
+    link_.host().doEvents();
+}
+
+void frmScriptOps::yieldTimes(int count) {
+    for (int i = 0; i < count; ++i) {
+        yield();
+    }
+}
+
+void frmScriptOps::wait(int ms) {
+    // Short slices with a yield after each keep the window responsive during long delays.
+    constexpr int kSliceMs = 10;
+    while (ms > 0) {
+        int slice = std::min(ms, kSliceMs);
+        link_.host().sleepMs(slice);
+        yield();
+        ms -= slice;
+    }
+}
+
+void frmScriptOps::message(const std::string& text) {
+    link_.host().messageBox(text, form::MsgButtons::Ok, detail::kProgramTitle);
+}
+
+// ---- Window
+// ---------------------------------------------------------------------------------------
+
+void frmScriptOps::setupGrid() {
+    static constexpr int kWidths[kColumnCount] = {
+        64, 64, 64, kWideDataColumn, kWideDataColumn, kWideDataColumn, 124, 298};
+    vbalGrid1.Redraw = false;
+    while (vbalGrid1.Columns() < kColumnCount) {
+        vbalGrid1.addColumn(std::to_string(vbalGrid1.Columns() + 1));
+    }
+    vbalGrid1.setRows(0);
+    vbalGrid1.setRows(kDesignRows);
+    for (int row = 1; row <= kDesignRows; ++row) {
+        vbalGrid1.setRowValue(row, 15);
+    }
+    for (int column = 1; column <= kColumnCount; ++column) {
+        vbalGrid1.setColumnHeader(column, kColumnHeaders[static_cast<std::size_t>(column - 1)]);
+        vbalGrid1.setColumnWidth(column, kWidths[column - 1]);
+        vbalGrid1.setColumnCode(column, column == kColumnCount ? 0 : 2);
+    }
+    yield();
+    vbalGrid1.Redraw = true;
+}
+
+void frmScriptOps::Form_Load() {
+    try {
+        auto& s = link_.s;
+        Loaded = true;
+        TotalLines = 0;
+        frmScriptExec.Visible = false;
+        Caption = kNoScriptCaption;
+        s.ActiveWindow = this;
+        RunActive = false;
+
+        txtI2CAdr.setText(main_.txtI2CAdrText());
+        yield();
+        auto address = board::HexVal(txtI2CAdr.Text());
+        s.I2CWriteAddr = static_cast<std::uint8_t>(address);
+        s.I2CReadAddr = static_cast<std::uint8_t>(address + 1);
+
+        txtRunning.setText("1");
+        setupGrid();
+        ReadScriptFile();
+        yield();
+    } catch (const std::exception& e) {
+        message(std::string("Script Load Error ") + e.what());
+    }
+}
+
+void frmScriptOps::Form_Resize(int windowWidth, int windowHeight, bool minimised) {
+    if (minimised) {
+        return;
+    }
+    vbalGrid1.Visible = false;
+    yield();
+    vbalGrid1.Left = 100;
+    vbalGrid1.Width = windowWidth - 400;
+    if (windowHeight > 4000) {
+        vbalGrid1.Height = windowHeight - 4400;
+    }
+    vbalGrid1.Visible = true;
+    yield();
+}
+
+void frmScriptOps::Form_GotFocus() {
+    link_.s.ActiveWindow = this;
+}
+
+void frmScriptOps::Form_Terminate() {
+    Loaded = false;
+    Visible = false;
+    if (link_.s.ActiveWindow == this) {
+        link_.s.ActiveWindow = nullptr;
+    }
+}
+
+void frmScriptOps::Dupform_Click() {
+    yield();
+    if (openAnotherWindow_) {
+        openAnotherWindow_();
+    }
+}
+
+void frmScriptOps::mnuScript_Read_Click() {
+    ReadScriptFile();
+}
+
+void frmScriptOps::txtI2CAdr_KeyPress(int& key) {
+    if (key != 13) {
+        key = board::HexKeyFilter(key);
+        return;
+    }
+    key = 0;
+    auto& s = link_.s;
+    txtI2CAdr.setText(detail::upperAscii(txtI2CAdr.Text()));
+    yield();
+    auto address = board::HexValChecked(txtI2CAdr.Text());
+    // A value of four hex digits from 8000 on is negative as a 16-bit number; it is as invalid
+    // as one of 255 or more.
+    if (address && *address >= 0 && *address < 255) {
+        s.I2CWriteAddr = static_cast<std::uint8_t>(*address);
+        s.I2CReadAddr = static_cast<std::uint8_t>(*address + 1);
+        cmdReload2_Click();
+    } else {
+        link_.LogAppend("Address value too large script default I2C address Invalid", kCrLf);
+        txtI2CAdr.setText("60");
+    }
+    yield();
+}
+
+// ---- Loading
+// -----------------------------------------------------------------------------------------
+
+bool frmScriptOps::ReadScriptFile() {
+    txtRunning.setText("");
+    bool wasChosen = ScriptChosen;
+    ScriptChosen = false;
+    form::FileDialogResult choice = link_.host().openFileDialog(openScriptDialogRequest());
+    if (choice.cancelled || choice.path.empty()) {
+        ScriptChosen = wasChosen;
+        return false;
+    }
+    ScriptChosen = true;
+    cdldialog.FileName = choice.path;
+    cdldialog.FileTitle = choice.title.empty() ? detail::fileTitleOf(choice.path) : choice.title;
+    bool loaded = loadChosenFile();
+    cmdReload2.Visible = true;
+    return loaded;
+}
+
+void frmScriptOps::LoadScriptFile() {
+    loadChosenFile();
+}
+
+bool frmScriptOps::openScript(const std::string& path) {
+    ScriptChosen = true;
+    cdldialog.FileName = path;
+    cdldialog.FileTitle = detail::fileTitleOf(path);
+    bool loaded = loadChosenFile();
+    cmdReload2.Visible = true;
+    return loaded;
+}
+
+bool frmScriptOps::loadChosenFile() {
+    std::string before = Caption;
+    Caption = "[ " + cdldialog.FileTitle + " ]    Loading Script File .. Please Wait";
+    LoadOptions options;
+    options.defaultWriteAddr = link_.s.I2CWriteAddr;
+    options.fileTitle = cdldialog.FileTitle;
+    options.loadTime = link_.host().now();
+    ScriptLoadResult result = loadScriptFile(cdldialog.FileName, options);
+    if (!result.ok) {
+        Caption = before;
+        message(result.errorText);
+        return false;
+    }
+    applyScript(std::move(result.script));
+    return true;
+}
+
+void frmScriptOps::applyScript(ParsedScript&& parsed) {
+    for (form::TextBox* box :
+         {&txtLastRead, &txtIEnableStep, &txtIDisableStep, &txtIdetectStep, &txtIexec}) {
+        box->setText("----");
+    }
+    txtIstart.setText(parsed.txtIstartText);
+    txtIend.setText(parsed.txtIendText);
+    frmDataRecord.Visible = false;
+
+    run_.EndMainRow = static_cast<std::int16_t>(parsed.EndMainRow);
+    run_.IntStartRow = static_cast<std::int16_t>(parsed.IntStartRow);
+    run_.IntEndRow = static_cast<std::int16_t>(parsed.IntEndRow);
+    run_.IntReturnRow = 0;
+
+    txttotReads.setText(parsed.txttotReadsText);
+    txtRdPass.setText("0");
+    txtRdFails.setText("0");
+    txtScriptLine1.setText(parsed.txtScriptLine1Text);
+
+    std::size_t count = parsed.rows.size();
+    RowRegCount.assign(count + 1, 0);
+    RowWriteCount.assign(count + 1, 0);
+    RowReadCount.assign(count + 1, 0);
+    RowDelay.assign(count + 1, 0);
+    std::vector<ScriptGrid::RowCells> cells;
+    cells.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        ScriptRow& row = parsed.rows[i];
+        RowRegCount[i + 1] = row.RowRegCount;
+        RowWriteCount[i + 1] = row.RowWriteCount;
+        RowReadCount[i + 1] = row.RowReadCount;
+        RowDelay[i + 1] = row.RowDelay;
+        cells.push_back(std::move(row.cells));
+    }
+    vbalGrid1.replaceRows(std::move(cells));
+    vbalGrid1.setColumnWidth(static_cast<int>(Column::DataWr), parsed.dataWrWidth);
+    vbalGrid1.setColumnWidth(static_cast<int>(Column::DataRd), parsed.dataRdWidth);
+    vbalGrid1.setColumnWidth(static_cast<int>(Column::ActRd), parsed.dataRdWidth);
+
+    ScriptLines = std::move(parsed.scriptLines);
+    ScriptLineCount = parsed.ScriptLineCount;
+    TotalLines = parsed.TotalLines;
+    ReadOpCount = parsed.ReadOpCount;
+    CurrentAddrText = parsed.CurrentAddrText;
+    lastRow_ = TotalLines;
+    lastLineText_ = vbalGrid1.CellText(TotalLines, static_cast<int>(Column::Line));
+
+    shpISample.FillColor = link_.s.ColorBlack;
+    txtTotLines.setText(parsed.txtTotLinesText);
+    frmScriptExec.Visible = true;
+    Caption = parsed.caption;
+    cmdReload2.Enabled = true;
+    cmdExecAll.Enabled = true;
+    cmdRunContinuous.Enabled = true;
+}
+
+void frmScriptOps::cmdReload2_Click() {
+    run_.AbortRequested = board::False;
+    if (!ScriptChosen) {
+        link_.LogAppend("No Script File Opened yet, use File Menu", kCrLf);
+        return;
+    }
+    cmdExecAll.Visible = false;
+    cmdRunContinuous.Visible = false;
+    cmdAbort.Visible = false;
+    yield();
+    loadChosenFile();
+    cmdExecAll.Visible = true;
+    cmdRunContinuous.Visible = true;
+    yield();
+}
+
+}  // namespace script

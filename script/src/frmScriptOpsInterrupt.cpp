@@ -1,0 +1,78 @@
+// Interrupt sampling of the script window: one sample of the GPIO ports after a row, detection
+// against the idle value, and the service section run nested in the detecting row.
+#include <algorithm>
+
+#include "TextUtil.h"
+#include "board/HexText.h"
+#include "script/frmScriptOps.h"
+
+namespace script {
+
+void frmScriptOps::cmdISample_Click() {
+    auto& s = link_.s;
+    // In manual mode the panel does not connect by itself: with the connection closed its
+    // read-back would be zeros, which must not pass for an interrupt.
+    if (s.UsbOpened == board::False && s.ManualUsbConnect != board::False) {
+        link_.LogAppend("Interrupt Sample .. USB Not opened", detail::kCrLf);
+        yield();
+        return;
+    }
+    gpio_.cmdWrite_GPIO_Data_Click();
+    txtLastRead.setText(gpio_.txtPCHexData(1) + gpio_.txtPCHexData(3));
+    toggleSampleLamp();
+    if (txtLastRead.Text() == txtIDefault.Text()) {
+        yield();
+        return;
+    }
+
+    chkISample.Value = 0;
+    txtIdetectStep.setText(lastLineText_);
+    if (run_.IntServiceActive) {
+        link_.LogAppend("Interrupt detected at Script Line " + lastLineText_ +
+                            " not serviced: the interrupt service is already running",
+                        detail::kCrLf);
+        yield();
+        return;
+    }
+    run_.IntReturnRow = static_cast<std::int16_t>(lastRow_);
+    serviceInterrupt();
+    yield();
+}
+
+void frmScriptOps::serviceInterrupt() {
+    if (run_.IntStartRow == 0 || run_.IntEndRow <= run_.IntStartRow) {
+        return;
+    }
+    const std::int16_t returnRow = run_.IntReturnRow;
+    const int last = lastRunnableRow(run_.IntEndRow);
+    run_.IntServiceActive = true;
+    for (run_.IntServiceRow = run_.IntStartRow; run_.IntServiceRow <= last; ++run_.IntServiceRow) {
+        const int row = run_.IntServiceRow;
+        vbalGrid1.setSelectedRow(row);
+        vbalGrid1_DblClick(row, 1);
+        txtIexec.setText(board::DecimalWithSign(row));
+        yield();
+        txtRunning.setText(std::to_string(row));
+        yield();
+        if (run_.AbortRequested != board::False) {
+            break;
+        }
+    }
+    run_.IntServiceActive = false;
+    run_.IntReturnRow = returnRow;
+    run_.CurrentRow = returnRow;
+}
+
+void frmScriptOps::chkISample_MouseUp() {
+    if (chkISample.Value == 1) {
+        txtIEnableStep.setText("On");
+        txtIDisableStep.setText("");
+    } else {
+        txtIEnableStep.setText("Off");
+        txtIDisableStep.setText("On");
+    }
+    yield();
+    yield();
+}
+
+}  // namespace script

@@ -1,0 +1,408 @@
+// The execution engine of the script window: the row executor with its I2C and GPIO steps,
+// Run All Steps, Loop Cont and Abort.
+#include <algorithm>
+#include <exception>
+
+#include "TextUtil.h"
+#include "board/HexText.h"
+#include "board/Packets.h"
+#include "script/frmScriptOps.h"
+
+namespace script {
+
+namespace {
+
+using detail::kCrLf;
+
+constexpr int col(Column c) {
+    return static_cast<int>(c);
+}
+
+std::int16_t tableValue(const std::vector<std::int16_t>& table, int row) {
+    return row >= 0 && static_cast<std::size_t>(row) < table.size()
+               ? table[static_cast<std::size_t>(row)]
+               : std::int16_t{0};
+}
+
+std::uint8_t replyByte(const std::vector<std::uint8_t>& buffer, std::size_t index) {
+    return index < buffer.size() ? buffer[index] : std::uint8_t{0};
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> frmScriptOps::bytesOf(const std::string& text, int count) const {
+    std::vector<std::uint8_t> bytes;
+    for (int k = 0; k < count; ++k) {
+        std::size_t at = static_cast<std::size_t>(2 * k);
+        std::string_view pair =
+            at < text.size() ? std::string_view(text).substr(at, 2) : std::string_view{};
+        bytes.push_back(static_cast<std::uint8_t>(board::HexVal(pair) & 0xFF));
+    }
+    return bytes;
+}
+
+int frmScriptOps::lastRunnableRow(int sharedBound) const {
+    // The section bounds are shared by every window; another window's load may have set bounds
+    // beyond the rows this window holds.
+    return std::min({sharedBound, TotalLines, vbalGrid1.Rows()});
+}
+
+void frmScriptOps::vbalGrid1_DblClick(int row, int /*column*/) {
+    executeRow(row);
+}
+
+void frmScriptOps::vbalGrid1_KeyDown(int /*keyCode*/, int /*shift*/, bool& /*doDefault*/) {
+    wait(350);
+}
+
+void frmScriptOps::actOnRow(int row) {
+    vbalGrid1.setSelectedRow(row);
+    vbalGrid1_DblClick(row, 1);
+}
+
+void frmScriptOps::executeRow(int r) {
+    auto& s = link_.s;
+    run_.FailsBefore = detail::numericValue(txtRdFails.Text());
+    yield();
+
+    if (r != vbalGrid1.SelectedRow()) {
+        if (RunActive) {
+            return;
+        }
+        if (s.UsbOpened != board::False) {
+            wait(200);
+            main_.cmdUSBDisconnect_Click();
+            s.ManualUsbConnect = board::False;
+        }
+        wait(200);
+        yieldTimes(1000);
+        return;
+    }
+
+    bool connectedForRow = false;
+    try {
+        vbalGrid1.setCellBackColor(r, col(Column::I2CAdr), CellColor::Red);
+        row_.row = r;
+        row_.rowText = std::to_string(r);
+        row_.lineText = vbalGrid1.CellText(r, col(Column::Line));
+        row_.addr = vbalGrid1.CellText(r, col(Column::I2CAdr));
+        row_.reg = vbalGrid1.CellText(r, col(Column::RegAdr));
+        row_.dataWr = vbalGrid1.CellText(r, col(Column::DataWr));
+        row_.dataRd = vbalGrid1.CellText(r, col(Column::DataRd));
+        row_.operation = vbalGrid1.CellText(r, col(Column::Operation));
+        lastRow_ = r;
+        lastLineText_ = row_.lineText;
+
+        const std::string& op = row_.operation;
+        if (op == "NOP") {
+        } else if (op == "Cmd: Save File") {
+            Auto_Script_Save();
+            yield();
+        } else if (op == "Cmd: Int Enable") {
+            txtIEnableStep.setText(row_.lineText);
+            chkISample.Value = 1;
+            yield();
+        } else if (op == "Cmd: Int Disable") {
+            txtIDisableStep.setText(row_.lineText);
+            chkISample.Value = 0;
+            yield();
+        } else {
+            genericStep(connectedForRow);
+        }
+        closingStep(r, connectedForRow);
+    } catch (const std::exception& e) {
+        message(e.what());
+        // The row ends here; a connection it opened for itself is not left open behind it.
+        if (connectedForRow && !RunActive) {
+            if (s.UsbOpened != board::False) {
+                main_.cmdUSBDisconnect_Click();
+            }
+            s.ManualUsbConnect = board::False;
+        }
+    }
+}
+
+void frmScriptOps::genericStep(bool& connectedForRow) {
+    auto& s = link_.s;
+    const int r = row_.row;
+    const std::int16_t delay = tableValue(RowDelay, r);
+
+    if (delay == -1) {
+        vbalGrid1.setCellText(r, col(Column::ActRd), "Delay Keypress");
+        yield();
+        form::MsgResult answer = link_.host().messageBox(
+            "Script Pause Line :" + row_.rowText + " Click OK to Continue, Cancel to Abort",
+            form::MsgButtons::OkCancel, detail::kProgramTitle);
+        if (answer == form::MsgResult::Cancel) {
+            run_.AbortRequested = board::True;
+        }
+        yield();
+        wait(100);
+        yield();
+        wait(100);
+        yield();
+        return;
+    }
+    if (delay > 0) {
+        vbalGrid1.setCellText(r, col(Column::ActRd), "Delay " + std::to_string(delay));
+        yield();
+        wait(delay);
+        return;
+    }
+
+    // More than four hex digits cannot be a 16-bit address: it counts as too large.
+    auto address = board::HexValChecked(row_.addr);
+    if (!address || *address >= 255) {
+        message("Illegal I2C address Script Row " + board::DecimalWithSign(r) +
+                " Value = " + row_.addr);
+        return;
+    }
+    s.I2CWriteAddr = static_cast<std::uint8_t>(*address);
+    s.I2CReadAddr = static_cast<std::uint8_t>(*address + 1);
+
+    const int reg = tableValue(RowRegCount, r);
+    const int wr = tableValue(RowWriteCount, r);
+    const int rd = tableValue(RowReadCount, r);
+    RowWriteTotal = static_cast<std::int16_t>(wr == 0 ? 0 : reg + wr);
+    RowReadTotal = static_cast<std::int16_t>(rd == 0 ? 0 : reg + rd);
+
+    if (!RunActive) {
+        wait(100);
+        if (s.UsbOpened == board::False) {
+            main_.cmdUSBConnect_Click();
+            s.ManualUsbConnect = board::True;
+            connectedForRow = true;
+        }
+        wait(100);
+        yieldTimes(1000);
+    }
+
+    if (RowWriteTotal == 0 && RowReadTotal == 0) {
+        return;
+    }
+    if (row_.addr == "GPIO") {
+        GPIO_SET();
+        yield();
+        return;
+    }
+    if (RowWriteTotal > 0 && s.UsbOpened != board::False) {
+        Write_I2C();
+    }
+    vbalGrid1.setCellText(r, col(Column::ActRd), "");
+    if (RowReadTotal <= 0) {
+        yield();
+        return;
+    }
+
+    // Without an open connection nothing is sent and nothing was measured: the actual text
+    // stays empty and the row fails, whatever the transfer buffer still holds.
+    bool measured = false;
+    if (s.UsbOpened != board::False) {
+        Read_I2C();
+        measured = readReplyGood_;
+        std::string actual;
+        for (int k = 1; k <= rd; ++k) {
+            actual += board::HexByteText(replyByte(s.TransferBuffer, static_cast<std::size_t>(k)));
+        }
+        vbalGrid1.appendCellText(r, col(Column::ActRd), actual);
+    }
+    compareAndCount(measured);
+}
+
+void frmScriptOps::compareAndCount(bool measured) {
+    const int r = row_.row;
+    const std::string& expected = vbalGrid1.CellText(r, col(Column::DataRd));
+    const std::string& actual = vbalGrid1.CellText(r, col(Column::ActRd));
+    if (measured && expected == actual) {
+        countPass();
+        vbalGrid1.setCellBackColor(r, col(Column::ActRd), CellColor::Green);
+    } else {
+        vbalGrid1.setCellBackColor(r, col(Column::ActRd), CellColor::Red);
+        countFail();
+        run_.FailsAfter = detail::numericValue(txtRdFails.Text());
+        if (chkAOF.Value == 1 && run_.FailsAfter > run_.FailsBefore) {
+            run_.AbortRequested = board::True;
+        }
+    }
+    yield();
+    yield();
+}
+
+void frmScriptOps::countPass() {
+    txtRdPass.setText(detail::countText(detail::numericValue(txtRdPass.Text()) + 1));
+}
+
+void frmScriptOps::countFail() {
+    txtRdFails.setText(detail::countText(detail::numericValue(txtRdFails.Text()) + 1));
+}
+
+void frmScriptOps::closingStep(int r, bool connectedForRow) {
+    auto& s = link_.s;
+    if (chkISample.Value == 1) {
+        cmdISample_Click();
+    }
+    yield();
+    vbalGrid1.setCellBackColor(r, col(Column::I2CAdr), CellColor::Green);
+    yield();
+    if (!RunActive) {
+        if (s.UsbOpened != board::False) {
+            main_.cmdUSBDisconnect_Click();
+            s.ManualUsbConnect = board::False;
+            wait(100);
+        } else if (connectedForRow) {
+            // The connect failed: the row must not leave the program in manual mode.
+            s.ManualUsbConnect = board::False;
+        }
+    }
+    yield();
+}
+
+void frmScriptOps::Write_I2C() {
+    yield();
+    auto& s = link_.s;
+    const int r = row_.row;
+    const int reg = tableValue(RowRegCount, r);
+    const int wr = tableValue(RowWriteCount, r);
+    const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
+    link_.sendPacket(pipe,
+                     board::I2cWriteCommand(static_cast<std::uint8_t>(reg + wr), s.I2CWriteAddr,
+                                            bytesOf(row_.reg, reg), bytesOf(row_.dataWr, wr)));
+    link_.receiveReply(pipe + 128, s.WriteQty + 1);
+    const int acknowledged = replyByte(s.TransferBuffer, 0);
+    if (acknowledged != reg + wr + 1) {
+        vbalGrid1.setCellBackColor(r, col(Column::DataWr), CellColor::Red);
+        link_.LogAppend("Write Qty Error Script Line " + row_.rowText +
+                            " Actual= " + std::to_string(acknowledged),
+                        kCrLf);
+    }
+}
+
+void frmScriptOps::Read_I2C() {
+    auto& s = link_.s;
+    const int r = row_.row;
+    const int reg = tableValue(RowRegCount, r);
+    const int count = tableValue(RowReadCount, r);
+    const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
+    link_.sendPacket(pipe, board::I2cReadCommand(static_cast<std::uint8_t>(count), s.I2CReadAddr,
+                                                 bytesOf(row_.reg, reg)));
+    link_.receiveReply(pipe + 128, count + 1);
+    const int delivered = replyByte(s.TransferBuffer, 0);
+    readReplyGood_ = delivered == count;
+    if (!readReplyGood_) {
+        vbalGrid1.setCellBackColor(r, col(Column::DataRd), CellColor::Red);
+        link_.LogAppend(
+            "Read Qty Error Script Line " + row_.rowText + " Actual :" + std::to_string(delivered),
+            kCrLf);
+    }
+    yield();
+}
+
+void frmScriptOps::GPIO_SET() {
+    auto& s = link_.s;
+    const int r = row_.row;
+    const std::string& digits = row_.dataWr;
+    auto hexByte = [&digits](std::size_t at) {
+        return static_cast<std::uint8_t>(
+            board::HexVal(at < digits.size() ? std::string_view(digits).substr(at, 2) : "") & 0xFF);
+    };
+    txtIDefault.setText(digits.substr(0, 4));
+    s.GpioState[2] = hexByte(0);
+    s.GpioState[3] = hexByte(2);
+    const bool withEnables = digits.size() > 4;
+    if (withEnables) {
+        s.GpioState[0] = hexByte(4);
+        s.GpioState[1] = hexByte(6);
+    }
+
+    // Without an open connection the panel would show the zeros of a read that never
+    // happened: the row is not measured and fails.
+    bool measured = s.UsbOpened != board::False;
+    std::string actual;
+    if (measured) {
+        if (withEnables) {
+            gpio_.cmdGPIO_Write_Click();
+        } else {
+            gpio_.cmdWrite_GPIO_Data_Click();
+        }
+        actual = gpio_.txtPCHexData(1) + gpio_.txtPCHexData(3);
+        txtLastRead.setText(actual);
+        if (withEnables) {
+            actual += gpio_.txtPCHex(1) + gpio_.txtPCHex(3);
+        }
+    }
+    vbalGrid1.setCellText(r, col(Column::ActRd), actual);
+    compareAndCount(measured);
+    toggleSampleLamp();
+}
+
+void frmScriptOps::toggleSampleLamp() {
+    const auto& s = link_.s;
+    shpISample.FillColor =
+        form::paletteRgb(shpISample.FillColor) == form::paletteRgb(s.ColorLightGreen)
+            ? s.ColorGreen
+            : s.ColorLightGreen;
+}
+
+void frmScriptOps::cmdExecAll_Click() {
+    auto& s = link_.s;
+    run_.AbortRequested = board::False;
+    cmdRunContinuous.Visible = false;
+    cmdExecAll.Visible = false;
+    cmdAbort.Visible = true;
+
+    main_.cmdUSBConnect_Click();
+    s.ManualUsbConnect = board::True;
+    RunActive = true;
+    yield();
+    s.ActiveWindow = this;
+
+    txtRdFails.setText("0");
+    txtRdPass.setText("0");
+    txtTotLines.setText(std::to_string(run_.EndMainRow));
+
+    const int last = lastRunnableRow(run_.EndMainRow - 1);
+    for (run_.CurrentRow = 1; run_.CurrentRow <= last; ++run_.CurrentRow) {
+        const int row = run_.CurrentRow;
+        vbalGrid1.setSelectedRow(row);
+        vbalGrid1_DblClick(row, 1);
+        yield();
+        txtRunning.setText(std::to_string(run_.CurrentRow));
+        yield();
+        if (run_.AbortRequested != board::False) {
+            break;
+        }
+    }
+
+    cmdAbort.Visible = false;
+    txtRunning.setText("Done");
+    main_.cmdUSBDisconnect_Click();
+    s.ManualUsbConnect = board::False;
+    yield();
+    frmDataRecord.Visible = true;
+    cmdExecAll.Visible = true;
+    cmdRunContinuous.Visible = true;
+    RunActive = false;
+}
+
+void frmScriptOps::cmdRunContinuous_Click() {
+    txtLoopCount.setText("0");
+    long passes = 0;
+    run_.AbortRequested = board::False;
+    while (run_.AbortRequested == board::False) {
+        cmdRunContinuous.Visible = false;
+        cmdExecAll_Click();
+        ++passes;
+        txtLoopCount.setText(std::to_string(passes));
+        yield();
+        yield();
+    }
+    cmdAbort.Visible = false;
+    cmdRunContinuous.Visible = true;
+}
+
+void frmScriptOps::cmdAbort_Click() {
+    run_.AbortRequested = board::True;
+    yield();
+}
+
+}  // namespace script

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include "board/HexText.h"
+
+namespace {
+
+using board::HexVal;
+using board::HexValChecked;
+
+TEST(HexVal_Table, ValuesAsSixteenBitTwosComplement) {
+    struct Case {
+        const char* text;
+        std::int16_t value;
+        bool fits;  // at most four significant hex digits
+    };
+    const Case cases[] = {
+        {"", 0, true},
+        {"ff", 255, true},
+        {"FF", 255, true},
+        {"1G", 1, true},
+        {"G1", 0, true},
+        {"xyz", 0, true},
+        {" 1", 0, true},
+        {"FFFF", -1, true},
+        {"7FFF", 32767, true},
+        {"8000", -32768, true},
+        {"00FF", 255, true},
+        {"0000000A", 10, true},  // leading zeros are not significant
+        {"0", 0, true},
+        {"a5", 165, true},
+        {"12345", 0x2345, false},
+        {"FFFFF", -1, false},
+        {"10000", 0, false},
+        {"1234567890ABCDEF1", static_cast<std::int16_t>(0xCDEF1 & 0xFFFF), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HexVal(c.text), c.value) << '"' << c.text << '"';
+        auto checked = HexValChecked(c.text);
+        EXPECT_EQ(checked.has_value(), c.fits) << '"' << c.text << '"';
+        if (checked) {
+            EXPECT_EQ(*checked, c.value) << '"' << c.text << '"';
+        }
+    }
+}
+
+TEST(HexVal_WideText, LowEightBitsAreThoseOfTheFullValue) {
+    // A caller without a range check puts the low 8 bits into a packet.
+    EXPECT_EQ(static_cast<std::uint8_t>(HexVal("123AB")), 0xAB);
+    EXPECT_EQ(static_cast<std::uint8_t>(HexVal("FFFFFF10")), 0x10);
+}
+
+TEST(HexText_Formats, ByteHexAndSignedDecimal) {
+    EXPECT_EQ(board::HexByteText(0x0A), "0A");
+    EXPECT_EQ(board::HexByteText(0xFF), "FF");
+    EXPECT_EQ(board::HexByteText(0), "00");
+    EXPECT_EQ(board::HexText(0), "0");
+    EXPECT_EQ(board::HexText(0x1209), "1209");
+    EXPECT_EQ(board::HexText(0xabcu), "ABC");
+    EXPECT_EQ(board::HexText(static_cast<std::uint32_t>(-2)), "FFFFFFFE");
+    EXPECT_EQ(board::DecimalWithSign(0), " 0");
+    EXPECT_EQ(board::DecimalWithSign(17), " 17");
+    EXPECT_EQ(board::DecimalWithSign(-3), "-3");
+}
+
+TEST(SplitFields_Table, FieldsReturnAndAppendedSeparator) {
+    struct Case {
+        std::string text;
+        std::size_t arraySize;
+        int last;
+        std::vector<std::string> fields;
+    };
+    const Case cases[] = {
+        {"A,B,,C", 5, 3, {"A", "B", "", "C", ""}},
+        {"", 3, 0, {"", "", ""}},
+        {"A", 3, 0, {"A", "", ""}},
+        {",", 3, 0, {"", "", ""}},
+        {",A", 3, 1, {"", "A", ""}},
+        {"A,", 3, 0, {"A", "", ""}},
+        {"A,,", 3, 1, {"A", "", ""}},
+        {"A,B,C,D,E", 3, 2, {"A", "B", "C"}},  // beyond the upper bound: dropped
+        {"10,A0,,55", 4, 3, {"10", "A0", "", "55"}},
+    };
+    for (const auto& c : cases) {
+        std::string text = c.text;
+        std::vector<std::string> fields(c.arraySize, "old");
+        EXPECT_EQ(board::SplitFields(text, fields, ','), c.last) << c.text;
+        EXPECT_EQ(fields, c.fields) << c.text;
+        EXPECT_EQ(text, c.text + ",") << c.text;
+    }
+}
+
+TEST(SplitFields_EmptyArray, ReturnsZeroWithoutWriting) {
+    std::string text = "A,B";
+    std::vector<std::string> fields;
+    EXPECT_EQ(board::SplitFields(text, fields, ','), 0);
+    EXPECT_EQ(text, "A,B,");
+}
+
+TEST(HexKeyFilter_Table, ResultAndCallerKey) {
+    struct Case {
+        int key;
+        int result;
+        int keyAfter;
+    };
+    const Case cases[] = {
+        {'c', 'C', 'C'}, {'a', 'A', 'A'}, {'f', 'F', 'F'}, {'7', '7', '7'}, {'0', '0', '0'},
+        {'9', '9', '9'}, {8, 8, 8},       {'A', 'A', 'A'}, {'F', 'F', 'F'}, {'g', 0, 'g'},
+        {'G', 0, 'G'},   {' ', 0, ' '},   {13, 0, 13},     {0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        int key = c.key;
+        EXPECT_EQ(board::HexKeyFilter(key), c.result) << c.key;
+        EXPECT_EQ(key, c.keyAfter) << c.key;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+#include "LinkFixture.h"
+
+namespace boardtest {
+namespace {
+
+using board::False;
+using board::True;
+using Bytes = std::vector<std::uint8_t>;
+
+class PipeTest : public LinkFixture {};
+
+TEST_F(PipeTest, WritePipe_Closed_LogsAndLeavesCommErrorAsItWas) {
+    for (board::Flag before : {False, True}) {
+        main.Txtlog().setText("");
+        s().CommError = before;
+        s().TransferPipe = 2;
+        s().TransferLength = 3;
+        s().TransferBuffer = {1, 0xA1, 0x10};
+        link->writePipe();
+        EXPECT_EQ(log(), entry("Write GPIOPipe .. USB Not opened"));
+        EXPECT_EQ(s().CommError, before);
+        EXPECT_EQ(main.shpLogStatus().FillColor,
+                  before == True ? s().ColorLightRed : s().ColorLightGreen);
+    }
+    EXPECT_EQ(host.yields, 0);
+    EXPECT_TRUE(bench->packets().empty());
+}
+
+TEST_F(PipeTest, ReadPipe_Closed_LogsYieldsOnceBufferUnchanged) {
+    s().TransferPipe = 0x82;
+    s().TransferLength = 2;
+    s().TransferBuffer = {0, 0};
+    link->readPipe();
+    EXPECT_EQ(log(), entry("ReadPipe .. USB Not opened"));
+    EXPECT_EQ(host.yields, 1);
+    EXPECT_EQ(s().TransferBuffer, (Bytes{0, 0}));
+    EXPECT_EQ(s().CommError, False);
+    EXPECT_TRUE(bench->packets().empty());
+}
+
+TEST_F(PipeTest, Pipes_Open_WriteYieldsOnceBeforeTransferReadNever) {
+    connectQuietly();
+    long yields = host.yields;
+    std::size_t packetsAtYield = 99;
+    host.atYield(yields + 1, [&] { packetsAtYield = bench->packets().size(); });
+    link->sendPacket(2, {1, 0xA1, 0x10});
+    EXPECT_EQ(host.yields, yields + 1);
+    EXPECT_EQ(packetsAtYield, 0u);
+    link->receiveReply(0x82, 2);
+    EXPECT_EQ(host.yields, yields + 1);
+    EXPECT_EQ(s().TransferBuffer, (Bytes{1, 0x3C}));
+    EXPECT_EQ(log(), "");
+    EXPECT_EQ(s().LastStatus, 0u);
+}
+
+TEST_F(PipeTest, ReadPipe_ShortReply_KeepsTrailingZeros) {
+    connectQuietly();
+    bench->shortReplies(1);
+    link->sendPacket(2, {1, 0xA1, 0x10});
+    link->receiveReply(0x82, 2);
+    EXPECT_EQ(s().LastStatus, 0u);
+    EXPECT_EQ(s().CommError, False);
+    EXPECT_EQ(s().TransferBuffer, (Bytes{1, 0}));
+    EXPECT_EQ(log(), "");
+}
+
+TEST_F(PipeTest, ReadPipe_ReplyShorterThanAsked_RestStaysZero) {
+    // The comm test asks for 3 bytes; a one-byte read answers with 2.
+    connectQuietly();
+    link->sendPacket(2, {1, 0x61, 0x02});
+    link->receiveReply(0x82, 3);
+    EXPECT_EQ(s().TransferBuffer, (Bytes{1, 0x7A, 0}));
+    EXPECT_EQ(s().CommError, False);
+}
+
+TEST_F(PipeTest, ReadPipe_TimeOut_LogsTransferFailedWithStatus) {
+    connectQuietly();
+    bench->timeOutOn(0x82);
+    link->sendPacket(2, {1, 0xA1, 0x10});
+    link->receiveReply(0x82, 2);
+    EXPECT_EQ(s().LastStatus, static_cast<std::uint32_t>(WD_TIME_OUT_EXPIRED));
+    EXPECT_EQ(log(),
+              entry("ReadPipe: WDU_Transfer() failed: error " + status(WD_TIME_OUT_EXPIRED)));
+    EXPECT_EQ(s().CommError, True);
+    EXPECT_EQ(main.shpLogStatus().FillColor, s().ColorLightRed);
+    EXPECT_EQ(s().TransferBuffer, (Bytes{0, 0}));
+}
+
+TEST_F(PipeTest, WritePipe_TimeOut_LogsTransferFailedWithStatus) {
+    connectQuietly();
+    bench->timeOutOn(2);
+    link->sendPacket(2, {1, 0xA1, 0x10});
+    EXPECT_EQ(log(),
+              entry("WritePipe: WDU_Transfer() failed: error " + status(WD_TIME_OUT_EXPIRED)));
+    EXPECT_EQ(s().CommError, True);
+}
+
+TEST_F(PipeTest, Pipes_NoEndpoints_PlainEntryNothingTransferred) {
+    connectQuietly();
+    bench->noEndpoints();
+    s().CommError = True;
+    link->sendPacket(2, {1, 0xA1, 0x10});
+    link->receiveReply(0x82, 2);
+    std::string noPipes =
+        entry("  No pipes are defined for this device \r\nother than the default pipe (number 0)");
+    EXPECT_EQ(log(), noPipes + noPipes);
+    EXPECT_EQ(s().CommError, False);
+    EXPECT_EQ(main.shpLogStatus().FillColor, s().ColorLightGreen);
+    EXPECT_TRUE(bench->packets().empty());
+}
+
+TEST_F(PipeTest, Pipes_AfterDetachWhileOpen_DeviceInfoErrorsRedLamp) {
+    connectQuietly();
+    bench->detachNow();
+    host.doEvents();
+    main.Txtlog().setText("");
+    link->sendPacket(2, {1, 0xA1, 0x10});
+    std::uint32_t writeStatus = s().LastStatus;
+    ASSERT_NE(writeStatus, 0u);
+    link->receiveReply(0x82, 2);
+    EXPECT_EQ(log(), entry("WritePipe: WDU_GetDeviceInfo() failed:\r\nerror " +
+                           status(writeStatus) + "\r\n") +
+                         entry("ReadPipe: WDU_GetDeviceInfo() failed:\r\nerror " +
+                               status(s().LastStatus) + "\r\n"));
+    EXPECT_EQ(s().CommError, True);
+    EXPECT_EQ(main.shpLogStatus().FillColor, s().ColorLightRed);
+    EXPECT_EQ(s().TransferBuffer, (Bytes{0, 0}));
+    EXPECT_TRUE(bench->packets().empty());
+}
+
+TEST_F(PipeTest, Exchange_DetachAtWriteYield_NextTransferLogsDeviceInfoFailure) {
+    connectQuietly();
+    WDU_DEVICE_HANDLE device = s().AttachContext.AttachedDevice;
+    // The yield in writePipe comes after the device check and before the transfer.
+    host.atYield(host.yields + 1, [this] { bench->detachNow(); });
+    link->sendPacket(2, {1, 0xA1, 0x10});
+    EXPECT_EQ(s().AttachContext.AttachedDevice, 0u);
+    EXPECT_EQ(s().DeviceHandle, device);
+    EXPECT_NE(s().LastStatus, 0u);  // the write went to a board that had just gone
+    link->receiveReply(0x82, 2);
+    const std::string& text = log();
+    EXPECT_NE(text.find(entry("DeviceDetach: Received detach for device handle &H" +
+                              board::HexText(device))),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(entry("ReadPipe: WDU_GetDeviceInfo() failed:\r\nerror " +
+                              status(s().LastStatus) + "\r\n")),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(s().TransferBuffer, (Bytes{0, 0}));
+    EXPECT_EQ(s().CommError, True);
+}
+
+TEST_F(PipeTest, WritePipe_BufferShorterThanLength_SendsZerosForMissingBytes) {
+    connectQuietly();
+    s().TransferPipe = 2;
+    s().TransferLength = 3;
+    s().TransferBuffer = {1, 0xA1};  // a caller that forgot to re-dimension
+    link->writePipe();
+    ASSERT_EQ(bench->sent().size(), 1u);
+    EXPECT_EQ(bench->sent()[0].bytes, (Bytes{1, 0xA1, 0}));
+    s().TransferPipe = 0x82;
+    s().TransferLength = 2;
+    s().TransferBuffer.clear();
+    link->readPipe();
+    EXPECT_EQ(s().TransferBuffer.size(), 2u);
+}
+
+}  // namespace
+}  // namespace boardtest

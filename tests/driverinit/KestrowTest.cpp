@@ -1,0 +1,119 @@
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "wd_utils.h"
+#include "wdu_sim.h"
+
+namespace {
+
+using UsbInit = std::uint32_t (*)(WDU_DRIVER_HANDLE*, const WDU_MATCH_TABLE*, std::uint32_t,
+                                  const WDU_EVENT_TABLE*, std::uint32_t);
+using UsbUninit = void (*)(WDU_DRIVER_HANDLE);
+
+struct Seen {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<WDU_DEVICE> attaches;
+    int detaches = 0;
+    std::thread::id thread;
+
+    bool waitForAttaches(std::size_t n) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(5),
+                                [&] { return attaches.size() >= n; });
+    }
+};
+
+int onAttach(WDU_DEVICE_HANDLE, const WDU_DEVICE* info, void* user) {
+    auto* seen = static_cast<Seen*>(user);
+    std::lock_guard lock(seen->mutex);
+    seen->attaches.push_back(*info);
+    seen->thread = std::this_thread::get_id();
+    seen->changed.notify_all();
+    return 1;
+}
+
+void onDetach(WDU_DEVICE_HANDLE, void* user) {
+    auto* seen = static_cast<Seen*>(user);
+    std::lock_guard lock(seen->mutex);
+    ++seen->detaches;
+    seen->changed.notify_all();
+}
+
+class KestrowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        wdu::resetForTests();
+        board = bridgesim::Board::builtIn();
+        wdu::installSimulatedBoard(board);
+        library = dlopen(KESTROW_PATH, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(library, nullptr) << dlerror();
+    }
+    void TearDown() override {
+        if (library != nullptr) {
+            dlclose(library);
+        }
+        wdu::resetForTests();
+    }
+    std::shared_ptr<bridgesim::Board> board;
+    void* library = nullptr;
+};
+
+TEST_F(KestrowTest, Exports_BothByName_Found) {
+    EXPECT_NE(dlsym(library, "USB_INIT"), nullptr);
+    EXPECT_NE(dlsym(library, "USB_UNINIT"), nullptr);
+}
+
+TEST_F(KestrowTest, UsbInitAndUninit_AgainstSimulation_AttachThenSilence) {
+    auto usbInit = reinterpret_cast<UsbInit>(dlsym(library, "USB_INIT"));
+    auto usbUninit = reinterpret_cast<UsbUninit>(dlsym(library, "USB_UNINIT"));
+    ASSERT_TRUE(usbInit && usbUninit);
+
+    WDU_MATCH_TABLE match{board->vendorId(), board->productId(), 0, 0, 0, 0, 0};
+    Seen seen;
+    WDU_EVENT_TABLE events{onAttach, onDetach, nullptr, &seen};
+    WDU_DRIVER_HANDLE driver = 0;
+    ASSERT_EQ(usbInit(&driver, &match, 1, &events, 0), 0u);
+    EXPECT_NE(driver, 0u);
+    ASSERT_TRUE(seen.waitForAttaches(1));
+    {
+        std::lock_guard lock(seen.mutex);
+        EXPECT_EQ(seen.attaches[0].wVendorId, board->vendorId());
+        EXPECT_EQ(seen.attaches[0].wProductId, board->productId());
+        EXPECT_NE(seen.thread, std::this_thread::get_id());
+    }
+
+    usbUninit(driver);
+    board->detach();
+    board->attach();
+    // The event thread delivers in order: once a later registration hears its attach, anything
+    // the ended registration could still have been sent would already have arrived.
+    Seen sentinel;
+    WDU_EVENT_TABLE sentinelEvents{onAttach, onDetach, nullptr, &sentinel};
+    WDU_DRIVER_HANDLE sentinelDriver = 0;
+    ASSERT_EQ(usbInit(&sentinelDriver, &match, 1, &sentinelEvents, 0), 0u);
+    ASSERT_TRUE(sentinel.waitForAttaches(1));
+    usbUninit(sentinelDriver);
+    std::lock_guard lock(seen.mutex);
+    EXPECT_EQ(seen.attaches.size(), 1u);
+    EXPECT_EQ(seen.detaches, 0);
+}
+
+TEST_F(KestrowTest, UsbInit_RegistrationFails_StatusPassedThrough) {
+    auto usbInit = reinterpret_cast<UsbInit>(dlsym(library, "USB_INIT"));
+    ASSERT_NE(usbInit, nullptr);
+    board->setRegistrationFails(true);
+    WDU_MATCH_TABLE match{board->vendorId(), board->productId(), 0, 0, 0, 0, 0};
+    WDU_EVENT_TABLE events{onAttach, onDetach, nullptr, nullptr};
+    WDU_DRIVER_HANDLE driver = 0;
+    EXPECT_EQ(usbInit(&driver, &match, 1, &events, 0),
+              static_cast<std::uint32_t>(WD_REGISTRATION_FAILED));
+}
+
+}  // namespace

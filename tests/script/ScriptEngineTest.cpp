@@ -1,0 +1,400 @@
+// The execution engine and interrupt sampling of the script window against the simulated
+// bridge board.
+#include <gtest/gtest.h>
+
+#include "ScriptFixture.h"
+
+namespace scripttest {
+namespace {
+
+using script::CellColor;
+using script::Column;
+
+class ScriptEngine : public ScriptFixture {};
+
+TEST_F(ScriptEngine, RunAllSteps_ReadRows_PassAndFailCountedAndColoured) {
+    start();
+    auto& w = openWindow("05,,0B # passes\r\n05,,0c # fails\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(cell(1, Column::ActRd), "0B");
+    EXPECT_EQ(color(1, Column::ActRd), CellColor::Green);
+    EXPECT_EQ(cell(2, Column::ActRd), "0B");
+    EXPECT_EQ(color(2, Column::ActRd), CellColor::Red);
+    EXPECT_EQ(color(1, Column::I2CAdr), CellColor::Green);
+    EXPECT_EQ(color(2, Column::I2CAdr), CellColor::Green);
+    EXPECT_EQ(w.txtRdPass.Text(), "1");
+    EXPECT_EQ(w.txtRdFails.Text(), "1");
+    EXPECT_EQ(w.txtRunning.Text(), "Done");
+    EXPECT_TRUE(w.frmDataRecord.Visible);
+    std::vector<bridgesim::PacketRecord> expected = {
+        out(2, {0x01, 0x61, 0x05}), in(0x82, {0x01, 0x0B}), out(2, {0x01, 0x61, 0x05}),
+        in(0x82, {0x01, 0x0B})};
+    EXPECT_EQ(i2cPackets(), expected);
+    EXPECT_EQ(s().UsbOpened, board::False);
+    EXPECT_EQ(s().ManualUsbConnect, board::False);
+    EXPECT_FALSE(w.RunActive);
+}
+
+TEST_F(ScriptEngine, RunAllSteps_WriteThenReadOfTwoByteRegister_SendsRowBytes) {
+    start();
+    auto& w = openWindow("`AA0\r\n0102,AABB,AABB\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+
+    auto packets = i2cPackets();
+    ASSERT_EQ(packets.size(), 4u);
+    EXPECT_EQ(packets[0], out(2, {0x04, 0xA0, 0x01, 0x02, 0xAA, 0xBB}));
+    EXPECT_EQ(packets[1].bytes.at(0), 5);
+    EXPECT_EQ(packets[2], out(2, {0x02, 0xA1, 0x01, 0x02}));
+    EXPECT_EQ(packets[3], in(0x82, {0x02, 0xAA, 0xBB}));
+    EXPECT_EQ(w.txtRdPass.Text(), "1");
+    EXPECT_EQ(countInLog("Qty Error"), 0u);
+}
+
+struct CountCase {
+    const char* name;
+    const char* script;
+    const char* logLine;
+    const char* redCellColumn;
+};
+
+class ScriptEngineCounts : public ScriptFixture, public testing::WithParamInterface<CountCase> {};
+
+TEST_P(ScriptEngineCounts, RunAllSteps_AbsentDevice_LogsWrongReplyCount) {
+    start();
+    auto& w = openWindow(GetParam().script);
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(countInLog(GetParam().logLine), 1u) << log();
+    Column column =
+        std::string(GetParam().redCellColumn) == "Data_Wr" ? Column::DataWr : Column::DataRd;
+    EXPECT_EQ(color(2, column), CellColor::Red);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ScriptEngineCounts,
+    testing::Values(CountCase{"Write", "`A62\r\n05,11\r\n`ENDM\r\n",
+                              "Write Qty Error Script Line 2 Actual= 0 :", "Data_Wr"},
+                    CountCase{"Read", "`A62\r\n05,,00\r\n`ENDM\r\n",
+                              "Read Qty Error Script Line 2 Actual :0 :", "Data_Rd"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ScriptEngine, RunAllSteps_ReadWithWrongCountMatchingZeros_CountsAsFailed) {
+    start();
+    auto& w = openWindow("`A62\r\n05,,00\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(cell(2, Column::ActRd), "00");
+    EXPECT_EQ(color(2, Column::ActRd), CellColor::Red);
+    EXPECT_EQ(w.txtRdPass.Text(), "0");
+    EXPECT_EQ(w.txtRdFails.Text(), "1");
+}
+
+struct EndCase {
+    const char* name;
+    const char* script;
+    int lastRunRow;
+    int rows;
+};
+
+class ScriptEngineEnd : public ScriptFixture, public testing::WithParamInterface<EndCase> {};
+
+TEST_P(ScriptEngineEnd, RunAllSteps_StopsBeforeEndMainRow) {
+    start();
+    auto& w = openWindow(GetParam().script);
+    w.cmdExecAll_Click();
+
+    for (int row = 1; row <= GetParam().rows; ++row) {
+        if (cell(row, Column::Operation) != " Reg:1 R:1") {
+            continue;
+        }
+        bool ran = row <= GetParam().lastRunRow;
+        EXPECT_EQ(cell(row, Column::ActRd), ran ? "0B" : "--") << "row " << row;
+        EXPECT_EQ(color(row, Column::I2CAdr), ran ? CellColor::Green : CellColor::Default)
+            << "row " << row;
+    }
+    EXPECT_EQ(w.txtTotLines.Text(), std::to_string(run().EndMainRow));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, ScriptEngineEnd,
+                         testing::Values(EndCase{"NoEndLine", "05,,0B\r\n05,,0B\r\n05,,0B", 2, 3},
+                                         EndCase{"EndLineInMiddle", "05,,0B\r\n`ENDM\r\n05,,0B\r\n",
+                                                 1, 3}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ScriptEngine, RunAllSteps_AbortOnFail_StopsAfterFailingRow) {
+    start();
+    auto& w = openWindow("05,,0B\r\n05,,0C\r\n05,,0B\r\n`ENDM\r\n");
+    w.chkAOF.Value = 1;
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(cell(2, Column::ActRd), "0B");
+    EXPECT_EQ(color(2, Column::I2CAdr), CellColor::Green);
+    EXPECT_EQ(cell(3, Column::ActRd), "--");
+    EXPECT_EQ(readCommands().size(), 2u);
+    EXPECT_EQ(run().AbortRequested, board::True);
+    EXPECT_EQ(w.txtRunning.Text(), "Done");
+    EXPECT_EQ(s().UsbOpened, board::False);
+}
+
+TEST_F(ScriptEngine, RunAllSteps_KeyPauseCancelled_StopsRun) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`w\r\n05,,0B\r\n`ENDM\r\n");
+    host.messageAnswers.push_back(form::MsgResult::Cancel);
+    w.cmdExecAll_Click();
+
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Script Pause Line :2 Click OK to Continue, Cancel to Abort");
+    EXPECT_EQ(host.messages[0].buttons, form::MsgButtons::OkCancel);
+    EXPECT_EQ(cell(2, Column::ActRd), "Delay Keypress");
+    EXPECT_EQ(cell(3, Column::ActRd), "--");
+    EXPECT_EQ(readCommands().size(), 1u);
+}
+
+TEST_F(ScriptEngine, SingleRow_KeyPauseCancelled_OnlyRequestsAbort) {
+    start();
+    auto& w = openWindow("`w\r\n05,,0B\r\n`ENDM\r\n");
+    host.messageAnswers.push_back(form::MsgResult::Cancel);
+    w.actOnRow(1);
+
+    EXPECT_EQ(run().AbortRequested, board::True);
+    EXPECT_EQ(color(1, Column::I2CAdr), CellColor::Green);
+    EXPECT_TRUE(i2cPackets().empty());
+    EXPECT_EQ(s().ManualUsbConnect, board::False);
+
+    w.cmdExecAll_Click();
+    EXPECT_EQ(cell(2, Column::ActRd), "0B");
+}
+
+TEST_F(ScriptEngine, SingleRow_ReadRow_ConnectsReadsAndDisconnects) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
+    w.actOnRow(1);
+
+    EXPECT_EQ(cell(1, Column::ActRd), "0B");
+    EXPECT_EQ(w.txtRdPass.Text(), "1");
+    EXPECT_EQ(s().UsbOpened, board::False);
+    EXPECT_EQ(s().ManualUsbConnect, board::False);
+    EXPECT_FALSE(w.RunActive);
+}
+
+TEST_F(ScriptEngine, RowEvent_RowNotSelected_DoesNothing) {
+    start();
+    auto& w = openWindow("05,,0B\r\n05,,0B\r\n`ENDM\r\n");
+    w.vbalGrid1.setSelectedRow(2);
+    w.vbalGrid1_DblClick(1, 1);
+
+    EXPECT_EQ(cell(1, Column::ActRd), "--");
+    EXPECT_TRUE(i2cPackets().empty());
+}
+
+TEST_F(ScriptEngine, RunAllSteps_BoardAbsent_ReadCountedAsFailed) {
+    start(R"({ "name": "absent", "attached": false,
+               "targets": [ { "address": "60", "register_bytes": 1, "fill": "00" } ] })");
+    auto& w = openWindow("05,,00\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(color(1, Column::ActRd), CellColor::Red);
+    EXPECT_EQ(w.txtRdFails.Text(), "1");
+    EXPECT_EQ(w.txtRdPass.Text(), "0");
+    EXPECT_EQ(countInLog("Read Qty Error Script Line 1 Actual :0"), 1u);
+}
+
+TEST_F(ScriptEngine, RunAllSteps_ConnectionNotOpen_NoPacketEmptyActualFails) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`GFFFF\r\n`ENDM\r\n");
+    board->setRegistrationFails(true);
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(s().UsbOpened, board::False);
+    EXPECT_TRUE(i2cPackets().empty());
+    EXPECT_TRUE(gpioPackets().empty());
+    EXPECT_EQ(cell(1, Column::ActRd), "");
+    EXPECT_EQ(color(1, Column::ActRd), CellColor::Red);
+    EXPECT_EQ(cell(2, Column::ActRd), "");
+    EXPECT_EQ(w.txtRdFails.Text(), "2");
+    EXPECT_EQ(w.txtRdPass.Text(), "0");
+    EXPECT_EQ(s().ManualUsbConnect, board::False);
+}
+
+TEST_F(ScriptEngine, SingleRow_ConnectionNotOpen_LeavesAutomaticMode) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
+    board->setRegistrationFails(true);
+    w.actOnRow(1);
+
+    EXPECT_EQ(w.txtRdFails.Text(), "1");
+    EXPECT_EQ(s().ManualUsbConnect, board::False);
+}
+
+TEST_F(ScriptEngine, RunAllSteps_GpioRows_ComparedWithReadBack) {
+    start();
+    auto& w = openWindow("`GFFFF\r\n`G12F0FFF0\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+
+    // Data only: the undriven lines read their (high) inputs.
+    EXPECT_EQ(cell(1, Column::ActRd), "FFFF");
+    EXPECT_EQ(color(1, Column::ActRd), CellColor::Green);
+    // Port C bits 0..3 are not driven and read high, so the data read back differs.
+    EXPECT_EQ(cell(2, Column::ActRd), "12FFFFF0");
+    EXPECT_EQ(color(2, Column::ActRd), CellColor::Red);
+    EXPECT_EQ(w.txtRdPass.Text(), "1");
+    EXPECT_EQ(w.txtRdFails.Text(), "1");
+    EXPECT_EQ(w.txtLastRead.Text(), "12FF");
+    EXPECT_EQ(w.txtIDefault.Text(), "12F0");
+    auto packets = gpioPackets();
+    ASSERT_EQ(packets.size(), 4u);
+    EXPECT_EQ(packets[0], out(1, {0xFF, 0xFF}));
+    EXPECT_EQ(packets[2], out(1, {0x12, 0xF0, 0xFF, 0xF0}));
+    EXPECT_EQ(s().GpioState, (std::array<std::uint8_t, 4>{0xFF, 0xF0, 0x12, 0xF0}));
+    EXPECT_TRUE(i2cPackets().empty());
+}
+
+TEST_F(ScriptEngine, RunAllSteps_DelayRow_WaitsInSlicesWithYields) {
+    start();
+    auto& w = openWindow("`w1000\r\n`ENDM\r\n");
+    long slept = host.sleptMs;
+    long yields = host.yields;
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(cell(1, Column::ActRd), "Delay 1000");
+    EXPECT_EQ(host.sleptMs - slept, 1000);
+    EXPECT_GE(host.yields - yields, 100);
+}
+
+TEST_F(ScriptEngine, RunAllSteps_IllegalAddress_ReportedAndRunGoesOn) {
+    start();
+    auto& w = openWindow("`AFF\r\n05,,0B\r\n`A60\r\n05,,0B\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].text, "Illegal I2C address Script Row  1 Value = FF");
+    EXPECT_EQ(host.messages[1].text, "Illegal I2C address Script Row  2 Value = FF");
+    EXPECT_EQ(cell(2, Column::ActRd), "--");
+    EXPECT_EQ(cell(4, Column::ActRd), "0B");
+    EXPECT_EQ(w.txtRdPass.Text(), "1");
+}
+
+TEST_F(ScriptEngine, LoopCont_AbortDuringPass_EndsLoopCountingThatPass) {
+    start();
+    auto& w = openWindow("05,,0B\r\n05,,0B\r\n`ENDM\r\n");
+    long first = 0;
+    host.atYield(host.yields + 40000, [&] {
+        first = host.yields;
+        w.cmdAbort_Click();
+    });
+    w.cmdRunContinuous_Click();
+
+    EXPECT_GT(first, 0);
+    // The abort ends the pass after its current row, so the last pass may miss its second row.
+    auto passes = static_cast<std::size_t>(std::stoi(w.txtLoopCount.Text()));
+    EXPECT_GE(passes, 2u);
+    EXPECT_LE(readCommands().size(), 2 * passes);
+    EXPECT_GE(readCommands().size(), 2 * passes - 1);
+    EXPECT_TRUE(w.cmdRunContinuous.Visible);
+    EXPECT_FALSE(w.cmdAbort.Visible);
+}
+
+// ---- Interrupt sampling
+// --------------------------------------------------------------------------
+
+const char* const kInterruptScript =
+    "`GFFFF # idle value\r\n"
+    "`IE\r\n"
+    "10,01 # raises the interrupt\r\n"
+    "20,,00\r\n"
+    "`ENDM\r\n"
+    "`EISTART\r\n"
+    "11,,00 # clears it\r\n"
+    "`EIEND\r\n";
+
+TEST_F(ScriptEngine, Interrupt_FromSimulatedPin_ServicedOnceThenRunGoesOn) {
+    start();
+    auto& w = openWindow(kInterruptScript);
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(w.chkISample.Value, 0);
+    EXPECT_EQ(w.txtIdetectStep.Text(), "003");
+    EXPECT_EQ(w.txtIEnableStep.Text(), "002");
+    EXPECT_EQ(w.txtLastRead.Text(), "FFEF");
+    EXPECT_EQ(w.txtIexec.Text(), " 8");
+    EXPECT_EQ(cell(7, Column::ActRd), "00");
+    EXPECT_EQ(cell(4, Column::ActRd), "00");
+    // The service read (register 11) comes before the main section goes on (register 20).
+    std::vector<std::vector<std::uint8_t>> reads = {{0x01, 0x61, 0x11}, {0x01, 0x61, 0x20}};
+    EXPECT_EQ(readCommands(), reads);
+    EXPECT_FALSE(board->interruptAsserted(0x60));
+    EXPECT_EQ(run().IntReturnRow, 3);
+    EXPECT_EQ(w.txtRdPass.Text(), "3");
+    EXPECT_EQ(w.txtRunning.Text(), "Done");
+}
+
+TEST_F(ScriptEngine, Interrupt_SeenInsideService_RecordedButNotServicedAgain) {
+    start();
+    auto& w = openWindow(
+        "`GFFFF\r\n`IE\r\n10,01\r\n20,,00\r\n`ENDM\r\n"
+        "`EISTART\r\n`IE # re-arms while the line is still low\r\n21,,00\r\n`EIEND\r\n");
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(countInLog("Interrupt detected at Script Line 007 not serviced"), 1u) << log();
+    EXPECT_EQ(w.chkISample.Value, 0);
+    EXPECT_EQ(w.txtIdetectStep.Text(), "007");
+    std::vector<std::vector<std::uint8_t>> reads = {{0x01, 0x61, 0x21}, {0x01, 0x61, 0x20}};
+    EXPECT_EQ(readCommands(), reads);
+    EXPECT_EQ(w.txtRunning.Text(), "Done");
+    EXPECT_FALSE(run().IntServiceActive);
+}
+
+TEST_F(ScriptEngine, Sample_IdlePortsMatchDefault_NoInterrupt) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
+    w.txtIDefault.setText("FFFF");
+    w.chkISample.Value = 1;
+    w.cmdISample_Click();
+
+    EXPECT_EQ(w.txtLastRead.Text(), "FFFF");
+    EXPECT_EQ(w.chkISample.Value, 1);
+    EXPECT_EQ(w.shpISample.FillColor, s().ColorLightGreen);
+    w.cmdISample_Click();
+    EXPECT_EQ(w.shpISample.FillColor, s().ColorGreen);
+}
+
+TEST_F(ScriptEngine, Sample_WithoutRunAfterLoad_RecordsLastLoadedLine) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
+    w.txtIDefault.setText("FFFE");
+    w.chkISample.Value = 1;
+    w.cmdISample_Click();
+
+    EXPECT_EQ(w.chkISample.Value, 0);
+    EXPECT_EQ(w.txtIdetectStep.Text(), "002");
+    EXPECT_EQ(run().IntReturnRow, 2);
+}
+
+TEST_F(ScriptEngine, Sample_ManualModeWithConnectionClosed_TakesNoSample) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
+    s().ManualUsbConnect = board::True;
+    w.txtIDefault.setText("FFFF");
+    w.chkISample.Value = 1;
+    w.cmdISample_Click();
+
+    EXPECT_EQ(countInLog("Interrupt Sample .. USB Not opened"), 1u);
+    EXPECT_EQ(w.chkISample.Value, 1);
+    EXPECT_TRUE(gpioPackets().empty());
+}
+
+TEST_F(ScriptEngine, IntRows_EnableAndDisable_SwitchSampling) {
+    start();
+    auto& w = openWindow("`IE\r\n`ID\r\n`ENDM\r\n");
+    w.txtIDefault.setText("FFFF");
+    w.actOnRow(1);
+    EXPECT_EQ(w.chkISample.Value, 1);
+    EXPECT_EQ(w.txtIEnableStep.Text(), "001");
+    w.actOnRow(2);
+    EXPECT_EQ(w.chkISample.Value, 0);
+    EXPECT_EQ(w.txtIDisableStep.Text(), "002");
+}
+
+}  // namespace
+}  // namespace scripttest

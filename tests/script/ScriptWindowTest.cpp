@@ -1,0 +1,244 @@
+// The script window: load, default address, further copies, and recording of measured data.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ScriptFixture.h"
+
+namespace scripttest {
+namespace {
+
+namespace fs = std::filesystem;
+using script::CellColor;
+using script::Column;
+
+const char* const kStamp = "# AutoUpdated: 12-07-2026 14:05:09 Looping: 0";
+
+class ScriptWindow : public ScriptFixture {};
+
+TEST_F(ScriptWindow, FormLoad_DialogCancelled_EmptyGridWithColumns) {
+    start();
+    app->mainWindow().txtI2CAdr.setText("A0");
+    app->mainWindow().mnu_ScriptShow_Click();
+    auto& w = windows->sharedWindow();
+
+    ASSERT_EQ(host.dialogRequests.size(), 1u);
+    EXPECT_EQ(host.dialogRequests[0].title, "Select Script File to Open");
+    EXPECT_EQ(w.Caption, "No Script File Selected");
+    EXPECT_FALSE(w.frmScriptExec.Visible);
+    EXPECT_TRUE(w.Visible);
+    EXPECT_EQ(w.txtI2CAdr.Text(), "A0");
+    EXPECT_EQ(s().I2CWriteAddr, 0xA0);
+    EXPECT_EQ(s().I2CReadAddr, 0xA1);
+    EXPECT_EQ(w.vbalGrid1.Rows(), 24);
+    ASSERT_EQ(w.vbalGrid1.Columns(), 8);
+    EXPECT_EQ(w.vbalGrid1.ColumnHeader(6), "Act_Rd");
+    EXPECT_EQ(w.vbalGrid1.ColumnWidth(8), 298);
+    EXPECT_EQ(w.vbalGrid1.ColumnCode(7), 2);
+    EXPECT_EQ(w.vbalGrid1.ColumnCode(8), 0);
+    EXPECT_FALSE(w.ScriptChosen);
+
+    w.cmdReload2_Click();
+    EXPECT_EQ(countInLog("No Script File Opened yet, use File Menu :"), 1u);
+}
+
+TEST_F(ScriptWindow, Load_Script_FillsGridTablesAndSharedBounds) {
+    start();
+    auto& w = openWindow("`w5\r\n10,A5,0A # gain\r\n`ENDM\r\n`EISTART\r\n`EIEND\r\n", "g.txt");
+
+    EXPECT_EQ(w.Caption, "[ g.txt ]    Script IC Send / Receive");
+    EXPECT_TRUE(w.frmScriptExec.Visible);
+    EXPECT_TRUE(w.cmdReload2.Visible);
+    EXPECT_EQ(w.vbalGrid1.Rows(), 5);
+    EXPECT_EQ(cell(2, Column::I2CAdr), "60");
+    EXPECT_EQ(cell(2, Column::Operation), " Reg:1 W:1 R:1");
+    EXPECT_EQ(w.RowDelay[1], 5);
+    EXPECT_EQ(w.RowReadCount[2], 1);
+    EXPECT_EQ(run().EndMainRow, 3);
+    EXPECT_EQ(run().IntStartRow, 4);
+    EXPECT_EQ(run().IntEndRow, 5);
+    EXPECT_EQ(w.txtIstart.Text(), " 4");
+    EXPECT_EQ(w.txttotReads.Text(), "1");
+    EXPECT_EQ(w.txtTotLines.Text(), "5");
+    EXPECT_EQ(w.txtScriptLine1.Text(), "14:05:09");
+}
+
+TEST_F(ScriptWindow, Load_TooManyLines_RefusedAndWindowUnchanged) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
+    std::string big;
+    for (int i = 0; i < 1001; ++i) {
+        big += "05,,0B\r\n";
+    }
+    std::string path = writeScript("big.txt", big);
+    host.dialogAnswers.push_back({false, path, "big.txt"});
+    w.mnuScript_Read_Click();
+
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("more than 1000 lines"), std::string::npos);
+    EXPECT_EQ(w.vbalGrid1.Rows(), 2);
+    EXPECT_EQ(w.Caption, "[ t.txt ]    Script IC Send / Receive");
+    EXPECT_EQ(run().EndMainRow, 2);
+}
+
+TEST_F(ScriptWindow, ReadScriptFile_Cancelled_KeepsScriptForReload) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
+    w.mnuScript_Read_Click();
+    EXPECT_TRUE(w.ScriptChosen);
+    w.cmdReload2_Click();
+    EXPECT_EQ(countInLog("No Script File Opened yet"), 0u);
+    EXPECT_EQ(w.vbalGrid1.Rows(), 2);
+}
+
+struct AddressCase {
+    const char* typed;
+    const char* shown;
+    const char* rowAddress;
+    bool logged;
+};
+
+class ScriptWindowAddress : public ScriptFixture,
+                            public testing::WithParamInterface<AddressCase> {};
+
+TEST_P(ScriptWindowAddress, EnterInAddressBox_AppliesOrRejects) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
+    w.txtI2CAdr.setText(GetParam().typed);
+    int key = 13;
+    w.txtI2CAdr_KeyPress(key);
+
+    EXPECT_EQ(w.txtI2CAdr.Text(), GetParam().shown);
+    EXPECT_EQ(cell(1, Column::I2CAdr), GetParam().rowAddress);
+    EXPECT_EQ(countInLog("Address value too large script default I2C address Invalid :"),
+              GetParam().logged ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, ScriptWindowAddress,
+                         testing::Values(AddressCase{"3c", "3C", "3C", false},
+                                         AddressCase{"FF", "60", "60", true},
+                                         AddressCase{"FFFF", "60", "60", true},
+                                         AddressCase{"12345", "60", "60", true}));
+
+TEST_F(ScriptWindow, AddressKeys_FilteredAsHex) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
+    int key = 'c';
+    w.txtI2CAdr_KeyPress(key);
+    EXPECT_EQ(key, 'C');
+    key = 'g';
+    w.txtI2CAdr_KeyPress(key);
+    EXPECT_EQ(key, 0);
+}
+
+TEST_F(ScriptWindow, Dupform_SecondCopy_OwnGridSharedRunState) {
+    start();
+    auto& first = openWindow("05,,0B\r\n05,,0B\r\n`ENDM\r\n");
+    first.cmdExecAll_Click();
+    std::string path = writeScript("second.txt", "05,,0C\r\n`ENDM\r\n`EISTART\r\n`EIEND\r\n");
+    host.dialogAnswers.push_back({false, path, "second.txt"});
+    first.Dupform_Click();
+
+    auto open = windows->openWindows();
+    ASSERT_EQ(open.size(), 2u);
+    script::frmScriptOps& second = *open[1];
+    EXPECT_TRUE(second.Visible);
+    EXPECT_EQ(second.vbalGrid1.Rows(), 4);
+    EXPECT_EQ(first.vbalGrid1.Rows(), 3);
+    EXPECT_EQ(cell(1, Column::ActRd), "0B");
+    EXPECT_EQ(first.txtRdPass.Text(), "2");
+    EXPECT_EQ(&second.runState(), &first.runState());
+    EXPECT_EQ(run().EndMainRow, 2);
+    EXPECT_EQ(run().IntStartRow, 3);
+
+    second.cmdAbort_Click();
+    EXPECT_EQ(run().AbortRequested, board::True);
+    windows->close(second);
+    EXPECT_EQ(windows->openWindows().size(), 1u);
+    windows->collectClosed();
+}
+
+TEST_F(ScriptWindow, FormResize_SizesGridAndKeepsHeightWhenLow) {
+    start();
+    auto& w = openWindow("05,,0B\r\n");
+    w.Form_Resize(12000, 9000);
+    EXPECT_EQ(w.vbalGrid1.Left, 100);
+    EXPECT_EQ(w.vbalGrid1.Width, 11600);
+    EXPECT_EQ(w.vbalGrid1.Height, 4600);
+    w.Form_Resize(10000, 3500);
+    EXPECT_EQ(w.vbalGrid1.Width, 9600);
+    EXPECT_EQ(w.vbalGrid1.Height, 4600);
+    EXPECT_TRUE(w.vbalGrid1.Visible);
+}
+
+// ---- Recording --------------------------------------------------------------------------------
+
+TEST_F(ScriptWindow, WriteToDisk_UpdatesReadRowsKeepsCommentsAndRowsNeverRun) {
+    start();
+    auto& w =
+        openWindow("# power test\r\n05,,0A # gain readback\r\n`ENDM\r\n06,,0C # never run\r\n");
+    w.cmdExecAll_Click();
+    fs::path target = dir / "out.txt";
+    w.txtFilePath.setText(target.string());
+    w.cmdStartRec_Click();
+
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(readFile(target),
+              "# power test" + std::string(kStamp) +
+                  "\r\n05,,0B # gain readback\r\n`ENDM\r\n06,,0C # never run\r\n");
+    EXPECT_EQ(w.Label18.Caption, " 4 Script written: 12-07-2026 14:05:09");
+    EXPECT_EQ(cell(2, Column::DataRd), "0A");
+}
+
+TEST_F(ScriptWindow, WriteToDisk_AppendTwice_TwoStampedCopies) {
+    start();
+    auto& w = openWindow("# t\r\n05,,0B\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+    fs::path target = dir / "log.txt";
+    w.txtFilePath.setText(target.string());
+    w.chkAppend.Value = 1;
+    w.cmdStartRec_Click();
+    w.cmdStartRec_Click();
+
+    std::string copy = "# t" + std::string(kStamp) + "\r\n05,,0B\r\n`ENDM\r\n";
+    EXPECT_EQ(readFile(target), copy + copy);
+}
+
+TEST_F(ScriptWindow, WriteToDisk_BadPath_MessageAndNothingWritten) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
+    w.txtFilePath.setText((dir / "missing" / "out.txt").string());
+    w.cmdStartRec_Click();
+
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_FALSE(host.messages[0].text.empty());
+    EXPECT_TRUE(w.Label18.Caption.empty());
+}
+
+TEST_F(ScriptWindow, SaveFileRow_AppendsToDlFile) {
+    start();
+    auto& w = openWindow("# p\r\n05,,0A\r\n`S\r\n`ENDM\r\n", "power.txt");
+    w.cmdExecAll_Click();
+
+    fs::path saved = dir / "power_DL.txt";
+    EXPECT_EQ(w.txtFilePath.Text(), saved.string());
+    EXPECT_EQ(w.chkAppend.Value, 1);
+    EXPECT_EQ(readFile(saved), "# p" + std::string(kStamp) + "\r\n05,,0B\r\n`S\r\n`ENDM\r\n");
+    EXPECT_EQ(readFile(dir / "power.txt"), "# p\r\n05,,0A\r\n`S\r\n`ENDM\r\n");
+}
+
+TEST_F(ScriptWindow, Browse_PicksOutputFile) {
+    start();
+    auto& w = openWindow("05,,0B\r\n");
+    host.dialogAnswers.push_back({false, "/tmp/x/out.txt", "out.txt"});
+    w.cmdBrowse_Click();
+    EXPECT_EQ(w.txtFilePath.Text(), "/tmp/x/out.txt");
+    EXPECT_EQ(host.dialogRequests.back().title, "Select File For Update");
+    EXPECT_EQ(host.dialogRequests.back().fileName, (dir / "t.txt").string());
+
+    w.cmdBrowse_Click();
+    EXPECT_EQ(w.txtFilePath.Text(), "/tmp/x/out.txt");
+}
+
+}  // namespace
+}  // namespace scripttest

@@ -1,0 +1,30 @@
+// Test interface of the USB toolkit layer: the simulated bridge board behind the simulation
+// backend, for tests of every layer and for the headless runner. Not part of the C ABI.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "bridgesim/Board.h"
+
+#if defined(_WIN32)
+#define WDU_SIM_API __declspec(dllexport)
+#else
+#define WDU_SIM_API __attribute__((visibility("default")))
+#endif
+
+namespace wdu {
+
+// The board behind the simulation backend, created on first use from VELMORIX_BRIDGE; nullptr
+// when the backend is not the simulation (or the simulation file is bad: see backendError()).
+WDU_SIM_API bridgesim::Board* simulatedBoard();
+// Selects the simulation backend with this board for the following registrations. Meant for a
+// moment with no registration open; open ones lose their device without a detach event.
+WDU_SIM_API void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board);
+// Drops every registration, handle and queued event, forgets the installed board, and goes back
+// to choosing the backend by VELMORIX_BRIDGE. Never call it from inside a handler.
+WDU_SIM_API void resetForTests();
+// Why the last backend selection failed (e.g. the simulation file's error); empty if none.
+WDU_SIM_API std::string backendError();
+
+}  // namespace wdu

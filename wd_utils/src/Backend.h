@@ -1,0 +1,57 @@
+// One way of reaching the bridge board (libusb or the simulation) behind the WDU_* operations.
+// A backend handles a single device, the bridge board; an attachment serial tells one attachment
+// of it from the next, so a handle given for an earlier attachment never reaches a later one.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "wd_utils.h"
+
+namespace bridgesim {
+class Board;
+}
+
+namespace wdu {
+
+// What matching looks at.
+struct DeviceIdentity {
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::uint8_t deviceClass = 0;
+    std::uint8_t deviceSubClass = 0;
+    std::uint8_t interfaceClass = 0;
+    std::uint8_t interfaceSubClass = 0;
+    std::uint8_t interfaceProtocol = 0;
+};
+
+class Backend {
+  public:
+    // Hears each arrival and departure; may be called on any thread.
+    using PresenceListener = std::function<void()>;
+
+    virtual ~Backend() = default;
+
+    // Starts watching for the board. Returns a status; the listener runs after every change.
+    virtual std::uint32_t start(PresenceListener listener) = 0;
+    // Stops watching; no listener call is running or follows once it returns.
+    virtual void stop() = 0;
+    // True with the identity and attachment serial while the board is present.
+    virtual bool present(DeviceIdentity& identity, std::uint64_t& serial) = 0;
+    // Status a new registration gets (0, or a fault of the simulation).
+    virtual std::uint32_t registrationStatus() = 0;
+    virtual std::uint32_t setInterface(std::uint64_t serial, std::uint32_t interfaceNum,
+                                       std::uint32_t alternateSetting) = 0;
+    virtual std::uint32_t deviceInfo(std::uint64_t serial, WDU_DEVICE& info) = 0;
+    // Bulk transfer; moved gets the byte count. A short read is a success.
+    virtual std::uint32_t transfer(std::uint64_t serial, std::uint32_t pipe, bool read,
+                                   std::uint8_t* buffer, std::uint32_t length, std::uint32_t& moved,
+                                   std::uint32_t timeoutMs) = 0;
+    // A transfer was tried on a stale handle and never reached the device.
+    virtual void rejectedTransfer() {}
+    virtual std::uint32_t reset(std::uint64_t serial) = 0;
+    // The simulated board behind this backend, or nullptr.
+    virtual bridgesim::Board* simulatedBoard() { return nullptr; }
+};
+
+}  // namespace wdu

@@ -1,0 +1,468 @@
+#include "UsbLayer.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "SimBackend.h"
+#include "UsbBackend.h"
+#include "bridgesim/Board.h"
+
+namespace wdu {
+
+namespace {
+
+bool classMatches(std::uint8_t wanted, std::uint8_t actual) {
+    return wanted == 0 || wanted == actual;
+}
+
+bool tableMatches(const WDU_MATCH_TABLE& m, const DeviceIdentity& d) {
+    return m.wVendorId == d.vendorId && m.wProductId == d.productId &&
+           classMatches(m.bDeviceClass, d.deviceClass) &&
+           classMatches(m.bDeviceSubClass, d.deviceSubClass) &&
+           classMatches(m.bInterfaceClass, d.interfaceClass) &&
+           classMatches(m.bInterfaceSubClass, d.interfaceSubClass) &&
+           classMatches(m.bInterfaceProtocol, d.interfaceProtocol);
+}
+
+}  // namespace
+
+UsbLayer& UsbLayer::instance() {
+    // Never destroyed: the event thread and late callers may still use it during exit.
+    static UsbLayer* const layer = new UsbLayer();
+    return *layer;
+}
+
+std::uint32_t UsbLayer::init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* matchTables,
+                             std::uint32_t numMatchTables, const WDU_EVENT_TABLE* eventTable,
+                             bool threaded, std::uintptr_t hWnd) {
+    if (phDriver == nullptr) {
+        return WD_INVALID_PARAMETER;
+    }
+    *phDriver = 0;
+    if (matchTables == nullptr || numMatchTables == 0 || eventTable == nullptr) {
+        return WD_INVALID_PARAMETER;
+    }
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    const std::shared_ptr<Backend> backend = ensureBackend(status);
+    if (!backend) {
+        return status;
+    }
+    if ((status = backend->registrationStatus()) != WD_STATUS_SUCCESS) {
+        return status;
+    }
+    std::unique_lock lock(mutex_);
+    if (!backend_) {
+        return WD_BACKEND_ERROR;  // reset while registering
+    }
+    const WDU_DRIVER_HANDLE id = newHandleLocked();
+    Registration& reg = registrations_[id];
+    reg.threaded = threaded;
+    reg.matchTables.assign(matchTables, matchTables + numMatchTables);
+    reg.events = *eventTable;
+    reg.hWnd = hWnd;
+    if (threaded && !eventThread_.joinable()) {
+        eventThread_ = std::thread(&UsbLayer::eventThreadMain, this, eventThreadGeneration_);
+    }
+    reconcileLocked(id, reg);
+    *phDriver = id;
+    return WD_STATUS_SUCCESS;
+}
+
+void UsbLayer::uninit(WDU_DRIVER_HANDLE hDriver) {
+    std::unique_lock lock(mutex_);
+    if (registrations_.erase(hDriver) == 0) {
+        return;
+    }
+    std::erase_if(devices_, [&](const auto& item) { return item.second.registration == hDriver; });
+    const auto ofThis = [&](const Event& e) { return e.registration == hDriver; };
+    pumpPending_.fetch_sub(static_cast<std::size_t>(std::erase_if(pumpQueue_, ofThis)),
+                           std::memory_order_acq_rel);
+    std::erase_if(threadQueue_, ofThis);
+    // No handler of this registration may run once we return (unless we are inside it).
+    handlerDone_.wait(lock, [&] {
+        return std::none_of(running_.begin(), running_.end(), [&](const RunningHandler& r) {
+            return r.registration == hDriver && r.thread != std::this_thread::get_id();
+        });
+    });
+}
+
+std::uint32_t UsbLayer::setInterface(WDU_DEVICE_HANDLE hDevice, std::uint32_t interfaceNum,
+                                     std::uint32_t alternateSetting) {
+    std::unique_lock lock(mutex_);
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    const Device* device = findDeviceLocked(hDevice, status);
+    if (device == nullptr) {
+        return status;
+    }
+    const std::uint64_t serial = device->serial;
+    const std::shared_ptr<Backend> backend = backend_;
+    lock.unlock();
+    return backend->setInterface(serial, interfaceNum, alternateSetting);
+}
+
+std::uint32_t UsbLayer::getDeviceInfo(WDU_DEVICE_HANDLE hDevice, WDU_DEVICE* info) {
+    std::unique_lock lock(mutex_);
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    const Device* device = findDeviceLocked(hDevice, status);
+    if (device == nullptr) {
+        return status;
+    }
+    if (info == nullptr) {
+        return WD_INVALID_PARAMETER;
+    }
+    const std::uint64_t serial = device->serial;
+    const std::shared_ptr<Backend> backend = backend_;
+    lock.unlock();
+    return backend->deviceInfo(serial, *info);
+}
+
+std::uint32_t UsbLayer::transfer(WDU_DEVICE_HANDLE hDevice, std::uint32_t pipe, std::uint32_t fRead,
+                                 void* buffer, std::uint32_t length, std::uint32_t* moved,
+                                 std::uint32_t timeoutMs) {
+    std::uint32_t scratch = 0;
+    std::uint32_t& count = moved != nullptr ? *moved : scratch;
+    count = 0;
+    std::unique_lock lock(mutex_);
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    const Device* device = findDeviceLocked(hDevice, status);
+    const std::shared_ptr<Backend> backend = backend_;
+    if (device == nullptr) {
+        lock.unlock();
+        if (backend) {
+            backend->rejectedTransfer();
+        }
+        return status;
+    }
+    if (buffer == nullptr && length > 0) {
+        return WD_INVALID_PARAMETER;
+    }
+    const std::uint64_t serial = device->serial;
+    lock.unlock();
+    return backend->transfer(serial, pipe, fRead != 0, static_cast<std::uint8_t*>(buffer), length,
+                             count, timeoutMs);
+}
+
+std::uint32_t UsbLayer::resetDevice(WDU_DEVICE_HANDLE hDevice) {
+    std::unique_lock lock(mutex_);
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    const Device* device = findDeviceLocked(hDevice, status);
+    if (device == nullptr) {
+        return status;
+    }
+    const std::uint64_t serial = device->serial;
+    const std::shared_ptr<Backend> backend = backend_;
+    lock.unlock();
+    return backend->reset(serial);
+}
+
+bridgesim::Board* UsbLayer::simulatedBoard() {
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    const std::shared_ptr<Backend> backend = ensureBackend(status);
+    return backend ? backend->simulatedBoard() : nullptr;
+}
+
+void UsbLayer::installSimulatedBoard(std::shared_ptr<bridgesim::Board> board) {
+    std::unique_lock lock(mutex_);
+    for (auto& [id, reg] : registrations_) {
+        if (reg.liveDevice != 0) {
+            devices_[reg.liveDevice].gone = true;
+            reg.liveDevice = 0;
+        }
+    }
+    pumpQueue_.clear();
+    pumpPending_.store(0, std::memory_order_release);
+    threadQueue_.clear();
+    std::shared_ptr<Backend> old = std::move(backend_);
+    backend_.reset();
+    installedBoard_ = std::move(board);
+    backendError_.clear();
+    lock.unlock();
+    if (old) {
+        old->stop();
+        old.reset();
+    }
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    ensureBackend(status);
+    lock.lock();
+    reconcileAllLocked();
+}
+
+void UsbLayer::resetForTests() {
+    std::unique_lock lock(mutex_);
+    registrations_.clear();
+    devices_.clear();
+    pumpQueue_.clear();
+    threadQueue_.clear();
+    pumpPending_.store(0, std::memory_order_release);
+    std::shared_ptr<Backend> backend = std::move(backend_);
+    backend_.reset();
+    installedBoard_.reset();
+    backendError_.clear();
+    stopEventThread(lock);
+    lock.unlock();
+    if (backend) {
+        backend->stop();
+    }
+}
+
+std::string UsbLayer::backendError() {
+    std::lock_guard lock(mutex_);
+    return backendError_;
+}
+
+std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
+    std::unique_lock lock(mutex_);
+    if (backend_) {
+        return backend_;
+    }
+    std::shared_ptr<bridgesim::Board> installed = installedBoard_;
+    lock.unlock();
+    // Created and started unlocked: starting registers a listener that takes our lock.
+    std::shared_ptr<Backend> created;
+    std::string error;
+    status = createBackend(std::move(installed), created, error);
+    if (!created) {
+        lock.lock();
+        backendError_ = error;
+        return nullptr;
+    }
+    Backend* raw = created.get();
+    status = created->start([this, raw] { onPresenceChange(raw); });
+    if (status != WD_STATUS_SUCCESS) {
+        lock.lock();
+        backendError_ = "the USB backend failed to start";
+        return nullptr;
+    }
+    lock.lock();
+    if (backend_) {
+        std::shared_ptr<Backend> winner = backend_;
+        lock.unlock();
+        created->stop();
+        return winner;
+    }
+    backend_ = created;
+    backendError_.clear();
+    return backend_;
+}
+
+std::uint32_t UsbLayer::createBackend(std::shared_ptr<bridgesim::Board> installed,
+                                      std::shared_ptr<Backend>& backend, std::string& error) {
+    if (installed) {
+        backend = std::make_shared<SimBackend>(std::move(installed));
+        return WD_STATUS_SUCCESS;
+    }
+    const char* env = std::getenv("VELMORIX_BRIDGE");
+    const std::string choice = env != nullptr ? env : "";
+    if (choice.empty() || choice == "usb") {
+        backend = std::make_shared<UsbBackend>();
+        return WD_STATUS_SUCCESS;
+    }
+    if (choice == "sim") {
+        backend = std::make_shared<SimBackend>(bridgesim::Board::builtIn());
+        return WD_STATUS_SUCCESS;
+    }
+    if (choice.rfind("sim:", 0) == 0) {
+        const std::string path = choice.substr(4);
+        if (path.empty()) {
+            error = "VELMORIX_BRIDGE: \"sim:\" needs a simulation file name after the colon";
+            return WD_BAD_SIMULATION;
+        }
+        std::shared_ptr<bridgesim::Board> board = bridgesim::Board::fromFile(path, error);
+        if (!board) {
+            return WD_BAD_SIMULATION;
+        }
+        backend = std::make_shared<SimBackend>(std::move(board));
+        return WD_STATUS_SUCCESS;
+    }
+    error = "VELMORIX_BRIDGE: unknown value \"" + choice + "\" (use usb, sim or sim:FILE)";
+    return WD_BACKEND_ERROR;
+}
+
+void UsbLayer::onPresenceChange(Backend* source) {
+    std::lock_guard lock(mutex_);
+    if (backend_.get() == source) {
+        reconcileAllLocked();
+    }
+}
+
+void UsbLayer::reconcileLocked(WDU_DRIVER_HANDLE id, Registration& reg) {
+    if (!backend_) {
+        return;
+    }
+    DeviceIdentity identity;
+    std::uint64_t serial = 0;
+    const bool present = backend_->present(identity, serial);
+    if (reg.liveDevice != 0) {
+        const auto it = devices_.find(reg.liveDevice);
+        if (it == devices_.end()) {
+            reg.liveDevice = 0;
+        } else if (!present || it->second.serial != serial) {
+            departLocked(reg);
+        }
+    }
+    if (!present || reg.liveDevice != 0 ||
+        std::none_of(reg.matchTables.begin(), reg.matchTables.end(),
+                     [&](const WDU_MATCH_TABLE& m) { return tableMatches(m, identity); })) {
+        return;
+    }
+    const WDU_DEVICE_HANDLE device = newHandleLocked();
+    Device& entry = devices_[device];
+    entry.registration = id;
+    entry.serial = serial;
+    reg.liveDevice = device;
+    queueLocked(reg, Event{true, id, device});
+}
+
+void UsbLayer::reconcileAllLocked() {
+    for (auto& [id, reg] : registrations_) {
+        reconcileLocked(id, reg);
+    }
+}
+
+void UsbLayer::departLocked(Registration& reg) {
+    const WDU_DEVICE_HANDLE handle = reg.liveDevice;
+    reg.liveDevice = 0;
+    Device& device = devices_[handle];
+    device.gone = true;
+    if (device.attachDelivered) {
+        queueLocked(reg, Event{false, device.registration, handle});
+        return;
+    }
+    // Nobody saw the attach yet: drop it, and the handle with it.
+    const auto isAttach = [&](const Event& e) { return e.attach && e.device == handle; };
+    if (reg.threaded) {
+        std::erase_if(threadQueue_, isAttach);
+    } else {
+        pumpPending_.fetch_sub(static_cast<std::size_t>(std::erase_if(pumpQueue_, isAttach)),
+                               std::memory_order_acq_rel);
+    }
+    devices_.erase(handle);
+}
+
+void UsbLayer::queueLocked(const Registration& reg, Event event) {
+    if (reg.threaded) {
+        threadQueue_.push_back(event);
+        threadWake_.notify_one();
+    } else {
+        pumpQueue_.push_back(event);
+        pumpPending_.fetch_add(1, std::memory_order_release);
+    }
+}
+
+UsbLayer::Device* UsbLayer::findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uint32_t& status) {
+    const auto it = devices_.find(hDevice);
+    if (it == devices_.end() || it->second.declined) {
+        status = WD_INVALID_HANDLE;
+        return nullptr;
+    }
+    if (it->second.gone) {
+        status = WD_DEVICE_GONE;
+        return nullptr;
+    }
+    status = WD_STATUS_SUCCESS;
+    return &it->second;
+}
+
+WDU_DRIVER_HANDLE UsbLayer::newHandleLocked() {
+    for (;;) {
+        const std::uint32_t h = nextHandle_++;
+        if (h != 0 && !registrations_.contains(h) && !devices_.contains(h)) {
+            return h;
+        }
+    }
+}
+
+int UsbLayer::deliverOneLocked(std::deque<Event>& queue, std::unique_lock<std::mutex>& lock,
+                               bool pumped) {
+    if (queue.empty()) {
+        return -1;
+    }
+    const Event event = queue.front();
+    queue.pop_front();
+    if (pumped) {
+        pumpPending_.fetch_sub(1, std::memory_order_acq_rel);
+    }
+    const auto reg = registrations_.find(event.registration);
+    const auto dev = devices_.find(event.device);
+    if (reg == registrations_.end() || dev == devices_.end() || !backend_) {
+        return 0;
+    }
+    const WDU_EVENT_TABLE handlers = reg->second.events;
+    WDU_DEVICE info{};
+    if (event.attach) {
+        dev->second.attachDelivered = true;
+        if (backend_->deviceInfo(dev->second.serial, info) != WD_STATUS_SUCCESS) {
+            return 0;  // already gone; its detach will find it not accepted
+        }
+        if (handlers.pfDeviceAttach == nullptr) {
+            dev->second.accepted = true;
+            return 0;
+        }
+    } else if (!dev->second.accepted || handlers.pfDeviceDetach == nullptr) {
+        return 0;
+    }
+    running_.push_back(RunningHandler{event.registration, std::this_thread::get_id()});
+    lock.unlock();
+    int taken = 0;
+    if (event.attach) {
+        taken = handlers.pfDeviceAttach(event.device, &info, handlers.pUserData);
+    } else {
+        handlers.pfDeviceDetach(event.device, handlers.pUserData);
+    }
+    lock.lock();
+    const auto me = std::find_if(running_.begin(), running_.end(), [&](const RunningHandler& r) {
+        return r.registration == event.registration && r.thread == std::this_thread::get_id();
+    });
+    if (me != running_.end()) {
+        running_.erase(me);
+    }
+    if (event.attach) {
+        const auto after = devices_.find(event.device);
+        if (after != devices_.end()) {
+            after->second.accepted = taken != 0;
+            after->second.declined = taken == 0;
+        }
+    }
+    handlerDone_.notify_all();
+    return 1;
+}
+
+int UsbLayer::pumpEventsSlow() {
+    std::unique_lock lock(mutex_);
+    if (pumping_) {
+        return 0;  // a handler pumped again: keep the order, the outer pump goes on
+    }
+    pumping_ = true;
+    int delivered = 0;
+    for (int r; (r = deliverOneLocked(pumpQueue_, lock, true)) >= 0;) {
+        delivered += r;
+    }
+    pumping_ = false;
+    return delivered;
+}
+
+void UsbLayer::eventThreadMain(std::uint64_t generation) {
+    std::unique_lock lock(mutex_);
+    while (generation == eventThreadGeneration_) {
+        if (deliverOneLocked(threadQueue_, lock, false) < 0) {
+            threadWake_.wait(lock);
+        }
+    }
+}
+
+void UsbLayer::stopEventThread(std::unique_lock<std::mutex>& lock) {
+    ++eventThreadGeneration_;
+    threadWake_.notify_all();
+    std::thread thread = std::move(eventThread_);
+    lock.unlock();
+    if (thread.joinable()) {
+        if (thread.get_id() == std::this_thread::get_id()) {
+            thread.detach();
+        } else {
+            thread.join();
+        }
+    }
+    lock.lock();
+}
+
+}  // namespace wdu

@@ -1,0 +1,116 @@
+// The state behind the WDU_* operations: the backend, the registrations, the device handles and
+// the attach/detach events waiting for delivery. One process-wide instance, never destroyed (its
+// event thread may outlive static destruction).
+//
+// Locking: mutex_ is never held while a handler runs or while the backend may block or announce
+// a change (transfer, start, stop), so handlers and presence listeners can call back in.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "Backend.h"
+#include "wd_utils.h"
+
+namespace wdu {
+
+class UsbLayer {
+  public:
+    static UsbLayer& instance();
+
+    std::uint32_t init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* matchTables,
+                       std::uint32_t numMatchTables, const WDU_EVENT_TABLE* eventTable,
+                       bool threaded, std::uintptr_t hWnd);
+    void uninit(WDU_DRIVER_HANDLE hDriver);
+    // Delivers queued events of the pumped registrations; cheap when none is queued.
+    int pumpEvents() {
+        return pumpPending_.load(std::memory_order_acquire) == 0 ? 0 : pumpEventsSlow();
+    }
+    std::uint32_t setInterface(WDU_DEVICE_HANDLE hDevice, std::uint32_t interfaceNum,
+                               std::uint32_t alternateSetting);
+    std::uint32_t getDeviceInfo(WDU_DEVICE_HANDLE hDevice, WDU_DEVICE* info);
+    std::uint32_t transfer(WDU_DEVICE_HANDLE hDevice, std::uint32_t pipe, std::uint32_t fRead,
+                           void* buffer, std::uint32_t length, std::uint32_t* moved,
+                           std::uint32_t timeoutMs);
+    std::uint32_t resetDevice(WDU_DEVICE_HANDLE hDevice);
+
+    bridgesim::Board* simulatedBoard();
+    void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board);
+    void resetForTests();
+    std::string backendError();
+
+  private:
+    struct Registration {
+        bool threaded = false;
+        std::vector<WDU_MATCH_TABLE> matchTables;
+        WDU_EVENT_TABLE events{};
+        std::uintptr_t hWnd = 0;
+        WDU_DEVICE_HANDLE liveDevice = 0;  // handle of the present attachment, 0 = none
+    };
+    struct Device {
+        WDU_DRIVER_HANDLE registration = 0;
+        std::uint64_t serial = 0;
+        bool gone = false;             // the attachment ended
+        bool attachDelivered = false;  // the attach handler was called (or is running)
+        bool accepted = false;         // the attach handler took the device
+        bool declined = false;
+    };
+    struct Event {
+        bool attach = true;
+        WDU_DRIVER_HANDLE registration = 0;
+        WDU_DEVICE_HANDLE device = 0;
+    };
+    // The handler running now, so that an unregistration can wait for it to end.
+    struct RunningHandler {
+        WDU_DRIVER_HANDLE registration = 0;
+        std::thread::id thread;
+    };
+
+    UsbLayer() = default;
+
+    std::shared_ptr<Backend> ensureBackend(std::uint32_t& status);
+    std::uint32_t createBackend(std::shared_ptr<bridgesim::Board> installed,
+                                std::shared_ptr<Backend>& backend, std::string& error);
+    void onPresenceChange(Backend* source);
+    // Brings a registration's device handle in line with what the backend sees now.
+    void reconcileLocked(WDU_DRIVER_HANDLE id, Registration& reg);
+    void reconcileAllLocked();
+    void departLocked(Registration& reg);
+    void queueLocked(const Registration& reg, Event event);
+    // Finds a usable device handle; the status says why not.
+    Device* findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uint32_t& status);
+    WDU_DRIVER_HANDLE newHandleLocked();
+    // Delivers the front event of queue: 1 delivered, 0 dropped, -1 queue empty. Called with the
+    // lock held, returns with it held; the handler runs unlocked.
+    int deliverOneLocked(std::deque<Event>& queue, std::unique_lock<std::mutex>& lock, bool pumped);
+    int pumpEventsSlow();
+    void eventThreadMain(std::uint64_t generation);
+    void stopEventThread(std::unique_lock<std::mutex>& lock);
+
+    std::mutex mutex_;
+    std::condition_variable handlerDone_;
+    std::condition_variable threadWake_;
+    std::shared_ptr<Backend> backend_;
+    std::shared_ptr<bridgesim::Board> installedBoard_;
+    std::string backendError_;
+    std::unordered_map<WDU_DRIVER_HANDLE, Registration> registrations_;
+    std::unordered_map<WDU_DEVICE_HANDLE, Device> devices_;
+    std::uint32_t nextHandle_ = 0x100;
+    std::deque<Event> pumpQueue_;
+    std::deque<Event> threadQueue_;
+    std::atomic<std::size_t> pumpPending_{0};
+    bool pumping_ = false;
+    std::vector<RunningHandler> running_;
+    std::thread eventThread_;
+    std::uint64_t eventThreadGeneration_ = 0;  // a thread runs while this matches its own
+};
+
+}  // namespace wdu
