@@ -215,6 +215,37 @@ TEST_F(WdUtilsTest, ReadLongerThanReply_ShortReadSucceeds) {
     EXPECT_EQ(reply[1], 0);
 }
 
+struct TraceLine {
+    std::uint32_t pipe, read, status;
+    Bytes bytes;
+};
+
+void traceInto(std::uint32_t pipe, std::uint32_t read, const std::uint8_t* bytes,
+               std::uint32_t length, std::uint32_t status, void* user) {
+    static_cast<std::vector<TraceLine>*>(user)->push_back(
+        {pipe, read, status, Bytes(bytes, bytes + length)});
+}
+
+TEST_F(WdUtilsTest, TransferTrace_SeesSentBytesAndBytesReceived_NothingAfterRemoval) {
+    const WDU_DEVICE_HANDLE device = openDevice();
+    std::vector<TraceLine> lines;
+    WDU_SetTransferTrace(traceInto, &lines);
+    ASSERT_EQ(write(device, 2, {0x01, 0xA0, 0x10, 0x55}), WD_STATUS_SUCCESS);
+    std::uint8_t reply[4] = {};
+    std::uint32_t moved = 0;
+    WDU_Transfer(device, 0x82, 1, 0, reply, 4, &moved, nullptr, 1000);
+    WDU_Transfer(0xDEAD, 2, 0, 0, reply, 1, &moved, nullptr, 1000);
+    WDU_SetTransferTrace(nullptr, nullptr);
+    write(device, 2, {0x01, 0x61, 0x02});
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].pipe, 2u);
+    EXPECT_EQ(lines[0].read, 0u);
+    EXPECT_EQ(lines[0].bytes, (Bytes{0x01, 0xA0, 0x10, 0x55}));
+    EXPECT_EQ(lines[1].pipe, 0x82u);
+    EXPECT_EQ(lines[1].bytes, (Bytes{0x03}));
+    EXPECT_EQ(lines[2].status, static_cast<std::uint32_t>(WD_INVALID_HANDLE));
+}
+
 TEST_F(WdUtilsTest, TimeoutFault_RealWait_TimeOutStatusAfterTheTimeOut) {
     const WDU_DEVICE_HANDLE device = openDevice();
     board->setTimeoutWait(std::nullopt);

@@ -54,9 +54,9 @@ typedef struct {
 typedef struct {
     uint16_t wVendorId;
     uint16_t wProductId;
-    uint32_t dwInterfaceNum;    /* number of the first interface */
+    uint32_t dwInterfaceNum;     /* number of the first interface */
     uint32_t dwAlternateSetting; /* its active alternate setting */
-    uint32_t dwNumEndpoints;    /* endpoints of that setting, the default pipe not counted */
+    uint32_t dwNumEndpoints;     /* endpoints of that setting, the default pipe not counted */
 } WDU_DEVICE;
 
 /* Attach handler: nonzero takes the device, zero declines it. */
@@ -105,6 +105,13 @@ WDU_API uint32_t WDU_Transfer(WDU_DEVICE_HANDLE hDevice, uint32_t dwPipeNum, uin
                               uint32_t dwTimeout);
 /* Resets an attached device; the result is informational. */
 WDU_API uint32_t WDU_ResetDevice(WDU_DEVICE_HANDLE hDevice, uint32_t dwOptions);
+
+/* Called after every WDU_Transfer with the endpoint, the direction, the bytes moved (for a
+ * write: the bytes sent) and the status. */
+typedef void (*WDU_TRANSFER_TRACE)(uint32_t dwPipeNum, uint32_t fRead, const uint8_t* pBytes,
+                                   uint32_t dwLength, uint32_t dwStatus, void* pUserData);
+/* Installs a trace of every transfer (NULL removes it); for diagnostics such as --trace. */
+WDU_API void WDU_SetTransferTrace(WDU_TRANSFER_TRACE pfTrace, void* pUserData);
 
 /* A constant NUL-terminated text naming a status; never NULL. */
 WDU_API const char* VB_Stat2Str(uint32_t dwStatus);

@@ -4,6 +4,13 @@
 #include "UsbLayer.h"
 #include "wdu_sim.h"
 
+#include <atomic>
+
+namespace {
+std::atomic<WDU_TRANSFER_TRACE> g_trace{nullptr};
+std::atomic<void*> g_traceUser{nullptr};
+}  // namespace
+
 extern "C" {
 
 WDU_API uint32_t WDU_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
@@ -43,8 +50,23 @@ WDU_API uint32_t WDU_GetDeviceInfo(WDU_DEVICE_HANDLE hDevice, WDU_DEVICE* pDevic
 WDU_API uint32_t WDU_Transfer(WDU_DEVICE_HANDLE hDevice, uint32_t dwPipeNum, uint32_t fRead,
                               uint32_t, void* pBuffer, uint32_t dwBufferSize,
                               uint32_t* pdwBytesTransferred, const uint8_t*, uint32_t dwTimeout) {
-    return wdu::UsbLayer::instance().transfer(hDevice, dwPipeNum, fRead, pBuffer, dwBufferSize,
-                                              pdwBytesTransferred, dwTimeout);
+    uint32_t moved = 0;
+    uint32_t status = wdu::UsbLayer::instance().transfer(hDevice, dwPipeNum, fRead, pBuffer,
+                                                         dwBufferSize, &moved, dwTimeout);
+    if (pdwBytesTransferred != nullptr) {
+        *pdwBytesTransferred = moved;
+    }
+    if (WDU_TRANSFER_TRACE trace = g_trace.load()) {
+        uint32_t shown = fRead ? moved : dwBufferSize;
+        trace(dwPipeNum, fRead, pBuffer != nullptr ? static_cast<const uint8_t*>(pBuffer) : nullptr,
+              pBuffer != nullptr ? shown : 0, status, g_traceUser.load());
+    }
+    return status;
+}
+
+WDU_API void WDU_SetTransferTrace(WDU_TRANSFER_TRACE pfTrace, void* pUserData) {
+    g_traceUser.store(pUserData);
+    g_trace.store(pfTrace);
 }
 
 WDU_API uint32_t WDU_ResetDevice(WDU_DEVICE_HANDLE hDevice, uint32_t) {

@@ -1,0 +1,183 @@
+// Runs the built velmorix-script as a user would, against simulation files.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A bench with target 60 (register 02 = 7A read-only) whose interrupt pin PC4 goes low after a
+// non-zero write to register 10 and is released by a read of register 11.
+const char* kBench = R"({ "name": "runner", "targets": [
+  { "address": "60", "register_bytes": 1, "fill": "00", "registers": { "02": "7A" },
+    "read_only": ["02"],
+    "interrupt": { "pin": "PC4", "set_by_write": "10", "cleared_by_read": "11" } } ] })";
+
+class RunnerProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("velmorix-runner-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        writeFile(dir / "bench.json", kBench);
+        writeFile(dir / "absent.json", R"({ "attached": false, "targets": [] })");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    ProgramRun run(const std::string& args) {
+        const std::string command = std::string("cd '") + dir.string() +
+                                    "' && env -u VELMORIX_BRIDGE '" + VELMORIX_SCRIPT_EXE + "' " +
+                                    args + " >out.txt 2>err.txt";
+        ProgramRun result;
+        int raw = std::system(command.c_str());
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = readFile(dir / "out.txt");
+        result.err = readFile(dir / "err.txt");
+        return result;
+    }
+
+    fs::path dir;
+};
+
+std::string lastLine(const std::string& text) {
+    std::string trimmed = text;
+    while (!trimmed.empty() && trimmed.back() == '\n') {
+        trimmed.pop_back();
+    }
+    return trimmed.substr(trimmed.find_last_of('\n') + 1);
+}
+
+TEST_F(RunnerProgram, AllReadsPass_ExitZero) {
+    writeFile(dir / "s.txt", "02,,7A\r\n10,,00\r\n`ENDM\r\n");
+    ProgramRun r = run("--bridge sim:bench.json s.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lastLine(r.out), "2 passed, 0 failed");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(RunnerProgram, ComparisonFails_ExitOne) {
+    writeFile(dir / "s.txt", "02,,7A\r\n02,,7B\r\n`ENDM\r\n");
+    ProgramRun r = run("--bridge sim:bench.json s.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(lastLine(r.out), "1 passed, 1 failed");
+}
+
+TEST_F(RunnerProgram, UsageAndLoadErrors_ExitTwoWithOneLine) {
+    writeFile(dir / "s.txt", "02,,7A\r\n");
+    std::string big;
+    for (int i = 0; i < 1001; ++i) {
+        big += "02,,7A\r\n";
+    }
+    writeFile(dir / "big.txt", big);
+    writeFile(dir / "bad.json", R"({ "targets": [ { "address": "ZZ" } ] })");
+    for (const std::string args : {"", "--loop 0 s.txt", "missing.txt", "--bridge sim big.txt",
+                                   "--bridge sim:bad.json s.txt"}) {
+        ProgramRun r = run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.err.find("velmorix-script: "), std::string::npos) << args << ": " << r.err;
+    }
+}
+
+TEST_F(RunnerProgram, NoBoardAttached_ExitThree) {
+    writeFile(dir / "s.txt", "02,,7A\r\n`ENDM\r\n");
+    EXPECT_EQ(run("--bridge sim:absent.json s.txt").status, 3);
+    EXPECT_EQ(run("--bridge usb s.txt").status, 3);
+}
+
+TEST_F(RunnerProgram, GridFile_PassFailGpioAndInterruptRows) {
+    writeFile(dir / "s.txt",
+              "`GFFFF # idle ports\r\n"
+              "`IE\r\n"
+              "10,01 # raises the interrupt\r\n"
+              "02,,7A\r\n"
+              "02,,7B\r\n"
+              "`ENDM\r\n"
+              "`EISTART\r\n"
+              "11,,00 # clears it\r\n"
+              "`EIEND\r\n");
+    ProgramRun r = run("--bridge sim:bench.json --grid grid.tsv s.txt");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(readFile(dir / "grid.tsv"),
+              "Line\tI2C Adr\tReg Adr\tData_Wr\tData_Rd\tAct_Rd\tOperation\tComment\tResult\n"
+              "001\tGPIO\t\tFFFF\tFFFF\tFFFF\tCmd: GPIO:FFFF\t# idle ports\tpass\n"
+              "002\t60\t\t\t\t\tCmd: Int Enable\t\t\n"
+              "003\t60\t10\t01\t\t\t Reg:1 W:1\t# raises the interrupt\t\n"
+              "004\t60\t02\t\t7A\t7A\t Reg:1 R:1\t\tpass\n"
+              "005\t60\t02\t\t7B\t7A\t Reg:1 R:1\t\tfail\n"
+              "006\t60\t\t\t\t\tCmd: End Main\t\t\n"
+              "007\t60\t\t\t\t\tCmd: Int Start\t\t\n"
+              "008\t60\t11\t\t00\t00\t Reg:1 R:1\t# clears it\tpass\n"
+              "009\t60\t\t\t\t\tCmd: Int End\t\t\n");
+    EXPECT_EQ(lastLine(r.out), "3 passed, 1 failed");
+}
+
+TEST_F(RunnerProgram, Record_WritesUpdatedScriptByteForByte) {
+    writeFile(dir / "s.txt",
+              "# first line\r\n02 ,, 11   # expects the chip id\r\n10,5A\r\n`ENDM\r\n");
+    ProgramRun r = run("--bridge sim:bench.json --record rec.txt s.txt");
+    EXPECT_EQ(r.status, 1) << r.err;
+    const std::string recorded = readFile(dir / "rec.txt");
+    const std::string firstLine = recorded.substr(0, recorded.find("\r\n"));
+    EXPECT_EQ(firstLine.rfind("# first line# AutoUpdated: ", 0), 0u) << firstLine;
+    EXPECT_EQ(recorded.substr(recorded.find("\r\n")),
+              "\r\n02 ,, 7A   # expects the chip id\r\n10,5A\r\n`ENDM\r\n");
+}
+
+TEST_F(RunnerProgram, LoopThree_CountsThreePassesAndSumsResults) {
+    writeFile(dir / "s.txt", "02,,7A\r\n02,,00\r\n`ENDM\r\n");
+    ProgramRun r = run("--bridge sim:bench.json --loop 3 s.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("3 passes\n"), std::string::npos) << r.out;
+    EXPECT_EQ(lastLine(r.out), "3 passed, 3 failed");
+}
+
+TEST_F(RunnerProgram, PauseAbort_StopsTheRunAndAnswersOnStderr) {
+    writeFile(dir / "s.txt", "02,,7A\r\n`w\r\n02,,7A\r\n`ENDM\r\n");
+    ProgramRun r = run("--bridge sim:bench.json --pause abort s.txt");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("message: Script Pause Line :"), std::string::npos) << r.err;
+    EXPECT_EQ(lastLine(r.out), "1 passed, 0 failed");
+}
+
+TEST_F(RunnerProgram, LogAndTrace_ShowTheProgramLogAndEveryTransfer) {
+    writeFile(dir / "s.txt", "02,,7A\r\n`ENDM\r\n");
+    ProgramRun r = run("--bridge sim:bench.json --log log.txt --trace s.txt");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(readFile(dir / "log.txt").find("DeviceAttach: Received and accepted attach for "),
+              std::string::npos);
+    EXPECT_NE(r.err.find("OUT 02: 01 61 02\nIN  82: 01 7A\n"), std::string::npos) << r.err;
+}
+
+TEST_F(RunnerProgram, Help_PrintsUsage) {
+    ProgramRun r = run("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("SYNOPSIS"), std::string::npos);
+    EXPECT_NE(r.out.find("--record FILE [--append]"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,43 @@
+// A Host without a display, for running scripts from a shell: yields deliver USB events, sleeps
+// are real, message boxes become "message: TEXT" lines on stderr, and dialogs are answered from
+// what the command line said.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "form/Host.h"
+
+namespace tools {
+
+class HeadlessHost : public form::Host {
+  public:
+    explicit HeadlessHost(std::ostream& messages) : messages_(messages) {}
+
+    void doEvents() override;
+    void sleepMs(int ms) override;
+    form::MsgResult messageBox(const std::string& text, form::MsgButtons buttons,
+                               const std::string& title) override;
+    form::FileDialogResult openFileDialog(const form::FileDialogRequest& request) override;
+    form::FileDialogResult saveFileDialog(const form::FileDialogRequest& request) override;
+    form::LocalDateTime now() override;
+
+    // The answer to every OK/Cancel box.
+    form::MsgResult okCancelAnswer = form::MsgResult::Ok;
+    // Paths the next open dialogs return, in order; once empty, a dialog is cancelled.
+    std::deque<std::string> openAnswers;
+    // Path the save dialogs return; empty = cancelled.
+    std::string saveAnswer;
+    // Runs at every yield, after the USB events (progress output).
+    std::function<void()> onYield;
+
+  private:
+    std::ostream& messages_;
+};
+
+// The file name of a path without its folder.
+std::string fileTitle(const std::string& path);
+
+}  // namespace tools

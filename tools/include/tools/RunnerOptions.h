@@ -1,0 +1,35 @@
+// The command line of velmorix-script.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tools {
+
+struct RunnerOptions {
+    std::string script;
+    std::optional<std::string> bridge;  // usb | sim | sim:FILE; unset = environment
+    std::string address = "60";
+    int loops = 0;  // 0 = one Run All Steps; N = Loop Cont for N passes
+    bool abortOnFail = false;
+    bool sample = false;
+    bool pauseContinues = true;
+    std::string recordPath;
+    bool append = false;
+    std::string gridPath;  // "-" = stdout
+    std::string logPath;   // "-" = stdout
+    bool trace = false;
+    bool help = false;
+    bool version = false;
+};
+
+// Reads the arguments (without the program name); on a usage error returns nothing and sets
+// error to a one-line reason.
+std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& args,
+                                                std::string& error);
+
+// The usage text printed by --help.
+const char* runnerUsage();
+
+}  // namespace tools

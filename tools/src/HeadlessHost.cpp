@@ -1,0 +1,72 @@
+#include "tools/HeadlessHost.h"
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "wd_utils.h"
+
+namespace tools {
+
+void HeadlessHost::doEvents() {
+    WDU_VB_PumpEvents();
+    if (onYield) {
+        onYield();
+    }
+}
+
+void HeadlessHost::sleepMs(int ms) {
+    if (ms > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+}
+
+form::MsgResult HeadlessHost::messageBox(const std::string& text, form::MsgButtons buttons,
+                                         const std::string&) {
+    std::string line = text;
+    for (char& c : line) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    messages_ << "message: " << line << '\n';
+    messages_.flush();
+    return buttons == form::MsgButtons::OkCancel ? okCancelAnswer : form::MsgResult::Ok;
+}
+
+form::FileDialogResult HeadlessHost::openFileDialog(const form::FileDialogRequest&) {
+    form::FileDialogResult result;
+    if (openAnswers.empty()) {
+        return result;
+    }
+    result.cancelled = false;
+    result.path = openAnswers.front();
+    result.title = fileTitle(result.path);
+    openAnswers.pop_front();
+    return result;
+}
+
+form::FileDialogResult HeadlessHost::saveFileDialog(const form::FileDialogRequest&) {
+    form::FileDialogResult result;
+    if (!saveAnswer.empty()) {
+        result.cancelled = false;
+        result.path = saveAnswer;
+        result.title = fileTitle(saveAnswer);
+    }
+    return result;
+}
+
+form::LocalDateTime HeadlessHost::now() {
+    std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::string fileTitle(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace tools

@@ -1,0 +1,199 @@
+#include "tools/ScriptRunner.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "board/HexText.h"
+#include "script/frmScriptOps.h"
+#include "shell/Application.h"
+#include "shell/ScriptWindows.h"
+#include "tools/HeadlessHost.h"
+#include "wd_utils.h"
+#include "wdu_sim.h"
+
+namespace tools {
+
+namespace {
+
+void traceTransfer(std::uint32_t pipe, std::uint32_t read, const std::uint8_t* bytes,
+                   std::uint32_t length, std::uint32_t status, void* user) {
+    auto& err = *static_cast<std::ostream*>(user);
+    err << (read ? "IN  " : "OUT ") << board::HexByteText(static_cast<std::uint8_t>(pipe)) << ':';
+    for (std::uint32_t i = 0; i < length; ++i) {
+        err << ' ' << board::HexByteText(bytes[i]);
+    }
+    if (status != WD_STATUS_SUCCESS) {
+        err << "  (" << VB_Stat2Str(status) << ')';
+    }
+    err << '\n';
+}
+
+// Writes text to a file, or to out for "-"; false with a reason when the file cannot be written.
+bool writeOutput(const std::string& path, const std::string& text, std::ostream& out,
+                 std::string& error) {
+    if (path == "-") {
+        out << text;
+        return true;
+    }
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+std::string cleanCell(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+std::string gridText(const script::ScriptGrid& grid) {
+    std::ostringstream text;
+    text << "Line\tI2C Adr\tReg Adr\tData_Wr\tData_Rd\tAct_Rd\tOperation\tComment\tResult\n";
+    const int actRd = static_cast<int>(script::Column::ActRd);
+    for (int row = 1; row <= grid.Rows(); ++row) {
+        for (int column = 1; column <= script::kColumnCount; ++column) {
+            text << cleanCell(grid.CellText(row, column)) << '\t';
+        }
+        switch (grid.CellBackColor(row, actRd)) {
+            case script::CellColor::Green:
+                text << "pass";
+                break;
+            case script::CellColor::Red:
+                text << "fail";
+                break;
+            default:
+                break;
+        }
+        text << '\n';
+    }
+    return text.str();
+}
+
+int countOf(const form::TextBox& box) {
+    return std::atoi(box.Text().c_str());
+}
+
+}  // namespace
+
+int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err, bool progress) {
+    if (options.bridge) {
+        setenv("VELMORIX_BRIDGE", options.bridge->c_str(), 1);
+    }
+    {
+        std::ifstream probe(options.script, std::ios::binary);
+        if (!probe) {
+            err << "velmorix-script: cannot read script " << options.script << '\n';
+            return kUsageOrLoad;
+        }
+    }
+
+    HeadlessHost host(err);
+    host.okCancelAnswer = options.pauseContinues ? form::MsgResult::Ok : form::MsgResult::Cancel;
+    if (options.trace) {
+        WDU_SetTransferTrace(traceTransfer, &err);
+    }
+
+    int exitStatus = kAllPassed;
+    {
+        shell::Application app(host);
+        shell::ScriptWindows windows(app);
+        app.mainWindow();
+        if (std::string reason = wdu::backendError(); !reason.empty()) {
+            err << "velmorix-script: " << reason << '\n';
+            WDU_SetTransferTrace(nullptr, nullptr);
+            return kUsageOrLoad;
+        }
+        script::frmScriptOps& window = windows.sharedWindow();
+        if (!window.openScript(options.script)) {
+            err << "velmorix-script: cannot load script " << options.script << '\n';
+            WDU_SetTransferTrace(nullptr, nullptr);
+            return kUsageOrLoad;
+        }
+        window.txtI2CAdr.setText(options.address);
+        int enter = 13;
+        window.txtI2CAdr_KeyPress(enter);
+        window.chkAOF.Value = options.abortOnFail ? 1 : 0;
+        if (options.sample) {
+            window.chkISample.Value = 1;
+            window.chkISample_MouseUp();
+        }
+
+        script::ScriptRunState& run = window.runState();
+        // Loop Cont shows each pass's counts only until the next pass starts, so the totals are
+        // summed as each pass is counted.
+        int passed = 0;
+        int failed = 0;
+        int passesCounted = 0;
+        bool progressShown = false;
+        host.onYield = [&] {
+            if (options.loops > 0 && countOf(window.txtLoopCount) > passesCounted) {
+                passesCounted = countOf(window.txtLoopCount);
+                passed += countOf(window.txtRdPass);
+                failed += countOf(window.txtRdFails);
+                if (passesCounted >= options.loops) {
+                    run.AbortRequested = board::True;
+                }
+            }
+            if (progress && window.RunActive) {
+                err << "\rrow " << window.txtRunning.Text() << " of " << window.txtTotLines.Text()
+                    << ", " << window.txtRdPass.Text() << " passed   " << std::flush;
+                progressShown = true;
+            }
+        };
+        if (options.loops > 0) {
+            window.cmdRunContinuous_Click();
+        } else {
+            window.cmdExecAll_Click();
+        }
+        host.onYield = nullptr;
+        if (progressShown) {
+            err << "\r\033[K" << std::flush;
+        }
+
+        if (!options.recordPath.empty()) {
+            window.txtFilePath.setText(options.recordPath);
+            window.chkAppend.Value = options.append ? 1 : 0;
+            window.cmdStartRec_Click();
+        }
+        std::string error;
+        if (!options.gridPath.empty() &&
+            !writeOutput(options.gridPath, gridText(window.vbalGrid1), out, error)) {
+            err << "velmorix-script: " << error << '\n';
+        }
+        if (!options.logPath.empty() &&
+            !writeOutput(options.logPath, app.Txtlog().Text(), out, error)) {
+            err << "velmorix-script: " << error << '\n';
+        }
+
+        if (options.loops == 0) {
+            passed = countOf(window.txtRdPass);
+            failed = countOf(window.txtRdFails);
+        } else {
+            out << passesCounted << (passesCounted == 1 ? " pass\n" : " passes\n");
+        }
+        out << passed << " passed, " << failed << " failed\n";
+        if (app.link().s.DeviceHandle == 0) {
+            exitStatus = kNoBoard;
+        } else if (failed > 0) {
+            exitStatus = kComparisonFailed;
+        }
+    }
+    WDU_SetTransferTrace(nullptr, nullptr);
+    return exitStatus;
+}
+
+}  // namespace tools

@@ -1,0 +1,29 @@
+// velmorix-script: runs a bridge-board script without a window, for nightly regression runs.
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/RunnerOptions.h"
+#include "tools/ScriptRunner.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    auto options = tools::parseRunnerOptions(args, error);
+    if (!options) {
+        std::cerr << "velmorix-script: " << error << '\n';
+        return tools::kUsageOrLoad;
+    }
+    if (options->help) {
+        std::cout << tools::runnerUsage();
+        return 0;
+    }
+    if (options->version) {
+        std::cout << "velmorix-script " << VELMORIX_VERSION << '\n';
+        return 0;
+    }
+    std::ios::sync_with_stdio(false);
+    return tools::runScript(*options, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+}
