@@ -4,30 +4,11 @@
 
 #include <string>
 
+#include "MixedScript.h"
 #include "script/ScriptLoader.h"
 #include "script/ScriptRecorder.h"
 
 namespace {
-
-std::string thousandLineScript() {
-    const char* const pattern[] = {
-        "10,A5,0A # set gain and read it back\r\n",
-        "1020,00112233,44556677\r\n",
-        "`w10 # settle\r\n",
-        "`G12FE\r\n",
-        ",20\r\n",
-        "\r\n",
-        "# a comment line\r\n",
-        "`A62\r\n",
-        "11,,01\r\n",
-        "`G1234FFFF # all lines\r\n",
-    };
-    std::string text;
-    for (int i = 0; i < 1000; ++i) {
-        text += pattern[i % 10];
-    }
-    return text;
-}
 
 script::LoadOptions benchOptions() {
     script::LoadOptions options;
@@ -37,7 +18,7 @@ script::LoadOptions benchOptions() {
 }
 
 void BM_ParseThousandLines(benchmark::State& state) {
-    std::string text = thousandLineScript();
+    std::string text = benchscript::mixedScript(1000);
     script::LoadOptions options = benchOptions();
     for (auto _ : state) {
         script::ScriptLoadResult result = script::parseScript(text, options);
@@ -47,7 +28,7 @@ void BM_ParseThousandLines(benchmark::State& state) {
 BENCHMARK(BM_ParseThousandLines)->Unit(benchmark::kMicrosecond);
 
 void BM_ParseAndCopyRows(benchmark::State& state) {
-    std::string text = thousandLineScript();
+    std::string text = benchscript::mixedScript(1000);
     script::LoadOptions options = benchOptions();
     std::vector<script::ScriptRow> grid;
     for (auto _ : state) {
@@ -59,7 +40,8 @@ void BM_ParseAndCopyRows(benchmark::State& state) {
 BENCHMARK(BM_ParseAndCopyRows)->Unit(benchmark::kMicrosecond);
 
 void BM_UpdateExpectedThousandLines(benchmark::State& state) {
-    script::ParsedScript parsed = script::parseScript(thousandLineScript(), benchOptions()).script;
+    script::ParsedScript parsed =
+        script::parseScript(benchscript::mixedScript(1000), benchOptions()).script;
     std::vector<script::RecordedRow> rows;
     for (const script::ScriptRow& row : parsed.rows) {
         rows.push_back({row.text(script::Column::Operation), "0B"});

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "MixedScript.h"
 #include "board/BoardLink.h"
 #include "bridgesim/Board.h"
 #include "form/TestHost.h"
@@ -34,27 +35,6 @@ std::string writeFile(const std::string& name, const std::string& text) {
     std::ofstream file(path, std::ios::binary);
     file << text;
     return path.string();
-}
-
-// A mixed script of the full size, as the loader benchmark uses.
-std::string mixedScript() {
-    const char* const pattern[] = {
-        "10,A5,0A # set gain and read it back\r\n",
-        "1020,00112233,44556677\r\n",
-        "`w10 # settle\r\n",
-        "`G12FE\r\n",
-        ",20\r\n",
-        "\r\n",
-        "# a comment line\r\n",
-        "`A62\r\n",
-        "11,,01\r\n",
-        "`G1234FFFF # all lines\r\n",
-    };
-    std::string text;
-    for (int i = 0; i < kLines; ++i) {
-        text += pattern[i % 10];
-    }
-    return text;
 }
 
 // Full size of register reads; the last line ends the main section, so 999 rows are run.
@@ -82,7 +62,7 @@ class NoGpioPanel : public script::ScriptGpioLink {
 };
 
 void BM_LoadThousandLinesIntoWindow(benchmark::State& state) {
-    std::string path = writeFile("bench_script_load.txt", mixedScript());
+    std::string path = writeFile("bench_script_load.txt", benchscript::mixedScript(kLines));
     form::TestHost host;
     board::StandaloneMainWindow mainWindow;
     board::BoardLink link(host, mainWindow);

@@ -256,37 +256,7 @@ void BoardLink::writePipe() {
         LogAppend("Write GPIOPipe .. USB Not opened", "\r\n");
         return;
     }
-    s.DeviceHandle = s.AttachContext.AttachedDevice;
-    s.LastStatus = WDU_GetDeviceInfo(s.DeviceHandle, &s.DeviceInfo);
-    if (s.LastStatus != 0) {
-        LogError("WritePipe: WDU_GetDeviceInfo() failed:\r\nerror &H" + HexText(s.LastStatus) +
-                 " (" + StatusText(s.LastStatus) + ")" + "\r\n");
-        return;
-    }
-    s.CommError = False;
-    if (s.DeviceInfo.dwNumEndpoints == 0) {
-        LogAppend(
-            "  No pipes are defined for this device \r\nother than the default pipe (number 0)",
-            "\r\n");
-        return;
-    }
-    host_.doEvents();
-    // Whatever ran during the yield, never send more than the buffer holds: missing bytes go
-    // out as zeros, as after a re-dimension.
-    if (s.TransferLength > 0 &&
-        s.TransferBuffer.size() < static_cast<std::size_t>(s.TransferLength)) {
-        s.TransferBuffer.resize(static_cast<std::size_t>(s.TransferLength), 0);
-    }
-    std::uint32_t length = s.TransferLength > 0 ? static_cast<std::uint32_t>(s.TransferLength) : 0;
-    s.LastStatus = WDU_Transfer(s.DeviceHandle, s.TransferPipe, 0, 0,
-                                length > 0 ? s.TransferBuffer.data() : nullptr, length,
-                                &s.BytesTransferred, nullptr, kTransferTimeoutMs);
-    if (s.LastStatus != 0) {
-        LogError("WritePipe: WDU_Transfer() failed: error &H" + HexText(s.LastStatus) + " (" +
-                 StatusText(s.LastStatus) + ")");
-        return;
-    }
-    s.CommError = False;
+    pipeTransfer(false, "WritePipe");
 }
 
 void BoardLink::readPipe() {
@@ -295,11 +265,16 @@ void BoardLink::readPipe() {
         host_.doEvents();
         return;
     }
+    pipeTransfer(true, "ReadPipe");
+}
+
+void BoardLink::pipeTransfer(bool read, std::string_view name) {
+    const std::string who(name);
     s.DeviceHandle = s.AttachContext.AttachedDevice;
     s.LastStatus = WDU_GetDeviceInfo(s.DeviceHandle, &s.DeviceInfo);
     if (s.LastStatus != 0) {
-        LogError("ReadPipe: WDU_GetDeviceInfo() failed:\r\nerror &H" + HexText(s.LastStatus) +
-                 " (" + StatusText(s.LastStatus) + ")" + "\r\n");
+        LogError(who + ": WDU_GetDeviceInfo() failed:\r\nerror &H" + HexText(s.LastStatus) + " (" +
+                 StatusText(s.LastStatus) + ")" + "\r\n");
         return;
     }
     s.CommError = False;
@@ -309,17 +284,21 @@ void BoardLink::readPipe() {
             "\r\n");
         return;
     }
-    // Received bytes must land inside the buffer; bytes not received read as 0.
+    if (!read) {
+        host_.doEvents();
+    }
+    // Whatever ran during the yield, never move more than the buffer holds: bytes not set or not
+    // received read as zeros, as after a re-dimension.
     if (s.TransferLength > 0 &&
         s.TransferBuffer.size() < static_cast<std::size_t>(s.TransferLength)) {
         s.TransferBuffer.resize(static_cast<std::size_t>(s.TransferLength), 0);
     }
     std::uint32_t length = s.TransferLength > 0 ? static_cast<std::uint32_t>(s.TransferLength) : 0;
-    s.LastStatus = WDU_Transfer(s.DeviceHandle, s.TransferPipe, 1, 0,
+    s.LastStatus = WDU_Transfer(s.DeviceHandle, s.TransferPipe, read ? 1 : 0, 0,
                                 length > 0 ? s.TransferBuffer.data() : nullptr, length,
                                 &s.BytesTransferred, nullptr, kTransferTimeoutMs);
     if (s.LastStatus != 0) {
-        LogError("ReadPipe: WDU_Transfer() failed: error &H" + HexText(s.LastStatus) + " (" +
+        LogError(who + ": WDU_Transfer() failed: error &H" + HexText(s.LastStatus) + " (" +
                  StatusText(s.LastStatus) + ")");
         return;
     }

@@ -650,6 +650,18 @@ void frmI2C_General::txtsbwr_KeyPress(int index, int& key) {
     }
 }
 
+void frmI2C_General::writeGridRow(int index, std::uint8_t address) {
+    const std::uint8_t status =
+        writeRegister(address, Reg_Adr[index].Text(), txtBWrite[index].Text());
+    txtBWrite[index].Visible = true;
+    shpBwrite[index].Visible = true;
+    if (status == 3) {
+        toggleLamp(shpBwrite[index]);
+    } else {
+        shpBwrite[index].FillColor = link_.s.ColorLightRed;
+    }
+}
+
 void frmI2C_General::gridRowWrite(int index, bool sharedAddress) {
     if (!writeValueCheck(txtBWrite[index])) {
         return;
@@ -659,16 +671,7 @@ void frmI2C_General::gridRowWrite(int index, bool sharedAddress) {
     if (connect) {
         bracketOpen();
     }
-    const std::uint8_t address = sharedAddress ? s.I2CWriteAddr : hexByte(txtI2CAdr.Text());
-    const std::uint8_t status =
-        writeRegister(address, Reg_Adr[index].Text(), txtBWrite[index].Text());
-    txtBWrite[index].Visible = true;
-    shpBwrite[index].Visible = true;
-    if (status == 3) {
-        toggleLamp(shpBwrite[index]);
-    } else {
-        shpBwrite[index].FillColor = s.ColorLightRed;
-    }
+    writeGridRow(index, sharedAddress ? s.I2CWriteAddr : hexByte(txtI2CAdr.Text()));
     if (connect) {
         bracketClose();
     }
@@ -699,15 +702,7 @@ void frmI2C_General::cmdwriteAll_Click() {
             shpBwrite[i].Visible = false;
             continue;
         }
-        const std::uint8_t status =
-            writeRegister(hexByte(txtI2CAdr.Text()), Reg_Adr[i].Text(), txtBWrite[i].Text());
-        txtBWrite[i].Visible = true;
-        shpBwrite[i].Visible = true;
-        if (status == 3) {
-            toggleLamp(shpBwrite[i]);
-        } else {
-            shpBwrite[i].FillColor = s.ColorLightRed;
-        }
+        writeGridRow(i, hexByte(txtI2CAdr.Text()));
     }
     if (connect) {
         bracketClose();

@@ -13,11 +13,6 @@
 #include "form/TestHost.h"
 #include "shell/Application.h"
 
-namespace bridgesim {
-// Readable packets in failure messages.
-void PrintTo(const PacketRecord& packet, std::ostream* os);
-}  // namespace bridgesim
-
 namespace apptest {
 
 // Targets: 60 (register 02 = 7A, read-only; register 05 = 7A), A0 (register 10 = 3C). No device

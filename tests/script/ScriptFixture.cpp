@@ -7,21 +7,6 @@
 
 #include "wdu_sim.h"
 
-namespace bridgesim {
-
-void PrintTo(const PacketRecord& packet, std::ostream* os) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(packet.endpoint));
-    *os << (packet.direction == PacketDirection::Out ? "OUT " : "IN ") << buf << " [";
-    for (std::size_t i = 0; i < packet.bytes.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(packet.bytes[i]));
-        *os << (i == 0 ? "" : " ") << buf;
-    }
-    *os << "]";
-}
-
-}  // namespace bridgesim
-
 namespace scripttest {
 
 namespace fs = std::filesystem;

@@ -63,8 +63,3 @@ bridgesim::PacketRecord out(std::uint8_t endpoint, std::vector<std::uint8_t> byt
 bridgesim::PacketRecord in(std::uint8_t endpoint, std::vector<std::uint8_t> bytes);
 
 }  // namespace scripttest
-
-namespace bridgesim {
-// Readable packets in failure messages.
-void PrintTo(const PacketRecord& packet, std::ostream* os);
-}  // namespace bridgesim

@@ -75,6 +75,9 @@ class BoardLink {
     // whether the main window's indicators are touched and InitPipes runs.
     void openConnection(bool mainWindow);
     void closeConnection(bool mainWindow);
+    // The steps both pipe transfers share once the connection is open; `name` starts their log
+    // texts. Only a write yields before its transfer.
+    void pipeTransfer(bool read, std::string_view name);
 
     form::Host& host_;
     MainWindowLink& main_;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 namespace bridgesim {
@@ -14,5 +15,8 @@ struct PacketRecord {
     std::vector<std::uint8_t> bytes;  // bytes written, or bytes returned by a read
     bool operator==(const PacketRecord&) const = default;
 };
+
+// "OUT 02 [01 A1 10]": one record as traces and test failures show it.
+std::ostream& operator<<(std::ostream& os, const PacketRecord& packet);
 
 }  // namespace bridgesim

@@ -255,6 +255,8 @@ class frmI2C_General : public form::Window {
     bool writeValueCheck(form::TextBox& box);
     void toggleLamp(form::Lamp& lamp);
     void gridRowWrite(int index, bool sharedAddress);
+    // Writes one grid row's value and shows the result on its write lamp.
+    void writeGridRow(int index, std::uint8_t address);
     void showFail();
     void applyAddress(int value);
     void rejectAddress();
