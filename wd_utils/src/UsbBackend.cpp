@@ -30,6 +30,21 @@ std::uint32_t statusOf(int libusbError) {
     }
 }
 
+// libusb before 1.0.27 unlocks a handle's lock it never locked when
+// libusb_set_interface_alt_setting meets a disconnected device, and closing that handle later
+// aborts the process. Such a handle is kept open, unused, for the rest of the run instead.
+bool altSettingMayBreakHandle() {
+    const libusb_version* v = libusb_get_version();
+    return v->major == 1 && v->minor == 0 && v->micro < 27;
+}
+
+void parkForever(libusb_device_handle* handle) {
+    static std::mutex mutex;
+    static auto* const parked = new std::vector<libusb_device_handle*>();
+    std::lock_guard lock(mutex);
+    parked->push_back(handle);
+}
+
 bool classMatches(std::uint8_t wanted, std::uint8_t actual) {
     return wanted == 0 || wanted == actual;
 }
@@ -59,10 +74,16 @@ struct UsbBackend::KnownDevice {
 
 // One attachment of the bridge: from the moment a device becomes the bridge until it leaves.
 struct UsbBackend::Attachment {
-    Attachment(libusb_device* dev, Description desc, std::uint64_t id)
-        : device(libusb_ref_device(dev)), description(std::move(desc)), serial(id) {}
+    Attachment(libusb_device* dev, Description desc, std::uint64_t id, std::mutex& openClose)
+        : device(libusb_ref_device(dev)),
+          description(std::move(desc)),
+          serial(id),
+          openCloseMutex(openClose) {}
     ~Attachment() {
-        if (handle != nullptr) {
+        if (handle != nullptr && parkHandle) {
+            parkForever(handle);
+        } else if (handle != nullptr) {
+            std::lock_guard lock(openCloseMutex);
             // Releasing gives the interface back to a kernel driver that auto-detach took it from.
             libusb_release_interface(handle, description.firstInterface);
             libusb_close(handle);
@@ -75,8 +96,10 @@ struct UsbBackend::Attachment {
     libusb_device* const device;
     const Description description;
     const std::uint64_t serial;
+    std::mutex& openCloseMutex;  // the backend's: one open or close at a time
     std::mutex openMutex;
     libusb_device_handle* handle = nullptr;  // set once, under openMutex
+    bool parkHandle = false;                 // the handle's lock may be broken: never close it
     std::uint32_t activeSetting = 0;         // of the first interface; under the backend's mutex_
     bool gone = false;                       // under the backend's mutex_
 };
@@ -271,11 +294,20 @@ std::uint32_t UsbBackend::setInterface(std::uint64_t serial, std::uint32_t inter
         r = libusb_claim_interface(attachment.handle, iface);
     }
     if (r == LIBUSB_SUCCESS) {
-        r = libusb_set_interface_alt_setting(attachment.handle, iface,
-                                             static_cast<int>(alternateSetting));
+        // Never hand libusb a device it already knows is gone (see altSettingMayBreakHandle).
+        if (!listed(attachment.device)) {
+            r = LIBUSB_ERROR_NO_DEVICE;
+        } else {
+            r = libusb_set_interface_alt_setting(attachment.handle, iface,
+                                                 static_cast<int>(alternateSetting));
+            // Still listed afterwards means it was attached throughout: the handle is sound.
+            if (r == LIBUSB_ERROR_NO_DEVICE && !listed(attachment.device)) {
+                attachment.parkHandle = altSettingMayBreakHandle();
+            }
+        }
     }
     if (r == LIBUSB_ERROR_NO_DEVICE) {
-        markDead(op.attachment());
+        markDead(attachment);
         return WD_DEVICE_GONE;
     }
     if (r != LIBUSB_SUCCESS) {
@@ -376,6 +408,17 @@ std::uint32_t UsbBackend::reset(std::uint64_t serial) {
         default:
             return WD_OPERATION_FAILED;
     }
+}
+
+bool UsbBackend::listed(libusb_device* device) {
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(ctx_, &list);
+    if (count < 0) {
+        return true;  // cannot tell: let the device answer for itself
+    }
+    const bool found = std::find(list, list + count, device) != list + count;
+    libusb_free_device_list(list, 1);
+    return found;
 }
 
 void UsbBackend::queueChange(libusb_device* device, bool arrived) {
@@ -505,7 +548,8 @@ bool UsbBackend::chooseLocked() {
     }
     for (const KnownDevice& k : known_) {
         if (!k.dead && wantedLocked(k.description.identity)) {
-            current_ = std::make_shared<Attachment>(k.device, k.description, nextSerial_++);
+            current_ = std::make_shared<Attachment>(k.device, k.description, nextSerial_++,
+                                                    openCloseMutex_);
             break;
         }
     }
@@ -547,6 +591,7 @@ std::uint32_t UsbBackend::ensureOpen(Attachment& attachment) {
     if (attachment.handle != nullptr) {
         return WD_STATUS_SUCCESS;
     }
+    std::lock_guard openClose(openCloseMutex_);
     libusb_device_handle* handle = nullptr;
     int r = libusb_open(attachment.device, &handle);
     if (r == LIBUSB_ERROR_NO_DEVICE) {

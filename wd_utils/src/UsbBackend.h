@@ -78,6 +78,8 @@ class UsbBackend : public Backend {
     // Applies arrivals and departures; true when the bridge changed.
     bool applyChanges(std::vector<Change> changes);
     std::vector<Change> pollChanges();
+    // True while libusb still lists the device (it drops a device the moment it sees it go).
+    bool listed(libusb_device* device);
     // Re-picks the bridge after a change of devices or tables; true when it changed.
     bool chooseLocked();
     bool wantedLocked(const DeviceIdentity& identity) const;
@@ -97,6 +99,9 @@ class UsbBackend : public Backend {
     std::thread eventThread_;
     std::atomic<bool> eventStop_{false};
 
+    // Serialises opening and closing device handles: a close racing an open that reuses its file
+    // descriptor number confuses fd-tracking layers such as umockdev's.
+    std::mutex openCloseMutex_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
