@@ -1,0 +1,211 @@
+// The script window's Qt view: the main window's menu opens it, its buttons, grid and boxes
+// reach the model, it shows what a run did, and it is laid out without clipping or overlaps.
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include "LayoutCheck.h"
+#include "ScriptViewFixture.h"
+#include "script/ScriptGridModel_view.h"
+
+namespace scriptviewtest {
+namespace {
+
+using script::CellColor;
+using script::Column;
+
+// Two reads of register 05 (0B): the first expects 0B and passes, the second expects 0C.
+const char* const kPassFail = "05,,0B # passes\r\n05,,0C # fails\r\n`ENDM\r\n";
+
+std::string lines(const QStringList& problems) {
+    return problems.join("\n").toStdString();
+}
+
+class ScriptViewTest : public ScriptViewFixture {
+  protected:
+    QColor background(script::frmScriptOpsView* view, int row, Column column) {
+        const QModelIndex index = view->gridModel()->index(row - 1, static_cast<int>(column) - 1);
+        return view->gridModel()->data(index, Qt::BackgroundRole).value<QColor>();
+    }
+    void doubleClick(script::frmScriptOpsView* view, int row, Column column) {
+        QTableView* grid = view->grid();
+        const QModelIndex index = view->gridModel()->index(row - 1, static_cast<int>(column) - 1);
+        grid->scrollTo(index);
+        const QPoint at = grid->visualRect(index).center();
+        // As a mouse does it: a click, then the second press that the system reports as a
+        // double click.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+    }
+};
+
+TEST_F(ScriptViewTest, MainMenuScriptExecution_FileChosen_ShowsLoadedScript) {
+    auto* view = openFromMenu(kPassFail, "pass.txt");
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_EQ(view->windowTitle().toStdString(), "[ pass.txt ]    Script IC Send / Receive");
+    auto& model = windows->sharedWindow();
+    ASSERT_EQ(view->gridModel()->rowCount(), 3);
+    EXPECT_EQ(shown(view, 1, Column::Line), "001");
+    EXPECT_EQ(shown(view, 2, Column::DataRd), "0C");
+    EXPECT_EQ(shown(view, 2, Column::Comment), "# fails");
+    EXPECT_EQ(shown(view, 3, Column::Operation), "Cmd: End Main");
+    for (int c = 1; c <= script::kColumnCount; ++c) {
+        EXPECT_EQ(view->gridModel()->headerData(c - 1, Qt::Horizontal).toString().toStdString(),
+                  model.vbalGrid1.ColumnHeader(c));
+        if (c < script::kColumnCount) {
+            EXPECT_EQ(view->grid()->columnWidth(c - 1), model.vbalGrid1.ColumnWidth(c)) << c;
+        }
+    }
+    // "Comment" fills the rest of the grid, never less than its own width.
+    const int last = script::kColumnCount - 1;
+    EXPECT_GE(view->grid()->columnWidth(last), model.vbalGrid1.ColumnWidth(last + 1));
+    EXPECT_GE(view->grid()->columnViewportPosition(last) + view->grid()->columnWidth(last),
+              view->grid()->viewport()->width());
+    // A load narrows the data columns to eight characters.
+    EXPECT_EQ(view->grid()->columnWidth(static_cast<int>(Column::DataRd) - 1), 64);
+    EXPECT_EQ(background(view, 1, Column::Line), view->grid()->palette().color(QPalette::Button));
+    EXPECT_EQ(find<QLineEdit>(view, "txttotReads")->text(), "2");
+    EXPECT_FALSE(find<QGroupBox>(view, "frmDataRecord")->isVisible());
+}
+
+TEST_F(ScriptViewTest, RunAllSteps_Clicked_CountsAndColoursShow) {
+    auto* view = openFromMenu(kPassFail);
+    ASSERT_NE(view, nullptr);
+    QTest::mouseClick(find<QPushButton>(view, "cmdExecAll"), Qt::LeftButton);
+    EXPECT_EQ(find<QLineEdit>(view, "txtRdPass")->text(), "1");
+    EXPECT_EQ(find<QLineEdit>(view, "txtRdFails")->text(), "1");
+    EXPECT_EQ(find<QLineEdit>(view, "txtRunning")->text(), "Done");
+    EXPECT_EQ(shown(view, 1, Column::ActRd), "0B");
+    EXPECT_EQ(shown(view, 2, Column::ActRd), "0B");
+    EXPECT_EQ(background(view, 1, Column::ActRd), QColor(0, 255, 0));
+    EXPECT_EQ(background(view, 2, Column::ActRd), QColor(255, 0, 0));
+    EXPECT_EQ(background(view, 2, Column::I2CAdr), QColor(0, 255, 0));
+    EXPECT_TRUE(find<QGroupBox>(view, "frmDataRecord")->isVisible());
+    EXPECT_FALSE(find<QPushButton>(view, "cmdAbort")->isVisible());
+    EXPECT_TRUE(find<QPushButton>(view, "cmdExecAll")->isEnabled());
+}
+
+TEST_F(ScriptViewTest, DoubleClick_OnACell_SelectsThatRowAndRunsIt) {
+    auto* view = openFromMenu("05,,0C\r\n06,,0C\r\n`ENDM\r\n");
+    ASSERT_NE(view, nullptr);
+    const std::size_t before = i2cCommands();
+    doubleClick(view, 2, Column::RegAdr);
+    auto& model = windows->sharedWindow();
+    EXPECT_EQ(model.vbalGrid1.SelectedRow(), 2);
+    EXPECT_EQ(shown(view, 2, Column::ActRd), "0C");
+    EXPECT_EQ(background(view, 2, Column::ActRd), QColor(0, 255, 0));
+    EXPECT_EQ(shown(view, 1, Column::ActRd), "--");
+    EXPECT_EQ(find<QLineEdit>(view, "txtRdPass")->text(), "1");
+    // One read: its command packet only.
+    EXPECT_EQ(i2cCommands() - before, 1u);
+}
+
+TEST_F(ScriptViewTest, Abort_WhileRunHoldsTheGate_StaysLiveAndStopsTheRun) {
+    auto* view = openFromMenu("05,,0B\r\n`w\r\n05,,0B\r\n05,,0B\r\n`ENDM\r\n");
+    ASSERT_NE(view, nullptr);
+    bool abortLive = false;
+    bool dataDead = false;
+    bool menuDead = false;
+    host->onMessage = [&](const std::string&) {
+        // The key-press pause: Run All Steps is running and holds the gate.
+        host->renderAll();
+        auto* abort = find<QPushButton>(view, "cmdAbort");
+        abortLive = abort->isVisible() && abort->isEnabled();
+        dataDead = !find<QPushButton>(view, "cmdReload2")->isEnabled() &&
+                   find<QLineEdit>(view, "txtI2CAdr")->isReadOnly();
+        menuDead = !view->findChild<QAction*>("mnuScript_Read")->isEnabled();
+        QTest::mouseClick(abort, Qt::LeftButton);
+        return form::MsgResult::Ok;
+    };
+    QTest::mouseClick(find<QPushButton>(view, "cmdExecAll"), Qt::LeftButton);
+    EXPECT_TRUE(abortLive);
+    EXPECT_TRUE(dataDead);
+    EXPECT_TRUE(menuDead);
+    ASSERT_EQ(host->messages.size(), 1u);
+    EXPECT_EQ(shown(view, 1, Column::ActRd), "0B");
+    EXPECT_EQ(shown(view, 3, Column::ActRd), "--");
+    EXPECT_EQ(find<QLineEdit>(view, "txtRunning")->text(), "Done");
+    EXPECT_TRUE(find<QPushButton>(view, "cmdReload2")->isEnabled());
+}
+
+TEST_F(ScriptViewTest, DefaultAddress_TypedWithEnter_ReloadsWithIt) {
+    auto* view = openFromMenu(kPassFail);
+    ASSERT_NE(view, nullptr);
+    auto* box = find<QLineEdit>(view, "txtI2CAdr");
+    box->selectAll();
+    QTest::keyClicks(box, "3c");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(box->text(), "3C");
+    EXPECT_EQ(shown(view, 1, Column::I2CAdr), "3C");
+    EXPECT_EQ(app->link().s.I2CWriteAddr, 0x3C);
+    // A key that is no hex digit never reaches the box.
+    QTest::keyClicks(box, "z");
+    EXPECT_EQ(box->text(), "3C");
+}
+
+TEST_F(ScriptViewTest, Resized_GridPlacedAsTheWindowSays) {
+    auto* view = openFromMenu(kPassFail);
+    ASSERT_NE(view, nullptr);
+    view->resize(1200, 800);
+    QApplication::processEvents();
+    const auto& grid = windows->sharedWindow().vbalGrid1;
+    EXPECT_EQ(grid.Width, 1200 * form::kTwipsPerPixel - 400);
+    EXPECT_EQ(grid.Height, 800 * form::kTwipsPerPixel - 4400);
+    EXPECT_EQ(view->grid()->geometry(),
+              QRect(7, script::frmScriptOpsView::kGridTop, (1200 * 15 - 400 + 7) / 15,
+                    (800 * 15 - 4400 + 7) / 15));
+    EXPECT_TRUE(view->grid()->isVisible());
+    // The grid ends inside the window.
+    EXPECT_LE(view->grid()->geometry().bottom(), view->centralWidget()->height());
+    EXPECT_LE(view->grid()->geometry().right(), view->centralWidget()->width());
+}
+
+TEST_F(ScriptViewTest, OpenAnother_OwnWindow_FirstKeepsItsScript_CloseUnloads) {
+    auto* first = openFromMenu(kPassFail, "first.txt");
+    ASSERT_NE(first, nullptr);
+    QTest::mouseClick(find<QPushButton>(first, "cmdExecAll"), Qt::LeftButton);
+    host->openAnswers.push_back(writeScript("second.txt", "05,,0B\r\n"));
+    first->findChild<QAction*>("Dupform")->trigger();
+    ASSERT_EQ(scriptViews->views().size(), 2u);
+    auto* second = scriptViews->views()[1];
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second->windowTitle().toStdString(), "[ second.txt ]    Script IC Send / Receive");
+    EXPECT_EQ(second->gridModel()->rowCount(), 1);
+    EXPECT_EQ(first->gridModel()->rowCount(), 3);
+    EXPECT_EQ(find<QLineEdit>(first, "txtRdPass")->text(), "1");
+
+    second->close();
+    EXPECT_EQ(windows->openWindows().size(), 1u);
+    EXPECT_EQ(scriptViews->views().size(), 1u);
+    // Freed on the next pass of the event loop, once no handler runs.
+    QApplication::processEvents();
+    EXPECT_TRUE(first->isVisible());
+}
+
+TEST_F(ScriptViewTest, Window_LoadedAndRun_NothingClippedOrOverlapping) {
+    auto* view = openFromMenu(kPassFail);
+    ASSERT_NE(view, nullptr);
+    QTest::mouseClick(find<QPushButton>(view, "cmdExecAll"), Qt::LeftButton);
+    auto& model = windows->sharedWindow();
+    model.Label18.Caption = " 3 Script written: 12-31-2025 23:59:59";
+    model.txtFilePath.setText("/tmp/pass.txt");
+    model.cmdAbort.Visible = true;
+    host->renderAll();
+    QApplication::processEvents();
+    EXPECT_EQ(lines(viewtest::clippedTexts(*view)), "");
+    EXPECT_EQ(lines(viewtest::overlaps(*view)), "");
+    // The smallest window still shows every control and a usable grid.
+    view->resize(view->minimumSize());
+    QApplication::processEvents();
+    EXPECT_EQ(lines(viewtest::overlaps(*view)), "");
+    EXPECT_GE(view->grid()->height(), 100);
+}
+
+}  // namespace
+}  // namespace scriptviewtest

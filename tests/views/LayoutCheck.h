@@ -1,0 +1,17 @@
+// Checks a window the way a careful reviewer looks at it: every caption and text fits its
+// widget, and no two visible widgets of the same container overlap.
+#pragma once
+
+#include <QStringList>
+
+class QWidget;
+
+namespace viewtest {
+
+// One line per visible widget whose text does not fit (name, text, sizes).
+QStringList clippedTexts(const QWidget& window);
+// One line per pair of visible sibling widgets that overlap. Widgets named in `allowed` may lie
+// over others (the address boxes drawn over the tab headers).
+QStringList overlaps(const QWidget& window, const QStringList& allowed = {});
+
+}  // namespace viewtest

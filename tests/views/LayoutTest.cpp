@@ -1,0 +1,96 @@
+// The windows as a reviewer sees them: texts fit, controls do not overlap, the window-level
+// address boxes stay clear of the tab headers, and the design size needs no scroll bars.
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "LayoutCheck.h"
+#include "ViewFixture.h"
+
+namespace viewtest {
+namespace {
+
+class LayoutTest : public ViewFixture {
+  protected:
+    void SetUp() override {
+        ViewFixture::SetUp();
+        // Let Qt lay out the shown windows.
+        QCoreApplication::processEvents();
+    }
+};
+
+std::string lines(const QStringList& problems) {
+    return problems.join("\n").toStdString();
+}
+
+TEST_F(LayoutTest, MainWindow_BothTabs_NothingClippedOrOverlapping) {
+    for (int tab = 0; tab < 2; ++tab) {
+        model().SSTab1.Tab = tab;
+        host->renderAll();
+        EXPECT_EQ(lines(clippedTexts(mainView())), "") << "tab " << tab;
+        EXPECT_EQ(lines(overlaps(mainView())), "") << "tab " << tab;
+    }
+}
+
+TEST_F(LayoutTest, MainWindow_AfterOperations_NothingClipped) {
+    // Every text the operations show: verdict, lamps, "--", the closed-handle caption.
+    model().txtI2CAdr.setText("62");
+    model().cmdTestComm_Click();
+    model().cmdRead_Click();
+    model().cmdReadRegs_Click();
+    host->renderAll();
+    EXPECT_EQ(model().lblCommTest.Caption, "Fail");
+    EXPECT_EQ(lines(clippedTexts(mainView())), "");
+}
+
+TEST_F(LayoutTest, AddressBoxes_OverTabStrip_ClearOfTabHeaders) {
+    auto* tabs = find<QTabWidget>("SSTab1");
+    auto* read = find<QLineEdit>("txtActualReadAddress");
+    auto* write = find<QLineEdit>("txtActualWrtAddress");
+    ASSERT_TRUE(tabs && read && write);
+    const QRect headers = tabs->tabBar()->geometry().translated(tabs->pos());
+    EXPECT_GT(read->geometry().left(), headers.right());
+    EXPECT_FALSE(read->geometry().intersects(write->geometry()));
+    EXPECT_TRUE(read->isVisible() && write->isVisible());
+}
+
+TEST_F(LayoutTest, MainWindow_DesignSize_ShowsWholePanelAndStatusButton) {
+    auto* outer = find<QScrollArea>("pbouter");
+    auto* status = find<QWidget>("cbNoc");
+    ASSERT_TRUE(outer && status);
+    EXPECT_FALSE(outer->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(outer->horizontalScrollBar()->isVisible());
+    // The button shows only when the driver does not initialise; then it must be in view.
+    model().cbNoc.Visible = true;
+    model().cbNoc.Caption = "USB Board won't intialize";
+    host->renderAll();
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_EQ(lines(clippedTexts(mainView())), "");
+    EXPECT_LE(status->geometry().bottom(), mainView().centralWidget()->height());
+}
+
+TEST_F(LayoutTest, MainWindow_Shrunk_ScrollsThePanel) {
+    mainView().resize(400, 300);
+    QCoreApplication::processEvents();
+    auto* outer = find<QScrollArea>("pbouter");
+    ASSERT_NE(outer, nullptr);
+    EXPECT_TRUE(outer->verticalScrollBar()->isVisible());
+    EXPECT_TRUE(outer->horizontalScrollBar()->isVisible());
+    outer->verticalScrollBar()->setValue(outer->verticalScrollBar()->maximum());
+    EXPECT_GT(model().VScroll1.Value, 0);
+    EXPECT_EQ(model().pbinner.Top, -model().VScroll1.Value);
+}
+
+TEST_F(LayoutTest, GpioPanel_NothingClippedOrOverlapping) {
+    app->showGpioPanel();
+    QCoreApplication::processEvents();
+    ASSERT_NE(views->gpioView(), nullptr);
+    EXPECT_EQ(lines(clippedTexts(*views->gpioView())), "");
+    EXPECT_EQ(lines(overlaps(*views->gpioView())), "");
+}
+
+}  // namespace
+}  // namespace viewtest
