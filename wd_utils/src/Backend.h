@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "wd_utils.h"
 
@@ -38,6 +39,9 @@ class Backend {
     virtual void stop() = 0;
     // True with the identity and attachment serial while the board is present.
     virtual bool present(DeviceIdentity& identity, std::uint64_t& serial) = 0;
+    // Which devices the registrations want, so a backend that sees many devices can pick the
+    // bridge among them. Called with the layer's lock held: must not block or call the listener.
+    virtual void setMatchTables(std::vector<WDU_MATCH_TABLE> /*tables*/) {}
     // Status a new registration gets (0, or a fault of the simulation).
     virtual std::uint32_t registrationStatus() = 0;
     virtual std::uint32_t setInterface(std::uint64_t serial, std::uint32_t interfaceNum,

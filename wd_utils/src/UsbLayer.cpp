@@ -60,6 +60,7 @@ std::uint32_t UsbLayer::init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE*
     reg.matchTables.assign(matchTables, matchTables + numMatchTables);
     reg.events = *eventTable;
     reg.hWnd = hWnd;
+    announceMatchTablesLocked();
     if (threaded && !eventThread_.joinable()) {
         eventThread_ = std::thread(&UsbLayer::eventThreadMain, this, eventThreadGeneration_);
     }
@@ -74,6 +75,7 @@ void UsbLayer::uninit(WDU_DRIVER_HANDLE hDriver) {
         return;
     }
     std::erase_if(devices_, [&](const auto& item) { return item.second.registration == hDriver; });
+    announceMatchTablesLocked();
     const auto ofThis = [&](const Event& e) { return e.registration == hDriver; };
     pumpPending_.fetch_sub(static_cast<std::size_t>(std::erase_if(pumpQueue_, ofThis)),
                            std::memory_order_acq_rel);
@@ -242,6 +244,7 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
     }
     backend_ = created;
     backendError_.clear();
+    announceMatchTablesLocked();
     return backend_;
 }
 
@@ -311,6 +314,17 @@ void UsbLayer::reconcileLocked(WDU_DRIVER_HANDLE id, Registration& reg) {
     entry.serial = serial;
     reg.liveDevice = device;
     queueLocked(reg, Event{true, id, device});
+}
+
+void UsbLayer::announceMatchTablesLocked() {
+    if (!backend_) {
+        return;
+    }
+    std::vector<WDU_MATCH_TABLE> tables;
+    for (const auto& [id, reg] : registrations_) {
+        tables.insert(tables.end(), reg.matchTables.begin(), reg.matchTables.end());
+    }
+    backend_->setMatchTables(std::move(tables));
 }
 
 void UsbLayer::reconcileAllLocked() {

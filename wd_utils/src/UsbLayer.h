@@ -83,6 +83,8 @@ class UsbLayer {
     // Brings a registration's device handle in line with what the backend sees now.
     void reconcileLocked(WDU_DRIVER_HANDLE id, Registration& reg);
     void reconcileAllLocked();
+    // Tells the backend the match tables of all registrations.
+    void announceMatchTablesLocked();
     void departLocked(Registration& reg);
     void queueLocked(const Registration& reg, Event event);
     // Finds a usable device handle; the status says why not.
