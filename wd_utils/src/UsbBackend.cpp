@@ -272,11 +272,7 @@ void UsbBackend::setMatchTables(std::vector<WDU_MATCH_TABLE> tables) {
 std::uint32_t UsbBackend::setInterface(std::uint64_t serial, std::uint32_t interfaceNum,
                                        std::uint32_t alternateSetting) {
     std::uint32_t status = WD_STATUS_SUCCESS;
-    std::shared_ptr<Attachment> found;
-    {
-        std::lock_guard lock(mutex_);
-        found = beginLocked(serial, status);
-    }
+    std::shared_ptr<Attachment> found = begin(serial, status);
     if (!found) {
         return status;
     }
@@ -344,11 +340,7 @@ std::uint32_t UsbBackend::transfer(std::uint64_t serial, std::uint32_t pipe, boo
                                    std::uint32_t timeoutMs) {
     moved = 0;
     std::uint32_t status = WD_STATUS_SUCCESS;
-    std::shared_ptr<Attachment> found;
-    {
-        std::lock_guard lock(mutex_);
-        found = beginLocked(serial, status);
-    }
+    std::shared_ptr<Attachment> found = begin(serial, status);
     if (!found) {
         return status;
     }
@@ -379,11 +371,7 @@ std::uint32_t UsbBackend::transfer(std::uint64_t serial, std::uint32_t pipe, boo
 
 std::uint32_t UsbBackend::reset(std::uint64_t serial) {
     std::uint32_t status = WD_STATUS_SUCCESS;
-    std::shared_ptr<Attachment> found;
-    {
-        std::lock_guard lock(mutex_);
-        found = beginLocked(serial, status);
-    }
+    std::shared_ptr<Attachment> found = begin(serial, status);
     if (!found) {
         return status;
     }
@@ -567,8 +555,9 @@ bool UsbBackend::wantedLocked(const DeviceIdentity& d) const {
     });
 }
 
-std::shared_ptr<UsbBackend::Attachment> UsbBackend::beginLocked(std::uint64_t serial,
-                                                                std::uint32_t& status) {
+std::shared_ptr<UsbBackend::Attachment> UsbBackend::begin(std::uint64_t serial,
+                                                          std::uint32_t& status) {
+    std::lock_guard lock(mutex_);
     if (stopping_ || !current_ || current_->gone || current_->serial != serial) {
         status = WD_DEVICE_GONE;
         return nullptr;

@@ -84,7 +84,7 @@ class UsbBackend : public Backend {
     bool chooseLocked();
     bool wantedLocked(const DeviceIdentity& identity) const;
     // The attachment of serial for an operation, or a status saying why there is none.
-    std::shared_ptr<Attachment> beginLocked(std::uint64_t serial, std::uint32_t& status);
+    std::shared_ptr<Attachment> begin(std::uint64_t serial, std::uint32_t& status);
     // Opens the device and claims its first interface once per attachment.
     std::uint32_t ensureOpen(Attachment& attachment);
     // The device went away under an operation: ends the attachment and tells the listener.

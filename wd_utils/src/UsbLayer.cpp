@@ -88,34 +88,34 @@ void UsbLayer::uninit(WDU_DRIVER_HANDLE hDriver) {
     });
 }
 
+std::uint32_t UsbLayer::resolve(WDU_DEVICE_HANDLE hDevice, Target& target) {
+    std::lock_guard lock(mutex_);
+    target.backend = backend_;
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    if (const Device* device = findDeviceLocked(hDevice, status)) {
+        target.serial = device->serial;
+    }
+    return status;
+}
+
 std::uint32_t UsbLayer::setInterface(WDU_DEVICE_HANDLE hDevice, std::uint32_t interfaceNum,
                                      std::uint32_t alternateSetting) {
-    std::unique_lock lock(mutex_);
-    std::uint32_t status = WD_STATUS_SUCCESS;
-    const Device* device = findDeviceLocked(hDevice, status);
-    if (device == nullptr) {
+    Target target;
+    if (const std::uint32_t status = resolve(hDevice, target); status != WD_STATUS_SUCCESS) {
         return status;
     }
-    const std::uint64_t serial = device->serial;
-    const std::shared_ptr<Backend> backend = backend_;
-    lock.unlock();
-    return backend->setInterface(serial, interfaceNum, alternateSetting);
+    return target.backend->setInterface(target.serial, interfaceNum, alternateSetting);
 }
 
 std::uint32_t UsbLayer::getDeviceInfo(WDU_DEVICE_HANDLE hDevice, WDU_DEVICE* info) {
-    std::unique_lock lock(mutex_);
-    std::uint32_t status = WD_STATUS_SUCCESS;
-    const Device* device = findDeviceLocked(hDevice, status);
-    if (device == nullptr) {
+    Target target;
+    if (const std::uint32_t status = resolve(hDevice, target); status != WD_STATUS_SUCCESS) {
         return status;
     }
     if (info == nullptr) {
         return WD_INVALID_PARAMETER;
     }
-    const std::uint64_t serial = device->serial;
-    const std::shared_ptr<Backend> backend = backend_;
-    lock.unlock();
-    return backend->deviceInfo(serial, *info);
+    return target.backend->deviceInfo(target.serial, *info);
 }
 
 std::uint32_t UsbLayer::transfer(WDU_DEVICE_HANDLE hDevice, std::uint32_t pipe, std::uint32_t fRead,
@@ -124,37 +124,26 @@ std::uint32_t UsbLayer::transfer(WDU_DEVICE_HANDLE hDevice, std::uint32_t pipe, 
     std::uint32_t scratch = 0;
     std::uint32_t& count = moved != nullptr ? *moved : scratch;
     count = 0;
-    std::unique_lock lock(mutex_);
-    std::uint32_t status = WD_STATUS_SUCCESS;
-    const Device* device = findDeviceLocked(hDevice, status);
-    const std::shared_ptr<Backend> backend = backend_;
-    if (device == nullptr) {
-        lock.unlock();
-        if (backend) {
-            backend->rejectedTransfer();
+    Target target;
+    if (const std::uint32_t status = resolve(hDevice, target); status != WD_STATUS_SUCCESS) {
+        if (target.backend) {
+            target.backend->rejectedTransfer();
         }
         return status;
     }
     if (buffer == nullptr && length > 0) {
         return WD_INVALID_PARAMETER;
     }
-    const std::uint64_t serial = device->serial;
-    lock.unlock();
-    return backend->transfer(serial, pipe, fRead != 0, static_cast<std::uint8_t*>(buffer), length,
-                             count, timeoutMs);
+    return target.backend->transfer(target.serial, pipe, fRead != 0,
+                                    static_cast<std::uint8_t*>(buffer), length, count, timeoutMs);
 }
 
 std::uint32_t UsbLayer::resetDevice(WDU_DEVICE_HANDLE hDevice) {
-    std::unique_lock lock(mutex_);
-    std::uint32_t status = WD_STATUS_SUCCESS;
-    const Device* device = findDeviceLocked(hDevice, status);
-    if (device == nullptr) {
+    Target target;
+    if (const std::uint32_t status = resolve(hDevice, target); status != WD_STATUS_SUCCESS) {
         return status;
     }
-    const std::uint64_t serial = device->serial;
-    const std::shared_ptr<Backend> backend = backend_;
-    lock.unlock();
-    return backend->reset(serial);
+    return target.backend->reset(target.serial);
 }
 
 bridgesim::Board* UsbLayer::simulatedBoard() {

@@ -87,6 +87,13 @@ class UsbLayer {
     void announceMatchTablesLocked();
     void departLocked(Registration& reg);
     void queueLocked(const Registration& reg, Event event);
+    // The backend and device serial an operation on hDevice goes to.
+    struct Target {
+        std::uint64_t serial = 0;
+        std::shared_ptr<Backend> backend;
+    };
+    // Resolves hDevice to its target; a status other than success says why there is none.
+    std::uint32_t resolve(WDU_DEVICE_HANDLE hDevice, Target& target);
     // Finds a usable device handle; the status says why not.
     Device* findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uint32_t& status);
     WDU_DRIVER_HANDLE newHandleLocked();
