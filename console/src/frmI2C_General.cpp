@@ -819,11 +819,11 @@ void frmI2C_General::cmdTestComm_Click() {
     yield();
     s.TransferPipe = static_cast<std::uint32_t>(s.OutPipeNum);
 
-    // A signed comparison: 0xFF is refused, while 8000 to FFFF read as negative and are tested
-    // at their low byte. A text wider than 16 bits is not an address at all.
+    // Only 0x00..0xFE can be tested: 0xFF has no read address, and anything wider or negative
+    // is not an address at all.
     const auto value = board::HexValChecked(txtI2CAdr.Text());
-    if (value && *value < 255) {
-        applyAddress(lowByte(*value));
+    if (value && *value >= 0 && *value < 255) {
+        applyAddress(*value);
         txtActualWrtAddress.setText(board::HexText(s.I2CWriteAddr));
         txtActualReadAddress.setText(board::HexText(s.I2CReadAddr));
 
