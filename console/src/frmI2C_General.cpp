@@ -120,21 +120,23 @@ std::vector<form::ControlGeometry> buildLayout() {
     }
     // pbinner, the single-register panel under the left grid frame.
     add("FRGEN", -1, "pbinner", -1, 1890, 6330, 4350, 975);
-    add("Label4", -1, "FRGEN", -1, 90, 225, 1095, 390, StyleCentred);
-    add("txtUserRegAdr", -1, "FRGEN", -1, 360, 630, 555, 285, StyleCentred);
+    // The frame's border runs under its caption; its controls start just below that line.
+    constexpr int kPanelTop = 255;
+    add("Label4", -1, "FRGEN", -1, 90, kPanelTop, 1095, 390, StyleCentred);
+    add("txtUserRegAdr", -1, "FRGEN", -1, 360, kPanelTop + 405, 555, 285, StyleCentred);
     for (int k = 0; k < 3; ++k) {
         const int left = 1230 + 810 * k;
         if (k < 2) {
-            add("cmdWrite1Byte", k, "FRGEN", -1, left, 225, 690, 330);
-            add("txtsbwr", k, "FRGEN", -1, left, 615, 480, 285, StyleCentred);
+            add("cmdWrite1Byte", k, "FRGEN", -1, left, kPanelTop, 690, 330);
+            add("txtsbwr", k, "FRGEN", -1, left, kPanelTop + 390, 480, 285, StyleCentred);
         } else {
-            add("cmdRead", -1, "FRGEN", -1, left, 225, 690, 330);
-            add("txtReadByte", -1, "FRGEN", -1, left, 615, 480, 285, StyleCentred);
+            add("cmdRead", -1, "FRGEN", -1, left, kPanelTop, 690, 330);
+            add("txtReadByte", -1, "FRGEN", -1, left, kPanelTop + 390, 480, 285, StyleCentred);
         }
-        add("Shape2", k, "FRGEN", -1, left + 525, 690, 135, 135);
+        add("Shape2", k, "FRGEN", -1, left + 525, kPanelTop + 465, 135, 135);
     }
-    add("lblNak", -1, "FRGEN", -1, 3660, 270, 600, 255, StyleCentred);
-    add("Shape3", -1, "FRGEN", -1, 3870, 690, 180, 135);
+    add("lblNak", -1, "FRGEN", -1, 3660, kPanelTop + 45, 600, 255, StyleCentred);
+    add("Shape3", -1, "FRGEN", -1, 3870, kPanelTop + 465, 180, 135);
     // pbinner, the buttons under the right grid frame.
     add("cmdReadRegs", -1, "pbinner", -1, 6255, 6375, 2100, 450);
     add("cmdwriteAll", -1, "pbinner", -1, 8505, 6375, 2100, 450);

@@ -97,6 +97,45 @@ TEST_F(CommTest, Enter_FF_AcceptedButTestRefusedAsTooLarge) {
     EXPECT_EQ(panel().ChKLedData[1].Value, 1);
 }
 
+struct TestAddressCase {
+    const char* text;
+    bool tested;
+    std::uint8_t writeAddr;
+    const char* shownWrite;
+    const char* shownRead;
+};
+
+class TestAddressTest : public CommTest, public ::testing::WithParamInterface<TestAddressCase> {};
+
+// The test button reads the box as it stands: only 00 to FE are addresses it can test; FF, texts
+// that read as negative (8000 to FFFF) and wider texts are refused as too large.
+TEST_P(TestAddressTest, TestButton_BoxText_TestedOrRefused) {
+    const auto& c = GetParam();
+    main().txtI2CAdr.setText(c.text);
+    main().cmdTestComm_Click();
+    if (c.tested) {
+        ASSERT_FALSE(i2cPackets().empty());
+        EXPECT_EQ(i2cPackets()[0],
+                  out(2, {0x01, static_cast<std::uint8_t>(c.writeAddr + 1), 0x02}));
+        EXPECT_EQ(s().I2CWriteAddr, c.writeAddr);
+        EXPECT_EQ(countInLog("Address value too large"), 0u);
+    } else {
+        EXPECT_TRUE(packets().empty());
+        EXPECT_EQ(countInLog("Address value too large"), 1u);
+        EXPECT_EQ(main().lblCommTest.Caption, "Fail");
+    }
+    EXPECT_EQ(main().txtActualWrtAddress.Text(), c.shownWrite);
+    EXPECT_EQ(main().txtActualReadAddress.Text(), c.shownRead);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, TestAddressTest,
+                         ::testing::Values(TestAddressCase{"FE", true, 0xFE, "FE", "FF"},
+                                           TestAddressCase{"8000", false, 0, "--", "--"},
+                                           TestAddressCase{"FFA0", false, 0, "--", "--"},
+                                           TestAddressCase{"FF", false, 0, "--", "--"},
+                                           TestAddressCase{"100", false, 0, "--", "--"},
+                                           TestAddressCase{"12345", false, 0, "--", "--"}));
+
 struct BadAddress {
     const char* text;
 };

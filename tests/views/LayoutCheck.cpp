@@ -4,7 +4,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "shell/CaptionButton_view.h"
 #include "shell/WrapCheckBox_view.h"
@@ -106,6 +109,53 @@ QStringList overlaps(const QWidget& window, const QStringList& allowed) {
                     problems << QStringList{kids[a]->objectName(), kids[b]->objectName()}.join(
                         " overlaps ");
                 }
+            }
+        }
+    }
+    return problems;
+}
+
+QStringList outsideFrames(const QWidget& window) {
+    QStringList problems;
+    for (const QGroupBox* frame : window.findChildren<QGroupBox*>()) {
+        if (!shown(*frame, window)) {
+            continue;
+        }
+        QStyleOptionGroupBox option;
+        option.initFrom(frame);
+        option.text = frame->title();
+        option.lineWidth = 1;
+        option.midLineWidth = 0;
+        option.textAlignment = frame->alignment();
+        option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+        QRect border = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                      QStyle::SC_GroupBoxFrame, frame);
+        // The style draws the top line under the caption.
+        const QRect caption = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                             QStyle::SC_GroupBoxLabel, frame);
+        if (!frame->title().isEmpty()) {
+            border.setTop(std::max(border.top(), caption.bottom()));
+        }
+        // Strictly inside, so that no control covers the line itself.
+        const QRect inside = border.adjusted(1, 1, -1, -1);
+        for (const QObject* o : frame->children()) {
+            const auto* w = qobject_cast<const QWidget*>(o);
+            if (w == nullptr || !shown(*w, window) || !w->property("controlKind").isValid()) {
+                continue;
+            }
+            if (!inside.contains(w->geometry())) {
+                problems << QStringLiteral(
+                                "%1 crosses the border of %2 (%3,%4 %5x%6 vs %7,%8 "
+                                "%9x%10)")
+                                .arg(w->objectName(), frame->objectName())
+                                .arg(w->x())
+                                .arg(w->y())
+                                .arg(w->width())
+                                .arg(w->height())
+                                .arg(inside.x())
+                                .arg(inside.y())
+                                .arg(inside.width())
+                                .arg(inside.height());
             }
         }
     }

@@ -13,5 +13,8 @@ QStringList clippedTexts(const QWidget& window);
 // One line per pair of visible sibling widgets that overlap. Widgets named in `allowed` may lie
 // over others (the address boxes drawn over the tab headers).
 QStringList overlaps(const QWidget& window, const QStringList& allowed = {});
+// One line per visible control of a frame that lies on or outside the frame's border line, so
+// that the line would run through it (the caption above the line is outside the border).
+QStringList outsideFrames(const QWidget& window);
 
 }  // namespace viewtest

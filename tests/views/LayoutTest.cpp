@@ -32,6 +32,7 @@ TEST_F(LayoutTest, MainWindow_BothTabs_NothingClippedOrOverlapping) {
         host->renderAll();
         EXPECT_EQ(lines(clippedTexts(mainView())), "") << "tab " << tab;
         EXPECT_EQ(lines(overlaps(mainView())), "") << "tab " << tab;
+        EXPECT_EQ(lines(outsideFrames(mainView())), "") << "tab " << tab;
     }
 }
 
@@ -90,6 +91,7 @@ TEST_F(LayoutTest, GpioPanel_NothingClippedOrOverlapping) {
     ASSERT_NE(views->gpioView(), nullptr);
     EXPECT_EQ(lines(clippedTexts(*views->gpioView())), "");
     EXPECT_EQ(lines(overlaps(*views->gpioView())), "");
+    EXPECT_EQ(lines(outsideFrames(*views->gpioView())), "");
 }
 
 }  // namespace
