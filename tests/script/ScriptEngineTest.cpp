@@ -215,6 +215,9 @@ TEST_F(ScriptEngine, RunAllSteps_ConnectionNotOpen_NoPacketEmptyActualFails) {
     EXPECT_EQ(w.txtRdFails.Text(), "2");
     EXPECT_EQ(w.txtRdPass.Text(), "0");
     EXPECT_EQ(s().ManualUsbConnect, board::False);
+    // The GPIO row still runs the panel's exchange, whose transfers log why nothing moved.
+    EXPECT_EQ(countInLog("Write GPIOPipe .. USB Not opened :"), 1u) << log();
+    EXPECT_EQ(countInLog("ReadPipe .. USB Not opened :"), 1u) << log();
 }
 
 TEST_F(ScriptEngine, SingleRow_ConnectionNotOpen_LeavesAutomaticMode) {
