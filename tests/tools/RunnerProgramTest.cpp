@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -99,8 +100,13 @@ TEST_F(RunnerProgram, UsageAndLoadErrors_ExitTwoWithOneLine) {
                                    "--bridge sim:bad.json s.txt"}) {
         ProgramRun r = run(args);
         EXPECT_EQ(r.status, 2) << args;
-        EXPECT_NE(r.err.find("velmorix-script: "), std::string::npos) << args << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("velmorix-script: ", 0), 0u) << args << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
     }
+    ProgramRun tooLong = run("--bridge sim big.txt");
+    EXPECT_NE(tooLong.err.find("cannot load script big.txt: Script file has more than 1000 lines"),
+              std::string::npos)
+        << tooLong.err;
 }
 
 TEST_F(RunnerProgram, NoBoardAttached_ExitThree) {

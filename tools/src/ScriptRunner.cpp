@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "board/HexText.h"
 #include "script/frmScriptOps.h"
@@ -118,10 +119,22 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
             return kUsageOrLoad;
         }
         script::frmScriptOps& window = windows.sharedWindow();
-        if (!window.openScript(options.script)) {
-            err << "velmorix-script: cannot load script " << options.script << '\n';
+        // A refused script is reported on one line with the window's reason, not as a message.
+        std::vector<std::string> loadMessages;
+        host.heldMessages = &loadMessages;
+        const bool loaded = window.openScript(options.script);
+        host.heldMessages = nullptr;
+        if (!loaded) {
+            err << "velmorix-script: cannot load script " << options.script;
+            for (const std::string& reason : loadMessages) {
+                err << ": " << reason;
+            }
+            err << '\n';
             WDU_SetTransferTrace(nullptr, nullptr);
             return kUsageOrLoad;
+        }
+        for (const std::string& message : loadMessages) {
+            err << "message: " << message << '\n';
         }
         window.txtI2CAdr.setText(options.address);
         int enter = 13;
