@@ -178,6 +178,55 @@ TEST_F(ScriptEngine, SingleRow_ReadRow_ConnectsReadsAndDisconnects) {
     EXPECT_FALSE(w.RunActive);
 }
 
+struct RowKindCase {
+    const char* name;
+    const char* line;
+    std::vector<std::vector<std::uint8_t>> commands;
+    const char* actual;
+    CellColor actualColour;
+    const char* passes;
+    const char* fails;
+};
+
+class ScriptEngineRowKinds : public ScriptFixture,
+                             public testing::WithParamInterface<RowKindCase> {};
+
+TEST_P(ScriptEngineRowKinds, SingleRow_SendsAndComparesAsTheRowSays) {
+    start();
+    auto& w = openWindow(std::string(GetParam().line) + "\r\n`ENDM\r\n");
+    w.actOnRow(1);
+
+    std::vector<std::vector<std::uint8_t>> sent;
+    for (const auto& p : i2cPackets()) {
+        if (p.endpoint == 2) {
+            sent.push_back(p.bytes);
+        }
+    }
+    EXPECT_EQ(sent, GetParam().commands);
+    EXPECT_EQ(cell(1, Column::ActRd), GetParam().actual);
+    EXPECT_EQ(color(1, Column::ActRd), GetParam().actualColour);
+    EXPECT_EQ(w.txtRdPass.Text(), GetParam().passes);
+    EXPECT_EQ(w.txtRdFails.Text(), GetParam().fails);
+    EXPECT_EQ(color(1, Column::I2CAdr), CellColor::Green);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ScriptEngineRowKinds,
+    testing::Values(
+        RowKindCase{
+            "WriteOnly", "10,20", {{0x02, 0x60, 0x10, 0x20}}, "", CellColor::Default, "0", "0"},
+        RowKindCase{"RegisterOnly", "10", {}, "", CellColor::Default, "0", "0"},
+        RowKindCase{
+            "ExpectedOther", "05,,0A", {{0x01, 0x61, 0x05}}, "0B", CellColor::Red, "0", "1"},
+        RowKindCase{"ExpectedOneLowerCaseDigit",
+                    "05,,b",
+                    {{0x01, 0x61, 0x05}},
+                    "0B",
+                    CellColor::Green,
+                    "1",
+                    "0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ScriptEngine, RowEvent_RowNotSelected_DoesNothing) {
     start();
     auto& w = openWindow("05,,0B\r\n05,,0B\r\n`ENDM\r\n");
@@ -330,6 +379,38 @@ TEST_F(ScriptEngine, Interrupt_FromSimulatedPin_ServicedOnceThenRunGoesOn) {
     EXPECT_EQ(run().IntReturnRow, 3);
     EXPECT_EQ(w.txtRdPass.Text(), "3");
     EXPECT_EQ(w.txtRunning.Text(), "Done");
+}
+
+TEST_F(ScriptEngine, Interrupt_ServiceEndsWithIntEnable_NextMainRowSampledAgain) {
+    start();
+    auto& w = openWindow(
+        "`GFFFF\r\n`IE\r\n10,01\r\n20,,00\r\n`ENDM\r\n"
+        "`EISTART\r\n11,,00 # clears it\r\n`IE # re-arms\r\n`EIEND\r\n");
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(w.chkISample.Value, 1);
+    EXPECT_EQ(w.txtIdetectStep.Text(), "003");
+    EXPECT_EQ(w.txtIEnableStep.Text(), "008");
+    EXPECT_EQ(w.txtLastRead.Text(), "FFFF");
+    // Samples: after rows 2 and 3 (the detection), after service rows 8 and 9, and after main
+    // row 4, which comes after the service.
+    std::size_t samples = 0;
+    std::size_t lastSample = 0;
+    std::size_t readOf20 = 0;
+    auto packets = board->packetLog();
+    for (std::size_t i = 0; i < packets.size(); ++i) {
+        const auto& p = packets[i];
+        if (p.endpoint == 1 && p.bytes.size() == 2) {
+            ++samples;
+            lastSample = i;
+        }
+        if (p.endpoint == 2 && p.bytes == std::vector<std::uint8_t>{0x01, 0x61, 0x20}) {
+            readOf20 = i;
+        }
+    }
+    EXPECT_EQ(samples, 6u);
+    EXPECT_GT(readOf20, 0u);
+    EXPECT_GT(lastSample, readOf20);
 }
 
 TEST_F(ScriptEngine, Interrupt_SeenInsideService_RecordedButNotServicedAgain) {

@@ -91,6 +91,29 @@ TEST_F(ScriptWindow, ReadScriptFile_Cancelled_KeepsScriptForReload) {
     EXPECT_EQ(w.vbalGrid1.Rows(), 2);
 }
 
+TEST_F(ScriptWindow, Reload_ShorterFile_ExtraRowsGoneCommandRowsCountNothing) {
+    start();
+    auto& w = openWindow("05,,0B\r\n10,20,30 # three\r\n`w5\r\n05,,0B\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+    writeScript("t.txt", "05,,0B\r\n`IE\r\n`w\r\n");
+    w.cmdReload2_Click();
+
+    EXPECT_EQ(w.vbalGrid1.Rows(), 3);
+    EXPECT_EQ(w.TotalLines, 3);
+    EXPECT_EQ(w.RowRegCount[2] + w.RowWriteCount[2] + w.RowReadCount[2], 0);
+    EXPECT_EQ(w.RowDelay[2], 0);
+    EXPECT_EQ(w.RowDelay[3], -1);
+    EXPECT_EQ(cell(1, Column::ActRd), "--");
+    EXPECT_EQ(color(1, Column::ActRd), CellColor::Default);
+    EXPECT_EQ(cell(2, Column::Operation), "Cmd: Int Enable");
+    EXPECT_EQ(w.txtRdPass.Text(), "0");
+    EXPECT_EQ(w.txttotReads.Text(), "1");
+    EXPECT_EQ(run().EndMainRow, 3);
+    EXPECT_FALSE(w.frmDataRecord.Visible);
+    EXPECT_TRUE(w.cmdExecAll.Visible);
+    EXPECT_TRUE(w.cmdRunContinuous.Visible);
+}
+
 struct AddressCase {
     const char* typed;
     const char* shown;
