@@ -24,6 +24,9 @@ TEST_F(ScriptWindow, FormLoad_DialogCancelled_EmptyGridWithColumns) {
 
     ASSERT_EQ(host.dialogRequests.size(), 1u);
     EXPECT_EQ(host.dialogRequests[0].title, "Select Script File to Open");
+    EXPECT_EQ(host.dialogRequests[0].filters,
+              (std::vector<std::string>{"Velmorix Script Files (*.txt)", "All Files (*)"}));
+    EXPECT_EQ(host.dialogRequests[0].defaultExt, "txt");
     EXPECT_EQ(w.Caption, "No Script File Selected");
     EXPECT_FALSE(w.frmScriptExec.Visible);
     EXPECT_TRUE(w.Visible);
@@ -258,6 +261,9 @@ TEST_F(ScriptWindow, Browse_PicksOutputFile) {
     EXPECT_EQ(w.txtFilePath.Text(), "/tmp/x/out.txt");
     EXPECT_EQ(host.dialogRequests.back().title, "Select File For Update");
     EXPECT_EQ(host.dialogRequests.back().fileName, (dir / "t.txt").string());
+    // Every file shows under "All Files"; the script filter is named as the window names it.
+    EXPECT_EQ(host.dialogRequests.back().filters,
+              (std::vector<std::string>{"All Files (*)", "Script(*.txt)"}));
 
     w.cmdBrowse_Click();
     EXPECT_EQ(w.txtFilePath.Text(), "/tmp/x/out.txt");
