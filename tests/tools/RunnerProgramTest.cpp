@@ -155,6 +155,18 @@ TEST_F(RunnerProgram, Record_WritesUpdatedScriptByteForByte) {
               "\r\n02 ,, 7A   # expects the chip id\r\n10,5A\r\n`ENDM\r\n");
 }
 
+TEST_F(RunnerProgram, OutputNotWritten_ExitTwoWithReason) {
+    writeFile(dir / "s.txt", "02,,7A\r\n`ENDM\r\n");
+    for (const std::string option : {"--record", "--grid", "--log"}) {
+        ProgramRun r = run("--bridge sim:bench.json " + option + " missing/out.txt s.txt");
+        EXPECT_EQ(r.status, 2) << option << ": " << r.err;
+        EXPECT_NE(r.err.find("velmorix-script: "), std::string::npos) << option << ": " << r.err;
+        EXPECT_NE(r.err.find("missing/out.txt"), std::string::npos) << option << ": " << r.err;
+        EXPECT_EQ(r.err.find("message: "), std::string::npos) << option << ": " << r.err;
+        EXPECT_EQ(lastLine(r.out), "1 passed, 0 failed") << option;
+    }
+}
+
 TEST_F(RunnerProgram, LoopThree_CountsThreePassesAndSumsResults) {
     writeFile(dir / "s.txt", "02,,7A\r\n02,,00\r\n`ENDM\r\n");
     ProgramRun r = run("--bridge sim:bench.json --loop 3 s.txt");
