@@ -300,6 +300,9 @@ TEST_F(ScriptEngine, RunAllSteps_GpioRows_ComparedWithReadBack) {
     EXPECT_EQ(packets[2], out(1, {0x12, 0xF0, 0xFF, 0xF0}));
     EXPECT_EQ(s().GpioState, (std::array<std::uint8_t, 4>{0xFF, 0xF0, 0x12, 0xF0}));
     EXPECT_TRUE(i2cPackets().empty());
+    // The address text "GPIO" reads as 0: a GPIO row leaves the I2C addresses 0 and 1.
+    EXPECT_EQ(s().I2CWriteAddr, 0);
+    EXPECT_EQ(s().I2CReadAddr, 1);
 }
 
 TEST_F(ScriptEngine, RunAllSteps_DelayRow_WaitsInSlicesWithYields) {
@@ -411,6 +414,20 @@ TEST_F(ScriptEngine, Interrupt_ServiceEndsWithIntEnable_NextMainRowSampledAgain)
     EXPECT_EQ(samples, 6u);
     EXPECT_GT(readOf20, 0u);
     EXPECT_GT(lastSample, readOf20);
+}
+
+TEST_F(ScriptEngine, Interrupt_NoServiceSection_SamplingOffRunGoesOn) {
+    start();
+    auto& w = openWindow("`GFFFF\r\n`IE\r\n10,01\r\n20,,00\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(w.chkISample.Value, 0);
+    EXPECT_EQ(w.txtIdetectStep.Text(), "003");
+    EXPECT_EQ(w.txtIexec.Text(), "----");
+    EXPECT_EQ(run().IntReturnRow, 3);
+    std::vector<std::vector<std::uint8_t>> reads = {{0x01, 0x61, 0x20}};
+    EXPECT_EQ(readCommands(), reads);
+    EXPECT_EQ(w.txtRunning.Text(), "Done");
 }
 
 TEST_F(ScriptEngine, Interrupt_SeenInsideService_RecordedButNotServicedAgain) {
