@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -418,6 +419,13 @@ ScriptLoadResult parseScript(std::string_view fileBytes, const LoadOptions& opti
 }
 
 ScriptLoadResult loadScriptFile(const std::string& path, const LoadOptions& options) {
+    // A folder opens for reading on some systems and reads as nothing: it is no script.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        ScriptLoadResult result;
+        result.errorText = "Cannot open script file " + path + ": " + std::strerror(EISDIR);
+        return result;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         ScriptLoadResult result;

@@ -252,7 +252,8 @@ form::FileDialogRequest browseDialogRequest(const std::string& scriptPath) {
     form::FileDialogRequest request;
     request.title = "Select File For Update";
     request.fileName = scriptPath;
-    request.filters = {"All Files (*)", "Script (*.txt)"};
+    // "All Files" lists every file, also those without a dot in their name.
+    request.filters = {"All Files (*)", "Script(*.txt)"};
     request.filterIndex = 0;
     request.defaultExt = "txt";
     return request;

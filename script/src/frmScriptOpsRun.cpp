@@ -314,16 +314,17 @@ void frmScriptOps::GPIO_SET() {
         s.GpioState[1] = hexByte(6);
     }
 
-    // Without an open connection the panel would show the zeros of a read that never
-    // happened: the row is not measured and fails.
-    bool measured = s.UsbOpened != board::False;
+    // The panel runs either way, so a closed connection is logged as the panel's own
+    // transfers report it. Its read-back then holds the zeros of a read that never happened:
+    // the row is not measured and fails with an empty actual text.
+    const bool measured = s.UsbOpened != board::False;
+    if (withEnables) {
+        gpio_.cmdGPIO_Write_Click();
+    } else {
+        gpio_.cmdWrite_GPIO_Data_Click();
+    }
     std::string actual;
     if (measured) {
-        if (withEnables) {
-            gpio_.cmdGPIO_Write_Click();
-        } else {
-            gpio_.cmdWrite_GPIO_Data_Click();
-        }
         actual = gpio_.txtPCHexData(1) + gpio_.txtPCHexData(3);
         txtLastRead.setText(actual);
         if (withEnables) {

@@ -196,7 +196,10 @@ void frmScriptOpsView::buildControls() {
         [this] { model_.cmdAbort_Click(); }, ControlBinder::Role::Live);
     binder_.button(m.cmdReload2, exec, at("cmdReload2", e, 248, 24, 72, kButtonHeight),
                    [this] { model_.cmdReload2_Click(); });
-    binder_.checkBox(m.chkAOF, exec, at("chkAOF", e, 10, 64, 120, kRowHeight), [] {});
+    // "Abort On fail" and "Enable" move no data and a run reads them at every row: they stay
+    // live while a run holds the gate.
+    binder_.checkBox(
+        m.chkAOF, exec, at("chkAOF", e, 10, 64, 120, kRowHeight), [] {}, ControlBinder::Role::Live);
     binder_.label(m.lblLoopCount, exec,
                   at("lblLoopCount", e, 160, 64, 84, kRowHeight, form::StyleRightAlign));
     binder_.textBox(m.txtLoopCount, exec,
@@ -238,8 +241,9 @@ void frmScriptOpsView::buildControls() {
         x += 66;
     }
     headings(m.lblInterrupt, "lblInterrupt", intr, 6, 24, 336, states);
-    binder_.checkBox(m.chkISample, intr, at("chkISample", i, 10, 82, 76, kRowHeight),
-                     [this] { model_.chkISample_MouseUp(); });
+    binder_.checkBox(
+        m.chkISample, intr, at("chkISample", i, 10, 82, 76, kRowHeight),
+        [this] { model_.chkISample_MouseUp(); }, ControlBinder::Role::Live);
     binder_.lamp(m.shpISample, intr, at("shpISample", i, 96, 84, 15, 15, form::StyleCircle));
     binder_.button(m.cmdISample, intr, at("cmdISample", i, 142, 79, 76, kButtonHeight),
                    [this] { model_.cmdISample_Click(); });

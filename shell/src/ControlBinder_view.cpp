@@ -252,24 +252,30 @@ CaptionButton* ControlBinder::button(form::Button& button, QWidget* parent,
 }
 
 WrapCheckBox* ControlBinder::checkBox(form::CheckBox& box, QWidget* parent,
-                                      const form::ControlGeometry& g,
-                                      std::function<void()> onClick) {
+                                      const form::ControlGeometry& g, std::function<void()> onClick,
+                                      Role role) {
     auto* w = new WrapCheckBox(parent);
     place(w, "CheckBox", g);
-    connect(w, &QCheckBox::clicked, [this, w, &box, onClick = std::move(onClick)] {
+    connect(w, &QCheckBox::clicked, [this, w, &box, role, onClick = std::move(onClick)] {
         const Qt::CheckState state = w->checkState();
-        dispatch([&box, &onClick, state] {
+        auto store = [&box, &onClick, state] {
             box.Value = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
             onClick();
-        });
+        };
+        if (role == Role::Data) {
+            dispatch(store);
+        } else {
+            store();
+            host_.renderAll();
+        }
     });
     struct State {
         Painted painted;
         std::string caption;
         bool captionSet = false;
     };
-    renders_.push_back([w, &box, s = State{}](bool busy) mutable {
-        s.painted.paint(w, box, box.Enabled && !busy);
+    renders_.push_back([w, &box, role, s = State{}](bool busy) mutable {
+        s.painted.paint(w, box, box.Enabled && !(busy && role == Role::Data));
         if (!s.captionSet || s.caption != box.Caption) {
             s.caption = box.Caption;
             s.captionSet = true;

@@ -178,6 +178,55 @@ TEST_F(ScriptEngine, SingleRow_ReadRow_ConnectsReadsAndDisconnects) {
     EXPECT_FALSE(w.RunActive);
 }
 
+struct RowKindCase {
+    const char* name;
+    const char* line;
+    std::vector<std::vector<std::uint8_t>> commands;
+    const char* actual;
+    CellColor actualColour;
+    const char* passes;
+    const char* fails;
+};
+
+class ScriptEngineRowKinds : public ScriptFixture,
+                             public testing::WithParamInterface<RowKindCase> {};
+
+TEST_P(ScriptEngineRowKinds, SingleRow_SendsAndComparesAsTheRowSays) {
+    start();
+    auto& w = openWindow(std::string(GetParam().line) + "\r\n`ENDM\r\n");
+    w.actOnRow(1);
+
+    std::vector<std::vector<std::uint8_t>> sent;
+    for (const auto& p : i2cPackets()) {
+        if (p.endpoint == 2) {
+            sent.push_back(p.bytes);
+        }
+    }
+    EXPECT_EQ(sent, GetParam().commands);
+    EXPECT_EQ(cell(1, Column::ActRd), GetParam().actual);
+    EXPECT_EQ(color(1, Column::ActRd), GetParam().actualColour);
+    EXPECT_EQ(w.txtRdPass.Text(), GetParam().passes);
+    EXPECT_EQ(w.txtRdFails.Text(), GetParam().fails);
+    EXPECT_EQ(color(1, Column::I2CAdr), CellColor::Green);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ScriptEngineRowKinds,
+    testing::Values(
+        RowKindCase{
+            "WriteOnly", "10,20", {{0x02, 0x60, 0x10, 0x20}}, "", CellColor::Default, "0", "0"},
+        RowKindCase{"RegisterOnly", "10", {}, "", CellColor::Default, "0", "0"},
+        RowKindCase{
+            "ExpectedOther", "05,,0A", {{0x01, 0x61, 0x05}}, "0B", CellColor::Red, "0", "1"},
+        RowKindCase{"ExpectedOneLowerCaseDigit",
+                    "05,,b",
+                    {{0x01, 0x61, 0x05}},
+                    "0B",
+                    CellColor::Green,
+                    "1",
+                    "0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ScriptEngine, RowEvent_RowNotSelected_DoesNothing) {
     start();
     auto& w = openWindow("05,,0B\r\n05,,0B\r\n`ENDM\r\n");
@@ -215,6 +264,9 @@ TEST_F(ScriptEngine, RunAllSteps_ConnectionNotOpen_NoPacketEmptyActualFails) {
     EXPECT_EQ(w.txtRdFails.Text(), "2");
     EXPECT_EQ(w.txtRdPass.Text(), "0");
     EXPECT_EQ(s().ManualUsbConnect, board::False);
+    // The GPIO row still runs the panel's exchange, whose transfers log why nothing moved.
+    EXPECT_EQ(countInLog("Write GPIOPipe .. USB Not opened :"), 1u) << log();
+    EXPECT_EQ(countInLog("ReadPipe .. USB Not opened :"), 1u) << log();
 }
 
 TEST_F(ScriptEngine, SingleRow_ConnectionNotOpen_LeavesAutomaticMode) {
@@ -248,6 +300,9 @@ TEST_F(ScriptEngine, RunAllSteps_GpioRows_ComparedWithReadBack) {
     EXPECT_EQ(packets[2], out(1, {0x12, 0xF0, 0xFF, 0xF0}));
     EXPECT_EQ(s().GpioState, (std::array<std::uint8_t, 4>{0xFF, 0xF0, 0x12, 0xF0}));
     EXPECT_TRUE(i2cPackets().empty());
+    // The address text "GPIO" reads as 0: a GPIO row leaves the I2C addresses 0 and 1.
+    EXPECT_EQ(s().I2CWriteAddr, 0);
+    EXPECT_EQ(s().I2CReadAddr, 1);
 }
 
 TEST_F(ScriptEngine, RunAllSteps_DelayRow_WaitsInSlicesWithYields) {
@@ -326,6 +381,52 @@ TEST_F(ScriptEngine, Interrupt_FromSimulatedPin_ServicedOnceThenRunGoesOn) {
     EXPECT_FALSE(board->interruptAsserted(0x60));
     EXPECT_EQ(run().IntReturnRow, 3);
     EXPECT_EQ(w.txtRdPass.Text(), "3");
+    EXPECT_EQ(w.txtRunning.Text(), "Done");
+}
+
+TEST_F(ScriptEngine, Interrupt_ServiceEndsWithIntEnable_NextMainRowSampledAgain) {
+    start();
+    auto& w = openWindow(
+        "`GFFFF\r\n`IE\r\n10,01\r\n20,,00\r\n`ENDM\r\n"
+        "`EISTART\r\n11,,00 # clears it\r\n`IE # re-arms\r\n`EIEND\r\n");
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(w.chkISample.Value, 1);
+    EXPECT_EQ(w.txtIdetectStep.Text(), "003");
+    EXPECT_EQ(w.txtIEnableStep.Text(), "008");
+    EXPECT_EQ(w.txtLastRead.Text(), "FFFF");
+    // Samples: after rows 2 and 3 (the detection), after service rows 8 and 9, and after main
+    // row 4, which comes after the service.
+    std::size_t samples = 0;
+    std::size_t lastSample = 0;
+    std::size_t readOf20 = 0;
+    auto packets = board->packetLog();
+    for (std::size_t i = 0; i < packets.size(); ++i) {
+        const auto& p = packets[i];
+        if (p.endpoint == 1 && p.bytes.size() == 2) {
+            ++samples;
+            lastSample = i;
+        }
+        if (p.endpoint == 2 && p.bytes == std::vector<std::uint8_t>{0x01, 0x61, 0x20}) {
+            readOf20 = i;
+        }
+    }
+    EXPECT_EQ(samples, 6u);
+    EXPECT_GT(readOf20, 0u);
+    EXPECT_GT(lastSample, readOf20);
+}
+
+TEST_F(ScriptEngine, Interrupt_NoServiceSection_SamplingOffRunGoesOn) {
+    start();
+    auto& w = openWindow("`GFFFF\r\n`IE\r\n10,01\r\n20,,00\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+
+    EXPECT_EQ(w.chkISample.Value, 0);
+    EXPECT_EQ(w.txtIdetectStep.Text(), "003");
+    EXPECT_EQ(w.txtIexec.Text(), "----");
+    EXPECT_EQ(run().IntReturnRow, 3);
+    std::vector<std::vector<std::uint8_t>> reads = {{0x01, 0x61, 0x20}};
+    EXPECT_EQ(readCommands(), reads);
     EXPECT_EQ(w.txtRunning.Text(), "Done");
 }
 

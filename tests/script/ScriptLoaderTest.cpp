@@ -368,6 +368,9 @@ TEST(ScriptLoader, File_LoadedFromDiskOrErrorWhenMissing) {
     ScriptLoadResult missing = loadScriptFile(path, options());
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.errorText.find(path), std::string::npos);
+    ScriptLoadResult folder = loadScriptFile(testing::TempDir(), options());
+    EXPECT_FALSE(folder.ok);
+    EXPECT_NE(folder.errorText.find("Is a directory"), std::string::npos) << folder.errorText;
 }
 
 }  // namespace

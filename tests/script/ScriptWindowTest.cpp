@@ -24,6 +24,9 @@ TEST_F(ScriptWindow, FormLoad_DialogCancelled_EmptyGridWithColumns) {
 
     ASSERT_EQ(host.dialogRequests.size(), 1u);
     EXPECT_EQ(host.dialogRequests[0].title, "Select Script File to Open");
+    EXPECT_EQ(host.dialogRequests[0].filters,
+              (std::vector<std::string>{"Velmorix Script Files (*.txt)", "All Files (*)"}));
+    EXPECT_EQ(host.dialogRequests[0].defaultExt, "txt");
     EXPECT_EQ(w.Caption, "No Script File Selected");
     EXPECT_FALSE(w.frmScriptExec.Visible);
     EXPECT_TRUE(w.Visible);
@@ -89,6 +92,29 @@ TEST_F(ScriptWindow, ReadScriptFile_Cancelled_KeepsScriptForReload) {
     w.cmdReload2_Click();
     EXPECT_EQ(countInLog("No Script File Opened yet"), 0u);
     EXPECT_EQ(w.vbalGrid1.Rows(), 2);
+}
+
+TEST_F(ScriptWindow, Reload_ShorterFile_ExtraRowsGoneCommandRowsCountNothing) {
+    start();
+    auto& w = openWindow("05,,0B\r\n10,20,30 # three\r\n`w5\r\n05,,0B\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+    writeScript("t.txt", "05,,0B\r\n`IE\r\n`w\r\n");
+    w.cmdReload2_Click();
+
+    EXPECT_EQ(w.vbalGrid1.Rows(), 3);
+    EXPECT_EQ(w.TotalLines, 3);
+    EXPECT_EQ(w.RowRegCount[2] + w.RowWriteCount[2] + w.RowReadCount[2], 0);
+    EXPECT_EQ(w.RowDelay[2], 0);
+    EXPECT_EQ(w.RowDelay[3], -1);
+    EXPECT_EQ(cell(1, Column::ActRd), "--");
+    EXPECT_EQ(color(1, Column::ActRd), CellColor::Default);
+    EXPECT_EQ(cell(2, Column::Operation), "Cmd: Int Enable");
+    EXPECT_EQ(w.txtRdPass.Text(), "0");
+    EXPECT_EQ(w.txttotReads.Text(), "1");
+    EXPECT_EQ(run().EndMainRow, 3);
+    EXPECT_FALSE(w.frmDataRecord.Visible);
+    EXPECT_TRUE(w.cmdExecAll.Visible);
+    EXPECT_TRUE(w.cmdRunContinuous.Visible);
 }
 
 struct AddressCase {
@@ -235,6 +261,9 @@ TEST_F(ScriptWindow, Browse_PicksOutputFile) {
     EXPECT_EQ(w.txtFilePath.Text(), "/tmp/x/out.txt");
     EXPECT_EQ(host.dialogRequests.back().title, "Select File For Update");
     EXPECT_EQ(host.dialogRequests.back().fileName, (dir / "t.txt").string());
+    // Every file shows under "All Files"; the script filter is named as the window names it.
+    EXPECT_EQ(host.dialogRequests.back().filters,
+              (std::vector<std::string>{"All Files (*)", "Script(*.txt)"}));
 
     w.cmdBrowse_Click();
     EXPECT_EQ(w.txtFilePath.Text(), "/tmp/x/out.txt");

@@ -2,6 +2,7 @@
 // reach the model, it shows what a run did, and it is laid out without clipping or overlaps.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -132,6 +133,31 @@ TEST_F(ScriptViewTest, Abort_WhileRunHoldsTheGate_StaysLiveAndStopsTheRun) {
     EXPECT_EQ(shown(view, 3, Column::ActRd), "--");
     EXPECT_EQ(find<QLineEdit>(view, "txtRunning")->text(), "Done");
     EXPECT_TRUE(find<QPushButton>(view, "cmdReload2")->isEnabled());
+}
+
+TEST_F(ScriptViewTest, AbortOnFailAndEnable_TickedDuringRun_TakeEffect) {
+    auto* view = openFromMenu("`w\r\n05,,0C\r\n05,,0B\r\n`ENDM\r\n");
+    ASSERT_NE(view, nullptr);
+    auto& model = windows->sharedWindow();
+    bool boxesLive = false;
+    host->onMessage = [&](const std::string&) {
+        // The key-press pause: Run All Steps holds the gate.
+        host->renderAll();
+        auto* aof = find<QCheckBox>(view, "chkAOF");
+        auto* enable = find<QCheckBox>(view, "chkISample");
+        boxesLive = aof->isEnabled() && enable->isEnabled();
+        QTest::mouseClick(aof, Qt::LeftButton);
+        QTest::mouseClick(enable, Qt::LeftButton);
+        return form::MsgResult::Ok;
+    };
+    QTest::mouseClick(find<QPushButton>(view, "cmdExecAll"), Qt::LeftButton);
+    EXPECT_TRUE(boxesLive);
+    EXPECT_EQ(model.chkAOF.Value, 1);
+    EXPECT_EQ(model.txtIEnableStep.Text(), "On");
+    // Row 2 fails, and "Abort On fail" ticked during the run stops it there.
+    EXPECT_EQ(shown(view, 2, Column::ActRd), "0B");
+    EXPECT_EQ(shown(view, 3, Column::ActRd), "--");
+    EXPECT_EQ(find<QLineEdit>(view, "txtRunning")->text(), "Done");
 }
 
 TEST_F(ScriptViewTest, DefaultAddress_TypedWithEnter_ReloadsWithIt) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -95,12 +96,18 @@ TEST_F(RunnerProgram, UsageAndLoadErrors_ExitTwoWithOneLine) {
     }
     writeFile(dir / "big.txt", big);
     writeFile(dir / "bad.json", R"({ "targets": [ { "address": "ZZ" } ] })");
+    fs::create_directories(dir / "folder");
     for (const std::string args : {"", "--loop 0 s.txt", "missing.txt", "--bridge sim big.txt",
-                                   "--bridge sim:bad.json s.txt"}) {
+                                   "--bridge sim:bad.json s.txt", "--bridge sim folder"}) {
         ProgramRun r = run(args);
         EXPECT_EQ(r.status, 2) << args;
-        EXPECT_NE(r.err.find("velmorix-script: "), std::string::npos) << args << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("velmorix-script: ", 0), 0u) << args << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
     }
+    ProgramRun tooLong = run("--bridge sim big.txt");
+    EXPECT_NE(tooLong.err.find("cannot load script big.txt: Script file has more than 1000 lines"),
+              std::string::npos)
+        << tooLong.err;
 }
 
 TEST_F(RunnerProgram, NoBoardAttached_ExitThree) {
@@ -146,6 +153,18 @@ TEST_F(RunnerProgram, Record_WritesUpdatedScriptByteForByte) {
     EXPECT_EQ(firstLine.rfind("# first line# AutoUpdated: ", 0), 0u) << firstLine;
     EXPECT_EQ(recorded.substr(recorded.find("\r\n")),
               "\r\n02 ,, 7A   # expects the chip id\r\n10,5A\r\n`ENDM\r\n");
+}
+
+TEST_F(RunnerProgram, OutputNotWritten_ExitTwoWithReason) {
+    writeFile(dir / "s.txt", "02,,7A\r\n`ENDM\r\n");
+    for (const std::string option : {"--record", "--grid", "--log"}) {
+        ProgramRun r = run("--bridge sim:bench.json " + option + " missing/out.txt s.txt");
+        EXPECT_EQ(r.status, 2) << option << ": " << r.err;
+        EXPECT_NE(r.err.find("velmorix-script: "), std::string::npos) << option << ": " << r.err;
+        EXPECT_NE(r.err.find("missing/out.txt"), std::string::npos) << option << ": " << r.err;
+        EXPECT_EQ(r.err.find("message: "), std::string::npos) << option << ": " << r.err;
+        EXPECT_EQ(lastLine(r.out), "1 passed, 0 failed") << option;
+    }
 }
 
 TEST_F(RunnerProgram, LoopThree_CountsThreePassesAndSumsResults) {

@@ -29,6 +29,10 @@ form::MsgResult HeadlessHost::messageBox(const std::string& text, form::MsgButto
             c = ' ';
         }
     }
+    if (heldMessages != nullptr) {
+        heldMessages->push_back(line);
+        return buttons == form::MsgButtons::OkCancel ? okCancelAnswer : form::MsgResult::Ok;
+    }
     messages_ << "message: " << line << '\n';
     messages_.flush();
     return buttons == form::MsgButtons::OkCancel ? okCancelAnswer : form::MsgResult::Ok;

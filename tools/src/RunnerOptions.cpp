@@ -162,7 +162,8 @@ OUTPUT
 EXIT STATUS
     0   nothing failed
     1   a read or GPIO comparison failed
-    2   usage error, or the script cannot be loaded
+    2   usage error, the script cannot be loaded, or an output file (--record, --grid,
+        --log) cannot be written
     3   no bridge board was attached
 )";
 }

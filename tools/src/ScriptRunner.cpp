@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "board/HexText.h"
 #include "script/frmScriptOps.h"
@@ -118,10 +119,22 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
             return kUsageOrLoad;
         }
         script::frmScriptOps& window = windows.sharedWindow();
-        if (!window.openScript(options.script)) {
-            err << "velmorix-script: cannot load script " << options.script << '\n';
+        // A refused script is reported on one line with the window's reason, not as a message.
+        std::vector<std::string> loadMessages;
+        host.heldMessages = &loadMessages;
+        const bool loaded = window.openScript(options.script);
+        host.heldMessages = nullptr;
+        if (!loaded) {
+            err << "velmorix-script: cannot load script " << options.script;
+            for (const std::string& reason : loadMessages) {
+                err << ": " << reason;
+            }
+            err << '\n';
             WDU_SetTransferTrace(nullptr, nullptr);
             return kUsageOrLoad;
+        }
+        for (const std::string& message : loadMessages) {
+            err << "message: " << message << '\n';
         }
         window.txtI2CAdr.setText(options.address);
         int enter = 13;
@@ -164,18 +177,34 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
             err << "\r\033[K" << std::flush;
         }
 
+        // An output that was asked for and could not be written fails the run as a bad
+        // argument would: a nightly job must not take a missing file for success.
+        bool outputFailed = false;
         if (!options.recordPath.empty()) {
             window.txtFilePath.setText(options.recordPath);
             window.chkAppend.Value = options.append ? 1 : 0;
+            std::vector<std::string> recordMessages;
+            host.heldMessages = &recordMessages;
             window.cmdStartRec_Click();
+            host.heldMessages = nullptr;
+            if (!recordMessages.empty()) {
+                outputFailed = true;
+                err << "velmorix-script: cannot record to " << options.recordPath;
+                for (const std::string& reason : recordMessages) {
+                    err << ": " << reason;
+                }
+                err << '\n';
+            }
         }
         std::string error;
         if (!options.gridPath.empty() &&
             !writeOutput(options.gridPath, gridText(window.vbalGrid1), out, error)) {
+            outputFailed = true;
             err << "velmorix-script: " << error << '\n';
         }
         if (!options.logPath.empty() &&
             !writeOutput(options.logPath, app.Txtlog().Text(), out, error)) {
+            outputFailed = true;
             err << "velmorix-script: " << error << '\n';
         }
 
@@ -188,6 +217,8 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         out << passed << " passed, " << failed << " failed\n";
         if (app.link().s.DeviceHandle == 0) {
             exitStatus = kNoBoard;
+        } else if (outputFailed) {
+            exitStatus = kUsageOrLoad;
         } else if (failed > 0) {
             exitStatus = kComparisonFailed;
         }

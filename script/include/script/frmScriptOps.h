@@ -56,7 +56,7 @@ class frmScriptOps : public form::Window {
     frmScriptOps(board::BoardLink& link, ScriptRunState& runState, ScriptMainWindowLink& mainWindow,
                  ScriptGpioLink& gpio, std::function<void()> openAnotherWindow = {});
 
-    // ---- Title, menu, default address ----------------------------------------------------------
+    // ---- Title, menu, default address ----
     form::Control picTitle;
     form::Label lblTitle;            // "IC - Script Load / Execute"
     form::MenuItem Script_File_Ops;  // "File"
@@ -65,10 +65,10 @@ class frmScriptOps : public form::Window {
     form::Label lblI2CAdr;           // "Default I2C Adr"
     form::TextBox txtI2CAdr;         // default I2C write address of this window, hex
 
-    // ---- Grid -----------------------------------------------------------------------------------
+    // ---- Grid ----
     ScriptGrid vbalGrid1;
 
-    // ---- Script control -------------------------------------------------------------------------
+    // ---- Script control ----
     form::Frame frmScriptExec;      // "Script Control"
     form::Button cmdExecAll;        // "Run All Steps"
     form::Button cmdAbort;          // "Abort"
@@ -89,8 +89,7 @@ class frmScriptOps : public form::Window {
     form::Label lblOf;         // "of"
     form::TextBox txtTotLines;
 
-    // ---- Interrupt sampling
-    // -----------------------------------------------------------------------
+    // ---- Interrupt sampling ----
     form::Frame frameInterrupt;  // "Interrupt Status"
     form::CheckBox chkISample;   // "Enable"
     form::Label lblInterrupt;    // "Expect   LastRead    Enable          Disable       Detect Step"
@@ -107,8 +106,7 @@ class frmScriptOps : public form::Window {
     form::TextBox txtIend;
     form::TextBox txtIexec;
 
-    // ---- Recording
-    // ----------------------------------------------------------------------------------
+    // ---- Recording ----
     form::Frame frmDataRecord;  // "Update Expected Read Data & Save Script to File"
     form::TextBox txtFilePath;
     form::Button cmdBrowse;    // "Browse"
@@ -116,13 +114,11 @@ class frmScriptOps : public form::Window {
     form::Button cmdStartRec;  // "Write to Disk"
     form::Label Label18;       // the last write
 
-    // ---- File dialogs
-    // ---------------------------------------------------------------------------------
+    // ---- File dialogs ----
     FileChoice cdldialog;      // the script file
     FileChoice CommonDialog2;  // the output file
 
-    // ---- Per-window script state (row tables indexed by row, 1 to TotalLines)
-    // --------------------
+    // ---- Per-window script state (row tables indexed by row, 1 to TotalLines) ----
     std::vector<std::int16_t> RowRegCount;
     std::vector<std::int16_t> RowWriteCount;
     std::vector<std::int16_t> RowReadCount;
@@ -140,8 +136,7 @@ class frmScriptOps : public form::Window {
     std::int16_t RowWriteTotal = 0;
     std::int16_t RowReadTotal = 0;
 
-    // ---- Window
-    // ----------------------------------------------------------------------------------------
+    // ---- Window ----
     // Design state, shared main-window address, grid set-up, then the open-script dialog. An
     // error shows "Script Load Error " and its description.
     void Form_Load();
@@ -160,10 +155,9 @@ class frmScriptOps : public form::Window {
     // keys go through the hex key filter (0 = drop the key).
     void txtI2CAdr_KeyPress(int& key);
 
-    // ---- Loading
-    // --------------------------------------------------------------------------------------- Asks
-    // for a script file and loads it; cancelling changes nothing. Returns whether a file was
-    // loaded.
+    // ---- Loading ----
+    // Asks for a script file and loads it; cancelling changes nothing. Returns whether a file
+    // was loaded.
     bool ReadScriptFile();
     // Loads the file in cdldialog. A file that cannot be read or has more than 1000 lines is
     // refused in a message box and the window stays as it was.
@@ -174,10 +168,9 @@ class frmScriptOps : public form::Window {
     // Returns false, with the reason in a message box, when the file was refused.
     bool openScript(const std::string& path);
 
-    // ---- Execution
-    // ------------------------------------------------------------------------------------ The
-    // grid's row event: the row executor for row `row` (the column is not used). The view raises it
-    // on a double click, after making the row the selected row.
+    // ---- Execution ----
+    // The grid's row event: the row executor for row `row` (the column is not used). The view
+    // raises it on a double click, after making the row the selected row.
     void vbalGrid1_DblClick(int row, int column);
     // The grid's key event: waits 350 ms and does nothing else.
     void vbalGrid1_KeyDown(int keyCode, int shift, bool& doDefault);
@@ -195,17 +188,16 @@ class frmScriptOps : public form::Window {
     void Read_I2C();
     void GPIO_SET();
 
-    // ---- Interrupt sampling ---------------------------------------------------------------------
+    // ---- Interrupt sampling ----
     // One sample of the ports; a value other than txtIDefault is an interrupt: sampling goes
     // off, the row is recorded and the service section runs (never nested in itself).
     void cmdISample_Click();
     // The user changed chkISample (the view sets Value first).
     void chkISample_MouseUp();
 
-    // ---- Recording
-    // -------------------------------------------------------------------------------- "Write to
-    // Disk": measured read data into the script lines, then the stamped script to txtFilePath; an
-    // error shows its description in a message box.
+    // ---- Recording ----
+    // "Write to Disk": measured read data into the script lines, then the stamped script to
+    // txtFilePath; an error shows its description in a message box.
     void cmdStartRec_Click();
     // "Browse": choose the output file.
     void cmdBrowse_Click();

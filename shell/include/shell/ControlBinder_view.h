@@ -47,10 +47,11 @@ class ControlBinder : public QObject {
     // A click runs `onClick` through the gate (Data) or directly (Live).
     CaptionButton* button(form::Button& button, QWidget* parent, const form::ControlGeometry& g,
                           std::function<void()> onClick, Role role = Role::Data);
-    // A user click stores the new value in the model, then runs `onClick` through the gate. A
-    // value painted from the model never calls it.
+    // A user click stores the new value in the model, then runs `onClick` through the gate
+    // (Data) or directly (Live, for a box that moves no data and that a running operation
+    // reads). A value painted from the model never calls it.
     WrapCheckBox* checkBox(form::CheckBox& box, QWidget* parent, const form::ControlGeometry& g,
-                           std::function<void()> onClick);
+                           std::function<void()> onClick, Role role = Role::Data);
     LampWidget* lamp(form::Lamp& lamp, QWidget* parent, const form::ControlGeometry& g);
     QGroupBox* frame(form::Frame& frame, QWidget* parent, const form::ControlGeometry& g);
     // A read-only log that appends the new tail of the model's text, or takes the whole text

@@ -7,6 +7,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "form/Host.h"
 
@@ -32,6 +33,9 @@ class HeadlessHost : public form::Host {
     std::string saveAnswer;
     // Runs at every yield, after the USB events (progress output).
     std::function<void()> onYield;
+    // When set, message texts are kept here instead of being written out, so that the caller
+    // can report them in its own words.
+    std::vector<std::string>* heldMessages = nullptr;
 
   private:
     std::ostream& messages_;
