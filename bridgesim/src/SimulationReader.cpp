@@ -1,5 +1,6 @@
 #include "bridgesim/SimulationReader.h"
 
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -23,16 +24,18 @@ struct ReadError : std::runtime_error {
         : std::runtime_error(key + ": " + problem) {}
 };
 
-std::string quoted(const std::string& s) {
-    return "\"" + s + "\"";
-}
-
+// A value as JSON text, control characters escaped, cut short after 40 characters.
 std::string describe(const json& v) {
-    std::string text = v.dump();
+    std::string text = v.dump(-1, ' ', false, json::error_handler_t::replace);
     if (text.size() > 40) {
         text = text.substr(0, 37) + "...";
     }
     return text;
+}
+
+// A text from the file in quotes, shown like describe shows it.
+std::string quoted(const std::string& s) {
+    return describe(json(s));
 }
 
 // A hex text of 1..maxDigits digits, no prefix.
@@ -270,32 +273,57 @@ SimulationConfig readSimulation(const json& doc) {
 }
 
 // nlohmann keeps the last of two equal keys silently; a simulation must not lose a line that way.
+// The error names the repeated key by its full path, as every other error does.
 json parseRejectingDuplicateKeys(std::string_view text) {
-    std::vector<std::vector<std::string>> keysPerObject;
-    std::vector<std::string> path;
+    struct Container {
+        bool object = true;
+        std::string path;
+        std::string key;                // object: the key whose value is being read
+        std::vector<std::string> keys;  // object: the keys seen so far
+        std::size_t elements = 0;       // array: the elements seen so far
+    };
+    std::vector<Container> open;
+    // The path of the value starting now inside the innermost open container.
+    const auto nextValuePath = [&]() -> std::string {
+        if (open.empty()) {
+            return "";
+        }
+        Container& parent = open.back();
+        if (parent.object) {
+            return child(parent.path, parent.key);
+        }
+        return parent.path + "[" + std::to_string(parent.elements++) + "]";
+    };
     auto callback = [&](int, json::parse_event_t event, json& parsed) {
         switch (event) {
             case json::parse_event_t::object_start:
-                keysPerObject.emplace_back();
-                break;
-            case json::parse_event_t::object_end:
-                if (!keysPerObject.empty()) {
-                    keysPerObject.pop_back();
-                }
-                break;
-            case json::parse_event_t::key: {
-                const std::string key = parsed.get<std::string>();
-                auto& seen = keysPerObject.back();
-                for (const auto& k : seen) {
-                    if (k == key) {
-                        throw ReadError(key, "key given twice in the same object");
-                    }
-                }
-                seen.push_back(key);
+            case json::parse_event_t::array_start: {
+                std::string path = nextValuePath();
+                open.push_back(
+                    Container{event == json::parse_event_t::object_start, std::move(path), {}, {}});
                 break;
             }
-            default:
+            case json::parse_event_t::object_end:
+            case json::parse_event_t::array_end:
+                if (!open.empty()) {
+                    open.pop_back();
+                }
                 break;
+            case json::parse_event_t::value:
+                nextValuePath();
+                break;
+            case json::parse_event_t::key: {
+                Container& object = open.back();
+                object.key = parsed.get<std::string>();
+                for (const auto& k : object.keys) {
+                    if (k == object.key) {
+                        throw ReadError(child(object.path, object.key),
+                                        "key given twice in the same object");
+                    }
+                }
+                object.keys.push_back(object.key);
+                break;
+            }
         }
         return true;
     };
@@ -324,6 +352,11 @@ std::optional<SimulationConfig> SimulationReader::fromText(std::string_view text
 
 std::optional<SimulationConfig> SimulationReader::fromFile(const std::string& path,
                                                            std::string& error) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) {
+        error = path + ": (file): is a folder, not a simulation file";
+        return std::nullopt;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": (file): cannot be opened for reading";

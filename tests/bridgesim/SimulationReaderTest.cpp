@@ -139,6 +139,18 @@ const BadCase kBadCases[] = {
     {"name not text", R"({"name": 5, "targets": []})", "name: expected a text"},
     {"key twice", R"({"name": "a", "name": "b", "targets": []})",
      "name: key given twice in the same object"},
+    {"key twice in a target", R"({"targets": [{"address": "60"}, {"address": "62", "fill": "00",
+        "address": "64"}]})",
+     "targets[1].address: key given twice in the same object"},
+    {"register key twice", R"({"targets": [{"address": "60", "registers": {"02": "01",
+        "02": "02"}}]})",
+     "targets[0].registers.02: key given twice in the same object"},
+    {"long bad hex shortened",
+     R"({"targets": [{"address": "0123456789012345678901234567890123456789012345678901234567890123456789"}]})",
+     "targets[0].address: expected 1 to 2 hex digits, got "
+     "\"012345678901234567890123456789012345..."},
+    {"control character in hex", R"({"targets": [{"address": "6\n"}]})",
+     "targets[0].address: bad hex \"6\\n\""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, SimulationReaderBad, ::testing::ValuesIn(kBadCases),
@@ -156,6 +168,13 @@ TEST(SimulationReader, FileMissing_ErrorNamesThePath) {
     std::string error;
     EXPECT_FALSE(SimulationReader::fromFile("/nonexistent/bench.json", error));
     EXPECT_EQ(error, "/nonexistent/bench.json: (file): cannot be opened for reading");
+}
+
+TEST(SimulationReader, FolderGiven_ErrorNamesThePathNotTheSyntax) {
+    const std::string path = ::testing::TempDir();
+    std::string error;
+    EXPECT_FALSE(SimulationReader::fromFile(path, error));
+    EXPECT_EQ(error, path + ": (file): is a folder, not a simulation file");
 }
 
 TEST(SimulationReader, GoodFile_ReadLikeText) {
