@@ -289,11 +289,32 @@ TEST_F(WdUtilsTest, InitBadArguments_InvalidParameter) {
     EXPECT_EQ(WDU_VB_Init(&driver, nullptr, 1, &events, 1, 0), WD_INVALID_PARAMETER);
     EXPECT_EQ(WDU_VB_Init(&driver, &match, 0, &events, 1, 0), WD_INVALID_PARAMETER);
     EXPECT_EQ(WDU_Init(&driver, &match, 1, nullptr, 0), WD_INVALID_PARAMETER);
+    // A count far beyond the table must be refused before anything reads it.
+    EXPECT_EQ(WDU_VB_Init(&driver, &match, 0x7FFFFFFF, &events, 1, 0), WD_INVALID_PARAMETER);
+    EXPECT_EQ(WDU_Init(&driver, &match, 0xFFFFFFFF, &events, 0), WD_INVALID_PARAMETER);
+    EXPECT_EQ(driver, 0u);
     const WDU_DEVICE_HANDLE device = openDevice();
     EXPECT_EQ(WDU_GetDeviceInfo(device, nullptr), WD_INVALID_PARAMETER);
     std::uint32_t moved = 0;
     EXPECT_EQ(WDU_Transfer(device, 2, 0, 0, nullptr, 4, &moved, nullptr, 1000),
               WD_INVALID_PARAMETER);
+}
+
+TEST_F(WdUtilsTest, Handles_AfterCountingPastSignedRange_StayPositive) {
+    // A closed connection is told by a driver handle of 0 or less read as signed 32 bits.
+    for (std::uint32_t next : {0x7FFFFFFEu, 0xFFFFFFFFu, 0u}) {
+        wdu::setNextHandleForTests(next);
+        for (int round = 0; round < 3; ++round) {
+            ASSERT_EQ(WDU_VB_Init(&driver, &match, 1, &events, 1, 0), WD_STATUS_SUCCESS);
+            ASSERT_EQ(WDU_VB_PumpEvents(), 1);
+            const WDU_DEVICE_HANDLE device = recorder.snapshot().back().device;
+            EXPECT_GT(static_cast<std::int32_t>(driver), 0) << std::hex << next;
+            EXPECT_GT(static_cast<std::int32_t>(device), 0) << std::hex << next;
+            WDU_DEVICE info{};
+            EXPECT_EQ(WDU_GetDeviceInfo(device, &info), WD_STATUS_SUCCESS);
+            WDU_VB_Uninit(driver);
+        }
+    }
 }
 
 TEST_F(WdUtilsTest, Board_AcrossRegistrations_KeepsItsState) {

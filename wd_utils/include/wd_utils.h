@@ -74,7 +74,8 @@ typedef struct {
 } WDU_EVENT_TABLE;
 
 /* Registers for matching devices; attach/detach handlers run on the layer's own event thread.
- * Fails with a status and *phDriver = 0. */
+ * Fails with a status and *phDriver = 0; more than 1024 match tables is WD_INVALID_PARAMETER.
+ * Driver and device handles are never 0 and never above 0x7FFFFFFF. */
 WDU_API uint32_t WDU_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
                           uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable,
                           uint32_t dwOptions);

@@ -2,6 +2,7 @@
 // backend, for tests of every layer and for the headless runner. Not part of the C ABI.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,8 @@ WDU_SIM_API void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board);
 // Drops every registration, handle and queued event, forgets the installed board, and goes back
 // to choosing the backend by VELMORIX_BRIDGE. Never call it from inside a handler.
 WDU_SIM_API void resetForTests();
+// Makes next the value the next new driver or device handle is counted from.
+WDU_SIM_API void setNextHandleForTests(std::uint32_t next);
 // Why the last backend selection failed (e.g. the simulation file's error); empty if none.
 WDU_SIM_API std::string backendError();
 

@@ -39,7 +39,8 @@ std::uint32_t UsbLayer::init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE*
         return WD_INVALID_PARAMETER;
     }
     *phDriver = 0;
-    if (matchTables == nullptr || numMatchTables == 0 || eventTable == nullptr) {
+    if (matchTables == nullptr || numMatchTables == 0 || numMatchTables > kMaxMatchTables ||
+        eventTable == nullptr) {
         return WD_INVALID_PARAMETER;
     }
     std::uint32_t status = WD_STATUS_SUCCESS;
@@ -176,6 +177,11 @@ void UsbLayer::installSimulatedBoard(std::shared_ptr<bridgesim::Board> board) {
     ensureBackend(status);
     lock.lock();
     reconcileAllLocked();
+}
+
+void UsbLayer::setNextHandleForTests(std::uint32_t next) {
+    std::lock_guard lock(mutex_);
+    nextHandle_ = next;
 }
 
 void UsbLayer::resetForTests() {
@@ -368,8 +374,13 @@ UsbLayer::Device* UsbLayer::findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uin
 
 WDU_DRIVER_HANDLE UsbLayer::newHandleLocked() {
     for (;;) {
+        // Callers take a handle that reads as a negative signed number for none (a closed
+        // connection checks "0 or less"), so handles stay within 1..0x7FFFFFFF.
+        if (nextHandle_ == 0 || nextHandle_ > kMaxHandle) {
+            nextHandle_ = kFirstHandle;
+        }
         const std::uint32_t h = nextHandle_++;
-        if (h != 0 && !registrations_.contains(h) && !devices_.contains(h)) {
+        if (!registrations_.contains(h) && !devices_.contains(h)) {
             return h;
         }
     }

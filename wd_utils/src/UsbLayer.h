@@ -45,7 +45,11 @@ class UsbLayer {
     bridgesim::Board* simulatedBoard();
     void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board);
     void resetForTests();
+    void setNextHandleForTests(std::uint32_t next);
     std::string backendError();
+
+    // More match-table entries than this are refused as a bad parameter.
+    static constexpr std::uint32_t kMaxMatchTables = 1024;
 
   private:
     struct Registration {
@@ -112,7 +116,9 @@ class UsbLayer {
     std::string backendError_;
     std::unordered_map<WDU_DRIVER_HANDLE, Registration> registrations_;
     std::unordered_map<WDU_DEVICE_HANDLE, Device> devices_;
-    std::uint32_t nextHandle_ = 0x100;
+    static constexpr std::uint32_t kFirstHandle = 0x100;
+    static constexpr std::uint32_t kMaxHandle = 0x7FFFFFFF;
+    std::uint32_t nextHandle_ = kFirstHandle;
     std::deque<Event> pumpQueue_;
     std::deque<Event> threadQueue_;
     std::atomic<std::size_t> pumpPending_{0};

@@ -89,6 +89,10 @@ void resetForTests() {
     UsbLayer::instance().resetForTests();
 }
 
+void setNextHandleForTests(std::uint32_t next) {
+    UsbLayer::instance().setNextHandleForTests(next);
+}
+
 std::string backendError() {
     return UsbLayer::instance().backendError();
 }
