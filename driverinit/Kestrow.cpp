@@ -5,7 +5,9 @@
 #include "wd_utils.h"
 
 #if defined(_WIN32)
-#define KESTROW_API extern "C" __declspec(dllexport)
+// Kestrow.def alone exports the two functions, undecorated and at ordinals 1 and 2, so that no
+// decorated stdcall name (_USB_INIT@20) can be exported beside them.
+#define KESTROW_API extern "C"
 #define KESTROW_CALL __stdcall
 #include <windows.h>
 #else

@@ -3,7 +3,10 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -68,6 +71,26 @@ class KestrowTest : public ::testing::Test {
 TEST_F(KestrowTest, Exports_BothByName_Found) {
     EXPECT_NE(dlsym(library, "USB_INIT"), nullptr);
     EXPECT_NE(dlsym(library, "USB_UNINIT"), nullptr);
+}
+
+// The Windows build exports through the module-definition file: exactly the two names, at
+// ordinals 1 and 2.
+TEST(KestrowDef, ModuleDefinition_TwoExportsAtOrdinalsOneAndTwo) {
+    std::ifstream in(KESTROW_DEF_PATH);
+    ASSERT_TRUE(in) << KESTROW_DEF_PATH;
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string word, joined;
+        while (words >> word) {
+            joined += (joined.empty() ? "" : " ") + word;
+        }
+        if (!joined.empty()) {
+            lines.push_back(joined);
+        }
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"LIBRARY Kestrow", "EXPORTS", "USB_INIT @1",
+                                               "USB_UNINIT @2"}));
 }
 
 TEST_F(KestrowTest, UsbInitAndUninit_AgainstSimulation_AttachThenSilence) {
