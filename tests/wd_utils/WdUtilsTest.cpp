@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <string>
@@ -406,6 +408,31 @@ TEST_F(BackendChoice, SimFileBad_InitFailsWithReason) {
     setenv("VELMORIX_BRIDGE", "bluetooth", 1);
     EXPECT_EQ(registerOnce(), WD_BACKEND_ERROR);
     EXPECT_NE(wdu::backendError().find("bluetooth"), std::string::npos);
+}
+
+TEST_F(BackendChoice, SimFileBad_StatusTextNamesFileKeyAndProblem) {
+    // The program's log shows only the status text: it must carry the reason.
+    const std::string path = ::testing::TempDir() + "wdu_bad_bench.json";
+    std::ofstream(path) << R"({"targets": [{"address": "6G"}]})";
+    setenv("VELMORIX_BRIDGE", ("sim:" + path).c_str(), 1);
+    EXPECT_EQ(registerOnce(), WD_BAD_SIMULATION);
+    std::remove(path.c_str());
+    EXPECT_EQ(std::string(VB_Stat2Str(WD_BAD_SIMULATION)),
+              "Bad simulation file: " + path + ": targets[0].address: bad hex \"6G\"");
+    const char* first = VB_Stat2Str(WD_BAD_SIMULATION);
+    EXPECT_EQ(VB_Stat2Str(WD_BAD_SIMULATION), first) << "the same text is kept once";
+
+    setenv("VELMORIX_BRIDGE", "bluetooth", 1);
+    EXPECT_EQ(registerOnce(), WD_BACKEND_ERROR);
+    EXPECT_NE(std::string(VB_Stat2Str(WD_BACKEND_ERROR)).find("bluetooth"), std::string::npos);
+    EXPECT_STREQ(first,
+                 ("Bad simulation file: " + path + ": targets[0].address: bad hex \"6G\"").c_str())
+        << "an earlier text stays valid";
+
+    setenv("VELMORIX_BRIDGE", "sim", 1);
+    EXPECT_EQ(registerOnce(), WD_STATUS_SUCCESS);
+    EXPECT_STREQ(VB_Stat2Str(WD_BAD_SIMULATION), "Bad simulation file");
+    WDU_VB_Uninit(driver);
 }
 
 }  // namespace

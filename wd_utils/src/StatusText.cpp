@@ -1,7 +1,15 @@
 // Texts of the layer's status codes, for VB_Stat2Str.
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "UsbLayer.h"
 #include "wd_utils.h"
 
-extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
+namespace {
+
+// The fixed text of a status, or "Unknown status".
+const char* fixedText(uint32_t dwStatus) {
     switch (dwStatus) {
         case WD_STATUS_SUCCESS:
             return "Success";
@@ -34,4 +42,26 @@ extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
         default:
             return "Unknown status";
     }
+}
+
+// A text that stays valid for the rest of the run: each distinct text is kept once, never freed.
+const char* keptText(const std::string& text) {
+    static std::mutex mutex;
+    static auto* const kept = new std::set<std::string>();
+    std::lock_guard lock(mutex);
+    return kept->insert(text).first->c_str();
+}
+
+}  // namespace
+
+extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
+    // A backend that could not be chosen says why (the simulation file, its key and the problem),
+    // so that a log showing only the status text still names them.
+    if (dwStatus == WD_BAD_SIMULATION || dwStatus == WD_BACKEND_ERROR) {
+        const std::string reason = wdu::UsbLayer::instance().backendError();
+        if (!reason.empty()) {
+            return keptText(std::string(fixedText(dwStatus)) + ": " + reason);
+        }
+    }
+    return fixedText(dwStatus);
 }
