@@ -353,8 +353,14 @@ std::optional<SimulationConfig> SimulationReader::fromText(std::string_view text
 std::optional<SimulationConfig> SimulationReader::fromFile(const std::string& path,
                                                            std::string& error) {
     std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) {
+    const std::filesystem::file_status kind = std::filesystem::status(path, ignored);
+    if (std::filesystem::is_directory(kind)) {
         error = path + ": (file): is a folder, not a simulation file";
+        return std::nullopt;
+    }
+    // A device or pipe (/dev/zero, a FIFO) could be read forever.
+    if (std::filesystem::exists(kind) && !std::filesystem::is_regular_file(kind)) {
+        error = path + ": (file): is not a regular file";
         return std::nullopt;
     }
     std::ifstream in(path, std::ios::binary);

@@ -177,6 +177,12 @@ TEST(SimulationReader, FolderGiven_ErrorNamesThePathNotTheSyntax) {
     EXPECT_EQ(error, path + ": (file): is a folder, not a simulation file");
 }
 
+TEST(SimulationReader, DeviceGiven_RefusedWithoutReadingIt) {
+    std::string error;
+    EXPECT_FALSE(SimulationReader::fromFile("/dev/null", error));
+    EXPECT_EQ(error, "/dev/null: (file): is not a regular file");
+}
+
 TEST(SimulationReader, GoodFile_ReadLikeText) {
     const std::string path = ::testing::TempDir() + "sim_reader_good.json";
     std::ofstream(path) << kIssueExample;
