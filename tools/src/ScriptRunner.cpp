@@ -36,6 +36,16 @@ void traceTransfer(std::uint32_t pipe, std::uint32_t read, const std::uint8_t* b
 }
 
 // Writes text to a file, or to out for "-"; false with a reason when the file cannot be written.
+// One stderr line: what could not be done, then each reason the window gave for it.
+void reportRefusal(std::ostream& err, const std::string& what,
+                   const std::vector<std::string>& reasons) {
+    err << "velmorix-script: " << what;
+    for (const std::string& reason : reasons) {
+        err << ": " << reason;
+    }
+    err << '\n';
+}
+
 bool writeOutput(const std::string& path, const std::string& text, std::ostream& out,
                  std::string& error) {
     if (path == "-") {
@@ -125,11 +135,7 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         const bool loaded = window.openScript(options.script);
         host.heldMessages = nullptr;
         if (!loaded) {
-            err << "velmorix-script: cannot load script " << options.script;
-            for (const std::string& reason : loadMessages) {
-                err << ": " << reason;
-            }
-            err << '\n';
+            reportRefusal(err, "cannot load script " + options.script, loadMessages);
             WDU_SetTransferTrace(nullptr, nullptr);
             return kUsageOrLoad;
         }
@@ -189,11 +195,7 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
             host.heldMessages = nullptr;
             if (!recordMessages.empty()) {
                 outputFailed = true;
-                err << "velmorix-script: cannot record to " << options.recordPath;
-                for (const std::string& reason : recordMessages) {
-                    err << ": " << reason;
-                }
-                err << '\n';
+                reportRefusal(err, "cannot record to " + options.recordPath, recordMessages);
             }
         }
         std::string error;
