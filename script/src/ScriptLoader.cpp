@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "TextUtil.h"
 #include "board/HexText.h"
@@ -418,26 +419,31 @@ ScriptLoadResult parseScript(std::string_view fileBytes, const LoadOptions& opti
     return result;
 }
 
+namespace {
+
+// A load that failed before parsing, with the reason shown to the user.
+ScriptLoadResult refused(std::string reason) {
+    ScriptLoadResult result;
+    result.errorText = std::move(reason);
+    return result;
+}
+
+}  // namespace
+
 ScriptLoadResult loadScriptFile(const std::string& path, const LoadOptions& options) {
     // A folder opens for reading on some systems and reads as nothing: it is no script.
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
-        ScriptLoadResult result;
-        result.errorText = "Cannot open script file " + path + ": " + std::strerror(EISDIR);
-        return result;
+        return refused("Cannot open script file " + path + ": " + std::strerror(EISDIR));
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        ScriptLoadResult result;
-        result.errorText = "Cannot open script file " + path + ": " + std::strerror(errno);
-        return result;
+        return refused("Cannot open script file " + path + ": " + std::strerror(errno));
     }
     std::ostringstream bytes;
     bytes << in.rdbuf();
     if (in.bad()) {
-        ScriptLoadResult result;
-        result.errorText = "Cannot read script file " + path;
-        return result;
+        return refused("Cannot read script file " + path);
     }
     return parseScript(bytes.view(), options);
 }
