@@ -14,8 +14,8 @@ if [ -z "${VELMORIX_SCREENSHOT_DISPLAY:-}" ]; then
     fi
     cmake --build "$build" -j 2 --target view_scenes script_scenes
     exec xvfb-run -a -s "-screen 0 1280x1024x24" \
-        env VELMORIX_SCREENSHOT_DISPLAY=1 VELMORIX_SCENES="$build/tests/views/view_scenes" \
-        VELMORIX_SCRIPT_SCENES="$build/tests/scriptview/script_scenes" "$0"
+        env VELMORIX_SCREENSHOT_DISPLAY=1 VELMORIX_SCENES="$build/tests/qt/program/view_scenes" \
+        VELMORIX_SCRIPT_SCENES="$build/tests/qt/script/script_scenes" "$0"
 fi
 
 out=build/screenshots

@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 jobs=$(nproc)
+
+# No include may run upward between the layers.
+python3 scripts/check-includes.py
 export QT_QPA_PLATFORM=offscreen
 
 rm -rf build/release build/asan build/fuzz
@@ -20,9 +23,8 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELMORIX_FUZZ=ON -DVELMORIX_GUI=OFF -DVELMORIX_TESTS=OFF -DVELMORIX_BENCH=OFF
-cmake --build build/fuzz -j "$jobs"
-for fuzzer in build/fuzz/fuzz/*/fuzz_*; do
-    [ -x "$fuzzer" ] || continue
+cmake --build build/fuzz -j "$jobs" --target fuzzers
+for fuzzer in $(find build/fuzz/fuzz -type f -name "fuzz_*" -perm -u+x | sort); do
     name=$(basename "$fuzzer")
     corpus="build/fuzz/corpus/$name"
     mkdir -p "$corpus"

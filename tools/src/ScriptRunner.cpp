@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "app/Application.h"
+#include "app/ScriptWindows.h"
 #include "board/HexText.h"
 #include "script/frmScriptOps.h"
-#include "shell/Application.h"
-#include "shell/ScriptWindows.h"
 #include "tools/HeadlessHost.h"
 #include "wd_utils.h"
 #include "wdu_sim.h"
@@ -120,8 +120,8 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
 
     int exitStatus = kAllPassed;
     {
-        shell::Application app(host);
-        shell::ScriptWindows windows(app);
+        app::Application app(host);
+        app::ScriptWindows windows(app);
         app.mainWindow();
         if (std::string reason = wdu::backendError(); !reason.empty()) {
             err << "velmorix-script: " << reason << '\n';

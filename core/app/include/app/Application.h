@@ -1,0 +1,88 @@
+// The application object: owns the board link, the one instance of each window and the gate
+// that keeps user events from starting a second exchange. It creates and loads each window on
+// first use, wires the calls between windows, and gives the board link the main window's log and
+// indicators (loading the main window first when needed). No toolkit: the Qt program, the
+// headless runner and the tests each pass their own Host.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "board/BoardLink.h"
+#include "board/MainWindowLink.h"
+#include "console/frmI2C_General.h"
+#include "form/Host.h"
+#include "form/UserEventGate.h"
+#include "gpio/frmGPIO.h"
+
+namespace app {
+
+class Application : public board::MainWindowLink {
+  public:
+    explicit Application(form::Host& host);
+    ~Application() override;
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    form::Host& host() { return host_; }
+    board::BoardLink& link() { return *link_; }
+    // Views send every data-moving user event through this one gate.
+    form::UserEventGate& gate() { return gate_; }
+
+    // The start-up window's load: shows the main window (loading it first).
+    void start();
+
+    // The main window, created and loaded (not shown) on first use; loaded once per run.
+    console::frmI2C_General& mainWindow();
+    bool mainWindowLoaded() const { return main_ != nullptr; }
+    // Loads the main window if needed, makes it visible and calls showWindow.
+    void showMainWindow();
+    // A close request on the main window (close box, shutdown): false when refused because
+    // the connection is open; otherwise the window unloads and the program ends.
+    bool closeMainWindow();
+    // True once the main window has unloaded; the program's event loop then stops.
+    bool quitRequested() const { return quit_; }
+
+    // The GPIO panel, loaded without being shown on first use and after a close.
+    gpio::frmGPIO& gpioPanel();
+    bool gpioPanelLoaded() const { return gpio_ != nullptr && gpio_->Loaded; }
+    // Loads the panel if needed, makes it visible and calls showWindow; a second call only
+    // brings it to the front.
+    void showGpioPanel();
+    // The panel's window was closed: it unloads (GpioState stays) and loads afresh on next use.
+    void closeGpioPanel();
+
+    // Hooks for the host and for windows that join later; each may stay empty.
+    std::function<void(form::Window&)> showWindow;  // make a model's window visible, to front
+    std::function<void()> showScriptWindow;         // "File" > "Open" > "Script Execution"
+    std::function<void()> showAboutBox;             // "About"
+    std::function<void()> openSetupFile;            // "Comm Register Definitions"
+    std::function<void()> saveSetupFile;            // "File" > "Save"
+    std::function<void()> onQuit;                   // the main window unloaded
+
+    // board::MainWindowLink: the main window's log and indicators (loading it first).
+    form::TextBox& Txtlog() override;
+    form::Lamp& shpLogStatus() override;
+    form::TextBox& txthDriver() override;
+    form::Button& cbNoc() override;
+    form::Lamp& shpUSBCon(int index) override;
+    form::Lamp& ShpHandleStatus() override;
+    form::Lamp& ShpAttach() override;
+    std::uintptr_t mainHWnd() override;
+
+  private:
+    console::frmI2C_General::Calls consoleCalls();
+    void endProgram();
+
+    form::Host& host_;
+    form::UserEventGate gate_;
+    // Receives what the board link writes while the application is being torn down.
+    board::StandaloneMainWindow teardownSink_;
+    bool tearingDown_ = false;
+    std::unique_ptr<board::BoardLink> link_;
+    std::unique_ptr<console::frmI2C_General> main_;
+    std::unique_ptr<gpio::frmGPIO> gpio_;
+    bool quit_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,73 @@
+// The program's Host on Qt: a yield paints the windows from their models (at most about every
+// 16 ms, and always after a user event's handler), processes pending Qt events and delivers
+// queued USB attach/detach events; dialogs are Qt's own; the clock is the local one.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+#include "form/Host.h"
+
+class QWidget;
+
+namespace kit {
+
+class QtHost : public form::Host {
+  public:
+    // Starts the idle timer that delivers USB events while nothing else runs; needs a
+    // QApplication.
+    QtHost();
+    ~QtHost() override;
+    QtHost(const QtHost&) = delete;
+    QtHost& operator=(const QtHost&) = delete;
+
+    // Pumps USB events, processes pending Qt events and repaints when the last paint is older
+    // than the repaint interval. Never fails.
+    void doEvents() override;
+    // Waits in a local event loop, so windows keep painting and USB events keep arriving.
+    void sleepMs(int ms) override;
+    // A modal QMessageBox over the active window; Cancel only when the user chose it.
+    form::MsgResult messageBox(const std::string& text, form::MsgButtons buttons,
+                               const std::string& title) override;
+    // Modal QFileDialogs; cancelled when the user backs out.
+    form::FileDialogResult openFileDialog(const form::FileDialogRequest& request) override;
+    form::FileDialogResult saveFileDialog(const form::FileDialogRequest& request) override;
+    // The local date and time of day.
+    form::LocalDateTime now() override;
+
+    // Adds a painter that renders one window from its model; returns an id for removeRenderer.
+    int addRenderer(std::function<void()> render);
+    // Forgets a painter; unknown ids are ignored.
+    void removeRenderer(int id);
+    // Paints every window from its model now.
+    void renderAll();
+    // A user event's handler starts: the clock for busyPaintDelayMs.
+    void operationStarts() { sinceOperation_.restart(); }
+    // Milliseconds since the last operationStarts().
+    qint64 operationAgeMs() const { return sinceOperation_.elapsed(); }
+    // Data controls look disabled only once an operation has run this long, so the quick
+    // automatic exchanges do not flicker; they refuse input from the first moment either way.
+    qint64 busyPaintDelayMs = 100;
+
+    // Yields seen so far, for benchmarks and tests.
+    long yields() const { return yields_; }
+
+  private:
+    form::FileDialogResult fileDialog(const form::FileDialogRequest& request, bool save);
+
+    struct Renderer {
+        int id;
+        std::function<void()> render;
+    };
+    std::vector<Renderer> renderers_;
+    int nextId_ = 1;
+    bool rendering_ = false;
+    long yields_ = 0;
+    QElapsedTimer sinceRender_;
+    QElapsedTimer sinceOperation_;
+    QTimer idle_;
+};
+
+}  // namespace kit

@@ -1,0 +1,29 @@
+#include "kit/CaptionButton.h"
+
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace kit {
+
+CaptionButton::CaptionButton(QWidget* parent) : QPushButton(parent) {}
+
+QRect CaptionButton::captionRect() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()
+        ->subElementRect(QStyle::SE_PushButtonContents, &option, this)
+        .adjusted(1, 0, -1, 0);
+}
+
+void CaptionButton::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    p.drawControl(QStyle::CE_PushButton, option);
+    p.drawItemText(captionRect(), Qt::AlignCenter | Qt::TextWordWrap, option.palette, isEnabled(),
+                   caption, QPalette::ButtonText);
+}
+
+}  // namespace kit

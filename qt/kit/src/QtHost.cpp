@@ -1,0 +1,149 @@
+#include "kit/QtHost.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "wd_utils.h"
+
+namespace kit {
+
+namespace {
+
+// About 60 paints a second keep the windows live without slowing the 10,000 yields of a
+// connect.
+constexpr qint64 kRenderIntervalMs = 16;
+// USB attach/detach events arrive within this time while no operation yields.
+constexpr int kIdlePumpMs = 20;
+
+QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+QtHost::QtHost() {
+    sinceRender_.start();
+    sinceOperation_.start();
+    idle_.setInterval(kIdlePumpMs);
+    QObject::connect(&idle_, &QTimer::timeout, [this] {
+        if (WDU_VB_PumpEvents() > 0) {
+            renderAll();
+        }
+    });
+    idle_.start();
+}
+
+QtHost::~QtHost() {
+    idle_.stop();
+}
+
+void QtHost::doEvents() {
+    ++yields_;
+    WDU_VB_PumpEvents();
+    QCoreApplication::processEvents();
+    if (sinceRender_.elapsed() >= kRenderIntervalMs) {
+        renderAll();
+    }
+}
+
+void QtHost::sleepMs(int ms) {
+    renderAll();
+    if (ms <= 0) {
+        doEvents();
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    renderAll();
+}
+
+form::MsgResult QtHost::messageBox(const std::string& text, form::MsgButtons buttons,
+                                   const std::string& title) {
+    renderAll();
+    const bool okCancel = buttons == form::MsgButtons::OkCancel;
+    QMessageBox box(QMessageBox::NoIcon, qs(title), qs(text),
+                    okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Ok);
+    const int answer = box.exec();
+    renderAll();
+    return okCancel && answer != QMessageBox::Ok ? form::MsgResult::Cancel : form::MsgResult::Ok;
+}
+
+form::FileDialogResult QtHost::openFileDialog(const form::FileDialogRequest& request) {
+    return fileDialog(request, false);
+}
+
+form::FileDialogResult QtHost::saveFileDialog(const form::FileDialogRequest& request) {
+    return fileDialog(request, true);
+}
+
+form::FileDialogResult QtHost::fileDialog(const form::FileDialogRequest& request, bool save) {
+    renderAll();
+    QFileDialog dialog(QApplication::activeWindow(), qs(request.title));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    QStringList filters;
+    for (const auto& filter : request.filters) {
+        filters << qs(filter);
+    }
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        if (request.filterIndex >= 0 && request.filterIndex < filters.size()) {
+            dialog.selectNameFilter(filters[request.filterIndex]);
+        }
+    }
+    if (!request.defaultExt.empty()) {
+        dialog.setDefaultSuffix(qs(request.defaultExt));
+    }
+    if (!request.fileName.empty()) {
+        dialog.selectFile(qs(request.fileName));
+    }
+    form::FileDialogResult result;
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        const QString path = dialog.selectedFiles().constFirst();
+        result.cancelled = false;
+        result.path = path.toStdString();
+        result.title = QFileInfo(path).fileName().toStdString();
+    }
+    renderAll();
+    return result;
+}
+
+form::LocalDateTime QtHost::now() {
+    const QDateTime t = QDateTime::currentDateTime();
+    return {t.date().year(), t.date().month(),  t.date().day(),
+            t.time().hour(), t.time().minute(), t.time().second()};
+}
+
+int QtHost::addRenderer(std::function<void()> render) {
+    renderers_.push_back({nextId_, std::move(render)});
+    return nextId_++;
+}
+
+void QtHost::removeRenderer(int id) {
+    std::erase_if(renderers_, [id](const Renderer& r) { return r.id == id; });
+}
+
+void QtHost::renderAll() {
+    // A paint never yields, but a widget call inside it may process events; do not nest.
+    if (rendering_) {
+        return;
+    }
+    rendering_ = true;
+    // A painter may remove another one; work on a copy of the list.
+    const auto renderers = renderers_;
+    for (const auto& r : renderers) {
+        r.render();
+    }
+    sinceRender_.restart();
+    rendering_ = false;
+}
+
+}  // namespace kit

@@ -1,0 +1,97 @@
+// The application: one instance per window, loading on first use, calls between windows.
+#include "testing/AppFixture.h"
+
+namespace apptest {
+namespace {
+
+class ApplicationTest : public AppFixture {};
+
+TEST_F(ApplicationTest, Start_MainShownPanelLoadedHiddenSameInstancesAfter) {
+    std::vector<form::Window*> shown;
+    app->showWindow = [&](form::Window& w) { shown.push_back(&w); };
+    app->start();
+    EXPECT_EQ(shown, (std::vector<form::Window*>{&main()}));
+    EXPECT_TRUE(app->gpioPanelLoaded());
+    EXPECT_FALSE(panel().Visible);
+    EXPECT_EQ(&app->mainWindow(), &main());
+    EXPECT_EQ(&app->gpioPanel(), &panel());
+}
+
+TEST_F(ApplicationTest, LogBeforeAnyWindow_MainWindowLoadedFirst) {
+    EXPECT_FALSE(app->mainWindowLoaded());
+    app->link().LogAppend("first words", "\r\n");
+    EXPECT_TRUE(app->mainWindowLoaded());
+    EXPECT_TRUE(main().Loaded);
+    EXPECT_FALSE(main().Visible);
+    const std::string tail = entry("first words");
+    ASSERT_GE(log().size(), tail.size());
+    EXPECT_EQ(log().substr(log().size() - tail.size()), tail);
+}
+
+TEST_F(ApplicationTest, ShowPanelTwice_BroughtToFrontStateKept) {
+    int shows = 0;
+    startQuietly();
+    app->showWindow = [&](form::Window&) { ++shows; };
+    app->showGpioPanel();
+    panel().ChkBData[2].Value = 0;
+    panel().ChkBData_Click(2);
+    app->showGpioPanel();
+    EXPECT_EQ(shows, 2);
+    EXPECT_EQ(panel().ChkBData[2].Value, 0);
+    EXPECT_EQ(panel().txtPCHexData[0].Text(), "FB");
+}
+
+TEST_F(ApplicationTest, GpioMenu_ShowsThePanel) {
+    startQuietly();
+    main().mnuGPIO_Click();
+    EXPECT_TRUE(panel().Visible);
+}
+
+TEST_F(ApplicationTest, CommTestAfterPanelClosed_PanelLoadedHiddenAndLedsWritten) {
+    startQuietly();
+    app->showGpioPanel();
+    app->closeGpioPanel();
+    EXPECT_FALSE(app->gpioPanelLoaded());
+    main().cmdTestComm_Click();
+    EXPECT_TRUE(app->gpioPanelLoaded());
+    EXPECT_FALSE(panel().Visible);
+    EXPECT_EQ(panel().txtPCHexData[2].Text(), "FE");
+    EXPECT_EQ(gpioPackets().size(), 2u);
+}
+
+TEST_F(ApplicationTest, MenuHooks_EmptyOrSet_CalledWhenSet) {
+    startQuietly();
+    main().frmAbout_Click();
+    main().mnuSetup_Open_Click();
+    int about = 0, open = 0, save = 0;
+    app->showAboutBox = [&] { ++about; };
+    app->openSetupFile = [&] { ++open; };
+    app->saveSetupFile = [&] { ++save; };
+    main().frmAbout_Click();
+    main().mnuSetup_Open_Click();
+    main().mnuSetup_Save_Click();
+    EXPECT_EQ(about + open + save, 3);
+}
+
+TEST_F(ApplicationTest, UserClickDuringRead_DroppedByGateOneExchangeOnly) {
+    startQuietly();
+    bool dispatchedInner = true;
+    // The 3rd yield falls inside the read (the connect wait); a view would dispatch the click
+    // it receives there through the same gate.
+    host.atYield(host.yields + 3,
+                 [&] { dispatchedInner = app->gate().dispatch([&] { main().cmdRead_Click(); }); });
+    EXPECT_TRUE(app->gate().dispatch([&] { main().cmdRead_Click(); }));
+    EXPECT_FALSE(dispatchedInner);
+    EXPECT_EQ(app->gate().dropped(), 1);
+    EXPECT_EQ(i2cPackets().size(), 2u);
+}
+
+TEST_F(ApplicationTest, Destroyed_WhileConnected_NoCrashNoWindowReloaded) {
+    startQuietly();
+    connectManually();
+    app.reset();
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace apptest

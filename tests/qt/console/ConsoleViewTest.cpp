@@ -1,0 +1,164 @@
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+
+#include "ViewFixture.h"
+#include "kit/LampWidget.h"
+
+namespace viewtest {
+namespace {
+
+using ConsoleViewTest = ViewFixture;
+
+TEST_F(ConsoleViewTest, ReadButton_Click_ShowsReadValue) {
+    auto* reg = find<QLineEdit>("txtUserRegAdr");
+    auto* read = find<QPushButton>("cmdRead");
+    ASSERT_TRUE(reg && read);
+    reg->selectAll();
+    QTest::keyClicks(reg, "05");
+    EXPECT_EQ(model().txtUserRegAdr.Text(), "05");
+    QTest::mouseClick(read, Qt::LeftButton);
+    EXPECT_EQ(find<QLineEdit>("txtReadByte")->text(), "7A");
+    EXPECT_TRUE(find<kit::LampWidget>("Shape3")->isVisible());
+    EXPECT_EQ(find<kit::LampWidget>("Shape2_2")->fill(), QColor(0, 255, 0));
+}
+
+TEST_F(ConsoleViewTest, AddressBox_Enter_RunsTheTest) {
+    auto* address = find<QLineEdit>("txtI2CAdr");
+    ASSERT_NE(address, nullptr);
+    QTest::keyClick(address, Qt::Key_Return);
+    EXPECT_EQ(find<QLabel>("lblCommTest")->text(), "Good");
+    EXPECT_EQ(find<QLineEdit>("txtTstReg_0")->text(), "1");
+    EXPECT_EQ(find<QLineEdit>("txtTstReg_1")->text(), "7A");
+}
+
+TEST_F(ConsoleViewTest, AddressBox_TypedLowerCaseThenEnter_PadsAndFailsWithoutDevice) {
+    auto* address = find<QLineEdit>("txtI2CAdr");
+    ASSERT_NE(address, nullptr);
+    address->selectAll();
+    QTest::keyClicks(address, "a");
+    QTest::keyClick(address, Qt::Key_Return);
+    EXPECT_EQ(address->text(), "0A");
+    EXPECT_EQ(find<QLineEdit>("txtActualWrtAddress")->text(), "A");
+    EXPECT_EQ(find<QLabel>("lblCommTest")->text(), "Fail");
+}
+
+TEST_F(ConsoleViewTest, ClickDuringAnotherHandler_IsDroppedByTheGate) {
+    auto* read = find<QPushButton>("cmdRead");
+    auto* readAll = find<QPushButton>("cmdReadRegs");
+    ASSERT_TRUE(read && readAll);
+    bool enabledMeanwhile = true;
+    // Both run at the first yield inside READ's handler.
+    QMetaObject::invokeMethod(
+        readAll, [readAll] { QTest::mouseClick(readAll, Qt::LeftButton); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        readAll,
+        [this, readAll, &enabledMeanwhile] {
+            host->renderAll();
+            enabledMeanwhile = readAll->isEnabled();
+        },
+        Qt::QueuedConnection);
+    QTest::mouseClick(read, Qt::LeftButton);
+    EXPECT_EQ(app->gate().dropped(), 1);
+    EXPECT_FALSE(enabledMeanwhile);
+    EXPECT_TRUE(readAll->isEnabled());
+    EXPECT_EQ(find<QLineEdit>("txtRdByte_2")->text(), "");
+    // Once the handler has ended, the same click goes through.
+    QTest::mouseClick(readAll, Qt::LeftButton);
+    EXPECT_EQ(find<QLineEdit>("txtRdByte_2")->text(), "7A");
+}
+
+TEST_F(ConsoleViewTest, GridWriteBox_DoubleClickAndEnter_WriteTheRow) {
+    auto* write = find<QLineEdit>("txtBWrite_5");
+    ASSERT_NE(write, nullptr);
+    QTest::keyClicks(write, "3c");
+    QTest::mouseDClick(write, Qt::LeftButton);
+    EXPECT_EQ(write->text(), "3C");
+    EXPECT_EQ(board->peekRegister(0x60, 0x05), 0x3C);
+    write->selectAll();
+    QTest::keyClicks(write, "44");
+    QTest::keyClick(write, Qt::Key_Return);
+    EXPECT_EQ(board->peekRegister(0x60, 0x05), 0x44);
+    EXPECT_EQ(find<kit::LampWidget>("shpBwrite_5")->fill(), QColor(0, 128, 0));
+}
+
+TEST_F(ConsoleViewTest, GridReadBox_SingleClick_ReadsTheRowOnce) {
+    auto* read = find<QLineEdit>("txtRdByte_2");
+    ASSERT_NE(read, nullptr);
+    QTest::mouseClick(read, Qt::LeftButton);
+    EXPECT_EQ(read->text(), "7A");
+    EXPECT_EQ(find<kit::LampWidget>("Shape1_2")->fill(), QColor(0, 255, 0));
+    // A double click (press, release, press, double click, release) is one click, not two:
+    // the lamp toggles once more only.
+    QTest::mouseClick(read, Qt::LeftButton);
+    QTest::mousePress(read, Qt::LeftButton);
+    QTest::mouseDClick(read, Qt::LeftButton);
+    QTest::mouseRelease(read, Qt::LeftButton);
+    EXPECT_EQ(find<kit::LampWidget>("Shape1_2")->fill(), QColor(0, 128, 0));
+}
+
+TEST_F(ConsoleViewTest, InvalidWriteValue_TypedThenEnter_ShowsDashesAndLogs) {
+    auto* value = find<QLineEdit>("txtsbwr_0");
+    ASSERT_NE(value, nullptr);
+    value->selectAll();
+    QTest::keyClicks(value, "100");
+    QTest::keyClick(value, Qt::Key_Return);
+    EXPECT_EQ(value->text(), "--");
+    EXPECT_NE(find<QPlainTextEdit>("Txtlog")->toPlainText().indexOf("Invalid Write Value"), -1);
+}
+
+TEST_F(ConsoleViewTest, LogView_NewEntries_AppendWithoutReplacingAndClearStartsFresh) {
+    auto* log = find<QPlainTextEdit>("Txtlog");
+    ASSERT_NE(log, nullptr);
+    auto plain = [this] {
+        QString text = QString::fromStdString(model().Txtlog.Text());
+        return text.remove('\r');
+    };
+    EXPECT_EQ(log->toPlainText(), plain());
+    // A mark on the first line survives an append but not a replacement.
+    log->document()->firstBlock().setUserState(42);
+    model().cbReset_Click();
+    host->renderAll();
+    EXPECT_EQ(log->toPlainText(), plain());
+    EXPECT_EQ(log->document()->firstBlock().userState(), 42);
+    QTest::mouseClick(find<QPushButton>("cmdClearLog"), Qt::LeftButton);
+    EXPECT_EQ(log->toPlainText(), "");
+    model().cbReset_Click();
+    host->renderAll();
+    EXPECT_EQ(log->toPlainText(), plain());
+    EXPECT_TRUE(log->toPlainText().startsWith("Press Reset Button"));
+}
+
+TEST_F(ConsoleViewTest, CloseBox_WhileConnected_RefusedAndWindowStays) {
+    QTest::mouseClick(find<QWidget>("ChKManUsbConn"), Qt::LeftButton);
+    EXPECT_EQ(model().ChKManUsbConn.Value, 1);
+    QTest::mouseClick(find<QPushButton>("cmdUSBConnect"), Qt::LeftButton);
+    EXPECT_FALSE(find<QPushButton>("cmdexit")->isVisible());
+    EXPECT_FALSE(mainView().close());
+    EXPECT_TRUE(mainView().isVisible());
+    EXPECT_FALSE(app->quitRequested());
+    EXPECT_NE(find<QPlainTextEdit>("Txtlog")->toPlainText().indexOf(
+                  "Form will not close until USB Connection is closed. Click USB Disconnect"),
+              -1);
+    QTest::mouseClick(find<QPushButton>("cmdUSBDisconnect"), Qt::LeftButton);
+    EXPECT_TRUE(find<QPushButton>("cmdexit")->isVisible());
+    EXPECT_EQ(find<QLineEdit>("txthDriver")->text(), "Closed");
+    EXPECT_TRUE(mainView().close());
+    EXPECT_TRUE(app->quitRequested());
+}
+
+TEST_F(ConsoleViewTest, GpioMenu_Triggered_ShowsPanelWithStartupReadBack) {
+    auto* action = mainView().findChild<QAction*>("mnuGPIO");
+    ASSERT_NE(action, nullptr);
+    action->trigger();
+    ASSERT_NE(views->gpioView(), nullptr);
+    EXPECT_TRUE(views->gpioView()->isVisible());
+    EXPECT_EQ(findInPanel<QLineEdit>("txtPCHexData_0")->text(), "FF");
+    EXPECT_NE(findInPanel<QLineEdit>("txtPCHexData_1")->text(), "--");
+}
+
+}  // namespace
+}  // namespace viewtest

@@ -1,0 +1,120 @@
+#include "ScriptViewFixture.h"
+
+#include <unistd.h>
+#include <QAction>
+#include <QTableView>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "script/ScriptGridModel_view.h"
+#include "wdu_sim.h"
+
+namespace scriptviewtest {
+
+namespace {
+
+// Device 60 answers with 0B at register 05 and 0C at 06; nothing answers at 62.
+const char* const kBench = R"({
+  "name": "script view tests",
+  "attached": true,
+  "inputs": { "PB": "FF", "PC": "FF" },
+  "targets": [
+    { "address": "60", "register_bytes": 1, "fill": "00",
+      "registers": { "05": "0B", "06": "0C" } } ] })";
+
+}  // namespace
+
+form::MsgResult AnsweringHost::messageBox(const std::string& text, form::MsgButtons,
+                                          const std::string&) {
+    messages.push_back(text);
+    return onMessage ? onMessage(text) : form::MsgResult::Ok;
+}
+
+form::FileDialogResult AnsweringHost::openFileDialog(const form::FileDialogRequest&) {
+    form::FileDialogResult result;
+    if (!openAnswers.empty()) {
+        result.cancelled = false;
+        result.path = openAnswers.front();
+        result.title = std::filesystem::path(result.path).filename().string();
+        openAnswers.pop_front();
+    }
+    return result;
+}
+
+form::FileDialogResult AnsweringHost::saveFileDialog(const form::FileDialogRequest&) {
+    return {};
+}
+
+void ScriptViewFixture::SetUp() {
+    setenv("VELMORIX_BRIDGE", "sim", 1);
+    wdu::resetForTests();
+    std::string error;
+    board = bridgesim::Board::fromJsonText(kBench, "script view tests", error);
+    if (!board) {
+        std::fprintf(stderr, "bad test bench: %s\n", error.c_str());
+        std::abort();
+    }
+    wdu::installSimulatedBoard(board);
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = std::filesystem::temp_directory_path() /
+          (std::string("scriptview_") + info->name() + "_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+
+    host = std::make_unique<AnsweringHost>();
+    host->busyPaintDelayMs = 0;
+    app = std::make_unique<app::Application>(*host);
+    views = std::make_unique<program::QtViews>(*app, *host);
+    windows = std::make_unique<app::ScriptWindows>(*app);
+    scriptViews = std::make_unique<script::ScriptViews>(*app, *host, *windows);
+    app->start();
+    ASSERT_NE(views->mainView(), nullptr);
+}
+
+void ScriptViewFixture::TearDown() {
+    scriptViews.reset();
+    windows.reset();
+    views.reset();
+    app.reset();
+    host.reset();
+    board.reset();
+    wdu::resetForTests();
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+}
+
+std::string ScriptViewFixture::writeScript(const std::string& name, const std::string& text) {
+    const auto path = dir / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+}
+
+script::frmScriptOpsView* ScriptViewFixture::openFromMenu(const std::string& text,
+                                                          const std::string& name) {
+    host->openAnswers.push_back(writeScript(name, text));
+    auto* entry = views->mainView()->findChild<QAction*>("mnu_ScriptShow");
+    EXPECT_NE(entry, nullptr);
+    if (entry == nullptr) {
+        return nullptr;
+    }
+    entry->trigger();
+    return scriptViews->viewOf(windows->sharedWindow());
+}
+
+std::string ScriptViewFixture::shown(script::frmScriptOpsView* view, int row,
+                                     script::Column column) {
+    const QModelIndex index = view->gridModel()->index(row - 1, static_cast<int>(column) - 1);
+    return view->gridModel()->data(index).toString().toStdString();
+}
+
+std::size_t ScriptViewFixture::i2cCommands() const {
+    std::size_t count = 0;
+    for (const auto& packet : board->packetLog()) {
+        if (packet.endpoint == 2) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+}  // namespace scriptviewtest
