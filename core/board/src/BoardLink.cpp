@@ -1,10 +1,10 @@
 #include "board/BoardLink.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "board/BridgeIds.h"
 #include "board/HexText.h"
+#include "board/TextHelpers.h"
 
 namespace board {
 
@@ -28,18 +28,6 @@ void detachHandler(WDU_DEVICE_HANDLE device, void* userData) {
         return;
     }
     context->link->DeviceDetach(device);
-}
-
-std::string twoDigits(int value) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d", value);
-    return buf;
-}
-
-std::string fourDigits(int value) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d", value);
-    return buf;
 }
 
 }  // namespace
@@ -80,11 +68,7 @@ void BoardLink::AppendLogText(form::TextBox& box, std::string_view message,
     std::string entry;
     entry.reserve(message.size() + 24 + 2 * terminator.size());
     entry.append(message);
-    entry.append(" :");
-    entry.append(twoDigits(t.month)).append("-").append(twoDigits(t.day)).append("-");
-    entry.append(fourDigits(t.year)).append(" ");
-    entry.append(twoDigits(t.hour)).append(":").append(twoDigits(t.minute)).append(":");
-    entry.append(twoDigits(t.second));
+    entry.append(" :").append(dateText(t)).append(" ").append(timeText(t));
     entry.append(terminator).append(terminator);
     box.appendText(entry);
     box.SelStart = box.Text().size();
@@ -252,37 +236,51 @@ void BoardLink::DeviceDetach(WDU_DEVICE_HANDLE device) {
 }
 
 void BoardLink::writePipe() {
-    if (s.UsbOpened == False) {
-        LogAppend("Write GPIOPipe .. USB Not opened", "\r\n");
-        return;
-    }
-    pipeTransfer(false, "WritePipe");
+    writeTransfer();
 }
 
 void BoardLink::readPipe() {
-    if (s.UsbOpened == False) {
-        LogAppend("ReadPipe .. USB Not opened", "\r\n");
-        host_.doEvents();
-        return;
-    }
-    pipeTransfer(true, "ReadPipe");
+    readTransfer();
 }
 
-void BoardLink::pipeTransfer(bool read, std::string_view name) {
+Reply BoardLink::writeTransfer() {
+    if (s.UsbOpened == False) {
+        LogAppend("Write GPIOPipe .. USB Not opened", "\r\n");
+        return {WD_DEVICE_NOT_FOUND, {}};
+    }
+    return pipeTransfer(false, "WritePipe");
+}
+
+Reply BoardLink::readTransfer() {
+    if (s.UsbOpened == False) {
+        LogAppend("ReadPipe .. USB Not opened", "\r\n");
+        // Taken before the yield: whatever runs there cannot change what this read gives back.
+        Reply reply{WD_DEVICE_NOT_FOUND, s.TransferBuffer};
+        host_.doEvents();
+        return reply;
+    }
+    return pipeTransfer(true, "ReadPipe");
+}
+
+Reply BoardLink::pipeTransfer(bool read, std::string_view name) {
     const std::string who(name);
+    // A failed read hands back the buffer as it is: the zeros its caller re-dimensioned it to.
+    auto notTransferred = [this, read](std::uint32_t status) {
+        return Reply{status, read ? s.TransferBuffer : std::vector<std::uint8_t>{}};
+    };
     s.DeviceHandle = s.AttachContext.AttachedDevice;
     s.LastStatus = WDU_GetDeviceInfo(s.DeviceHandle, &s.DeviceInfo);
     if (s.LastStatus != 0) {
         LogError(who + ": WDU_GetDeviceInfo() failed:\r\nerror &H" + HexText(s.LastStatus) + " (" +
                  StatusText(s.LastStatus) + ")" + "\r\n");
-        return;
+        return notTransferred(s.LastStatus);
     }
     s.CommError = False;
     if (s.DeviceInfo.dwNumEndpoints == 0) {
         LogAppend(
             "  No pipes are defined for this device \r\nother than the default pipe (number 0)",
             "\r\n");
-        return;
+        return notTransferred(WD_NO_ENDPOINT);
     }
     if (!read) {
         host_.doEvents();
@@ -297,27 +295,31 @@ void BoardLink::pipeTransfer(bool read, std::string_view name) {
     s.LastStatus = WDU_Transfer(s.DeviceHandle, s.TransferPipe, read ? 1 : 0, 0,
                                 length > 0 ? s.TransferBuffer.data() : nullptr, length,
                                 &s.BytesTransferred, nullptr, kTransferTimeoutMs);
+    Reply reply{s.LastStatus, read ? s.TransferBuffer
+                                   : std::vector<std::uint8_t>(s.TransferBuffer.begin(),
+                                                               s.TransferBuffer.begin() + length)};
     if (s.LastStatus != 0) {
         LogError(who + ": WDU_Transfer() failed: error &H" + HexText(s.LastStatus) + " (" +
                  StatusText(s.LastStatus) + ")");
-        return;
+    } else {
+        s.CommError = False;
     }
-    s.CommError = False;
+    return reply;
 }
 
-void BoardLink::sendPacket(std::uint32_t pipe, const std::vector<std::uint8_t>& packet) {
+Reply BoardLink::sendPacket(std::uint32_t pipe, const std::vector<std::uint8_t>& packet) {
     s.TransferPipe = pipe;
     s.TransferLength = static_cast<std::int32_t>(packet.size());
     s.redimTransferBuffer();
     std::copy(packet.begin(), packet.end(), s.TransferBuffer.begin());
-    writePipe();
+    return writeTransfer();
 }
 
-void BoardLink::receiveReply(std::uint32_t pipe, std::int32_t length) {
+Reply BoardLink::receiveReply(std::uint32_t pipe, std::int32_t length) {
     s.TransferPipe = pipe;
     s.TransferLength = length;
     s.redimTransferBuffer();
-    readPipe();
+    return readTransfer();
 }
 
 }  // namespace board

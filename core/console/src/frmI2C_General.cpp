@@ -2,18 +2,21 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "board/HexText.h"
 #include "board/Packets.h"
+#include "board/TextHelpers.h"
 
 namespace console {
 
 namespace {
 
-constexpr const char* kCrLf = "\r\n";
-constexpr const char* kProgramTitle = "Velmorix_I2C_Comm";
+using board::kCrLf;
+using board::kProgramTitle;
+
 constexpr int kRowHeight = 285;
 constexpr int kGridLamp = 135;
 
@@ -24,19 +27,23 @@ constexpr form::PaletteIndex kVerdictWhite = 15;
 constexpr form::PaletteIndex kVerdictGreen = 2;
 constexpr form::PaletteIndex kButtonText = 0;
 
-std::string upper(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
 std::uint8_t lowByte(std::int16_t value) {
     return static_cast<std::uint8_t>(static_cast<std::uint16_t>(value) & 0xFF);
 }
 
 std::uint8_t hexByte(const std::string& text) {
     return lowByte(board::HexVal(text));
+}
+
+// Shows the box's text in upper case, then reads it as hex; empty when it has more than four
+// significant digits.
+std::optional<std::int16_t> upperHexValue(form::TextBox& box) {
+    box.setText(board::upperAscii(box.Text()));
+    return board::HexValChecked(box.Text());
+}
+
+bool isByteValue(const std::optional<std::int16_t>& value) {
+    return value && *value >= 0 && *value <= 255;
 }
 
 int rowTop(int row) {
@@ -258,14 +265,18 @@ bool frmI2C_General::automatic() const {
     return link_.s.ManualUsbConnect == board::False;
 }
 
-void frmI2C_General::bracketOpen() {
-    cmdUSBConnect_Click();
-    yield();
-}
-
-void frmI2C_General::bracketClose() {
-    cmdUSBDisconnect_Click();
-    yield();
+void frmI2C_General::withAutomaticConnection(const std::function<void()>& body) {
+    // Decided once: a body that switches the mode still gets the close its open promised.
+    const bool connect = automatic();
+    if (connect) {
+        cmdUSBConnect_Click();
+        yield();
+    }
+    body();
+    if (connect) {
+        cmdUSBDisconnect_Click();
+        yield();
+    }
 }
 
 void frmI2C_General::toggleLamp(form::Lamp& lamp) {
@@ -288,8 +299,7 @@ void frmI2C_General::Form_Load() {
     const std::uint8_t address = hexByte(txtI2CAdr.Text());
     s.I2CWriteAddr = address;
     s.I2CReadAddr = static_cast<std::uint8_t>(address + 1);
-    txtActualWrtAddress.setText(board::HexText(s.I2CWriteAddr));
-    txtActualReadAddress.setText(board::HexText(s.I2CReadAddr));
+    showActualAddresses();
     s.CommError = board::False;
 
     // Colours first, so the lamps that the start-up connect sets show real colours.
@@ -301,11 +311,7 @@ void frmI2C_General::Form_Load() {
 
     cmdexit.Visible = true;
     SSTab1.Tab = 0;
-    Frame1[0].Visible = true;
-    Frame1[1].Visible = true;
-    cmdReadRegs.Visible = true;
-    Command7.Visible = true;
-    cmdwriteAll.Visible = true;
+    showRegisterGrid();
 
     ShpAttach.FillColor = s.ColorBlack;
     for (int i = 0; i < kRows; ++i) {
@@ -460,22 +466,6 @@ void frmI2C_General::cmdUSBDisconnect_Click() {
     cmdexit.Visible = true;
 }
 
-void frmI2C_General::Connect_Usb() {
-    link_.Connect_Usb();
-}
-
-void frmI2C_General::Disconnect_USB() {
-    link_.Disconnect_USB();
-}
-
-void frmI2C_General::writePipe() {
-    link_.writePipe();
-}
-
-void frmI2C_General::readPipe() {
-    link_.readPipe();
-}
-
 // ---- Register transactions --------------------------------------------------------------------
 
 frmI2C_General::ReadResult frmI2C_General::readRegister(const std::string& registerText) {
@@ -486,14 +476,8 @@ frmI2C_General::ReadResult frmI2C_General::readRegister(const std::string& regis
     link_.sendPacket(pipe, board::I2cReadCommand(static_cast<std::uint8_t>(s.ReadQty), readAddress,
                                                  {hexByte(registerText)}));
     // A failed transfer leaves the zero-filled reply, so it reads as count 0: a failure.
-    link_.receiveReply(pipe + 128, s.ReadQty + 1);
-    ReadResult result;
-    if (s.TransferBuffer.size() >= 1) {
-        result.status = s.TransferBuffer[0];
-    }
-    if (s.TransferBuffer.size() >= 2) {
-        result.data = s.TransferBuffer[1];
-    }
+    const board::Reply reply = link_.receiveReply(pipe + 128, s.ReadQty + 1);
+    const ReadResult result{reply.byteAt(0), reply.byteAt(1)};
     lblReadCount.Caption = board::DecimalWithSign(result.status);
     return result;
 }
@@ -505,19 +489,17 @@ std::uint8_t frmI2C_General::writeRegister(std::uint8_t address, const std::stri
     const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
     link_.sendPacket(pipe, board::I2cWriteCommand(static_cast<std::uint8_t>(s.WriteQty), address,
                                                   {hexByte(registerText)}, {hexByte(valueText)}));
-    link_.receiveReply(pipe + 128, s.WriteQty + 1);
-    const std::uint8_t status = s.TransferBuffer.empty() ? 0 : s.TransferBuffer[0];
+    const std::uint8_t status = link_.receiveReply(pipe + 128, s.WriteQty + 1).byteAt(0);
     lblReadCount.Caption = board::DecimalWithSign(status);
     return status;
 }
 
 bool frmI2C_General::writeValueCheck(form::TextBox& box) {
-    box.setText(upper(box.Text()));
-    const auto value = board::HexValChecked(box.Text());
+    const auto value = upperHexValue(box);
     if (value && *value == 0) {
         box.setText("00");
     }
-    if (value && *value >= 0 && *value <= 255) {
+    if (isByteValue(value)) {
         return true;
     }
     box.setText("--");
@@ -529,29 +511,24 @@ bool frmI2C_General::writeValueCheck(form::TextBox& box) {
 
 void frmI2C_General::cmdRead_Click() {
     const auto& s = link_.s;
-    const bool connect = automatic();
-    if (connect) {
-        bracketOpen();
-    }
-    yield();
-    if (txtReadByte.Text().empty()) {
-        txtReadByte.setText("00");
-    }
-    const ReadResult r = readRegister(txtUserRegAdr.Text());
-    txtReadByte.setText(board::HexByteText(r.data));
-    Shape3.Visible = true;
-    lblNak.Visible = true;
-    if (r.status == 1) {
-        Shape3.FillColor = s.ColorLightGreen;
-        toggleLamp(Shape2[2]);
-    } else {
-        txtReadByte.setText("--");
-        Shape2[2].FillColor = s.ColorLightRed;
-        Shape3.FillColor = s.ColorLightRed;
-    }
-    if (connect) {
-        bracketClose();
-    }
+    withAutomaticConnection([&] {
+        yield();
+        if (txtReadByte.Text().empty()) {
+            txtReadByte.setText("00");
+        }
+        const ReadResult r = readRegister(txtUserRegAdr.Text());
+        txtReadByte.setText(board::HexByteText(r.data));
+        Shape3.Visible = true;
+        lblNak.Visible = true;
+        if (r.status == 1) {
+            Shape3.FillColor = s.ColorLightGreen;
+            toggleLamp(Shape2[2]);
+        } else {
+            txtReadByte.setText("--");
+            Shape2[2].FillColor = s.ColorLightRed;
+            Shape3.FillColor = s.ColorLightRed;
+        }
+    });
     yield();
 }
 
@@ -560,56 +537,46 @@ void frmI2C_General::txtRdByte_Click(int index) {
         return;
     }
     const auto& s = link_.s;
-    const bool connect = automatic();
-    if (connect) {
-        bracketOpen();
-    }
-    auto& box = txtRdByte[index];
-    if (box.Text().empty()) {
-        box.setText("00");
-    }
-    const ReadResult r = readRegister(Reg_Adr[index].Text());
-    box.setText(board::HexByteText(r.data));
-    if (r.status == 1) {
-        toggleLamp(Shape1[index]);
-    } else {
-        box.setText("--");
-        Shape1[index].FillColor = s.ColorLightRed;
-    }
-    if (connect) {
-        bracketClose();
-    }
+    withAutomaticConnection([&] {
+        auto& box = txtRdByte[index];
+        if (box.Text().empty()) {
+            box.setText("00");
+        }
+        const ReadResult r = readRegister(Reg_Adr[index].Text());
+        box.setText(board::HexByteText(r.data));
+        if (r.status == 1) {
+            toggleLamp(Shape1[index]);
+        } else {
+            box.setText("--");
+            Shape1[index].FillColor = s.ColorLightRed;
+        }
+    });
 }
 
 void frmI2C_General::cmdReadRegs_Click() {
     const auto& s = link_.s;
-    const bool connect = automatic();
-    if (connect) {
-        bracketOpen();
-    }
-    yield();
-    link_.s.ReadQty = 1;
-    for (int i = 0; i < kRows; ++i) {
-        if (Reg_Adr[i].Text().size() != 2) {
-            txtRdByte[i].Visible = false;
-            Shape1[i].FillColor = s.ColorBlack;
-            Shape1[i].Visible = false;
-            continue;
+    withAutomaticConnection([&] {
+        yield();
+        link_.s.ReadQty = 1;
+        for (int i = 0; i < kRows; ++i) {
+            if (Reg_Adr[i].Text().size() != 2) {
+                txtRdByte[i].Visible = false;
+                Shape1[i].FillColor = s.ColorBlack;
+                Shape1[i].Visible = false;
+                continue;
+            }
+            const ReadResult r = readRegister(Reg_Adr[i].Text());
+            txtRdByte[i].setText(board::HexByteText(r.data));
+            txtRdByte[i].Visible = true;
+            Shape1[i].Visible = true;
+            if (r.status == 1) {
+                toggleLamp(Shape1[i]);
+            } else {
+                txtRdByte[i].setText("--");
+                Shape1[i].FillColor = s.ColorLightRed;
+            }
         }
-        const ReadResult r = readRegister(Reg_Adr[i].Text());
-        txtRdByte[i].setText(board::HexByteText(r.data));
-        txtRdByte[i].Visible = true;
-        Shape1[i].Visible = true;
-        if (r.status == 1) {
-            toggleLamp(Shape1[i]);
-        } else {
-            txtRdByte[i].setText("--");
-            Shape1[i].FillColor = s.ColorLightRed;
-        }
-    }
-    if (connect) {
-        bracketClose();
-    }
+    });
 }
 
 void frmI2C_General::cmdWrite1Byte_Click(int index) {
@@ -620,26 +587,21 @@ void frmI2C_General::cmdWrite1Byte_Click(int index) {
         return;
     }
     const auto& s = link_.s;
-    const bool connect = automatic();
-    if (connect) {
-        bracketOpen();
-    }
-    yield();
-    const std::uint8_t status =
-        writeRegister(hexByte(txtI2CAdr.Text()), txtUserRegAdr.Text(), txtsbwr[index].Text());
-    Shape3.Visible = true;
-    lblNak.Visible = true;
-    if (status == 3) {
-        Shape3.FillColor = s.ColorLightGreen;
-        toggleLamp(Shape2[index]);
-    } else {
-        txtReadByte.setText("--");
-        Shape2[index].FillColor = s.ColorLightRed;
-        Shape3.FillColor = s.ColorLightRed;
-    }
-    if (connect) {
-        bracketClose();
-    }
+    withAutomaticConnection([&] {
+        yield();
+        const std::uint8_t status =
+            writeRegister(hexByte(txtI2CAdr.Text()), txtUserRegAdr.Text(), txtsbwr[index].Text());
+        Shape3.Visible = true;
+        lblNak.Visible = true;
+        if (status == 3) {
+            Shape3.FillColor = s.ColorLightGreen;
+            toggleLamp(Shape2[index]);
+        } else {
+            txtReadByte.setText("--");
+            Shape2[index].FillColor = s.ColorLightRed;
+            Shape3.FillColor = s.ColorLightRed;
+        }
+    });
     yield();
 }
 
@@ -669,14 +631,8 @@ void frmI2C_General::gridRowWrite(int index, bool sharedAddress) {
         return;
     }
     const auto& s = link_.s;
-    const bool connect = automatic();
-    if (connect) {
-        bracketOpen();
-    }
-    writeGridRow(index, sharedAddress ? s.I2CWriteAddr : hexByte(txtI2CAdr.Text()));
-    if (connect) {
-        bracketClose();
-    }
+    withAutomaticConnection(
+        [&] { writeGridRow(index, sharedAddress ? s.I2CWriteAddr : hexByte(txtI2CAdr.Text())); });
 }
 
 void frmI2C_General::txtBWrite_DblClick(int index) {
@@ -693,22 +649,17 @@ void frmI2C_General::txtBWrite_KeyPress(int index, int& key) {
 
 void frmI2C_General::cmdwriteAll_Click() {
     const auto& s = link_.s;
-    const bool connect = automatic();
-    if (connect) {
-        bracketOpen();
-    }
-    yield();
-    for (int i = 0; i < kRows; ++i) {
-        if (Reg_Adr[i].Text().size() != 2 || txtBWrite[i].Text().size() != 2) {
-            shpBwrite[i].FillColor = s.ColorBlack;
-            shpBwrite[i].Visible = false;
-            continue;
+    withAutomaticConnection([&] {
+        yield();
+        for (int i = 0; i < kRows; ++i) {
+            if (Reg_Adr[i].Text().size() != 2 || txtBWrite[i].Text().size() != 2) {
+                shpBwrite[i].FillColor = s.ColorBlack;
+                shpBwrite[i].Visible = false;
+                continue;
+            }
+            writeGridRow(i, hexByte(txtI2CAdr.Text()));
         }
-        writeGridRow(i, hexByte(txtI2CAdr.Text()));
-    }
-    if (connect) {
-        bracketClose();
-    }
+    });
 }
 
 void frmI2C_General::Command7_Click() {
@@ -721,8 +672,7 @@ void frmI2C_General::txtUserRegAdr_KeyPress(int& key) {
     if (key != 13) {
         return;
     }
-    txtUserRegAdr.setText(upper(txtUserRegAdr.Text()));
-    const auto value = board::HexValChecked(txtUserRegAdr.Text());
+    const auto value = upperHexValue(txtUserRegAdr);
     if (value && *value == 0) {
         txtUserRegAdr.setText("00");
     }
@@ -777,9 +727,8 @@ void frmI2C_General::padSingleCharacter() {
 }
 
 void frmI2C_General::txtI2CAdr_LostFocus() {
-    txtI2CAdr.setText(upper(txtI2CAdr.Text()));
-    const auto value = board::HexValChecked(txtI2CAdr.Text());
-    if (value && *value >= 0 && *value <= 255) {
+    const auto value = upperHexValue(txtI2CAdr);
+    if (isByteValue(value)) {
         applyAddress(*value);
     } else {
         rejectAddress();
@@ -797,10 +746,9 @@ void frmI2C_General::txtI2CAdr_KeyPress(int& key) {
     if (key != 13) {
         return;
     }
-    txtI2CAdr.setText(upper(txtI2CAdr.Text()));
+    const auto value = upperHexValue(txtI2CAdr);
     showFail();
-    const auto value = board::HexValChecked(txtI2CAdr.Text());
-    if (value && *value >= 0 && *value <= 255) {
+    if (isByteValue(value)) {
         padSingleCharacter();
         applyAddress(*value);
         cmdTestComm_Click();
@@ -824,57 +772,79 @@ void frmI2C_General::cmdTestComm_Click() {
     const auto value = board::HexValChecked(txtI2CAdr.Text());
     if (value && *value >= 0 && *value < 255) {
         applyAddress(*value);
-        txtActualWrtAddress.setText(board::HexText(s.I2CWriteAddr));
-        txtActualReadAddress.setText(board::HexText(s.I2CReadAddr));
-
-        s.ReadQty = 1;
-        const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
-        link_.sendPacket(pipe, board::I2cReadCommand(static_cast<std::uint8_t>(s.ReadQty),
-                                                     s.I2CReadAddr, {0x02}));
-        link_.receiveReply(pipe + 128, 3);
-        const std::uint8_t b0 = s.TransferBuffer.size() >= 1 ? s.TransferBuffer[0] : 0;
-        const std::uint8_t b1 = s.TransferBuffer.size() >= 2 ? s.TransferBuffer[1] : 0;
-        txtTstReg[0].setText(board::HexText(b0));
-        txtTstReg[1].setText(board::HexText(b1));
-        const bool good = b0 == 1;
-
-        Frame1[0].Visible = true;
-        Frame1[1].Visible = true;
-        cmdReadRegs.Visible = true;
-        Command7.Visible = true;
-        cmdwriteAll.Visible = true;
-        if (good) {
-            lblCommTest.BackColor = kVerdictGreen;
-            lblCommTest.ForeColor = kButtonText;
-            lblCommTest.Caption = "Good";
-        } else {
-            showFail();
-        }
+        showActualAddresses();
+        const bool good = readCommTestRegister();
+        showRegisterGrid();
+        showCommVerdict(good);
         yield();
-        if (calls_.gpioLedData) {
-            calls_.gpioLedData(1).Value = good ? 1 : 0;
-            calls_.gpioLedData(0).Value = good ? 0 : 1;
-        }
-        yield();
-        if (calls_.gpioLedDataClick) {
-            calls_.gpioLedDataClick(0);
-            calls_.gpioLedDataClick(1);
-        }
-        yield();
-        if (calls_.gpioWrite) {
-            calls_.gpioWrite();
-        }
+        mirrorVerdictOnLeds(good);
     } else {
-        link_.LogAppend(kAddressTooLarge, kCrLf);
-        txtActualWrtAddress.setText("--");
-        txtActualReadAddress.setText("--");
-        showFail();
+        refuseCommTestAddress();
     }
 
     if (connect) {
         cmdUSBDisconnect_Click();
         yield();
     }
+}
+
+void frmI2C_General::showActualAddresses() {
+    const auto& s = link_.s;
+    txtActualWrtAddress.setText(board::HexText(s.I2CWriteAddr));
+    txtActualReadAddress.setText(board::HexText(s.I2CReadAddr));
+}
+
+bool frmI2C_General::readCommTestRegister() {
+    auto& s = link_.s;
+    s.ReadQty = 1;
+    const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
+    link_.sendPacket(
+        pipe, board::I2cReadCommand(static_cast<std::uint8_t>(s.ReadQty), s.I2CReadAddr, {0x02}));
+    const board::Reply reply = link_.receiveReply(pipe + 128, 3);
+    txtTstReg[0].setText(board::HexText(reply.byteAt(0)));
+    txtTstReg[1].setText(board::HexText(reply.byteAt(1)));
+    return reply.byteAt(0) == 1;
+}
+
+void frmI2C_General::showRegisterGrid() {
+    Frame1[0].Visible = true;
+    Frame1[1].Visible = true;
+    cmdReadRegs.Visible = true;
+    Command7.Visible = true;
+    cmdwriteAll.Visible = true;
+}
+
+void frmI2C_General::showCommVerdict(bool good) {
+    if (good) {
+        lblCommTest.BackColor = kVerdictGreen;
+        lblCommTest.ForeColor = kButtonText;
+        lblCommTest.Caption = "Good";
+    } else {
+        showFail();
+    }
+}
+
+void frmI2C_General::mirrorVerdictOnLeds(bool good) {
+    if (calls_.gpioLedData) {
+        calls_.gpioLedData(1).Value = good ? 1 : 0;
+        calls_.gpioLedData(0).Value = good ? 0 : 1;
+    }
+    yield();
+    if (calls_.gpioLedDataClick) {
+        calls_.gpioLedDataClick(0);
+        calls_.gpioLedDataClick(1);
+    }
+    yield();
+    if (calls_.gpioWrite) {
+        calls_.gpioWrite();
+    }
+}
+
+void frmI2C_General::refuseCommTestAddress() {
+    link_.LogAppend(kAddressTooLarge, kCrLf);
+    txtActualWrtAddress.setText("--");
+    txtActualReadAddress.setText("--");
+    showFail();
 }
 
 void frmI2C_General::ChKManUsbConn_Click() {

@@ -269,8 +269,8 @@ void frmGPIO::exchange(bool withEnables) {
     s.WriteQty = withEnables ? 4 : 2;
     link_.sendPacket(board::kGpioOutPipe,
                      withEnables ? board::GpioWriteCommand(sent) : board::GpioDataCommand(sent));
-    link_.receiveReply(board::kGpioInPipe, board::kGpioStatusReplyLength);
-    const auto reply = board::GpioStatusReply::from(s.TransferBuffer);
+    const auto reply = board::GpioStatusReply::from(
+        link_.receiveReply(board::kGpioInPipe, board::kGpioStatusReplyLength).bytes);
 
     txtPCHexData[1].setText(board::HexByteText(reply.portBData));
     txtPCHexData[3].setText(board::HexByteText(reply.portCData));

@@ -9,14 +9,14 @@
 #include <sstream>
 #include <utility>
 
-#include "TextUtil.h"
 #include "board/HexText.h"
+#include "board/TextHelpers.h"
 
 namespace script {
 
 namespace {
 
-using detail::upperAscii;
+using board::upperAscii;
 
 constexpr std::size_t kFieldSlots = 11;
 constexpr std::size_t kMaxPacketBytes = 255;
@@ -406,7 +406,7 @@ ScriptLoadResult parseScript(std::string_view fileBytes, const LoadOptions& opti
     ParsedScript& s = result.script;
     s.loadingCaption = "[ " + options.fileTitle + " ]    Loading Script File .. Please Wait";
     s.caption = "[ " + options.fileTitle + " ]    Script IC Send / Receive";
-    s.txtScriptLine1Text = detail::timeText(options.loadTime);
+    s.txtScriptLine1Text = board::timeText(options.loadTime);
     s.CurrentAddrText = board::HexText(options.defaultWriteAddr);
     s.rows.reserve(lines.size());
     Loader loader(options);

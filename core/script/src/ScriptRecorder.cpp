@@ -11,7 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "TextUtil.h"
+#include "board/TextHelpers.h"
 
 namespace script {
 
@@ -24,8 +24,8 @@ bool isBlank(char c) {
 }
 
 std::size_t findIgnoringCase(std::string_view text, std::string_view what) {
-    std::string upperText = detail::upperAscii(text);
-    return upperText.find(detail::upperAscii(what));
+    std::string upperText = board::upperAscii(text);
+    return upperText.find(board::upperAscii(what));
 }
 
 std::string errorText(const std::string& path, int error) {
@@ -179,9 +179,9 @@ std::string stampedFirstLine(std::string_view line, const form::LocalDateTime& n
                              std::string_view loopCountText) {
     std::string out(line.substr(0, std::min(line.size(), findIgnoringCase(line, kStamp))));
     out += "# AutoUpdated: ";
-    out += detail::dateText(now);
+    out += board::dateText(now);
     out += ' ';
-    out += detail::timeText(now);
+    out += board::timeText(now);
     out += " Looping: ";
     out += loopCountText;
     return out;
@@ -223,8 +223,8 @@ ScriptWriteResult writeScriptLines(std::vector<std::string>& scriptLines,
     char count[32];
     std::snprintf(count, sizeof count, " %d Script written: ", result.linesWritten);
     result.label18Text = count;
-    result.label18Text.append(detail::dateText(request.now)).append(" ");
-    result.label18Text.append(detail::timeText(request.now));
+    result.label18Text.append(board::dateText(request.now)).append(" ");
+    result.label18Text.append(board::timeText(request.now));
     return result;
 }
 

@@ -6,11 +6,12 @@
 
 #include "TextUtil.h"
 #include "board/HexText.h"
+#include "board/TextHelpers.h"
 #include "script/ScriptLoader.h"
 
 namespace script {
 
-using detail::kCrLf;
+using board::kCrLf;
 
 frmScriptOps::frmScriptOps(board::BoardLink& link, ScriptRunState& runState,
                            ScriptMainWindowLink& mainWindow, ScriptGpioLink& gpio,
@@ -107,7 +108,7 @@ void frmScriptOps::wait(int ms) {
 }
 
 void frmScriptOps::message(const std::string& text) {
-    link_.host().messageBox(text, form::MsgButtons::Ok, detail::kProgramTitle);
+    link_.host().messageBox(text, form::MsgButtons::Ok, board::kProgramTitle);
 }
 
 // ---- Window
@@ -204,7 +205,7 @@ void frmScriptOps::txtI2CAdr_KeyPress(int& key) {
     }
     key = 0;
     auto& s = link_.s;
-    txtI2CAdr.setText(detail::upperAscii(txtI2CAdr.Text()));
+    txtI2CAdr.setText(board::upperAscii(txtI2CAdr.Text()));
     yield();
     auto address = board::HexValChecked(txtI2CAdr.Text());
     // A value of four hex digits from 8000 on is negative as a 16-bit number; it is as invalid

@@ -2,8 +2,8 @@
 // against the idle value, and the service section run nested in the detecting row.
 #include <algorithm>
 
-#include "TextUtil.h"
 #include "board/HexText.h"
+#include "board/TextHelpers.h"
 #include "script/frmScriptOps.h"
 
 namespace script {
@@ -13,7 +13,7 @@ void frmScriptOps::cmdISample_Click() {
     // In manual mode the panel does not connect by itself: with the connection closed its
     // read-back would be zeros, which must not pass for an interrupt.
     if (s.UsbOpened == board::False && s.ManualUsbConnect != board::False) {
-        link_.LogAppend("Interrupt Sample .. USB Not opened", detail::kCrLf);
+        link_.LogAppend("Interrupt Sample .. USB Not opened", board::kCrLf);
         yield();
         return;
     }
@@ -30,7 +30,7 @@ void frmScriptOps::cmdISample_Click() {
     if (run_.IntServiceActive) {
         link_.LogAppend("Interrupt detected at Script Line " + lastLineText_ +
                             " not serviced: the interrupt service is already running",
-                        detail::kCrLf);
+                        board::kCrLf);
         yield();
         return;
     }

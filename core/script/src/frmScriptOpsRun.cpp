@@ -6,13 +6,14 @@
 #include "TextUtil.h"
 #include "board/HexText.h"
 #include "board/Packets.h"
+#include "board/TextHelpers.h"
 #include "script/frmScriptOps.h"
 
 namespace script {
 
 namespace {
 
-using detail::kCrLf;
+using board::kCrLf;
 
 constexpr int col(Column c) {
     return static_cast<int>(c);
@@ -24,8 +25,10 @@ std::int16_t tableValue(const std::vector<std::int16_t>& table, int row) {
                : std::int16_t{0};
 }
 
-std::uint8_t replyByte(const std::vector<std::uint8_t>& buffer, std::size_t index) {
-    return index < buffer.size() ? buffer[index] : std::uint8_t{0};
+// The reply's count byte says the board delivered every byte asked for; a reply that never came
+// reads as count 0.
+bool readComplete(const board::Reply& reply, int count) {
+    return reply.byteAt(0) == count;
 }
 
 }  // namespace
@@ -123,60 +126,25 @@ void frmScriptOps::executeRow(int r) {
 }
 
 void frmScriptOps::genericStep(bool& connectedForRow) {
-    auto& s = link_.s;
+    // The row and its read count are taken before the first yield: the cells this step writes
+    // belong to that row whatever runs at the yields.
     const int r = row_.row;
     const std::int16_t delay = tableValue(RowDelay, r);
-
     if (delay == -1) {
-        vbalGrid1.setCellText(r, col(Column::ActRd), "Delay Keypress");
-        yield();
-        form::MsgResult answer = link_.host().messageBox(
-            "Script Pause Line :" + row_.rowText + " Click OK to Continue, Cancel to Abort",
-            form::MsgButtons::OkCancel, detail::kProgramTitle);
-        if (answer == form::MsgResult::Cancel) {
-            run_.AbortRequested = board::True;
-        }
-        yield();
-        wait(100);
-        yield();
-        wait(100);
-        yield();
+        pauseForKeypress(r);
         return;
     }
     if (delay > 0) {
-        vbalGrid1.setCellText(r, col(Column::ActRd), "Delay " + std::to_string(delay));
-        yield();
-        wait(delay);
+        delayRow(r, delay);
         return;
     }
-
-    // More than four hex digits cannot be a 16-bit address: it counts as too large.
-    auto address = board::HexValChecked(row_.addr);
-    if (!address || *address >= 255) {
-        message("Illegal I2C address Script Row " + board::DecimalWithSign(r) +
-                " Value = " + row_.addr);
+    if (!takeRowAddress(r)) {
         return;
     }
-    s.I2CWriteAddr = static_cast<std::uint8_t>(*address);
-    s.I2CReadAddr = static_cast<std::uint8_t>(*address + 1);
-
-    const int reg = tableValue(RowRegCount, r);
-    const int wr = tableValue(RowWriteCount, r);
-    const int rd = tableValue(RowReadCount, r);
-    RowWriteTotal = static_cast<std::int16_t>(wr == 0 ? 0 : reg + wr);
-    RowReadTotal = static_cast<std::int16_t>(rd == 0 ? 0 : reg + rd);
-
+    const int readCount = countRowBytes(r);
     if (!RunActive) {
-        wait(100);
-        if (s.UsbOpened == board::False) {
-            main_.cmdUSBConnect_Click();
-            s.ManualUsbConnect = board::True;
-            connectedForRow = true;
-        }
-        wait(100);
-        yieldTimes(1000);
+        connectForRow(connectedForRow);
     }
-
     if (RowWriteTotal == 0 && RowReadTotal == 0) {
         return;
     }
@@ -185,6 +153,68 @@ void frmScriptOps::genericStep(bool& connectedForRow) {
         yield();
         return;
     }
+    transferRow(r, readCount);
+}
+
+void frmScriptOps::pauseForKeypress(int r) {
+    vbalGrid1.setCellText(r, col(Column::ActRd), "Delay Keypress");
+    yield();
+    form::MsgResult answer = link_.host().messageBox(
+        "Script Pause Line :" + row_.rowText + " Click OK to Continue, Cancel to Abort",
+        form::MsgButtons::OkCancel, board::kProgramTitle);
+    if (answer == form::MsgResult::Cancel) {
+        run_.AbortRequested = board::True;
+    }
+    yield();
+    wait(100);
+    yield();
+    wait(100);
+    yield();
+}
+
+void frmScriptOps::delayRow(int r, std::int16_t delay) {
+    vbalGrid1.setCellText(r, col(Column::ActRd), "Delay " + std::to_string(delay));
+    yield();
+    wait(delay);
+}
+
+bool frmScriptOps::takeRowAddress(int r) {
+    auto& s = link_.s;
+    // More than four hex digits cannot be a 16-bit address: it counts as too large.
+    auto address = board::HexValChecked(row_.addr);
+    if (!address || *address >= 255) {
+        message("Illegal I2C address Script Row " + board::DecimalWithSign(r) +
+                " Value = " + row_.addr);
+        return false;
+    }
+    s.I2CWriteAddr = static_cast<std::uint8_t>(*address);
+    s.I2CReadAddr = static_cast<std::uint8_t>(*address + 1);
+    return true;
+}
+
+int frmScriptOps::countRowBytes(int r) {
+    const int reg = tableValue(RowRegCount, r);
+    const int wr = tableValue(RowWriteCount, r);
+    const int rd = tableValue(RowReadCount, r);
+    RowWriteTotal = static_cast<std::int16_t>(wr == 0 ? 0 : reg + wr);
+    RowReadTotal = static_cast<std::int16_t>(rd == 0 ? 0 : reg + rd);
+    return rd;
+}
+
+void frmScriptOps::connectForRow(bool& connectedForRow) {
+    auto& s = link_.s;
+    wait(100);
+    if (s.UsbOpened == board::False) {
+        main_.cmdUSBConnect_Click();
+        s.ManualUsbConnect = board::True;
+        connectedForRow = true;
+    }
+    wait(100);
+    yieldTimes(1000);
+}
+
+void frmScriptOps::transferRow(int r, int readCount) {
+    auto& s = link_.s;
     if (RowWriteTotal > 0 && s.UsbOpened != board::False) {
         Write_I2C();
     }
@@ -193,16 +223,19 @@ void frmScriptOps::genericStep(bool& connectedForRow) {
         yield();
         return;
     }
+    readAndCompare(r, readCount);
+}
 
+void frmScriptOps::readAndCompare(int r, int readCount) {
     // Without an open connection nothing is sent and nothing was measured: the actual text
     // stays empty and the row fails, whatever the transfer buffer still holds.
     bool measured = false;
-    if (s.UsbOpened != board::False) {
-        Read_I2C();
-        measured = readReplyGood_;
+    if (link_.s.UsbOpened != board::False) {
+        const board::Reply reply = Read_I2C();
+        measured = readComplete(reply, readCount);
         std::string actual;
-        for (int k = 1; k <= rd; ++k) {
-            actual += board::HexByteText(replyByte(s.TransferBuffer, static_cast<std::size_t>(k)));
+        for (int k = 1; k <= readCount; ++k) {
+            actual += board::HexByteText(reply.byteAt(static_cast<std::size_t>(k)));
         }
         vbalGrid1.appendCellText(r, col(Column::ActRd), actual);
     }
@@ -267,8 +300,7 @@ void frmScriptOps::Write_I2C() {
     link_.sendPacket(pipe,
                      board::I2cWriteCommand(static_cast<std::uint8_t>(reg + wr), s.I2CWriteAddr,
                                             bytesOf(row_.reg, reg), bytesOf(row_.dataWr, wr)));
-    link_.receiveReply(pipe + 128, s.WriteQty + 1);
-    const int acknowledged = replyByte(s.TransferBuffer, 0);
+    const int acknowledged = link_.receiveReply(pipe + 128, s.WriteQty + 1).byteAt(0);
     if (acknowledged != reg + wr + 1) {
         vbalGrid1.setCellBackColor(r, col(Column::DataWr), CellColor::Red);
         link_.LogAppend("Write Qty Error Script Line " + row_.rowText +
@@ -277,7 +309,7 @@ void frmScriptOps::Write_I2C() {
     }
 }
 
-void frmScriptOps::Read_I2C() {
+board::Reply frmScriptOps::Read_I2C() {
     auto& s = link_.s;
     const int r = row_.row;
     const int reg = tableValue(RowRegCount, r);
@@ -285,16 +317,15 @@ void frmScriptOps::Read_I2C() {
     const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
     link_.sendPacket(pipe, board::I2cReadCommand(static_cast<std::uint8_t>(count), s.I2CReadAddr,
                                                  bytesOf(row_.reg, reg)));
-    link_.receiveReply(pipe + 128, count + 1);
-    const int delivered = replyByte(s.TransferBuffer, 0);
-    readReplyGood_ = delivered == count;
-    if (!readReplyGood_) {
+    board::Reply reply = link_.receiveReply(pipe + 128, count + 1);
+    if (!readComplete(reply, count)) {
         vbalGrid1.setCellBackColor(r, col(Column::DataRd), CellColor::Red);
-        link_.LogAppend(
-            "Read Qty Error Script Line " + row_.rowText + " Actual :" + std::to_string(delivered),
-            kCrLf);
+        link_.LogAppend("Read Qty Error Script Line " + row_.rowText +
+                            " Actual :" + std::to_string(reply.byteAt(0)),
+                        kCrLf);
     }
     yield();
+    return reply;
 }
 
 void frmScriptOps::GPIO_SET() {

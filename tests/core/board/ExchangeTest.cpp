@@ -15,8 +15,10 @@ class ExchangeTest : public LinkFixture {
     Bytes exchange(std::uint32_t outPipe, const Bytes& packet, std::uint32_t inPipe,
                    std::int32_t replyLength) {
         link->sendPacket(outPipe, packet);
-        link->receiveReply(inPipe, replyLength);
-        return s().TransferBuffer;
+        const board::Reply reply = link->receiveReply(inPipe, replyLength);
+        // The windows show the transfer buffer: it holds the same reply.
+        EXPECT_EQ(reply.bytes, s().TransferBuffer);
+        return reply.bytes;
     }
     static Packet out(std::uint32_t endpoint, Bytes bytes) { return {endpoint, false, bytes}; }
     static Packet in(std::uint32_t endpoint, Bytes bytes) { return {endpoint, true, bytes}; }

@@ -38,16 +38,34 @@ TEST_F(PipeTest, ReadPipe_Closed_LogsYieldsOnceBufferUnchanged) {
     EXPECT_TRUE(bench->packets().empty());
 }
 
+// The closed read yields once; an exchange run there re-dimensions the program's buffer, but the
+// reply handed back is still this read's own.
+TEST_F(PipeTest, Exchange_Closed_NotSentAndReplyUntouchedByNestedExchange) {
+    const board::Reply sent = link->sendPacket(2, {1, 0xA1, 0x10});
+    EXPECT_EQ(sent.status, static_cast<std::uint32_t>(WD_DEVICE_NOT_FOUND));
+    EXPECT_TRUE(sent.bytes.empty());
+    host.atYield(host.yields + 1, [this] { link->receiveReply(0x81, 25); });
+    const board::Reply reply = link->receiveReply(0x82, 2);
+    EXPECT_EQ(reply.status, static_cast<std::uint32_t>(WD_DEVICE_NOT_FOUND));
+    EXPECT_EQ(reply.bytes, (Bytes{0, 0}));
+    EXPECT_EQ(s().TransferBuffer.size(), 25u);
+    EXPECT_TRUE(bench->packets().empty());
+}
+
 TEST_F(PipeTest, Pipes_Open_WriteYieldsOnceBeforeTransferReadNever) {
     connectQuietly();
     long yields = host.yields;
     std::size_t packetsAtYield = 99;
     host.atYield(yields + 1, [&] { packetsAtYield = bench->packets().size(); });
-    link->sendPacket(2, {1, 0xA1, 0x10});
+    const board::Reply sent = link->sendPacket(2, {1, 0xA1, 0x10});
     EXPECT_EQ(host.yields, yields + 1);
     EXPECT_EQ(packetsAtYield, 0u);
-    link->receiveReply(0x82, 2);
+    EXPECT_TRUE(sent.ok());
+    EXPECT_EQ(sent.bytes, (Bytes{1, 0xA1, 0x10}));
+    const board::Reply reply = link->receiveReply(0x82, 2);
     EXPECT_EQ(host.yields, yields + 1);
+    EXPECT_TRUE(reply.ok());
+    EXPECT_EQ(reply.bytes, (Bytes{1, 0x3C}));
     EXPECT_EQ(s().TransferBuffer, (Bytes{1, 0x3C}));
     EXPECT_EQ(log(), "");
     EXPECT_EQ(s().LastStatus, 0u);
@@ -77,7 +95,9 @@ TEST_F(PipeTest, ReadPipe_TimeOut_LogsTransferFailedWithStatus) {
     connectQuietly();
     bench->timeOutOn(0x82);
     link->sendPacket(2, {1, 0xA1, 0x10});
-    link->receiveReply(0x82, 2);
+    const board::Reply reply = link->receiveReply(0x82, 2);
+    EXPECT_EQ(reply.status, static_cast<std::uint32_t>(WD_TIME_OUT_EXPIRED));
+    EXPECT_EQ(reply.bytes, (Bytes{0, 0}));
     EXPECT_EQ(s().LastStatus, static_cast<std::uint32_t>(WD_TIME_OUT_EXPIRED));
     EXPECT_EQ(log(),
               entry("ReadPipe: WDU_Transfer() failed: error " + status(WD_TIME_OUT_EXPIRED)));
@@ -99,8 +119,12 @@ TEST_F(PipeTest, Pipes_NoEndpoints_PlainEntryNothingTransferred) {
     connectQuietly();
     bench->noEndpoints();
     s().CommError = True;
-    link->sendPacket(2, {1, 0xA1, 0x10});
-    link->receiveReply(0x82, 2);
+    const board::Reply sent = link->sendPacket(2, {1, 0xA1, 0x10});
+    const board::Reply reply = link->receiveReply(0x82, 2);
+    EXPECT_EQ(sent.status, static_cast<std::uint32_t>(WD_NO_ENDPOINT));
+    EXPECT_TRUE(sent.bytes.empty());
+    EXPECT_EQ(reply.status, static_cast<std::uint32_t>(WD_NO_ENDPOINT));
+    EXPECT_EQ(reply.bytes, (Bytes{0, 0}));
     std::string noPipes =
         entry("  No pipes are defined for this device \r\nother than the default pipe (number 0)");
     EXPECT_EQ(log(), noPipes + noPipes);

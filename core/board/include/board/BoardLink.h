@@ -1,7 +1,7 @@
 // The board link: program-wide state, the log procedures, the board connection with its attach
 // and detach handlers, and the two pipe transfers. One instance lives for the whole run; every
 // window holds a reference to it. No failure is raised: each is logged, and callers see it in
-// the reply's count byte.
+// the returned reply's status and count byte.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 
 #include "board/MainWindowLink.h"
 #include "board/ProgramState.h"
+#include "board/Reply.h"
 #include "form/Host.h"
 
 namespace board {
@@ -64,20 +65,25 @@ class BoardLink {
     void readPipe();
 
     // One half of an exchange: sets TransferPipe and TransferLength, fills TransferBuffer with
-    // the packet (zero-padded to its length) and runs writePipe.
-    void sendPacket(std::uint32_t pipe, const std::vector<std::uint8_t>& packet);
-    // The other half: re-dimensions TransferBuffer to `length` zeros and runs readPipe; the
-    // reply is then in s.TransferBuffer.
-    void receiveReply(std::uint32_t pipe, std::int32_t length);
+    // the packet (zero-padded to its length) and runs writePipe. Returns the transfer's status
+    // and the bytes it handed to the driver; a failure is also logged.
+    Reply sendPacket(std::uint32_t pipe, const std::vector<std::uint8_t>& packet);
+    // The other half: re-dimensions TransferBuffer to `length` zeros and runs readPipe. Returns
+    // the status and the `length` bytes read; on a failure they stay zero (count byte 0) and the
+    // failure is logged.
+    Reply receiveReply(std::uint32_t pipe, std::int32_t length);
 
   private:
     // The shared steps of both connect and both disconnect variants; `mainWindow` decides
     // whether the main window's indicators are touched and InitPipes runs.
     void openConnection(bool mainWindow);
     void closeConnection(bool mainWindow);
+    // writePipe and readPipe, with what they moved as the result.
+    Reply writeTransfer();
+    Reply readTransfer();
     // The steps both pipe transfers share once the connection is open; `name` starts their log
     // texts. Only a write yields before its transfer.
-    void pipeTransfer(bool read, std::string_view name);
+    Reply pipeTransfer(bool read, std::string_view name);
 
     form::Host& host_;
     MainWindowLink& main_;

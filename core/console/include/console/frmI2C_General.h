@@ -182,11 +182,6 @@ class frmI2C_General : public form::Window {
     void cmdUSBConnect_Click();
     // Disconnect_USB, then shows the closed state on the indicators and shows cmdexit.
     void cmdUSBDisconnect_Click();
-    // The board link's procedures, offered to the other windows.
-    void Connect_Usb();
-    void Disconnect_USB();
-    void writePipe();
-    void readPipe();
 
     // ---- Register operations ---------------------------------------------------------------
     // Reads the panel's register into txtReadByte; a failed transfer shows "--" and red lamps.
@@ -247,8 +242,9 @@ class frmI2C_General : public form::Window {
     void initControls();
     void yield();
     bool automatic() const;
-    void bracketOpen();
-    void bracketClose();
+    // Runs body between cmdUSBConnect_Click and cmdUSBDisconnect_Click, each followed by a
+    // yield, when the connection is automatic; in manual mode only the body runs.
+    void withAutomaticConnection(const std::function<void()>& body);
     ReadResult readRegister(const std::string& registerText);
     std::uint8_t writeRegister(std::uint8_t address, const std::string& registerText,
                                const std::string& valueText);
@@ -258,6 +254,19 @@ class frmI2C_General : public form::Window {
     // Writes one grid row's value and shows the result on its write lamp.
     void writeGridRow(int index, std::uint8_t address);
     void showFail();
+    // The communication test's steps, in the order cmdTestComm_Click runs them.
+    // Shows I2CWriteAddr and I2CReadAddr in the actual-address boxes.
+    void showActualAddresses();
+    // Reads register 2 of the device into txtTstReg; true when the count byte is 1.
+    bool readCommTestRegister();
+    // Shows both register grid frames and their buttons.
+    void showRegisterGrid();
+    // "Good" in green or "Fail" in red on lblCommTest.
+    void showCommVerdict(bool good);
+    // Sets the GPIO panel's LED boxes to the verdict and writes them; yields twice.
+    void mirrorVerdictOnLeds(bool good);
+    // Logs "Address value too large" and shows "--" addresses and "Fail".
+    void refuseCommTestAddress();
     void applyAddress(int value);
     void rejectAddress();
     void padSingleCharacter();

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "board/BoardLink.h"
+#include "board/Reply.h"
 #include "form/Controls.h"
 #include "form/Window.h"
 #include "script/ParsedScript.h"
@@ -184,8 +185,10 @@ class frmScriptOps : public form::Window {
     void cmdAbort_Click();
 
     // The executor's I2C and GPIO steps for the row being executed (see vbalGrid1_DblClick).
+    // A failed transfer is logged and shows as a red cell; none throws.
     void Write_I2C();
-    void Read_I2C();
+    // Returns the read reply: the count byte, then the data bytes (zeros where none came).
+    board::Reply Read_I2C();
     void GPIO_SET();
 
     // ---- Interrupt sampling ----
@@ -228,7 +231,23 @@ class frmScriptOps : public form::Window {
     void message(const std::string& text);
     bool loadChosenFile();
     void executeRow(int row);
+    // An I2C or GPIO row, split into the steps below in the order they run; `r` is the row.
     void genericStep(bool& connectedForRow);
+    // A delay of -1: asks whether to go on; Cancel asks the running loops to stop.
+    void pauseForKeypress(int r);
+    // A positive delay: shows it in the actual column and waits that many milliseconds.
+    void delayRow(int r, std::int16_t delay);
+    // The row's I2C address into I2CWriteAddr and I2CReadAddr; false, with a message, when it is
+    // 0xFF or more.
+    bool takeRowAddress(int r);
+    // Sets RowWriteTotal and RowReadTotal from the row's byte counts; returns its read count.
+    int countRowBytes(int r);
+    // Outside Run All Steps the row opens the connection itself if it is closed.
+    void connectForRow(bool& connectedForRow);
+    // The I2C write, then the read and its comparison, each only where the row has bytes.
+    void transferRow(int r, int readCount);
+    // Reads the row's bytes into the actual column and counts the row as passed or failed.
+    void readAndCompare(int r, int readCount);
     void compareAndCount(bool measured);
     void closingStep(int row, bool connectedForRow);
     void countPass();
@@ -249,8 +268,6 @@ class frmScriptOps : public form::Window {
     // The row last executed (after a load, the last loaded line), for the interrupt record.
     int lastRow_ = 0;
     std::string lastLineText_;
-    // Whether the row being executed got a valid read reply.
-    bool readReplyGood_ = false;
 };
 
 }  // namespace script
