@@ -228,7 +228,7 @@ void frmScriptOps::transferRow(int r, int readCount) {
 
 void frmScriptOps::readAndCompare(int r, int readCount) {
     // Without an open connection nothing is sent and nothing was measured: the actual text
-    // stays empty and the row fails, whatever the transfer buffer still holds.
+    // stays empty and the row fails.
     bool measured = false;
     if (link_.s.UsbOpened != board::False) {
         const board::Reply reply = Read_I2C();

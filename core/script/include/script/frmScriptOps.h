@@ -185,7 +185,7 @@ class frmScriptOps : public form::Window {
     void cmdAbort_Click();
 
     // The executor's I2C and GPIO steps for the row being executed (see vbalGrid1_DblClick).
-    // A failed transfer is logged and shows as a red cell; none throws.
+    // A failed transfer is logged and turns its data cell red.
     void Write_I2C();
     // Returns the read reply: the count byte, then the data bytes (zeros where none came).
     board::Reply Read_I2C();
