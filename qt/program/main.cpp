@@ -1,32 +1,29 @@
 // Velmorix_I2C_Comm: the register console, the GPIO panel and the script windows on Qt. The bridge
-// board is chosen by VELMORIX_BRIDGE (unset or "usb" for a real board, "sim" for the simulated
-// one).
+// board is chosen by VELMORIX_BRIDGE (unset or "usb" for a real board, "sim" or "sim:FILE" for a
+// simulated one).
 #include <QApplication>
 #include <QMessageBox>
-#include <cstdlib>
 #include <iostream>
-#include <string_view>
+#include <string>
 
 #include "app/Application.h"
 #include "app/ScriptWindows.h"
 #include "kit/QtHost.h"
 #include "program/QtViews.h"
 #include "script/ScriptViews_view.h"
-#include "wdu_sim.h"
+#include "wd_utils.h"
 
 namespace {
 
-// A simulation file that cannot be read stops the program before any window opens, with the
-// reader's reason (file, key and problem): running on no board would hide the mistake.
-bool simulationReadable() {
-    const char* bridge = std::getenv("VELMORIX_BRIDGE");
-    if (bridge == nullptr || !std::string_view(bridge).starts_with("sim")) {
+// Names the bridge from VELMORIX_BRIDGE. A bridge that cannot be had (a simulation file that
+// cannot be read, a value naming no bridge) stops the program before any window opens, with the
+// layer's reason (for a file: the file, key and problem): running on no board would hide the
+// mistake.
+bool bridgeChosen() {
+    if (WDU_SelectBridge(nullptr) == WD_STATUS_SUCCESS) {
         return true;
     }
-    if (wdu::simulatedBoard() != nullptr) {
-        return true;
-    }
-    const std::string reason = wdu::backendError();
+    const std::string reason = WDU_BridgeError();
     std::cerr << "Velmorix_I2C_Comm: " << reason << '\n';
     QMessageBox::critical(nullptr, "Velmorix I2C Comm", QString::fromStdString(reason));
     return false;
@@ -39,7 +36,7 @@ int main(int argc, char** argv) {
     // The program ends when the main window unloads, not when its last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     program::QtViews::applyStyle();
-    if (!simulationReadable()) {
+    if (!bridgeChosen()) {
         return 2;
     }
     kit::QtHost host;

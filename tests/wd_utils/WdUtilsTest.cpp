@@ -279,6 +279,17 @@ TEST_F(WdUtilsTest, DeviceFaults_SurfaceAsStatuses) {
     EXPECT_FALSE(recorder.snapshot().back().attach);
 }
 
+TEST_F(WdUtilsTest, StaleHandleTransfer_CountsTowardsAttachAtNthTransfer) {
+    // The board's attach-at-Nth-transfer fault counts every attempt, even one the layer refuses.
+    const WDU_DEVICE_HANDLE device = openDevice();
+    board->detachAtTransfer(1);
+    board->attachAtTransfer(2);
+    EXPECT_EQ(write(device, 1, {0, 0}), WD_DEVICE_GONE);
+    EXPECT_FALSE(board->attached());
+    EXPECT_EQ(write(device, 1, {0, 0}), WD_DEVICE_GONE);
+    EXPECT_TRUE(board->attached());
+}
+
 TEST_F(WdUtilsTest, RegistrationFault_FailsWithZeroHandle) {
     board->setRegistrationFails(true);
     driver = 77;
@@ -373,6 +384,85 @@ class BackendChoice : public ::testing::Test {
     WDU_DRIVER_HANDLE driver = 0;
 };
 
+TEST_F(BackendChoice, SelectBridge_EachForm_StatusBoardAndReason) {
+    const std::string good = ::testing::TempDir() + "wdu_select_good.json";
+    const std::string bad = ::testing::TempDir() + "wdu_select_bad.json";
+    std::ofstream(good) << R"({"targets": [{"address": "50", "registers": {"01": "5A"}}]})";
+    std::ofstream(bad) << R"({"targets": [{"address": "6G"}]})";
+    const std::string goodText = "sim:" + good;
+    const std::string badText = "sim:" + bad;
+    struct Case {
+        const char* text;  // nullptr: the default
+        const char* env;   // VELMORIX_BRIDGE, nullptr: unset
+        std::uint32_t status;
+        int simulated;       // 0 no board, 1 built-in board, 2 the file's board
+        std::string reason;  // WDU_BridgeError()
+    };
+    const Case cases[] = {
+        {"usb", "sim", WD_STATUS_SUCCESS, 0, ""},
+        {"sim", "usb", WD_STATUS_SUCCESS, 1, ""},
+        {goodText.c_str(), nullptr, WD_STATUS_SUCCESS, 2, ""},
+        {nullptr, nullptr, WD_STATUS_SUCCESS, 0, ""},
+        {nullptr, "sim", WD_STATUS_SUCCESS, 1, ""},
+        {badText.c_str(), nullptr, WD_BAD_SIMULATION, 0,
+         bad + ": targets[0].address: bad hex \"6G\""},
+        {"sim:", nullptr, WD_BAD_SIMULATION, 0,
+         "bridge: \"sim:\" needs a simulation file name after the colon"},
+        {"bluetooth", nullptr, WD_BACKEND_ERROR, 0,
+         "bridge: unknown value \"bluetooth\" (use usb, sim or sim:FILE)"},
+        {nullptr, "bluetooth", WD_BACKEND_ERROR, 0,
+         "VELMORIX_BRIDGE: unknown value \"bluetooth\" (use usb, sim or sim:FILE)"},
+    };
+    for (const Case& c : cases) {
+        const std::string name = c.text != nullptr ? c.text : "(default)";
+        wdu::resetForTests();
+        if (c.env != nullptr) {
+            setenv("VELMORIX_BRIDGE", c.env, 1);
+        } else {
+            unsetenv("VELMORIX_BRIDGE");
+        }
+        EXPECT_EQ(WDU_SelectBridge(c.text), c.status) << name;
+        EXPECT_EQ(WDU_BridgeError(), c.reason) << name;
+        if (c.status != WD_STATUS_SUCCESS) {
+            EXPECT_EQ(VB_Stat2Str(c.status),
+                      std::string(c.status == WD_BAD_SIMULATION ? "Bad simulation file"
+                                                                : "USB backend error") +
+                          ": " + c.reason)
+                << name;
+            continue;
+        }
+        bridgesim::Board* board = wdu::simulatedBoard();
+        EXPECT_EQ(board != nullptr, c.simulated != 0) << name;
+        if (c.simulated == 1) {
+            EXPECT_EQ(board->peekRegister(0x60, 0x02), 0x7A) << name;
+        } else if (c.simulated == 2) {
+            EXPECT_EQ(board->peekRegister(0x50, 0x01), 0x5A) << name;
+        }
+        // Set after the choice, the environment no longer decides it.
+        setenv("VELMORIX_BRIDGE", "bluetooth", 1);
+        EXPECT_EQ(registerOnce(), WD_STATUS_SUCCESS) << name;
+        EXPECT_EQ(WDU_VB_PumpEvents(), c.simulated != 0 ? 1 : 0) << name;
+        WDU_VB_Uninit(driver);
+    }
+    std::remove(good.c_str());
+    std::remove(bad.c_str());
+}
+
+TEST_F(BackendChoice, SelectBridge_FailedOrRefused_BridgeInForceStays) {
+    ASSERT_EQ(WDU_SelectBridge("sim"), WD_STATUS_SUCCESS);
+    bridgesim::Board* board = wdu::simulatedBoard();
+    ASSERT_NE(board, nullptr);
+    EXPECT_EQ(WDU_SelectBridge("bluetooth"), WD_BACKEND_ERROR);
+    EXPECT_EQ(wdu::simulatedBoard(), board);
+    ASSERT_EQ(registerOnce(), WD_STATUS_SUCCESS);
+    EXPECT_EQ(WDU_SelectBridge("usb"), WD_ALREADY_INITIALIZED);
+    EXPECT_EQ(WDU_VB_PumpEvents(), 1) << "the open registration keeps its device";
+    EXPECT_EQ(wdu::simulatedBoard(), board);
+    WDU_VB_Uninit(driver);
+    EXPECT_EQ(WDU_SelectBridge("usb"), WD_STATUS_SUCCESS);
+    EXPECT_EQ(wdu::simulatedBoard(), nullptr);
+}
+
 TEST_F(BackendChoice, UnsetOrUsb_InitSucceedsNoDeviceNoBoard) {
     for (const char* value : {static_cast<const char*>(nullptr), "usb"}) {
         wdu::resetForTests();
@@ -403,11 +493,12 @@ TEST_F(BackendChoice, SimFileBad_InitFailsWithReason) {
     setenv("VELMORIX_BRIDGE", "sim:/nonexistent/bench.json", 1);
     EXPECT_EQ(registerOnce(), WD_BAD_SIMULATION);
     EXPECT_EQ(driver, 0u);
-    EXPECT_NE(wdu::backendError().find("/nonexistent/bench.json: (file)"), std::string::npos);
+    EXPECT_NE(std::string(WDU_BridgeError()).find("/nonexistent/bench.json: (file)"),
+              std::string::npos);
     EXPECT_EQ(wdu::simulatedBoard(), nullptr);
     setenv("VELMORIX_BRIDGE", "bluetooth", 1);
     EXPECT_EQ(registerOnce(), WD_BACKEND_ERROR);
-    EXPECT_NE(wdu::backendError().find("bluetooth"), std::string::npos);
+    EXPECT_NE(std::string(WDU_BridgeError()).find("bluetooth"), std::string::npos);
 }
 
 TEST_F(BackendChoice, SimFileBad_StatusTextNamesFileKeyAndProblem) {

@@ -1,7 +1,5 @@
 #include "tools/ScriptRunner.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,7 +14,6 @@
 #include "script/frmScriptOps.h"
 #include "tools/HeadlessHost.h"
 #include "wd_utils.h"
-#include "wdu_sim.h"
 
 namespace tools {
 
@@ -101,15 +98,18 @@ int countOf(const form::TextBox& box) {
 }  // namespace
 
 int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err, bool progress) {
-    if (options.bridge) {
-        setenv("VELMORIX_BRIDGE", options.bridge->c_str(), 1);
-    }
     {
         std::ifstream probe(options.script, std::ios::binary);
         if (!probe) {
             err << "velmorix-script: cannot read script " << options.script << '\n';
             return kUsageOrLoad;
         }
+    }
+    // A bridge that cannot be had (a bad simulation file) ends the run before any window loads,
+    // with the layer's reason on one line.
+    if (WDU_SelectBridge(options.bridge ? options.bridge->c_str() : nullptr) != WD_STATUS_SUCCESS) {
+        err << "velmorix-script: " << WDU_BridgeError() << '\n';
+        return kUsageOrLoad;
     }
 
     HeadlessHost host(err);
@@ -123,11 +123,6 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         app::Application app(host);
         app::ScriptWindows windows(app);
         app.mainWindow();
-        if (std::string reason = wdu::backendError(); !reason.empty()) {
-            err << "velmorix-script: " << reason << '\n';
-            WDU_SetTransferTrace(nullptr, nullptr);
-            return kUsageOrLoad;
-        }
         script::frmScriptOps& window = windows.sharedWindow();
         // A refused script is reported on one line with the window's reason, not as a message.
         std::vector<std::string> loadMessages;

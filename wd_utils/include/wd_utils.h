@@ -1,8 +1,10 @@
 /* The USB toolkit layer: device matching, attach/detach notification, interface selection and
  * bulk transfers for the bridge board. C ABI, so that any caller can load it. Handles are 32-bit
  * ids checked against a table; a stale or unknown handle gives WD_INVALID_HANDLE, never a crash.
- * The backend (libusb or the simulated bridge board) is chosen at WDU_Init / WDU_VB_Init from the
- * environment variable VELMORIX_BRIDGE: unset or "usb", "sim", or "sim:FILE". */
+ * The backend (libusb or the simulated bridge board) is named by the front end with
+ * WDU_SelectBridge: "usb", "sim" (the built-in board) or "sim:FILE" (a simulation file). Without
+ * that call, the first WDU_Init / WDU_VB_Init chooses from the environment variable
+ * VELMORIX_BRIDGE in the same forms, unset meaning "usb". */
 #ifndef VELMORIX_WD_UTILS_H
 #define VELMORIX_WD_UTILS_H
 
@@ -72,6 +74,18 @@ typedef struct {
     WDU_POWER_CHANGE_CALLBACK pfPowerChange; /* may be NULL */
     void* pUserData;
 } WDU_EVENT_TABLE;
+
+/* Names the bridge for the following registrations and starts it at once: "usb", "sim" or
+ * "sim:FILE"; NULL means VELMORIX_BRIDGE, and "usb" when that is unset. A simulation file is read
+ * here, so a bad one fails here: WD_BAD_SIMULATION, or WD_BACKEND_ERROR for a text naming no
+ * bridge, each with a VB_Stat2Str text and a WDU_BridgeError reason saying why. While a
+ * registration is open it is refused with WD_ALREADY_INITIALIZED. A refused call, or a bad text or
+ * file, leaves the bridge in force as it was. */
+WDU_API uint32_t WDU_SelectBridge(const char* pcBridge);
+/* Why the last choice of the bridge failed (the simulation file, its key and the problem, or the
+ * text not understood); "" when the bridge in force was chosen without fault. Never NULL; the text
+ * stays valid for the rest of the run. */
+WDU_API const char* WDU_BridgeError(void);
 
 /* Registers for matching devices; attach/detach handlers run on the layer's own event thread.
  * Fails with a status and *phDriver = 0; more than 1024 match tables is WD_INVALID_PARAMETER.

@@ -9,10 +9,6 @@
 
 #include "wd_utils.h"
 
-namespace bridgesim {
-class Board;
-}
-
 namespace wdu {
 
 // What matching looks at.
@@ -51,11 +47,7 @@ class Backend {
     virtual std::uint32_t transfer(std::uint64_t serial, std::uint32_t pipe, bool read,
                                    std::uint8_t* buffer, std::uint32_t length, std::uint32_t& moved,
                                    std::uint32_t timeoutMs) = 0;
-    // A transfer was tried on a stale handle and never reached the device.
-    virtual void rejectedTransfer() {}
     virtual std::uint32_t reset(std::uint64_t serial) = 0;
-    // The simulated board behind this backend, or nullptr.
-    virtual bridgesim::Board* simulatedBoard() { return nullptr; }
 };
 
 }  // namespace wdu

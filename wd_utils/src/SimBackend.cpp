@@ -91,10 +91,6 @@ std::uint32_t SimBackend::transfer(std::uint64_t serial, std::uint32_t pipe, boo
     return WD_OPERATION_FAILED;
 }
 
-void SimBackend::rejectedTransfer() {
-    board_->countRejectedTransfer();
-}
-
 std::uint32_t SimBackend::reset(std::uint64_t serial) {
     if (const std::uint32_t status = sameAttachment(serial)) {
         return status;

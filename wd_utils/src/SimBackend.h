@@ -23,9 +23,7 @@ class SimBackend : public Backend {
     std::uint32_t transfer(std::uint64_t serial, std::uint32_t pipe, bool read,
                            std::uint8_t* buffer, std::uint32_t length, std::uint32_t& moved,
                            std::uint32_t timeoutMs) override;
-    void rejectedTransfer() override;
     std::uint32_t reset(std::uint64_t serial) override;
-    bridgesim::Board* simulatedBoard() override { return board_.get(); }
 
   private:
     // Success when the board is still in the attachment the handle was given for.

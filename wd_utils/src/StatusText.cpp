@@ -65,3 +65,7 @@ extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
     }
     return fixedText(dwStatus);
 }
+
+extern "C" WDU_API const char* WDU_BridgeError(void) {
+    return keptText(wdu::UsbLayer::instance().backendError());
+}

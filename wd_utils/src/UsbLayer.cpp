@@ -1,10 +1,7 @@
 #include "UsbLayer.h"
 
 #include <algorithm>
-#include <cstdlib>
 
-#include "SimBackend.h"
-#include "UsbBackend.h"
 #include "bridgesim/Board.h"
 
 namespace wdu {
@@ -30,6 +27,33 @@ UsbLayer& UsbLayer::instance() {
     // Never destroyed: the event thread and late callers may still use it during exit.
     static UsbLayer* const layer = new UsbLayer();
     return *layer;
+}
+
+std::uint32_t UsbLayer::selectBridge(const char* text) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!registrations_.empty()) {
+            return WD_ALREADY_INITIALIZED;
+        }
+    }
+    // Read unlocked: a simulation file may be slow to read.
+    BridgeChoice choice;
+    std::string error;
+    if (const std::uint32_t status = BridgeChoice::parse(text, choice, error);
+        status != WD_STATUS_SUCCESS) {
+        std::lock_guard lock(mutex_);
+        backendError_ = error;
+        return status;
+    }
+    std::unique_lock lock(mutex_);
+    if (!registrations_.empty()) {
+        return WD_ALREADY_INITIALIZED;  // one was opened while the file was read
+    }
+    replaceBridgeLocked(lock, std::move(choice));
+    lock.unlock();
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    ensureBackend(status);
+    return status;
 }
 
 std::uint32_t UsbLayer::init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* matchTables,
@@ -92,6 +116,7 @@ void UsbLayer::uninit(WDU_DRIVER_HANDLE hDriver) {
 std::uint32_t UsbLayer::resolve(WDU_DEVICE_HANDLE hDevice, Target& target) {
     std::lock_guard lock(mutex_);
     target.backend = backend_;
+    target.simulatedBoard = simulatedBoard_;
     std::uint32_t status = WD_STATUS_SUCCESS;
     if (const Device* device = findDeviceLocked(hDevice, status)) {
         target.serial = device->serial;
@@ -127,8 +152,8 @@ std::uint32_t UsbLayer::transfer(WDU_DEVICE_HANDLE hDevice, std::uint32_t pipe, 
     count = 0;
     Target target;
     if (const std::uint32_t status = resolve(hDevice, target); status != WD_STATUS_SUCCESS) {
-        if (target.backend) {
-            target.backend->rejectedTransfer();
+        if (target.simulatedBoard) {
+            target.simulatedBoard->countRejectedTransfer();
         }
         return status;
     }
@@ -149,12 +174,24 @@ std::uint32_t UsbLayer::resetDevice(WDU_DEVICE_HANDLE hDevice) {
 
 bridgesim::Board* UsbLayer::simulatedBoard() {
     std::uint32_t status = WD_STATUS_SUCCESS;
-    const std::shared_ptr<Backend> backend = ensureBackend(status);
-    return backend ? backend->simulatedBoard() : nullptr;
+    if (!ensureBackend(status)) {
+        return nullptr;
+    }
+    std::lock_guard lock(mutex_);
+    return simulatedBoard_.get();
 }
 
 void UsbLayer::installSimulatedBoard(std::shared_ptr<bridgesim::Board> board) {
     std::unique_lock lock(mutex_);
+    replaceBridgeLocked(lock, BridgeChoice{std::move(board)});
+    lock.unlock();
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    ensureBackend(status);
+    lock.lock();
+    reconcileAllLocked();
+}
+
+void UsbLayer::replaceBridgeLocked(std::unique_lock<std::mutex>& lock, BridgeChoice choice) {
     for (auto& [id, reg] : registrations_) {
         if (reg.liveDevice != 0) {
             devices_[reg.liveDevice].gone = true;
@@ -166,17 +203,15 @@ void UsbLayer::installSimulatedBoard(std::shared_ptr<bridgesim::Board> board) {
     threadQueue_.clear();
     std::shared_ptr<Backend> old = std::move(backend_);
     backend_.reset();
-    installedBoard_ = std::move(board);
+    simulatedBoard_.reset();
+    chosen_ = std::move(choice);
     backendError_.clear();
     lock.unlock();
     if (old) {
         old->stop();
         old.reset();
     }
-    std::uint32_t status = WD_STATUS_SUCCESS;
-    ensureBackend(status);
     lock.lock();
-    reconcileAllLocked();
 }
 
 void UsbLayer::setNextHandleForTests(std::uint32_t next) {
@@ -193,7 +228,8 @@ void UsbLayer::resetForTests() {
     pumpPending_.store(0, std::memory_order_release);
     std::shared_ptr<Backend> backend = std::move(backend_);
     backend_.reset();
-    installedBoard_.reset();
+    simulatedBoard_.reset();
+    chosen_.reset();
     backendError_.clear();
     stopEventThread(lock);
     lock.unlock();
@@ -212,17 +248,22 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
     if (backend_) {
         return backend_;
     }
-    std::shared_ptr<bridgesim::Board> installed = installedBoard_;
+    const std::optional<BridgeChoice> chosen = chosen_;
     lock.unlock();
     // Created and started unlocked: starting registers a listener that takes our lock.
-    std::shared_ptr<Backend> created;
-    std::string error;
-    status = createBackend(std::move(installed), created, error);
-    if (!created) {
-        lock.lock();
-        backendError_ = error;
-        return nullptr;
+    BridgeChoice choice;
+    if (chosen) {
+        choice = *chosen;
+    } else {
+        std::string error;
+        status = BridgeChoice::parse(nullptr, choice, error);
+        if (status != WD_STATUS_SUCCESS) {
+            lock.lock();
+            backendError_ = error;
+            return nullptr;
+        }
     }
+    const std::shared_ptr<Backend> created = choice.makeBackend();
     Backend* raw = created.get();
     status = created->start([this, raw] { onPresenceChange(raw); });
     if (status != WD_STATUS_SUCCESS) {
@@ -238,42 +279,10 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
         return winner;
     }
     backend_ = created;
+    simulatedBoard_ = choice.simulatedBoard;
     backendError_.clear();
     announceMatchTablesLocked();
     return backend_;
-}
-
-std::uint32_t UsbLayer::createBackend(std::shared_ptr<bridgesim::Board> installed,
-                                      std::shared_ptr<Backend>& backend, std::string& error) {
-    if (installed) {
-        backend = std::make_shared<SimBackend>(std::move(installed));
-        return WD_STATUS_SUCCESS;
-    }
-    const char* env = std::getenv("VELMORIX_BRIDGE");
-    const std::string choice = env != nullptr ? env : "";
-    if (choice.empty() || choice == "usb") {
-        backend = std::make_shared<UsbBackend>();
-        return WD_STATUS_SUCCESS;
-    }
-    if (choice == "sim") {
-        backend = std::make_shared<SimBackend>(bridgesim::Board::builtIn());
-        return WD_STATUS_SUCCESS;
-    }
-    if (choice.rfind("sim:", 0) == 0) {
-        const std::string path = choice.substr(4);
-        if (path.empty()) {
-            error = "VELMORIX_BRIDGE: \"sim:\" needs a simulation file name after the colon";
-            return WD_BAD_SIMULATION;
-        }
-        std::shared_ptr<bridgesim::Board> board = bridgesim::Board::fromFile(path, error);
-        if (!board) {
-            return WD_BAD_SIMULATION;
-        }
-        backend = std::make_shared<SimBackend>(std::move(board));
-        return WD_STATUS_SUCCESS;
-    }
-    error = "VELMORIX_BRIDGE: unknown value \"" + choice + "\" (use usb, sim or sim:FILE)";
-    return WD_BACKEND_ERROR;
 }
 
 void UsbLayer::onPresenceChange(Backend* source) {

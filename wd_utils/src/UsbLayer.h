@@ -12,12 +12,14 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "Backend.h"
+#include "BridgeChoice.h"
 #include "wd_utils.h"
 
 namespace wdu {
@@ -26,6 +28,10 @@ class UsbLayer {
   public:
     static UsbLayer& instance();
 
+    // Chooses the bridge for the following registrations and starts it at once; a bad text or
+    // simulation file fails with the reason kept for VB_Stat2Str and bridgeError(), and an open
+    // registration refuses it with WD_ALREADY_INITIALIZED. Either failure changes nothing else.
+    std::uint32_t selectBridge(const char* text);
     std::uint32_t init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* matchTables,
                        std::uint32_t numMatchTables, const WDU_EVENT_TABLE* eventTable,
                        bool threaded, std::uintptr_t hWnd);
@@ -46,6 +52,7 @@ class UsbLayer {
     void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board);
     void resetForTests();
     void setNextHandleForTests(std::uint32_t next);
+    // Why the last choice of the bridge failed; empty when the one in force is good.
     std::string backendError();
 
     // More match-table entries than this are refused as a bad parameter.
@@ -80,9 +87,12 @@ class UsbLayer {
 
     UsbLayer() = default;
 
+    // The running backend, started from the chosen bridge (or VELMORIX_BRIDGE when none was
+    // chosen); nullptr with a status when it cannot be had.
     std::shared_ptr<Backend> ensureBackend(std::uint32_t& status);
-    std::uint32_t createBackend(std::shared_ptr<bridgesim::Board> installed,
-                                std::shared_ptr<Backend>& backend, std::string& error);
+    // Makes choice the bridge of the next backend and stops the running one. Open registrations
+    // lose their device without a detach event.
+    void replaceBridgeLocked(std::unique_lock<std::mutex>& lock, BridgeChoice choice);
     void onPresenceChange(Backend* source);
     // Brings a registration's device handle in line with what the backend sees now.
     void reconcileLocked(WDU_DRIVER_HANDLE id, Registration& reg);
@@ -95,6 +105,7 @@ class UsbLayer {
     struct Target {
         std::uint64_t serial = 0;
         std::shared_ptr<Backend> backend;
+        std::shared_ptr<bridgesim::Board> simulatedBoard;  // the backend's, if it simulates
     };
     // Resolves hDevice to its target; a status other than success says why there is none.
     std::uint32_t resolve(WDU_DEVICE_HANDLE hDevice, Target& target);
@@ -112,7 +123,10 @@ class UsbLayer {
     std::condition_variable handlerDone_;
     std::condition_variable threadWake_;
     std::shared_ptr<Backend> backend_;
-    std::shared_ptr<bridgesim::Board> installedBoard_;
+    // The board behind backend_ when it is the simulation: the test interface reaches it, and
+    // it counts transfers refused on a stale handle.
+    std::shared_ptr<bridgesim::Board> simulatedBoard_;
+    std::optional<BridgeChoice> chosen_;  // none: VELMORIX_BRIDGE decides at the next start
     std::string backendError_;
     std::unordered_map<WDU_DRIVER_HANDLE, Registration> registrations_;
     std::unordered_map<WDU_DEVICE_HANDLE, Device> devices_;

@@ -13,6 +13,10 @@ std::atomic<void*> g_traceUser{nullptr};
 
 extern "C" {
 
+WDU_API uint32_t WDU_SelectBridge(const char* pcBridge) {
+    return wdu::UsbLayer::instance().selectBridge(pcBridge);
+}
+
 WDU_API uint32_t WDU_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
                           uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable, uint32_t) {
     return wdu::UsbLayer::instance().init(phDriver, pMatchTables, dwNumMatchTables, pEventTable,
@@ -91,10 +95,6 @@ void resetForTests() {
 
 void setNextHandleForTests(std::uint32_t next) {
     UsbLayer::instance().setNextHandleForTests(next);
-}
-
-std::string backendError() {
-    return UsbLayer::instance().backendError();
 }
 
 }  // namespace wdu

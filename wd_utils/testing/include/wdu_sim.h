@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "bridgesim/Board.h"
 
@@ -16,18 +15,18 @@
 
 namespace wdu {
 
-// The board behind the simulation backend, created on first use from VELMORIX_BRIDGE; nullptr
-// when the backend is not the simulation (or the simulation file is bad: see backendError()).
+// The board behind the simulation backend, started on first use from the chosen bridge (or
+// VELMORIX_BRIDGE); nullptr when the backend is not the simulation (or the simulation file is
+// bad: see WDU_BridgeError()).
 WDU_SIM_API bridgesim::Board* simulatedBoard();
 // Selects the simulation backend with this board for the following registrations. Meant for a
 // moment with no registration open; open ones lose their device without a detach event.
 WDU_SIM_API void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board);
-// Drops every registration, handle and queued event, forgets the installed board, and goes back
-// to choosing the backend by VELMORIX_BRIDGE. Never call it from inside a handler.
+// Drops every registration, handle and queued event, forgets the installed board and the chosen
+// bridge, and goes back to choosing the backend by VELMORIX_BRIDGE. Never call it from inside a
+// handler.
 WDU_SIM_API void resetForTests();
 // Makes next the value the next new driver or device handle is counted from.
 WDU_SIM_API void setNextHandleForTests(std::uint32_t next);
-// Why the last backend selection failed (e.g. the simulation file's error); empty if none.
-WDU_SIM_API std::string backendError();
 
 }  // namespace wdu

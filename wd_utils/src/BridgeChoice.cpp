@@ -1,0 +1,51 @@
+#include "BridgeChoice.h"
+
+#include <cstdlib>
+
+#include "SimBackend.h"
+#include "UsbBackend.h"
+#include "bridgesim/Board.h"
+
+namespace wdu {
+
+std::uint32_t BridgeChoice::parse(const char* text, BridgeChoice& choice, std::string& error) {
+    // A reason names where the text came from, so that a stale environment variable is found.
+    const char* origin = "bridge";
+    if (text == nullptr) {
+        origin = "VELMORIX_BRIDGE";
+        text = std::getenv("VELMORIX_BRIDGE");
+    }
+    const std::string name = text != nullptr ? text : "";
+    if (name.empty() || name == "usb") {
+        choice.simulatedBoard.reset();
+        return WD_STATUS_SUCCESS;
+    }
+    if (name == "sim") {
+        choice.simulatedBoard = bridgesim::Board::builtIn();
+        return WD_STATUS_SUCCESS;
+    }
+    if (name.rfind("sim:", 0) == 0) {
+        const std::string path = name.substr(4);
+        if (path.empty()) {
+            error = std::string(origin) + ": \"sim:\" needs a simulation file name after the colon";
+            return WD_BAD_SIMULATION;
+        }
+        std::shared_ptr<bridgesim::Board> board = bridgesim::Board::fromFile(path, error);
+        if (!board) {
+            return WD_BAD_SIMULATION;
+        }
+        choice.simulatedBoard = std::move(board);
+        return WD_STATUS_SUCCESS;
+    }
+    error = std::string(origin) + ": unknown value \"" + name + "\" (use usb, sim or sim:FILE)";
+    return WD_BACKEND_ERROR;
+}
+
+std::shared_ptr<Backend> BridgeChoice::makeBackend() const {
+    if (simulatedBoard) {
+        return std::make_shared<SimBackend>(simulatedBoard);
+    }
+    return std::make_shared<UsbBackend>();
+}
+
+}  // namespace wdu

@@ -1,0 +1,29 @@
+// Which bridge board the layer talks to: the simulated board, or the real one through libusb.
+// The only place where the text naming the bridge ("usb", "sim", "sim:FILE") is read.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Backend.h"
+
+namespace bridgesim {
+class Board;
+}
+
+namespace wdu {
+
+struct BridgeChoice {
+    // The board of the simulation; nullptr chooses the real board through libusb.
+    std::shared_ptr<bridgesim::Board> simulatedBoard;
+
+    // Reads text ("usb", "sim" or "sim:FILE", reading the file at once); nullptr reads
+    // VELMORIX_BRIDGE, and an empty or unset text means usb. Fails with WD_BAD_SIMULATION or
+    // WD_BACKEND_ERROR and the reason (the file, its key and the problem) in error.
+    static std::uint32_t parse(const char* text, BridgeChoice& choice, std::string& error);
+    // A new, not yet started backend on the chosen board; never fails.
+    std::shared_ptr<Backend> makeBackend() const;
+};
+
+}  // namespace wdu
