@@ -7,10 +7,8 @@
 #include <string>
 
 #include "app/Application.h"
-#include "app/ScriptWindows.h"
 #include "kit/QtHost.h"
 #include "program/QtViews.h"
-#include "script/ScriptViews_view.h"
 #include "wd_utils.h"
 
 namespace {
@@ -40,11 +38,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     kit::QtHost host;
-    app::Application app(host);
-    program::QtViews views(app, host);
-    // "Script Execution" and "Open Another Script Processing Form" open script windows.
-    app::ScriptWindows scripts(app);
-    script::ScriptViews scriptViews(app, host, scripts);
+    program::QtViews views(host);
+    app::Application& app = views.app();
     // The start-up window's load: the main window loads (one connect and disconnect, the
     // initial GPIO write) and shows.
     app.start();

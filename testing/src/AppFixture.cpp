@@ -1,6 +1,5 @@
 #include "testing/AppFixture.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "wdu_sim.h"
@@ -24,23 +23,34 @@ bridgesim::PacketRecord in(std::uint8_t endpoint, std::vector<std::uint8_t> byte
 }
 
 void AppFixture::SetUp() {
-    setenv("VELMORIX_BRIDGE", "sim", 1);
-    wdu::resetForTests();
-    std::string error;
-    board = bridgesim::Board::fromJsonText(kAppBench, "console tests", error);
-    if (!board) {
-        std::fprintf(stderr, "bad test bench: %s\n", error.c_str());
-        std::abort();
-    }
-    wdu::installSimulatedBoard(board);
-    host.pump = [] { WDU_VB_PumpEvents(); };
-    app = std::make_unique<app::Application>(host);
+    build(kAppBench);
 }
 
 void AppFixture::TearDown() {
-    app.reset();
+    destroyApplication();
     board.reset();
     wdu::resetForTests();
+}
+
+void AppFixture::build(const char* simulation) {
+    setenv("VELMORIX_BRIDGE", "sim", 1);
+    wdu::resetForTests();
+    std::string error;
+    board = bridgesim::Board::fromJsonText(simulation, "test bench", error);
+    ASSERT_TRUE(board) << "bad test bench: " << error;
+    wdu::installSimulatedBoard(board);
+    host.pump = [] { WDU_VB_PumpEvents(); };
+    app = &makeApplication();
+}
+
+app::Application& AppFixture::makeApplication() {
+    ownApp_ = std::make_unique<app::Application>(host, navigator);
+    return *ownApp_;
+}
+
+void AppFixture::destroyApplication() {
+    app = nullptr;
+    ownApp_.reset();
 }
 
 void AppFixture::startQuietly() {
@@ -73,6 +83,16 @@ std::vector<bridgesim::PacketRecord> AppFixture::gpioPackets() const {
     for (auto& p : packets()) {
         if (p.endpoint == 1 || p.endpoint == 0x81) {
             result.push_back(p);
+        }
+    }
+    return result;
+}
+
+std::vector<std::vector<std::uint8_t>> AppFixture::readCommands() const {
+    std::vector<std::vector<std::uint8_t>> result;
+    for (auto& p : i2cPackets()) {
+        if (p.endpoint == 2 && p.bytes.size() >= 2 && (p.bytes[1] & 1) == 1) {
+            result.push_back(p.bytes);
         }
     }
     return result;

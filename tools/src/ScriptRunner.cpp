@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "app/Navigator.h"
 #include "app/ScriptWindows.h"
 #include "board/HexText.h"
 #include "script/frmScriptOps.h"
@@ -91,6 +92,17 @@ std::string gridText(const script::ScriptGrid& grid) {
     return text.str();
 }
 
+// Headless, there is no window to show; the run ends with the script, so a quit changes nothing
+// here (the application still records it).
+class HeadlessNavigator : public app::Navigator {
+  public:
+    void showConsole(console::frmI2C_General&) override {}
+    void showGpioPanel(gpio::frmGPIO&) override {}
+    void showScriptWindow(script::frmScriptOps&) override {}
+    void showAboutBox() override {}
+    void quit() override {}
+};
+
 int countOf(const form::TextBox& box) {
     return std::atoi(box.Text().c_str());
 }
@@ -120,8 +132,9 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
 
     int exitStatus = kAllPassed;
     {
-        app::Application app(host);
-        app::ScriptWindows windows(app);
+        HeadlessNavigator navigator;
+        app::Application app(host, navigator);
+        app::ScriptWindows& windows = app.scriptWindows();
         app.mainWindow();
         script::frmScriptOps& window = windows.sharedWindow();
         // A refused script is reported on one line with the window's reason, not as a message.

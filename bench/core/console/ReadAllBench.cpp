@@ -7,6 +7,7 @@
 
 #include "app/Application.h"
 #include "bridgesim/Board.h"
+#include "testing/RecordingNavigator.h"
 #include "wdu_sim.h"
 
 namespace {
@@ -31,7 +32,8 @@ void ReadAllActiveRegisters(benchmark::State& state) {
     wdu::simulatedBoard()->setPacketLogCapacity(1024);
     BenchHost host;
     {
-        app::Application app(host);
+        apptest::RecordingNavigator navigator;
+        app::Application app(host, navigator);
         app.start();
         auto& main = app.mainWindow();
         main.ChKManUsbConn.Value = 1;

@@ -16,6 +16,7 @@
 #include "board/BoardLink.h"
 #include "bridgesim/Board.h"
 #include "script/frmScriptOps.h"
+#include "testing/RecordingNavigator.h"
 #include "testing/TestHost.h"
 #include "wdu_sim.h"
 
@@ -99,8 +100,9 @@ void runAllSteps(benchmark::State& state, std::chrono::microseconds latency) {
     {
         form::TestHost host;
         host.pump = [] { WDU_VB_PumpEvents(); };
-        app::Application app(host);
-        app::ScriptWindows windows(app);
+        apptest::RecordingNavigator navigator;
+        app::Application app(host, navigator);
+        app::ScriptWindows& windows = app.scriptWindows();
         app.start();
         host.dialogAnswers.push_back({false, path, "bench_script_run.txt"});
         windows.showSharedWindow();

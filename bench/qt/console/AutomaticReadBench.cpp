@@ -40,8 +40,8 @@ void AutomaticRead(benchmark::State& state, bool viaButton) {
     wdu::simulatedBoard()->setPacketLogCapacity(1024);
     {
         kit::QtHost host;
-        app::Application app(host);
-        program::QtViews views(app, host);
+        program::QtViews views(host);
+        app::Application& app = views.app();
         app.start();
         auto& main = app.mainWindow();
         main.txtUserRegAdr.setText("02");

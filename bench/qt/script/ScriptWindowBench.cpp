@@ -91,17 +91,18 @@ void scriptWindow(benchmark::State& state, Action action) {
     {
         BenchHost host;
         host.script = path.string();
-        app::Application app(host);
-        program::QtViews views(app, host);
-        app::ScriptWindows windows(app);
-        auto scriptViews = action == Action::RunAllStepsWithoutView
-                               ? nullptr
-                               : std::make_unique<script::ScriptViews>(app, host, windows);
+        program::QtViews views(host);
+        app::Application& app = views.app();
+        app::ScriptWindows& windows = app.scriptWindows();
+        const bool withView = action != Action::RunAllStepsWithoutView;
         app.start();
-        windows.showSharedWindow();
+        // Without a view the window is loaded but never shown, so no view is made for it.
+        if (withView) {
+            windows.showSharedWindow();
+        }
         script::frmScriptOps& window = windows.sharedWindow();
-        script::frmScriptOpsView* view = scriptViews ? scriptViews->viewOf(window) : nullptr;
-        if (scriptViews && view == nullptr) {
+        script::frmScriptOpsView* view = withView ? views.scriptViews().viewOf(window) : nullptr;
+        if (withView && view == nullptr) {
             state.SkipWithError("no script window");
             return;
         }

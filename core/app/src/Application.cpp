@@ -1,11 +1,18 @@
 #include "app/Application.h"
 
+#include "app/ScriptWindows.h"
+
 namespace app {
 
-Application::Application(form::Host& host)
-    : host_(host), link_(std::make_unique<board::BoardLink>(host, *this)) {}
+Application::Application(form::Host& host, Navigator& navigator)
+    : host_(host),
+      navigator_(navigator),
+      link_(std::make_unique<board::BoardLink>(host, *this)),
+      scripts_(std::make_unique<ScriptWindows>(*this, navigator)) {}
 
 Application::~Application() {
+    // The script windows let go of the board link while it still exists.
+    scripts_.reset();
     // The board link may still log while it closes; that must not load a main window now.
     tearingDown_ = true;
     link_.reset();
@@ -17,7 +24,7 @@ void Application::start() {
 
 console::frmI2C_General& Application::mainWindow() {
     if (!main_) {
-        main_ = std::make_unique<console::frmI2C_General>(*link_, consoleCalls());
+        main_ = std::make_unique<console::frmI2C_General>(*link_, *this);
         main_->Form_Load();
     }
     return *main_;
@@ -26,9 +33,7 @@ console::frmI2C_General& Application::mainWindow() {
 void Application::showMainWindow() {
     auto& window = mainWindow();
     window.Visible = true;
-    if (showWindow) {
-        showWindow(window);
-    }
+    navigator_.showConsole(window);
 }
 
 bool Application::closeMainWindow() {
@@ -55,9 +60,7 @@ gpio::frmGPIO& Application::gpioPanel() {
 void Application::showGpioPanel() {
     auto& panel = gpioPanel();
     panel.Visible = true;
-    if (showWindow) {
-        showWindow(panel);
-    }
+    navigator_.showGpioPanel(panel);
 }
 
 void Application::closeGpioPanel() {
@@ -68,36 +71,24 @@ void Application::closeGpioPanel() {
     }
 }
 
-console::frmI2C_General::Calls Application::consoleCalls() {
-    console::frmI2C_General::Calls calls;
-    calls.gpioLedData = [this](int index) -> form::CheckBox& {
-        return gpioPanel().ChKLedData[index == 0 ? 0 : 1];
-    };
-    calls.gpioLedDataClick = [this](int index) { gpioPanel().ChKLedData_Click(index); };
-    calls.gpioWrite = [this] { gpioPanel().cmdGPIO_Write_Click(); };
-    calls.openSetupFile = [this] {
-        if (openSetupFile) {
-            openSetupFile();
-        }
-    };
-    calls.saveSetupFile = [this] {
-        if (saveSetupFile) {
-            saveSetupFile();
-        }
-    };
-    calls.showScriptWindow = [this] {
-        if (showScriptWindow) {
-            showScriptWindow();
-        }
-    };
-    calls.showGpioPanel = [this] { showGpioPanel(); };
-    calls.showAboutBox = [this] {
-        if (showAboutBox) {
-            showAboutBox();
-        }
-    };
-    calls.endProgram = [this] { endProgram(); };
-    return calls;
+void Application::showScriptWindow() {
+    scripts_->showSharedWindow();
+}
+
+void Application::showAboutBox() {
+    navigator_.showAboutBox();
+}
+
+form::CheckBox& Application::gpioLedData(int index) {
+    return gpioPanel().ChKLedData[index == 0 ? 0 : 1];
+}
+
+void Application::gpioLedDataClick(int index) {
+    gpioPanel().ChKLedData_Click(index);
+}
+
+void Application::gpioWrite() {
+    gpioPanel().cmdGPIO_Write_Click();
 }
 
 void Application::endProgram() {
@@ -105,9 +96,7 @@ void Application::endProgram() {
     if (gpio_) {
         gpio_->Visible = false;
     }
-    if (onQuit) {
-        onQuit();
-    }
+    navigator_.quit();
 }
 
 form::TextBox& Application::Txtlog() {

@@ -38,12 +38,10 @@ std::string ScriptWindows::GpioLink::txtPCHex(int index) {
                : std::string();
 }
 
-ScriptWindows::ScriptWindows(Application& app) : app_(app), mainLink_(app), gpioLink_(app) {
-    app_.showScriptWindow = [this] { showSharedWindow(); };
-}
+ScriptWindows::ScriptWindows(Application& app, Navigator& navigator)
+    : app_(app), navigator_(navigator), mainLink_(app), gpioLink_(app) {}
 
 ScriptWindows::~ScriptWindows() {
-    app_.showScriptWindow = nullptr;
     // The board link may still point at one of these windows.
     auto& active = app_.link().s.ActiveWindow;
     auto owned = [&active](const std::unique_ptr<script::frmScriptOps>& w) {
@@ -73,9 +71,7 @@ script::frmScriptOps& ScriptWindows::sharedWindow() {
 
 void ScriptWindows::show(script::frmScriptOps& window) {
     window.Visible = true;
-    if (app_.showWindow) {
-        app_.showWindow(window);
-    }
+    navigator_.showScriptWindow(window);
 }
 
 void ScriptWindows::showSharedWindow() {

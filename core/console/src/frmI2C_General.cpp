@@ -154,8 +154,8 @@ std::vector<form::ControlGeometry> buildLayout() {
 
 }  // namespace
 
-frmI2C_General::frmI2C_General(board::BoardLink& link, Calls calls)
-    : link_(link), calls_(std::move(calls)) {
+frmI2C_General::frmI2C_General(board::BoardLink& link, ConsoleLink& calls)
+    : link_(link), calls_(calls) {
     initControls();
 }
 
@@ -329,9 +329,7 @@ void frmI2C_General::Form_Load() {
     cbReset.Visible = false;
     yield();
 
-    if (calls_.gpioWrite) {
-        calls_.gpioWrite();
-    }
+    calls_.gpioWrite();
     yield();
 }
 
@@ -420,9 +418,7 @@ void frmI2C_General::Form_Unload() {
     yield();
     Loaded = false;
     Visible = false;
-    if (calls_.endProgram) {
-        calls_.endProgram();
-    }
+    calls_.endProgram();
 }
 
 void frmI2C_General::cmdClearLog_Click() {
@@ -825,19 +821,13 @@ void frmI2C_General::showCommVerdict(bool good) {
 }
 
 void frmI2C_General::mirrorVerdictOnLeds(bool good) {
-    if (calls_.gpioLedData) {
-        calls_.gpioLedData(1).Value = good ? 1 : 0;
-        calls_.gpioLedData(0).Value = good ? 0 : 1;
-    }
+    calls_.gpioLedData(1).Value = good ? 1 : 0;
+    calls_.gpioLedData(0).Value = good ? 0 : 1;
     yield();
-    if (calls_.gpioLedDataClick) {
-        calls_.gpioLedDataClick(0);
-        calls_.gpioLedDataClick(1);
-    }
+    calls_.gpioLedDataClick(0);
+    calls_.gpioLedDataClick(1);
     yield();
-    if (calls_.gpioWrite) {
-        calls_.gpioWrite();
-    }
+    calls_.gpioWrite();
 }
 
 void frmI2C_General::refuseCommTestAddress() {
@@ -854,11 +844,9 @@ void frmI2C_General::ChKManUsbConn_Click() {
 // ---- Menu
 // ------------------------------------------------------------------------------------------
 
-void frmI2C_General::mnuSetup_Open_Click() {
-    if (calls_.openSetupFile) {
-        calls_.openSetupFile();
-    }
-}
+// Register definition files are neither read nor written yet: both entries are there and do
+// nothing.
+void frmI2C_General::mnuSetup_Open_Click() {}
 
 void frmI2C_General::mnu_ScriptShow_Click() {
     link_.Disconnect_USB();
@@ -866,27 +854,17 @@ void frmI2C_General::mnu_ScriptShow_Click() {
     ChKManUsbConn.Value = 0;
     ChKManUsbConn_Click();
     yield();
-    if (calls_.showScriptWindow) {
-        calls_.showScriptWindow();
-    }
+    calls_.showScriptWindow();
 }
 
 void frmI2C_General::mnuGPIO_Click() {
-    if (calls_.showGpioPanel) {
-        calls_.showGpioPanel();
-    }
+    calls_.showGpioPanel();
 }
 
-void frmI2C_General::mnuSetup_Save_Click() {
-    if (calls_.saveSetupFile) {
-        calls_.saveSetupFile();
-    }
-}
+void frmI2C_General::mnuSetup_Save_Click() {}
 
 void frmI2C_General::frmAbout_Click() {
-    if (calls_.showAboutBox) {
-        calls_.showAboutBox();
-    }
+    calls_.showAboutBox();
 }
 
 }  // namespace console

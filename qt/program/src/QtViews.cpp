@@ -20,17 +20,12 @@ void bringToFront(QWidget& w) {
 
 }  // namespace
 
-QtViews::QtViews(app::Application& app, kit::QtHost& host) : app_(app), host_(host) {
-    app_.showWindow = [this](form::Window& window) { show(window); };
-    app_.onQuit = [this] { quit(); };
-}
+QtViews::QtViews(kit::QtHost& host)
+    : host_(host), app_(host, *this), scripts_(host, app_.gate(), app_.scriptWindows()) {}
 
-QtViews::~QtViews() {
-    app_.showWindow = nullptr;
-    app_.onQuit = nullptr;
-    gpio_.reset();
-    main_.reset();
-}
+// The members go in reverse order: the script windows' views, the panel's, the main window's,
+// and the application last, so no view outlives its model.
+QtViews::~QtViews() = default;
 
 void QtViews::applyStyle() {
     if (QStyle* fusion = QStyleFactory::create("Fusion")) {
@@ -41,32 +36,36 @@ void QtViews::applyStyle() {
     QApplication::setFont(font);
 }
 
-void QtViews::show(form::Window& window) {
-    if (auto* console = dynamic_cast<console::frmI2C_General*>(&window)) {
-        if (!main_) {
-            main_ =
-                std::make_unique<console::frmI2C_GeneralView>(*console, app_.gate(), host_, [this] {
-                    bool closed = false;
-                    app_.gate().dispatch([this, &closed] { closed = app_.closeMainWindow(); });
-                    host_.renderAll();
-                    return closed;
-                });
-        }
-        main_->render();
-        bringToFront(*main_);
-        return;
+void QtViews::showConsole(console::frmI2C_General& window) {
+    if (!main_) {
+        main_ = std::make_unique<console::frmI2C_GeneralView>(window, app_.gate(), host_, [this] {
+            bool closed = false;
+            app_.gate().dispatch([this, &closed] { closed = app_.closeMainWindow(); });
+            host_.renderAll();
+            return closed;
+        });
     }
-    if (auto* panel = dynamic_cast<gpio::frmGPIO*>(&window)) {
-        if (!gpio_) {
-            gpio_ = std::make_unique<gpio::frmGPIOView>(*panel, app_.gate(), host_,
-                                                        [this] { app_.closeGpioPanel(); });
-        }
-        gpio_->render();
-        bringToFront(*gpio_);
-    }
+    main_->render();
+    bringToFront(*main_);
 }
 
+void QtViews::showGpioPanel(gpio::frmGPIO& panel) {
+    if (!gpio_) {
+        gpio_ = std::make_unique<gpio::frmGPIOView>(panel, app_.gate(), host_,
+                                                    [this] { app_.closeGpioPanel(); });
+    }
+    gpio_->render();
+    bringToFront(*gpio_);
+}
+
+void QtViews::showScriptWindow(script::frmScriptOps& window) {
+    scripts_.show(window);
+}
+
+void QtViews::showAboutBox() {}
+
 void QtViews::quit() {
+    scripts_.hideAll();
     if (gpio_) {
         gpio_->hide();
     }

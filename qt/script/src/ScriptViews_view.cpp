@@ -11,12 +11,8 @@ constexpr int kCollectRetryMs = 50;
 
 }  // namespace
 
-ScriptViews::ScriptViews(app::Application& app, kit::QtHost& host, app::ScriptWindows& windows)
-    : app_(app), host_(host), windows_(windows) {
-    nextShow_ = std::move(app_.showWindow);
-    nextQuit_ = std::move(app_.onQuit);
-    app_.showWindow = [this](form::Window& window) { show(window); };
-    app_.onQuit = [this] { quit(); };
+ScriptViews::ScriptViews(kit::QtHost& host, form::UserEventGate& gate, app::ScriptWindows& windows)
+    : host_(host), gate_(gate), windows_(windows) {
     collect_.setSingleShot(true);
     collect_.setInterval(0);
     QObject::connect(&collect_, &QTimer::timeout, [this] { collectClosed(); });
@@ -24,8 +20,6 @@ ScriptViews::ScriptViews(app::Application& app, kit::QtHost& host, app::ScriptWi
 
 ScriptViews::~ScriptViews() {
     collect_.stop();
-    app_.showWindow = std::move(nextShow_);
-    app_.onQuit = std::move(nextQuit_);
     views_.clear();
     closed_.clear();
 }
@@ -44,20 +38,13 @@ std::vector<frmScriptOpsView*> ScriptViews::views() const {
     return result;
 }
 
-void ScriptViews::show(form::Window& window) {
-    auto* script = dynamic_cast<frmScriptOps*>(&window);
-    if (script == nullptr) {
-        if (nextShow_) {
-            nextShow_(window);
-        }
-        return;
-    }
-    frmScriptOpsView* view = viewOf(*script);
+void ScriptViews::show(frmScriptOps& window) {
+    frmScriptOpsView* view = viewOf(window);
     if (view == nullptr) {
-        auto made = std::make_unique<frmScriptOpsView>(*script, app_.gate(), host_,
-                                                       [this, script] { closed(*script); });
+        auto made = std::make_unique<frmScriptOpsView>(window, gate_, host_,
+                                                       [this, &window] { closed(window); });
         view = made.get();
-        views_.emplace_back(script, std::move(made));
+        views_.emplace_back(&window, std::move(made));
     }
     view->render();
     view->show();
@@ -79,7 +66,7 @@ void ScriptViews::closed(frmScriptOps& window) {
 }
 
 void ScriptViews::collectClosed() {
-    if (app_.gate().busy()) {
+    if (gate_.busy()) {
         collect_.start(kCollectRetryMs);
         return;
     }
@@ -87,12 +74,9 @@ void ScriptViews::collectClosed() {
     windows_.collectClosed();
 }
 
-void ScriptViews::quit() {
+void ScriptViews::hideAll() {
     for (const auto& v : views_) {
         v.second->hide();
-    }
-    if (nextQuit_) {
-        nextQuit_();
     }
 }
 

@@ -1,5 +1,7 @@
-// The whole application (board link, main window, GPIO panel) on a fresh simulated bridge board
-// with a fixed clock, for the window model tests.
+// The whole application (board link, main window, GPIO panel, script windows) on a fresh
+// simulated bridge board with a fixed clock, shown through a recording navigator. The script
+// and Qt fixtures build on it: they choose their own board and may build the application with
+// windows of their own.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,7 +12,9 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "app/ScriptWindows.h"
 #include "bridgesim/Board.h"
+#include "testing/RecordingNavigator.h"
 #include "testing/TestHost.h"
 
 namespace apptest {
@@ -24,8 +28,18 @@ bridgesim::PacketRecord in(std::uint8_t endpoint, std::vector<std::uint8_t> byte
 
 class AppFixture : public ::testing::Test {
   protected:
+    // Builds the application on kAppBench; nothing is loaded yet.
     void SetUp() override;
     void TearDown() override;
+
+    // Installs a fresh simulated board made from the simulation text and builds the application
+    // on it with makeApplication(); a text the simulation cannot read fails the test.
+    void build(const char* simulation);
+    // The application on the installed board: on the TestHost, shown through `navigator`.
+    virtual app::Application& makeApplication();
+    // Destroys the application (a fixture with windows of its own closes them first); a second
+    // call does nothing.
+    virtual void destroyApplication();
 
     // Starts the program (main window loaded and shown, GPIO panel loaded hidden), then forgets
     // the packets and the log so far.
@@ -35,6 +49,7 @@ class AppFixture : public ::testing::Test {
 
     console::frmI2C_General& main() { return app->mainWindow(); }
     gpio::frmGPIO& panel() { return app->gpioPanel(); }
+    app::ScriptWindows& scripts() { return app->scriptWindows(); }
     board::ProgramState& s() { return app->link().s; }
     const std::string& log() { return main().Txtlog.Text(); }
     std::vector<bridgesim::PacketRecord> packets() const { return board->packetLog(); }
@@ -42,6 +57,8 @@ class AppFixture : public ::testing::Test {
     std::vector<bridgesim::PacketRecord> i2cPackets() const;
     // Packets on the GPIO endpoints only (1 and 0x81).
     std::vector<bridgesim::PacketRecord> gpioPackets() const;
+    // The I2C read commands sent, as [count, read address, register...].
+    std::vector<std::vector<std::uint8_t>> readCommands() const;
     // Times `what` occurs in the log.
     std::size_t countInLog(const std::string& what);
 
@@ -53,8 +70,13 @@ class AppFixture : public ::testing::Test {
                                                std::uint8_t b3);
 
     form::TestHost host;
+    RecordingNavigator navigator;
     std::shared_ptr<bridgesim::Board> board;
-    std::unique_ptr<app::Application> app;
+    // The application under test; null before build and after destroyApplication.
+    app::Application* app = nullptr;
+
+  private:
+    std::unique_ptr<app::Application> ownApp_;
 };
 
 }  // namespace apptest

@@ -7,10 +7,8 @@ namespace {
 class ApplicationTest : public AppFixture {};
 
 TEST_F(ApplicationTest, Start_MainShownPanelLoadedHiddenSameInstancesAfter) {
-    std::vector<form::Window*> shown;
-    app->showWindow = [&](form::Window& w) { shown.push_back(&w); };
     app->start();
-    EXPECT_EQ(shown, (std::vector<form::Window*>{&main()}));
+    EXPECT_EQ(navigator.shown, (std::vector<const form::Window*>{&main()}));
     EXPECT_TRUE(app->gpioPanelLoaded());
     EXPECT_FALSE(panel().Visible);
     EXPECT_EQ(&app->mainWindow(), &main());
@@ -29,14 +27,13 @@ TEST_F(ApplicationTest, LogBeforeAnyWindow_MainWindowLoadedFirst) {
 }
 
 TEST_F(ApplicationTest, ShowPanelTwice_BroughtToFrontStateKept) {
-    int shows = 0;
     startQuietly();
-    app->showWindow = [&](form::Window&) { ++shows; };
+    navigator.shown.clear();
     app->showGpioPanel();
     panel().ChkBData[2].Value = 0;
     panel().ChkBData_Click(2);
     app->showGpioPanel();
-    EXPECT_EQ(shows, 2);
+    EXPECT_EQ(navigator.shown, (std::vector<const form::Window*>{&panel(), &panel()}));
     EXPECT_EQ(panel().ChkBData[2].Value, 0);
     EXPECT_EQ(panel().txtPCHexData[0].Text(), "FB");
 }
@@ -59,18 +56,19 @@ TEST_F(ApplicationTest, CommTestAfterPanelClosed_PanelLoadedHiddenAndLedsWritten
     EXPECT_EQ(gpioPackets().size(), 2u);
 }
 
-TEST_F(ApplicationTest, MenuHooks_EmptyOrSet_CalledWhenSet) {
+TEST_F(ApplicationTest, Menus_AboutAskedOfNavigatorSetupEntriesDoNothing) {
     startQuietly();
-    main().frmAbout_Click();
-    main().mnuSetup_Open_Click();
-    int about = 0, open = 0, save = 0;
-    app->showAboutBox = [&] { ++about; };
-    app->openSetupFile = [&] { ++open; };
-    app->saveSetupFile = [&] { ++save; };
-    main().frmAbout_Click();
+    const auto shownBefore = navigator.shown;
+    const long yieldsBefore = host.yields;
     main().mnuSetup_Open_Click();
     main().mnuSetup_Save_Click();
-    EXPECT_EQ(about + open + save, 3);
+    EXPECT_EQ(navigator.aboutBoxes, 0);
+    main().frmAbout_Click();
+    EXPECT_EQ(navigator.aboutBoxes, 1);
+    EXPECT_EQ(navigator.shown, shownBefore);
+    EXPECT_EQ(host.yields, yieldsBefore);
+    EXPECT_TRUE(packets().empty());
+    EXPECT_EQ(log(), "");
 }
 
 TEST_F(ApplicationTest, UserClickDuringRead_DroppedByGateOneExchangeOnly) {
@@ -89,7 +87,7 @@ TEST_F(ApplicationTest, UserClickDuringRead_DroppedByGateOneExchangeOnly) {
 TEST_F(ApplicationTest, Destroyed_WhileConnected_NoCrashNoWindowReloaded) {
     startQuietly();
     connectManually();
-    app.reset();
+    destroyApplication();
     SUCCEED();
 }
 

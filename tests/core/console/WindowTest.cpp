@@ -65,8 +65,6 @@ TEST_F(WindowTest, Load_NoBoard_LoadCompletesFailureLogged) {
 }
 
 TEST_F(WindowTest, Close_WhileConnected_RefusedUntilDisconnect) {
-    int quits = 0;
-    app->onQuit = [&] { ++quits; };
     startQuietly();
     connectManually();
     EXPECT_FALSE(main().cmdexit.Visible);
@@ -76,7 +74,7 @@ TEST_F(WindowTest, Close_WhileConnected_RefusedUntilDisconnect) {
     main().cmdexit_Click();
     EXPECT_EQ(countInLog("Form will not close"), 2u);
     EXPECT_FALSE(app->quitRequested());
-    EXPECT_EQ(quits, 0);
+    EXPECT_EQ(navigator.quits, 0);
 
     main().cmdUSBDisconnect_Click();
     EXPECT_TRUE(main().cmdexit.Visible);
@@ -85,7 +83,7 @@ TEST_F(WindowTest, Close_WhileConnected_RefusedUntilDisconnect) {
     EXPECT_EQ(main().ShpHandleStatus.FillColor, s().ColorBlack);
     main().cmdexit_Click();
     EXPECT_TRUE(app->quitRequested());
-    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(navigator.quits, 1);
 }
 
 TEST_F(WindowTest, Close_NotConnected_UnloadsAndEndsProgram) {
@@ -159,15 +157,14 @@ TEST_F(WindowTest, ClearLog_ThenEntry_LogStartsFresh) {
 }
 
 TEST_F(WindowTest, ScriptMenu_ManualAndConnected_ClosedSwitchClearedWindowShown) {
-    int shown = 0;
-    app->showScriptWindow = [&] { ++shown; };
     startQuietly();
     connectManually();
+    navigator.shown.clear();
     main().mnu_ScriptShow_Click();
     EXPECT_EQ(s().UsbOpened, board::False);
     EXPECT_EQ(main().ChKManUsbConn.Value, 0);
     EXPECT_EQ(s().ManualUsbConnect, board::False);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(navigator.shown, (std::vector<const form::Window*>{&scripts().sharedWindow()}));
 }
 
 TEST_F(WindowTest, Layout_EveryControlInsideItsContainerAndNoneOverlap) {

@@ -2,27 +2,24 @@
 // fixed clock and a scratch folder for script files.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "app/Application.h"
-#include "app/ScriptWindows.h"
-#include "bridgesim/Board.h"
 #include "script/frmScriptOps.h"
-#include "testing/TestHost.h"
+#include "testing/AppFixture.h"
 
 namespace scripttest {
+
+using apptest::in;
+using apptest::out;
 
 // Target 60: 1-byte registers, 05 = 0B, interrupt on PC4 set by a write to 10 and cleared by a
 // read of 11. Target A0: 2-byte registers. Nothing answers at 62. All inputs high.
 extern const char* const kScriptBench;
 
-class ScriptFixture : public ::testing::Test {
+class ScriptFixture : public apptest::AppFixture {
   protected:
+    // Makes the scratch folder; the board and the application wait for start().
     void SetUp() override;
     void TearDown() override;
 
@@ -40,26 +37,11 @@ class ScriptFixture : public ::testing::Test {
     script::CellColor color(int row, script::Column column) const {
         return window->vbalGrid1.CellBackColor(row, static_cast<int>(column));
     }
-    board::ProgramState& s() { return app->link().s; }
-    script::ScriptRunState& run() { return windows->runState(); }
-    const std::string& log() { return app->mainWindow().Txtlog.Text(); }
-    std::size_t countInLog(const std::string& what);
-    // Packets on the I2C endpoints (2 and 0x82), resp. the GPIO endpoints (1 and 0x81).
-    std::vector<bridgesim::PacketRecord> i2cPackets() const;
-    std::vector<bridgesim::PacketRecord> gpioPackets() const;
-    // The I2C read commands sent, as [count, read address, register...].
-    std::vector<std::vector<std::uint8_t>> readCommands() const;
+    script::ScriptRunState& run() { return scripts().runState(); }
     static std::string readFile(const std::filesystem::path& path);
 
-    form::TestHost host;
-    std::shared_ptr<bridgesim::Board> board;
-    std::unique_ptr<app::Application> app;
-    std::unique_ptr<app::ScriptWindows> windows;
     script::frmScriptOps* window = nullptr;
     std::filesystem::path dir;
 };
-
-bridgesim::PacketRecord out(std::uint8_t endpoint, std::vector<std::uint8_t> bytes);
-bridgesim::PacketRecord in(std::uint8_t endpoint, std::vector<std::uint8_t> bytes);
 
 }  // namespace scripttest

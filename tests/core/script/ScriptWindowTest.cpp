@@ -20,7 +20,7 @@ TEST_F(ScriptWindow, FormLoad_DialogCancelled_EmptyGridWithColumns) {
     start();
     app->mainWindow().txtI2CAdr.setText("A0");
     app->mainWindow().mnu_ScriptShow_Click();
-    auto& w = windows->sharedWindow();
+    auto& w = scripts().sharedWindow();
 
     ASSERT_EQ(host.dialogRequests.size(), 1u);
     EXPECT_EQ(host.dialogRequests[0].title, "Select Script File to Open");
@@ -165,7 +165,7 @@ TEST_F(ScriptWindow, Dupform_SecondCopy_OwnGridSharedRunState) {
     host.dialogAnswers.push_back({false, path, "second.txt"});
     first.Dupform_Click();
 
-    auto open = windows->openWindows();
+    auto open = scripts().openWindows();
     ASSERT_EQ(open.size(), 2u);
     script::frmScriptOps& second = *open[1];
     EXPECT_TRUE(second.Visible);
@@ -179,9 +179,9 @@ TEST_F(ScriptWindow, Dupform_SecondCopy_OwnGridSharedRunState) {
 
     second.cmdAbort_Click();
     EXPECT_EQ(run().AbortRequested, board::True);
-    windows->close(second);
-    EXPECT_EQ(windows->openWindows().size(), 1u);
-    windows->collectClosed();
+    scripts().close(second);
+    EXPECT_EQ(scripts().openWindows().size(), 1u);
+    scripts().collectClosed();
 }
 
 TEST_F(ScriptWindow, FormResize_SizesGridAndKeepsHeightWhenLow) {

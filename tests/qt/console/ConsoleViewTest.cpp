@@ -57,7 +57,7 @@ TEST_F(ConsoleViewTest, ClickDuringAnotherHandler_IsDroppedByTheGate) {
     QMetaObject::invokeMethod(
         readAll,
         [this, readAll, &enabledMeanwhile] {
-            host->renderAll();
+            qtHost->renderAll();
             enabledMeanwhile = readAll->isEnabled();
         },
         Qt::QueuedConnection);
@@ -121,13 +121,13 @@ TEST_F(ConsoleViewTest, LogView_NewEntries_AppendWithoutReplacingAndClearStartsF
     // A mark on the first line survives an append but not a replacement.
     log->document()->firstBlock().setUserState(42);
     model().cbReset_Click();
-    host->renderAll();
+    qtHost->renderAll();
     EXPECT_EQ(log->toPlainText(), plain());
     EXPECT_EQ(log->document()->firstBlock().userState(), 42);
     QTest::mouseClick(find<QPushButton>("cmdClearLog"), Qt::LeftButton);
     EXPECT_EQ(log->toPlainText(), "");
     model().cbReset_Click();
-    host->renderAll();
+    qtHost->renderAll();
     EXPECT_EQ(log->toPlainText(), plain());
     EXPECT_TRUE(log->toPlainText().startsWith("Press Reset Button"));
 }

@@ -33,7 +33,7 @@ TEST_F(GpioViewTest, EnableBox_Clicked_SetsBitAndWBoxAndSendsNothing) {
 
 TEST_F(GpioViewTest, ValueSetByAnotherWindow_IsPaintedWithoutRunningTheHandler) {
     panel().ChKLedData[0].Value = 0;
-    host->renderAll();
+    qtHost->renderAll();
     EXPECT_FALSE(findInPanel<QCheckBox>("ChKLedData_0")->isChecked());
     // The bit only changes when the handler runs, and painting never runs it.
     EXPECT_EQ(app->link().s.GpioState[3] & 0x01, 0x01);

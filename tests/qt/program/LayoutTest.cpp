@@ -29,7 +29,7 @@ std::string lines(const QStringList& problems) {
 TEST_F(LayoutTest, MainWindow_BothTabs_NothingClippedOrOverlapping) {
     for (int tab = 0; tab < 2; ++tab) {
         model().SSTab1.Tab = tab;
-        host->renderAll();
+        qtHost->renderAll();
         EXPECT_EQ(lines(clippedTexts(mainView())), "") << "tab " << tab;
         EXPECT_EQ(lines(overlaps(mainView())), "") << "tab " << tab;
         EXPECT_EQ(lines(outsideFrames(mainView())), "") << "tab " << tab;
@@ -42,7 +42,7 @@ TEST_F(LayoutTest, MainWindow_AfterOperations_NothingClipped) {
     model().cmdTestComm_Click();
     model().cmdRead_Click();
     model().cmdReadRegs_Click();
-    host->renderAll();
+    qtHost->renderAll();
     EXPECT_EQ(model().lblCommTest.Caption, "Fail");
     EXPECT_EQ(lines(clippedTexts(mainView())), "");
 }
@@ -67,7 +67,7 @@ TEST_F(LayoutTest, MainWindow_DesignSize_ShowsWholePanelAndStatusButton) {
     // The button shows only when the driver does not initialise; then it must be in view.
     model().cbNoc.Visible = true;
     model().cbNoc.Caption = "USB Board won't intialize";
-    host->renderAll();
+    qtHost->renderAll();
     EXPECT_TRUE(status->isVisible());
     EXPECT_EQ(lines(clippedTexts(mainView())), "");
     EXPECT_LE(status->geometry().bottom(), mainView().centralWidget()->height());

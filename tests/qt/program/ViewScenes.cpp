@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     program::QtViews::applyStyle();
     kit::QtHost host;
-    app::Application app(host);
-    program::QtViews views(app, host);
+    program::QtViews views(host);
+    app::Application& app = views.app();
     app.start();
 
     auto& main = app.mainWindow();

@@ -69,10 +69,10 @@ int main(int argc, char** argv) {
     host.script = QDir(dir.path()).filePath("demo.txt").toStdString();
     std::ofstream(host.script, std::ios::binary) << kDemoScript;
 
-    app::Application app(host);
-    program::QtViews views(app, host);
-    app::ScriptWindows scripts(app);
-    script::ScriptViews scriptViews(app, host, scripts);
+    program::QtViews views(host);
+    app::Application& app = views.app();
+    app::ScriptWindows& scripts = app.scriptWindows();
+    script::ScriptViews& scriptViews = views.scriptViews();
     app.start();
     app.mainWindow().mnu_ScriptShow_Click();
 

@@ -3,12 +3,9 @@
 #include <unistd.h>
 #include <QAction>
 #include <QTableView>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
 #include "script/ScriptGridModel_view.h"
-#include "wdu_sim.h"
 
 namespace scriptviewtest {
 
@@ -25,60 +22,16 @@ const char* const kBench = R"({
 
 }  // namespace
 
-form::MsgResult AnsweringHost::messageBox(const std::string& text, form::MsgButtons,
-                                          const std::string&) {
-    messages.push_back(text);
-    return onMessage ? onMessage(text) : form::MsgResult::Ok;
-}
-
-form::FileDialogResult AnsweringHost::openFileDialog(const form::FileDialogRequest&) {
-    form::FileDialogResult result;
-    if (!openAnswers.empty()) {
-        result.cancelled = false;
-        result.path = openAnswers.front();
-        result.title = std::filesystem::path(result.path).filename().string();
-        openAnswers.pop_front();
-    }
-    return result;
-}
-
-form::FileDialogResult AnsweringHost::saveFileDialog(const form::FileDialogRequest&) {
-    return {};
-}
-
 void ScriptViewFixture::SetUp() {
-    setenv("VELMORIX_BRIDGE", "sim", 1);
-    wdu::resetForTests();
-    std::string error;
-    board = bridgesim::Board::fromJsonText(kBench, "script view tests", error);
-    if (!board) {
-        std::fprintf(stderr, "bad test bench: %s\n", error.c_str());
-        std::abort();
-    }
-    wdu::installSimulatedBoard(board);
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     dir = std::filesystem::temp_directory_path() /
           (std::string("scriptview_") + info->name() + "_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
-
-    host = std::make_unique<AnsweringHost>();
-    host->busyPaintDelayMs = 0;
-    app = std::make_unique<app::Application>(*host);
-    views = std::make_unique<program::QtViews>(*app, *host);
-    windows = std::make_unique<app::ScriptWindows>(*app);
-    scriptViews = std::make_unique<script::ScriptViews>(*app, *host, *windows);
-    app->start();
-    ASSERT_NE(views->mainView(), nullptr);
+    startOn(kBench);
 }
 
 void ScriptViewFixture::TearDown() {
-    scriptViews.reset();
-    windows.reset();
-    views.reset();
-    app.reset();
-    host.reset();
-    board.reset();
-    wdu::resetForTests();
+    ViewFixture::TearDown();
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
 }
@@ -91,14 +44,14 @@ std::string ScriptViewFixture::writeScript(const std::string& name, const std::s
 
 script::frmScriptOpsView* ScriptViewFixture::openFromMenu(const std::string& text,
                                                           const std::string& name) {
-    host->openAnswers.push_back(writeScript(name, text));
+    qtHost->openAnswers.push_back(writeScript(name, text));
     auto* entry = views->mainView()->findChild<QAction*>("mnu_ScriptShow");
     EXPECT_NE(entry, nullptr);
     if (entry == nullptr) {
         return nullptr;
     }
     entry->trigger();
-    return scriptViews->viewOf(windows->sharedWindow());
+    return scriptViews().viewOf(scripts().sharedWindow());
 }
 
 std::string ScriptViewFixture::shown(script::frmScriptOpsView* view, int row,

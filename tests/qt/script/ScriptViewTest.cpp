@@ -50,7 +50,7 @@ TEST_F(ScriptViewTest, MainMenuScriptExecution_FileChosen_ShowsLoadedScript) {
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(view->windowTitle().toStdString(), "[ pass.txt ]    Script IC Send / Receive");
-    auto& model = windows->sharedWindow();
+    auto& model = scripts().sharedWindow();
     ASSERT_EQ(view->gridModel()->rowCount(), 3);
     EXPECT_EQ(shown(view, 1, Column::Line), "001");
     EXPECT_EQ(shown(view, 2, Column::DataRd), "0C");
@@ -97,7 +97,7 @@ TEST_F(ScriptViewTest, DoubleClick_OnACell_SelectsThatRowAndRunsIt) {
     ASSERT_NE(view, nullptr);
     const std::size_t before = i2cCommands();
     doubleClick(view, 2, Column::RegAdr);
-    auto& model = windows->sharedWindow();
+    auto& model = scripts().sharedWindow();
     EXPECT_EQ(model.vbalGrid1.SelectedRow(), 2);
     EXPECT_EQ(shown(view, 2, Column::ActRd), "0C");
     EXPECT_EQ(background(view, 2, Column::ActRd), QColor(0, 255, 0));
@@ -113,9 +113,9 @@ TEST_F(ScriptViewTest, Abort_WhileRunHoldsTheGate_StaysLiveAndStopsTheRun) {
     bool abortLive = false;
     bool dataDead = false;
     bool menuDead = false;
-    host->onMessage = [&](const std::string&) {
+    qtHost->onMessage = [&](const std::string&) {
         // The key-press pause: Run All Steps is running and holds the gate.
-        host->renderAll();
+        qtHost->renderAll();
         auto* abort = find<QPushButton>(view, "cmdAbort");
         abortLive = abort->isVisible() && abort->isEnabled();
         dataDead = !find<QPushButton>(view, "cmdReload2")->isEnabled() &&
@@ -128,7 +128,7 @@ TEST_F(ScriptViewTest, Abort_WhileRunHoldsTheGate_StaysLiveAndStopsTheRun) {
     EXPECT_TRUE(abortLive);
     EXPECT_TRUE(dataDead);
     EXPECT_TRUE(menuDead);
-    ASSERT_EQ(host->messages.size(), 1u);
+    ASSERT_EQ(qtHost->messages.size(), 1u);
     EXPECT_EQ(shown(view, 1, Column::ActRd), "0B");
     EXPECT_EQ(shown(view, 3, Column::ActRd), "--");
     EXPECT_EQ(find<QLineEdit>(view, "txtRunning")->text(), "Done");
@@ -138,11 +138,11 @@ TEST_F(ScriptViewTest, Abort_WhileRunHoldsTheGate_StaysLiveAndStopsTheRun) {
 TEST_F(ScriptViewTest, AbortOnFailAndEnable_TickedDuringRun_TakeEffect) {
     auto* view = openFromMenu("`w\r\n05,,0C\r\n05,,0B\r\n`ENDM\r\n");
     ASSERT_NE(view, nullptr);
-    auto& model = windows->sharedWindow();
+    auto& model = scripts().sharedWindow();
     bool boxesLive = false;
-    host->onMessage = [&](const std::string&) {
+    qtHost->onMessage = [&](const std::string&) {
         // The key-press pause: Run All Steps holds the gate.
-        host->renderAll();
+        qtHost->renderAll();
         auto* aof = find<QCheckBox>(view, "chkAOF");
         auto* enable = find<QCheckBox>(view, "chkISample");
         boxesLive = aof->isEnabled() && enable->isEnabled();
@@ -180,7 +180,7 @@ TEST_F(ScriptViewTest, Resized_GridPlacedAsTheWindowSays) {
     ASSERT_NE(view, nullptr);
     view->resize(1200, 800);
     QApplication::processEvents();
-    const auto& grid = windows->sharedWindow().vbalGrid1;
+    const auto& grid = scripts().sharedWindow().vbalGrid1;
     EXPECT_EQ(grid.Width, 1200 * form::kTwipsPerPixel - 400);
     EXPECT_EQ(grid.Height, 800 * form::kTwipsPerPixel - 4400);
     EXPECT_EQ(view->grid()->geometry(),
@@ -196,10 +196,10 @@ TEST_F(ScriptViewTest, OpenAnother_OwnWindow_FirstKeepsItsScript_CloseUnloads) {
     auto* first = openFromMenu(kPassFail, "first.txt");
     ASSERT_NE(first, nullptr);
     QTest::mouseClick(find<QPushButton>(first, "cmdExecAll"), Qt::LeftButton);
-    host->openAnswers.push_back(writeScript("second.txt", "05,,0B\r\n"));
+    qtHost->openAnswers.push_back(writeScript("second.txt", "05,,0B\r\n"));
     first->findChild<QAction*>("Dupform")->trigger();
-    ASSERT_EQ(scriptViews->views().size(), 2u);
-    auto* second = scriptViews->views()[1];
+    ASSERT_EQ(scriptViews().views().size(), 2u);
+    auto* second = scriptViews().views()[1];
     EXPECT_NE(second, first);
     EXPECT_EQ(second->windowTitle().toStdString(), "[ second.txt ]    Script IC Send / Receive");
     EXPECT_EQ(second->gridModel()->rowCount(), 1);
@@ -207,8 +207,8 @@ TEST_F(ScriptViewTest, OpenAnother_OwnWindow_FirstKeepsItsScript_CloseUnloads) {
     EXPECT_EQ(find<QLineEdit>(first, "txtRdPass")->text(), "1");
 
     second->close();
-    EXPECT_EQ(windows->openWindows().size(), 1u);
-    EXPECT_EQ(scriptViews->views().size(), 1u);
+    EXPECT_EQ(scripts().openWindows().size(), 1u);
+    EXPECT_EQ(scriptViews().views().size(), 1u);
     // Freed on the next pass of the event loop, once no handler runs.
     QApplication::processEvents();
     EXPECT_TRUE(first->isVisible());
@@ -218,11 +218,11 @@ TEST_F(ScriptViewTest, Window_LoadedAndRun_NothingClippedOrOverlapping) {
     auto* view = openFromMenu(kPassFail);
     ASSERT_NE(view, nullptr);
     QTest::mouseClick(find<QPushButton>(view, "cmdExecAll"), Qt::LeftButton);
-    auto& model = windows->sharedWindow();
+    auto& model = scripts().sharedWindow();
     model.Label18.Caption = " 3 Script written: 12-31-2025 23:59:59";
     model.txtFilePath.setText("/tmp/pass.txt");
     model.cmdAbort.Visible = true;
-    host->renderAll();
+    qtHost->renderAll();
     QApplication::processEvents();
     EXPECT_EQ(lines(viewtest::clippedTexts(*view)), "");
     EXPECT_EQ(lines(viewtest::overlaps(*view)), "");

@@ -1,11 +1,5 @@
 #include "ViewFixture.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
-#include "wdu_sim.h"
-
 namespace viewtest {
 
 namespace {
@@ -21,29 +15,27 @@ const char* const kBench = R"({
 }  // namespace
 
 void ViewFixture::SetUp() {
-    setenv("VELMORIX_BRIDGE", "sim", 1);
-    wdu::resetForTests();
-    std::string error;
-    board = bridgesim::Board::fromJsonText(kBench, "view tests", error);
-    if (!board) {
-        std::fprintf(stderr, "bad test bench: %s\n", error.c_str());
-        std::abort();
-    }
-    wdu::installSimulatedBoard(board);
-    host = std::make_unique<kit::QtHost>();
-    host->busyPaintDelayMs = 0;
-    app = std::make_unique<app::Application>(*host);
-    views = std::make_unique<program::QtViews>(*app, *host);
+    startOn(kBench);
+}
+
+void ViewFixture::startOn(const char* simulation) {
+    build(simulation);
+    ASSERT_FALSE(HasFatalFailure());
     app->start();
     ASSERT_NE(views->mainView(), nullptr);
 }
 
-void ViewFixture::TearDown() {
+app::Application& ViewFixture::makeApplication() {
+    qtHost = std::make_unique<AnsweringHost>();
+    qtHost->busyPaintDelayMs = 0;
+    views = std::make_unique<program::QtViews>(*qtHost);
+    return views->app();
+}
+
+void ViewFixture::destroyApplication() {
+    AppFixture::destroyApplication();
     views.reset();
-    app.reset();
-    host.reset();
-    board.reset();
-    wdu::resetForTests();
+    qtHost.reset();
 }
 
 }  // namespace viewtest

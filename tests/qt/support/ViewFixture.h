@@ -1,4 +1,5 @@
-// The whole program with its Qt windows on a fresh simulated bridge board, offscreen.
+// The whole program with its Qt windows on a fresh simulated bridge board, offscreen: the
+// application fixture with a Qt host that answers dialogs itself and the Qt views as navigator.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,17 +7,23 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/Application.h"
-#include "bridgesim/Board.h"
-#include "kit/QtHost.h"
+#include "AnsweringHost.h"
 #include "program/QtViews.h"
+#include "testing/AppFixture.h"
 
 namespace viewtest {
 
-class ViewFixture : public ::testing::Test {
+class ViewFixture : public apptest::AppFixture {
   protected:
+    // Starts the program on the view tests' board.
     void SetUp() override;
-    void TearDown() override;
+    // Builds the program with its Qt windows on a board made from the simulation text and
+    // starts it; the main window's view must then exist.
+    void startOn(const char* simulation);
+    // The application inside a fresh QtViews on a fresh AnsweringHost.
+    app::Application& makeApplication() override;
+    // Closes the windows, then the application and the host go.
+    void destroyApplication() override;
 
     console::frmI2C_General& model() { return app->mainWindow(); }
     console::frmI2C_GeneralView& mainView() { return *views->mainView(); }
@@ -34,9 +41,7 @@ class ViewFixture : public ::testing::Test {
         return w;
     }
 
-    std::shared_ptr<bridgesim::Board> board;
-    std::unique_ptr<kit::QtHost> host;
-    std::unique_ptr<app::Application> app;
+    std::unique_ptr<AnsweringHost> qtHost;
     std::unique_ptr<program::QtViews> views;
 };
 

@@ -1,15 +1,16 @@
-// The application object: owns the board link, the one instance of each window and the gate
-// that keeps user events from starting a second exchange. It creates and loads each window on
-// first use, wires the calls between windows, and gives the board link the main window's log and
-// indicators (loading the main window first when needed). No toolkit: the Qt program, the
-// headless runner and the tests each pass their own Host.
+// The application object: owns the board link, the one instance of each window, the script
+// windows and the gate that keeps user events from starting a second exchange. It creates and
+// loads each window on first use, wires the calls between windows, and gives the board link the
+// main window's log and indicators (loading the main window first when needed). No toolkit: the
+// Qt program, the headless runner and the tests each pass their own Host and Navigator.
 #pragma once
 
-#include <functional>
 #include <memory>
 
+#include "app/Navigator.h"
 #include "board/BoardLink.h"
 #include "board/MainWindowLink.h"
+#include "console/ConsoleLink.h"
 #include "console/frmI2C_General.h"
 #include "form/Host.h"
 #include "form/UserEventGate.h"
@@ -17,9 +18,13 @@
 
 namespace app {
 
-class Application : public board::MainWindowLink {
+class ScriptWindows;
+
+class Application : public board::MainWindowLink, public console::ConsoleLink {
   public:
-    explicit Application(form::Host& host);
+    // Keeps both references; the navigator is only called once a window is shown, and never
+    // while the application is being destroyed.
+    Application(form::Host& host, Navigator& navigator);
     ~Application() override;
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -35,7 +40,7 @@ class Application : public board::MainWindowLink {
     // The main window, created and loaded (not shown) on first use; loaded once per run.
     console::frmI2C_General& mainWindow();
     bool mainWindowLoaded() const { return main_ != nullptr; }
-    // Loads the main window if needed, makes it visible and calls showWindow.
+    // Loads the main window if needed, makes it visible and has the navigator show it.
     void showMainWindow();
     // A close request on the main window (close box, shutdown): false when refused because
     // the connection is open; otherwise the window unloads and the program ends.
@@ -46,19 +51,19 @@ class Application : public board::MainWindowLink {
     // The GPIO panel, loaded without being shown on first use and after a close.
     gpio::frmGPIO& gpioPanel();
     bool gpioPanelLoaded() const { return gpio_ != nullptr && gpio_->Loaded; }
-    // Loads the panel if needed, makes it visible and calls showWindow; a second call only
-    // brings it to the front.
-    void showGpioPanel();
+    // Loads the panel if needed, makes it visible and has the navigator show it; a second call
+    // only brings it to the front.
+    void showGpioPanel() override;
     // The panel's window was closed: it unloads (GpioState stays) and loads afresh on next use.
     void closeGpioPanel();
 
-    // Hooks for the host and for windows that join later; each may stay empty.
-    std::function<void(form::Window&)> showWindow;  // make a model's window visible, to front
-    std::function<void()> showScriptWindow;         // "File" > "Open" > "Script Execution"
-    std::function<void()> showAboutBox;             // "About"
-    std::function<void()> openSetupFile;            // "Comm Register Definitions"
-    std::function<void()> saveSetupFile;            // "File" > "Save"
-    std::function<void()> onQuit;                   // the main window unloaded
+    // The script windows: the shared one, its further copies and their run state.
+    ScriptWindows& scriptWindows() { return *scripts_; }
+    // Loads the shared script window if needed (its load asks for a script file) and has the
+    // navigator show it.
+    void showScriptWindow() override;
+    // Has the navigator show the About box.
+    void showAboutBox() override;
 
     // board::MainWindowLink: the main window's log and indicators (loading it first).
     form::TextBox& Txtlog() override;
@@ -71,10 +76,14 @@ class Application : public board::MainWindowLink {
     std::uintptr_t mainHWnd() override;
 
   private:
-    console::frmI2C_General::Calls consoleCalls();
-    void endProgram();
+    // console::ConsoleLink: the GPIO panel for the console, loaded hidden on first use.
+    form::CheckBox& gpioLedData(int index) override;
+    void gpioLedDataClick(int index) override;
+    void gpioWrite() override;
+    void endProgram() override;
 
     form::Host& host_;
+    Navigator& navigator_;
     form::UserEventGate gate_;
     // Receives what the board link writes while the application is being torn down.
     board::StandaloneMainWindow teardownSink_;
@@ -82,6 +91,7 @@ class Application : public board::MainWindowLink {
     std::unique_ptr<board::BoardLink> link_;
     std::unique_ptr<console::frmI2C_General> main_;
     std::unique_ptr<gpio::frmGPIO> gpio_;
+    std::unique_ptr<ScriptWindows> scripts_;
     bool quit_ = false;
 };
 

@@ -1,15 +1,14 @@
 // The script windows of the application: the shared one that "Script Execution" shows, the
 // further copies that "Open Another Script Processing Form" creates, and the run state they all
-// share. It links each window to the application's main window and GPIO panel. Create it after
-// the Application and destroy it before; it installs the application's showScriptWindow hook
-// and removes it again.
+// share. It links each window to the application's main window and GPIO panel and has the
+// navigator show the windows. The Application owns it.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/Application.h"
+#include "app/Navigator.h"
 #include "script/ScriptGpioLink.h"
 #include "script/ScriptMainWindowLink.h"
 #include "script/ScriptRunState.h"
@@ -19,7 +18,8 @@ namespace app {
 
 class ScriptWindows {
   public:
-    explicit ScriptWindows(Application& app);
+    // Keeps both references; nothing is created before first use.
+    ScriptWindows(Application& app, Navigator& navigator);
     ~ScriptWindows();
     ScriptWindows(const ScriptWindows&) = delete;
     ScriptWindows& operator=(const ScriptWindows&) = delete;
@@ -30,8 +30,8 @@ class ScriptWindows {
     // The shared window, created and loaded on first use and after it was closed; its load
     // asks the host for a script file at once.
     script::frmScriptOps& sharedWindow();
-    // "Script Execution": loads the shared window if needed, makes it visible and calls the
-    // application's showWindow hook.
+    // "Script Execution": loads the shared window if needed, makes it visible and has the
+    // navigator show it.
     void showSharedWindow();
     // "Open Another Script Processing Form": a new window, loaded and shown.
     script::frmScriptOps& openAnother();
@@ -70,6 +70,7 @@ class ScriptWindows {
     void show(script::frmScriptOps& window);
 
     Application& app_;
+    Navigator& navigator_;
     script::ScriptRunState runState_;
     MainLink mainLink_;
     GpioLink gpioLink_;

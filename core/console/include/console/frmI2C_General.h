@@ -22,6 +22,7 @@
 #include <string>
 
 #include "board/BoardLink.h"
+#include "console/ConsoleLink.h"
 #include "console/PictureBox.h"
 #include "console/ScrollBar.h"
 #include "console/TabControl.h"
@@ -33,24 +34,6 @@ namespace console {
 
 class frmI2C_General : public form::Window {
   public:
-    // What the console asks of other windows and of the application. Every entry may be left
-    // empty; an empty entry is skipped.
-    struct Calls {
-        // The GPIO panel's LED data box (0 red, 1 green), its click handler and its full
-        // write-and-read; the application loads the panel hidden before the first one.
-        std::function<form::CheckBox&(int)> gpioLedData;
-        std::function<void(int)> gpioLedDataClick;
-        std::function<void()> gpioWrite;
-        // Menu destinations.
-        std::function<void()> openSetupFile;
-        std::function<void()> saveSetupFile;
-        std::function<void()> showScriptWindow;
-        std::function<void()> showGpioPanel;
-        std::function<void()> showAboutBox;
-        // Ends the whole program, every other window with it.
-        std::function<void()> endProgram;
-    };
-
     static constexpr int kClientWidth = 11205;
     static constexpr int kClientHeight = 7995;
     static constexpr int kInnerWidth = 10635;
@@ -66,7 +49,7 @@ class frmI2C_General : public form::Window {
     static constexpr const char* kAddressTooLarge = "Address value too large";
 
     // Sets every control to its design state; nothing runs until Form_Load.
-    frmI2C_General(board::BoardLink& link, Calls calls);
+    frmI2C_General(board::BoardLink& link, ConsoleLink& calls);
 
     // Design geometry of every visible control not listed above as moved at run time.
     static std::span<const form::ControlGeometry> layout();
@@ -273,7 +256,7 @@ class frmI2C_General : public form::Window {
     void placeScrolled();
 
     board::BoardLink& link_;
-    Calls calls_;
+    ConsoleLink& calls_;
 };
 
 }  // namespace console

@@ -1,18 +1,16 @@
 // The Qt windows of the script windows: one frmScriptOpsView for each script window the
-// application shows (the shared one and every further copy). It joins the application's
-// showWindow hook in front of the other windows' views, hides its windows when the program
-// ends, and turns a closed window into ScriptWindows::close. A closed window's view and model
-// are freed only once no handler runs, so a run in it ends safely.
+// application shows (the shared one and every further copy). It turns a closed window into
+// ScriptWindows::close and hides its windows when the program ends. A closed window's view and
+// model are freed only once no handler runs, so a run in it ends safely. The program's QtViews
+// owns it.
 #pragma once
 
 #include <QTimer>
-#include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
-#include "app/Application.h"
 #include "app/ScriptWindows.h"
+#include "form/UserEventGate.h"
 #include "script/frmScriptOps_view.h"
 
 namespace kit {
@@ -23,14 +21,17 @@ namespace script {
 
 class ScriptViews {
   public:
-    // Takes over the application's showWindow and onQuit hooks, passing on what is not a
-    // script window; create it after the other windows' views and destroy it before them.
-    ScriptViews(app::Application& app, kit::QtHost& host, app::ScriptWindows& windows);
-    // Gives the hooks back and closes the windows.
+    // Keeps the references; no view exists before the first show.
+    ScriptViews(kit::QtHost& host, form::UserEventGate& gate, app::ScriptWindows& windows);
+    // Closes the windows.
     ~ScriptViews();
     ScriptViews(const ScriptViews&) = delete;
     ScriptViews& operator=(const ScriptViews&) = delete;
 
+    // Creates the window's view on first show, renders it and brings it to the front.
+    void show(frmScriptOps& window);
+    // Hides every open view (the program is ending).
+    void hideAll();
     // The view of a script window; nullptr when it has none (never shown, or closed).
     frmScriptOpsView* viewOf(const frmScriptOps& window) const;
     // Every open view, in the order they were made.
@@ -40,15 +41,11 @@ class ScriptViews {
     void collectClosed();
 
   private:
-    void show(form::Window& window);
     void closed(frmScriptOps& window);
-    void quit();
 
-    app::Application& app_;
     kit::QtHost& host_;
+    form::UserEventGate& gate_;
     app::ScriptWindows& windows_;
-    std::function<void(form::Window&)> nextShow_;
-    std::function<void()> nextQuit_;
     std::vector<std::pair<const frmScriptOps*, std::unique_ptr<frmScriptOpsView>>> views_;
     std::vector<std::unique_ptr<frmScriptOpsView>> closed_;
     QTimer collect_;
