@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "board/BoardLink.h"
+#include "form/ControlTable.h"
 #include "form/Controls.h"
 #include "form/Window.h"
 #include "script/ParsedScript.h"
@@ -55,6 +56,10 @@ class frmScriptOps : public form::Window {
     // window.
     frmScriptOps(board::BoardLink& link, ScriptRunState& runState, ScriptMainWindowLink& mainWindow,
                  ScriptGpioLink& gpio, std::function<void()> openAnotherWindow = {});
+
+    // Every control but the grid and the menu, in twips: its design place, whether it may move
+    // data, and the handlers its events run. Refers to this window's members.
+    form::ControlTable controls();
 
     // ---- Title, menu, default address ----
     form::Control picTitle;
