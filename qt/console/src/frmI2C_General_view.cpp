@@ -84,10 +84,9 @@ void frmI2C_GeneralView::buildControls() {
     binder_.build(model_.controls());
     cbNoc_ = binder_.widget(model_.cbNoc);
     // The window-level boxes lie over the tab headers.
-    for (const form::Control* c : {static_cast<const form::Control*>(&model_.txtActualReadAddress),
-                                   static_cast<const form::Control*>(&model_.txtActualWrtAddress),
-                                   static_cast<const form::Control*>(&model_.cbNoc)}) {
-        if (QWidget* w = binder_.widget(*c)) {
+    for (QWidget* w : {binder_.widget(model_.txtActualReadAddress),
+                       binder_.widget(model_.txtActualWrtAddress), cbNoc_}) {
+        if (w != nullptr) {
             w->raise();
         }
     }

@@ -71,12 +71,19 @@ class ControlBinder : public QObject {
         form::ControlGeometry geometry;  // top already shifted for the container
     };
 
+    // Creates the widget of one entry and records it under its model control.
     QWidget* make(const form::ControlEntry& e, const Place& at);
     QWidget* textBox(form::TextBox& box, const form::ControlEntry& e, const Place& at);
     QWidget* label(form::Label& label, const form::ControlEntry& e, const Place& at);
+    // A heading row whose words stand each over one of the entry's column widgets.
     QWidget* headings(form::Label& label, const form::ControlEntry& e, const Place& at);
+    // The large bold caption of a title band.
     QWidget* title(form::Label& label, const form::ControlEntry& e, const Place& at);
+    // A click runs the entry's click handler through the gate (Data) or directly (Live).
     QWidget* button(form::Button& button, const form::ControlEntry& e, const Place& at);
+    // A user click stores the new value in the model, then runs the click handler through the
+    // gate (Data) or directly (Live, for a box that moves no data and that a running operation
+    // reads). A value painted from the model never calls it.
     QWidget* checkBox(form::CheckBox& box, const form::ControlEntry& e, const Place& at);
     QWidget* lamp(form::Lamp& lamp, const form::ControlEntry& e, const Place& at);
     QWidget* frame(form::Frame& frame, const form::ControlEntry& e, const Place& at);
@@ -89,6 +96,7 @@ class ControlBinder : public QObject {
     // click, single click and the focus leaving the box run their handlers through the gate.
     void hook(QLineEdit* widget, const form::ControlEvents& events);
     void place(QWidget* widget, const char* kind, const form::ControlEntry& e, const Place& at);
+    // Runs a click through the gate (Data) or directly and repaints after it (Live).
     void runClick(const std::function<void()>& run, Role role);
 
     form::UserEventGate& gate_;
