@@ -52,7 +52,6 @@ frmI2C_GeneralView::frmI2C_GeneralView(frmI2C_General& model, form::UserEventGat
 
     // A tab page starts below the tab headers; design tops count from the tab strip.
     binder_.addContainer("", -1, client_);
-    binder_.addContainer("PbForm", -1, client_);
     binder_.addContainer("SSTab1", 0, page0, model_.SSTab1.TabHeight);
     binder_.addContainer("SSTab1", 1, logPage_, model_.SSTab1.TabHeight);
     binder_.addContainer("pbinner", -1, pbinner_);

@@ -18,7 +18,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <string>
 
 #include "board/BoardLink.h"

@@ -13,7 +13,6 @@
 #pragma once
 
 #include <array>
-#include <span>
 
 #include "board/BoardLink.h"
 #include "form/ControlTable.h"
