@@ -27,66 +27,82 @@ int rowTop(int row) {
     return kFirstRow + row * kRowPitch;
 }
 
-std::vector<form::ControlGeometry> buildLayout() {
-    using form::StyleCentred;
-    std::vector<form::ControlGeometry> t;
-    auto add = [&t](std::string_view control, int index, std::string_view container, int left,
-                    int top, int width, int height, unsigned style = form::StyleNone) {
-        t.push_back({control, index, container, -1, left, top, width, height, style});
-    };
-    const int frameHeight = rowTop(13) + 285 + 165;
-    add("Frame1", -1, "", 120, 120, 1800, frameHeight);
-    add("FrOutEn", -1, "", 2040, 120, 1500, frameHeight);
-    add("frameGPIO_Data", -1, "", 3660, 120, 1500, frameHeight);
-    for (int i = 0; i < 12; ++i) {
-        add("txtGPIOUserName", i, "Frame1", 120, rowTop(i), 1560, 285);
-    }
-    for (int i = 0; i < 8; ++i) {
-        add("chkOutEn", i, "FrOutEn", 120, rowTop(i), 1260, 255);
-        add("ChkBData", i, "frameGPIO_Data", 120, rowTop(i), 1260, 255);
-    }
-    for (int i = 0; i < 4; ++i) {
-        add("chkOutEnc", i, "FrOutEn", 120, rowTop(8 + i), 1260, 255);
-        add("ChkCData", i, "frameGPIO_Data", 120, rowTop(8 + i), 1260, 255);
-    }
-    for (int i = 0; i < 2; ++i) {
-        add("ChLed1", i, "FrOutEn", 120, rowTop(12 + i), 1260, 255);
-        add("ChKLedData", i, "frameGPIO_Data", 120, rowTop(12 + i), 1260, 255);
-    }
-
-    add("Frame_GPIOOUTEN", -1, "", 5280, 120, 3600, 1500);
-    add("lblGPIOOutEn", -1, "Frame_GPIOOUTEN", 120, 270, 3360, 225);
-    add("Label1", -1, "Frame_GPIOOUTEN", 120, 510, 3360, 225);
-    add("frame_GPIOData", -1, "", 5280, 1740, 3600, 1200);
-    add("Label2", -1, "frame_GPIOData", 120, 270, 3360, 225);
-    add("Label3", -1, "frame_GPIOData", 120, 510, 3360, 225);
-    static constexpr int kBoxLeft[] = {120, 720, 1620, 2220};
-    for (int i = 0; i < 4; ++i) {
-        add("txtPCHex", i, "Frame_GPIOOUTEN", kBoxLeft[i], 780, 555, 285, StyleCentred);
-        add("txtPCHexData", i, "frame_GPIOData", kBoxLeft[i], 780, 555, 285, StyleCentred);
-    }
-    add("shpGpioWr", 2, "Frame_GPIOOUTEN", 1320, 832, 180, 180);
-    add("shpGpioWr", 3, "Frame_GPIOOUTEN", 2820, 832, 180, 180);
-    add("Label4", -1, "Frame_GPIOOUTEN", 120, 1170, 1300, 225);
-    add("shpGpioWr", 0, "Frame_GPIOOUTEN", 1500, 1192, 180, 180);
-    add("shpGpioWr", 4, "frame_GPIOData", 1320, 832, 180, 180);
-    add("shpGpioWr", 5, "frame_GPIOData", 2820, 832, 180, 180);
-
-    add("FrGPIOIo", -1, "", 5280, 3060, 3600, 1500);
-    add("cmdGPIO_Write", -1, "FrGPIOIo", 240, 330, 3120, 495);
-    add("cmdWrite_GPIO_Data", -1, "FrGPIOIo", 240, 900, 3120, 495);
-    return t;
-}
-
 }  // namespace
 
 frmGPIO::frmGPIO(board::BoardLink& link) : link_(link) {
     initControls();
 }
 
-std::span<const form::ControlGeometry> frmGPIO::layout() {
-    static const std::vector<form::ControlGeometry> table = buildLayout();
-    return table;
+form::ControlTable frmGPIO::controls() {
+    using form::StyleCentred;
+    form::ControlTable t;
+    auto at = [](std::string_view container, int left, int top, int width, int height,
+                 unsigned style = form::StyleNone) {
+        return form::ControlGeometry{container, -1, left, top, width, height, style};
+    };
+    const std::string_view window;
+    const std::string_view usage = FORM_NAME(Frame1);
+    const std::string_view enables = FORM_NAME(FrOutEn);
+    const std::string_view levels = FORM_NAME(frameGPIO_Data);
+    const std::string_view enableHex = FORM_NAME(Frame_GPIOOUTEN);
+    const std::string_view dataHex = FORM_NAME(frame_GPIOData);
+    const std::string_view writes = FORM_NAME(FrGPIOIo);
+    auto box = [this](auto named, int i, form::ControlGeometry g, auto handler) {
+        return entry(named, i, g, form::Role::Data,
+                     {.click = [this, i, handler] { (this->*handler)(i); }});
+    };
+    const int frameHeight = rowTop(13) + 285 + 165;
+    t.push_back(entry(FORM_CONTROL(Frame1), at(window, 120, 120, 1800, frameHeight)));
+    t.push_back(entry(FORM_CONTROL(FrOutEn), at(window, 2040, 120, 1500, frameHeight)));
+    t.push_back(entry(FORM_CONTROL(frameGPIO_Data), at(window, 3660, 120, 1500, frameHeight)));
+    for (int i = 0; i < 12; ++i) {
+        t.push_back(entry(FORM_CONTROL(txtGPIOUserName), i, at(usage, 120, rowTop(i), 1560, 285)));
+    }
+    for (int i = 0; i < 8; ++i) {
+        t.push_back(box(FORM_CONTROL(chkOutEn), i, at(enables, 120, rowTop(i), 1260, 255),
+                        &frmGPIO::chkOutEn_Click));
+        t.push_back(box(FORM_CONTROL(ChkBData), i, at(levels, 120, rowTop(i), 1260, 255),
+                        &frmGPIO::ChkBData_Click));
+    }
+    for (int i = 0; i < 4; ++i) {
+        t.push_back(box(FORM_CONTROL(chkOutEnc), i, at(enables, 120, rowTop(8 + i), 1260, 255),
+                        &frmGPIO::chkOutEnc_Click));
+        t.push_back(box(FORM_CONTROL(ChkCData), i, at(levels, 120, rowTop(8 + i), 1260, 255),
+                        &frmGPIO::ChkCData_Click));
+    }
+    for (int i = 0; i < 2; ++i) {
+        t.push_back(box(FORM_CONTROL(ChLed1), i, at(enables, 120, rowTop(12 + i), 1260, 255),
+                        &frmGPIO::ChLed1_Click));
+        t.push_back(box(FORM_CONTROL(ChKLedData), i, at(levels, 120, rowTop(12 + i), 1260, 255),
+                        &frmGPIO::ChKLedData_Click));
+    }
+
+    t.push_back(entry(FORM_CONTROL(Frame_GPIOOUTEN), at(window, 5280, 120, 3600, 1500)));
+    t.push_back(entry(FORM_CONTROL(lblGPIOOutEn), at(enableHex, 120, 270, 3360, 225)));
+    t.push_back(entry(FORM_CONTROL(Label1), at(enableHex, 120, 510, 3360, 225)));
+    t.push_back(entry(FORM_CONTROL(frame_GPIOData), at(window, 5280, 1740, 3600, 1200)));
+    t.push_back(entry(FORM_CONTROL(Label2), at(dataHex, 120, 270, 3360, 225)));
+    t.push_back(entry(FORM_CONTROL(Label3), at(dataHex, 120, 510, 3360, 225)));
+    static constexpr int kBoxLeft[] = {120, 720, 1620, 2220};
+    for (int i = 0; i < 4; ++i) {
+        t.push_back(entry(FORM_CONTROL(txtPCHex), i,
+                          at(enableHex, kBoxLeft[i], 780, 555, 285, StyleCentred)));
+        t.push_back(entry(FORM_CONTROL(txtPCHexData), i,
+                          at(dataHex, kBoxLeft[i], 780, 555, 285, StyleCentred)));
+    }
+    t.push_back(entry(FORM_CONTROL(shpGpioWr), 2, at(enableHex, 1320, 832, 180, 180)));
+    t.push_back(entry(FORM_CONTROL(shpGpioWr), 3, at(enableHex, 2820, 832, 180, 180)));
+    t.push_back(entry(FORM_CONTROL(Label4), at(enableHex, 120, 1170, 1300, 225)));
+    t.push_back(entry(FORM_CONTROL(shpGpioWr), 0, at(enableHex, 1500, 1192, 180, 180)));
+    t.push_back(entry(FORM_CONTROL(shpGpioWr), 4, at(dataHex, 1320, 832, 180, 180)));
+    t.push_back(entry(FORM_CONTROL(shpGpioWr), 5, at(dataHex, 2820, 832, 180, 180)));
+
+    t.push_back(entry(FORM_CONTROL(FrGPIOIo), at(window, 5280, 3060, 3600, 1500)));
+    t.push_back(entry(FORM_CONTROL(cmdGPIO_Write), at(writes, 240, 330, 3120, 495),
+                      form::Role::Data, {.click = [this] { cmdGPIO_Write_Click(); }}));
+    t.push_back(entry(FORM_CONTROL(cmdWrite_GPIO_Data), at(writes, 240, 900, 3120, 495),
+                      form::Role::Data, {.click = [this] { cmdWrite_GPIO_Data_Click(); }}));
+    return t;
 }
 
 void frmGPIO::initControls() {

@@ -24,6 +24,101 @@ frmScriptOps::frmScriptOps(board::BoardLink& link, ScriptRunState& runState,
     initControls();
 }
 
+form::ControlTable frmScriptOps::controls() {
+    using form::Role;
+    using form::StyleCentred;
+    using form::StyleCircle;
+    using form::StyleRightAlign;
+    using form::StyleTitleBand;
+    auto at = [](std::string_view container, int left, int top, int width, int height,
+                 unsigned style = form::StyleNone) {
+        return form::ControlGeometry{container, -1, left, top, width, height, style};
+    };
+    // A heading label whose words stand over the given boxes.
+    auto headings = [](form::ControlEntry e, std::vector<const form::Control*> columns) {
+        e.columns = std::move(columns);
+        return e;
+    };
+    const std::string_view window;
+    const std::string_view band = FORM_NAME(picTitle);
+    const std::string_view exec = FORM_NAME(frmScriptExec);
+    const std::string_view interrupt = FORM_NAME(frameInterrupt);
+    const std::string_view steps = FORM_NAME(frameIsteps);
+    const std::string_view record = FORM_NAME(frmDataRecord);
+    form::ControlTable t;
+    // The title band and the window's default address.
+    t.push_back(entry(FORM_CONTROL(picTitle), at(window, 105, 90, 12300, 480, StyleTitleBand)));
+    t.push_back(entry(FORM_CONTROL(lblTitle), at(band, 15, 15, 12270, 450, StyleTitleBand)));
+    t.push_back(entry(FORM_CONTROL(lblI2CAdr), at(window, 12600, 180, 1500, 285, StyleRightAlign)));
+    t.push_back(entry(FORM_CONTROL(txtI2CAdr), at(window, 14190, 180, 765, 285, StyleCentred),
+                      Role::Data, {.keyPress = [this](int& key) { txtI2CAdr_KeyPress(key); }}));
+
+    // "Script Control".
+    t.push_back(entry(FORM_CONTROL(frmScriptExec), at(window, 105, 690, 4950, 3060)));
+    t.push_back(entry(FORM_CONTROL(cmdExecAll), at(exec, 150, 360, 1290, 375), Role::Data,
+                      {.click = [this] { cmdExecAll_Click(); }}));
+    t.push_back(entry(FORM_CONTROL(cmdRunContinuous), at(exec, 1530, 360, 1050, 375), Role::Data,
+                      {.click = [this] { cmdRunContinuous_Click(); }}));
+    // "Abort" moves no data and must reach a run that holds the gate.
+    t.push_back(entry(FORM_CONTROL(cmdAbort), at(exec, 2670, 360, 960, 375), Role::Live,
+                      {.click = [this] { cmdAbort_Click(); }}));
+    t.push_back(entry(FORM_CONTROL(cmdReload2), at(exec, 3720, 360, 1080, 375), Role::Data,
+                      {.click = [this] { cmdReload2_Click(); }}));
+    // "Abort On fail" and "Enable" move no data and a run reads them at every row: they stay
+    // live while a run holds the gate.
+    t.push_back(entry(FORM_CONTROL(chkAOF), at(exec, 150, 960, 1800, 285), Role::Live));
+    t.push_back(entry(FORM_CONTROL(lblLoopCount), at(exec, 2400, 960, 1260, 285, StyleRightAlign)));
+    t.push_back(entry(FORM_CONTROL(txtLoopCount), at(exec, 3750, 960, 1050, 285, StyleCentred)));
+    t.push_back(entry(FORM_CONTROL(lblLastLoad), at(exec, 150, 1530, 900, 285)));
+    t.push_back(entry(FORM_CONTROL(txtScriptLine1), at(exec, 1080, 1530, 1440, 285, StyleCentred)));
+    t.push_back(entry(FORM_CONTROL(lblStep), at(exec, 2640, 1530, 450, 285, StyleRightAlign)));
+    t.push_back(entry(FORM_CONTROL(txtRunning), at(exec, 3150, 1530, 690, 285, StyleCentred)));
+    t.push_back(entry(FORM_CONTROL(lblOf), at(exec, 3840, 1530, 300, 285, StyleCentred)));
+    t.push_back(entry(FORM_CONTROL(txtTotLines), at(exec, 4140, 1530, 660, 285, StyleCentred)));
+    t.push_back(entry(FORM_CONTROL(lblReadOps), at(exec, 150, 2400, 1440, 285)));
+    t.push_back(entry(FORM_CONTROL(txttotReads), at(exec, 1650, 2400, 960, 285, StyleCentred)));
+    t.push_back(entry(FORM_CONTROL(txtRdPass), at(exec, 2745, 2400, 960, 285, StyleCentred)));
+    t.push_back(entry(FORM_CONTROL(txtRdFails), at(exec, 3840, 2400, 960, 285, StyleCentred)));
+    t.push_back(headings(entry(FORM_CONTROL(lblReadCounts), at(exec, 1590, 2100, 3270, 255)),
+                         {&txttotReads, &txtRdPass, &txtRdFails}));
+
+    // "Interrupt Status" and "Interrupt Service Steps".
+    t.push_back(entry(FORM_CONTROL(frameInterrupt), at(window, 5145, 690, 5220, 1800)));
+    t.push_back(entry(FORM_CONTROL(txtIDefault), at(interrupt, 150, 660, 870, 285, StyleCentred)));
+    t.push_back(entry(FORM_CONTROL(txtLastRead), at(interrupt, 1140, 660, 870, 285, StyleCentred)));
+    t.push_back(
+        entry(FORM_CONTROL(txtIEnableStep), at(interrupt, 2130, 660, 870, 285, StyleCentred)));
+    t.push_back(
+        entry(FORM_CONTROL(txtIDisableStep), at(interrupt, 3120, 660, 870, 285, StyleCentred)));
+    t.push_back(
+        entry(FORM_CONTROL(txtIdetectStep), at(interrupt, 4110, 660, 870, 285, StyleCentred)));
+    t.push_back(
+        headings(entry(FORM_CONTROL(lblInterrupt), at(interrupt, 90, 360, 5040, 255)),
+                 {&txtIDefault, &txtLastRead, &txtIEnableStep, &txtIDisableStep, &txtIdetectStep}));
+    t.push_back(entry(FORM_CONTROL(chkISample), at(interrupt, 150, 1230, 1140, 285), Role::Live,
+                      {.click = [this] { chkISample_MouseUp(); }}));
+    t.push_back(entry(FORM_CONTROL(shpISample), at(interrupt, 1440, 1260, 225, 225, StyleCircle)));
+    t.push_back(entry(FORM_CONTROL(cmdISample), at(interrupt, 2130, 1185, 1140, 375), Role::Data,
+                      {.click = [this] { cmdISample_Click(); }}));
+    t.push_back(entry(FORM_CONTROL(frameIsteps), at(window, 5145, 2580, 5220, 1170)));
+    t.push_back(entry(FORM_CONTROL(txtIstart), at(steps, 150, 660, 870, 285, StyleCentred)));
+    t.push_back(entry(FORM_CONTROL(txtIend), at(steps, 1140, 660, 870, 285, StyleCentred)));
+    t.push_back(entry(FORM_CONTROL(txtIexec), at(steps, 2130, 660, 870, 285, StyleCentred)));
+    t.push_back(headings(entry(FORM_CONTROL(lblIsteps), at(steps, 90, 360, 3060, 255)),
+                         {&txtIstart, &txtIend, &txtIexec}));
+
+    // Recording.
+    t.push_back(entry(FORM_CONTROL(frmDataRecord), at(window, 10455, 690, 4500, 3060)));
+    t.push_back(entry(FORM_CONTROL(txtFilePath), at(record, 150, 390, 4200, 285)));
+    t.push_back(entry(FORM_CONTROL(cmdBrowse), at(record, 150, 840, 1080, 375), Role::Data,
+                      {.click = [this] { cmdBrowse_Click(); }}));
+    t.push_back(entry(FORM_CONTROL(chkAppend), at(record, 1440, 885, 1200, 285)));
+    t.push_back(entry(FORM_CONTROL(cmdStartRec), at(record, 2850, 840, 1500, 375), Role::Data,
+                      {.click = [this] { cmdStartRec_Click(); }}));
+    t.push_back(entry(FORM_CONTROL(Label18), at(record, 150, 1380, 4200, 660)));
+    return t;
+}
+
 void frmScriptOps::initControls() {
     Caption = kDesignCaption;
     lblTitle.Caption = "IC - Script Load / Execute";

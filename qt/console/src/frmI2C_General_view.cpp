@@ -1,194 +1,24 @@
 #include "console/frmI2C_General_view.h"
 
 #include <QCloseEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <variant>
 
-#include "kit/CaptionButton.h"
-#include "kit/LampWidget.h"
 #include "kit/QtHost.h"
-#include "kit/WrapCheckBox.h"
 
 namespace console {
 
 namespace {
-
-using Ref = std::variant<std::monostate, form::TextBox*, form::Label*, form::Button*,
-                         form::CheckBox*, form::Lamp*, form::Frame*>;
 
 // Design height of the area that holds the tabs; the "USB Initialized" button lies below it.
 constexpr int kDesignAreaHeight = frmI2C_General::kClientHeight;
 // Gap between the design area and the "USB Initialized" button, and the strip it needs.
 constexpr int kStatusGap = 45;
 constexpr int kStatusStrip = 480;
-
-std::string key(std::string_view name, int index) {
-    return std::string(name) + ":" + std::to_string(index);
-}
-
-// The model member a layout row names.
-Ref resolve(frmI2C_General& m, std::string_view name, int i) {
-    const auto at = [i](auto& array) { return &array.at(static_cast<std::size_t>(i)); };
-    // Text boxes.
-    if (name == "txtActualReadAddress")
-        return &m.txtActualReadAddress;
-    if (name == "txtActualWrtAddress")
-        return &m.txtActualWrtAddress;
-    if (name == "Txtlog")
-        return &m.Txtlog;
-    if (name == "txthDriver")
-        return &m.txthDriver;
-    if (name == "txtI2CAdr")
-        return &m.txtI2CAdr;
-    if (name == "txtTstReg")
-        return at(m.txtTstReg);
-    if (name == "Reg_Adr")
-        return at(m.Reg_Adr);
-    if (name == "Reg_Desc")
-        return at(m.Reg_Desc);
-    if (name == "txtBWrite")
-        return at(m.txtBWrite);
-    if (name == "txtRdByte")
-        return at(m.txtRdByte);
-    if (name == "txtUserRegAdr")
-        return &m.txtUserRegAdr;
-    if (name == "txtsbwr")
-        return at(m.txtsbwr);
-    if (name == "txtReadByte")
-        return &m.txtReadByte;
-    if (name == "txtAddr")
-        return &m.txtAddr;
-    if (name == "txtData")
-        return &m.txtData;
-    // Labels.
-    if (name == "Label13")
-        return &m.Label13;
-    if (name == "Label12")
-        return &m.Label12;
-    if (name == "Label3")
-        return &m.Label3;
-    if (name == "Label9")
-        return &m.Label9;
-    if (name == "Label10")
-        return &m.Label10;
-    if (name == "lblCommTest")
-        return &m.lblCommTest;
-    if (name == "Label5")
-        return &m.Label5;
-    if (name == "lblUSBConnect")
-        return &m.lblUSBConnect;
-    if (name == "Label2")
-        return at(m.Label2);
-    if (name == "Label4")
-        return &m.Label4;
-    if (name == "lblNak")
-        return &m.lblNak;
-    if (name == "lblReadCount")
-        return &m.lblReadCount;
-    if (name == "Label6")
-        return at(m.Label6);
-    // Buttons.
-    if (name == "cmdClearLog")
-        return &m.cmdClearLog;
-    if (name == "cbNoc")
-        return &m.cbNoc;
-    if (name == "cmdTestComm")
-        return &m.cmdTestComm;
-    if (name == "cmdUSBConnect")
-        return &m.cmdUSBConnect;
-    if (name == "cmdUSBDisconnect")
-        return &m.cmdUSBDisconnect;
-    if (name == "cmdWrite1Byte")
-        return at(m.cmdWrite1Byte);
-    if (name == "cmdRead")
-        return &m.cmdRead;
-    if (name == "cmdReadRegs")
-        return &m.cmdReadRegs;
-    if (name == "cmdwriteAll")
-        return &m.cmdwriteAll;
-    if (name == "Command7")
-        return &m.Command7;
-    if (name == "cmdexit")
-        return &m.cmdexit;
-    if (name == "cbSend")
-        return &m.cbSend;
-    if (name == "cbReset")
-        return &m.cbReset;
-    if (name == "cmdWrite")
-        return &m.cmdWrite;
-    // Check box, lamps, frames.
-    if (name == "ChKManUsbConn")
-        return &m.ChKManUsbConn;
-    if (name == "ShpAttach")
-        return &m.ShpAttach;
-    if (name == "ShpHandleStatus")
-        return &m.ShpHandleStatus;
-    if (name == "shpLogStatus")
-        return &m.shpLogStatus;
-    if (name == "shpUSBCon")
-        return at(m.shpUSBCon);
-    if (name == "shpBwrite")
-        return at(m.shpBwrite);
-    if (name == "Shape1")
-        return at(m.Shape1);
-    if (name == "Shape2")
-        return at(m.Shape2);
-    if (name == "Shape3")
-        return &m.Shape3;
-    if (name == "Frame1")
-        return at(m.Frame1);
-    if (name == "FRGEN")
-        return &m.FRGEN;
-    return {};
-}
-
-// What a click on a button does, and whether it may move data.
-struct ButtonAction {
-    std::function<void()> run;
-    kit::ControlBinder::Role role = kit::ControlBinder::Role::Data;
-};
-
-ButtonAction buttonAction(frmI2C_General& m, std::string_view name, int i) {
-    using Role = kit::ControlBinder::Role;
-    if (name == "cmdClearLog")
-        return {[&m] { m.cmdClearLog_Click(); }, Role::Live};
-    if (name == "cbNoc")
-        return {[&m] { m.cbNoc_Click(); }, Role::Live};
-    if (name == "cmdTestComm")
-        return {[&m] { m.cmdTestComm_Click(); }};
-    if (name == "cmdUSBConnect")
-        return {[&m] { m.cmdUSBConnect_Click(); }};
-    if (name == "cmdUSBDisconnect")
-        return {[&m] { m.cmdUSBDisconnect_Click(); }};
-    if (name == "cmdWrite1Byte")
-        return {[&m, i] { m.cmdWrite1Byte_Click(i); }};
-    if (name == "cmdRead")
-        return {[&m] { m.cmdRead_Click(); }};
-    if (name == "cmdReadRegs")
-        return {[&m] { m.cmdReadRegs_Click(); }};
-    if (name == "cmdwriteAll")
-        return {[&m] { m.cmdwriteAll_Click(); }};
-    if (name == "Command7")
-        return {[&m] { m.Command7_Click(); }};
-    if (name == "cmdexit")
-        return {[&m] { m.cmdexit_Click(); }};
-    if (name == "cbSend")
-        return {[&m] { m.cbSend_Click(); }};
-    if (name == "cbReset")
-        return {[&m] { m.cbReset_Click(); }};
-    if (name == "cmdWrite")
-        return {[&m] { m.cmdWrite_Click(); }};
-    return {[] {}, Role::Live};
-}
 
 }  // namespace
 
@@ -220,11 +50,11 @@ frmI2C_GeneralView::frmI2C_GeneralView(frmI2C_General& model, form::UserEventGat
     tabs_->addTab(page0, QString::fromStdString(model_.SSTab1.TabCaption[0]));
     tabs_->addTab(logPage_, QString::fromStdString(model_.SSTab1.TabCaption[1]));
 
-    containers_[key("", -1)] = client_;
-    containers_[key("PbForm", -1)] = client_;
-    containers_[key("SSTab1", 0)] = page0;
-    containers_[key("SSTab1", 1)] = logPage_;
-    containers_[key("pbinner", -1)] = pbinner_;
+    // A tab page starts below the tab headers; design tops count from the tab strip.
+    binder_.addContainer("", -1, client_);
+    binder_.addContainer("SSTab1", 0, page0, model_.SSTab1.TabHeight);
+    binder_.addContainer("SSTab1", 1, logPage_, model_.SSTab1.TabHeight);
+    binder_.addContainer("pbinner", -1, pbinner_);
 
     buildControls();
     bindEvents();
@@ -249,85 +79,19 @@ QSize frmI2C_GeneralView::clientSize() {
             kit::ControlBinder::pixels(kDesignAreaHeight + kStatusStrip)};
 }
 
-QWidget* frmI2C_GeneralView::container(std::string_view name, int index) const {
-    auto found = containers_.find(key(name, index));
-    return found == containers_.end() ? nullptr : found->second;
-}
-
 void frmI2C_GeneralView::buildControls() {
-    const auto table = frmI2C_General::layout();
-    // Frames first, so every control finds its container.
-    for (int pass = 0; pass < 2; ++pass) {
-        for (form::ControlGeometry g : table) {
-            const Ref ref = resolve(model_, g.control, g.index);
-            const bool isFrame = std::holds_alternative<form::Frame*>(ref);
-            if (isFrame != (pass == 0) || std::holds_alternative<std::monostate>(ref)) {
-                continue;
-            }
-            QWidget* parent = container(g.container, g.containerIndex);
-            if (parent == nullptr) {
-                continue;
-            }
-            if (g.container == "SSTab1") {
-                // The page starts below the tab headers; design tops count from the tab strip.
-                g.top -= model_.SSTab1.TabHeight;
-            }
-            QWidget* made = nullptr;
-            if (auto* frame = std::get_if<form::Frame*>(&ref)) {
-                made = binder_.frame(**frame, parent, g);
-                containers_[key(g.control, g.index)] = made;
-            } else if (auto* box = std::get_if<form::TextBox*>(&ref)) {
-                made = (g.style & form::StyleMultiLine) != 0
-                           ? static_cast<QWidget*>(binder_.log(**box, parent, g))
-                           : binder_.textBox(**box, parent, g);
-            } else if (auto* label = std::get_if<form::Label*>(&ref)) {
-                made = binder_.label(**label, parent, g);
-            } else if (auto* button = std::get_if<form::Button*>(&ref)) {
-                ButtonAction action = buttonAction(model_, g.control, g.index);
-                made = binder_.button(**button, parent, g, std::move(action.run), action.role);
-            } else if (auto* check = std::get_if<form::CheckBox*>(&ref)) {
-                made =
-                    binder_.checkBox(**check, parent, g, [this] { model_.ChKManUsbConn_Click(); });
-            } else if (auto* lamp = std::get_if<form::Lamp*>(&ref)) {
-                made = binder_.lamp(**lamp, parent, g);
-            }
-            if (made != nullptr && g.control == "cbNoc") {
-                cbNoc_ = made;
-            }
-        }
-    }
+    binder_.build(model_.controls());
+    cbNoc_ = binder_.widget(model_.cbNoc);
     // The window-level boxes lie over the tab headers.
-    for (const char* name : {"txtActualReadAddress", "txtActualWrtAddress", "cbNoc"}) {
-        if (auto* w = client_->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly)) {
+    for (QWidget* w : {binder_.widget(model_.txtActualReadAddress),
+                       binder_.widget(model_.txtActualWrtAddress), cbNoc_}) {
+        if (w != nullptr) {
             w->raise();
         }
     }
 }
 
 void frmI2C_GeneralView::bindEvents() {
-    auto box = [this](const QString& name) { return findChild<QLineEdit*>(name); };
-    if (auto* w = box("txtI2CAdr")) {
-        binder_.onKeyPress(w, [this](int& key) { model_.txtI2CAdr_KeyPress(key); });
-        binder_.onLostFocus(w, [this] { model_.txtI2CAdr_LostFocus(); });
-    }
-    if (auto* w = box("txtUserRegAdr")) {
-        binder_.onKeyPress(w, [this](int& key) { model_.txtUserRegAdr_KeyPress(key); });
-    }
-    for (int k = 0; k < 2; ++k) {
-        if (auto* w = box(QStringLiteral("txtsbwr_%1").arg(k))) {
-            binder_.onKeyPress(w, [this, k](int& key) { model_.txtsbwr_KeyPress(k, key); });
-        }
-    }
-    for (int i = 0; i < frmI2C_General::kRows; ++i) {
-        if (auto* w = box(QStringLiteral("txtBWrite_%1").arg(i))) {
-            binder_.onKeyPress(w, [this, i](int& key) { model_.txtBWrite_KeyPress(i, key); });
-            binder_.onDoubleClick(w, [this, i] { model_.txtBWrite_DblClick(i); });
-        }
-        if (auto* w = box(QStringLiteral("txtRdByte_%1").arg(i))) {
-            binder_.onClick(w, [this, i] { model_.txtRdByte_Click(i); });
-        }
-    }
-
     connect(tabs_, &QTabWidget::currentChanged, [this](int index) {
         if (paintingTab_) {
             return;

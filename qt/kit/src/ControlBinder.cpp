@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +14,8 @@
 #include <QStyleOptionButton>
 #include <QTextCursor>
 #include <cstdint>
+#include <type_traits>
+#include <variant>
 
 #include "kit/CaptionButton.h"
 #include "kit/LampWidget.h"
@@ -111,6 +114,55 @@ void setColours(QWidget* w, QPalette::ColorRole back, QPalette::ColorRole fore,
     w->setPalette(p);
 }
 
+// A caption as last painted, so that an unchanged one is not set again.
+struct PaintedCaption {
+    std::string text;
+    bool set = false;
+
+    // True, and remembers it, when `caption` differs from what was painted last.
+    bool changed(const std::string& caption) {
+        if (set && text == caption) {
+            return false;
+        }
+        text = caption;
+        set = true;
+        return true;
+    }
+};
+
+// Height of a heading row's words, in pixels.
+constexpr int kHeadingPixels = 17;
+// The title band's text size in pixels, and its colours.
+constexpr int kTitleFontPixels = 16;
+constexpr form::PaletteIndex kTitleBack = 1;
+constexpr form::PaletteIndex kTitleFore = 15;
+
+// Splits a heading caption into its column words: they are set apart by runs of two or more
+// blanks, while a single blank belongs to the word ("Detect Step").
+QStringList headingWords(const std::string& caption) {
+    QStringList words;
+    QString word;
+    int blanks = 0;
+    for (const QChar c : QString::fromStdString(caption)) {
+        if (c == ' ') {
+            ++blanks;
+            continue;
+        }
+        if (blanks >= 2 && !word.isEmpty()) {
+            words << word;
+            word.clear();
+        } else if (blanks == 1 && !word.isEmpty()) {
+            word += ' ';
+        }
+        blanks = 0;
+        word += c;
+    }
+    if (!word.isEmpty()) {
+        words << word;
+    }
+    return words;
+}
+
 }  // namespace
 
 ControlBinder::ControlBinder(form::UserEventGate& gate, QtHost& host) : gate_(gate), host_(host) {}
@@ -125,34 +177,107 @@ int ControlBinder::pixels(int twips) {
                       : -((-twips + half) / form::kTwipsPerPixel);
 }
 
-void ControlBinder::place(QWidget* widget, const char* kind, const form::ControlGeometry& g) {
-    QString name = QString::fromUtf8(g.control.data(), static_cast<int>(g.control.size()));
-    if (g.index >= 0) {
-        name += QStringLiteral("_%1").arg(g.index);
+void ControlBinder::addContainer(std::string_view name, int index, QWidget* widget, int topShift) {
+    containers_[{std::string(name), index}] = {widget, topShift};
+}
+
+void ControlBinder::build(const form::ControlTable& table) {
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const form::ControlEntry& e : table) {
+            const bool isFrame = std::holds_alternative<form::Frame*>(e.control);
+            if (isFrame != (pass == 0)) {
+                continue;
+            }
+            auto found = containers_.find(
+                std::pair{std::string(e.geometry.container), e.geometry.containerIndex});
+            if (found == containers_.end()) {
+                continue;
+            }
+            Place at{found->second.widget, e.geometry};
+            at.geometry.top -= found->second.topShift;
+            QWidget* made = make(e, at);
+            if (isFrame || std::holds_alternative<form::Picture*>(e.control)) {
+                addContainer(e.name, e.index, made);
+            }
+        }
+    }
+}
+
+QWidget* ControlBinder::widget(const form::Control& control) const {
+    auto found = widgets_.find(&control);
+    return found == widgets_.end() ? nullptr : found->second;
+}
+
+QWidget* ControlBinder::make(const form::ControlEntry& e, const Place& at) {
+    const form::Control* control = nullptr;
+    QWidget* made = std::visit(
+        [&](auto* c) -> QWidget* {
+            control = c;
+            using T = std::remove_pointer_t<decltype(c)>;
+            if constexpr (std::is_same_v<T, form::TextBox>) {
+                return (e.geometry.style & form::StyleMultiLine) != 0 ? log(*c, e, at)
+                                                                      : textBox(*c, e, at);
+            } else if constexpr (std::is_same_v<T, form::Label>) {
+                if (!e.columns.empty()) {
+                    return headings(*c, e, at);
+                }
+                return (e.geometry.style & form::StyleTitleBand) != 0 ? title(*c, e, at)
+                                                                      : label(*c, e, at);
+            } else if constexpr (std::is_same_v<T, form::Button>) {
+                return button(*c, e, at);
+            } else if constexpr (std::is_same_v<T, form::CheckBox>) {
+                return checkBox(*c, e, at);
+            } else if constexpr (std::is_same_v<T, form::Lamp>) {
+                return lamp(*c, e, at);
+            } else if constexpr (std::is_same_v<T, form::Frame>) {
+                return frame(*c, e, at);
+            } else {
+                return picture(*c, e, at);
+            }
+        },
+        e.control);
+    widgets_[control] = made;
+    return made;
+}
+
+void ControlBinder::place(QWidget* widget, const char* kind, const form::ControlEntry& e,
+                          const Place& at) {
+    QString name = QString::fromUtf8(e.name.data(), static_cast<int>(e.name.size()));
+    if (e.index >= 0) {
+        name += QStringLiteral("_%1").arg(e.index);
     }
     widget->setObjectName(name);
     widget->setProperty("controlKind", kind);
-    widget->setGeometry(pixels(g));
-    if ((g.style & form::StyleBold) != 0) {
+    widget->setGeometry(pixels(at.geometry));
+    if ((at.geometry.style & form::StyleBold) != 0) {
         QFont f = widget->font();
         f.setBold(true);
         widget->setFont(f);
     }
 }
 
-QLineEdit* ControlBinder::textBox(form::TextBox& box, QWidget* parent,
-                                  const form::ControlGeometry& g) {
-    auto* w = new QLineEdit(parent);
-    place(w, "TextBox", g);
-    w->setAlignment((g.style & form::StyleCentred) != 0 ? Qt::AlignCenter
-                                                        : Qt::AlignLeft | Qt::AlignVCenter);
+void ControlBinder::runClick(const std::function<void()>& run, Role role) {
+    if (role == Role::Data) {
+        dispatch(run);
+    } else {
+        run();
+        host_.renderAll();
+    }
+}
+
+QWidget* ControlBinder::textBox(form::TextBox& box, const form::ControlEntry& e, const Place& at) {
+    auto* w = new QLineEdit(at.parent);
+    place(w, "TextBox", e, at);
+    w->setAlignment((at.geometry.style & form::StyleCentred) != 0
+                        ? Qt::AlignCenter
+                        : Qt::AlignLeft | Qt::AlignVCenter);
     w->setTextMargins(1, 0, 1, 0);
     connect(w, &QLineEdit::textEdited, [&box](const QString& text) {
         box.setText(text.toStdString());
         box.SelStart = static_cast<std::size_t>(text.size());
     });
     w->installEventFilter(this);
-    hooks(w);
+    hook(w, e.events);
     struct State {
         Painted painted;
         std::uint64_t generation = ~std::uint64_t{0};
@@ -185,22 +310,21 @@ QLineEdit* ControlBinder::textBox(form::TextBox& box, QWidget* parent,
     return w;
 }
 
-QLabel* ControlBinder::label(form::Label& label, QWidget* parent, const form::ControlGeometry& g) {
-    auto* w = new QLabel(parent);
-    place(w, "Label", g);
+QWidget* ControlBinder::label(form::Label& label, const form::ControlEntry& e, const Place& at) {
+    auto* w = new QLabel(at.parent);
+    place(w, "Label", e, at);
     w->setTextFormat(Qt::PlainText);
     w->setWordWrap(true);
-    if ((g.style & form::StyleCentred) != 0) {
+    if ((at.geometry.style & form::StyleCentred) != 0) {
         w->setAlignment(Qt::AlignCenter);
-    } else if ((g.style & form::StyleRightAlign) != 0) {
+    } else if ((at.geometry.style & form::StyleRightAlign) != 0) {
         w->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     } else {
         w->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
     struct State {
         Painted painted;
-        std::string caption;
-        bool captionSet = false;
+        PaintedCaption caption;
         int back = -1, fore = -1;
     };
     renders_.push_back([w, &label, s = State{}](bool) mutable {
@@ -211,75 +335,149 @@ QLabel* ControlBinder::label(form::Label& label, QWidget* parent, const form::Co
             setColours(w, QPalette::Window, QPalette::WindowText, label.BackColor, label.ForeColor,
                        kDefaultLabelBack);
         }
-        if (!s.captionSet || s.caption != label.Caption) {
-            s.caption = label.Caption;
-            s.captionSet = true;
-            w->setText(qs(s.caption));
+        if (s.caption.changed(label.Caption)) {
+            w->setText(qs(label.Caption));
             fitCaption(w, w->text(), [w] { return w->contentsRect(); });
         }
     });
     return w;
 }
 
-CaptionButton* ControlBinder::button(form::Button& button, QWidget* parent,
-                                     const form::ControlGeometry& g, std::function<void()> onClick,
-                                     Role role) {
-    auto* w = new CaptionButton(parent);
-    place(w, "Button", g);
-    connect(w, &QPushButton::clicked, [this, role, onClick = std::move(onClick)] {
-        if (role == Role::Data) {
-            dispatch(onClick);
-        } else {
-            onClick();
-            host_.renderAll();
+QWidget* ControlBinder::headings(form::Label& label, const form::ControlEntry& e, const Place& at) {
+    auto* row = new QWidget(at.parent);
+    place(row, "Label", e, at);
+    const QRect area = row->geometry();
+    const int left = area.left();
+    const int width = area.width();
+    std::vector<QWidget*> columns;
+    for (const form::Control* c : e.columns) {
+        columns.push_back(widget(*c));
+    }
+    // Each word spans its box and half of the gaps beside it.
+    std::vector<QLabel*> words;
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        const QRect box = columns[k]->geometry().translated(-left, 0);
+        const int before =
+            k == 0 ? box.left() : (box.left() - (columns[k - 1]->geometry().right() - left)) / 2;
+        const int after = k + 1 == columns.size()
+                              ? width - 1 - box.right()
+                              : ((columns[k + 1]->geometry().left() - left) - box.right()) / 2;
+        auto* word = new QLabel(row);
+        word->setObjectName(row->objectName() + QStringLiteral("_%1").arg(k));
+        word->setTextFormat(Qt::PlainText);
+        word->setAlignment(Qt::AlignCenter);
+        word->setGeometry(box.left() - std::max(0, before - 1), 0,
+                          box.width() + std::max(0, before - 1) + std::max(0, after - 1),
+                          kHeadingPixels);
+        words.push_back(word);
+    }
+    renders_.push_back([row, words, &label, caption = PaintedCaption{}](bool) mutable {
+        row->setVisible(label.Visible);
+        if (!caption.changed(label.Caption)) {
+            return;
         }
+        row->setProperty("caption", qs(label.Caption));
+        row->setAccessibleName(qs(label.Caption));
+        const QStringList split = headingWords(label.Caption);
+        const bool oneEach = split.size() == static_cast<qsizetype>(words.size());
+        for (std::size_t k = 0; k < words.size(); ++k) {
+            if (oneEach) {
+                words[k]->setText(split[static_cast<qsizetype>(k)]);
+                words[k]->show();
+            } else if (k == 0) {
+                // A caption that does not match the columns shows whole across them.
+                words[k]->setGeometry(0, 0, row->width(), row->height());
+                words[k]->setText(qs(label.Caption).simplified());
+            } else {
+                words[k]->hide();
+            }
+        }
+    });
+    return row;
+}
+
+QWidget* ControlBinder::title(form::Label& label, const form::ControlEntry& e, const Place& at) {
+    auto* w = new QLabel(at.parent);
+    place(w, "Label", e, at);
+    w->setProperty("controlKind", QVariant());
+    w->setTextFormat(Qt::PlainText);
+    w->setAlignment(Qt::AlignCenter);
+    QFont font = w->font();
+    font.setPixelSize(kTitleFontPixels);
+    font.setBold(true);
+    w->setFont(font);
+    renders_.push_back([w, &label, caption = PaintedCaption{}](bool) mutable {
+        w->setVisible(label.Visible);
+        if (caption.changed(label.Caption)) {
+            w->setText(qs(label.Caption));
+        }
+    });
+    return w;
+}
+
+QWidget* ControlBinder::picture(form::Picture& picture, const form::ControlEntry& e,
+                                const Place& at) {
+    auto* w = new QFrame(at.parent);
+    place(w, "Picture", e, at);
+    w->setFrameShape(QFrame::Panel);
+    w->setFrameShadow(QFrame::Sunken);
+    if ((at.geometry.style & form::StyleTitleBand) != 0) {
+        w->setAutoFillBackground(true);
+        QPalette colours = w->palette();
+        colours.setColor(QPalette::Window, colour(kTitleBack));
+        colours.setColor(QPalette::WindowText, colour(kTitleFore));
+        w->setPalette(colours);
+    }
+    renders_.push_back([w, &picture](bool) { w->setVisible(picture.Visible); });
+    return w;
+}
+
+QWidget* ControlBinder::button(form::Button& button, const form::ControlEntry& e, const Place& at) {
+    auto* w = new CaptionButton(at.parent);
+    place(w, "Button", e, at);
+    const Role role = e.role;
+    connect(w, &QPushButton::clicked, [this, role, run = e.events.click] {
+        runClick(
+            run ? run : [] {}, role);
     });
     struct State {
         Painted painted;
-        std::string caption;
-        bool captionSet = false;
+        PaintedCaption caption;
     };
     renders_.push_back([w, &button, role, s = State{}](bool busy) mutable {
         s.painted.paint(w, button, button.Enabled && !(busy && role == Role::Data));
-        if (!s.captionSet || s.caption != button.Caption) {
-            s.caption = button.Caption;
-            s.captionSet = true;
-            w->setText(qs(s.caption));
+        if (s.caption.changed(button.Caption)) {
+            w->setText(qs(button.Caption));
             fitCaption(w, w->text(), [w] { return w->captionRect(); });
         }
     });
     return w;
 }
 
-WrapCheckBox* ControlBinder::checkBox(form::CheckBox& box, QWidget* parent,
-                                      const form::ControlGeometry& g, std::function<void()> onClick,
-                                      Role role) {
-    auto* w = new WrapCheckBox(parent);
-    place(w, "CheckBox", g);
-    connect(w, &QCheckBox::clicked, [this, w, &box, role, onClick = std::move(onClick)] {
+QWidget* ControlBinder::checkBox(form::CheckBox& box, const form::ControlEntry& e,
+                                 const Place& at) {
+    auto* w = new WrapCheckBox(at.parent);
+    place(w, "CheckBox", e, at);
+    const Role role = e.role;
+    connect(w, &QCheckBox::clicked, [this, w, &box, role, onClick = e.events.click] {
         const Qt::CheckState state = w->checkState();
-        auto store = [&box, &onClick, state] {
-            box.Value = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
-            onClick();
-        };
-        if (role == Role::Data) {
-            dispatch(store);
-        } else {
-            store();
-            host_.renderAll();
-        }
+        runClick(
+            [&box, &onClick, state] {
+                box.Value = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
+                if (onClick) {
+                    onClick();
+                }
+            },
+            role);
     });
     struct State {
         Painted painted;
-        std::string caption;
-        bool captionSet = false;
+        PaintedCaption caption;
     };
     renders_.push_back([w, &box, role, s = State{}](bool busy) mutable {
         s.painted.paint(w, box, box.Enabled && !(busy && role == Role::Data));
-        if (!s.captionSet || s.caption != box.Caption) {
-            s.caption = box.Caption;
-            s.captionSet = true;
-            w->setText(qs(s.caption));
+        if (s.caption.changed(box.Caption)) {
+            w->setText(qs(box.Caption));
             fitCaption(w, w->text(), [w] { return w->captionRect(); });
         }
         const Qt::CheckState state = box.Value == 1   ? Qt::Checked
@@ -292,9 +490,9 @@ WrapCheckBox* ControlBinder::checkBox(form::CheckBox& box, QWidget* parent,
     return w;
 }
 
-LampWidget* ControlBinder::lamp(form::Lamp& lamp, QWidget* parent, const form::ControlGeometry& g) {
-    auto* w = new LampWidget((g.style & form::StyleCircle) != 0, parent);
-    place(w, "Lamp", g);
+QWidget* ControlBinder::lamp(form::Lamp& lamp, const form::ControlEntry& e, const Place& at) {
+    auto* w = new LampWidget((at.geometry.style & form::StyleCircle) != 0, at.parent);
+    place(w, "Lamp", e, at);
     renders_.push_back([w, &lamp, painted = Painted{}](bool) mutable {
         painted.paint(w, lamp, lamp.Enabled);
         w->setFill(colour(lamp.FillColor));
@@ -302,30 +500,25 @@ LampWidget* ControlBinder::lamp(form::Lamp& lamp, QWidget* parent, const form::C
     return w;
 }
 
-QGroupBox* ControlBinder::frame(form::Frame& frame, QWidget* parent,
-                                const form::ControlGeometry& g) {
-    auto* w = new QGroupBox(parent);
-    place(w, "Frame", g);
+QWidget* ControlBinder::frame(form::Frame& frame, const form::ControlEntry& e, const Place& at) {
+    auto* w = new QGroupBox(at.parent);
+    place(w, "Frame", e, at);
     struct State {
         Painted painted;
-        std::string caption;
-        bool captionSet = false;
+        PaintedCaption caption;
     };
     renders_.push_back([w, &frame, s = State{}](bool) mutable {
         s.painted.paint(w, frame, frame.Enabled);
-        if (!s.captionSet || s.caption != frame.Caption) {
-            s.caption = frame.Caption;
-            s.captionSet = true;
-            w->setTitle(qs(s.caption));
+        if (s.caption.changed(frame.Caption)) {
+            w->setTitle(qs(frame.Caption));
         }
     });
     return w;
 }
 
-QPlainTextEdit* ControlBinder::log(form::TextBox& box, QWidget* parent,
-                                   const form::ControlGeometry& g) {
-    auto* w = new QPlainTextEdit(parent);
-    place(w, "Log", g);
+QWidget* ControlBinder::log(form::TextBox& box, const form::ControlEntry& e, const Place& at) {
+    auto* w = new QPlainTextEdit(at.parent);
+    place(w, "Log", e, at);
     w->setReadOnly(true);
     w->setLineWrapMode(QPlainTextEdit::NoWrap);
     w->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -355,24 +548,12 @@ QPlainTextEdit* ControlBinder::log(form::TextBox& box, QWidget* parent,
     return w;
 }
 
-ControlBinder::Hooks& ControlBinder::hooks(QLineEdit* widget) {
-    return hooks_[widget];
-}
-
-void ControlBinder::onKeyPress(QLineEdit* widget, std::function<void(int&)> handler) {
-    hooks(widget).keyPress = std::move(handler);
-}
-
-void ControlBinder::onDoubleClick(QLineEdit* widget, std::function<void()> handler) {
-    hooks(widget).doubleClick = std::move(handler);
-}
-
-void ControlBinder::onClick(QLineEdit* widget, std::function<void()> handler) {
-    hooks(widget).click = std::move(handler);
-}
-
-void ControlBinder::onLostFocus(QLineEdit* widget, std::function<void()> handler) {
-    hooks(widget).lostFocus = std::move(handler);
+void ControlBinder::hook(QLineEdit* widget, const form::ControlEvents& events) {
+    Hooks& h = hooks_[widget];
+    h.keyPress = events.keyPress;
+    h.doubleClick = events.doubleClick;
+    h.click = events.click;
+    h.lostFocus = events.lostFocus;
 }
 
 bool ControlBinder::dispatch(const std::function<void()>& handler) {

@@ -171,31 +171,33 @@ TEST_F(WindowTest, Layout_EveryControlInsideItsContainerAndNoneOverlap) {
     using Key = std::pair<std::string, int>;
     std::map<Key, std::pair<int, int>> size{{{"pbinner", -1}, {10635, 7335}},
                                             {{"SSTab1", 1}, {10950, 7740}}};
-    for (const auto& g : console::frmI2C_General::layout()) {
-        size[{std::string(g.control), g.index}] = {g.width, g.height};
+    const form::ControlTable table = main().controls();
+    for (const auto& e : table) {
+        size[{std::string(e.name), e.index}] = {e.geometry.width, e.geometry.height};
     }
-    const auto table = console::frmI2C_General::layout();
-    for (const auto& g : table) {
+    for (const auto& e : table) {
+        const auto& g = e.geometry;
         if (g.container.empty()) {
             continue;  // window level: drawn over the tab headers or below the design area
         }
         const auto it = size.find({std::string(g.container), g.containerIndex});
         ASSERT_NE(it, size.end()) << g.container;
-        EXPECT_GE(g.left, 0) << g.control << g.index;
-        EXPECT_GE(g.top, 0) << g.control << g.index;
-        EXPECT_LE(g.left + g.width, it->second.first) << g.control << g.index;
-        EXPECT_LE(g.top + g.height, it->second.second) << g.control << g.index;
+        EXPECT_GE(g.left, 0) << e.name << e.index;
+        EXPECT_GE(g.top, 0) << e.name << e.index;
+        EXPECT_LE(g.left + g.width, it->second.first) << e.name << e.index;
+        EXPECT_LE(g.top + g.height, it->second.second) << e.name << e.index;
     }
     for (std::size_t a = 0; a < table.size(); ++a) {
         for (std::size_t b = a + 1; b < table.size(); ++b) {
-            const auto& p = table[a];
-            const auto& q = table[b];
+            const auto& p = table[a].geometry;
+            const auto& q = table[b].geometry;
             if (p.container != q.container || p.containerIndex != q.containerIndex) {
                 continue;
             }
             const bool apart = p.left + p.width <= q.left || q.left + q.width <= p.left ||
                                p.top + p.height <= q.top || q.top + q.height <= p.top;
-            EXPECT_TRUE(apart) << p.control << p.index << " overlaps " << q.control << q.index;
+            EXPECT_TRUE(apart) << table[a].name << table[a].index << " overlaps " << table[b].name
+                               << table[b].index;
         }
     }
 }

@@ -262,32 +262,34 @@ TEST_F(PanelTest, Reload_AfterClose_WBoxesFromStateEverythingElseInitial) {
 }
 
 TEST_F(PanelTest, Layout_EveryControlInsideItsContainerAndNoneOverlap) {
-    const auto table = gpio::frmGPIO::layout();
+    const form::ControlTable table = panel().controls();
     std::map<std::string, std::pair<int, int>> size{
         {"", {gpio::frmGPIO::kClientWidth, gpio::frmGPIO::kClientHeight}}};
-    for (const auto& g : table) {
-        if (g.index < 0) {
-            size[std::string(g.control)] = {g.width, g.height};
+    for (const auto& e : table) {
+        if (e.index < 0) {
+            size[std::string(e.name)] = {e.geometry.width, e.geometry.height};
         }
     }
-    for (const auto& g : table) {
+    for (const auto& e : table) {
+        const auto& g = e.geometry;
         const auto it = size.find(std::string(g.container));
         ASSERT_NE(it, size.end()) << g.container;
-        EXPECT_GE(g.left, 0) << g.control << g.index;
-        EXPECT_GE(g.top, 0) << g.control << g.index;
-        EXPECT_LE(g.left + g.width, it->second.first) << g.control << g.index;
-        EXPECT_LE(g.top + g.height, it->second.second) << g.control << g.index;
+        EXPECT_GE(g.left, 0) << e.name << e.index;
+        EXPECT_GE(g.top, 0) << e.name << e.index;
+        EXPECT_LE(g.left + g.width, it->second.first) << e.name << e.index;
+        EXPECT_LE(g.top + g.height, it->second.second) << e.name << e.index;
     }
     for (std::size_t a = 0; a < table.size(); ++a) {
         for (std::size_t b = a + 1; b < table.size(); ++b) {
-            const auto& p = table[a];
-            const auto& q = table[b];
-            if (p.container != q.container) {
+            const auto& p = table[a].geometry;
+            const auto& r = table[b].geometry;
+            if (p.container != r.container) {
                 continue;
             }
-            const bool apart = p.left + p.width <= q.left || q.left + q.width <= p.left ||
-                               p.top + p.height <= q.top || q.top + q.height <= p.top;
-            EXPECT_TRUE(apart) << p.control << p.index << " overlaps " << q.control << q.index;
+            const bool apart = p.left + p.width <= r.left || r.left + r.width <= p.left ||
+                               p.top + p.height <= r.top || r.top + r.height <= p.top;
+            EXPECT_TRUE(apart) << table[a].name << table[a].index << " overlaps " << table[b].name
+                               << table[b].index;
         }
     }
 }

@@ -94,5 +94,12 @@ TEST_F(LayoutTest, GpioPanel_NothingClippedOrOverlapping) {
     EXPECT_EQ(lines(outsideFrames(*views->gpioView())), "");
 }
 
+TEST_F(LayoutTest, EveryTableControl_HasItsWidget) {
+    app->showGpioPanel();
+    ASSERT_NE(views->gpioView(), nullptr);
+    EXPECT_EQ(lines(missingWidgets(mainView(), model().controls())), "");
+    EXPECT_EQ(lines(missingWidgets(*views->gpioView(), app->gpioPanel().controls())), "");
+}
+
 }  // namespace
 }  // namespace viewtest

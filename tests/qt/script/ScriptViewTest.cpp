@@ -226,6 +226,7 @@ TEST_F(ScriptViewTest, Window_LoadedAndRun_NothingClippedOrOverlapping) {
     QApplication::processEvents();
     EXPECT_EQ(lines(viewtest::clippedTexts(*view)), "");
     EXPECT_EQ(lines(viewtest::overlaps(*view)), "");
+    EXPECT_EQ(lines(viewtest::missingWidgets(*view, model.controls())), "");
     // The smallest window still shows every control and a usable grid.
     view->resize(view->minimumSize());
     QApplication::processEvents();

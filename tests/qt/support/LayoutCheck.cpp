@@ -162,4 +162,18 @@ QStringList outsideFrames(const QWidget& window) {
     return problems;
 }
 
+QStringList missingWidgets(const QWidget& window, const form::ControlTable& table) {
+    QStringList missing;
+    for (const form::ControlEntry& e : table) {
+        QString name = QString::fromUtf8(e.name.data(), static_cast<qsizetype>(e.name.size()));
+        if (e.index >= 0) {
+            name += QStringLiteral("_%1").arg(e.index);
+        }
+        if (window.findChild<QWidget*>(name) == nullptr) {
+            missing << name;
+        }
+    }
+    return missing;
+}
+
 }  // namespace viewtest

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include "form/ControlTable.h"
+
 class QWidget;
 
 namespace viewtest {
@@ -16,5 +18,8 @@ QStringList overlaps(const QWidget& window, const QStringList& allowed = {});
 // One line per visible control of a frame that lies on or outside the frame's border line, so
 // that the line would run through it (the caption above the line is outside the border).
 QStringList outsideFrames(const QWidget& window);
+// One line per entry of the window's control table that has no widget of its name in the
+// window (the builder leaves out an entry whose container it does not know).
+QStringList missingWidgets(const QWidget& window, const form::ControlTable& table);
 
 }  // namespace viewtest

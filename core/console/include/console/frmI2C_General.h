@@ -7,8 +7,8 @@
 // - kClientWidth x kClientHeight is the design client area, centred on the screen at start.
 // - VScroll1, HScroll1, PbForm, SSTab1, pbouter and pbinner carry their own runtime position:
 //   Form_Resize moves and sizes them, the scroll handlers move pbinner inside pbouter.
-// - layout() lists every other control that is ever seen, with the container it lies in (the
-//   window, "PbForm", "SSTab1" page 0 or 1 given as containerIndex, "pbinner", "Frame1" 0 or 1,
+// - controls() lists every other control that is ever seen, with the container it lies in (the
+//   window, "SSTab1" page 0 or 1 given as containerIndex, "pbinner", "Frame1" 0 or 1,
 //   "FRGEN") and its rectangle relative to that container. Controls absent from the table are
 //   never seen: Label6, cmdWrite, txtAddr and txtData lie under PbForm, which covers them.
 // - Text box alignment, bold labels, circular lamps and the multi-line log are style flags.
@@ -18,7 +18,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <string>
 
 #include "board/BoardLink.h"
@@ -26,7 +25,7 @@
 #include "console/PictureBox.h"
 #include "console/ScrollBar.h"
 #include "console/TabControl.h"
-#include "form/ControlGeometry.h"
+#include "form/ControlTable.h"
 #include "form/Controls.h"
 #include "form/Window.h"
 
@@ -51,8 +50,9 @@ class frmI2C_General : public form::Window {
     // Sets every control to its design state; nothing runs until Form_Load.
     frmI2C_General(board::BoardLink& link, ConsoleLink& calls);
 
-    // Design geometry of every visible control not listed above as moved at run time.
-    static std::span<const form::ControlGeometry> layout();
+    // Every visible control not listed above as moved at run time: its design place, whether
+    // it may move data, and the handlers its events run. Refers to this window's members.
+    form::ControlTable controls();
 
     // ---- Window level -------------------------------------------------------------------
     ScrollBar VScroll1;

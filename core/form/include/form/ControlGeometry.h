@@ -17,15 +17,13 @@ enum GeometryStyle : unsigned {
     StyleMultiLine = 1u << 2,   // multi-line text box with both scroll bars
     StyleCircle = 1u << 3,      // lamp drawn as a solid circle (otherwise a solid rectangle)
     StyleRightAlign = 1u << 4,  // label text aligned to the right
+    StyleTitleBand = 1u << 5,   // picture: sunken dark-blue band; label: its large bold title
 };
 
-// One control's place: `control` is the model's member name, `index` its control-array index
-// (-1 for a single control), `container` the member name of the frame or panel it lies in (""
-// for the window's client area) with its own index, and the rectangle is relative to that
-// container's client area.
+// One control's place: `container` is the member name of the frame or panel it lies in (""
+// for the window's client area) with its own index (-1 for a single one), and the rectangle is
+// relative to that container's client area.
 struct ControlGeometry {
-    std::string_view control;
-    int index = -1;
     std::string_view container;
     int containerIndex = -1;
     int left = 0;

@@ -5,7 +5,7 @@
 // handlers. One instance exists for the program; the application loads it on first use.
 //
 // Layout for the view (twips, 15 to a pixel): kClientWidth x kClientHeight is the client area;
-// layout() lists every control with its container ("" for the window, or "Frame1", "FrOutEn",
+// controls() lists every control with its container ("" for the window, or "Frame1", "FrOutEn",
 // "frameGPIO_Data", "Frame_GPIOOUTEN", "frame_GPIOData", "FrGPIOIo") and its rectangle relative
 // to that container. shpGpioWr has no element 1: it stays hidden and is absent from the table.
 // The click handlers run when a box's checked state changes, by the user or by another window;
@@ -13,10 +13,9 @@
 #pragma once
 
 #include <array>
-#include <span>
 
 #include "board/BoardLink.h"
-#include "form/ControlGeometry.h"
+#include "form/ControlTable.h"
 #include "form/Controls.h"
 #include "form/Window.h"
 
@@ -31,7 +30,9 @@ class frmGPIO : public form::Window {
     // Sets every control to its design state; the window is not loaded yet.
     explicit frmGPIO(board::BoardLink& link);
 
-    static std::span<const form::ControlGeometry> layout();
+    // Every control with its design place and the handlers its events run; refers to this
+    // window's members.
+    form::ControlTable controls();
 
     // ---- Left: usage names, enables, data -------------------------------------------------
     form::Frame Frame1;  // "GPIO Usage"

@@ -27,6 +27,7 @@
 
 #include "board/BoardLink.h"
 #include "board/Reply.h"
+#include "form/ControlTable.h"
 #include "form/Controls.h"
 #include "form/Window.h"
 #include "script/ParsedScript.h"
@@ -56,6 +57,10 @@ class frmScriptOps : public form::Window {
     // window.
     frmScriptOps(board::BoardLink& link, ScriptRunState& runState, ScriptMainWindowLink& mainWindow,
                  ScriptGpioLink& gpio, std::function<void()> openAnotherWindow = {});
+
+    // Every control but the grid and the menu, in twips: its design place, whether it may move
+    // data, and the handlers its events run. Refers to this window's members.
+    form::ControlTable controls();
 
     // ---- Title, menu, default address ----
     form::Control picTitle;

@@ -1,7 +1,7 @@
-// The Qt window of the register console: widgets at the design places of the model's layout
-// table, the register panel inside Qt's own scroll area, the log on the second tab, the menu
-// bar. Every user event that may move data goes through the application's gate; the window
-// repaints from the model after each handler and at the host's yields.
+// The Qt window of the register console: widgets built from the model's control table, the register
+// panel inside Qt's own scroll area, the log on the second tab, the menu bar. Every user event that
+// may move data goes through the application's gate; the window repaints from the model after each
+// handler and at the host's yields.
 #pragma once
 
 #include <QMainWindow>
@@ -45,7 +45,6 @@ class frmI2C_GeneralView : public QMainWindow {
     void buildControls();
     void bindEvents();
     void arrange();
-    QWidget* container(std::string_view name, int index) const;
 
     frmI2C_General& model_;
     kit::QtHost& host_;
@@ -58,7 +57,6 @@ class frmI2C_GeneralView : public QMainWindow {
     QWidget* pbinner_ = nullptr;
     QWidget* logPage_ = nullptr;
     QWidget* cbNoc_ = nullptr;
-    std::map<std::string, QWidget*, std::less<>> containers_;
     struct MenuEntry {
         QAction* action;
         form::MenuItem* item;

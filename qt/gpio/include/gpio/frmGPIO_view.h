@@ -1,12 +1,10 @@
-// The Qt window of the GPIO panel: widgets at the design places of the model's layout table.
+// The Qt window of the GPIO panel: widgets built from the model's control table.
 // Check boxes and buttons reach the model through the application's gate; the window repaints
 // from the model after each handler and at the host's yields.
 #pragma once
 
 #include <QWidget>
 #include <functional>
-#include <map>
-#include <string>
 
 #include "gpio/frmGPIO.h"
 #include "kit/ControlBinder.h"
@@ -38,7 +36,6 @@ class frmGPIOView : public QWidget {
     kit::ControlBinder binder_;
     int rendererId_ = 0;
     std::function<void()> onClose_;
-    std::map<std::string, QWidget*, std::less<>> frames_;
 };
 
 }  // namespace gpio

@@ -1,7 +1,7 @@
-// Binds the controls of a window model to Qt widgets: creates each widget at its design place
-// (twips at 15 to a pixel), paints it from the model on render(), sends the user's edits back
-// and runs the user's events through the application's gate. While the gate is busy, the data
-// controls refuse input; the others stay live.
+// Binds the controls of a window model to Qt widgets: builds each widget of the model's control
+// table at its design place (twips at 15 to a pixel), paints it from the model on render(), sends
+// the user's edits back and runs the user's events through the application's gate. While the gate
+// is busy, the data controls refuse input; the others stay live.
 #pragma once
 
 #include <QObject>
@@ -12,26 +12,21 @@
 #include <vector>
 
 #include "form/ControlGeometry.h"
+#include "form/ControlTable.h"
 #include "form/Controls.h"
 #include "form/UserEventGate.h"
 
-class QGroupBox;
-class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QWidget;
 
 namespace kit {
 
-class CaptionButton;
-class LampWidget;
 class QtHost;
-class WrapCheckBox;
 
 class ControlBinder : public QObject {
   public:
     // Whether a control may start an exchange: such controls refuse input while the gate is busy.
-    enum class Role { Data, Live };
+    using Role = form::Role;
 
     ControlBinder(form::UserEventGate& gate, QtHost& host);
 
@@ -40,31 +35,16 @@ class ControlBinder : public QObject {
     // The pixel length of a twips length.
     static int pixels(int twips);
 
-    // Each creates the widget for one control at its design place, names it
-    // "control" or "control_index" after the model, and binds it.
-    QLineEdit* textBox(form::TextBox& box, QWidget* parent, const form::ControlGeometry& g);
-    QLabel* label(form::Label& label, QWidget* parent, const form::ControlGeometry& g);
-    // A click runs `onClick` through the gate (Data) or directly (Live).
-    CaptionButton* button(form::Button& button, QWidget* parent, const form::ControlGeometry& g,
-                          std::function<void()> onClick, Role role = Role::Data);
-    // A user click stores the new value in the model, then runs `onClick` through the gate
-    // (Data) or directly (Live, for a box that moves no data and that a running operation
-    // reads). A value painted from the model never calls it.
-    WrapCheckBox* checkBox(form::CheckBox& box, QWidget* parent, const form::ControlGeometry& g,
-                           std::function<void()> onClick, Role role = Role::Data);
-    LampWidget* lamp(form::Lamp& lamp, QWidget* parent, const form::ControlGeometry& g);
-    QGroupBox* frame(form::Frame& frame, QWidget* parent, const form::ControlGeometry& g);
-    // A read-only log that appends the new tail of the model's text, or takes the whole text
-    // when the model replaced it.
-    QPlainTextEdit* log(form::TextBox& box, QWidget* parent, const form::ControlGeometry& g);
-
-    // Keys typed into a bound text box reach `handler` first (Enter as 13), through the gate;
-    // a key the handler sets to 0 is dropped, a changed key is typed instead.
-    void onKeyPress(QLineEdit* widget, std::function<void(int&)> handler);
-    // A double click, a single click, the focus leaving the box: through the gate.
-    void onDoubleClick(QLineEdit* widget, std::function<void()> handler);
-    void onClick(QLineEdit* widget, std::function<void()> handler);
-    void onLostFocus(QLineEdit* widget, std::function<void()> handler);
+    // Makes `widget` the container that entries naming `name` and `index` lie in; `topShift`
+    // twips come off their design tops (a tab page starts below the tab headers).
+    void addContainer(std::string_view name, int index, QWidget* widget, int topShift = 0);
+    // Creates the widget of every entry at its design place, names it "name" or "name_index"
+    // after the model and binds it with its events: frames first, so that each control finds
+    // its container, then the others in table order. An entry whose container is unknown is
+    // left out.
+    void build(const form::ControlTable& table);
+    // The widget built for a model control; null when the table had none for it.
+    QWidget* widget(const form::Control& control) const;
 
     // Runs a user event through the gate and repaints every window after it; false when the
     // event was dropped because another handler runs.
@@ -86,13 +66,49 @@ class ControlBinder : public QObject {
         std::function<void()> lostFocus;
         bool afterDoubleClick = false;
     };
-    Hooks& hooks(QLineEdit* widget);
-    void place(QWidget* widget, const char* kind, const form::ControlGeometry& g);
+    struct Place {
+        QWidget* parent;
+        form::ControlGeometry geometry;  // top already shifted for the container
+    };
+
+    // Creates the widget of one entry and records it under its model control.
+    QWidget* make(const form::ControlEntry& e, const Place& at);
+    QWidget* textBox(form::TextBox& box, const form::ControlEntry& e, const Place& at);
+    QWidget* label(form::Label& label, const form::ControlEntry& e, const Place& at);
+    // A heading row whose words stand each over one of the entry's column widgets.
+    QWidget* headings(form::Label& label, const form::ControlEntry& e, const Place& at);
+    // The large bold caption of a title band.
+    QWidget* title(form::Label& label, const form::ControlEntry& e, const Place& at);
+    // A click runs the entry's click handler through the gate (Data) or directly (Live).
+    QWidget* button(form::Button& button, const form::ControlEntry& e, const Place& at);
+    // A user click stores the new value in the model, then runs the click handler through the
+    // gate (Data) or directly (Live, for a box that moves no data and that a running operation
+    // reads). A value painted from the model never calls it.
+    QWidget* checkBox(form::CheckBox& box, const form::ControlEntry& e, const Place& at);
+    QWidget* lamp(form::Lamp& lamp, const form::ControlEntry& e, const Place& at);
+    QWidget* frame(form::Frame& frame, const form::ControlEntry& e, const Place& at);
+    QWidget* picture(form::Picture& picture, const form::ControlEntry& e, const Place& at);
+    // A read-only log that appends the new tail of the model's text, or takes the whole text
+    // when the model replaced it.
+    QWidget* log(form::TextBox& box, const form::ControlEntry& e, const Place& at);
+    // Keys typed into a text box reach the entry's key handler first (Enter as 13), through the
+    // gate; a key the handler sets to 0 is dropped, a changed key is typed instead. Double
+    // click, single click and the focus leaving the box run their handlers through the gate.
+    void hook(QLineEdit* widget, const form::ControlEvents& events);
+    void place(QWidget* widget, const char* kind, const form::ControlEntry& e, const Place& at);
+    // Runs a click through the gate (Data) or directly and repaints after it (Live).
+    void runClick(const std::function<void()>& run, Role role);
 
     form::UserEventGate& gate_;
     QtHost& host_;
     std::vector<std::function<void(bool busy)>> renders_;
     std::map<QObject*, Hooks> hooks_;
+    struct ContainerPlace {
+        QWidget* widget;
+        int topShift;
+    };
+    std::map<std::pair<std::string, int>, ContainerPlace, std::less<>> containers_;
+    std::map<const form::Control*, QWidget*> widgets_;
 };
 
 }  // namespace kit

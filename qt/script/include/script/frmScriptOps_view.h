@@ -1,6 +1,6 @@
 // The Qt window of a script window model: title band and default address on top, the three
 // frames of controls below them, the grid underneath filling the rest of the window, and the
-// "File" menu. The model has no layout table of its own, so the places are this view's. Every
+// "File" menu. The controls come from the model's control table; the grid is placed here. Every
 // user event that may move data goes through the application's gate; "Abort" is called
 // directly so that it reaches a running script. The window repaints from the model after each
 // handler and at the host's yields; the grid only when its revision moved.
@@ -17,7 +17,6 @@
 #include "script/frmScriptOps.h"
 
 class QAction;
-class QLabel;
 class QTableView;
 
 namespace kit {
@@ -59,9 +58,6 @@ class frmScriptOpsView : public QMainWindow {
     void arrange();
     void placeGrid();
     void renderGrid();
-    // A heading of several words, each centred over one of the boxes named in `columns`.
-    void headings(form::Label& label, std::string_view name, QWidget* parent, int left, int top,
-                  int width, const std::vector<QWidget*>& columns);
 
     frmScriptOps& model_;
     kit::QtHost& host_;
@@ -71,13 +67,11 @@ class frmScriptOpsView : public QMainWindow {
     QWidget* client_ = nullptr;
     QTableView* grid_ = nullptr;
     ScriptGridModel* gridModel_ = nullptr;
-    std::map<std::string, QWidget*, std::less<>> frames_;
     struct MenuEntry {
         QAction* action;
         form::MenuItem* item;
     };
     std::vector<MenuEntry> menu_;
-    std::vector<std::function<void()>> renders_;
     // Grid state as last painted.
     std::array<int, kColumnCount> columnWidths_{};
     int selectedRow_ = -1;
