@@ -92,14 +92,15 @@ void BM_RegisterReadExchange(benchmark::State& state) {
     }
     std::size_t logBefore = main.Txtlog().Text().size();
     const std::vector<std::uint8_t> reg{0x02};
+    board::Reply reply;
     for (auto _ : state) {
         link.sendPacket(static_cast<std::uint32_t>(link.s.OutPipeNum),
                         board::I2cReadCommand(static_cast<std::uint8_t>(link.s.ReadQty),
                                               link.s.I2CReadAddr, reg));
-        link.receiveReply(static_cast<std::uint32_t>(link.s.OutPipeNum) + 128, 2);
-        benchmark::DoNotOptimize(link.s.TransferBuffer.data());
+        reply = link.receiveReply(static_cast<std::uint32_t>(link.s.OutPipeNum) + 128, 2);
+        benchmark::DoNotOptimize(reply.bytes.data());
     }
-    if (link.s.TransferBuffer[0] != 1 || main.Txtlog().Text().size() != logBefore) {
+    if (reply.byteAt(0) != 1 || main.Txtlog().Text().size() != logBefore) {
         state.SkipWithError("exchange failed");
     }
     state.SetItemsProcessed(state.iterations());
