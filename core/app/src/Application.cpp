@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/ScriptWindows.h"
+#include "board/TextHelpers.h"
 
 namespace app {
 
@@ -45,6 +46,14 @@ bool Application::closeMainWindow() {
     }
     window.Form_Unload();
     return true;
+}
+
+bool Application::requestMainWindowClose() {
+    bool closed = false;
+    if (!gate_.dispatch([this, &closed] { closed = closeMainWindow(); })) {
+        link_->LogAppend(console::frmI2C_General::kCloseRefused, board::kCrLf);
+    }
+    return closed;
 }
 
 gpio::frmGPIO& Application::gpioPanel() {

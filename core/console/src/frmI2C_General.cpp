@@ -20,12 +20,11 @@ using board::kProgramTitle;
 constexpr int kRowHeight = 285;
 constexpr int kGridLamp = 135;
 
-// Verdict colours of the communication test: red with white text, dark green with the button
-// text colour.
+// Verdict colours of the communication test: red with white text, dark green with the system's
+// button-text colour.
 constexpr form::PaletteIndex kVerdictRed = 12;
 constexpr form::PaletteIndex kVerdictWhite = 15;
 constexpr form::PaletteIndex kVerdictGreen = 2;
-constexpr form::PaletteIndex kButtonText = 0;
 
 std::uint8_t lowByte(std::int16_t value) {
     return static_cast<std::uint8_t>(static_cast<std::uint16_t>(value) & 0xFF);
@@ -50,11 +49,23 @@ int rowTop(int row) {
     return row == 0 ? 540 : 840 + (row - 1) * 360;
 }
 
+// One or more characters, every one a hex digit.
+bool isHexText(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    });
+}
+
+// Characters, not bytes: the boxes hold UTF-8, where one letter may take two or more bytes.
+std::size_t characterCount(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 // The whole text is one to any number of hex digits whose value lies in 0..255.
 bool readsAsHexByte(const std::string& text, std::uint8_t& value) {
-    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) {
-            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-        })) {
+    if (!isHexText(text)) {
         return false;
     }
     auto v = board::HexValChecked(text);
@@ -218,6 +229,10 @@ void frmI2C_General::initControls() {
     cbNoc.Caption = "USB Initialized";
     pbinner.Width = kInnerWidth;
     pbinner.Height = kInnerHeight;
+    for (ScrollBar* bar : {&VScroll1, &HScroll1}) {
+        bar->LargeChange = kScrollLargeChange;
+        bar->SmallChange = kScrollSmallChange;
+    }
 
     Label13.Caption = "USB Attach";
     Label12.Caption = "Handle";
@@ -409,8 +424,8 @@ void frmI2C_General::Form_Resize(int scaleWidth, int scaleHeight) {
         bar.Visible = true;
         bar.Min = 0;
         bar.Max = panel - viewport;
-        bar.LargeChange = 2500;
-        bar.SmallChange = 250;
+        bar.LargeChange = kScrollLargeChange;
+        bar.SmallChange = kScrollSmallChange;
         bar.Value = std::clamp(bar.Value, 0, bar.Max);
     };
     fit(VScroll1, pbouter.Height, pbinner.Height);
@@ -489,17 +504,36 @@ void frmI2C_General::cbNoc_Click() {}
 
 void frmI2C_General::cmdUSBConnect_Click() {
     link_.Connect_Usb();
-    cmdexit.Visible = false;
+    showConnectionState();
 }
 
 void frmI2C_General::cmdUSBDisconnect_Click() {
     link_.Disconnect_USB();
     cbNoc.Caption = "USB Board Interface Closed";
-    ShpHandleStatus.FillColor = link_.s.ColorBlack;
-    txthDriver.setText("Closed");
     cbSend.Visible = false;
     cbReset.Visible = false;
-    cmdexit.Visible = true;
+    showClosedConnection();
+}
+
+void frmI2C_General::showConnectionState() {
+    const auto& s = link_.s;
+    // Read afresh: a nested operation (the GPIO panel's own disconnect inside the communication
+    // test) may have closed the connection that the caller opened.
+    const bool open = s.UsbOpened != board::False;
+    shpUSBCon[0].FillColor = open ? s.ColorLightGreen : s.ColorBlack;
+    shpUSBCon[1].FillColor = open ? s.ColorBlack : s.ColorLightGreen;
+    ShpHandleStatus.FillColor = open ? s.ColorLightGreen : s.ColorBlack;
+    if (open) {
+        txthDriver.setText(board::DecimalWithSign(static_cast<std::int32_t>(s.DriverHandle)));
+    }
+    cmdexit.Visible = !open;
+}
+
+void frmI2C_General::showClosedConnection() {
+    if (link_.s.UsbOpened == board::False) {
+        txthDriver.setText("Closed");
+    }
+    showConnectionState();
 }
 
 // ---- Register transactions --------------------------------------------------------------------
@@ -595,7 +629,7 @@ void frmI2C_General::cmdReadRegs_Click() {
         yield();
         link_.s.ReadQty = 1;
         for (int i = 0; i < kRows; ++i) {
-            if (Reg_Adr[i].Text().size() != 2) {
+            if (characterCount(Reg_Adr[i].Text()) != 2) {
                 txtRdByte[i].Visible = false;
                 Shape1[i].FillColor = s.ColorBlack;
                 Shape1[i].Visible = false;
@@ -688,14 +722,34 @@ void frmI2C_General::cmdwriteAll_Click() {
     withAutomaticConnection([&] {
         yield();
         for (int i = 0; i < kRows; ++i) {
-            if (Reg_Adr[i].Text().size() != 2 || txtBWrite[i].Text().size() != 2) {
+            if (characterCount(Reg_Adr[i].Text()) != 2 ||
+                characterCount(txtBWrite[i].Text()) != 2) {
                 shpBwrite[i].FillColor = s.ColorBlack;
                 shpBwrite[i].Visible = false;
                 continue;
             }
-            writeGridRow(i, hexByte(txtI2CAdr.Text()));
+            if (writeAllRowIsHex(i)) {
+                writeGridRow(i, hexByte(txtI2CAdr.Text()));
+            }
         }
     });
+}
+
+bool frmI2C_General::writeAllRowIsHex(int index) {
+    for (const form::TextBox* box : {&Reg_Adr[index], &txtBWrite[index]}) {
+        if (isHexText(box->Text())) {
+            continue;
+        }
+        txtBWrite[index].Visible = true;
+        shpBwrite[index].Visible = true;
+        shpBwrite[index].FillColor = link_.s.ColorLightRed;
+        link_.LogAppend("Write All: row " + std::to_string(index) + " (register " +
+                            Reg_Adr[index].Text() + ") not written, \"" + box->Text() +
+                            "\" is not two hex digits",
+                        kCrLf);
+        return false;
+    }
+    return true;
 }
 
 void frmI2C_General::Command7_Click() {
@@ -709,7 +763,10 @@ void frmI2C_General::txtUserRegAdr_KeyPress(int& key) {
         return;
     }
     const auto value = upperHexValue(txtUserRegAdr);
-    if (value && *value == 0) {
+    if (!value) {
+        // Wider than four digits: READ and WRITE send its low eight bits, so the box shows them.
+        txtUserRegAdr.setText(board::HexByteText(hexByte(txtUserRegAdr.Text())));
+    } else if (*value == 0) {
         txtUserRegAdr.setText("00");
     }
 }
@@ -762,9 +819,19 @@ void frmI2C_General::padSingleCharacter() {
     }
 }
 
-void frmI2C_General::txtI2CAdr_LostFocus() {
+std::optional<std::int16_t> frmI2C_General::addressValue() {
     const auto value = upperHexValue(txtI2CAdr);
-    if (isByteValue(value)) {
+    // A text with any character that is not a hex digit (or none at all) would read as 00, the
+    // general-call address that every device on the bus answers.
+    if (!isHexText(txtI2CAdr.Text()) || !isByteValue(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void frmI2C_General::txtI2CAdr_LostFocus() {
+    const auto value = addressValue();
+    if (value) {
         applyAddress(*value);
     } else {
         rejectAddress();
@@ -782,9 +849,9 @@ void frmI2C_General::txtI2CAdr_KeyPress(int& key) {
     if (key != 13) {
         return;
     }
-    const auto value = upperHexValue(txtI2CAdr);
+    const auto value = addressValue();
     showFail();
-    if (isByteValue(value)) {
+    if (value) {
         padSingleCharacter();
         applyAddress(*value);
         cmdTestComm_Click();
@@ -853,7 +920,7 @@ void frmI2C_General::showRegisterGrid() {
 void frmI2C_General::showCommVerdict(bool good) {
     if (good) {
         lblCommTest.BackColor = kVerdictGreen;
-        lblCommTest.ForeColor = kButtonText;
+        lblCommTest.ForeColor = kSystemButtonText;
         lblCommTest.Caption = "Good";
     } else {
         showFail();
@@ -890,6 +957,7 @@ void frmI2C_General::mnuSetup_Open_Click() {}
 
 void frmI2C_General::mnu_ScriptShow_Click() {
     link_.Disconnect_USB();
+    showClosedConnection();
     yield();
     ChKManUsbConn.Value = 0;
     ChKManUsbConn_Click();

@@ -195,6 +195,23 @@ void frmGPIO::Form_Load() {
     txtPCHex[2].setText(board::HexByteText(g[1]));
     txtPCHexData[0].setText(board::HexByteText(g[2]));
     txtPCHexData[2].setText(board::HexByteText(g[3]));
+    // The boxes show the state that the next write sends, also when the panel is opened again
+    // after GpioState moved on; the click handlers do not run, so nothing else changes.
+    auto tick = [&g](form::CheckBox& box, int byteIndex, int bit) {
+        box.Value = (g[static_cast<std::size_t>(byteIndex)] >> bit) & 1;
+    };
+    for (int i = 0; i < 8; ++i) {
+        tick(chkOutEn[i], 0, i);
+        tick(ChkBData[i], 2, i);
+    }
+    for (int i = 0; i < 4; ++i) {
+        tick(chkOutEnc[i], 1, i + 4);
+        tick(ChkCData[i], 3, i + 4);
+    }
+    for (int i = 0; i < 2; ++i) {
+        tick(ChLed1[i], 1, i);
+        tick(ChKLedData[i], 3, i);
+    }
 }
 
 void frmGPIO::Form_Unload() {
@@ -283,11 +300,29 @@ void frmGPIO::exchange(bool withEnables) {
     // exchange waits for its reply.
     const auto sent = s.GpioState;
     s.WriteQty = withEnables ? 4 : 2;
-    link_.sendPacket(board::kGpioOutPipe,
-                     withEnables ? board::GpioWriteCommand(sent) : board::GpioDataCommand(sent));
-    const auto reply = board::GpioStatusReply::from(
-        link_.receiveReply(board::kGpioInPipe, board::kGpioStatusReplyLength).bytes);
+    const bool written =
+        link_
+            .sendPacket(board::kGpioOutPipe,
+                        withEnables ? board::GpioWriteCommand(sent) : board::GpioDataCommand(sent))
+            .ok();
+    const board::Reply received =
+        link_.receiveReply(board::kGpioInPipe, board::kGpioStatusReplyLength);
+    if (written && received.ok()) {
+        showReadBack(board::GpioStatusReply::from(received.bytes), sent, withEnables);
+    } else {
+        showFailedExchange(withEnables);
+    }
 
+    if (connect) {
+        link_.Disconnect_USB_Gpio();
+        yield();
+    }
+    yield();
+}
+
+void frmGPIO::showReadBack(const board::GpioStatusReply& reply,
+                           const std::array<std::uint8_t, 4>& sent, bool withEnables) {
+    const auto& s = link_.s;
     txtPCHexData[1].setText(board::HexByteText(reply.portBData));
     txtPCHexData[3].setText(board::HexByteText(reply.portCData));
     if (withEnables) {
@@ -303,12 +338,21 @@ void frmGPIO::exchange(bool withEnables) {
     if (withEnables) {
         toggleLamp(shpGpioWr[0]);
     }
+}
 
-    if (connect) {
-        link_.Disconnect_USB_Gpio();
-        yield();
+void frmGPIO::showFailedExchange(bool withEnables) {
+    const auto red = link_.s.ColorLightRed;
+    txtPCHexData[1].setText("--");
+    txtPCHexData[3].setText("--");
+    shpGpioWr[4].FillColor = red;
+    shpGpioWr[5].FillColor = red;
+    if (withEnables) {
+        txtPCHex[1].setText("--");
+        txtPCHex[3].setText("--");
+        for (int i : {0, 2, 3}) {
+            shpGpioWr[static_cast<std::size_t>(i)].FillColor = red;
+        }
     }
-    yield();
 }
 
 void frmGPIO::cmdGPIO_Write_Click() {

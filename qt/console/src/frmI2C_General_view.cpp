@@ -1,13 +1,15 @@
 #include "console/frmI2C_General_view.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "console/PanelScrollArea.h"
 #include "kit/QtHost.h"
 
 namespace console {
@@ -16,7 +18,8 @@ namespace {
 
 // Design height of the area that holds the tabs; the "USB Initialized" button lies below it.
 constexpr int kDesignAreaHeight = frmI2C_General::kClientHeight;
-// Gap between the design area and the "USB Initialized" button, and the strip it needs.
+// Gap between the design area and the "USB Initialized" button, and the strip it needs; the
+// strip is there only while the button shows.
 constexpr int kStatusGap = 45;
 constexpr int kStatusStrip = 480;
 
@@ -35,10 +38,15 @@ frmI2C_GeneralView::frmI2C_GeneralView(frmI2C_General& model, form::UserEventGat
     auto* page0 = new QWidget;
     auto* layout0 = new QVBoxLayout(page0);
     layout0->setContentsMargins(0, 0, 0, 0);
-    pbouter_ = new QScrollArea(page0);
+    pbouter_ = new PanelScrollArea(page0);
     pbouter_->setObjectName("pbouter");
     pbouter_->setFrameShape(QFrame::NoFrame);
     pbouter_->setWidgetResizable(false);
+    using kit::ControlBinder;
+    pbouter_->setSteps(ControlBinder::pixels(model_.VScroll1.LargeChange),
+                       ControlBinder::pixels(model_.VScroll1.SmallChange),
+                       ControlBinder::pixels(model_.HScroll1.LargeChange),
+                       ControlBinder::pixels(model_.HScroll1.SmallChange));
     pbinner_ = new QWidget;
     pbinner_->setObjectName("pbinner");
     pbinner_->setFixedSize(kit::ControlBinder::pixels(frmI2C_General::kInnerWidth),
@@ -60,6 +68,7 @@ frmI2C_GeneralView::frmI2C_GeneralView(frmI2C_General& model, form::UserEventGat
     bindEvents();
     buildMenu();
     client_->installEventFilter(this);
+    stripShown_ = model_.cbNoc.Visible;
 
     const QSize client = clientSize();
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
@@ -74,14 +83,15 @@ frmI2C_GeneralView::~frmI2C_GeneralView() {
     host_.removeRenderer(rendererId_);
 }
 
-QSize frmI2C_GeneralView::clientSize() {
+QSize frmI2C_GeneralView::clientSize() const {
     return {kit::ControlBinder::pixels(frmI2C_General::kClientWidth),
-            kit::ControlBinder::pixels(kDesignAreaHeight + kStatusStrip)};
+            kit::ControlBinder::pixels(kDesignAreaHeight + (stripShown_ ? kStatusStrip : 0))};
 }
 
 void frmI2C_GeneralView::buildControls() {
     binder_.build(model_.controls());
     cbNoc_ = binder_.widget(model_.cbNoc);
+    lblCommTest_ = qobject_cast<QLabel*>(binder_.widget(model_.lblCommTest));
     // The window-level boxes lie over the tab headers.
     for (QWidget* w : {binder_.widget(model_.txtActualReadAddress),
                        binder_.widget(model_.txtActualWrtAddress), cbNoc_}) {
@@ -98,23 +108,29 @@ void frmI2C_GeneralView::bindEvents() {
         }
         const int previous = model_.SSTab1.Tab;
         model_.SSTab1.Tab = index;
+        paintedTab_ = index;
         model_.SSTab1_Click(previous);
     });
-    auto scrolled = [this] {
-        if (syncingScroll_) {
+    // Each bar runs only its own handler: the vertical one never yields, the horizontal one
+    // does, and a nested change of the same bar during that yield is left to the outer one.
+    connect(pbouter_->verticalScrollBar(), &QScrollBar::valueChanged, [this](int value) {
+        if (syncingVertical_) {
             return;
         }
-        syncingScroll_ = true;
-        model_.VScroll1.Value = std::min(
-            pbouter_->verticalScrollBar()->value() * form::kTwipsPerPixel, model_.VScroll1.Max);
+        syncingVertical_ = true;
+        model_.VScroll1.Value = std::min(value * form::kTwipsPerPixel, model_.VScroll1.Max);
         model_.VScroll1_Change();
-        model_.HScroll1.Value = std::min(
-            pbouter_->horizontalScrollBar()->value() * form::kTwipsPerPixel, model_.HScroll1.Max);
+        syncingVertical_ = false;
+    });
+    connect(pbouter_->horizontalScrollBar(), &QScrollBar::valueChanged, [this](int value) {
+        if (syncingHorizontal_) {
+            return;
+        }
+        syncingHorizontal_ = true;
+        model_.HScroll1.Value = std::min(value * form::kTwipsPerPixel, model_.HScroll1.Max);
         model_.HScroll1_Change();
-        syncingScroll_ = false;
-    };
-    connect(pbouter_->verticalScrollBar(), &QScrollBar::valueChanged, scrolled);
-    connect(pbouter_->horizontalScrollBar(), &QScrollBar::valueChanged, scrolled);
+        syncingHorizontal_ = false;
+    });
 }
 
 void frmI2C_GeneralView::buildMenu() {
@@ -151,7 +167,8 @@ void frmI2C_GeneralView::buildMenu() {
 
 void frmI2C_GeneralView::arrange() {
     const int width = client_->width();
-    const int statusTop = client_->height() - kit::ControlBinder::pixels(kStatusStrip);
+    const int statusTop =
+        client_->height() - (stripShown_ ? kit::ControlBinder::pixels(kStatusStrip) : 0);
     tabs_->setGeometry(0, 0, width, std::max(0, statusTop));
     if (cbNoc_ != nullptr) {
         cbNoc_->move(cbNoc_->x(), statusTop + kit::ControlBinder::pixels(kStatusGap));
@@ -165,15 +182,39 @@ void frmI2C_GeneralView::render() {
     if (windowTitle() != title) {
         setWindowTitle(title);
     }
-    if (tabs_->currentIndex() != model_.SSTab1.Tab) {
-        paintingTab_ = true;
-        tabs_->setCurrentIndex(model_.SSTab1.Tab);
-        paintingTab_ = false;
+    if (stripShown_ != model_.cbNoc.Visible) {
+        stripShown_ = model_.cbNoc.Visible;
+        arrange();
+    }
+    paintVerdictColour();
+    // Only a tab that the model chose is painted: a repaint in the middle of the user's own
+    // switch (a box on the old page losing the focus runs its handler) must not turn the tab
+    // bar back while the page goes on to the new tab.
+    if (model_.SSTab1.Tab != paintedTab_) {
+        paintedTab_ = model_.SSTab1.Tab;
+        if (tabs_->currentIndex() != paintedTab_) {
+            paintingTab_ = true;
+            tabs_->setCurrentIndex(paintedTab_);
+            paintingTab_ = false;
+        }
     }
     const bool busy = binder_.busyLooks();
     for (const MenuEntry& entry : menu_) {
         entry.action->setVisible(entry.item->Visible);
         entry.action->setEnabled(entry.item->Enabled && !(busy && entry.data));
+    }
+}
+
+void frmI2C_GeneralView::paintVerdictColour() {
+    if (lblCommTest_ == nullptr ||
+        model_.lblCommTest.ForeColor != frmI2C_General::kSystemButtonText) {
+        return;
+    }
+    const QColor buttonText = QApplication::palette().color(QPalette::ButtonText);
+    if (lblCommTest_->palette().color(QPalette::WindowText) != buttonText) {
+        QPalette colours = lblCommTest_->palette();
+        colours.setColor(QPalette::WindowText, buttonText);
+        lblCommTest_->setPalette(colours);
     }
 }
 

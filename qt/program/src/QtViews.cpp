@@ -39,8 +39,7 @@ void QtViews::applyStyle() {
 void QtViews::showConsole(console::frmI2C_General& window) {
     if (!main_) {
         main_ = std::make_unique<console::frmI2C_GeneralView>(window, app_.gate(), host_, [this] {
-            bool closed = false;
-            app_.gate().dispatch([this, &closed] { closed = app_.closeMainWindow(); });
+            const bool closed = app_.requestMainWindowClose();
             host_.renderAll();
             return closed;
         });

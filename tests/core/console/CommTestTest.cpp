@@ -25,6 +25,7 @@ TEST_F(CommTest, Test_DeviceAnswers_GoodThenGreenLedWritten) {
                                       in(0x81, gpioReply(0xFF, 0xFF, 0x00, 0x00))}));
     EXPECT_EQ(main().lblCommTest.Caption, "Good");
     EXPECT_EQ(form::paletteRgb(main().lblCommTest.BackColor), (form::Rgb{0, 128, 0}));
+    EXPECT_EQ(main().lblCommTest.ForeColor, console::frmI2C_General::kSystemButtonText);
     EXPECT_EQ(main().txtTstReg[0].Text(), "1");
     EXPECT_EQ(main().txtTstReg[1].Text(), "7A");
     EXPECT_EQ(main().txtActualWrtAddress.Text(), "60");
@@ -142,7 +143,7 @@ struct BadAddress {
 
 class BadAddressTest : public CommTest, public ::testing::WithParamInterface<BadAddress> {};
 
-TEST_P(BadAddressTest, LostFocus_OutOfRange_MessageBoxTextZeroed) {
+TEST_P(BadAddressTest, LostFocus_NotHexOrOutOfRange_MessageBoxTextZeroed) {
     main().txtI2CAdr.setText(GetParam().text);
     main().txtI2CAdr_LostFocus();
     ASSERT_EQ(host.messages.size(), 1u);
@@ -155,7 +156,7 @@ TEST_P(BadAddressTest, LostFocus_OutOfRange_MessageBoxTextZeroed) {
     EXPECT_TRUE(packets().empty());
 }
 
-TEST_P(BadAddressTest, Enter_OutOfRange_MessageBoxFailAndNoTest) {
+TEST_P(BadAddressTest, Enter_NotHexOrOutOfRange_MessageBoxFailAndNoTest) {
     main().lblCommTest.Caption = "Good";
     main().txtI2CAdr.setText(GetParam().text);
     int key = 13;
@@ -168,7 +169,8 @@ TEST_P(BadAddressTest, Enter_OutOfRange_MessageBoxFailAndNoTest) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, BadAddressTest,
                          ::testing::Values(BadAddress{"100"}, BadAddress{"8000"},
-                                           BadAddress{"FFFF"}, BadAddress{"12345"}));
+                                           BadAddress{"FFFF"}, BadAddress{"12345"},
+                                           BadAddress{"zz"}, BadAddress{"6Z"}, BadAddress{""}));
 
 TEST_F(CommTest, LostFocus_ValidLowerCase_UpperCasedPaddedAddressBoxesUntouched) {
     main().txtI2CAdr.setText("e");

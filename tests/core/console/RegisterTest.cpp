@@ -236,25 +236,37 @@ TEST_F(RegisterTest, ReadAll_NoDevice_EveryActiveRowDashedRed) {
     }
 }
 
-TEST_F(RegisterTest, WriteAll_NoValueCheck_PairsWrittenAsIsOthersLampHidden) {
-    main().txtBWrite[0].setText("ZZ");   // not hex: written as 0x00
-    main().txtBWrite[1].setText("ab");   // not upper-cased
-    main().txtBWrite[2].setText("");     // skipped
-    main().txtBWrite[3].setText("100");  // three characters: skipped, no message
+TEST_F(RegisterTest, WriteAll_RowTexts_OnlyTwoHexDigitPairsWrittenOthersFailOrSkip) {
+    main().txtBWrite[0].setText("ZZ");         // not hex: fails, nothing sent
+    main().txtBWrite[1].setText("ab");         // not upper-cased
+    main().txtBWrite[2].setText("");           // skipped
+    main().txtBWrite[3].setText("100");        // three characters: skipped, no message
+    main().txtBWrite[4].setText("--");         // copied from a failed read: fails
+    main().txtBWrite[5].setText("5\xC3\xA9");  // two characters in three bytes: fails
+    main().Reg_Adr[6].setText("\xC3\xA9");     // one character in two bytes: skipped
+    main().txtBWrite[6].setText("11");
     main().shpBwrite[2].FillColor = lightGreen();
-    for (int i = 4; i < 32; ++i) {
+    for (int i = 7; i < 32; ++i) {
         main().Reg_Adr[i].setText("");
     }
     main().cmdwriteAll_Click();
-    EXPECT_EQ(i2cPackets(), (std::vector{out(2, {0x01, 0x60, 0x00, 0x00}), in(0x82, {0x03}),
-                                         out(2, {0x01, 0x60, 0x01, 0xAB}), in(0x82, {0x03})}));
+    EXPECT_EQ(i2cPackets(), (std::vector{out(2, {0x01, 0x60, 0x01, 0xAB}), in(0x82, {0x03})}));
     EXPECT_EQ(main().txtBWrite[1].Text(), "ab");
+    EXPECT_EQ(main().shpBwrite[1].FillColor, lightGreen());
     EXPECT_EQ(countInLog("Invalid Write Value"), 0u);
-    EXPECT_EQ(main().shpBwrite[0].FillColor, lightGreen());
-    EXPECT_FALSE(main().shpBwrite[2].Visible);
-    EXPECT_EQ(main().shpBwrite[2].FillColor, s().ColorBlack);
+    for (int i : {0, 4, 5}) {
+        EXPECT_EQ(main().shpBwrite[i].FillColor, lightRed()) << i;
+        EXPECT_TRUE(main().shpBwrite[i].Visible) << i;
+    }
+    EXPECT_EQ(countInLog("not two hex digits"), 3u);
+    EXPECT_EQ(countInLog(entry("Write All: row 4 (register 04) not written, \"--\" is not two "
+                               "hex digits")),
+              1u);
+    for (int i : {2, 3, 6}) {
+        EXPECT_FALSE(main().shpBwrite[i].Visible) << i;
+        EXPECT_EQ(main().shpBwrite[i].FillColor, s().ColorBlack) << i;
+    }
     EXPECT_TRUE(main().txtBWrite[2].Visible);
-    EXPECT_FALSE(main().shpBwrite[3].Visible);
 }
 
 TEST_F(RegisterTest, CopyReadToWrite_EveryRowCopiedVerbatim) {
@@ -276,10 +288,17 @@ TEST_F(RegisterTest, RegisterAddressEnter_ZeroOrLowerCase_Normalised) {
     main().txtUserRegAdr.setText("1f");
     main().txtUserRegAdr_KeyPress(key);
     EXPECT_EQ(main().txtUserRegAdr.Text(), "1F");
+    EXPECT_TRUE(packets().empty());
+    // Wider than four digits: the box shows the low eight bits, which READ then sends.
     main().txtUserRegAdr.setText("10000");
     main().txtUserRegAdr_KeyPress(key);
-    EXPECT_EQ(main().txtUserRegAdr.Text(), "10000");
-    EXPECT_TRUE(packets().empty());
+    EXPECT_EQ(main().txtUserRegAdr.Text(), "00");
+    main().txtUserRegAdr.setText("12345");
+    main().txtUserRegAdr_KeyPress(key);
+    EXPECT_EQ(main().txtUserRegAdr.Text(), "45");
+    main().cmdRead_Click();
+    ASSERT_FALSE(packets().empty());
+    EXPECT_EQ(packets()[0], out(2, {0x01, 0x61, 0x45}));
 }
 
 TEST_F(RegisterTest, ManualMode_ReadWithoutConnection_FailsWithoutConnecting) {

@@ -61,7 +61,8 @@ TEST_F(WindowTest, Load_NoBoard_LoadCompletesFailureLogged) {
     EXPECT_EQ(main().shpLogStatus.FillColor, s().ColorLightRed);
     EXPECT_EQ(s().UsbOpened, board::False);
     EXPECT_TRUE(main().cmdexit.Visible);
-    EXPECT_EQ(panel().txtPCHexData[1].Text(), "00");
+    // The start-up GPIO write read nothing back.
+    EXPECT_EQ(panel().txtPCHexData[1].Text(), "--");
 }
 
 TEST_F(WindowTest, Close_WhileConnected_RefusedUntilDisconnect) {
@@ -84,6 +85,26 @@ TEST_F(WindowTest, Close_WhileConnected_RefusedUntilDisconnect) {
     main().cmdexit_Click();
     EXPECT_TRUE(app->quitRequested());
     EXPECT_EQ(navigator.quits, 1);
+}
+
+// The GPIO panel's own disconnect inside the test, and the menu's plain Disconnect_USB, close
+// the connection under the window's indicators; afterwards they show it closed all the same.
+TEST_F(WindowTest, ConnectionIndicators_AfterTestAndScriptMenu_ShowClosed) {
+    startQuietly();
+    auto expectClosed = [this](const char* after) {
+        SCOPED_TRACE(after);
+        EXPECT_EQ(s().UsbOpened, board::False);
+        EXPECT_EQ(main().shpUSBCon[0].FillColor, s().ColorBlack);
+        EXPECT_EQ(main().shpUSBCon[1].FillColor, s().ColorLightGreen);
+        EXPECT_EQ(main().ShpHandleStatus.FillColor, s().ColorBlack);
+        EXPECT_EQ(main().txthDriver.Text(), "Closed");
+        EXPECT_TRUE(main().cmdexit.Visible);
+    };
+    main().cmdTestComm_Click();
+    expectClosed("Test");
+    connectManually();
+    main().mnu_ScriptShow_Click();
+    expectClosed("Script Execution");
 }
 
 TEST_F(WindowTest, Close_NotConnected_UnloadsAndEndsProgram) {

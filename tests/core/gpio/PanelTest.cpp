@@ -179,18 +179,28 @@ TEST_F(PanelTest, WriteDataOnly_TwoBytesEnableSideUntouched) {
     EXPECT_EQ(p.shpGpioWr[4].FillColor, s().ColorGreen);  // second toggle since start-up
 }
 
-TEST_F(PanelTest, Write_NoBoard_ZerosShownEnableLampsGreenOnlyWhereZeroSent) {
+// Nothing was read back, so neither zeros nor a green lamp may stand for the ports.
+TEST_F(PanelTest, Write_NoBoard_DashesAndRedLamps) {
     auto& p = panel();
     board->detach();
-    s().GpioState = {0x01, 0x00, 0xFF, 0xFF};
+    s().GpioState = {0x00, 0x00, 0xFF, 0xFF};
     p.cmdGPIO_Write_Click();
     EXPECT_TRUE(packets().empty());
     for (int i : {1, 3}) {
-        EXPECT_EQ(p.txtPCHex[i].Text(), "00");
-        EXPECT_EQ(p.txtPCHexData[i].Text(), "00");
+        EXPECT_EQ(p.txtPCHex[i].Text(), "--");
+        EXPECT_EQ(p.txtPCHexData[i].Text(), "--");
     }
-    EXPECT_EQ(p.shpGpioWr[2].FillColor, s().ColorLightRed);
-    EXPECT_EQ(p.shpGpioWr[3].FillColor, lightGreen());
+    for (int i : {0, 2, 3, 4, 5}) {
+        EXPECT_EQ(p.shpGpioWr[i].FillColor, s().ColorLightRed) << i;
+    }
+    p.txtPCHex[1].setText("x1");
+    p.shpGpioWr[0].FillColor = 5;
+    p.shpGpioWr[4].FillColor = lightGreen();
+    p.cmdWrite_GPIO_Data_Click();
+    EXPECT_EQ(p.txtPCHexData[1].Text(), "--");
+    EXPECT_EQ(p.shpGpioWr[4].FillColor, s().ColorLightRed);
+    EXPECT_EQ(p.txtPCHex[1].Text(), "x1");
+    EXPECT_EQ(p.shpGpioWr[0].FillColor, 5);
 }
 
 TEST_F(PanelTest, Write_ManualModeConnected_ConnectionLeftOpen) {
@@ -229,7 +239,7 @@ TEST_F(PanelTest, FirstShow_AfterStart_StartUpReadBackAlreadyShown) {
     EXPECT_TRUE(packets().empty());
 }
 
-TEST_F(PanelTest, Reload_AfterClose_WBoxesFromStateEverythingElseInitial) {
+TEST_F(PanelTest, Reload_AfterClose_WBoxesAndCheckBoxesFromStateEverythingElseInitial) {
     app->showGpioPanel();
     auto& p = panel();
     p.chkOutEnc[3].Value = 1;
@@ -254,8 +264,11 @@ TEST_F(PanelTest, Reload_AfterClose_WBoxesFromStateEverythingElseInitial) {
     for (int i : {0, 2, 3, 4, 5}) {
         EXPECT_EQ(q.shpGpioWr[i].FillColor, s().ColorBlack) << i;
     }
-    EXPECT_EQ(q.chkOutEnc[3].Value, 0);
-    EXPECT_EQ(q.ChkBData[0].Value, 1);
+    // The check boxes agree with the W boxes: a write now sends what they show.
+    EXPECT_EQ(q.chkOutEnc[3].Value, 1);
+    EXPECT_EQ(q.chkOutEnc[2].Value, 0);
+    EXPECT_EQ(q.ChkBData[0].Value, 0);
+    EXPECT_EQ(q.ChkBData[1].Value, 1);
     EXPECT_TRUE(q.ChkCData[3].Enabled);
     EXPECT_EQ(q.txtGPIOUserName[0].Text(), "BSTATUS");
     EXPECT_FALSE(q.ChLed1[0].Visible);

@@ -1,7 +1,10 @@
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
 
@@ -148,6 +151,53 @@ TEST_F(ConsoleViewTest, CloseBox_WhileConnected_RefusedAndWindowStays) {
     EXPECT_EQ(find<QLineEdit>("txthDriver")->text(), "Closed");
     EXPECT_TRUE(mainView().close());
     EXPECT_TRUE(app->quitRequested());
+}
+
+TEST_F(ConsoleViewTest, CloseBox_WhileAnotherOperationRuns_RefusedWithTheReason) {
+    bool closed = true;
+    // Runs at the first yield inside READ's handler.
+    QMetaObject::invokeMethod(
+        &mainView(), [this, &closed] { closed = mainView().close(); }, Qt::QueuedConnection);
+    QTest::mouseClick(find<QPushButton>("cmdRead"), Qt::LeftButton);
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(mainView().isVisible());
+    EXPECT_FALSE(app->quitRequested());
+    EXPECT_EQ(countInLog(console::frmI2C_General::kCloseRefused), 1u);
+}
+
+// Leaving the address box for the other tab runs the box's handler, which repaints in the middle
+// of the switch; the tab bar, the page and the model must still end on the same tab.
+TEST_F(ConsoleViewTest, TabClick_FromTheAddressBox_BarPageAndModelAgree) {
+    auto* tabs = find<QTabWidget>("SSTab1");
+    auto* address = find<QLineEdit>("txtI2CAdr");
+    ASSERT_TRUE(tabs && address);
+    mainView().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainView()));
+    QTest::mouseClick(address, Qt::LeftButton);
+    ASSERT_TRUE(address->hasFocus());
+    QTabBar* bar = tabs->tabBar();
+    for (int tab : {1, 0}) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+        EXPECT_EQ(bar->currentIndex(), tab);
+        EXPECT_EQ(tabs->currentWidget(), tabs->widget(tab));
+        EXPECT_EQ(model().SSTab1.Tab, tab);
+    }
+}
+
+TEST_F(ConsoleViewTest, GoodVerdict_TextInTheSystemButtonTextColour) {
+    const QPalette saved = QApplication::palette();
+    struct Restore {
+        const QPalette& palette;
+        ~Restore() { QApplication::setPalette(palette); }
+    } restore{saved};
+    QPalette marked = saved;
+    marked.setColor(QPalette::ButtonText, QColor(0, 0, 160));
+    QApplication::setPalette(marked);
+    QTest::mouseClick(find<QPushButton>("cmdTestComm"), Qt::LeftButton);
+    auto* verdict = find<QLabel>("lblCommTest");
+    ASSERT_NE(verdict, nullptr);
+    EXPECT_EQ(verdict->text(), "Good");
+    EXPECT_EQ(verdict->palette().color(QPalette::WindowText), QColor(0, 0, 160));
 }
 
 TEST_F(ConsoleViewTest, GpioMenu_Triggered_ShowsPanelWithStartupReadBack) {

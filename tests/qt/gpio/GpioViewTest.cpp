@@ -59,7 +59,8 @@ TEST_F(GpioViewTest, ClosedAndReopened_ShowsFreshControls) {
     EXPECT_FALSE(views->gpioView()->isVisible());
     app->showGpioPanel();
     EXPECT_TRUE(views->gpioView()->isVisible());
-    EXPECT_FALSE(findInPanel<QCheckBox>("chkOutEn_0")->isChecked());
+    // The enable stays set in GpioState, and its box says so.
+    EXPECT_TRUE(findInPanel<QCheckBox>("chkOutEn_0")->isChecked());
     EXPECT_EQ(findInPanel<QLineEdit>("txtGPIOUserName_0")->text(), "BSTATUS");
     EXPECT_EQ(findInPanel<QLineEdit>("txtPCHex_0")->text(), "01");
 }

@@ -73,6 +73,42 @@ TEST_F(LayoutTest, MainWindow_DesignSize_ShowsWholePanelAndStatusButton) {
     EXPECT_LE(status->geometry().bottom(), mainView().centralWidget()->height());
 }
 
+TEST_F(LayoutTest, MainWindow_StatusStrip_OnlyWhileStatusButtonShows) {
+    auto* tabs = find<QTabWidget>("SSTab1");
+    auto* status = find<QWidget>("cbNoc");
+    ASSERT_TRUE(tabs && status);
+    const int bottom = mainView().centralWidget()->height() - 1;
+    ASSERT_FALSE(model().cbNoc.Visible);
+    EXPECT_EQ(tabs->geometry().bottom(), bottom);
+    model().cbNoc.Visible = true;
+    qtHost->renderAll();
+    EXPECT_LT(tabs->geometry().bottom(), status->geometry().top());
+    model().cbNoc.Visible = false;
+    qtHost->renderAll();
+    EXPECT_EQ(tabs->geometry().bottom(), bottom);
+}
+
+// Page 2500 and step 250 twips; only the horizontal bar's handler yields.
+TEST_F(LayoutTest, MainWindow_Shrunk_ScrollBarsPageAndStepOfTheWindow) {
+    mainView().resize(400, 300);
+    QCoreApplication::processEvents();
+    auto* outer = find<QScrollArea>("pbouter");
+    ASSERT_NE(outer, nullptr);
+    QScrollBar* vertical = outer->verticalScrollBar();
+    QScrollBar* horizontal = outer->horizontalScrollBar();
+    for (QScrollBar* bar : {vertical, horizontal}) {
+        EXPECT_EQ(bar->pageStep(), 167);
+        EXPECT_EQ(bar->singleStep(), 17);
+    }
+    const long before = qtHost->yields();
+    vertical->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(model().VScroll1.Value, 167 * 15);
+    EXPECT_EQ(qtHost->yields(), before);
+    horizontal->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(model().HScroll1.Value, 17 * 15);
+    EXPECT_EQ(qtHost->yields(), before + 1);
+}
+
 TEST_F(LayoutTest, MainWindow_Shrunk_ScrollsThePanel) {
     mainView().resize(400, 300);
     QCoreApplication::processEvents();

@@ -45,6 +45,10 @@ class Application : public board::MainWindowLink, public console::ConsoleLink {
     // A close request on the main window (close box, shutdown): false when refused because
     // the connection is open; otherwise the window unloads and the program ends.
     bool closeMainWindow();
+    // A close request from the user (close box, shutdown), through the gate: while another
+    // operation runs it is refused with the same log line as a close while connected, so the
+    // user always learns why the window stays. False when refused.
+    bool requestMainWindowClose();
     // True once the main window has unloaded; the program's event loop then stops.
     bool quitRequested() const { return quit_; }
 

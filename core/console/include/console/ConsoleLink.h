@@ -14,7 +14,7 @@ class ConsoleLink {
     virtual form::CheckBox& gpioLedData(int index) = 0;
     // The GPIO panel's click handler of that LED data box.
     virtual void gpioLedDataClick(int index) = 0;
-    // The GPIO panel's full write-and-read; failures are logged and leave "00" read back.
+    // The GPIO panel's full write-and-read; failures are logged and leave "--" read back.
     virtual void gpioWrite() = 0;
     // "File" > "Open" > "Script Execution": shows the shared script window.
     virtual void showScriptWindow() = 0;

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "board/BoardLink.h"
@@ -38,6 +39,9 @@ class frmI2C_General : public form::Window {
     static constexpr int kInnerWidth = 10635;
     static constexpr int kInnerHeight = 7335;
     static constexpr int kScrollBarSize = 255;  // thickness of VScroll1 and HScroll1
+    // Page and step of VScroll1 and HScroll1.
+    static constexpr int kScrollLargeChange = 2500;
+    static constexpr int kScrollSmallChange = 250;
     static constexpr int kRows = 32;
 
     static constexpr const char* kTitle = "Velmorix I2C Communications Software";
@@ -46,6 +50,8 @@ class frmI2C_General : public form::Window {
     static constexpr const char* kCloseRefused =
         "Form will not close until USB Connection is closed. Click USB Disconnect";
     static constexpr const char* kAddressTooLarge = "Address value too large";
+    // Not a palette entry: views paint it in the system's button-text colour ("Good" verdict).
+    static constexpr form::PaletteIndex kSystemButtonText = -1;
 
     // Sets every control to its design state; nothing runs until Form_Load.
     frmI2C_General(board::BoardLink& link, ConsoleLink& calls);
@@ -161,9 +167,11 @@ class frmI2C_General : public form::Window {
     void cbNoc_Click();
 
     // ---- Connection --------------------------------------------------------------------------
-    // Connect_Usb, then hides cmdexit.
+    // Connect_Usb, then the lamps, the handle box and cmdexit show whether it opened (cmdexit is
+    // hidden while open). A failed open is logged by the board link.
     void cmdUSBConnect_Click();
-    // Disconnect_USB, then shows the closed state on the indicators and shows cmdexit.
+    // Disconnect_USB, then the lamps, the handle box ("Closed") and cmdexit show the connection
+    // as it really is afterwards.
     void cmdUSBDisconnect_Click();
 
     // ---- Register operations ---------------------------------------------------------------
@@ -182,22 +190,24 @@ class frmI2C_General : public form::Window {
     void txtBWrite_DblClick(int index);
     // Enter in a grid write box writes row i with I2CWriteAddr. Other keys pass.
     void txtBWrite_KeyPress(int index, int& key);
-    // Writes every row whose register and write texts both have exactly two characters, without
-    // the value check; hides the other rows' write lamps.
+    // Writes every row whose register and write texts both are exactly two characters, without
+    // the range check; hides the other rows' write lamps. A two-character text that is not two
+    // hex digits ("--" from a failed read) fails its row: red lamp, nothing sent, a log line.
     void cmdwriteAll_Click();
     // Copies every read text into its write box.
     void Command7_Click();
-    // Enter normalises the panel's register text (upper case, "00" for zero). Other keys pass.
+    // Enter normalises the panel's register text (upper case, "00" for zero, the low eight bits
+    // that READ sends for more than four digits). Other keys pass.
     void txtUserRegAdr_KeyPress(int& key);
     // The covered direct write to endpoint 4; texts that are not hex 0..255 send nothing and the
     // log says why.
     void cmdWrite_Click();
 
     // ---- Address and communication test ---------------------------------------------------------
-    // Enter: address check, then the communication test; an invalid address shows the
-    // "Illegal I2C Address, re-enter" box instead. Other keys pass.
+    // Enter: address check, then the communication test; an address that is not hex or above FF
+    // shows the "Illegal I2C Address, re-enter" box instead. Other keys pass.
     void txtI2CAdr_KeyPress(int& key);
-    // Address check only (message box for an invalid address).
+    // Address check only (message box for a text that is not hex or above FF).
     void txtI2CAdr_LostFocus();
     // Reads register 2 of the device, shows "Good" or "Fail" and mirrors it on the board's LEDs
     // through the GPIO panel; "FF" is refused with "Address value too large".
@@ -232,6 +242,9 @@ class frmI2C_General : public form::Window {
     std::uint8_t writeRegister(std::uint8_t address, const std::string& registerText,
                                const std::string& valueText);
     bool writeValueCheck(form::TextBox& box);
+    // True when row i's register and write texts are hex digits; otherwise the row shows a red
+    // write lamp and the log names it and the text.
+    bool writeAllRowIsHex(int index);
     void toggleLamp(form::Lamp& lamp);
     void gridRowWrite(int index, bool sharedAddress);
     // Writes one grid row's value and shows the result on its write lamp.
@@ -250,10 +263,16 @@ class frmI2C_General : public form::Window {
     void mirrorVerdictOnLeds(bool good);
     // Logs "Address value too large" and shows "--" addresses and "Fail".
     void refuseCommTestAddress();
+    // The address box upper-cased; its value when the whole text is hex from 00 to FF.
+    std::optional<std::int16_t> addressValue();
     void applyAddress(int value);
     void rejectAddress();
     void padSingleCharacter();
     void placeScrolled();
+    // The connection lamps, the handle lamp and box (while open) and cmdexit from UsbOpened.
+    void showConnectionState();
+    // As showConnectionState, with "Closed" in the handle box when the connection is closed.
+    void showClosedConnection();
 
     board::BoardLink& link_;
     ConsoleLink& calls_;

@@ -15,6 +15,7 @@
 #include <array>
 
 #include "board/BoardLink.h"
+#include "board/Packets.h"
 #include "form/ControlTable.h"
 #include "form/Controls.h"
 #include "form/Window.h"
@@ -63,7 +64,8 @@ class frmGPIO : public form::Window {
     form::Button cmdGPIO_Write;
     form::Button cmdWrite_GPIO_Data;
 
-    // Shows GpioState in the four W boxes.
+    // Shows GpioState in the four W boxes and ticks every check box whose bit is set, so the
+    // boxes agree with what the next write sends. Never fails.
     void Form_Load();
     // Closing: the controls return to their design state and the window counts as unloaded;
     // GpioState is kept.
@@ -81,9 +83,11 @@ class frmGPIO : public form::Window {
 
     // Sends enables and data (GpioWriteCommand) and shows the 25-byte status reply: R boxes,
     // enable check lamps, activity lamps. Connects and disconnects itself in automatic mode.
-    // Failures are logged by the board link; the R boxes then show "00".
+    // A failed transfer is logged by the board link; the R boxes then show "--" and every lamp
+    // of the operation turns red.
     void cmdGPIO_Write_Click();
-    // Sends the data bytes only (GpioDataCommand) and shows the data read-back.
+    // Sends the data bytes only (GpioDataCommand) and shows the data read-back; a failed
+    // transfer shows "--" in the data R boxes and red activity lamps.
     void cmdWrite_GPIO_Data_Click();
 
   private:
@@ -93,6 +97,11 @@ class frmGPIO : public form::Window {
     void setBit(int byteIndex, int bit, bool on);
     void toggleLamp(form::Lamp& lamp);
     void exchange(bool withEnables);
+    // The reply in the R boxes, the enable checks against the bytes sent, the activity lamps.
+    void showReadBack(const board::GpioStatusReply& reply, const std::array<std::uint8_t, 4>& sent,
+                      bool withEnables);
+    // "--" in the R boxes and red lamps: nothing was read back, so zeros must not pass for it.
+    void showFailedExchange(bool withEnables);
 
     board::BoardLink& link_;
 };

@@ -7,10 +7,11 @@
 #include <QMainWindow>
 #include <functional>
 
+#include "console/PanelScrollArea.h"
 #include "console/frmI2C_General.h"
 #include "kit/ControlBinder.h"
 
-class QScrollArea;
+class QLabel;
 class QTabWidget;
 class QAction;
 
@@ -31,9 +32,9 @@ class frmI2C_GeneralView : public QMainWindow {
     // Paints every widget from the model.
     void render();
 
-    // The client size at start in pixels: the design area and the strip below it that holds
-    // the "USB Initialized" button.
-    static QSize clientSize();
+    // The client size at start in pixels: the design area and, while the "USB Initialized"
+    // button shows, the strip below it that holds the button.
+    QSize clientSize() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -45,6 +46,9 @@ class frmI2C_GeneralView : public QMainWindow {
     void buildControls();
     void bindEvents();
     void arrange();
+    // The "Good" verdict's text in the system's button-text colour, which the binder's palette
+    // does not hold.
+    void paintVerdictColour();
 
     frmI2C_General& model_;
     kit::QtHost& host_;
@@ -53,18 +57,24 @@ class frmI2C_GeneralView : public QMainWindow {
     std::function<bool()> requestClose_;
     QWidget* client_ = nullptr;
     QTabWidget* tabs_ = nullptr;
-    QScrollArea* pbouter_ = nullptr;
+    PanelScrollArea* pbouter_ = nullptr;
     QWidget* pbinner_ = nullptr;
     QWidget* logPage_ = nullptr;
     QWidget* cbNoc_ = nullptr;
+    QLabel* lblCommTest_ = nullptr;
     struct MenuEntry {
         QAction* action;
         form::MenuItem* item;
         bool data;
     };
     std::vector<MenuEntry> menu_;
-    bool syncingScroll_ = false;
+    bool syncingVertical_ = false;
+    bool syncingHorizontal_ = false;
     bool paintingTab_ = false;
+    // The model's tab as last painted or chosen by the user.
+    int paintedTab_ = 0;
+    // Whether the strip under the tabs for the "USB Initialized" button is there.
+    bool stripShown_ = false;
 };
 
 }  // namespace console
