@@ -232,7 +232,12 @@ class Loader {
         commentCell.text = comment;
         row.kind = RowKind::OtherCommand;
         char letter = text.size() >= 2 ? text[1] : '\0';
-        if (letter == 'A') {
+        if (letter == 'A' && !allHex(std::string_view(text).substr(2))) {
+            // A text that is not hex would read as address 00, the general call that every
+            // device on the bus answers: the line is refused and the address in force stays.
+            markError(row, "Error I2C_Adr", "Address Error: I2C address not hex");
+            row.kind = RowKind::AddressError;
+        } else if (letter == 'A') {
             std::string addr =
                 text.size() == 4 ? text.substr(2, 2) : std::string("0") + text.back();
             s.CurrentAddrText = upperAscii(addr);
@@ -260,6 +265,8 @@ class Loader {
             std::int16_t count = digits.size() == 4 ? 2 : 4;
             row.RowWriteCount = count;
             row.RowReadCount = count;
+            // The row compares its read-back with the expected digits, as a read row does.
+            ++s.ReadOpCount;
             std::vector<std::uint8_t> bytes = decodeBytes(digits, static_cast<std::size_t>(count));
             row.gpio.portBData = bytes[0];
             row.gpio.portCData = bytes[1];
@@ -290,6 +297,15 @@ class Loader {
         }
     }
 
+    // A command line that cannot be carried out: red "Operation" and "Comment" cells, and the
+    // reason after the line's own comment.
+    static void markError(ScriptRow& row, const char* operation, const char* reason) {
+        row.cell(Column::Operation).text = operation;
+        row.cell(Column::Operation).background = CellColor::Red;
+        row.cell(Column::Comment).background = CellColor::Red;
+        row.cell(Column::Comment).text += reason;
+    }
+
     static void loadDelay(ScriptRow& row, const std::string& valueText) {
         double value = 0;
         const char* error = nullptr;
@@ -309,10 +325,7 @@ class Loader {
         if (error != nullptr) {
             row.kind = RowKind::DelayError;
             row.RowDelay = 0;
-            row.cell(Column::Operation).text = "Error Delay_Time";
-            row.cell(Column::Operation).background = CellColor::Red;
-            row.cell(Column::Comment).background = CellColor::Red;
-            row.cell(Column::Comment).text += error;
+            markError(row, "Error Delay_Time", error);
             return;
         }
         row.kind = RowKind::Delay;

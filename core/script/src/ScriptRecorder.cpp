@@ -164,7 +164,7 @@ int updateExpectedData(std::vector<std::string>& scriptLines,
     int changed = 0;
     std::size_t count = std::min(scriptLines.size(), rows.size());
     for (std::size_t i = 0; i < count; ++i) {
-        if (!rowIsRecordable(rows[i].operation, rows[i].actualRead)) {
+        if (!rows[i].measured || !rowIsRecordable(rows[i].operation, rows[i].actualRead)) {
             continue;
         }
         std::string before = scriptLines[i];

@@ -294,6 +294,12 @@ void frmScriptOps::mnuScript_Read_Click() {
 }
 
 void frmScriptOps::txtI2CAdr_KeyPress(int& key) {
+    // Control characters are editing keys (Ctrl+A, Ctrl+C, Ctrl+V, Delete), not typed text.
+    constexpr int kFirstTyped = 32;
+    constexpr int kDelete = 127;
+    if (key != 13 && (key < kFirstTyped || key == kDelete)) {
+        return;
+    }
     if (key != 13) {
         key = board::HexKeyFilter(key);
         return;
@@ -321,42 +327,43 @@ void frmScriptOps::txtI2CAdr_KeyPress(int& key) {
 
 bool frmScriptOps::ReadScriptFile() {
     txtRunning.setText("");
-    bool wasChosen = ScriptChosen;
-    ScriptChosen = false;
     form::FileDialogResult choice = link_.host().openFileDialog(openScriptDialogRequest());
     if (choice.cancelled || choice.path.empty()) {
-        ScriptChosen = wasChosen;
         return false;
     }
-    ScriptChosen = true;
-    cdldialog.FileName = choice.path;
-    cdldialog.FileTitle = choice.title.empty() ? detail::fileTitleOf(choice.path) : choice.title;
-    bool loaded = loadChosenFile();
-    cmdReload2.Visible = true;
-    return loaded;
+    FileChoice file{choice.path,
+                    choice.title.empty() ? detail::fileTitleOf(choice.path) : choice.title};
+    return chooseAndLoad(file);
 }
 
 void frmScriptOps::LoadScriptFile() {
-    loadChosenFile();
+    loadFile(cdldialog);
 }
 
 bool frmScriptOps::openScript(const std::string& path) {
-    ScriptChosen = true;
-    cdldialog.FileName = path;
-    cdldialog.FileTitle = detail::fileTitleOf(path);
-    bool loaded = loadChosenFile();
-    cmdReload2.Visible = true;
-    return loaded;
+    return chooseAndLoad(FileChoice{path, detail::fileTitleOf(path)});
 }
 
-bool frmScriptOps::loadChosenFile() {
+bool frmScriptOps::chooseAndLoad(const FileChoice& file) {
+    // Reload, Browse and a "Save File" row all work on the chosen file: a refused file must not
+    // become it, or a run would write the loaded script's lines under the refused file's name.
+    if (!loadFile(file)) {
+        return false;
+    }
+    cdldialog = file;
+    ScriptChosen = true;
+    cmdReload2.Visible = true;
+    return true;
+}
+
+bool frmScriptOps::loadFile(const FileChoice& file) {
     std::string before = Caption;
-    Caption = "[ " + cdldialog.FileTitle + " ]    Loading Script File .. Please Wait";
+    Caption = "[ " + file.FileTitle + " ]    Loading Script File .. Please Wait";
     LoadOptions options;
     options.defaultWriteAddr = link_.s.I2CWriteAddr;
-    options.fileTitle = cdldialog.FileTitle;
+    options.fileTitle = file.FileTitle;
     options.loadTime = link_.host().now();
-    ScriptLoadResult result = loadScriptFile(cdldialog.FileName, options);
+    ScriptLoadResult result = loadScriptFile(file.FileName, options);
     if (!result.ok) {
         Caption = before;
         message(result.errorText);
@@ -390,6 +397,7 @@ void frmScriptOps::applyScript(ParsedScript&& parsed) {
     RowWriteCount.assign(count + 1, 0);
     RowReadCount.assign(count + 1, 0);
     RowDelay.assign(count + 1, 0);
+    rowMeasured_.assign(count + 1, false);
     std::vector<ScriptGrid::RowCells> cells;
     cells.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -432,7 +440,7 @@ void frmScriptOps::cmdReload2_Click() {
     cmdRunContinuous.Visible = false;
     cmdAbort.Visible = false;
     yield();
-    loadChosenFile();
+    loadFile(cdldialog);
     cmdExecAll.Visible = true;
     cmdRunContinuous.Visible = true;
     yield();

@@ -10,8 +10,10 @@ void frmScriptOps::cmdStartRec_Click() {
     std::vector<RecordedRow> rows;
     rows.reserve(static_cast<std::size_t>(vbalGrid1.Rows()));
     for (int row = 1; row <= vbalGrid1.Rows(); ++row) {
+        const auto at = static_cast<std::size_t>(row);
         rows.push_back({vbalGrid1.CellText(row, static_cast<int>(Column::Operation)),
-                        vbalGrid1.CellText(row, static_cast<int>(Column::ActRd))});
+                        vbalGrid1.CellText(row, static_cast<int>(Column::ActRd)),
+                        at < rowMeasured_.size() && rowMeasured_[at]});
     }
     ScriptWriteRequest request;
     request.path = txtFilePath.Text();

@@ -1,6 +1,7 @@
 // The execution engine of the script window: the row executor with its I2C and GPIO steps,
 // Run All Steps, Loop Cont and Abort.
 #include <algorithm>
+#include <cctype>
 #include <exception>
 
 #include "TextUtil.h"
@@ -232,7 +233,7 @@ void frmScriptOps::readAndCompare(int r, int readCount) {
     bool measured = false;
     if (link_.s.UsbOpened != board::False) {
         const board::Reply reply = Read_I2C();
-        measured = readComplete(reply, readCount);
+        measured = reply.ok() && readComplete(reply, readCount);
         std::string actual;
         for (int k = 1; k <= readCount; ++k) {
             actual += board::HexByteText(reply.byteAt(static_cast<std::size_t>(k)));
@@ -246,6 +247,9 @@ void frmScriptOps::compareAndCount(bool measured) {
     const int r = row_.row;
     const std::string& expected = vbalGrid1.CellText(r, col(Column::DataRd));
     const std::string& actual = vbalGrid1.CellText(r, col(Column::ActRd));
+    if (r >= 0 && static_cast<std::size_t>(r) < rowMeasured_.size()) {
+        rowMeasured_[static_cast<std::size_t>(r)] = measured;
+    }
     if (measured && expected == actual) {
         countPass();
         vbalGrid1.setCellBackColor(r, col(Column::ActRd), CellColor::Green);
@@ -345,15 +349,18 @@ void frmScriptOps::GPIO_SET() {
         s.GpioState[1] = hexByte(6);
     }
 
-    // The panel runs either way, so a closed connection is logged as the panel's own
-    // transfers report it. Its read-back then holds the zeros of a read that never happened:
-    // the row is not measured and fails with an empty actual text.
-    const bool measured = s.UsbOpened != board::False;
+    // The panel runs either way, so a closed connection or a lost reply is logged as the
+    // panel's own transfers report it. Its read-back then holds no port state, only the zeros
+    // of a read that never happened (or "--"): the row is not measured and fails with an empty
+    // actual text. The count is cleared first so that a read that never ran cannot look
+    // complete.
+    s.BytesTransferred = 0;
     if (withEnables) {
         gpio_.cmdGPIO_Write_Click();
     } else {
         gpio_.cmdWrite_GPIO_Data_Click();
     }
+    const bool measured = gpioExchangeAnswered(withEnables);
     std::string actual;
     if (measured) {
         actual = gpio_.txtPCHexData(1) + gpio_.txtPCHexData(3);
@@ -365,6 +372,27 @@ void frmScriptOps::GPIO_SET() {
     vbalGrid1.setCellText(r, col(Column::ActRd), actual);
     compareAndCount(measured);
     toggleSampleLamp();
+}
+
+bool frmScriptOps::gpioExchangeAnswered(bool withEnables) {
+    const auto& s = link_.s;
+    // The panel's last transfer is its status read; the four port bytes lead the reply.
+    constexpr std::uint32_t kPortBytes = 4;
+    const bool replied = s.UsbOpened != board::False && s.CommError == board::False &&
+                         s.LastStatus == 0 && s.TransferPipe == board::kGpioInPipe &&
+                         s.BytesTransferred >= kPortBytes;
+    if (!replied) {
+        return false;
+    }
+    std::vector<std::string> readBack = {gpio_.txtPCHexData(1), gpio_.txtPCHexData(3)};
+    if (withEnables) {
+        readBack.push_back(gpio_.txtPCHex(1));
+        readBack.push_back(gpio_.txtPCHex(3));
+    }
+    return std::all_of(readBack.begin(), readBack.end(), [](const std::string& text) {
+        return text.size() == 2 && std::isxdigit(static_cast<unsigned char>(text[0])) != 0 &&
+               std::isxdigit(static_cast<unsigned char>(text[1])) != 0;
+    });
 }
 
 void frmScriptOps::toggleSampleLamp() {

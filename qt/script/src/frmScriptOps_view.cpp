@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScrollBar>
@@ -115,6 +116,8 @@ void frmScriptOpsView::buildGrid() {
     grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     grid_->setWordWrap(false);
     grid_->setGeometry(kMargin, kGridTop, kClientWidth - 2 * kMargin, kMinGridHeight);
+    grid_->installEventFilter(this);
+    grid_->viewport()->installEventFilter(this);
     // A load recreates the header's sections; the widths are applied again.
     connect(gridModel_, &QAbstractItemModel::modelReset, grid_, [this] {
         columnWidths_.fill(-1);
@@ -193,22 +196,10 @@ void frmScriptOpsView::renderGrid() {
     if (!g.Redraw) {
         return;
     }
-    gridModel_->sync();
-    // Every column as wide as the grid says; "Comment", the last, also takes whatever room the
-    // window has left, so long comments are not cut in a wide window.
-    int others = 0;
-    for (int c = 0; c < g.Columns(); ++c) {
-        int width = g.ColumnWidth(c + 1);
-        if (c + 1 == g.Columns()) {
-            width = std::max(width, grid_->viewport()->width() - others);
-        } else {
-            others += width;
-        }
-        if (columnWidths_[static_cast<std::size_t>(c)] != width) {
-            columnWidths_[static_cast<std::size_t>(c)] = width;
-            grid_->setColumnWidth(c, width);
-        }
+    if (gridModel_->sync()) {
+        measureColumns();
     }
+    fitColumns();
     if (selectedRow_ != g.SelectedRow()) {
         selectedRow_ = g.SelectedRow();
         // Follow the running row up and down, leaving the horizontal position alone.
@@ -225,6 +216,76 @@ void frmScriptOpsView::renderGrid() {
             }
         }
     }
+}
+
+void frmScriptOpsView::measureColumns() {
+    const ScriptGrid& g = model_.vbalGrid1;
+    const QFontMetrics metrics(grid_->font());
+    // The text margins the item delegate keeps on both sides, and the grid line.
+    const int padding =
+        2 * (grid_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid_) + 1) + 1;
+    // No column grows past a wide data column; longer texts show in full in their tool tip.
+    constexpr int kWideCharacters = kWideDataColumn / 8;
+    const int widest = std::max(kWideDataColumn,
+                                metrics.horizontalAdvance(QString(kWideCharacters, '0')) + padding);
+    contentWidths_.fill(0);
+    for (int c = 1; c < g.Columns() && c <= kColumnCount; ++c) {
+        // The longest text in characters stands for the widest one: measuring every cell of a
+        // long script at every repaint would cost more than it shows.
+        const std::string* longest = nullptr;
+        for (int r = 1; r <= g.Rows(); ++r) {
+            const std::string& text = g.CellText(r, c);
+            if (longest == nullptr || text.size() > longest->size()) {
+                longest = &text;
+            }
+        }
+        if (longest != nullptr && !longest->empty()) {
+            const int width = metrics.horizontalAdvance(QString::fromStdString(*longest)) + padding;
+            contentWidths_[static_cast<std::size_t>(c - 1)] = std::min(width, widest);
+        }
+    }
+}
+
+void frmScriptOpsView::fitColumns() {
+    const ScriptGrid& g = model_.vbalGrid1;
+    // "Comment", the last column, takes whatever room the viewport has left, so long comments
+    // are not cut in a wide window and no empty strip stays when a scroll bar goes away.
+    int others = 0;
+    for (int c = 0; c < g.Columns() && c < kColumnCount; ++c) {
+        const auto at = static_cast<std::size_t>(c);
+        int width = g.ColumnWidth(c + 1);
+        if (c + 1 == g.Columns()) {
+            width = std::max(width, grid_->viewport()->width() - others);
+        } else {
+            width = std::max(width, contentWidths_[at]);
+            others += width;
+        }
+        if (columnWidths_[at] != width) {
+            columnWidths_[at] = width;
+            grid_->setColumnWidth(c, width);
+        }
+    }
+}
+
+bool frmScriptOpsView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Shift, Ctrl and Alt as the bits 1, 2 and 4 of the key event's shift value.
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        const int shift = (mods.testFlag(Qt::ShiftModifier) ? 1 : 0) |
+                          (mods.testFlag(Qt::ControlModifier) ? 2 : 0) |
+                          (mods.testFlag(Qt::AltModifier) ? 4 : 0);
+        const int code = key->key();
+        bool doDefault = true;
+        binder_.dispatch(
+            [this, code, shift, &doDefault] { model_.vbalGrid1_KeyDown(code, shift, doDefault); });
+        return !doDefault;
+    }
+    if (watched == grid_->viewport() && event->type() == QEvent::Resize &&
+        model_.vbalGrid1.Redraw) {
+        fitColumns();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmScriptOpsView::render() {

@@ -2,6 +2,8 @@
 // bridge board.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "ScriptFixture.h"
 
 namespace scripttest {
@@ -304,6 +306,37 @@ TEST_F(ScriptEngine, RunAllSteps_GpioRows_ComparedWithReadBack) {
     EXPECT_EQ(s().I2CWriteAddr, 0);
     EXPECT_EQ(s().I2CReadAddr, 1);
 }
+
+struct GpioFaultCase {
+    const char* name;
+    bool timesOut;
+    std::uint32_t bytesFewer;
+};
+
+class ScriptEngineGpioFault : public ScriptFixture,
+                              public testing::WithParamInterface<GpioFaultCase> {};
+
+// A GPIO row whose expected value is what an unanswered exchange leaves in the read-back boxes.
+TEST_P(ScriptEngineGpioFault, RunAllSteps_NoStatusReply_RowFailsWithEmptyActual) {
+    start();
+    auto& w = openWindow("`G0000\r\n`G00000000\r\n`ENDM\r\n");
+    board->setTimeoutWait(std::chrono::microseconds(0));
+    board->setEndpointTimesOut(0x81, GetParam().timesOut);
+    board->setShortReply(GetParam().bytesFewer);
+    w.cmdExecAll_Click();
+
+    for (int row : {1, 2}) {
+        EXPECT_EQ(cell(row, Column::ActRd), "") << row;
+        EXPECT_EQ(color(row, Column::ActRd), CellColor::Red) << row;
+    }
+    EXPECT_EQ(w.txtRdPass.Text(), "0");
+    EXPECT_EQ(w.txtRdFails.Text(), "2");
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, ScriptEngineGpioFault,
+                         testing::Values(GpioFaultCase{"TimedOut", true, 0},
+                                         GpioFaultCase{"EmptyReply", false, 25}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScriptEngine, RunAllSteps_DelayRow_WaitsInSlicesWithYields) {
     start();

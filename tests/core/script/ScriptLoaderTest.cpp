@@ -222,6 +222,27 @@ INSTANTIATE_TEST_SUITE_P(ScriptLoader, AddressLine,
                                          AddressCase{"`Ac2 # dev", "C2", "C2"},
                                          AddressCase{"`A123", "60", "03"}));
 
+// An address that is not hex would read as 00, the general call every device answers.
+class BadAddressLine : public testing::TestWithParam<const char*> {};
+
+TEST_P(BadAddressLine, Loaded_ErrorRowAndAddressInForceStays) {
+    ParsedScript s = parse(std::string("`A50\r\n") + GetParam() + "\r\n10,,01\r\n");
+    ASSERT_EQ(s.rows.size(), 3u);
+    const ScriptRow& bad = s.rows[1];
+    EXPECT_EQ(bad.kind, RowKind::AddressError);
+    EXPECT_EQ(bad.text(Column::Operation), "Error I2C_Adr");
+    EXPECT_EQ(bad.cell(Column::Operation).background, CellColor::Red);
+    EXPECT_EQ(bad.cell(Column::Comment).background, CellColor::Red);
+    EXPECT_NE(bad.text(Column::Comment).find("Address Error: I2C address not hex"),
+              std::string::npos);
+    EXPECT_EQ(bad.text(Column::I2CAdr), "50");
+    EXPECT_EQ(s.rows[2].text(Column::I2CAdr), "50");
+    EXPECT_EQ(s.CurrentAddrText, "50");
+}
+
+INSTANTIATE_TEST_SUITE_P(ScriptLoader, BadAddressLine,
+                         testing::Values("`AZZ", "`AZZ # dev", "`A5G", "`AZZ5"));
+
 TEST(ScriptLoader, DefaultAddress_HexWithoutLeadingZero) {
     ParsedScript s = parse("10,20\r\n", 0x0A);
     EXPECT_EQ(s.rows[0].text(Column::I2CAdr), "A");
@@ -287,6 +308,12 @@ TEST(ScriptLoader, SectionCommands_SetBoundsAndTexts) {
     EXPECT_EQ(s.ReadOpCount, 2);
     EXPECT_EQ(s.txttotReadsText, "2");
     EXPECT_EQ(s.txtTotLinesText, "6");
+}
+
+TEST(ScriptLoader, GpioRows_CountAsReadOperations) {
+    ParsedScript s = parse("10,,01\r\n`GFFFF\r\n`G12F0FFF0\r\n10,20\r\n");
+    EXPECT_EQ(s.ReadOpCount, 3);
+    EXPECT_EQ(s.txttotReadsText, "3");
 }
 
 TEST(ScriptLoader, NoEndMainLine_EndMainIsLastLine) {

@@ -84,6 +84,50 @@ TEST_F(ScriptWindow, Load_TooManyLines_RefusedAndWindowUnchanged) {
     EXPECT_EQ(run().EndMainRow, 2);
 }
 
+struct RefusedCase {
+    const char* name;
+    bool folder;
+    bool tooLong;
+};
+
+class ScriptWindowRefused : public ScriptFixture,
+                            public testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(ScriptWindowRefused, Load_Refused_ChosenFileStaysForReloadAndSave) {
+    start();
+    auto& w = openWindow("05,,0A\r\n`S\r\n`ENDM\r\n");
+    fs::path refused = dir / "refused.txt";
+    if (GetParam().folder) {
+        fs::create_directories(refused);
+    } else if (GetParam().tooLong) {
+        std::string big;
+        for (int i = 0; i < 1001; ++i) {
+            big += "05,,0B\r\n";
+        }
+        writeScript("refused.txt", big);
+    }
+    host.dialogAnswers.push_back({false, refused.string(), "refused.txt"});
+    w.mnuScript_Read_Click();
+
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(w.cdldialog.FileName, (dir / "t.txt").string());
+    EXPECT_EQ(w.cdldialog.FileTitle, "t.txt");
+    EXPECT_TRUE(w.ScriptChosen);
+    w.cmdReload2_Click();
+    EXPECT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(w.Caption, "[ t.txt ]    Script IC Send / Receive");
+    // The "Save File" row writes beside the loaded script, never under the refused name.
+    w.cmdExecAll_Click();
+    EXPECT_TRUE(fs::exists(dir / "t_DL.txt"));
+    EXPECT_FALSE(fs::exists(dir / "refused_DL.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ScriptWindowRefused,
+                         testing::Values(RefusedCase{"Folder", true, false},
+                                         RefusedCase{"TooManyLines", false, true},
+                                         RefusedCase{"Missing", false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ScriptWindow, ReadScriptFile_Cancelled_KeepsScriptForReload) {
     start();
     auto& w = openWindow("05,,0B\r\n`ENDM\r\n");
@@ -155,6 +199,13 @@ TEST_F(ScriptWindow, AddressKeys_FilteredAsHex) {
     key = 'g';
     w.txtI2CAdr_KeyPress(key);
     EXPECT_EQ(key, 0);
+    // Editing keys (Ctrl+A, Ctrl+C, Ctrl+V, Ctrl+X, Ctrl+Z, Backspace, Delete) pass unchanged.
+    for (int editing : {1, 3, 22, 24, 26, 8, 127}) {
+        key = editing;
+        w.txtI2CAdr_KeyPress(key);
+        EXPECT_EQ(key, editing);
+    }
+    EXPECT_EQ(w.txtI2CAdr.Text(), "60");
 }
 
 TEST_F(ScriptWindow, Dupform_SecondCopy_OwnGridSharedRunState) {
@@ -214,6 +265,19 @@ TEST_F(ScriptWindow, WriteToDisk_UpdatesReadRowsKeepsCommentsAndRowsNeverRun) {
                   "\r\n05,,0B # gain readback\r\n`ENDM\r\n06,,0C # never run\r\n");
     EXPECT_EQ(w.Label18.Caption, " 4 Script written: 12-07-2026 14:05:09");
     EXPECT_EQ(cell(2, Column::DataRd), "0A");
+}
+
+TEST_F(ScriptWindow, WriteToDisk_FailedReads_KeepTheirExpectedData) {
+    start();
+    // Nothing answers at 62: its read gets a wrong count byte and zero bytes.
+    auto& w = openWindow("# t\r\n`A62\r\n05,,7A\r\n`A60\r\n05,,0A\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+    fs::path target = dir / "out.txt";
+    w.txtFilePath.setText(target.string());
+    w.cmdStartRec_Click();
+
+    EXPECT_EQ(readFile(target),
+              "# t" + std::string(kStamp) + "\r\n`A62\r\n05,,7A\r\n`A60\r\n05,,0B\r\n`ENDM\r\n");
 }
 
 TEST_F(ScriptWindow, WriteToDisk_AppendTwice_TwoStampedCopies) {

@@ -7,8 +7,10 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include "LayoutCheck.h"
 #include "ScriptViewFixture.h"
@@ -173,6 +175,51 @@ TEST_F(ScriptViewTest, DefaultAddress_TypedWithEnter_ReloadsWithIt) {
     // A key that is no hex digit never reaches the box.
     QTest::keyClicks(box, "z");
     EXPECT_EQ(box->text(), "3C");
+}
+
+TEST_F(ScriptViewTest, KeyPauseRow_Run_ActRdColumnFitsItsText) {
+    auto* view = openFromMenu("`w\r\n`ENDM\r\n");
+    ASSERT_NE(view, nullptr);
+    QTest::mouseClick(find<QPushButton>(view, "cmdExecAll"), Qt::LeftButton);
+    ASSERT_EQ(shown(view, 1, Column::ActRd), "Delay Keypress");
+    const QFontMetrics metrics(view->grid()->font());
+    EXPECT_GT(view->grid()->columnWidth(static_cast<int>(Column::ActRd) - 1),
+              metrics.horizontalAdvance("Delay Keypress"));
+}
+
+TEST_F(ScriptViewTest, LongScriptReplacedByShortOne_CommentReachesTheGridEdge) {
+    std::string longScript;
+    for (int i = 0; i < 80; ++i) {
+        longScript += "05,,0B\r\n";
+    }
+    auto* view = openFromMenu(longScript);
+    ASSERT_NE(view, nullptr);
+    QApplication::processEvents();
+    QTableView* grid = view->grid();
+    ASSERT_TRUE(grid->verticalScrollBar()->isVisible());
+    qtHost->openAnswers.push_back(writeScript("short.txt", "05,,0B\r\n"));
+    view->findChild<QAction*>("mnuScript_Read")->trigger();
+    // The table lays out its rows on one pass of the event loop and its scroll bars on the next.
+    QApplication::processEvents();
+    QApplication::processEvents();
+
+    EXPECT_FALSE(grid->verticalScrollBar()->isVisible());
+    const int last = script::kColumnCount - 1;
+    EXPECT_GE(grid->columnViewportPosition(last) + grid->columnWidth(last),
+              grid->viewport()->width());
+}
+
+TEST_F(ScriptViewTest, KeyInGrid_RaisesTheGridKeyEvent) {
+    auto* view = openFromMenu(kPassFail);
+    ASSERT_NE(view, nullptr);
+    // The key event waits with yields while it holds the gate; a timer due at once sees that.
+    bool heldGate = false;
+    QTimer probe;
+    probe.setSingleShot(true);
+    QObject::connect(&probe, &QTimer::timeout, [&] { heldGate = app->gate().busy(); });
+    probe.start(0);
+    QTest::keyClick(view->grid(), Qt::Key_Down);
+    EXPECT_TRUE(heldGate);
 }
 
 TEST_F(ScriptViewTest, Resized_GridPlacedAsTheWindowSays) {

@@ -43,7 +43,7 @@ struct ParsedScript {
 
     int ScriptLineCount = 0;
     int TotalLines = 0;
-    // Rows with expected read data (non-empty "Data_Rd" on a data line).
+    // Rows that compare read data: data lines with a non-empty "Data_Rd", and GPIO rows.
     int ReadOpCount = 0;
     // The I2C address text in force at the end of the file.
     std::string CurrentAddrText;

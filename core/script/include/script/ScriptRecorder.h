@@ -15,6 +15,9 @@ namespace script {
 struct RecordedRow {
     std::string_view operation;   // the "Operation" cell
     std::string_view actualRead;  // the "Act_Rd" cell
+    // False when the row's last read failed (wrong count byte, failed transfer, no GPIO reply):
+    // its "Act_Rd" then shows bytes the device never sent.
+    bool measured = true;
 };
 
 // Whether a row's measurement goes into the script: its operation reads data ("R:" in any
@@ -26,8 +29,8 @@ bool rowIsRecordable(std::string_view operation, std::string_view actualRead);
 // leaves the line as it was when it has no non-blank third field before its comment.
 bool updateExpectedField(std::string& line, std::string_view actualRead);
 
-// Updates scriptLines[i] from rows[i] for every recordable row (rows beyond the lines are
-// ignored). Returns the number of lines changed; never fails.
+// Updates scriptLines[i] from rows[i] for every recordable, measured row (rows beyond the lines
+// are ignored). Returns the number of lines changed; never fails.
 int updateExpectedData(std::vector<std::string>& scriptLines, const std::vector<RecordedRow>& rows);
 
 // Line 1 with any old "# AutoUpdated:" stamp (any case) cut off and the new one added:

@@ -46,6 +46,7 @@ enum class RowKind {
     Data,          // I2C write and/or read (counts may all be 0: nothing is sent)
     DataError,     // data line over the byte limit: "Error Byte_Count", nothing is sent
     SetAddress,    // "Cmd:Set I2C Adr"
+    AddressError,  // "Error I2C_Adr": the address text is not hex, the address in force stays
     KeyPause,      // "Cmd: Delay Keypress", delay -1
     Delay,         // "Cmd:Delay :<text>: mSec", delay in ms (may be 0 or negative)
     DelayError,    // "Error Delay_Time", delay 0

@@ -157,21 +157,22 @@ class frmScriptOps : public form::Window {
     // "Open Script File".
     void mnuScript_Read_Click();
     // Enter (13) applies the default address (below 0xFF) and reloads the script; a bad value
-    // logs "Address value too large script default I2C address Invalid" and shows "60". Other
-    // keys go through the hex key filter (0 = drop the key).
+    // logs "Address value too large script default I2C address Invalid" and shows "60". Typed
+    // characters go through the hex key filter (0 = drop the key); control keys pass as they are.
     void txtI2CAdr_KeyPress(int& key);
 
     // ---- Loading ----
-    // Asks for a script file and loads it; cancelling changes nothing. Returns whether a file
-    // was loaded.
+    // Asks for a script file and loads it; cancelling, or a file that is refused, changes
+    // nothing (the chosen file stays). Returns whether a file was loaded.
     bool ReadScriptFile();
-    // Loads the file in cdldialog. A file that cannot be read or has more than 1000 lines is
-    // refused in a message box and the window stays as it was.
+    // Loads the file in cdldialog again. A file that cannot be read or has more than 1000 lines
+    // is refused in a message box and the window stays as it was.
     void LoadScriptFile();
     // "Reload": loads the same file again; before any file was chosen it only logs why.
     void cmdReload2_Click();
     // Loads the script at path as if it had been chosen in the dialog (for headless use).
-    // Returns false, with the reason in a message box, when the file was refused.
+    // Returns false, with the reason in a message box, when the file was refused; the chosen
+    // file then stays as it was.
     bool openScript(const std::string& path);
 
     // ---- Execution ----
@@ -234,7 +235,12 @@ class frmScriptOps : public form::Window {
     void yieldTimes(int count);
     void wait(int ms);
     void message(const std::string& text);
-    bool loadChosenFile();
+    // Loads `file`; on success it becomes the chosen file (cdldialog, ScriptChosen, "Reload"
+    // shown). A refused file leaves the window and the chosen file as they were.
+    bool chooseAndLoad(const FileChoice& file);
+    // Loads `file` into the grid and tables; false, with the reason in a message box, when the
+    // file is refused.
+    bool loadFile(const FileChoice& file);
     void executeRow(int row);
     // An I2C or GPIO row, split into the steps below in the order they run; `r` is the row.
     void genericStep(bool& connectedForRow);
@@ -257,6 +263,9 @@ class frmScriptOps : public form::Window {
     void closingStep(int row, bool connectedForRow);
     void countPass();
     void countFail();
+    // Whether the GPIO panel's exchange just run got its status reply, with port state in every
+    // read-back box the row compares.
+    bool gpioExchangeAnswered(bool withEnables);
     void toggleSampleLamp();
     void serviceInterrupt();
     std::vector<std::uint8_t> bytesOf(const std::string& text, int count) const;
@@ -270,6 +279,9 @@ class frmScriptOps : public form::Window {
 
     // The row being executed.
     RowTexts row_;
+    // Per row: its last comparison used data that really came back (a complete reply, or a
+    // GPIO exchange that was answered). Recording takes only such rows.
+    std::vector<bool> rowMeasured_;
     // The row last executed (after a load, the last loaded line), for the interrupt record.
     int lastRow_ = 0;
     std::string lastLineText_;

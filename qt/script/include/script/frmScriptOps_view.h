@@ -50,6 +50,9 @@ class frmScriptOpsView : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
+    // The grid's key presses go to the model's key event; a resized grid viewport refits the
+    // columns.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildControls();
@@ -58,6 +61,11 @@ class frmScriptOpsView : public QMainWindow {
     void arrange();
     void placeGrid();
     void renderGrid();
+    // Measures, for each column but the last, the widest text it holds in the grid's font.
+    void measureColumns();
+    // Applies the column widths: each at least as wide as the model says and as its widest text
+    // (up to a wide data column); "Comment" also fills what is left of the viewport.
+    void fitColumns();
 
     frmScriptOps& model_;
     kit::QtHost& host_;
@@ -74,6 +82,8 @@ class frmScriptOpsView : public QMainWindow {
     std::vector<MenuEntry> menu_;
     // Grid state as last painted.
     std::array<int, kColumnCount> columnWidths_{};
+    // Widest text of each column in pixels, as last measured.
+    std::array<int, kColumnCount> contentWidths_{};
     int selectedRow_ = -1;
     int gridVisible_ = -1;
     // Form_Resize hides the grid while it moves it; the view moves it in one step instead.
