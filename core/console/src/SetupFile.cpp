@@ -109,7 +109,8 @@ std::string field(std::string_view text) {
 }
 
 bool readsBack(std::string_view text) {
-    FieldReader reader(field(text) + std::string(kCrLf));
+    const std::string line = field(text) + std::string(kCrLf);
+    FieldReader reader(line);
     const std::optional<std::string> value = reader.next();
     return value && *value == text;
 }
