@@ -74,7 +74,7 @@ class SetupFileTest : public AppFixture {
     fs::path dir;
 };
 
-// A file as the original tool writes it: CR LF, the print-zone blank after the label.
+// A file as earlier versions of the tool write it: CR LF, the print-zone blank after the label.
 std::string handWritten(const std::string& first, const std::string& address,
                         const std::string& lineEnd = "\r\n") {
     std::string text = first + ", " + address + lineEnd;
