@@ -951,10 +951,6 @@ void frmI2C_General::ChKManUsbConn_Click() {
 // ---- Menu
 // ------------------------------------------------------------------------------------------
 
-// Register definition files are neither read nor written yet: both entries are there and do
-// nothing.
-void frmI2C_General::mnuSetup_Open_Click() {}
-
 void frmI2C_General::mnu_ScriptShow_Click() {
     link_.Disconnect_USB();
     showClosedConnection();
@@ -968,8 +964,6 @@ void frmI2C_General::mnu_ScriptShow_Click() {
 void frmI2C_General::mnuGPIO_Click() {
     calls_.showGpioPanel();
 }
-
-void frmI2C_General::mnuSetup_Save_Click() {}
 
 void frmI2C_General::frmAbout_Click() {
     calls_.showAboutBox();

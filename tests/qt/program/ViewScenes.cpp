@@ -1,20 +1,50 @@
 // Shows one window of the program in a typical state on the simulated bridge board and waits,
 // so scripts/screenshot.sh can photograph it. Scenes: "main" (register console after a test, a
-// read and a read-all), "log" (the same, log tab shown), "gpio" (the GPIO panel after a write).
+// read and a read-all), "log" (the same, log tab shown), "gpio" (the GPIO panel after a write),
+// "setup" (the register console right after the setup file demo.kvx was opened).
+#include <unistd.h>
+
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/Application.h"
 #include "kit/QtHost.h"
 #include "program/QtViews.h"
 
+namespace {
+
+// The register definitions of the simulated board's device at 60, as a setup file.
+std::string demoSetupFile() {
+    static const char* const kRows[] = {
+        "00,Control,01,",        "01,\"Gain, coarse\",1F,",
+        "02,Chip identity,,7A",  "03,Gain fine,80,",
+        "04,Status,,",           "05,Revision,,7A",
+        "06,Interrupt mask,0F,", "07,Interrupt flags,,",
+    };
+    std::string text = "I2C ADDRESS , 60\r\n";
+    for (int i = 0; i < 32; ++i) {
+        if (i < 8) {
+            text += kRows[i];
+        } else {
+            const char* const hex = "0123456789ABCDEF";
+            text += std::string{hex[i / 16], hex[i % 16]} + ",,,";
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     const std::string scene = argc > 1 ? argv[1] : "main";
-    if (scene != "main" && scene != "log" && scene != "gpio") {
-        std::fprintf(stderr, "usage: view_scenes main|log|gpio\n");
+    if (scene != "main" && scene != "log" && scene != "gpio" && scene != "setup") {
+        std::fprintf(stderr, "usage: view_scenes main|log|gpio|setup\n");
         return 2;
     }
     setenv("VELMORIX_BRIDGE", "sim", 0);
@@ -27,13 +57,27 @@ int main(int argc, char** argv) {
     app.start();
 
     auto& main = app.mainWindow();
-    main.cmdTestComm_Click();
-    main.txtUserRegAdr.setText("02");
-    main.cmdRead_Click();
-    main.Reg_Desc[0].setText("Chip identity");
-    main.Reg_Desc[2].setText("Status");
-    main.cmdReadRegs_Click();
-    main.Command7_Click();
+    if (scene == "setup") {
+        const std::filesystem::path dir =
+            std::filesystem::temp_directory_path() / ("view_scenes_" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir);
+        const std::string file = (dir / "demo.kvx").string();
+        std::ofstream(file, std::ios::binary) << demoSetupFile();
+        const bool read = main.Read_Param_File(file, "demo.kvx");
+        std::filesystem::remove_all(dir);
+        if (!read) {
+            std::fprintf(stderr, "the demo setup file did not read\n");
+            return 1;
+        }
+    } else {
+        main.cmdTestComm_Click();
+        main.txtUserRegAdr.setText("02");
+        main.cmdRead_Click();
+        main.Reg_Desc[0].setText("Chip identity");
+        main.Reg_Desc[2].setText("Status");
+        main.cmdReadRegs_Click();
+        main.Command7_Click();
+    }
     if (scene == "log") {
         main.SSTab1.Tab = 1;
     }

@@ -52,6 +52,8 @@ class frmI2C_General : public form::Window {
     static constexpr const char* kAddressTooLarge = "Address value too large";
     // Not a palette entry: views paint it in the system's button-text colour ("Good" verdict).
     static constexpr form::PaletteIndex kSystemButtonText = -1;
+    // Follows the setup file's title in the caption.
+    static constexpr const char* kSetupCaptionSuffix = " - Velmorix I2CUSB";
 
     // Sets every control to its design state; nothing runs until Form_Load.
     frmI2C_General(board::BoardLink& link, ConsoleLink& calls);
@@ -217,11 +219,23 @@ class frmI2C_General : public form::Window {
 
     // ---- Menu handlers
     // -----------------------------------------------------------------------------
+    // "Comm Register Definitions": asks for a setup file and reads it; a cancelled dialog
+    // changes nothing.
     void mnuSetup_Open_Click();
+    // Fills txtI2CAdr, the addresses and the 32 register rows from the setup file and names the
+    // window after it. Returns false, with the reason in the log and a message box and nothing
+    // changed, when the file cannot be read or ends early.
+    bool Read_Param_File(const std::string& path, const std::string& fileTitle);
     // Closes the connection, clears the manual switch, then shows the script window.
     void mnu_ScriptShow_Click();
     void mnuGPIO_Click();
+    // "Save": asks for a file name, writes the setup file and names the window after it. A
+    // cancelled dialog or a failed write leaves the caption as it was.
     void mnuSetup_Save_Click();
+    // Writes txtI2CAdr and the 32 register rows of this window (whatever FrmIn is) to the file,
+    // yielding before each row. Returns false, with the reason in the log and a message box,
+    // when the file could not be replaced; the old file is then unchanged.
+    bool WriteParameters(const std::string& strParamFile, form::Window& FrmIn);
     void frmAbout_Click();
 
     board::BoardLink& link() { return link_; }
@@ -276,6 +290,8 @@ class frmI2C_General : public form::Window {
 
     board::BoardLink& link_;
     ConsoleLink& calls_;
+    // The file title the save dialog starts from: the last setup file opened or saved.
+    std::string setupFileTitle_;
 };
 
 }  // namespace console

@@ -1,0 +1,104 @@
+// The register console's setup files: "File" > "Open" > "Comm Register Definitions" and
+// "File" > "Save".
+#include <cstdint>
+
+#include "board/HexText.h"
+#include "board/TextHelpers.h"
+#include "console/SetupFile.h"
+#include "console/frmI2C_General.h"
+
+namespace console {
+
+namespace {
+
+// Both dialogs offer every file and, selected, the setup files.
+form::FileDialogRequest setupDialogRequest() {
+    form::FileDialogRequest request;
+    request.filters = {"All Files (*.*)", "I2C_General Setup Files(*.kvx)"};
+    request.filterIndex = 1;
+    return request;
+}
+
+// A setup file that could not be read or written: the user asked for it, so they are told at
+// once as well as in the log.
+void reportFailure(board::BoardLink& link, const std::string& text) {
+    link.LogNote(text);
+    link.host().messageBox(text, form::MsgButtons::Ok, board::kProgramTitle);
+}
+
+}  // namespace
+
+void frmI2C_General::mnuSetup_Open_Click() {
+    form::FileDialogRequest request = setupDialogRequest();
+    request.title = "Select Setup File to Open";
+    request.defaultExt = "KVX";
+    const form::FileDialogResult chosen = link_.host().openFileDialog(request);
+    if (chosen.cancelled || chosen.path.empty()) {
+        return;
+    }
+    Read_Param_File(chosen.path, chosen.title);
+}
+
+bool frmI2C_General::Read_Param_File(const std::string& path, const std::string& fileTitle) {
+    SetupFile file;
+    const SetupFile::ReadResult result = file.read(path);
+    if (!result.ok) {
+        reportFailure(link_, result.errorText);
+        return false;
+    }
+    Caption = fileTitle + kSetupCaptionSuffix;
+    setupFileTitle_ = fileTitle;
+
+    auto& s = link_.s;
+    txtI2CAdr.setText(board::upperAscii(file.address));
+    s.I2CWriteAddr =
+        static_cast<std::uint8_t>(static_cast<std::uint16_t>(board::HexVal(txtI2CAdr.Text())));
+    s.I2CReadAddr = static_cast<std::uint8_t>(s.I2CWriteAddr + 1);
+    showActualAddresses();
+
+    for (int i = 0; i < kRows; ++i) {
+        const SetupFile::Row& row = file.rows[i];
+        Reg_Adr[i].setText(row.registerAddress);
+        Reg_Desc[i].setText(row.description);
+        txtBWrite[i].setText(row.writeByte);
+        txtRdByte[i].setText(row.readByte);
+    }
+    return true;
+}
+
+void frmI2C_General::mnuSetup_Save_Click() {
+    form::FileDialogRequest request = setupDialogRequest();
+    request.fileName = setupFileTitle_;
+    const form::FileDialogResult chosen = link_.host().saveFileDialog(request);
+    if (chosen.cancelled || chosen.path.empty()) {
+        return;
+    }
+    if (!WriteParameters(chosen.path, *this)) {
+        return;
+    }
+    Caption = chosen.title + kSetupCaptionSuffix;
+    setupFileTitle_ = chosen.title;
+}
+
+bool frmI2C_General::WriteParameters(const std::string& strParamFile, form::Window& /*FrmIn*/) {
+    SetupFile file;
+    file.address = txtI2CAdr.Text();
+    for (int i = 0; i < kRows; ++i) {
+        yield();
+        file.rows[i] = {Reg_Adr[i].Text(), Reg_Desc[i].Text(), txtBWrite[i].Text(),
+                        txtRdByte[i].Text()};
+    }
+    for (const std::string& box : file.unkeepableTexts()) {
+        link_.LogNote("Setup file " + strParamFile + ": " + box +
+                      " holds a double quote and will not read back intact: it is saved with "
+                      "single quotes in its place");
+    }
+    const SetupFile::WriteResult result = file.write(strParamFile);
+    if (!result.ok) {
+        reportFailure(link_, result.errorText);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace console
