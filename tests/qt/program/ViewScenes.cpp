@@ -1,6 +1,7 @@
 // Shows one window of the program in a typical state on the simulated bridge board and waits,
 // so scripts/screenshot.sh can photograph it. Scenes: "main" (register console after a test, a
-// read and a read-all), "log" (the same, log tab shown), "gpio" (the GPIO panel after a write).
+// read and a read-all), "log" (the same, log tab shown), "gpio" (the GPIO panel after a write),
+// "about" (the About box over the same main window).
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
@@ -13,8 +14,8 @@
 
 int main(int argc, char** argv) {
     const std::string scene = argc > 1 ? argv[1] : "main";
-    if (scene != "main" && scene != "log" && scene != "gpio") {
-        std::fprintf(stderr, "usage: view_scenes main|log|gpio\n");
+    if (scene != "main" && scene != "log" && scene != "gpio" && scene != "about") {
+        std::fprintf(stderr, "usage: view_scenes main|log|gpio|about\n");
         return 2;
     }
     setenv("VELMORIX_BRIDGE", "sim", 0);
@@ -43,6 +44,9 @@ int main(int argc, char** argv) {
         panel.chkOutEn[0].Value = 1;
         panel.chkOutEn_Click(0);
         panel.cmdGPIO_Write_Click();
+    }
+    if (scene == "about") {
+        main.frmAbout_Click();
     }
     host.renderAll();
     std::printf("ready\n");
