@@ -25,8 +25,8 @@ void Application::start() {
 startup::frmStartup& Application::startupWindow() {
     if (!startup_) {
         startup_ = std::make_unique<startup::frmStartup>(*this);
-        navigator_.startupLoaded(*startup_);
         startup_->Form_Load();
+        navigator_.startupLoaded(*startup_);
     }
     return *startup_;
 }

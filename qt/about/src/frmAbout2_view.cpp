@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 
 #include "kit/QtHost.h"
 
@@ -24,6 +25,9 @@ frmAbout2View::frmAbout2View(frmAbout2& model, form::UserEventGate& gate, kit::Q
     }
     setFixedSize(kit::ControlBinder::pixels(frmAbout2::kClientWidth),
                  kit::ControlBinder::pixels(frmAbout2::kClientHeight));
+    if (const QScreen* screen = this->screen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
     rendererId_ = host.addRenderer([this] { render(); });
 }
 

@@ -33,7 +33,8 @@ class Navigator {
     virtual void showScriptWindow(script::frmScriptOps& window) = 0;
     // Presents the About box and brings it to the front; called again for a box already shown.
     virtual void showAboutBox(about::frmAbout2& box) = 0;
-    // The start-up window has loaded and hidden itself: its window, if any, is made hidden.
+    // The start-up window has loaded, hidden itself and shown the main window: an implementation
+    // makes its window, hidden; nothing is shown.
     virtual void startupLoaded(startup::frmStartup& window) = 0;
     // The main window has unloaded: every window goes and the program ends.
     virtual void quit() = 0;
