@@ -1,9 +1,9 @@
 // The application object: owns the board link, the one instance of each window (start-up window,
 // main window, GPIO panel, About box), the script windows and the gate that keeps user events
-// from starting a second exchange. It creates and
-// loads each window on first use, wires the calls between windows, and gives the board link the
-// main window's log and indicators (loading the main window first when needed). No toolkit: the
-// Qt program, the headless runner and the tests each pass their own Host and Navigator.
+// from starting a second exchange. It creates and loads each window on first use, wires the calls
+// between windows, and gives the board link the main window's log and indicators (loading the
+// main window first when needed). No toolkit: the Qt program, the headless runner and the tests
+// each pass their own Host and Navigator.
 #pragma once
 
 #include <memory>
