@@ -1,6 +1,6 @@
-// Velmorix_I2C_Comm: the register console, the GPIO panel and the script windows on Qt. The bridge
-// board is chosen by VELMORIX_BRIDGE (unset or "usb" for a real board, "sim" or "sim:FILE" for a
-// simulated one).
+// Velmorix_I2C_Comm: the register console, the GPIO panel, the script windows and the About box
+// on Qt. The bridge board is chosen by VELMORIX_BRIDGE (unset or "usb" for a real board, "sim" or
+// "sim:FILE" for a simulated one).
 #include <QApplication>
 #include <QMessageBox>
 #include <iostream>
@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
     kit::QtHost host;
     program::QtViews views(host);
     app::Application& app = views.app();
-    // The start-up window's load: the main window loads (one connect and disconnect, the
-    // initial GPIO write) and shows.
+    // The start-up window loads and hides itself; the main window loads (one connect and
+    // disconnect, the initial GPIO write) and shows.
     app.start();
     if (app.quitRequested()) {
         return 0;

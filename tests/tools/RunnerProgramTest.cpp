@@ -199,4 +199,10 @@ TEST_F(RunnerProgram, Help_PrintsUsage) {
     EXPECT_NE(r.out.find("--record FILE [--append]"), std::string::npos);
 }
 
+TEST_F(RunnerProgram, Version_PrintsTheProgramVersion) {
+    ProgramRun r = run("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "velmorix-script 3.1.6\n");
+}
+
 }  // namespace

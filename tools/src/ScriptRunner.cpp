@@ -99,7 +99,8 @@ class HeadlessNavigator : public app::Navigator {
     void showConsole(console::frmI2C_General&) override {}
     void showGpioPanel(gpio::frmGPIO&) override {}
     void showScriptWindow(script::frmScriptOps&) override {}
-    void showAboutBox() override {}
+    void showAboutBox(about::frmAbout2&) override {}
+    void startupLoaded(startup::frmStartup&) override {}
     void quit() override {}
 };
 

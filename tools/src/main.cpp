@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "board/Version.h"
 #include "tools/RunnerOptions.h"
 #include "tools/ScriptRunner.h"
 
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options->version) {
-        std::cout << "velmorix-script " << VELMORIX_VERSION << '\n';
+        std::cout << "velmorix-script " << velmorix::kVersionText << '\n';
         return 0;
     }
     std::ios::sync_with_stdio(false);

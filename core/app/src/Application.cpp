@@ -20,7 +20,16 @@ Application::~Application() {
 }
 
 void Application::start() {
-    showMainWindow();
+    startupWindow();
+}
+
+startup::frmStartup& Application::startupWindow() {
+    if (!startup_) {
+        startup_ = std::make_unique<startup::frmStartup>(*this);
+        startup_->Form_Load();
+        navigator_.startupLoaded(*startup_);
+    }
+    return *startup_;
 }
 
 console::frmI2C_General& Application::mainWindow() {
@@ -84,8 +93,26 @@ void Application::showScriptWindow() {
     scripts_->showSharedWindow();
 }
 
+about::frmAbout2& Application::aboutBox() {
+    if (!about_) {
+        about_ = std::make_unique<about::frmAbout2>(*link_, sysInfo_);
+    }
+    if (!about_->Loaded) {
+        about_->Form_Load();
+    }
+    return *about_;
+}
+
 void Application::showAboutBox() {
-    navigator_.showAboutBox();
+    auto& box = aboutBox();
+    box.Visible = true;
+    navigator_.showAboutBox(box);
+}
+
+void Application::closeAboutBox() {
+    if (about_ && about_->Loaded) {
+        about_->Form_Unload();
+    }
 }
 
 form::CheckBox& Application::gpioLedData(int index) {
@@ -102,8 +129,15 @@ void Application::gpioWrite() {
 
 void Application::endProgram() {
     quit_ = true;
+    // Every other window goes with the program, without its own unload step.
     if (gpio_) {
         gpio_->Visible = false;
+    }
+    if (about_) {
+        about_->Visible = false;
+    }
+    for (script::frmScriptOps* window : scripts_->openWindows()) {
+        window->Visible = false;
     }
     navigator_.quit();
 }

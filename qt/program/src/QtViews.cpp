@@ -23,8 +23,8 @@ void bringToFront(QWidget& w) {
 QtViews::QtViews(kit::QtHost& host)
     : host_(host), app_(host, *this), scripts_(host, app_.gate(), app_.scriptWindows()) {}
 
-// The members go in reverse order: the script windows' views, the panel's, the main window's,
-// and the application last, so no view outlives its model.
+// The members go in reverse order: the script windows' views, the start-up window's, the About
+// box's, the panel's, the main window's, and the application last, so no view outlives its model.
 QtViews::~QtViews() = default;
 
 void QtViews::applyStyle() {
@@ -61,12 +61,32 @@ void QtViews::showScriptWindow(script::frmScriptOps& window) {
     scripts_.show(window);
 }
 
-void QtViews::showAboutBox() {}
+void QtViews::showAboutBox(about::frmAbout2& box) {
+    if (!about_) {
+        about_ = std::make_unique<about::frmAbout2View>(box, app_.gate(), host_,
+                                                        [this] { app_.closeAboutBox(); });
+    }
+    about_->render();
+    bringToFront(*about_);
+}
+
+void QtViews::startupLoaded(startup::frmStartup& window) {
+    if (!startup_) {
+        startup_ = std::make_unique<startup::frmStartupView>(window, app_.gate(), host_);
+    }
+    startup_->render();
+}
 
 void QtViews::quit() {
     scripts_.hideAll();
     if (gpio_) {
         gpio_->hide();
+    }
+    if (about_) {
+        about_->hide();
+    }
+    if (startup_) {
+        startup_->hide();
     }
     if (main_) {
         main_->hide();

@@ -4,11 +4,13 @@
 
 #include <vector>
 
+#include "about/frmAbout2.h"
 #include "app/Navigator.h"
 #include "console/frmI2C_General.h"
 #include "form/Window.h"
 #include "gpio/frmGPIO.h"
 #include "script/frmScriptOps.h"
+#include "startup/frmStartup.h"
 
 namespace apptest {
 
@@ -20,13 +22,16 @@ class RecordingNavigator : public app::Navigator {
     void showGpioPanel(gpio::frmGPIO& panel) override { shown.push_back(&panel); }
     // Records the window; never fails.
     void showScriptWindow(script::frmScriptOps& window) override { shown.push_back(&window); }
-    // Counts the request; never fails.
-    void showAboutBox() override { ++aboutBoxes; }
+    // Counts the request (About boxes are not recorded in `shown`); never fails.
+    void showAboutBox(about::frmAbout2&) override { ++aboutBoxes; }
+    // Counts the load; never fails.
+    void startupLoaded(startup::frmStartup&) override { ++startupLoads; }
     // Counts the request; never fails.
     void quit() override { ++quits; }
 
     std::vector<const form::Window*> shown;  // every window shown, again when shown again
     int aboutBoxes = 0;
+    int startupLoads = 0;
     int quits = 0;
 };
 

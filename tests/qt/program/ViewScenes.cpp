@@ -1,7 +1,8 @@
 // Shows one window of the program in a typical state on the simulated bridge board and waits,
 // so scripts/screenshot.sh can photograph it. Scenes: "main" (register console after a test, a
 // read and a read-all), "log" (the same, log tab shown), "gpio" (the GPIO panel after a write),
-// "setup" (the register console right after the setup file demo.kvx was opened).
+// "setup" (the register console right after the setup file demo.kvx was opened), "about" (the
+// About box over the same main window).
 #include <unistd.h>
 
 #include <QApplication>
@@ -43,8 +44,9 @@ std::string demoSetupFile() {
 
 int main(int argc, char** argv) {
     const std::string scene = argc > 1 ? argv[1] : "main";
-    if (scene != "main" && scene != "log" && scene != "gpio" && scene != "setup") {
-        std::fprintf(stderr, "usage: view_scenes main|log|gpio|setup\n");
+    if (scene != "main" && scene != "log" && scene != "gpio" && scene != "setup" &&
+        scene != "about") {
+        std::fprintf(stderr, "usage: view_scenes main|log|gpio|setup|about\n");
         return 2;
     }
     setenv("VELMORIX_BRIDGE", "sim", 0);
@@ -87,6 +89,9 @@ int main(int argc, char** argv) {
         panel.chkOutEn[0].Value = 1;
         panel.chkOutEn_Click(0);
         panel.cmdGPIO_Write_Click();
+    }
+    if (scene == "about") {
+        main.frmAbout_Click();
     }
     host.renderAll();
     std::printf("ready\n");

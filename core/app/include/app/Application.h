@@ -1,12 +1,15 @@
-// The application object: owns the board link, the one instance of each window, the script
-// windows and the gate that keeps user events from starting a second exchange. It creates and
-// loads each window on first use, wires the calls between windows, and gives the board link the
-// main window's log and indicators (loading the main window first when needed). No toolkit: the
-// Qt program, the headless runner and the tests each pass their own Host and Navigator.
+// The application object: owns the board link, the one instance of each window (start-up window,
+// main window, GPIO panel, About box), the script windows and the gate that keeps user events
+// from starting a second exchange. It creates and loads each window on first use, wires the calls
+// between windows, and gives the board link the main window's log and indicators (loading the
+// main window first when needed). No toolkit: the Qt program, the headless runner and the tests
+// each pass their own Host and Navigator.
 #pragma once
 
 #include <memory>
 
+#include "about/NoRegistryPlatform.h"
+#include "about/frmAbout2.h"
 #include "app/Navigator.h"
 #include "board/BoardLink.h"
 #include "board/MainWindowLink.h"
@@ -15,12 +18,16 @@
 #include "form/Host.h"
 #include "form/UserEventGate.h"
 #include "gpio/frmGPIO.h"
+#include "startup/StartupLink.h"
+#include "startup/frmStartup.h"
 
 namespace app {
 
 class ScriptWindows;
 
-class Application : public board::MainWindowLink, public console::ConsoleLink {
+class Application : public board::MainWindowLink,
+                    public console::ConsoleLink,
+                    public startup::StartupLink {
   public:
     // Keeps both references; the navigator is only called once a window is shown, and never
     // while the application is being destroyed.
@@ -34,14 +41,18 @@ class Application : public board::MainWindowLink, public console::ConsoleLink {
     // Views send every data-moving user event through this one gate.
     form::UserEventGate& gate() { return gate_; }
 
-    // The start-up window's load: shows the main window (loading it first).
+    // Starts the program: loads the start-up window, which hides itself and shows the main
+    // window (loading it first). Board failures go to the main window's log.
     void start();
+    // The start-up window, created and loaded (which hides it and shows the main window) on
+    // first use; it stays loaded and hidden for the rest of the run.
+    startup::frmStartup& startupWindow();
 
     // The main window, created and loaded (not shown) on first use; loaded once per run.
     console::frmI2C_General& mainWindow();
     bool mainWindowLoaded() const { return main_ != nullptr; }
     // Loads the main window if needed, makes it visible and has the navigator show it.
-    void showMainWindow();
+    void showMainWindow() override;
     // A close request on the main window (close box, shutdown): false when refused because
     // the connection is open; otherwise the window unloads and the program ends.
     bool closeMainWindow();
@@ -66,8 +77,14 @@ class Application : public board::MainWindowLink, public console::ConsoleLink {
     // Loads the shared script window if needed (its load asks for a script file) and has the
     // navigator show it.
     void showScriptWindow() override;
-    // Has the navigator show the About box.
+    // The About box, loaded on first use and afresh after it was closed.
+    about::frmAbout2& aboutBox();
+    bool aboutBoxLoaded() const { return about_ != nullptr && about_->Loaded; }
+    // Loads the About box if needed, makes it visible and has the navigator show it; a second
+    // call only brings it to the front.
     void showAboutBox() override;
+    // The About box's window was closed: it unloads and loads afresh on next use.
+    void closeAboutBox();
 
     // board::MainWindowLink: the main window's log and indicators (loading it first).
     form::TextBox& Txtlog() override;
@@ -96,6 +113,10 @@ class Application : public board::MainWindowLink, public console::ConsoleLink {
     std::unique_ptr<console::frmI2C_General> main_;
     std::unique_ptr<gpio::frmGPIO> gpio_;
     std::unique_ptr<ScriptWindows> scripts_;
+    // Where the About box finds the system-information tool: nowhere on this platform.
+    about::NoRegistryPlatform sysInfo_;
+    std::unique_ptr<about::frmAbout2> about_;
+    std::unique_ptr<startup::frmStartup> startup_;
     bool quit_ = false;
 };
 

@@ -13,6 +13,12 @@ class frmGPIO;
 namespace script {
 class frmScriptOps;
 }
+namespace about {
+class frmAbout2;
+}
+namespace startup {
+class frmStartup;
+}
 
 namespace app {
 
@@ -25,8 +31,11 @@ class Navigator {
     virtual void showGpioPanel(gpio::frmGPIO& panel) = 0;
     // Presents a script window (the shared one or a further copy) and brings it to the front.
     virtual void showScriptWindow(script::frmScriptOps& window) = 0;
-    // Presents the About box.
-    virtual void showAboutBox() = 0;
+    // Presents the About box and brings it to the front; called again for a box already shown.
+    virtual void showAboutBox(about::frmAbout2& box) = 0;
+    // The start-up window has loaded, hidden itself and shown the main window: an implementation
+    // makes its window, hidden; nothing is shown.
+    virtual void startupLoaded(startup::frmStartup& window) = 0;
     // The main window has unloaded: every window goes and the program ends.
     virtual void quit() = 0;
 };

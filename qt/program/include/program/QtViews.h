@@ -7,12 +7,14 @@
 
 #include <memory>
 
+#include "about/frmAbout2_view.h"
 #include "app/Application.h"
 #include "app/Navigator.h"
 #include "console/frmI2C_General_view.h"
 #include "gpio/frmGPIO_view.h"
 #include "kit/QtHost.h"
 #include "script/ScriptViews_view.h"
+#include "startup/frmStartup_view.h"
 
 namespace program {
 
@@ -33,6 +35,9 @@ class QtViews : public app::Navigator {
     // The windows, nullptr until first shown.
     console::frmI2C_GeneralView* mainView() { return main_.get(); }
     gpio::frmGPIOView* gpioView() { return gpio_.get(); }
+    about::frmAbout2View* aboutView() { return about_.get(); }
+    // Made when the start-up window loads; hidden as the model is.
+    startup::frmStartupView* startupView() { return startup_.get(); }
     // The script windows' views.
     script::ScriptViews& scriptViews() { return scripts_; }
 
@@ -40,8 +45,9 @@ class QtViews : public app::Navigator {
     void showConsole(console::frmI2C_General& window) override;
     void showGpioPanel(gpio::frmGPIO& panel) override;
     void showScriptWindow(script::frmScriptOps& window) override;
-    // There is no About box to show yet: nothing happens.
-    void showAboutBox() override;
+    void showAboutBox(about::frmAbout2& box) override;
+    // Builds the start-up window's view, hidden like its model.
+    void startupLoaded(startup::frmStartup& window) override;
     // Hides every window and ends Qt's event loop.
     void quit() override;
 
@@ -51,6 +57,8 @@ class QtViews : public app::Navigator {
     app::Application app_;
     std::unique_ptr<console::frmI2C_GeneralView> main_;
     std::unique_ptr<gpio::frmGPIOView> gpio_;
+    std::unique_ptr<about::frmAbout2View> about_;
+    std::unique_ptr<startup::frmStartupView> startup_;
     script::ScriptViews scripts_;
 };
 
