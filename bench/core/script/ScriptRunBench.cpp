@@ -58,6 +58,7 @@ class NoGpioPanel : public script::ScriptGpioLink {
   public:
     void cmdGPIO_Write_Click() override {}
     void cmdWrite_GPIO_Data_Click() override {}
+    bool exchangeAnswered() override { return true; }
     std::string txtPCHexData(int) override { return "FF"; }
     std::string txtPCHex(int) override { return "00"; }
 };

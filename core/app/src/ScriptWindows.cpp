@@ -24,6 +24,10 @@ void ScriptWindows::GpioLink::cmdWrite_GPIO_Data_Click() {
     app_.gpioPanel().cmdWrite_GPIO_Data_Click();
 }
 
+bool ScriptWindows::GpioLink::exchangeAnswered() {
+    return app_.gpioPanel().lastExchangeAnswered();
+}
+
 std::string ScriptWindows::GpioLink::txtPCHexData(int index) {
     auto& boxes = app_.gpioPanel().txtPCHexData;
     return index >= 0 && index < static_cast<int>(boxes.size())

@@ -266,7 +266,7 @@ Reply BoardLink::pipeTransfer(bool read, std::string_view name) {
     const std::string who(name);
     // A failed read hands back the buffer as it is: the zeros its caller re-dimensioned it to.
     auto notTransferred = [this, read](std::uint32_t status) {
-        return Reply{status, read ? s.TransferBuffer : std::vector<std::uint8_t>{}};
+        return Reply{status, read ? s.TransferBuffer : std::vector<std::uint8_t>{}, 0};
     };
     s.DeviceHandle = s.AttachContext.AttachedDevice;
     s.LastStatus = WDU_GetDeviceInfo(s.DeviceHandle, &s.DeviceInfo);
@@ -295,9 +295,11 @@ Reply BoardLink::pipeTransfer(bool read, std::string_view name) {
     s.LastStatus = WDU_Transfer(s.DeviceHandle, s.TransferPipe, read ? 1 : 0, 0,
                                 length > 0 ? s.TransferBuffer.data() : nullptr, length,
                                 &s.BytesTransferred, nullptr, kTransferTimeoutMs);
-    Reply reply{s.LastStatus, read ? s.TransferBuffer
-                                   : std::vector<std::uint8_t>(s.TransferBuffer.begin(),
-                                                               s.TransferBuffer.begin() + length)};
+    Reply reply{s.LastStatus,
+                read ? s.TransferBuffer
+                     : std::vector<std::uint8_t>(s.TransferBuffer.begin(),
+                                                 s.TransferBuffer.begin() + length),
+                s.LastStatus == 0 ? s.BytesTransferred : 0};
     if (s.LastStatus != 0) {
         LogError(who + ": WDU_Transfer() failed: error &H" + HexText(s.LastStatus) + " (" +
                  StatusText(s.LastStatus) + ")");

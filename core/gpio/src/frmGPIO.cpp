@@ -307,7 +307,8 @@ void frmGPIO::exchange(bool withEnables) {
             .ok();
     const board::Reply received =
         link_.receiveReply(board::kGpioInPipe, board::kGpioStatusReplyLength);
-    if (written && received.ok()) {
+    answered_ = written && received.ok() && received.transferred >= board::kGpioPortBytes;
+    if (answered_) {
         showReadBack(board::GpioStatusReply::from(received.bytes), sent, withEnables);
     } else {
         showFailedExchange(withEnables);

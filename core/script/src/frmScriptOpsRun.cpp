@@ -350,17 +350,14 @@ void frmScriptOps::GPIO_SET() {
     }
 
     // The panel runs either way, so a closed connection or a lost reply is logged as the
-    // panel's own transfers report it. Its read-back then holds no port state, only the zeros
-    // of a read that never happened (or "--"): the row is not measured and fails with an empty
-    // actual text. The count is cleared first so that a read that never ran cannot look
-    // complete.
-    s.BytesTransferred = 0;
+    // panel's own transfers report it. Its read-back then holds no port state: the row is not
+    // measured and fails with an empty actual text.
     if (withEnables) {
         gpio_.cmdGPIO_Write_Click();
     } else {
         gpio_.cmdWrite_GPIO_Data_Click();
     }
-    const bool measured = gpioExchangeAnswered(withEnables);
+    const bool measured = gpio_.exchangeAnswered();
     std::string actual;
     if (measured) {
         actual = gpio_.txtPCHexData(1) + gpio_.txtPCHexData(3);
@@ -372,27 +369,6 @@ void frmScriptOps::GPIO_SET() {
     vbalGrid1.setCellText(r, col(Column::ActRd), actual);
     compareAndCount(measured);
     toggleSampleLamp();
-}
-
-bool frmScriptOps::gpioExchangeAnswered(bool withEnables) {
-    const auto& s = link_.s;
-    // The panel's last transfer is its status read; the four port bytes lead the reply.
-    constexpr std::uint32_t kPortBytes = 4;
-    const bool replied = s.UsbOpened != board::False && s.CommError == board::False &&
-                         s.LastStatus == 0 && s.TransferPipe == board::kGpioInPipe &&
-                         s.BytesTransferred >= kPortBytes;
-    if (!replied) {
-        return false;
-    }
-    std::vector<std::string> readBack = {gpio_.txtPCHexData(1), gpio_.txtPCHexData(3)};
-    if (withEnables) {
-        readBack.push_back(gpio_.txtPCHex(1));
-        readBack.push_back(gpio_.txtPCHex(3));
-    }
-    return std::all_of(readBack.begin(), readBack.end(), [](const std::string& text) {
-        return text.size() == 2 && std::isxdigit(static_cast<unsigned char>(text[0])) != 0 &&
-               std::isxdigit(static_cast<unsigned char>(text[1])) != 0;
-    });
 }
 
 void frmScriptOps::toggleSampleLamp() {

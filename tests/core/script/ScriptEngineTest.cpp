@@ -333,6 +333,22 @@ TEST_P(ScriptEngineGpioFault, RunAllSteps_NoStatusReply_RowFailsWithEmptyActual)
     EXPECT_EQ(w.txtRdFails.Text(), "2");
 }
 
+// A sample that got no reply holds no port state, so it must not start the service section.
+TEST_P(ScriptEngineGpioFault, Sample_NoStatusReply_NoInterrupt) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`ENDM\r\n`EISTART\r\n11,,00\r\n`EIEND\r\n");
+    w.txtIDefault.setText("FFFF");
+    w.chkISample.Value = 1;
+    board->setTimeoutWait(std::chrono::microseconds(0));
+    board->setEndpointTimesOut(0x81, GetParam().timesOut);
+    board->setShortReply(GetParam().bytesFewer);
+    w.cmdISample_Click();
+
+    EXPECT_EQ(w.chkISample.Value, 1);
+    EXPECT_EQ(w.txtIdetectStep.Text(), "----");
+    EXPECT_TRUE(readCommands().empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, ScriptEngineGpioFault,
                          testing::Values(GpioFaultCase{"TimedOut", true, 0},
                                          GpioFaultCase{"EmptyReply", false, 25}),

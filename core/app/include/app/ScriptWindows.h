@@ -59,6 +59,7 @@ class ScriptWindows {
         explicit GpioLink(Application& app) : app_(app) {}
         void cmdGPIO_Write_Click() override;
         void cmdWrite_GPIO_Data_Click() override;
+        bool exchangeAnswered() override;
         std::string txtPCHexData(int index) override;
         std::string txtPCHex(int index) override;
 

@@ -11,6 +11,9 @@ inline constexpr std::uint32_t kGpioOutPipe = 1;
 inline constexpr std::uint32_t kGpioInPipe = 0x81;
 inline constexpr std::uint32_t kDirectWritePipe = 4;
 inline constexpr std::int32_t kGpioStatusReplyLength = 25;
+// The status reply's leading port bytes (data B, data C, enables B, enables C): a reply shorter
+// than this says nothing about the ports.
+inline constexpr std::uint32_t kGpioPortBytes = 4;
 
 // [count, write address, register bytes..., data bytes...] for OUT endpoint 2.
 std::vector<std::uint8_t> I2cWriteCommand(std::uint8_t count, std::uint8_t writeAddr,

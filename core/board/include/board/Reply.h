@@ -17,6 +17,8 @@ struct Reply {
     // zeros where nothing arrived. For a send: the bytes handed to the driver, none when the
     // transfer did not run.
     std::vector<std::uint8_t> bytes;
+    // How many bytes the driver moved (0 when the transfer did not run); a read may end short.
+    std::uint32_t transferred = 0;
 
     // True when the transfer ran and the driver reported success.
     bool ok() const { return status == 0; }

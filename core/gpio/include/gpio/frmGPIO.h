@@ -89,6 +89,9 @@ class frmGPIO : public form::Window {
     // Sends the data bytes only (GpioDataCommand) and shows the data read-back; a failed
     // transfer shows "--" in the data R boxes and red activity lamps.
     void cmdWrite_GPIO_Data_Click();
+    // True when the last write-and-read got its reply, so the R boxes hold the ports' state;
+    // false before the first one.
+    bool lastExchangeAnswered() const { return answered_; }
 
   private:
     void initControls();
@@ -104,6 +107,7 @@ class frmGPIO : public form::Window {
     void showFailedExchange(bool withEnables);
 
     board::BoardLink& link_;
+    bool answered_ = false;
 };
 
 }  // namespace gpio

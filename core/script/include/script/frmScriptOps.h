@@ -263,9 +263,6 @@ class frmScriptOps : public form::Window {
     void closingStep(int row, bool connectedForRow);
     void countPass();
     void countFail();
-    // Whether the GPIO panel's exchange just run got its status reply, with port state in every
-    // read-back box the row compares.
-    bool gpioExchangeAnswered(bool withEnables);
     void toggleSampleLamp();
     void serviceInterrupt();
     std::vector<std::uint8_t> bytesOf(const std::string& text, int count) const;
