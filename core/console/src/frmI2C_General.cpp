@@ -362,6 +362,8 @@ void frmI2C_General::Form_Load() {
     link_.Connect_Usb();
     yield();
     link_.Disconnect_USB();
+    // The start-up look at the board ends closed: the indicators say so, not the handle it had.
+    showClosedConnection();
     yield();
 
     cmdexit.Visible = true;

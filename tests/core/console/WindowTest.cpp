@@ -89,7 +89,7 @@ TEST_F(WindowTest, Close_WhileConnected_RefusedUntilDisconnect) {
 
 // The GPIO panel's own disconnect inside the test, and the menu's plain Disconnect_USB, close
 // the connection under the window's indicators; afterwards they show it closed all the same.
-TEST_F(WindowTest, ConnectionIndicators_AfterTestAndScriptMenu_ShowClosed) {
+TEST_F(WindowTest, ConnectionIndicators_AfterLoadTestAndScriptMenu_ShowClosed) {
     startQuietly();
     auto expectClosed = [this](const char* after) {
         SCOPED_TRACE(after);
@@ -100,6 +100,7 @@ TEST_F(WindowTest, ConnectionIndicators_AfterTestAndScriptMenu_ShowClosed) {
         EXPECT_EQ(main().txthDriver.Text(), "Closed");
         EXPECT_TRUE(main().cmdexit.Visible);
     };
+    expectClosed("Load");
     main().cmdTestComm_Click();
     expectClosed("Test");
     connectManually();
