@@ -1,16 +1,14 @@
 #include "console/SetupFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+
+#include "board/AtomicFile.h"
+#include "board/TextHelpers.h"
 
 namespace console {
 
@@ -19,9 +17,7 @@ namespace {
 constexpr std::string_view kAddressLabel = "I2C ADDRESS ,";
 // The address starts at the next 14-column print zone after the 13-character label.
 constexpr std::string_view kPrintZoneBlank = " ";
-constexpr std::string_view kCrLf = "\r\n";
 constexpr const char* kColumnNames[] = {"Adr", "Description", "Write", "Read"};
-constexpr std::size_t kWriteBlock = 512;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -109,7 +105,7 @@ std::string field(std::string_view text) {
 }
 
 bool readsBack(std::string_view text) {
-    const std::string line = field(text) + std::string(kCrLf);
+    const std::string line = field(text) + std::string(board::kCrLf);
     FieldReader reader(line);
     const std::optional<std::string> value = reader.next();
     return value && *value == text;
@@ -125,41 +121,6 @@ std::string systemError(int error) {
 
 std::string writeError(const std::string& path, int error) {
     return "Cannot save setup file " + path + ": " + systemError(error);
-}
-
-bool writeAll(int fd, std::string_view data, const SetupFile::WriteFault& fault) {
-    std::size_t written = 0;
-    while (written < data.size()) {
-        const std::size_t length = std::min(kWriteBlock, data.size() - written);
-        if (fault) {
-            if (const int error = fault(written, length); error != 0) {
-                errno = error;
-                return false;
-            }
-        }
-        const ssize_t n = ::write(fd, data.data() + written, length);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// A symbolic link is replaced through its target, so the link itself survives.
-std::string replaceTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        std::error_code ec;
-        std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-        if (!ec) {
-            return resolved.string();
-        }
-    }
-    return path;
 }
 
 }  // namespace
@@ -227,12 +188,12 @@ SetupFile::ReadResult SetupFile::read(const std::string& path) {
 std::string SetupFile::text() const {
     std::string out;
     out.reserve(2048);
-    out.append(kAddressLabel).append(kPrintZoneBlank).append(field(address)).append(kCrLf);
+    out.append(kAddressLabel).append(kPrintZoneBlank).append(field(address)).append(board::kCrLf);
     for (const Row& row : rows) {
         out.append(field(row.registerAddress)).append(",");
         out.append(field(row.description)).append(",");
         out.append(field(row.writeByte)).append(",");
-        out.append(field(row.readByte)).append(kCrLf);
+        out.append(field(row.readByte)).append(board::kCrLf);
     }
     return out;
 }
@@ -256,42 +217,12 @@ std::vector<std::string> SetupFile::unkeepableTexts() const {
 }
 
 SetupFile::WriteResult SetupFile::write(const std::string& path, const WriteFault& fault) const {
-    const std::string target = replaceTarget(path);
     std::error_code ec;
-    if (std::filesystem::is_directory(target, ec)) {
+    if (std::filesystem::is_directory(path, ec)) {
         return {false, writeError(path, EISDIR)};
     }
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        return {false, writeError(path, errno)};
-    }
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
-        // Keep the permissions of the file being replaced; failure here is harmless.
-        (void)::fchmod(fd, old.st_mode & 07777);
-    }
-    bool ok = writeAll(fd, text(), fault) && ::fsync(fd) == 0;
-    int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return {false, writeError(path, savedErrno)};
+    if (const int error = board::replaceFileAtomically(path, text(), nullptr, fault); error != 0) {
+        return {false, writeError(path, error)};
     }
     return {true, {}};
 }

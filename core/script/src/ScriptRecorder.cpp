@@ -6,11 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+#include "board/AtomicFile.h"
 #include "board/TextHelpers.h"
 
 namespace script {
@@ -46,58 +46,14 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
-// A symbolic link is replaced through its target, so the link itself survives.
-std::string replaceTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        std::error_code ec;
-        std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-        if (!ec) {
-            return resolved.string();
-        }
-    }
-    return path;
-}
-
 // Writes a new file beside target and renames it over target.
 bool replaceAtomically(const std::string& path, std::string_view content, bool& opened,
                        std::string& error) {
-    std::string target = replaceTarget(path);
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        error = errorText(path, errno);
+    if (const int failure = board::replaceFileAtomically(path, content, &opened); failure != 0) {
+        error = errorText(path, failure);
         return false;
     }
-    opened = true;
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
-        // Keep the permissions of the file being replaced; failure here is harmless.
-        (void)::fchmod(fd, old.st_mode & 07777);
-    }
-    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
-    int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        error = errorText(path, savedErrno);
-    }
-    return ok;
+    return true;
 }
 
 bool appendToFile(const std::string& path, std::string_view content, bool& opened,

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "board/AtomicFile.h"
+
 namespace console {
 
 class SetupFile {
@@ -39,9 +41,8 @@ class SetupFile {
         std::string errorText;
     };
 
-    // Stands in for the disk in tests: called before each block is written with the bytes
-    // written so far and the block's size; a nonzero errno value makes that write fail.
-    using WriteFault = std::function<int(std::size_t written, std::size_t length)>;
+    // Stands in for the disk in tests: a nonzero errno value makes that block's write fail.
+    using WriteFault = board::WriteFault;
 
     std::string address;  // txtI2CAdr as typed
     std::array<Row, kRows> rows;
