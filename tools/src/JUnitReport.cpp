@@ -148,7 +148,12 @@ struct Counts {
 
 void appendCase(std::string& xml, const JUnitReport::Case& c, const std::string& className) {
     xml += "    <testcase name=\"" + escaped(c.name, true) + "\" classname=\"" +
-           escaped(className, true) + "\" time=\"" + secondsText(c.seconds) + "\">\n";
+           escaped(className, true) + "\" time=\"" + secondsText(c.seconds) + "\"";
+    if (c.outcome == JUnitReport::Outcome::Passed && c.output.empty()) {
+        xml += "/>\n";
+        return;
+    }
+    xml += ">\n";
     if (c.outcome == JUnitReport::Outcome::Skipped) {
         xml += "      <skipped message=\"" + escaped(c.skipReason, true) + "\"/>\n";
     } else if (c.outcome == JUnitReport::Outcome::Failed) {
