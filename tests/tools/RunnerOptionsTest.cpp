@@ -12,9 +12,10 @@ using tools::parseRunnerOptions;
 TEST(RunnerOptions, AllOptions_Parsed) {
     std::string error;
     auto options = parseRunnerOptions(
-        {"--bridge", "sim:bench.json", "--address", "3c", "--loop", "3", "--abort-on-fail",
-         "--sample", "--pause", "abort", "--record", "out.txt", "--append", "--grid", "-", "--log",
-         "log.txt", "--trace", "script.txt"},
+        {"--bridge",        "sim:bench.json", "--address", "3c",    "--loop",   "3",
+         "--abort-on-fail", "--sample",       "--pause",   "abort", "--record", "out.txt",
+         "--append",        "--grid",         "-",         "--log", "log.txt",  "--junit",
+         "report.xml",      "--trace",        "script.txt"},
         error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->script, "script.txt");
@@ -28,6 +29,7 @@ TEST(RunnerOptions, AllOptions_Parsed) {
     EXPECT_TRUE(options->append);
     EXPECT_EQ(options->gridPath, "-");
     EXPECT_EQ(options->logPath, "log.txt");
+    EXPECT_EQ(options->junitPath, "report.xml");
     EXPECT_TRUE(options->trace);
 }
 
@@ -55,6 +57,7 @@ TEST(RunnerOptions, UsageErrors_RefusedWithReason) {
         {"--address", "12345", "s.txt"},
         {"--append", "s.txt"},
         {"--frobnicate", "s.txt"},
+        {"--junit", "-", "s.txt"},
     };
     for (const auto& args : bad) {
         std::string error;

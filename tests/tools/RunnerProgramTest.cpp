@@ -157,13 +157,85 @@ TEST_F(RunnerProgram, Record_WritesUpdatedScriptByteForByte) {
 
 TEST_F(RunnerProgram, OutputNotWritten_ExitTwoWithReason) {
     writeFile(dir / "s.txt", "02,,7A\r\n`ENDM\r\n");
-    for (const std::string option : {"--record", "--grid", "--log"}) {
+    for (const std::string option : {"--record", "--grid", "--log", "--junit"}) {
         ProgramRun r = run("--bridge sim:bench.json " + option + " missing/out.txt s.txt");
         EXPECT_EQ(r.status, 2) << option << ": " << r.err;
         EXPECT_NE(r.err.find("velmorix-script: "), std::string::npos) << option << ": " << r.err;
         EXPECT_NE(r.err.find("missing/out.txt"), std::string::npos) << option << ": " << r.err;
         EXPECT_EQ(r.err.find("message: "), std::string::npos) << option << ": " << r.err;
         EXPECT_EQ(lastLine(r.out), "1 passed, 0 failed") << option;
+    }
+}
+
+TEST_F(RunnerProgram, JUnitReport_EachOutcomeAndValidAgainstSchema) {
+    // Passing GPIO and read rows, a mismatch, a read of an absent address (which logs), a pause
+    // answered with abort that leaves the next row out, and a service row that never runs; two
+    // comments XML must escape, one of them in Latin-1.
+    writeFile(dir / "s.txt",
+              "`GFFFF # idle ports\r\n"
+              "02,,7A # chip id <a & b>\r\n"
+              "02,,7B # 5 \xB5s\r\n"
+              "`A70\r\n"
+              "02,,00 # absent\r\n"
+              "`A60\r\n"
+              "`w\r\n"
+              "02,,7A\r\n"
+              "`ENDM\r\n"
+              "`EISTART\r\n"
+              "11,,00 # clears it\r\n"
+              "`EIEND\r\n");
+    ProgramRun r = run("--bridge sim:bench.json --pause abort --junit report.xml s.txt");
+    EXPECT_EQ(r.status, 1) << r.err;
+    const std::string xml = readFile(dir / "report.xml");
+    const auto count = [&](const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = xml.find(what); at != std::string::npos;
+             at = xml.find(what, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_NE(xml.find("<testsuite name=\"s.txt pass 1\" tests=\"6\" failures=\"2\" errors=\"0\" "
+                       "skipped=\"2\""),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("<testcase name=\"Line 001: Cmd: GPIO:FFFF # idle ports\""),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("name=\"Line 002: Reg:1 R:1 # chip id &lt;a &amp; b&gt;\""),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("name=\"Line 003: Reg:1 R:1 # 5 \xC2\xB5s\""), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<failure message=\"expected 7B, read 7A\" type=\"comparison\">"),
+              std::string::npos)
+        << xml;
+    EXPECT_EQ(count("<skipped message=\"not run in this pass\"/>"), 2u) << xml;
+    EXPECT_NE(xml.find("<failure message=\"expected 00, read 00 (no complete reply)\" "
+                       "type=\"comparison\">"),
+              std::string::npos)
+        << xml;
+    EXPECT_EQ(count("<system-out>Read Qty Error Script Line 5 Actual :0 :"), 1u) << xml;
+    EXPECT_EQ(count("<system-out>"), 1u) << xml;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
+    }
+
+    ProgramRun looped = run("--bridge sim:bench.json --loop 2 --junit loop.xml s.txt");
+    EXPECT_EQ(looped.status, 1) << looped.err;
+    EXPECT_NE(readFile(dir / "loop.xml")
+                  .find("<testsuite name=\"s.txt pass 2\" tests=\"6\" "
+                        "failures=\"2\" errors=\"0\" skipped=\"1\""),
+              std::string::npos)
+        << readFile(dir / "loop.xml");
+
+    if (std::system("command -v xmllint >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "xmllint (Debian libxml2-utils) is not installed; schema not checked";
+    }
+    for (const std::string report : {"report.xml", "loop.xml"}) {
+        const std::string check = "xmllint --noout --schema '" + std::string(VELMORIX_JUNIT_XSD) +
+                                  "' '" + (dir / report).string() + "' 2>'" +
+                                  (dir / "xmllint.txt").string() + "'";
+        EXPECT_EQ(std::system(check.c_str()), 0) << report << ": " << readFile(dir / "xmllint.txt");
     }
 }
 

@@ -1,5 +1,6 @@
 #include "tools/RunnerOptions.h"
 
+#include <CLI/CLI.hpp>
 #include <charconv>
 
 namespace tools {
@@ -19,105 +20,115 @@ bool isHexText(const std::string& text) {
     return true;
 }
 
+// The parser's reasons may span lines; a usage error is one line on stderr.
+std::string oneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
 }  // namespace
 
 std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& args,
                                                 std::string& error) {
     RunnerOptions options;
-    bool haveScript = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) {
-                error = "option " + arg + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        std::string text;
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--bridge") {
-            if (!value(text)) {
-                return std::nullopt;
-            }
-            if (text != "usb" && text != "sim" && text.rfind("sim:", 0) != 0) {
-                error = "--bridge takes usb, sim or sim:FILE, not \"" + text + "\"";
-                return std::nullopt;
-            }
-            if (text == "sim:") {
-                error = "--bridge sim: needs a file name";
-                return std::nullopt;
-            }
-            options.bridge = text;
-        } else if (arg == "--address") {
-            if (!value(options.address)) {
-                return std::nullopt;
-            }
-            if (!isHexText(options.address)) {
-                error = "--address takes a hex address such as 60, not \"" + options.address + "\"";
-                return std::nullopt;
-            }
-        } else if (arg == "--loop") {
-            if (!value(text)) {
-                return std::nullopt;
-            }
-            auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), options.loops);
-            if (ec != std::errc() || end != text.data() + text.size() || options.loops < 1) {
-                error = "--loop takes a number of passes of at least 1, not \"" + text + "\"";
-                return std::nullopt;
-            }
-        } else if (arg == "--abort-on-fail") {
-            options.abortOnFail = true;
-        } else if (arg == "--sample") {
-            options.sample = true;
-        } else if (arg == "--pause") {
-            if (!value(text)) {
-                return std::nullopt;
-            }
-            if (text != "continue" && text != "abort") {
-                error = "--pause takes continue or abort, not \"" + text + "\"";
-                return std::nullopt;
-            }
-            options.pauseContinues = text == "continue";
-        } else if (arg == "--record") {
-            if (!value(options.recordPath)) {
-                return std::nullopt;
-            }
-        } else if (arg == "--append") {
-            options.append = true;
-        } else if (arg == "--grid") {
-            if (!value(options.gridPath)) {
-                return std::nullopt;
-            }
-        } else if (arg == "--log") {
-            if (!value(options.logPath)) {
-                return std::nullopt;
-            }
-        } else if (arg == "--trace") {
-            options.trace = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option " + arg;
+    std::vector<std::string> scripts;
+    std::string bridge;
+    std::string loop;
+    std::string pause;
+    // Values are taken as text and checked below, so that each refusal names the option in
+    // this program's words; the help text is this program's own, not the parser's.
+    CLI::App parser("velmorix-script");
+    parser.set_help_flag();
+    parser.allow_extras();
+    parser.add_flag("-h,--help", options.help);
+    parser.add_flag("--version", options.version);
+    auto* bridgeOption = parser.add_option("--bridge", bridge)->type_name("usb|sim|sim:FILE");
+    parser.add_option("--address", options.address)->type_name("HEX");
+    auto* loopOption = parser.add_option("--loop", loop)->type_name("N");
+    parser.add_flag("--abort-on-fail", options.abortOnFail);
+    parser.add_flag("--sample", options.sample);
+    auto* pauseOption = parser.add_option("--pause", pause)->type_name("continue|abort");
+    parser.add_option("--record", options.recordPath)->type_name("FILE");
+    parser.add_flag("--append", options.append);
+    parser.add_option("--grid", options.gridPath)->type_name("FILE|-");
+    parser.add_option("--log", options.logPath)->type_name("FILE|-");
+    parser.add_option("--junit", options.junitPath)->type_name("FILE");
+    parser.add_flag("--trace", options.trace);
+    parser.add_option("script", scripts);
+    for (CLI::Option* option : parser.get_options()) {
+        option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    }
+    parser.get_option("script")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+
+    // The parser takes the arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        parser.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        error = oneLine(e.what());
+        return std::nullopt;
+    }
+    for (const std::string& extra : parser.remaining()) {
+        if (extra.size() > 1 && extra[0] == '-') {
+            error = "unknown option " + extra;
             return std::nullopt;
-        } else if (haveScript) {
-            error =
-                "only one script can be run, got \"" + options.script + "\" and \"" + arg + "\"";
-            return std::nullopt;
-        } else {
-            options.script = arg;
-            haveScript = true;
         }
+        scripts.push_back(extra);
+    }
+
+    if (bridgeOption->count() > 0) {
+        if (bridge != "usb" && bridge != "sim" && bridge.rfind("sim:", 0) != 0) {
+            error = "--bridge takes usb, sim or sim:FILE, not \"" + bridge + "\"";
+            return std::nullopt;
+        }
+        if (bridge == "sim:") {
+            error = "--bridge sim: needs a file name";
+            return std::nullopt;
+        }
+        options.bridge = bridge;
+    }
+    if (!isHexText(options.address)) {
+        error = "--address takes a hex address such as 60, not \"" + options.address + "\"";
+        return std::nullopt;
+    }
+    if (loopOption->count() > 0) {
+        auto [end, ec] = std::from_chars(loop.data(), loop.data() + loop.size(), options.loops);
+        if (ec != std::errc() || end != loop.data() + loop.size() || options.loops < 1) {
+            error = "--loop takes a number of passes of at least 1, not \"" + loop + "\"";
+            return std::nullopt;
+        }
+    }
+    if (pauseOption->count() > 0) {
+        if (pause != "continue" && pause != "abort") {
+            error = "--pause takes continue or abort, not \"" + pause + "\"";
+            return std::nullopt;
+        }
+        options.pauseContinues = pause == "continue";
+    }
+    // Standard output carries the summary line, so a report there could not be parsed.
+    if (options.junitPath == "-") {
+        error = "--junit needs a file name; the report cannot go to stdout";
+        return std::nullopt;
+    }
+    if (scripts.size() > 1) {
+        error = "only one script can be run, got \"" + scripts[0] + "\" and \"" + scripts[1] + "\"";
+        return std::nullopt;
     }
     if (options.help || options.version) {
         return options;
     }
-    if (!haveScript) {
+    if (scripts.empty()) {
         error = "no script given (see --help)";
         return std::nullopt;
     }
+    options.script = scripts.front();
     if (options.append && options.recordPath.empty()) {
         error = "--append needs --record FILE";
         return std::nullopt;
@@ -151,6 +162,9 @@ OPTIONS
                                 Comment, Result, then one line per row; Result is pass (green
                                 Act_Rd), fail (red Act_Rd) or empty
     --log FILE|-                the program log text, as the main window's log would hold it
+    --junit FILE                after the run, a JUnit XML report: one test suite per pass,
+                                one test case per read or GPIO row with its time and its log
+                                entries; rows that did not run are skipped
     --trace                     every USB transfer to stderr: endpoint, direction, bytes in hex
     --help, --version
 
@@ -163,7 +177,7 @@ EXIT STATUS
     0   nothing failed
     1   a read or GPIO comparison failed
     2   usage error, the script cannot be loaded, or an output file (--record, --grid,
-        --log) cannot be written
+        --log, --junit) cannot be written
     3   no bridge board was attached
 )";
 }

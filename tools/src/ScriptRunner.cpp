@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,7 +14,9 @@
 #include "app/ScriptWindows.h"
 #include "board/HexText.h"
 #include "script/frmScriptOps.h"
+#include "tools/AtomicFile.h"
 #include "tools/HeadlessHost.h"
+#include "tools/JUnitRecorder.h"
 #include "wd_utils.h"
 
 namespace tools {
@@ -167,11 +170,21 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         int failed = 0;
         int passesCounted = 0;
         bool progressShown = false;
+        std::optional<JUnitRecorder> junit;
+        if (!options.junitPath.empty()) {
+            junit.emplace(window, app.Txtlog(), host, fileTitle(options.script));
+        }
         host.onYield = [&] {
+            if (junit) {
+                junit->observe();
+            }
             if (options.loops > 0 && countOf(window.txtLoopCount) > passesCounted) {
                 passesCounted = countOf(window.txtLoopCount);
                 passed += countOf(window.txtRdPass);
                 failed += countOf(window.txtRdFails);
+                if (junit) {
+                    junit->endPass();
+                }
                 if (passesCounted >= options.loops) {
                     run.AbortRequested = board::True;
                 }
@@ -217,6 +230,14 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
             !writeOutput(options.logPath, app.Txtlog().Text(), out, error)) {
             outputFailed = true;
             err << "velmorix-script: " << error << '\n';
+        }
+
+        if (junit) {
+            const std::string xml = junit->finish().xml();
+            if (!writeFileAtomically(options.junitPath, xml, error)) {
+                outputFailed = true;
+                err << "velmorix-script: " << error << '\n';
+            }
         }
 
         if (options.loops == 0) {

@@ -19,6 +19,7 @@ struct RunnerOptions {
     bool append = false;
     std::string gridPath;  // "-" = stdout
     std::string logPath;   // "-" = stdout
+    std::string junitPath;
     bool trace = false;
     bool help = false;
     bool version = false;

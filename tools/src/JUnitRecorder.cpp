@@ -1,0 +1,190 @@
+#include "tools/JUnitRecorder.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <utility>
+
+namespace tools {
+
+namespace {
+
+constexpr int kLine = static_cast<int>(script::Column::Line);
+constexpr int kI2CAdr = static_cast<int>(script::Column::I2CAdr);
+constexpr int kDataRd = static_cast<int>(script::Column::DataRd);
+constexpr int kActRd = static_cast<int>(script::Column::ActRd);
+constexpr int kOperation = static_cast<int>(script::Column::Operation);
+constexpr int kComment = static_cast<int>(script::Column::Comment);
+
+int countOf(const form::TextBox& box) {
+    return std::atoi(box.Text().c_str());
+}
+
+std::string trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::int16_t tableValue(const std::vector<std::int16_t>& table, int row) {
+    return row >= 0 && static_cast<std::size_t>(row) < table.size()
+               ? table[static_cast<std::size_t>(row)]
+               : std::int16_t{0};
+}
+
+double secondsOf(std::chrono::steady_clock::duration time) {
+    return std::chrono::duration<double>(time).count();
+}
+
+}  // namespace
+
+JUnitRecorder::JUnitRecorder(const script::frmScriptOps& window, const form::TextBox& log,
+                             form::Host& host, std::string scriptTitle)
+    : window_(window), log_(log), host_(host), title_(std::move(scriptTitle)) {
+    report_.name = title_;
+    passStarted_ = Clock::now();
+    passTimestamp_ = host_.now();
+    pendingStart_ = passStarted_;
+    pendingLog_ = log_.Text().size();
+}
+
+void JUnitRecorder::observe() {
+    const Clock::time_point now = Clock::now();
+    const script::ScriptGrid& grid = window_.vbalGrid1;
+    // The window marks a row's address cell red when the row starts and green when it ends.
+    for (auto it = open_.begin(); it != open_.end();) {
+        if (grid.CellBackColor(it->row, kI2CAdr) == script::CellColor::Green) {
+            closeRow(*it, now);
+            it = open_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+
+    // A comparison shows as a step of the pass or the fail count, and the window yields after
+    // each one while its row is still the selected row. The counts go back to 0 as a pass
+    // starts, which is no comparison.
+    const int selected = grid.SelectedRow();
+    const int passed = countOf(window_.txtRdPass);
+    const int failed = countOf(window_.txtRdFails);
+    const bool counted = passed >= lastPassed_ && failed >= lastFailed_ &&
+                         (passed > lastPassed_ || failed > lastFailed_);
+    if (counted && selected > 0) {
+        noteComparison(selected, failed > lastFailed_);
+    }
+    lastPassed_ = passed;
+    lastFailed_ = failed;
+
+    if (selected > 0) {
+        const bool started = grid.CellBackColor(selected, kI2CAdr) == script::CellColor::Red;
+        const bool known = std::any_of(open_.begin(), open_.end(),
+                                       [&](const OpenRow& open) { return open.row == selected; });
+        if (started && !known) {
+            open_.push_back({selected, pendingStart_, pendingLog_});
+            ++result(selected).runs;
+            passActive_ = true;
+        } else if (!started) {
+            pendingStart_ = now;
+            pendingLog_ = log_.Text().size();
+        }
+    }
+}
+
+void JUnitRecorder::endPass() {
+    const Clock::time_point now = Clock::now();
+    // A row ended by a run-time error keeps its red mark; it ends with the pass.
+    for (const OpenRow& open : open_) {
+        closeRow(open, now);
+    }
+    open_.clear();
+
+    JUnitReport::Suite suite;
+    suite.name = title_ + " pass " + std::to_string(report_.suites.size() + 1);
+    suite.started = passTimestamp_;
+    suite.seconds = secondsOf(now - passStarted_);
+    const script::ScriptGrid& grid = window_.vbalGrid1;
+    for (int row = 1; row <= window_.TotalLines; ++row) {
+        if (!isComparisonRow(row)) {
+            continue;
+        }
+        JUnitReport::Case c;
+        c.name =
+            "Line " + grid.CellText(row, kLine) + ": " + trimmed(grid.CellText(row, kOperation));
+        const std::string& comment = grid.CellText(row, kComment);
+        if (!comment.empty()) {
+            c.name += " " + comment;
+        }
+        const RowResult done = static_cast<std::size_t>(row) < rows_.size()
+                                   ? rows_[static_cast<std::size_t>(row)]
+                                   : RowResult{};
+        if (done.comparisons > 0) {
+            c.outcome = done.failed ? JUnitReport::Outcome::Failed : JUnitReport::Outcome::Passed;
+            c.expected = done.expected;
+            c.actual = done.actual;
+            // The window fails a row whose reply came back short even when the bytes it shows
+            // happen to match.
+            if (done.failed && c.actual == c.expected) {
+                c.actual += " (no complete reply)";
+            } else if (done.failed && c.actual.empty()) {
+                c.actual = "nothing";
+            }
+        } else {
+            c.outcome = JUnitReport::Outcome::Skipped;
+            c.skipReason = done.runs > 0 ? "ran without a comparison" : "not run in this pass";
+        }
+        c.output = done.output;
+        c.seconds = secondsOf(done.time);
+        suite.cases.push_back(std::move(c));
+    }
+    report_.suites.push_back(std::move(suite));
+
+    rows_.clear();
+    passActive_ = false;
+    passStarted_ = now;
+    passTimestamp_ = host_.now();
+    pendingStart_ = now;
+    pendingLog_ = log_.Text().size();
+}
+
+JUnitReport JUnitRecorder::finish() {
+    if (passActive_ || report_.suites.empty()) {
+        endPass();
+    }
+    return report_;
+}
+
+void JUnitRecorder::closeRow(const OpenRow& open, Clock::time_point now) {
+    RowResult& done = result(open.row);
+    done.time += now - open.started;
+    // The log only grows during a run; should it have been cleared, all of it is the row's.
+    const std::string& text = log_.Text();
+    done.output += text.substr(open.logStart <= text.size() ? open.logStart : 0);
+}
+
+void JUnitRecorder::noteComparison(int row, bool failed) {
+    RowResult& done = result(row);
+    ++done.comparisons;
+    passActive_ = true;
+    // A row that ran more than once fails with its first failure's data.
+    if (done.failed) {
+        return;
+    }
+    done.failed = failed;
+    done.expected = window_.vbalGrid1.CellText(row, kDataRd);
+    done.actual = window_.vbalGrid1.CellText(row, kActRd);
+}
+
+bool JUnitRecorder::isComparisonRow(int row) const {
+    return tableValue(window_.RowReadCount, row) > 0 && tableValue(window_.RowDelay, row) == 0;
+}
+
+JUnitRecorder::RowResult& JUnitRecorder::result(int row) {
+    if (static_cast<std::size_t>(row) >= rows_.size()) {
+        rows_.resize(static_cast<std::size_t>(row) + 1);
+    }
+    return rows_[static_cast<std::size_t>(row)];
+}
+
+}  // namespace tools
