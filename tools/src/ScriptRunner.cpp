@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -12,9 +13,9 @@
 #include "app/Application.h"
 #include "app/Navigator.h"
 #include "app/ScriptWindows.h"
+#include "board/AtomicFile.h"
 #include "board/HexText.h"
 #include "script/frmScriptOps.h"
-#include "tools/AtomicFile.h"
 #include "tools/HeadlessHost.h"
 #include "tools/JUnitRecorder.h"
 #include "wd_utils.h"
@@ -234,9 +235,11 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
 
         if (junit) {
             const std::string xml = junit->finish().xml();
-            if (!writeFileAtomically(options.junitPath, xml, error)) {
+            if (const int failure = board::replaceFileAtomically(options.junitPath, xml);
+                failure != 0) {
                 outputFailed = true;
-                err << "velmorix-script: " << error << '\n';
+                err << "velmorix-script: cannot write " << options.junitPath << ": "
+                    << std::strerror(failure) << '\n';
             }
         }
 
