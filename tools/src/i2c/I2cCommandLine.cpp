@@ -1,0 +1,235 @@
+#include "tools/i2c/I2cCommandLine.h"
+
+#include <CLI/CLI.hpp>
+
+#include "board/HexText.h"
+#include "board/Version.h"
+
+namespace tools {
+
+namespace {
+
+constexpr std::uint32_t kMaxReadCount = 255;
+
+// A usage error in the words of this program; CLI11 reports it like its own.
+[[noreturn]] void refuse(const std::string& reason) {
+    throw CLI::ValidationError(reason);
+}
+
+std::string hexText(std::uint32_t value, int digits) {
+    std::string text = board::HexText(value);
+    while (static_cast<int>(text.size()) < digits) {
+        text.insert(text.begin(), '0');
+    }
+    return text;
+}
+
+std::uint32_t hexArgument(const std::string& what, const std::string& text, std::uint32_t max,
+                          int digits, const std::string& hint = "") {
+    auto value = parseHexNumber(text);
+    if (!value) {
+        refuse(what + " \"" + text + "\" is not a hex number");
+    }
+    if (*value > max) {
+        refuse(what + " " + text + " is out of range (" + hexText(0, digits) + " to " +
+               hexText(max, digits) + hint + ")");
+    }
+    return *value;
+}
+
+// An 8-bit write address: the program names a device by its write address everywhere.
+std::uint8_t writeAddress(const std::string& what, const std::string& text) {
+    const std::uint32_t value = hexArgument(what, text, 0xFE, 2);
+    if ((value & 1) != 0) {
+        refuse(what + " " + text + " is a read address; give the write address " +
+               board::HexByteText(static_cast<std::uint8_t>(value - 1)));
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+int countArgument(const std::string& text) {
+    std::optional<std::uint32_t> value;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        value = parseHexNumber(text);
+    } else if (!text.empty() && text.size() <= 9 &&
+               text.find_first_not_of("0123456789") == std::string::npos) {
+        value = static_cast<std::uint32_t>(std::stoul(text));
+    }
+    if (!value) {
+        refuse("count \"" + text + "\" is not a number");
+    }
+    if (*value < 1 || *value > kMaxReadCount) {
+        refuse("count " + text + " is out of range (1 to " + std::to_string(kMaxReadCount) + ")");
+    }
+    return static_cast<int>(*value);
+}
+
+const char* kFooter = R"(
+Common options (--bridge, --reg16, --json, --trace, -y) go before or after the command.
+Addresses are 8-bit write addresses (60, not 30), registers and bytes hex, with or without 0x.
+Exit status: 0 success; 1 the device did not acknowledge, or a read-back differed; 2 usage;
+3 no bridge board. See velmorix-i2c(1).
+)";
+
+}  // namespace
+
+std::optional<std::uint32_t> parseHexNumber(const std::string& text) {
+    std::size_t start = 0;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        start = 2;
+    }
+    if (start >= text.size()) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (std::size_t i = start; i < text.size(); ++i) {
+        const char c = text[i];
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else {
+            return std::nullopt;
+        }
+        value =
+            std::min<std::uint64_t>(value * 16 + static_cast<std::uint64_t>(digit), 0xFFFFFFFFu);
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& args,
+                                              std::ostream& out, std::ostream& err,
+                                              int& exitStatus) {
+    I2cRequest request;
+    std::string bridge;
+    std::string addressText, regText, countText, firstText, lastText;
+    std::vector<std::string> byteTexts;
+
+    CLI::App app("Talks to the I2C devices behind a bridge board, in the habits of i2c-tools.",
+                 "velmorix-i2c");
+    app.footer(kFooter);
+    app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("velmorix-i2c ") + velmorix::kVersionText);
+    app.add_option("--bridge", bridge, "usb, sim or sim:FILE (default: VELMORIX_BRIDGE, else usb)")
+        ->type_name("BRIDGE");
+    app.add_flag("--reg16", request.reg16, "two-byte register addresses, most significant first");
+    app.add_flag("--json", request.json, "one JSON object on stdout instead of text");
+    app.add_flag("--trace", request.trace, "every USB transfer on stderr");
+    app.add_flag("-y,--yes", request.yes, "do not ask before set writes (asked on a terminal)");
+
+    CLI::App* detect = app.add_subcommand("detect", "grid of the addresses that answer");
+    detect->add_flag("-7", request.sevenBit, "show and take 7-bit addresses");
+    detect->add_flag("-a,--all", request.all,
+                     "probe the general-call address and the reserved ones too");
+    detect->add_option("--first", firstText, "first address to probe (hex)")->type_name("XX");
+    detect->add_option("--last", lastText, "last address to probe (hex)")->type_name("XX");
+
+    CLI::App* get = app.add_subcommand("get", "read COUNT bytes from register REG");
+    get->add_option("ADDR", addressText, "8-bit write address (hex)")->type_name("HEX")->required();
+    get->add_option("REG", regText, "register address (hex)")->type_name("HEX")->required();
+    get->add_option("COUNT", countText, "bytes to read, 1 to 255 (default 1)")->type_name("N");
+
+    CLI::App* set = app.add_subcommand("set", "write bytes from register REG on");
+    set->add_flag("-r,--read-back", request.readBack, "read the bytes back and compare");
+    set->add_option("ADDR", addressText, "8-bit write address (hex)")->type_name("HEX")->required();
+    set->add_option("REG", regText, "register address (hex)")->type_name("HEX")->required();
+    set->add_option("BYTE", byteTexts, "bytes to write (hex)")
+        ->type_name("HEX")
+        ->required()
+        ->expected(1, -1);
+
+    CLI::App* dump = app.add_subcommand("dump", "grid of registers, 16 a line, hex and text");
+    dump->add_option("ADDR", addressText, "8-bit write address (hex)")
+        ->type_name("HEX")
+        ->required();
+    dump->add_option("--first", firstText, "first register (hex, default 00)")->type_name("XX");
+    dump->add_option("--last", lastText, "last register (hex, default FF)")->type_name("XX");
+
+    for (CLI::App* command : {detect, get, set, dump}) {
+        command->fallthrough();
+        command->footer(kFooter);
+    }
+
+    try {
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+        if (!bridge.empty() || app.count("--bridge") > 0) {
+            request.bridge = bridge;
+        }
+        const int regDigits = request.reg16 ? 4 : 2;
+        const std::uint32_t regMax = request.reg16 ? 0xFFFF : 0xFF;
+        const std::string regHint = request.reg16 ? "" : "; --reg16 for two-byte registers";
+        if (detect->parsed()) {
+            request.command = I2cCommand::Detect;
+            const std::uint32_t top = request.sevenBit ? 0x7F : 0xFE;
+            auto bound = [&](const std::string& name, const std::string& text) {
+                return request.sevenBit ? hexArgument(name, text, 0x7F, 2)
+                                        : static_cast<std::uint32_t>(writeAddress(name, text));
+            };
+            request.first = firstText.empty() ? 0 : bound("--first", firstText);
+            request.last = lastText.empty() ? top : bound("--last", lastText);
+        } else {
+            request.address = writeAddress("address", addressText);
+        }
+        if (get->parsed() || set->parsed()) {
+            request.reg = hexArgument("register", regText, regMax, regDigits, regHint);
+        }
+        if (get->parsed()) {
+            request.command = I2cCommand::Get;
+            request.count = countText.empty() ? 1 : countArgument(countText);
+        }
+        if (set->parsed()) {
+            request.command = I2cCommand::Set;
+            // The acknowledge count (address, register and data bytes) must fit in one byte.
+            const std::size_t maxBytes = 254 - static_cast<std::size_t>(regDigits / 2);
+            if (byteTexts.size() > maxBytes) {
+                refuse("at most " + std::to_string(maxBytes) + " bytes can be written at once");
+            }
+            for (const std::string& text : byteTexts) {
+                request.data.push_back(
+                    static_cast<std::uint8_t>(hexArgument("byte", text, 0xFF, 2)));
+            }
+        }
+        if (dump->parsed()) {
+            request.command = I2cCommand::Dump;
+            request.first = firstText.empty()
+                                ? 0
+                                : hexArgument("--first", firstText, regMax, regDigits, regHint);
+            request.last = lastText.empty()
+                               ? 0xFF
+                               : hexArgument("--last", lastText, regMax, regDigits, regHint);
+        }
+        if ((detect->parsed() || dump->parsed()) && request.first > request.last) {
+            refuse("--first " + firstText + " is after --last " + lastText);
+        }
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        exitStatus = kI2cOk;
+        return std::nullopt;
+    } catch (const CLI::CallForAllHelp&) {
+        out << app.help("", CLI::AppFormatMode::All);
+        exitStatus = kI2cOk;
+        return std::nullopt;
+    } catch (const CLI::CallForVersion& e) {
+        out << e.what() << '\n';
+        exitStatus = kI2cOk;
+        return std::nullopt;
+    } catch (const CLI::ParseError& e) {
+        std::string reason = e.what();
+        for (char& c : reason) {
+            if (c == '\n' || c == '\r') {
+                c = ' ';
+            }
+        }
+        err << "velmorix-i2c: " << reason << '\n';
+        exitStatus = kI2cUsage;
+        return std::nullopt;
+    }
+    exitStatus = kI2cOk;
+    return request;
+}
+
+}  // namespace tools
