@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
+#include <iterator>
 #include <utility>
 
 namespace tools {
@@ -10,15 +10,8 @@ namespace tools {
 namespace {
 
 constexpr int kLine = static_cast<int>(script::Column::Line);
-constexpr int kI2CAdr = static_cast<int>(script::Column::I2CAdr);
-constexpr int kDataRd = static_cast<int>(script::Column::DataRd);
-constexpr int kActRd = static_cast<int>(script::Column::ActRd);
 constexpr int kOperation = static_cast<int>(script::Column::Operation);
 constexpr int kComment = static_cast<int>(script::Column::Comment);
-
-int countOf(const form::TextBox& box) {
-    return std::atoi(box.Text().c_str());
-}
 
 std::string trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(' ');
@@ -46,55 +39,43 @@ JUnitRecorder::JUnitRecorder(const script::frmScriptOps& window, const form::Tex
     report_.name = title_;
     passStarted_ = Clock::now();
     passTimestamp_ = host_.now();
-    pendingStart_ = passStarted_;
-    pendingLog_ = log_.Text().size();
 }
 
-void JUnitRecorder::observe() {
-    const Clock::time_point now = Clock::now();
-    const script::ScriptGrid& grid = window_.vbalGrid1;
-    // The window marks a row's address cell red when the row starts and green when it ends.
-    for (auto it = open_.begin(); it != open_.end();) {
-        if (grid.CellBackColor(it->row, kI2CAdr) == script::CellColor::Green) {
-            closeRow(*it, now);
-            it = open_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+void JUnitRecorder::rowStarted(int row) {
+    open_.push_back({row, Clock::now(), log_.Text().size()});
+    ++result(row).runs;
+    passActive_ = true;
+}
 
-    // A comparison shows as a step of the pass or the fail count, and the window yields after
-    // each one while its row is still the selected row. The counts go back to 0 as a pass
-    // starts, which is no comparison.
-    const int selected = grid.SelectedRow();
-    const int passed = countOf(window_.txtRdPass);
-    const int failed = countOf(window_.txtRdFails);
-    const bool counted = passed >= lastPassed_ && failed >= lastFailed_ &&
-                         (passed > lastPassed_ || failed > lastFailed_);
-    if (counted && selected > 0) {
-        noteComparison(selected, failed > lastFailed_);
+void JUnitRecorder::rowCompared(int row, bool passed, const std::string& expected,
+                                const std::string& actual) {
+    RowResult& done = result(row);
+    ++done.comparisons;
+    passActive_ = true;
+    // A row that ran more than once fails with its first failure's data.
+    if (done.failed) {
+        return;
     }
-    lastPassed_ = passed;
-    lastFailed_ = failed;
+    done.failed = !passed;
+    done.expected = expected;
+    done.actual = actual;
+}
 
-    if (selected > 0) {
-        const bool started = grid.CellBackColor(selected, kI2CAdr) == script::CellColor::Red;
-        const bool known = std::any_of(open_.begin(), open_.end(),
-                                       [&](const OpenRow& open) { return open.row == selected; });
-        if (started && !known) {
-            open_.push_back({selected, pendingStart_, pendingLog_});
-            ++result(selected).runs;
-            passActive_ = true;
-        } else if (!started) {
-            pendingStart_ = now;
-            pendingLog_ = log_.Text().size();
-        }
+void JUnitRecorder::rowEnded(int row) {
+    // The innermost open run of that row: a service row runs nested in the row that detected
+    // the interrupt.
+    const auto open = std::find_if(open_.rbegin(), open_.rend(),
+                                   [row](const OpenRow& o) { return o.row == row; });
+    if (open == open_.rend()) {
+        return;
     }
+    closeRow(*open, Clock::now());
+    open_.erase(std::next(open).base());
 }
 
 void JUnitRecorder::endPass() {
     const Clock::time_point now = Clock::now();
-    // A row ended by a run-time error keeps its red mark; it ends with the pass.
+    // Rows still open when the pass ends (the run stopped inside them) end with it.
     for (const OpenRow& open : open_) {
         closeRow(open, now);
     }
@@ -144,8 +125,6 @@ void JUnitRecorder::endPass() {
     passActive_ = false;
     passStarted_ = now;
     passTimestamp_ = host_.now();
-    pendingStart_ = now;
-    pendingLog_ = log_.Text().size();
 }
 
 JUnitReport JUnitRecorder::finish() {
@@ -161,19 +140,6 @@ void JUnitRecorder::closeRow(const OpenRow& open, Clock::time_point now) {
     // The log only grows during a run; should it have been cleared, all of it is the row's.
     const std::string& text = log_.Text();
     done.output += text.substr(open.logStart <= text.size() ? open.logStart : 0);
-}
-
-void JUnitRecorder::noteComparison(int row, bool failed) {
-    RowResult& done = result(row);
-    ++done.comparisons;
-    passActive_ = true;
-    // A row that ran more than once fails with its first failure's data.
-    if (done.failed) {
-        return;
-    }
-    done.failed = failed;
-    done.expected = window_.vbalGrid1.CellText(row, kDataRd);
-    done.actual = window_.vbalGrid1.CellText(row, kActRd);
 }
 
 bool JUnitRecorder::isComparisonRow(int row) const {

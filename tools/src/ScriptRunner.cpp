@@ -174,11 +174,9 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         std::optional<JUnitRecorder> junit;
         if (!options.junitPath.empty()) {
             junit.emplace(window, app.Txtlog(), host, fileTitle(options.script));
+            window.setRowObserver(&*junit);
         }
         host.onYield = [&] {
-            if (junit) {
-                junit->observe();
-            }
             if (options.loops > 0 && countOf(window.txtLoopCount) > passesCounted) {
                 passesCounted = countOf(window.txtLoopCount);
                 passed += countOf(window.txtRdPass);
@@ -202,6 +200,7 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
             window.cmdExecAll_Click();
         }
         host.onYield = nullptr;
+        window.setRowObserver(nullptr);
         if (progressShown) {
             err << "\r\033[K" << std::flush;
         }

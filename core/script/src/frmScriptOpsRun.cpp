@@ -86,6 +86,9 @@ void frmScriptOps::executeRow(int r) {
     bool connectedForRow = false;
     try {
         vbalGrid1.setCellBackColor(r, col(Column::I2CAdr), CellColor::Red);
+        if (rowObserver_ != nullptr) {
+            rowObserver_->rowStarted(r);
+        }
         row_.row = r;
         row_.rowText = std::to_string(r);
         row_.lineText = vbalGrid1.CellText(r, col(Column::Line));
@@ -115,6 +118,9 @@ void frmScriptOps::executeRow(int r) {
         }
         closingStep(r, connectedForRow);
     } catch (const std::exception& e) {
+        if (rowObserver_ != nullptr) {
+            rowObserver_->rowEnded(r);
+        }
         message(e.what());
         // The row ends here; a connection it opened for itself is not left open behind it.
         if (connectedForRow && !RunActive) {
@@ -250,7 +256,11 @@ void frmScriptOps::compareAndCount(bool measured) {
     if (r >= 0 && static_cast<std::size_t>(r) < rowMeasured_.size()) {
         rowMeasured_[static_cast<std::size_t>(r)] = measured;
     }
-    if (measured && expected == actual) {
+    const bool passed = measured && expected == actual;
+    if (rowObserver_ != nullptr) {
+        rowObserver_->rowCompared(r, passed, expected, actual);
+    }
+    if (passed) {
         countPass();
         vbalGrid1.setCellBackColor(r, col(Column::ActRd), CellColor::Green);
     } else {
@@ -280,6 +290,9 @@ void frmScriptOps::closingStep(int r, bool connectedForRow) {
     }
     yield();
     vbalGrid1.setCellBackColor(r, col(Column::I2CAdr), CellColor::Green);
+    if (rowObserver_ != nullptr) {
+        rowObserver_->rowEnded(r);
+    }
     yield();
     if (!RunActive) {
         if (s.UsbOpened != board::False) {

@@ -1,6 +1,6 @@
-// Follows a script run in a script window, at every yield of the run, and collects what a JUnit
-// report needs: which rows ran in each pass, how their comparisons came out, how long they took
-// and what they wrote to the log. It only reads the window: the run is the window's own.
+// Follows a script run in a script window as the window's row observer and collects what a
+// JUnit report needs: which rows ran in each pass, how their comparisons came out, how long they
+// took and what they wrote to the log. It only listens: the run is the window's own.
 #pragma once
 
 #include <chrono>
@@ -15,15 +15,18 @@
 
 namespace tools {
 
-class JUnitRecorder {
+class JUnitRecorder : public script::RowObserver {
   public:
     // Every reference must outlive the recorder; the first pass starts now. scriptTitle names
     // the report and, with the pass number, each suite.
     JUnitRecorder(const script::frmScriptOps& window, const form::TextBox& log, form::Host& host,
                   std::string scriptTitle);
 
-    // Takes note of the window's state; call at every yield of the run.
-    void observe();
+    // script::RowObserver: the engine's rows as they start, compare and end.
+    void rowStarted(int row) override;
+    void rowCompared(int row, bool passed, const std::string& expected,
+                     const std::string& actual) override;
+    void rowEnded(int row) override;
     // The current pass is over: its rows become a suite and the next pass starts.
     void endPass();
     // The report so far; a pass in which something ran and that was not ended yet is ended
@@ -51,7 +54,6 @@ class JUnitRecorder {
     };
 
     void closeRow(const OpenRow& open, Clock::time_point now);
-    void noteComparison(int row, bool failed);
     bool isComparisonRow(int row) const;
     RowResult& result(int row);
 
@@ -66,12 +68,6 @@ class JUnitRecorder {
     bool passActive_ = false;
     Clock::time_point passStarted_;
     form::LocalDateTime passTimestamp_;
-    // The last yield at which the selected row had not started yet: where its time and log
-    // begin once it shows as started.
-    Clock::time_point pendingStart_;
-    std::size_t pendingLog_ = 0;
-    int lastPassed_ = 0;
-    int lastFailed_ = 0;
 };
 
 }  // namespace tools

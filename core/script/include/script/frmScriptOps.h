@@ -31,6 +31,7 @@
 #include "form/Controls.h"
 #include "form/Window.h"
 #include "script/ParsedScript.h"
+#include "script/RowObserver.h"
 #include "script/ScriptGpioLink.h"
 #include "script/ScriptGrid.h"
 #include "script/ScriptMainWindowLink.h"
@@ -61,6 +62,10 @@ class frmScriptOps : public form::Window {
     // Every control but the grid and the menu, in twips: its design place, whether it may move
     // data, and the handlers its events run. Refers to this window's members.
     form::ControlTable controls();
+
+    // Tells `observer` (nullptr: nobody) of every row the engine starts, compares and ends; it
+    // must outlive the window or be removed first.
+    void setRowObserver(RowObserver* observer) { rowObserver_ = observer; }
 
     // ---- Title, menu, default address ----
     form::Control picTitle;
@@ -273,6 +278,7 @@ class frmScriptOps : public form::Window {
     ScriptMainWindowLink& main_;
     ScriptGpioLink& gpio_;
     std::function<void()> openAnotherWindow_;
+    RowObserver* rowObserver_ = nullptr;
 
     // The row being executed.
     RowTexts row_;
