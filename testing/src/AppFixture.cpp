@@ -116,4 +116,20 @@ std::vector<std::uint8_t> AppFixture::gpioReply(std::uint8_t b0, std::uint8_t b1
     return reply;
 }
 
+void expectControlsApart(const form::ControlTable& table) {
+    for (std::size_t a = 0; a < table.size(); ++a) {
+        for (std::size_t b = a + 1; b < table.size(); ++b) {
+            const auto& p = table[a].geometry;
+            const auto& q = table[b].geometry;
+            if (p.container != q.container || p.containerIndex != q.containerIndex) {
+                continue;
+            }
+            const bool apart = p.left + p.width <= q.left || q.left + q.width <= p.left ||
+                               p.top + p.height <= q.top || q.top + q.height <= p.top;
+            EXPECT_TRUE(apart) << table[a].name << table[a].index << " overlaps " << table[b].name
+                               << table[b].index;
+        }
+    }
+}
+
 }  // namespace apptest

@@ -18,24 +18,12 @@
 #include "script/frmScriptOps.h"
 #include "tools/HeadlessHost.h"
 #include "tools/JUnitRecorder.h"
+#include "tools/TransferTrace.h"
 #include "wd_utils.h"
 
 namespace tools {
 
 namespace {
-
-void traceTransfer(std::uint32_t pipe, std::uint32_t read, const std::uint8_t* bytes,
-                   std::uint32_t length, std::uint32_t status, void* user) {
-    auto& err = *static_cast<std::ostream*>(user);
-    err << (read ? "IN  " : "OUT ") << board::HexByteText(static_cast<std::uint8_t>(pipe)) << ':';
-    for (std::uint32_t i = 0; i < length; ++i) {
-        err << ' ' << board::HexByteText(bytes[i]);
-    }
-    if (status != WD_STATUS_SUCCESS) {
-        err << "  (" << VB_Stat2Str(status) << ')';
-    }
-    err << '\n';
-}
 
 // Writes text to a file, or to out for "-"; false with a reason when the file cannot be written.
 // One stderr line: what could not be done, then each reason the window gave for it.

@@ -14,6 +14,7 @@
 #include "app/Application.h"
 #include "app/ScriptWindows.h"
 #include "bridgesim/Board.h"
+#include "form/ControlTable.h"
 #include "testing/RecordingNavigator.h"
 #include "testing/TestHost.h"
 
@@ -78,5 +79,8 @@ class AppFixture : public ::testing::Test {
   private:
     std::unique_ptr<app::Application> ownApp_;
 };
+
+// Fails the test for every two controls of a window's table that overlap in the same container.
+void expectControlsApart(const form::ControlTable& table);
 
 }  // namespace apptest

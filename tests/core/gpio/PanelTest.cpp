@@ -292,19 +292,7 @@ TEST_F(PanelTest, Layout_EveryControlInsideItsContainerAndNoneOverlap) {
         EXPECT_LE(g.left + g.width, it->second.first) << e.name << e.index;
         EXPECT_LE(g.top + g.height, it->second.second) << e.name << e.index;
     }
-    for (std::size_t a = 0; a < table.size(); ++a) {
-        for (std::size_t b = a + 1; b < table.size(); ++b) {
-            const auto& p = table[a].geometry;
-            const auto& r = table[b].geometry;
-            if (p.container != r.container) {
-                continue;
-            }
-            const bool apart = p.left + p.width <= r.left || r.left + r.width <= p.left ||
-                               p.top + p.height <= r.top || r.top + r.height <= p.top;
-            EXPECT_TRUE(apart) << table[a].name << table[a].index << " overlaps " << table[b].name
-                               << table[b].index;
-        }
-    }
+    expectControlsApart(table);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board/HexText.h"
+#include "tools/TransferTrace.h"
 #include "tools/i2c/I2cBus.h"
 #include "tools/i2c/I2cGrids.h"
 #include "wd_utils.h"
@@ -304,19 +305,6 @@ const char* commandName(I2cCommand command) {
             return "dump";
     }
     return "";
-}
-
-void traceTransfer(std::uint32_t pipe, std::uint32_t read, const std::uint8_t* bytes,
-                   std::uint32_t length, std::uint32_t status, void* user) {
-    auto& err = *static_cast<std::ostream*>(user);
-    err << (read ? "IN  " : "OUT ") << board::HexByteText(static_cast<std::uint8_t>(pipe)) << ':';
-    for (std::uint32_t i = 0; i < length; ++i) {
-        err << ' ' << board::HexByteText(bytes[i]);
-    }
-    if (status != WD_STATUS_SUCCESS) {
-        err << "  (" << VB_Stat2Str(status) << ')';
-    }
-    err << '\n';
 }
 
 void runOnBus(const I2cRequest& request, std::ostream& err, Result& result) {
