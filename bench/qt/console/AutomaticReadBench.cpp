@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <cstdlib>
 
+#include "QtBench.h"
 #include "app/Application.h"
 #include "bridgesim/Board.h"
 #include "kit/QtHost.h"
@@ -17,23 +18,10 @@
 
 namespace {
 
-// Qt needs one QApplication for the process; benchmark_main owns main().
-void ensureQt() {
-    static int argc = 1;
-    static char name[] = "bench_views";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static QApplication app(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
-        program::QtViews::applyStyle();
-    }
-}
-
 // `viaButton`: a click on the window's READ button (gate, handler, repaint); otherwise the
 // model's handler called directly, still on the Qt host.
 void AutomaticRead(benchmark::State& state, bool viaButton) {
-    ensureQt();
+    qtbench::ensureQt();
     setenv("VELMORIX_BRIDGE", "sim", 1);
     wdu::resetForTests();
     wdu::installSimulatedBoard(bridgesim::Board::builtIn());

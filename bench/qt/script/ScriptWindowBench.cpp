@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "QtBench.h"
 #include "app/Application.h"
 #include "app/ScriptWindows.h"
 #include "bridgesim/Board.h"
@@ -33,19 +34,6 @@ const char* const kBench = R"({
   "name": "script window bench", "attached": true,
   "targets": [ { "address": "60", "register_bytes": 1, "fill": "00",
                  "registers": { "05": "0B" } } ] })";
-
-// Qt needs one QApplication for the process; benchmark_main owns main().
-void ensureQt() {
-    static int argc = 1;
-    static char name[] = "bench_scriptview";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static QApplication app(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
-        program::QtViews::applyStyle();
-    }
-}
 
 // Answers the script window's open dialog with the benchmark's script.
 class BenchHost : public kit::QtHost {
@@ -75,7 +63,7 @@ enum class Action {
 };
 
 void scriptWindow(benchmark::State& state, Action action) {
-    ensureQt();
+    qtbench::ensureQt();
     setenv("VELMORIX_BRIDGE", "sim", 1);
     wdu::resetForTests();
     std::string error;
