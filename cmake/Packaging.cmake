@@ -1,0 +1,54 @@
+# `cpack -G DEB` in the build directory makes the Debian package of everything `cmake --install`
+# lays out (cmake/Install.cmake). Its dependencies are read from the binaries by dpkg-shlibdeps.
+set(VELMORIX_MAINTAINER "Velmorix developers <velmorix@velmorix.example>"
+    CACHE STRING "Maintainer named in the Debian package")
+set(VELMORIX_DEBIAN_RELEASE 1 CACHE STRING "Debian revision of the package version")
+
+set(CPACK_PACKAGE_NAME velmorix)
+set(CPACK_PACKAGE_VENDOR "Velmorix")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "${VELMORIX_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "I2C register console and script runner for a USB bridge")
+set(CPACK_PACKAGE_DESCRIPTION "\
+Velmorix I2C Comm talks to the I2C devices of an evaluation board through a
+USB-to-I2C bridge board: a register console with a time-stamped program log,
+a script processor that compares the data read with the data expected, and a
+GPIO panel. velmorix-script runs the same scripts without a window (for
+regression runs on a build server) and velmorix-i2c reaches the bus from a
+shell. A simulated bridge board is built in for work without hardware.
+The udev rule gives the plugdev group access to the bridge board.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${VELMORIX_DEBIAN_RELEASE})
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+# The maintainer scripts reload the udev rules so that a board plugged in after the install is
+# accessible at once, and carry the board's IDs to re-run the rules for one already plugged in.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/udev-reload.sh.in
+               ${PROJECT_BINARY_DIR}/packaging/debian/postinst @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+               WORLD_READ WORLD_EXECUTE)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/udev-reload.sh.in
+               ${PROJECT_BINARY_DIR}/packaging/debian/postrm @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+               WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_BINARY_DIR}/packaging/debian/postinst
+    ${PROJECT_BINARY_DIR}/packaging/debian/postrm
+    ${PROJECT_SOURCE_DIR}/packaging/debian/triggers)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# Debian wants the man pages and the changelog compressed; a plain install keeps them readable.
+set(VELMORIX_DEBIAN_VERSION ${PROJECT_VERSION}-${VELMORIX_DEBIAN_RELEASE})
+configure_file(${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in
+               ${PROJECT_BINARY_DIR}/packaging/debian/changelog.Debian @ONLY)
+set(CPACK_VELMORIX_CHANGELOG ${PROJECT_BINARY_DIR}/packaging/debian/changelog.Debian)
+set(CPACK_VELMORIX_DOCDIR ${VELMORIX_DOCDIR})
+set(CPACK_VELMORIX_MANDIR ${CMAKE_INSTALL_MANDIR})
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/debian/StagingFixups.cmake)
+
+include(CPack)

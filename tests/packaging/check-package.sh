@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds the Debian package of the build directory and lets lintian judge it; checks what a bench
+# install relies on: the udev rule's place, computed dependencies, and maintainer scripts that
+# do not fail where no udev runs (a chroot, a container).
+# Usage: check-package.sh BUILD_DIR
+set -euo pipefail
+build=$1
+for tool in cpack lintian dpkg-shlibdeps dpkg-deb fakeroot; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is missing (scripts/deps.sh installs it)"
+        exit 77
+    fi
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$work" > "$work/cpack.log") || { cat "$work/cpack.log"; fail "cpack"; }
+debs=("$work"/*.deb)
+deb=${debs[0]}
+[ -f "$deb" ] || fail "cpack made no package"
+
+dpkg-deb -c "$deb" | grep -q ' ./usr/lib/udev/rules.d/60-velmorix.rules$' ||
+    fail "the package does not hold /usr/lib/udev/rules.d/60-velmorix.rules"
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libc6 libusb-1.0-0; do
+    [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
+done
+
+dpkg-deb -e "$deb" "$work/control"
+if [ ! -S /run/udev/control ]; then
+    sh -e "$work/control/postinst" configure || fail "postinst fails without udev"
+    sh -e "$work/control/postrm" remove || fail "postrm fails without udev"
+fi
+
+if command -v desktop-file-validate >/dev/null; then
+    dpkg-deb -x "$deb" "$work/root"
+    for entry in "$work"/root/usr/share/applications/*.desktop; do
+        [ -e "$entry" ] || continue
+        desktop-file-validate "$entry" || fail "desktop-file-validate: $entry"
+    done
+fi
+
+lintian --fail-on error --no-tag-display-limit "$deb" || fail "lintian reports errors"
+echo "package: all checks passed"
