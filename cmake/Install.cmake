@@ -34,6 +34,10 @@ function(velmorix_udev_id value out)
 endfunction()
 
 if(UNIX AND NOT APPLE)
+    # Kestrow calls nothing of the C library itself, so the linker would drop it; a library that
+    # does not name the C library it was built against gets no versioned dependency on it.
+    target_link_options(Kestrow PRIVATE "LINKER:--push-state,--no-as-needed,-lc,--pop-state")
+
     # The rule names the board by the very IDs that board/BridgeIds.h is generated from.
     velmorix_udev_id(${VELMORIX_VENDOR_ID} VELMORIX_UDEV_VENDOR)
     velmorix_udev_id(${VELMORIX_PRODUCT_ID} VELMORIX_UDEV_PRODUCT)

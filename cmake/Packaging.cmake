@@ -25,6 +25,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its platform plugin at run time, so no binary names it; without one no window opens.
+if(VELMORIX_GUI)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+endif()
 
 # The maintainer scripts reload the udev rules so that a board plugged in after the install is
 # accessible at once, and carry the board's IDs to re-run the rules for one already plugged in.

@@ -5,7 +5,7 @@
 # Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build=$1
-for tool in cpack lintian dpkg-shlibdeps dpkg-deb fakeroot; do
+for tool in cpack lintian dpkg-shlibdeps dpkg-deb file; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is missing (scripts/deps.sh installs it)"
         exit 77
@@ -20,7 +20,8 @@ debs=("$work"/*.deb)
 deb=${debs[0]}
 [ -f "$deb" ] || fail "cpack made no package"
 
-dpkg-deb -c "$deb" | grep -q ' ./usr/lib/udev/rules.d/60-velmorix.rules$' ||
+dpkg-deb -c "$deb" > "$work/contents.txt"
+grep -q ' ./usr/lib/udev/rules.d/60-velmorix.rules$' "$work/contents.txt" ||
     fail "the package does not hold /usr/lib/udev/rules.d/60-velmorix.rules"
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libusb-1.0-0; do
@@ -41,5 +42,5 @@ if command -v desktop-file-validate >/dev/null; then
     done
 fi
 
-lintian --fail-on error --no-tag-display-limit "$deb" || fail "lintian reports errors"
+lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian reports errors"
 echo "package: all checks passed"
