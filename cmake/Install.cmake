@@ -7,7 +7,8 @@ set(VELMORIX_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/velmorix)
 
 # Kestrow finds wd_utils beside itself; its callers include wd_utils.h for the records it takes.
 set_target_properties(Kestrow PROPERTIES INSTALL_RPATH "$ORIGIN")
-install(TARGETS Kestrow LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS Kestrow LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/wd_utils/include/wd_utils.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
