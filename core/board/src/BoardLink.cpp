@@ -74,19 +74,36 @@ void BoardLink::AppendLogText(form::TextBox& box, std::string_view message,
     box.SelStart = box.Text().size();
 }
 
+form::TextBox& BoardLink::logBox() {
+    form::TextBox& box = main_.Txtlog();
+    if (!box.budgeted()) {
+        box.keepNewest({kLogMaxBytes, kLogMaxLines, std::string(kLogDroppedNotice) + kCrLf});
+    }
+    return box;
+}
+
+void BoardLink::clearCommError() {
+    s.CommError = False;
+    main_.shpLogStatus().FillColor = s.ColorLightGreen;
+}
+
+void BoardLink::showAttached(bool attached) {
+    main_.ShpAttach().FillColor = attached ? s.ColorLightGreen : s.ColorLightRed;
+}
+
 void BoardLink::LogAppend(std::string_view message, std::string_view terminator) {
-    AppendLogText(main_.Txtlog(), message, terminator, false);
+    AppendLogText(logBox(), message, terminator, false);
     main_.shpLogStatus().FillColor = s.CommError != False ? s.ColorLightRed : s.ColorLightGreen;
 }
 
 void BoardLink::LogError(std::string_view message) {
     s.CommError = True;
     main_.shpLogStatus().FillColor = s.ColorLightRed;
-    AppendLogText(main_.Txtlog(), message, "\r\n", false);
+    AppendLogText(logBox(), message, "\r\n", false);
 }
 
 void BoardLink::LogNote(std::string_view message) {
-    AppendLogText(main_.Txtlog(), message, "\r\n", false);
+    AppendLogText(logBox(), message, "\r\n", false);
 }
 
 void BoardLink::Connect_Usb() {
@@ -151,6 +168,7 @@ void BoardLink::openConnection(bool mainWindow) {
         }
         LogError("Form_Activate(): Failed to initialize USB driver: error &H" +
                  HexText(s.LastStatus) + "\r\n" + "(" + StatusText(s.LastStatus) + ")");
+        showAttached(false);
         return;
     }
     registration_ = s.DriverHandle;
@@ -167,8 +185,9 @@ void BoardLink::openConnection(bool mainWindow) {
         LogError("WriteGPIOPipe: WDU_GetDeviceInfo() failed:\r\nerror &H" + HexText(s.LastStatus) +
                  " (" + StatusText(s.LastStatus) + ")" + "\r\n");
     } else {
-        s.CommError = False;
+        clearCommError();
     }
+    showAttached(s.LastStatus == 0);
 
     if (mainWindow) {
         main_.shpUSBCon(0).FillColor = s.ColorLightGreen;
@@ -219,18 +238,20 @@ bool BoardLink::DeviceAttach(WDU_DEVICE_HANDLE device, const WDU_DEVICE& info) {
                  StatusText(status) + ")");
         context.AttachedDevice = 0;
         accepted = false;
+        showAttached(false);
     } else {
         LogNote("DeviceAttach: Received and accepted attach for \r\nvendor ID &H" +
                 HexText(info.wVendorId) + " product ID &H" + HexText(info.wProductId) +
                 "\r\ndevice handle &H" + HexText(device));
         accepted = true;
+        showAttached(true);
     }
     LogAppend("", "\r\n");
     return accepted;
 }
 
 void BoardLink::DeviceDetach(WDU_DEVICE_HANDLE device) {
-    main_.ShpAttach().FillColor = s.ColorLightRed;
+    showAttached(false);
     s.AttachContext.AttachedDevice = 0;
     LogNote("DeviceDetach: Received detach for device handle &H" + HexText(device));
 }
@@ -275,7 +296,7 @@ Reply BoardLink::pipeTransfer(bool read, std::string_view name) {
                  StatusText(s.LastStatus) + ")" + "\r\n");
         return notTransferred(s.LastStatus);
     }
-    s.CommError = False;
+    clearCommError();
     if (s.DeviceInfo.dwNumEndpoints == 0) {
         LogAppend(
             "  No pipes are defined for this device \r\nother than the default pipe (number 0)",
@@ -304,7 +325,7 @@ Reply BoardLink::pipeTransfer(bool read, std::string_view name) {
         LogError(who + ": WDU_Transfer() failed: error &H" + HexText(s.LastStatus) + " (" +
                  StatusText(s.LastStatus) + ")");
     } else {
-        s.CommError = False;
+        clearCommError();
     }
     return reply;
 }

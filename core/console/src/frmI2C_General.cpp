@@ -370,7 +370,7 @@ void frmI2C_General::Form_Load() {
     SSTab1.Tab = 0;
     showRegisterGrid();
 
-    ShpAttach.FillColor = s.ColorBlack;
+    // ShpAttach keeps what the start-up connect found: it is black only before the first connect.
     for (int i = 0; i < kRows; ++i) {
         Reg_Desc[i].setText("");
         txtBWrite[i].setText("");

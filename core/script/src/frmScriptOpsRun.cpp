@@ -222,6 +222,10 @@ void frmScriptOps::connectForRow(bool& connectedForRow) {
 
 void frmScriptOps::transferRow(int r, int readCount) {
     auto& s = link_.s;
+    // The reply checks below mark only this pass's failures: a row that passes now must not
+    // stay red from an earlier pass of a loop.
+    vbalGrid1.setCellBackColor(r, col(Column::DataWr), CellColor::Default);
+    vbalGrid1.setCellBackColor(r, col(Column::DataRd), CellColor::Default);
     if (RowWriteTotal > 0 && s.UsbOpened != board::False) {
         Write_I2C();
     }

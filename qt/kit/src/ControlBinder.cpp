@@ -523,26 +523,60 @@ QWidget* ControlBinder::log(form::TextBox& box, const form::ControlEntry& e, con
     w->setLineWrapMode(QPlainTextEdit::NoWrap);
     w->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     w->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Nobody edits the log: an undo history would keep every append and drop alive.
+    w->setUndoRedoEnabled(false);
+    // What the document holds, in the box's terms: its text from `dropped` bytes (counted from
+    // the last replacement) up to `end`, behind the notice line when there is one.
     struct State {
         Painted painted;
         std::uint64_t generation = ~std::uint64_t{0};
-        std::size_t rendered = 0;
+        std::uint64_t dropped = 0;
+        std::uint64_t droppedLines = 0;
+        std::uint64_t end = 0;
+        bool notice = false;
     };
     renders_.push_back([w, &box, s = State{}](bool) mutable {
         s.painted.paint(w, box, box.Enabled);
         const std::string& text = box.Text();
-        if (s.generation == box.textGeneration() && s.rendered == text.size()) {
+        const std::size_t notice = box.noticeSize();
+        const std::uint64_t dropped = box.droppedBytes();
+        const std::uint64_t end = dropped + (text.size() - notice);
+        if (s.generation == box.textGeneration() && s.dropped == dropped && s.end == end) {
             return;
         }
-        if (s.generation != box.textGeneration() || text.size() < s.rendered) {
+        // A long log only ever changes at its two ends: drop the lines the box dropped, add
+        // what it appended. Rebuild only after a replacement, or when the box dropped text this
+        // document never got (more than a whole budget between two renders).
+        if (s.generation != box.textGeneration() || dropped > s.end || end < s.end) {
             w->setPlainText(logText(text));
         } else {
-            QTextCursor end(w->document());
-            end.movePosition(QTextCursor::End);
-            end.insertText(logText(std::string_view(text).substr(s.rendered)));
+            QTextCursor front(w->document());
+            front.movePosition(QTextCursor::Start);
+            if (s.notice) {
+                front.movePosition(QTextCursor::NextBlock);
+            }
+            const auto lines = static_cast<int>(box.droppedLines() - s.droppedLines);
+            if (lines > 0) {
+                front.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, lines);
+                front.removeSelectedText();
+            }
+            if (!s.notice && notice > 0) {
+                QTextCursor top(w->document());
+                top.movePosition(QTextCursor::Start);
+                top.insertText(logText(std::string_view(text).substr(0, notice)));
+            }
+            const std::size_t from = notice + static_cast<std::size_t>(s.end - dropped);
+            if (from < text.size()) {
+                QTextCursor back(w->document());
+                back.movePosition(QTextCursor::End);
+                back.insertText(logText(std::string_view(text).substr(from)));
+            }
         }
         s.generation = box.textGeneration();
-        s.rendered = text.size();
+        s.dropped = dropped;
+        s.droppedLines = box.droppedLines();
+        s.end = end;
+        s.notice = notice > 0;
         w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
     });
     return w;

@@ -31,13 +31,19 @@ TEST_F(LogTest, AppendLogText_ClearFirst_EmptiesBoxFirst) {
     EXPECT_EQ(box.Text(), entry("new") + entry("more"));
 }
 
-TEST_F(LogTest, AppendLogText_ManyEntries_AppendsInPlace) {
+TEST_F(LogTest, AppendLogText_ManyEntries_AppendsInPlaceWithinBudget) {
     auto generation = main.Txtlog().textGeneration();
     for (int i = 0; i < 100000; ++i) {
         link->LogNote("entry");
     }
+    // 200,000 lines: the oldest whole entries gave way to the notice line.
     EXPECT_EQ(main.Txtlog().textGeneration(), generation);
-    EXPECT_EQ(log().size(), 100000 * entry("entry").size());
+    const std::string notice = std::string(board::kLogDroppedNotice) + "\r\n";
+    ASSERT_EQ(log().compare(0, notice.size(), notice), 0);
+    const std::size_t kept = log().size() - notice.size();
+    EXPECT_EQ(kept % entry("entry").size(), 0u);
+    EXPECT_LE(2 * kept / entry("entry").size(), board::kLogMaxLines);
+    EXPECT_EQ(main.Txtlog().droppedBytes() + kept, 100000 * entry("entry").size());
     EXPECT_EQ(main.Txtlog().SelStart, log().size());
 }
 

@@ -31,7 +31,8 @@ TEST_F(WindowTest, Load_BoardPresent_FirstStateAndInitialGpioWrite) {
     EXPECT_TRUE(main().cmdexit.Visible);
     EXPECT_FALSE(main().cbSend.Visible);
     EXPECT_FALSE(main().cbReset.Visible);
-    EXPECT_EQ(main().ShpAttach.FillColor, s().ColorBlack);
+    // The start-up connect found the board.
+    EXPECT_EQ(main().ShpAttach.FillColor, s().ColorLightGreen);
     // Colours are assigned before the start-up connect, so its lamps show real colours.
     EXPECT_EQ(form::paletteRgb(main().shpUSBCon[1].FillColor), (form::Rgb{0, 255, 0}));
     EXPECT_EQ(form::paletteRgb(main().shpLogStatus.FillColor), (form::Rgb{0, 255, 0}));
@@ -59,6 +60,7 @@ TEST_F(WindowTest, Load_NoBoard_LoadCompletesFailureLogged) {
     EXPECT_TRUE(packets().empty());
     EXPECT_NE(log().find("WriteGPIOPipe: WDU_GetDeviceInfo() failed:"), std::string::npos);
     EXPECT_EQ(main().shpLogStatus.FillColor, s().ColorLightRed);
+    EXPECT_EQ(main().ShpAttach.FillColor, s().ColorLightRed);
     EXPECT_EQ(s().UsbOpened, board::False);
     EXPECT_TRUE(main().cmdexit.Visible);
     // The start-up GPIO write read nothing back.
@@ -177,6 +179,42 @@ TEST_F(WindowTest, ClearLog_ThenEntry_LogStartsFresh) {
     EXPECT_EQ(log(), entry("Press Reset Button On Evaluation Board, Software Reseting Control "
                            "Registers to Reset Status"));
 }
+
+// The attach and log lamps after a READ with the board pulled and again after it is plugged back
+// in: in automatic mode the READ's own connect looks for the board, in manual mode the detach
+// and attach events arrive while the connection stays open.
+class LampTest : public AppFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LampTest, Read_BoardPulledThenReplugged_LampsFollowTheBoard) {
+    const bool manual = GetParam();
+    startQuietly();
+    if (manual) {
+        connectManually();
+    }
+    main().txtUserRegAdr.setText("05");
+    struct Step {
+        bool attached;
+        const char* shown;
+        form::PaletteIndex lamp;
+    };
+    for (const Step& step :
+         {Step{false, "--", s().ColorLightRed}, Step{true, "7A", s().ColorLightGreen}}) {
+        if (step.attached) {
+            board->attach();
+        } else {
+            board->detach();
+        }
+        // The user clicks READ some time later: pending events arrive first.
+        host.doEvents();
+        main().cmdRead_Click();
+        EXPECT_EQ(main().txtReadByte.Text(), step.shown);
+        EXPECT_EQ(main().ShpAttach.FillColor, step.lamp) << "attached " << step.attached;
+        EXPECT_EQ(main().shpLogStatus.FillColor, step.lamp) << "attached " << step.attached;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, LampTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Manual" : "Automatic"; });
 
 TEST_F(WindowTest, ScriptMenu_ManualAndConnected_ClosedSwitchClearedWindowShown) {
     startQuietly();

@@ -2,9 +2,12 @@
 // bridge board.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "ScriptFixture.h"
+#include "board/BoardLink.h"
+#include "wd_utils.h"
 
 namespace scripttest {
 namespace {
@@ -397,6 +400,81 @@ TEST_F(ScriptEngine, LoopCont_AbortDuringPass_EndsLoopCountingThatPass) {
     EXPECT_GE(readCommands().size(), 2 * passes - 1);
     EXPECT_TRUE(w.cmdRunContinuous.Visible);
     EXPECT_FALSE(w.cmdAbort.Visible);
+}
+
+TEST_F(ScriptEngine, RunAllSteps_BoardBackAfterFailedPass_CellsShowTheLastPass) {
+    start();
+    auto& w = openWindow("06,22\r\n05,,0B\r\n`ENDM\r\n");
+    struct Pass {
+        bool attached;
+        CellColor written, read, actual;
+    };
+    for (const Pass& pass :
+         {Pass{false, CellColor::Red, CellColor::Red, CellColor::Red},
+          Pass{true, CellColor::Default, CellColor::Default, CellColor::Green}}) {
+        if (pass.attached) {
+            board->attach();
+        } else {
+            board->detach();
+        }
+        w.cmdExecAll_Click();
+        EXPECT_EQ(color(1, Column::DataWr), pass.written) << "attached " << pass.attached;
+        EXPECT_EQ(color(2, Column::DataRd), pass.read) << "attached " << pass.attached;
+        EXPECT_EQ(color(2, Column::ActRd), pass.actual) << "attached " << pass.attached;
+    }
+}
+
+// Loop Cont over a missing board floods the log with three entries a row. The host's clock moves
+// a second every five passes (a desktop makes some 34 a second).
+TEST_F(ScriptEngine, LoopCont_NoBoardForSixtySeconds_LogStaysWithinBudget) {
+    constexpr int kPassesPerSecond = 5;
+    start();
+    std::string script;
+    for (int i = 0; i < 300; ++i) {
+        script += "05,,0B\r\n";
+    }
+    auto& w = openWindow(script + "`ENDM\r\n");
+    board->detach();
+    const form::TextBox& box = main().Txtlog;
+    std::size_t heldAfter5s = 0;
+    int passes = 0;
+    auto seen = w.txtLoopCount.textGeneration();
+    host.pump = [&] {
+        WDU_VB_PumpEvents();
+        if (w.txtLoopCount.textGeneration() == seen) {
+            return;
+        }
+        seen = w.txtLoopCount.textGeneration();
+        if (w.txtLoopCount.Text() == "0") {
+            return;
+        }
+        ++passes;
+        if (passes == 5 * kPassesPerSecond) {
+            heldAfter5s = box.Text().size();
+        }
+        if (passes == 60 * kPassesPerSecond) {
+            w.cmdAbort_Click();
+        } else if (passes % kPassesPerSecond == 0 && ++host.clock.second == 60) {
+            host.clock.second = 0;
+            ++host.clock.minute;
+        }
+    };
+    w.cmdRunContinuous_Click();
+
+    ASSERT_EQ(w.txtLoopCount.Text(), "300");
+    const std::size_t held = box.Text().size();
+    EXPECT_GT(box.droppedBytes(), 4 * held);
+    EXPECT_LE(held, board::kLogMaxBytes + 64);
+    EXPECT_LT(held - heldAfter5s, std::size_t{4} << 20);
+    EXPECT_LE(static_cast<std::size_t>(std::count(log().begin(), log().end(), '\n')),
+              board::kLogMaxLines + 1);
+    EXPECT_EQ(log().rfind(std::string(board::kLogDroppedNotice) + "\r\n", 0), 0u);
+    const std::string newest =
+        "Read Qty Error Script Line 300 Actual :0 :12-07-2026 14:06:08\r\n\r\n";
+    EXPECT_EQ(log().compare(log().size() - newest.size(), newest.size(), newest), 0);
+
+    main().cmdClearLog_Click();
+    EXPECT_LT(box.Text().capacity(), 4096u);
 }
 
 // ---- Interrupt sampling

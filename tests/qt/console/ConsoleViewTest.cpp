@@ -135,6 +135,27 @@ TEST_F(ConsoleViewTest, LogView_NewEntries_AppendWithoutReplacingAndClearStartsF
     EXPECT_TRUE(log->toPlainText().startsWith("Press Reset Button"));
 }
 
+// A log past its budget: the view drops the lines the model dropped and shows the notice on
+// top, whether it renders after every entry, every few, or after more than a whole budget.
+TEST_F(ConsoleViewTest, LogView_PastBudget_ShowsExactlyWhatTheModelHolds) {
+    auto* log = find<QPlainTextEdit>("Txtlog");
+    ASSERT_NE(log, nullptr);
+    model().cmdClearLog_Click();
+    model().Txtlog.keepNewest({400, 9, "older entries removed\r\n"});
+    for (int every : {1, 3, 12}) {
+        for (int i = 1; i <= 24; ++i) {
+            model().cbReset_Click();
+            if (i % every == 0) {
+                qtHost->renderAll();
+                ASSERT_EQ(log->toPlainText(),
+                          QString::fromStdString(model().Txtlog.Text()).remove('\r'))
+                    << "render every " << every << " entries, entry " << i;
+            }
+        }
+    }
+    EXPECT_TRUE(log->toPlainText().startsWith("older entries removed\n"));
+}
+
 TEST_F(ConsoleViewTest, CloseBox_WhileConnected_RefusedAndWindowStays) {
     QTest::mouseClick(find<QWidget>("ChKManUsbConn"), Qt::LeftButton);
     EXPECT_EQ(model().ChKManUsbConn.Value, 1);

@@ -4,6 +4,7 @@
 // the returned reply's status and count byte.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,6 +16,12 @@
 #include "form/Host.h"
 
 namespace board {
+
+// The log keeps its newest entries within these budgets, whichever is reached first; when it
+// drops older ones, the notice line stands at its top.
+inline constexpr std::size_t kLogMaxBytes = 8 * 1024 * 1024;
+inline constexpr std::size_t kLogMaxLines = 100000;
+inline constexpr const char* kLogDroppedNotice = "older entries removed";
 
 class BoardLink {
   public:
@@ -39,7 +46,7 @@ class BoardLink {
     // caret to the end.
     void AppendLogText(form::TextBox& box, std::string_view message, std::string_view terminator,
                        bool clearFirst);
-    // Appends to Txtlog and shows CommError on shpLogStatus.
+    // Appends to Txtlog (kept to the log budget) and shows CommError on shpLogStatus.
     void LogAppend(std::string_view message, std::string_view terminator);
     // Sets CommError, turns shpLogStatus red and appends the message.
     void LogError(std::string_view message);
@@ -74,6 +81,13 @@ class BoardLink {
     Reply receiveReply(std::uint32_t pipe, std::int32_t length);
 
   private:
+    // The main window's log box, put under the log budget on first use.
+    form::TextBox& logBox();
+    // An exchange or a device check succeeded: CommError clears and shpLogStatus shows it, so
+    // the lamp recovers even when the success writes no log line.
+    void clearCommError();
+    // What the last connect or attach event found about the board, on ShpAttach.
+    void showAttached(bool attached);
     // The shared steps of both connect and both disconnect variants; `mainWindow` decides
     // whether the main window's indicators are touched and InitPipes runs.
     void openConnection(bool mainWindow);
