@@ -42,7 +42,7 @@ JUnitRecorder::JUnitRecorder(const script::frmScriptOps& window, const form::Tex
 }
 
 void JUnitRecorder::rowStarted(int row) {
-    open_.push_back({row, Clock::now(), log_.Text().size()});
+    open_.push_back({row, Clock::now(), logPosition(), log_.textGeneration()});
     ++result(row).runs;
     passActive_ = true;
 }
@@ -137,9 +137,21 @@ JUnitReport JUnitRecorder::finish() {
 void JUnitRecorder::closeRow(const OpenRow& open, Clock::time_point now) {
     RowResult& done = result(open.row);
     done.time += now - open.started;
-    // The log only grows during a run; should it have been cleared, all of it is the row's.
+    // Positions count everything ever appended, so old entries the log dropped meanwhile do not
+    // shift the row's start; should the log have been cleared, all of it is the row's.
     const std::string& text = log_.Text();
-    done.output += text.substr(open.logStart <= text.size() ? open.logStart : 0);
+    std::size_t start = 0;
+    if (open.logGeneration == log_.textGeneration()) {
+        const std::uint64_t dropped = log_.droppedBytes();
+        start = open.logStart >= dropped
+                    ? log_.noticeSize() + static_cast<std::size_t>(open.logStart - dropped)
+                    : log_.noticeSize();
+    }
+    done.output += text.substr(std::min(start, text.size()));
+}
+
+std::uint64_t JUnitRecorder::logPosition() const {
+    return log_.droppedBytes() + (log_.Text().size() - log_.noticeSize());
 }
 
 bool JUnitRecorder::isComparisonRow(int row) const {

@@ -50,10 +50,13 @@ class JUnitRecorder : public script::RowObserver {
     struct OpenRow {
         int row = 0;
         Clock::time_point started;
-        std::size_t logStart = 0;
+        std::uint64_t logStart = 0;  // counted over all text appended since the last clear
+        std::uint64_t logGeneration = 0;
     };
 
     void closeRow(const OpenRow& open, Clock::time_point now);
+    // Where the log ends now, counted over all text appended since it was last replaced.
+    std::uint64_t logPosition() const;
     bool isComparisonRow(int row) const;
     RowResult& result(int row);
 
