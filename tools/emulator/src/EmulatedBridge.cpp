@@ -1,4 +1,4 @@
-#include "EmulatedBridge.h"
+#include "emulator/EmulatedBridge.h"
 
 #include <dlfcn.h>
 #include <linux/usbdevice_fs.h>
