@@ -87,6 +87,7 @@ bool EmulatedBridge::plug(std::string& error) {
         std::lock_guard lock(mutex_);
         node_ = std::string("/dev/") + node;
         sysfsPath_ = "/sys" + devicePath;
+        cableCut_ = false;
     }
     GError* err = nullptr;
     // The handler must own the node before the device appears, or libusb opens a plain file.
@@ -114,12 +115,7 @@ void EmulatedBridge::unplug() {
     std::string sysfsPath;
     {
         std::lock_guard lock(mutex_);
-        goneNodes_.insert(node_);
-        for (UMockdevIoctlData* urb : waiting_) {
-            completeLocked(urb, -ESHUTDOWN, 0);
-        }
-        waiting_.clear();
-        waitingChanged_.notify_all();
+        cutCableLocked();
         sysfsPath = sysfsPath_;
     }
     board_->detach();
@@ -129,6 +125,30 @@ void EmulatedBridge::unplug() {
 bool EmulatedBridge::replug(std::string& error) {
     board_->attach();
     return plug(error);
+}
+
+void EmulatedBridge::cutCableAfterTransfers(std::uint32_t count) {
+    std::lock_guard lock(mutex_);
+    cutAtTransfer_ = transfers_ + std::max<std::uint32_t>(count, 1);
+}
+
+bool EmulatedBridge::cableCut() const {
+    std::lock_guard lock(mutex_);
+    return cableCut_;
+}
+
+std::uint32_t EmulatedBridge::transfers() const {
+    std::lock_guard lock(mutex_);
+    return transfers_;
+}
+
+int EmulatedBridge::totalRequests() const {
+    std::lock_guard lock(mutex_);
+    int total = 0;
+    for (const auto& [request, count] : requests_) {
+        total += count;
+    }
+    return total;
 }
 
 bool EmulatedBridge::waitForWaitingReads(std::size_t count, std::chrono::milliseconds limit) {
@@ -252,8 +272,23 @@ gboolean EmulatedBridge::submit(UMockdevIoctlClient* client, UMockdevIoctlData* 
     if (!in) {
         serveWaitingReadsLocked();
     }
+    ++transfers_;
+    if (transfers_ == cutAtTransfer_) {
+        cutCableLocked();
+    }
     umockdev_ioctl_client_complete(client, 0, 0);
     return TRUE;
+}
+
+void EmulatedBridge::cutCableLocked() {
+    cableCut_ = true;
+    cutAtTransfer_ = 0;
+    goneNodes_.insert(node_);
+    for (UMockdevIoctlData* urb : waiting_) {
+        completeLocked(urb, -ESHUTDOWN, 0);
+    }
+    waiting_.clear();
+    waitingChanged_.notify_all();
 }
 
 gboolean EmulatedBridge::reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg,
