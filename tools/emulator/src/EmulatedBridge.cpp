@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -118,6 +119,10 @@ void EmulatedBridge::unplug() {
         cutCableLocked();
         sysfsPath = sysfsPath_;
     }
+    announceRemoval(sysfsPath);
+}
+
+void EmulatedBridge::announceRemoval(const std::string& sysfsPath) {
     board_->detach();
     umockdev_testbed_uevent(testbed_, sysfsPath.c_str(), "remove");
 }
@@ -177,7 +182,7 @@ gboolean EmulatedBridge::onIoctl(UMockdevIoctlClient* client) {
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     const std::string node = umockdev_ioctl_client_get_devnode(client);
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     ++requests_[request];
     std::deque<UMockdevIoctlData*>& completed = completed_[node];
     const bool reapable =
@@ -221,8 +226,15 @@ gboolean EmulatedBridge::onIoctl(UMockdevIoctlClient* client) {
         case USBDEVFS_RESETEP:
             umockdev_ioctl_client_complete(client, 0, 0);
             return TRUE;
-        case USBDEVFS_SUBMITURB:
-            return submit(client, arg);
+        case USBDEVFS_SUBMITURB: {
+            const gboolean handled = submit(client, arg);
+            if (std::exchange(removalDue_, false)) {
+                const std::string sysfsPath = sysfsPath_;
+                lock.unlock();
+                announceRemoval(sysfsPath);
+            }
+            return handled;
+        }
         case USBDEVFS_DISCARDURB:
             return discard(client, arg);
         case USBDEVFS_REAPURB:
@@ -275,6 +287,7 @@ gboolean EmulatedBridge::submit(UMockdevIoctlClient* client, UMockdevIoctlData* 
     ++transfers_;
     if (transfers_ == cutAtTransfer_) {
         cutCableLocked();
+        removalDue_ = true;
     }
     umockdev_ioctl_client_complete(client, 0, 0);
     return TRUE;

@@ -91,8 +91,11 @@ int supervise(const emulator::EmulatorOptions& options, EmulatedBridge& bridge, 
             return emulator::kEmulatorFailed;
         }
         const Clock::time_point now = Clock::now();
+        // A cut after K transfers pulls the cable by itself; only its time is noted here.
         if (!unplugged && (bridge.cableCut() || (unplugByTime && now >= unplugAt))) {
-            bridge.unplug();
+            if (!bridge.cableCut()) {
+                bridge.unplug();
+            }
             unplugged = true;
             replugAt = now + std::chrono::milliseconds(options.replugAfterMs.value_or(0));
         }

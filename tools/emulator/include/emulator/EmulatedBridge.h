@@ -39,9 +39,8 @@ class EmulatedBridge {
     // node stays dead, as after a real unplug). False with error on failure.
     bool replug(std::string& error);
 
-    // Pulls the cable right after the count-th bulk transfer from now (count >= 1): later
-    // requests fail with ENODEV and waiting urbs end, as at an unplug; the "remove" event waits
-    // for unplug(), which cableCut() tells a watcher to call.
+    // Pulls the cable right after the count-th bulk transfer from now (count >= 1), as unplug()
+    // does: the transfer itself completes, every later request fails.
     void cutCableAfterTransfers(std::uint32_t count);
     // True while the cable is out: after a cut or unplug(), until the next plug.
     bool cableCut() const;
@@ -70,6 +69,8 @@ class EmulatedBridge {
     void completeLocked(UMockdevIoctlData* urb, int status, int actualLength);
     // The node answers ENODEV from now on and its waiting urbs end with -ESHUTDOWN.
     void cutCableLocked();
+    // Detaches the board and sends the "remove" event; called without the lock.
+    void announceRemoval(const std::string& sysfsPath);
 
     std::shared_ptr<bridgesim::Board> board_;
     UMockdevTestbed* testbed_ = nullptr;
@@ -88,4 +89,5 @@ class EmulatedBridge {
     std::uint32_t transfers_ = 0;
     std::uint32_t cutAtTransfer_ = 0;  // 0 = not armed
     bool cableCut_ = false;
+    bool removalDue_ = false;  // a cut in this request: announce it once the lock is released
 };
