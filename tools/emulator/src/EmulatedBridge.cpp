@@ -125,7 +125,7 @@ void EmulatedBridge::unplug() {
 void EmulatedBridge::announceRemoval(const std::string& sysfsPath) {
     board_->detach();
     umockdev_testbed_uevent(testbed_, sysfsPath.c_str(), "remove");
-    // Gone from sysfs too, as after a real unplug: a later enumeration must not list it.
+    // Gone from sysfs as well, as after a real unplug: a libusb started later must not list it.
     umockdev_testbed_remove_device(testbed_, sysfsPath.c_str());
 }
 
