@@ -274,6 +274,7 @@ std::uint32_t UsbBackend::setInterface(std::uint64_t serial, std::uint32_t inter
     std::uint32_t status = WD_STATUS_SUCCESS;
     std::shared_ptr<Attachment> found = begin(serial, status);
     if (!found) {
+        announceNow();
         return status;
     }
     Operation op(*this, std::move(found));
@@ -282,6 +283,7 @@ std::uint32_t UsbBackend::setInterface(std::uint64_t serial, std::uint32_t inter
         return WD_INVALID_PARAMETER;
     }
     if ((status = ensureOpen(attachment)) != WD_STATUS_SUCCESS) {
+        announceIfGone(status);
         return status;
     }
     const int iface = static_cast<int>(interfaceNum);
@@ -304,6 +306,7 @@ std::uint32_t UsbBackend::setInterface(std::uint64_t serial, std::uint32_t inter
     }
     if (r == LIBUSB_ERROR_NO_DEVICE) {
         markDead(attachment);
+        announceNow();
         return WD_DEVICE_GONE;
     }
     if (r != LIBUSB_SUCCESS) {
@@ -342,6 +345,7 @@ std::uint32_t UsbBackend::transfer(std::uint64_t serial, std::uint32_t pipe, boo
     std::uint32_t status = WD_STATUS_SUCCESS;
     std::shared_ptr<Attachment> found = begin(serial, status);
     if (!found) {
+        announceNow();
         return status;
     }
     Operation op(*this, std::move(found));
@@ -353,6 +357,7 @@ std::uint32_t UsbBackend::transfer(std::uint64_t serial, std::uint32_t pipe, boo
         return WD_INVALID_PARAMETER;
     }
     if ((status = ensureOpen(op.attachment())) != WD_STATUS_SUCCESS) {
+        announceIfGone(status);
         return status;
     }
     // libusb waits forever on 0; the layer's callers never mean that.
@@ -365,6 +370,7 @@ std::uint32_t UsbBackend::transfer(std::uint64_t serial, std::uint32_t pipe, boo
     moved = static_cast<std::uint32_t>(std::max(done, 0));
     if (r == LIBUSB_ERROR_NO_DEVICE) {
         markDead(op.attachment());
+        announceNow();
     }
     return statusOf(r);
 }
@@ -373,10 +379,12 @@ std::uint32_t UsbBackend::reset(std::uint64_t serial) {
     std::uint32_t status = WD_STATUS_SUCCESS;
     std::shared_ptr<Attachment> found = begin(serial, status);
     if (!found) {
+        announceNow();
         return status;
     }
     Operation op(*this, std::move(found));
     if ((status = ensureOpen(op.attachment())) != WD_STATUS_SUCCESS) {
+        announceIfGone(status);
         return status;
     }
     const int r = libusb_reset_device(op.attachment().handle);
@@ -389,9 +397,11 @@ std::uint32_t UsbBackend::reset(std::uint64_t serial) {
         case LIBUSB_ERROR_NOT_FOUND:
             // The device enumerated anew: this attachment ends, the device arrives again.
             markDead(op.attachment());
+            announceNow();
             return WD_STATUS_SUCCESS;
         case LIBUSB_ERROR_NO_DEVICE:
             markDead(op.attachment());
+            announceNow();
             return WD_DEVICE_GONE;
         default:
             return WD_OPERATION_FAILED;
@@ -601,6 +611,29 @@ std::uint32_t UsbBackend::ensureOpen(Attachment& attachment) {
     }
     attachment.handle = handle;
     return WD_STATUS_SUCCESS;
+}
+
+void UsbBackend::announceNow() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!started_ || stopping_) {
+            return;
+        }
+        ++operations_;  // stop() waits for this listener call as for an operation
+    }
+    if (listener_) {
+        listener_();
+    }
+    std::lock_guard lock(mutex_);
+    if (--operations_ == 0) {
+        idle_.notify_all();
+    }
+}
+
+void UsbBackend::announceIfGone(std::uint32_t status) {
+    if (status == WD_DEVICE_GONE) {
+        announceNow();
+    }
 }
 
 void UsbBackend::markDead(const Attachment& attachment) {

@@ -87,8 +87,14 @@ class UsbBackend : public Backend {
     std::shared_ptr<Attachment> begin(std::uint64_t serial, std::uint32_t& status);
     // Opens the device and claims its first interface once per attachment.
     std::uint32_t ensureOpen(Attachment& attachment);
-    // The device went away under an operation: ends the attachment and tells the listener.
+    // The device went away under an operation: ends the attachment and has the worker tell the
+    // listener.
     void markDead(const Attachment& attachment);
+    // Tells the listener on this thread, so that the layer has queued the detach before a failed
+    // operation returns; does nothing once stopping. Never called with mutex_ held.
+    void announceNow();
+    // announceNow() when status says the device is gone.
+    void announceIfGone(std::uint32_t status);
 
     const bool forcePolling_;
     libusb_context* ctx_ = nullptr;

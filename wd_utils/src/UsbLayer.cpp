@@ -99,7 +99,15 @@ void UsbLayer::uninit(WDU_DRIVER_HANDLE hDriver) {
     if (registrations_.erase(hDriver) == 0) {
         return;
     }
-    std::erase_if(devices_, [&](const auto& item) { return item.second.registration == hDriver; });
+    std::erase_if(devices_, [&](const auto& item) {
+        if (item.second.registration != hDriver) {
+            return false;
+        }
+        if (item.second.gone) {
+            buryLocked(item.first, WD_DEVICE_GONE);
+        }
+        return true;
+    });
     announceMatchTablesLocked();
     const auto ofThis = [&](const Event& e) { return e.registration == hDriver; };
     pumpPending_.fetch_sub(static_cast<std::size_t>(std::erase_if(pumpQueue_, ofThis)),
@@ -111,6 +119,16 @@ void UsbLayer::uninit(WDU_DRIVER_HANDLE hDriver) {
             return r.registration == hDriver && r.thread != std::this_thread::get_id();
         });
     });
+}
+
+void UsbLayer::buryLocked(WDU_DEVICE_HANDLE handle, std::uint32_t status) {
+    if (deadHandles_.insert_or_assign(handle, status).second) {
+        deadOrder_.push_back(handle);
+    }
+    while (deadOrder_.size() > kMaxDeadHandles) {
+        deadHandles_.erase(deadOrder_.front());
+        deadOrder_.pop_front();
+    }
 }
 
 std::uint32_t UsbLayer::resolve(WDU_DEVICE_HANDLE hDevice, Target& target) {
@@ -223,6 +241,8 @@ void UsbLayer::resetForTests() {
     std::unique_lock lock(mutex_);
     registrations_.clear();
     devices_.clear();
+    deadHandles_.clear();
+    deadOrder_.clear();
     pumpQueue_.clear();
     threadQueue_.clear();
     pumpPending_.store(0, std::memory_order_release);
@@ -369,7 +389,12 @@ void UsbLayer::queueLocked(const Registration& reg, Event event) {
 
 UsbLayer::Device* UsbLayer::findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uint32_t& status) {
     const auto it = devices_.find(hDevice);
-    if (it == devices_.end() || it->second.declined) {
+    if (it == devices_.end()) {
+        const auto dead = deadHandles_.find(hDevice);
+        status = dead != deadHandles_.end() ? dead->second : std::uint32_t{WD_INVALID_HANDLE};
+        return nullptr;
+    }
+    if (it->second.declined) {
         status = WD_INVALID_HANDLE;
         return nullptr;
     }
@@ -389,7 +414,7 @@ WDU_DRIVER_HANDLE UsbLayer::newHandleLocked() {
             nextHandle_ = kFirstHandle;
         }
         const std::uint32_t h = nextHandle_++;
-        if (!registrations_.contains(h) && !devices_.contains(h)) {
+        if (!registrations_.contains(h) && !devices_.contains(h) && !deadHandles_.contains(h)) {
             return h;
         }
     }

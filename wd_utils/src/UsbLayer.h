@@ -93,6 +93,8 @@ class UsbLayer {
     // Makes choice the bridge of the next backend and stops the running one. Open registrations
     // lose their device without a detach event.
     void replaceBridgeLocked(std::unique_lock<std::mutex>& lock, BridgeChoice choice);
+    // Remembers why a device handle stopped working, for the operations tried on it later.
+    void buryLocked(WDU_DEVICE_HANDLE handle, std::uint32_t status);
     void onPresenceChange(Backend* source);
     // Brings a registration's device handle in line with what the backend sees now.
     void reconcileLocked(WDU_DRIVER_HANDLE id, Registration& reg);
@@ -140,6 +142,10 @@ class UsbLayer {
     std::vector<RunningHandler> running_;
     std::thread eventThread_;
     std::uint64_t eventThreadGeneration_ = 0;  // a thread runs while this matches its own
+    // Handles that died with their device, and why; bounded, oldest forgotten first.
+    std::unordered_map<WDU_DEVICE_HANDLE, std::uint32_t> deadHandles_;
+    std::deque<WDU_DEVICE_HANDLE> deadOrder_;
+    static constexpr std::size_t kMaxDeadHandles = 4096;
 };
 
 }  // namespace wdu

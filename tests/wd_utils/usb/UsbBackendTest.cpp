@@ -367,6 +367,63 @@ TEST_F(UsbBackendTest, Uninit_ThenReplugAndRegisterAgain_NewRegistrationGetsBoar
     }
 }
 
+// A transfer that finds the board gone returns only once the detach waits for the next pump,
+// and the handle then says why it died, on the simulated board and through libusb alike. The
+// libusb backend hears of a departure on threads of its own, so its cases run many times.
+TEST_F(UsbBackendTest, TransferMeetsBoardGone_DetachAtNextPumpAndHandleSaysWhy) {
+    struct Case {
+        const char* name;
+        bool simulated;
+        bool unplugFirst;  // else the board leaves during the transfer
+        int rounds;
+    };
+    const Case cases[] = {{"simulated board", true, false, 1},
+                          {"libusb, board leaves during the transfer", false, false, 10},
+                          {"libusb, board unplugged just before", false, true, 10}};
+    for (const Case& c : cases) {
+        for (int round = 0; round < c.rounds; ++round) {
+            SCOPED_TRACE(std::string(c.name) + ", round " + std::to_string(round));
+            wdu::resetForTests();
+            std::shared_ptr<bridgesim::Board> simulated;
+            if (c.simulated) {
+                simulated = bridgesim::Board::builtIn();
+                wdu::installSimulatedBoard(simulated);
+            }
+            bridgesim::Board& target = c.simulated ? *simulated : *board;
+            Recorder seen;
+            const WDU_EVENT_TABLE seenEvents{onAttach, onDetach, nullptr, &seen};
+            WDU_DRIVER_HANDLE pumped = 0;
+            ASSERT_EQ(WDU_VB_Init(&pumped, &match, 1, &seenEvents, 1, 0), WD_STATUS_SUCCESS);
+            ASSERT_EQ(WDU_VB_PumpEvents(), 1);
+            const WDU_DEVICE_HANDLE device = seen.snapshot().front().device;
+            ASSERT_EQ(seen.snapshot().front().selectStatus, WD_STATUS_SUCCESS);
+            if (c.unplugFirst) {
+                bridge->unplug();
+            } else {
+                target.detachAtTransfer(1);
+            }
+            EXPECT_EQ(write(device, 2, {0x01, 0x61, 0x02}), WD_DEVICE_GONE);
+            EXPECT_EQ(WDU_VB_PumpEvents(), 1);
+            const auto calls = seen.snapshot();
+            ASSERT_EQ(calls.size(), 2u);
+            EXPECT_FALSE(calls[1].attach);
+            EXPECT_EQ(calls[1].device, device);
+            // Still known for its departure once the registration is closed.
+            WDU_VB_Uninit(pumped);
+            WDU_DEVICE info{};
+            EXPECT_EQ(WDU_GetDeviceInfo(device, &info), WD_DEVICE_GONE);
+            EXPECT_STREQ(VB_Stat2Str(write(device, 2, {0x01})), "Device is no longer attached");
+            if (!c.simulated) {
+                if (!c.unplugFirst) {
+                    bridge->unplug();
+                }
+                std::string error;
+                ASSERT_TRUE(bridge->replug(error)) << error;
+            }
+        }
+    }
+}
+
 // The polling watch, used where libusb has no hotplug support, on the backend itself.
 class UsbBackendPollingTest : public ::testing::Test {
   protected:

@@ -124,6 +124,8 @@ void EmulatedBridge::unplug() {
     }
     board_->detach();
     umockdev_testbed_uevent(testbed_, sysfsPath.c_str(), "remove");
+    // Gone from sysfs as well, as after a real unplug: a libusb started later must not list it.
+    umockdev_testbed_remove_device(testbed_, sysfsPath.c_str());
 }
 
 bool EmulatedBridge::replug(std::string& error) {
