@@ -94,7 +94,9 @@ WDU_API const char* WDU_BridgeError(void);
 WDU_API uint32_t WDU_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
                           uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable,
                           uint32_t dwOptions);
-/* Ends a WDU_Init registration; no handler runs after it returns. Unknown handles are ignored. */
+/* Ends a WDU_Init registration; no handler runs after it returns. Unknown handles are ignored.
+ * The last registration to end (of either kind) stops the layer's threads and lets go of the
+ * board, so that another process may claim it; the next registration starts them again. */
 WDU_API void WDU_Uninit(WDU_DRIVER_HANDLE hDriver);
 
 /* Registers like WDU_Init, but attach/detach events are queued and delivered only by
@@ -102,7 +104,9 @@ WDU_API void WDU_Uninit(WDU_DRIVER_HANDLE hDriver);
 WDU_API uint32_t WDU_VB_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
                              uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable,
                              uint32_t dwOptions, uintptr_t hWnd);
-/* Ends a WDU_VB_Init registration and drops its queued events. Unknown handles are ignored. */
+/* Ends a WDU_VB_Init registration and drops its queued events, as WDU_Uninit does for its own
+ * kind (the last one stops the layer's threads and lets go of the board). Unknown handles are
+ * ignored. */
 WDU_API void WDU_VB_Uninit(WDU_DRIVER_HANDLE hDriver);
 /* Delivers the queued attach/detach events of all WDU_VB_Init registrations on this thread;
  * returns how many were delivered. Cheap when nothing is queued. */

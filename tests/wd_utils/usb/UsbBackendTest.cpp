@@ -8,6 +8,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -422,6 +424,38 @@ TEST_F(UsbBackendTest, TransferMeetsBoardGone_DetachAtNextPumpAndHandleSaysWhy) 
             }
         }
     }
+}
+
+std::size_t threadCount() {
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                      std::filesystem::directory_iterator()));
+}
+
+// Waits (bounded) until the process runs count threads: a joined thread may linger a moment.
+bool threadsSettleAt(std::size_t count) {
+    const auto limit = std::chrono::steady_clock::now() + kWaitLimit;
+    while (threadCount() != count) {
+        if (std::chrono::steady_clock::now() > limit) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+TEST_F(UsbBackendTest, LastUninit_EveryLayerThreadEnds) {
+    const std::size_t before = threadCount();
+    ASSERT_EQ(WDU_Init(&driver, &match, 1, &events, 0), WD_STATUS_SUCCESS);
+    ASSERT_TRUE(recorder.waitFor(1));
+    WDU_DRIVER_HANDLE pumped = 0;
+    ASSERT_EQ(WDU_VB_Init(&pumped, &match, 1, &events, 1, 0), WD_STATUS_SUCCESS);
+    EXPECT_GT(threadCount(), before);
+    WDU_VB_Uninit(pumped);
+    EXPECT_GT(threadCount(), before) << "a registration is still open";
+    WDU_Uninit(driver);
+    driver = 0;
+    EXPECT_TRUE(threadsSettleAt(before)) << threadCount() << " threads, " << before << " before";
 }
 
 // The polling watch, used where libusb has no hotplug support, on the backend itself.
