@@ -39,7 +39,8 @@ enum {
     WD_ALREADY_INITIALIZED = 0x2000000Au,
     WD_BACKEND_ERROR = 0x2000000Bu,
     WD_BAD_SIMULATION = 0x2000000Cu,
-    WD_OPERATION_FAILED = 0x2000000Du
+    WD_OPERATION_FAILED = 0x2000000Du,
+    WD_ACCESS_DENIED = 0x2000000Eu /* the device node may not be opened by this user */
 };
 
 /* One match-table entry; 0 in a class field means any. */

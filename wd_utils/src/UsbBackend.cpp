@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <utility>
 
 namespace wdu {
@@ -25,6 +26,8 @@ std::uint32_t statusOf(int libusbError) {
             return WD_DEVICE_GONE;
         case LIBUSB_ERROR_PIPE:
             return WD_STALL;
+        case LIBUSB_ERROR_ACCESS:
+            return WD_ACCESS_DENIED;
         default:
             return WD_OPERATION_FAILED;
     }
@@ -408,6 +411,11 @@ std::uint32_t UsbBackend::reset(std::uint64_t serial) {
     }
 }
 
+std::string UsbBackend::deniedNode() {
+    std::lock_guard lock(mutex_);
+    return deniedNode_;
+}
+
 bool UsbBackend::listed(libusb_device* device) {
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(ctx_, &list);
@@ -595,6 +603,14 @@ std::uint32_t UsbBackend::ensureOpen(Attachment& attachment) {
     int r = libusb_open(attachment.device, &handle);
     if (r == LIBUSB_ERROR_NO_DEVICE) {
         markDead(attachment);
+    }
+    if (r == LIBUSB_ERROR_ACCESS) {
+        char node[32];
+        std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u",
+                      static_cast<unsigned>(libusb_get_bus_number(attachment.device)),
+                      static_cast<unsigned>(libusb_get_device_address(attachment.device)));
+        std::lock_guard lock(mutex_);
+        deniedNode_ = node;
     }
     if (r != LIBUSB_SUCCESS) {
         return statusOf(r);

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,6 +58,9 @@ class UsbBackend : public Backend {
                            std::uint32_t timeoutMs) override;
     // A USB reset; one that makes the device enumerate again ends the attachment.
     std::uint32_t reset(std::uint64_t serial) override;
+
+    // The device node of the last open refused for lack of access, "" when none was.
+    std::string deniedNode() override;
 
     // True while watching through hotplug events rather than polling (for tests).
     bool usesHotplug() const { return hotplug_; }
@@ -120,6 +124,7 @@ class UsbBackend : public Backend {
     std::shared_ptr<Attachment> current_;
     std::vector<std::shared_ptr<Attachment>> retired_;  // closed by the worker, off any lock
     std::uint64_t nextSerial_ = 1;
+    std::string deniedNode_;
     int operations_ = 0;
 };
 

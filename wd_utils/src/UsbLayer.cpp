@@ -308,6 +308,20 @@ std::uint32_t UsbLayer::resetDevice(WDU_DEVICE_HANDLE hDevice) {
     return noteStatus(target, target.backend->reset(target.serial));
 }
 
+std::uint32_t UsbLayer::noteStatus(const Target& target, std::uint32_t status) {
+    if (status == WD_ACCESS_DENIED) {
+        std::string node = target.backend->deniedNode();
+        std::lock_guard lock(mutex_);
+        deniedNode_ = std::move(node);
+    }
+    return status;
+}
+
+std::string UsbLayer::deniedNode() {
+    std::lock_guard lock(mutex_);
+    return deniedNode_;
+}
+
 bridgesim::Board* UsbLayer::simulatedBoard() {
     std::uint32_t status = WD_STATUS_SUCCESS;
     if (!ensureBackend(status)) {
@@ -357,6 +371,7 @@ void UsbLayer::resetForTests() {
     devices_.clear();
     deadHandles_.clear();
     deadOrder_.clear();
+    deniedNode_.clear();
     pumpQueue_.clear();
     threadQueue_.clear();
     pumpPending_.store(0, std::memory_order_release);

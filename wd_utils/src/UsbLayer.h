@@ -67,6 +67,8 @@ class UsbLayer {
     void setNextHandleForTests(std::uint32_t next);
     // Why the last choice of the bridge failed; empty when the one in force is good.
     std::string backendError();
+    // The device node of the last open refused with WD_ACCESS_DENIED; empty when none was.
+    std::string deniedNode();
 
     // More match-table entries than this are refused as a bad parameter.
     static constexpr std::uint32_t kMaxMatchTables = 1024;
@@ -134,6 +136,8 @@ class UsbLayer {
     };
     // Resolves hDevice to its target; a status other than success says why there is none.
     std::uint32_t resolve(WDU_DEVICE_HANDLE hDevice, Target& target);
+    // Keeps what VB_Stat2Str needs to explain status, returned by target's backend; returns it.
+    std::uint32_t noteStatus(const Target& target, std::uint32_t status);
     // Finds a usable device handle; the status says why not.
     Device* findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uint32_t& status);
     WDU_DRIVER_HANDLE newHandleLocked();
@@ -156,6 +160,7 @@ class UsbLayer {
     std::shared_ptr<bridgesim::Board> simulatedBoard_;
     std::optional<BridgeChoice> chosen_;  // none: VELMORIX_BRIDGE decides at the next start
     std::string backendError_;
+    std::string deniedNode_;
     std::unordered_map<WDU_DRIVER_HANDLE, Registration> registrations_;
     std::unordered_map<WDU_DEVICE_HANDLE, Device> devices_;
     static constexpr std::uint32_t kFirstHandle = 0x100;

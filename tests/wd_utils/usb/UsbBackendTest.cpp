@@ -1,9 +1,14 @@
 // The libusb backend against the simulated bridge board behind an emulated usbdevfs node, through
 // the public WDU_* operations (and the backend itself for the polling watch). Every wait is
 // bounded; the tests skip when the umockdev preload library is not active.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/usbdevice_fs.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -456,6 +461,70 @@ TEST_F(UsbBackendTest, LastUninit_EveryLayerThreadEnds) {
     WDU_Uninit(driver);
     driver = 0;
     EXPECT_TRUE(threadsSettleAt(before)) << threadCount() << " threads, " << before << " before";
+}
+
+// Runs body in a forked child and returns what it wrote to its pipe, or why the child failed.
+// The child ends with _exit: nothing of the test process runs twice.
+template <typename Body>
+std::string inChild(Body body) {
+    int ends[2];
+    if (::pipe(ends) != 0) {
+        return "no pipe";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        const std::string said = body();
+        const bool written =
+            ::write(ends[1], said.data(), said.size()) == static_cast<ssize_t>(said.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(ends[1]);
+    std::string said;
+    char chunk[256];
+    for (ssize_t n; (n = ::read(ends[0], chunk, sizeof chunk)) > 0;) {
+        said.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(ends[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        return "the child failed: " + said;
+    }
+    return said;
+}
+
+TEST_F(UsbBackendTest, NodeNotOpenableByUser_AccessDeniedNamesNodeAndFix) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can make a node that the test's own user cannot open";
+    }
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    // Everybody may read the emulated sysfs, listen for its events and reach the emulation's
+    // socket behind the node; only root may open the device node itself.
+    const std::string root = std::getenv("UMOCKDEV_DIR");
+    ASSERT_EQ(::chmod(root.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod((root + "/dev/bus/usb/001/002").c_str(), 0600), 0);
+    ASSERT_EQ(::chmod((root + "/ioctl/dev/bus/usb/001/002").c_str(), 0777), 0);
+    const std::string said = inChild([&]() -> std::string {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+            ::setuid(nobody->pw_uid) != 0) {
+            return "cannot become nobody";
+        }
+        WDU_DRIVER_HANDLE pumped = 0;
+        if (WDU_VB_Init(&pumped, &match, 1, &events, 1, 0) != WD_STATUS_SUCCESS ||
+            WDU_VB_PumpEvents() != 1) {
+            return "no attach";
+        }
+        const std::uint32_t status = recorder.snapshot().front().selectStatus;
+        WDU_VB_Uninit(pumped);
+        return std::to_string(status) + " " + VB_Stat2Str(status);
+    });
+    EXPECT_EQ(said, std::to_string(WD_ACCESS_DENIED) +
+                        " Access denied to /dev/bus/usb/001/002: install the udev rule "
+                        "60-velmorix.rules that comes with the program (the package puts it in "
+                        "/usr/lib/udev/rules.d/), make the user a member of the plugdev group, "
+                        "then log in again");
 }
 
 // The polling watch, used where libusb has no hotplug support, on the backend itself.
