@@ -15,21 +15,25 @@ bool SimulatedBridge::install(std::shared_ptr<bridgesim::Board> board, std::stri
     return true;
 }
 
-void SimulatedBridge::unplug() {
+bool SimulatedBridge::unplug() {
     board_->detach();
+    return true;
 }
 
-void SimulatedBridge::plugIn() {
+bool SimulatedBridge::plugIn() {
     board_->attach();
+    return true;
 }
 
-void SimulatedBridge::unplugAtTransfer(std::uint32_t n) {
+bool SimulatedBridge::unplugAtTransfer(std::uint32_t n) {
     board_->detachAtTransfer(n);
+    return true;
 }
 
-void SimulatedBridge::timeOutOn(std::uint8_t endpoint) {
+bool SimulatedBridge::timeOutOn(std::uint8_t endpoint) {
     board_->setTimeoutWait(std::chrono::microseconds(1000));
     board_->setEndpointTimesOut(endpoint, true);
+    return true;
 }
 
 }  // namespace apptest

@@ -11,13 +11,13 @@ class SimulatedBridge : public TestBridge {
     // Installs the board in the simulation backend; never fails.
     bool install(std::shared_ptr<bridgesim::Board> board, std::string& why) override;
     // Detaches the board.
-    void unplug() override;
+    bool unplug() override;
     // Attaches the board.
-    void plugIn() override;
+    bool plugIn() override;
     // Arms the board's detach at its n-th transfer.
-    void unplugAtTransfer(std::uint32_t n) override;
+    bool unplugAtTransfer(std::uint32_t n) override;
     // Makes the endpoint time out after a short wait, so that the test stays fast.
-    void timeOutOn(std::uint8_t endpoint) override;
+    bool timeOutOn(std::uint8_t endpoint) override;
 
   private:
     std::shared_ptr<bridgesim::Board> board_;

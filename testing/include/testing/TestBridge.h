@@ -18,14 +18,17 @@ class TestBridge {
     // Puts the board behind this bridge and makes the USB layer use the bridge from its next
     // registration on; false with the reason when this bridge cannot run here.
     virtual bool install(std::shared_ptr<bridgesim::Board> board, std::string& why) = 0;
+    // The faults below return false when this bridge cannot bring them about (an adapter with
+    // no cable to pull): the scenario that needs one is then skipped.
+
     // Pulls the cable now; the program hears of it through its events, maybe a little later.
-    virtual void unplug() = 0;
-    // Plugs the board in now, again after an unplug; never fails a test by itself.
-    virtual void plugIn() = 0;
+    virtual bool unplug() = 0;
+    // Plugs the board in now, again after an unplug.
+    virtual bool plugIn() = 0;
     // Pulls the cable instead of the n-th transfer from now (n >= 1).
-    virtual void unplugAtTransfer(std::uint32_t n) = 0;
+    virtual bool unplugAtTransfer(std::uint32_t n) = 0;
     // Transfers on this endpoint find no answer and end at their own time-out.
-    virtual void timeOutOn(std::uint8_t endpoint) = 0;
+    virtual bool timeOutOn(std::uint8_t endpoint) = 0;
 };
 
 }  // namespace apptest

@@ -117,7 +117,9 @@ TEST_P(BridgeScenario, Attach_PluggedInWhileOpenThenPulled_BothLoggedExchangeBet
     link().Connect_Usb();
     ASSERT_FALSE(attached());
     main().Txtlog.setText("");
-    bridge->plugIn();
+    if (!bridge->plugIn()) {
+        GTEST_SKIP() << "this bridge cannot bring the fault about";
+    }
     ASSERT_TRUE(pumpUntil([&] { return attached(); }));
     const WDU_DEVICE_HANDLE device = s().AttachContext.AttachedDevice;
     EXPECT_EQ(log(), entry("DeviceAttach: Received and accepted attach for \r\nvendor ID &H" +
@@ -129,7 +131,9 @@ TEST_P(BridgeScenario, Attach_PluggedInWhileOpenThenPulled_BothLoggedExchangeBet
     EXPECT_EQ(s().CommError, False);
 
     main().Txtlog.setText("");
-    bridge->unplug();
+    if (!bridge->unplug()) {
+        GTEST_SKIP() << "this bridge cannot bring the fault about";
+    }
     ASSERT_TRUE(pumpUntil([&] { return !attached(); }));
     EXPECT_EQ(log(),
               entry("DeviceDetach: Received detach for device handle &H" + board::HexText(device)));
@@ -190,7 +194,9 @@ TEST_P(BridgeScenario, Exchange_ReplyTimesOut_ErrorLoggedNextExchangeWorks) {
     link().Connect_Usb();
     ASSERT_TRUE(attached());
     main().Txtlog.setText("");
-    bridge->timeOutOn(0x82);
+    if (!bridge->timeOutOn(0x82)) {
+        GTEST_SKIP() << "this bridge cannot bring the fault about";
+    }
     const board::Reply late = readA0();
     EXPECT_EQ(late.status, static_cast<std::uint32_t>(WD_TIME_OUT_EXPIRED));
     EXPECT_EQ(late.transferred, 0u);
@@ -210,7 +216,9 @@ TEST_P(BridgeScenario, Exchange_UnplugBetweenCommandAndReply_ReadFailsDetachLogg
     ASSERT_TRUE(attached());
     const WDU_DEVICE_HANDLE device = s().AttachContext.AttachedDevice;
     main().Txtlog.setText("");
-    bridge->unplugAtTransfer(2);
+    if (!bridge->unplugAtTransfer(2)) {
+        GTEST_SKIP() << "this bridge cannot bring the fault about";
+    }
     const board::Reply reply = readA0();
     EXPECT_FALSE(reply.ok());
     EXPECT_EQ(reply.transferred, 0u);
@@ -243,7 +251,9 @@ TEST_P(BridgeScenario, ScriptLoop_UnplugBetweenPasses_LaterPassesFailLoopEnds) {
     auto& w = scripts().sharedWindow();
     board->clearPacketLog();
     // Two passes of one read each (command and reply), then the cable is out.
-    bridge->unplugAtTransfer(5);
+    if (!bridge->unplugAtTransfer(5)) {
+        GTEST_SKIP() << "this bridge cannot bring the fault about";
+    }
     host.atYield(host.yields + 60000, [&] { w.cmdAbort_Click(); });
     w.cmdRunContinuous_Click();
 

@@ -22,25 +22,28 @@ bool EmulatedUsbBridge::install(std::shared_ptr<bridgesim::Board> board, std::st
     return !board_->attached() || emulated_->plug(why);
 }
 
-void EmulatedUsbBridge::unplug() {
+bool EmulatedUsbBridge::unplug() {
     emulated_->unplug();
+    return true;
 }
 
-void EmulatedUsbBridge::plugIn() {
+bool EmulatedUsbBridge::plugIn() {
     std::string error;
     EXPECT_TRUE(emulated_->replug(error)) << error;
+    return true;
 }
 
-void EmulatedUsbBridge::unplugAtTransfer(std::uint32_t n) {
+bool EmulatedUsbBridge::unplugAtTransfer(std::uint32_t n) {
     if (n <= 1) {
-        unplug();
-    } else {
-        emulated_->cutCableAfterTransfers(n - 1);
+        return unplug();
     }
+    emulated_->cutCableAfterTransfers(n - 1);
+    return true;
 }
 
-void EmulatedUsbBridge::timeOutOn(std::uint8_t endpoint) {
+bool EmulatedUsbBridge::timeOutOn(std::uint8_t endpoint) {
     board_->setEndpointTimesOut(endpoint, true);
+    return true;
 }
 
 }  // namespace apptest

@@ -16,13 +16,13 @@ class EmulatedUsbBridge : public TestBridge {
     // the emulation fails.
     bool install(std::shared_ptr<bridgesim::Board> board, std::string& why) override;
     // Pulls the cable: the node dies, libusb hears "remove".
-    void unplug() override;
+    bool unplug() override;
     // Plugs the board in as a new device; a failure fails the test.
-    void plugIn() override;
+    bool plugIn() override;
     // Cuts the cable right after the transfer before the n-th.
-    void unplugAtTransfer(std::uint32_t n) override;
+    bool unplugAtTransfer(std::uint32_t n) override;
     // The reply never comes: libusb discards the read at its time-out.
-    void timeOutOn(std::uint8_t endpoint) override;
+    bool timeOutOn(std::uint8_t endpoint) override;
 
   private:
     std::shared_ptr<bridgesim::Board> board_;
