@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -30,6 +33,19 @@ std::vector<std::uint8_t> descriptors(std::uint16_t vendor, std::uint16_t produc
         d.insert(d.end(), {0x07, 0x05, endpoint, 0x02, 0x00, 0x02, 0x00});
     }
     return d;
+}
+
+// True once GLib's worker thread ("gmain") runs in this process.
+bool glibWorkerRuns() {
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && name == "gmain") {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string hex(const std::vector<std::uint8_t>& bytes) {
@@ -96,6 +112,13 @@ bool EmulatedBridge::plug(std::string& error) {
         error = err != nullptr ? err->message : "attaching the ioctl handler failed";
         g_clear_error(&err);
         return false;
+    }
+    // umockdev serves the node from GLib's worker thread, which starts a moment after the first
+    // handler is attached: waiting for it (bounded) leaves the process's threads steady once the
+    // board is plugged, so that a test may count them.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!glibWorkerRuns() && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     const std::string number = std::to_string(devnum);
     const std::string device =
