@@ -527,6 +527,68 @@ TEST_F(UsbBackendTest, NodeNotOpenableByUser_AccessDeniedNamesNodeAndFix) {
                         "then log in again");
 }
 
+// One process's turn on the board: register, take the attach (which claims the interface), one
+// register read, unregister. "ok", or what failed.
+std::string takeTurn(const WDU_MATCH_TABLE& match) {
+    Recorder seen;
+    const WDU_EVENT_TABLE seenEvents{onAttach, onDetach, nullptr, &seen};
+    WDU_DRIVER_HANDLE pumped = 0;
+    if (WDU_VB_Init(&pumped, &match, 1, &seenEvents, 1, 0) != WD_STATUS_SUCCESS) {
+        return "no registration";
+    }
+    std::string result = "no attach";
+    if (WDU_VB_PumpEvents() == 1) {
+        const Recorder::Call call = seen.snapshot().front();
+        std::uint8_t command[3] = {0x01, 0x61, 0x02};
+        std::uint8_t reply[2] = {};
+        std::uint32_t moved = 0;
+        if (call.selectStatus != WD_STATUS_SUCCESS) {
+            result = std::string("interface not claimed: ") + VB_Stat2Str(call.selectStatus);
+        } else if (WDU_Transfer(call.device, 2, 0, 0, command, 3, &moved, nullptr, 1000) != 0 ||
+                   WDU_Transfer(call.device, 0x82, 1, 0, reply, 2, &moved, nullptr, 1000) != 0 ||
+                   reply[1] != 0x7A) {
+            result = "exchange failed";
+        } else {
+            result = "ok";
+        }
+    }
+    WDU_VB_Uninit(pumped);
+    return result;
+}
+
+TEST_F(UsbBackendTest, TwoProcessesTakeTurns_SecondClaimsWhileFirstStillRuns) {
+    int firstSaid[2];
+    int firstMayEnd[2];
+    ASSERT_EQ(::pipe(firstSaid), 0);
+    ASSERT_EQ(::pipe(firstMayEnd), 0);
+    const pid_t first = ::fork();
+    if (first == 0) {
+        ::close(firstSaid[0]);
+        ::close(firstMayEnd[1]);
+        const std::string result = takeTurn(match);
+        const bool written = ::write(firstSaid[1], result.data(), result.size()) ==
+                             static_cast<ssize_t>(result.size());
+        ::close(firstSaid[1]);
+        char end = 0;
+        (void)::read(firstMayEnd[0], &end, 1);  // lives on until the parent closes its end
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(firstSaid[1]);
+    ::close(firstMayEnd[0]);
+    std::string firstResult;
+    char chunk[256];
+    for (ssize_t n; (n = ::read(firstSaid[0], chunk, sizeof chunk)) > 0;) {
+        firstResult.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(firstSaid[0]);
+    const std::string secondResult = inChild([&] { return takeTurn(match); });
+    ::close(firstMayEnd[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(first, &status, 0), first);
+    EXPECT_EQ(firstResult, "ok");
+    EXPECT_EQ(secondResult, "ok") << "while the first process still runs";
+}
+
 // The polling watch, used where libusb has no hotplug support, on the backend itself.
 class UsbBackendPollingTest : public ::testing::Test {
   protected:
