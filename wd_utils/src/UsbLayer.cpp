@@ -1,5 +1,6 @@
 #include "UsbLayer.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -135,6 +136,7 @@ std::uint32_t UsbLayer::init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE*
         ++eventThreadsRunning_;
         ownerPid_ = ::getpid();
         eventThread_ = std::thread(&UsbLayer::eventThreadMain, this, eventThreadGeneration_);
+        ::pthread_setname_np(eventThread_.native_handle(), "wdu-events");  // as ps shows it
     }
     reconcileLocked(id, reg);
     *phDriver = id;
@@ -187,6 +189,7 @@ void UsbLayer::stopWhenIdle(std::unique_lock<std::mutex>& lock) {
                !eventThread_.joinable()) {
         ++eventThreadsRunning_;
         eventThread_ = std::thread(&UsbLayer::eventThreadMain, this, eventThreadGeneration_);
+        ::pthread_setname_np(eventThread_.native_handle(), "wdu-events");  // as ps shows it
     }
     lock.unlock();
     stopBackend(std::move(backend));
@@ -276,7 +279,7 @@ std::uint32_t UsbLayer::getDeviceInfo(WDU_DEVICE_HANDLE hDevice, WDU_DEVICE* inf
     if (info == nullptr) {
         return WD_INVALID_PARAMETER;
     }
-    return target.backend->deviceInfo(target.serial, *info);
+    return noteStatus(target, target.backend->deviceInfo(target.serial, *info));
 }
 
 std::uint32_t UsbLayer::transfer(WDU_DEVICE_HANDLE hDevice, std::uint32_t pipe, std::uint32_t fRead,
@@ -309,6 +312,11 @@ std::uint32_t UsbLayer::resetDevice(WDU_DEVICE_HANDLE hDevice) {
 }
 
 std::uint32_t UsbLayer::noteStatus(const Target& target, std::uint32_t status) {
+    // The backend saw the board go before it told us: catch up now, so that the detach is
+    // queued before the caller hears of the failure.
+    if (status == WD_DEVICE_GONE) {
+        onPresenceChange(target.backend.get());
+    }
     if (status == WD_ACCESS_DENIED) {
         std::string node = target.backend->deniedNode();
         std::lock_guard lock(mutex_);

@@ -136,7 +136,8 @@ class UsbLayer {
     };
     // Resolves hDevice to its target; a status other than success says why there is none.
     std::uint32_t resolve(WDU_DEVICE_HANDLE hDevice, Target& target);
-    // Keeps what VB_Stat2Str needs to explain status, returned by target's backend; returns it.
+    // Follows up status, returned by target's backend: a device found gone has its detach queued
+    // at once, a refused node is kept for VB_Stat2Str. Returns status. Called unlocked.
     std::uint32_t noteStatus(const Target& target, std::uint32_t status);
     // Finds a usable device handle; the status says why not.
     Device* findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uint32_t& status);
