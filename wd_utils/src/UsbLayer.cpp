@@ -152,8 +152,9 @@ void UsbLayer::uninit(WDU_DRIVER_HANDLE hDriver) {
         if (item.second.registration != hDriver) {
             return false;
         }
-        if (item.second.gone) {
-            buryLocked(item.first, WD_DEVICE_GONE);
+        // Declined handles were never taken: they stay plainly invalid.
+        if (!item.second.declined) {
+            buryLocked(item.first, item.second);
         }
         return true;
     });
@@ -240,8 +241,9 @@ void UsbLayer::abandonInheritedLocked() {
     ownerPid_ = 0;
 }
 
-void UsbLayer::buryLocked(WDU_DEVICE_HANDLE handle, std::uint32_t status) {
-    if (deadHandles_.insert_or_assign(handle, status).second) {
+void UsbLayer::buryLocked(WDU_DEVICE_HANDLE handle, const Device& device) {
+    const DeadHandle dead{device.gone, device.serial, backendEpoch_};
+    if (deadHandles_.insert_or_assign(handle, dead).second) {
         deadOrder_.push_back(handle);
     }
     while (deadOrder_.size() > kMaxDeadHandles) {
@@ -445,6 +447,7 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
     }
     lock.lock();
     backend_ = created;
+    ++backendEpoch_;
     simulatedBoard_ = choice.simulatedBoard;
     // Kept, so that a backend started again after an idle time reaches the same board (the
     // simulated one with its registers), whatever the environment says by then.
@@ -543,7 +546,9 @@ UsbLayer::Device* UsbLayer::findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uin
     const auto it = devices_.find(hDevice);
     if (it == devices_.end()) {
         const auto dead = deadHandles_.find(hDevice);
-        status = dead != deadHandles_.end() ? dead->second : std::uint32_t{WD_INVALID_HANDLE};
+        status = dead != deadHandles_.end() && deviceLeftLocked(dead->second)
+                     ? std::uint32_t{WD_DEVICE_GONE}
+                     : std::uint32_t{WD_INVALID_HANDLE};
         return nullptr;
     }
     if (it->second.declined) {
@@ -556,6 +561,23 @@ UsbLayer::Device* UsbLayer::findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uin
     }
     status = WD_STATUS_SUCCESS;
     return &it->second;
+}
+
+bool UsbLayer::deviceLeftLocked(const DeadHandle& dead) {
+    if (dead.detached) {
+        return true;
+    }
+    // Closed with its registration: gone too if its board is no longer there. A backend started
+    // since counts attachments anew, so then only the board's presence tells.
+    if (!backend_) {
+        return false;
+    }
+    DeviceIdentity identity;
+    std::uint64_t serial = 0;
+    if (!backend_->present(identity, serial)) {
+        return true;
+    }
+    return dead.epoch == backendEpoch_ && serial != dead.serial;
 }
 
 WDU_DRIVER_HANDLE UsbLayer::newHandleLocked() {
