@@ -1,6 +1,7 @@
 #include "UsbBackend.h"
 
 #include <libusb.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <chrono>
@@ -203,6 +204,9 @@ std::uint32_t UsbBackend::start(PresenceListener listener) {
     applyChanges(std::move(first));
     eventThread_ = std::thread(&UsbBackend::eventMain, this);
     worker_ = std::thread(&UsbBackend::workerMain, this);
+    // Named as ps and /proc show them.
+    ::pthread_setname_np(eventThread_.native_handle(), "wdu-usb-events");
+    ::pthread_setname_np(worker_.native_handle(), "wdu-usb-watch");
     return WD_STATUS_SUCCESS;
 }
 

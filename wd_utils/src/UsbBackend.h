@@ -5,7 +5,9 @@
 // registration's match table wants. Each time a device becomes the bridge it is a new attachment
 // with a new serial. The device is opened, its kernel driver detached and its first interface
 // claimed at the first operation that needs it (normally the attach handler's interface
-// selection), and closed when the attachment ends. An event thread runs libusb's event handling.
+// selection), and released and closed when the attachment ends or the backend stops (the layer
+// stops it when the last registration ends, so that another process can claim the board). An
+// event thread runs libusb's event handling.
 //
 // Locks: mutex_ guards the device list and the attachment; it is taken under the layer's lock
 // (present, deviceInfo, setMatchTables) and so is never held while calling libusb I/O or the

@@ -1,5 +1,6 @@
 #include "UsbLayer.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -135,6 +136,7 @@ std::uint32_t UsbLayer::init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE*
         ++eventThreadsRunning_;
         ownerPid_ = ::getpid();
         eventThread_ = std::thread(&UsbLayer::eventThreadMain, this, eventThreadGeneration_);
+        ::pthread_setname_np(eventThread_.native_handle(), "wdu-events");  // as ps shows it
     }
     reconcileLocked(id, reg);
     *phDriver = id;
@@ -150,8 +152,9 @@ void UsbLayer::uninit(WDU_DRIVER_HANDLE hDriver) {
         if (item.second.registration != hDriver) {
             return false;
         }
-        if (item.second.gone) {
-            buryLocked(item.first, WD_DEVICE_GONE);
+        // Declined handles were never taken: they stay plainly invalid.
+        if (!item.second.declined) {
+            buryLocked(item.first, item.second);
         }
         return true;
     });
@@ -187,6 +190,7 @@ void UsbLayer::stopWhenIdle(std::unique_lock<std::mutex>& lock) {
                !eventThread_.joinable()) {
         ++eventThreadsRunning_;
         eventThread_ = std::thread(&UsbLayer::eventThreadMain, this, eventThreadGeneration_);
+        ::pthread_setname_np(eventThread_.native_handle(), "wdu-events");  // as ps shows it
     }
     lock.unlock();
     stopBackend(std::move(backend));
@@ -237,8 +241,9 @@ void UsbLayer::abandonInheritedLocked() {
     ownerPid_ = 0;
 }
 
-void UsbLayer::buryLocked(WDU_DEVICE_HANDLE handle, std::uint32_t status) {
-    if (deadHandles_.insert_or_assign(handle, status).second) {
+void UsbLayer::buryLocked(WDU_DEVICE_HANDLE handle, const Device& device) {
+    const DeadHandle dead{device.gone, device.serial, backendEpoch_};
+    if (deadHandles_.insert_or_assign(handle, dead).second) {
         deadOrder_.push_back(handle);
     }
     while (deadOrder_.size() > kMaxDeadHandles) {
@@ -276,7 +281,7 @@ std::uint32_t UsbLayer::getDeviceInfo(WDU_DEVICE_HANDLE hDevice, WDU_DEVICE* inf
     if (info == nullptr) {
         return WD_INVALID_PARAMETER;
     }
-    return target.backend->deviceInfo(target.serial, *info);
+    return noteStatus(target, target.backend->deviceInfo(target.serial, *info));
 }
 
 std::uint32_t UsbLayer::transfer(WDU_DEVICE_HANDLE hDevice, std::uint32_t pipe, std::uint32_t fRead,
@@ -309,6 +314,11 @@ std::uint32_t UsbLayer::resetDevice(WDU_DEVICE_HANDLE hDevice) {
 }
 
 std::uint32_t UsbLayer::noteStatus(const Target& target, std::uint32_t status) {
+    // The backend saw the board go before it told us: catch up now, so that the detach is
+    // queued before the caller hears of the failure.
+    if (status == WD_DEVICE_GONE) {
+        onPresenceChange(target.backend.get());
+    }
     if (status == WD_ACCESS_DENIED) {
         std::string node = target.backend->deniedNode();
         std::lock_guard lock(mutex_);
@@ -437,6 +447,7 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
     }
     lock.lock();
     backend_ = created;
+    ++backendEpoch_;
     simulatedBoard_ = choice.simulatedBoard;
     // Kept, so that a backend started again after an idle time reaches the same board (the
     // simulated one with its registers), whatever the environment says by then.
@@ -535,7 +546,9 @@ UsbLayer::Device* UsbLayer::findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uin
     const auto it = devices_.find(hDevice);
     if (it == devices_.end()) {
         const auto dead = deadHandles_.find(hDevice);
-        status = dead != deadHandles_.end() ? dead->second : std::uint32_t{WD_INVALID_HANDLE};
+        status = dead != deadHandles_.end() && deviceLeftLocked(dead->second)
+                     ? std::uint32_t{WD_DEVICE_GONE}
+                     : std::uint32_t{WD_INVALID_HANDLE};
         return nullptr;
     }
     if (it->second.declined) {
@@ -548,6 +561,23 @@ UsbLayer::Device* UsbLayer::findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uin
     }
     status = WD_STATUS_SUCCESS;
     return &it->second;
+}
+
+bool UsbLayer::deviceLeftLocked(const DeadHandle& dead) {
+    if (dead.detached) {
+        return true;
+    }
+    // Closed with its registration: gone too if its board is no longer there. A backend started
+    // since counts attachments anew, so then only the board's presence tells.
+    if (!backend_) {
+        return false;
+    }
+    DeviceIdentity identity;
+    std::uint64_t serial = 0;
+    if (!backend_->present(identity, serial)) {
+        return true;
+    }
+    return dead.epoch == backendEpoch_ && serial != dead.serial;
 }
 
 WDU_DRIVER_HANDLE UsbLayer::newHandleLocked() {

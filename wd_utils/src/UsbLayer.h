@@ -118,8 +118,17 @@ class UsbLayer {
     // In a forked child: forgets the parent's backend, event thread and registrations, which no
     // thread of this process serves, without touching them.
     void abandonInheritedLocked();
-    // Remembers why a device handle stopped working, for the operations tried on it later.
-    void buryLocked(WDU_DEVICE_HANDLE handle, std::uint32_t status);
+    // A device handle that ended with its registration, kept to tell why it no longer works.
+    struct DeadHandle {
+        bool detached = false;  // its device had left before the registration ended
+        std::uint64_t serial = 0;
+        std::uint64_t epoch = 0;  // the backend it was given by
+    };
+    // Keeps the handle of device, whose registration ends, for the operations tried on it later.
+    void buryLocked(WDU_DEVICE_HANDLE handle, const Device& device);
+    // True when the device of a dead handle left: detached before its registration ended, or
+    // the board it belonged to is not there now.
+    bool deviceLeftLocked(const DeadHandle& dead);
     void onPresenceChange(Backend* source);
     // Brings a registration's device handle in line with what the backend sees now.
     void reconcileLocked(WDU_DRIVER_HANDLE id, Registration& reg);
@@ -136,7 +145,8 @@ class UsbLayer {
     };
     // Resolves hDevice to its target; a status other than success says why there is none.
     std::uint32_t resolve(WDU_DEVICE_HANDLE hDevice, Target& target);
-    // Keeps what VB_Stat2Str needs to explain status, returned by target's backend; returns it.
+    // Follows up status, returned by target's backend: a device found gone has its detach queued
+    // at once, a refused node is kept for VB_Stat2Str. Returns status. Called unlocked.
     std::uint32_t noteStatus(const Target& target, std::uint32_t status);
     // Finds a usable device handle; the status says why not.
     Device* findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uint32_t& status);
@@ -155,6 +165,7 @@ class UsbLayer {
     std::condition_variable handlerDone_;
     std::condition_variable threadWake_;
     std::shared_ptr<Backend> backend_;
+    std::uint64_t backendEpoch_ = 0;  // counts the backends started
     // The board behind backend_ when it is the simulation: the test interface reaches it, and
     // it counts transfers refused on a stale handle.
     std::shared_ptr<bridgesim::Board> simulatedBoard_;
@@ -183,8 +194,8 @@ class UsbLayer {
     // child) must not join or stop them.
     pid_t ownerPid_ = 0;
     bool exiting_ = false;  // the process is exiting: nothing starts again
-    // Handles that died with their device, and why; bounded, oldest forgotten first.
-    std::unordered_map<WDU_DEVICE_HANDLE, std::uint32_t> deadHandles_;
+    // Device handles of ended registrations; bounded, oldest forgotten first.
+    std::unordered_map<WDU_DEVICE_HANDLE, DeadHandle> deadHandles_;
     std::deque<WDU_DEVICE_HANDLE> deadOrder_;
     static constexpr std::size_t kMaxDeadHandles = 4096;
 };

@@ -10,11 +10,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
-#include <iterator>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -431,16 +432,26 @@ TEST_F(UsbBackendTest, TransferMeetsBoardGone_DetachAtNextPumpAndHandleSaysWhy) 
     }
 }
 
-std::size_t threadCount() {
-    return static_cast<std::size_t>(
-        std::distance(std::filesystem::directory_iterator("/proc/self/task"),
-                      std::filesystem::directory_iterator()));
+// The threads of this process, by name ("wdu-" for the layer's own).
+std::vector<std::string> threadNames() {
+    std::vector<std::string> names;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::size_t layerThreads(const std::vector<std::string>& names) {
+    return static_cast<std::size_t>(std::count_if(
+        names.begin(), names.end(), [](const auto& n) { return n.rfind("wdu-", 0) == 0; }));
 }
 
 // Waits (bounded) until the process runs count threads: a joined thread may linger a moment.
 bool threadsSettleAt(std::size_t count) {
     const auto limit = std::chrono::steady_clock::now() + kWaitLimit;
-    while (threadCount() != count) {
+    while (threadNames().size() != count) {
         if (std::chrono::steady_clock::now() > limit) {
             return false;
         }
@@ -450,17 +461,23 @@ bool threadsSettleAt(std::size_t count) {
 }
 
 TEST_F(UsbBackendTest, LastUninit_EveryLayerThreadEnds) {
-    const std::size_t before = threadCount();
+    // One round first, for the threads of glib and umockdev that start at first use and stay.
+    ASSERT_EQ(WDU_VB_Init(&driver, &match, 1, &events, 1, 0), WD_STATUS_SUCCESS);
+    WDU_VB_Uninit(driver);
+    const std::size_t before = threadNames().size();
+    EXPECT_EQ(layerThreads(threadNames()), 0u);
     ASSERT_EQ(WDU_Init(&driver, &match, 1, &events, 0), WD_STATUS_SUCCESS);
     ASSERT_TRUE(recorder.waitFor(1));
     WDU_DRIVER_HANDLE pumped = 0;
     ASSERT_EQ(WDU_VB_Init(&pumped, &match, 1, &events, 1, 0), WD_STATUS_SUCCESS);
-    EXPECT_GT(threadCount(), before);
+    EXPECT_EQ(layerThreads(threadNames()), 3u) << "event thread, USB watch, USB events";
     WDU_VB_Uninit(pumped);
-    EXPECT_GT(threadCount(), before) << "a registration is still open";
+    EXPECT_EQ(layerThreads(threadNames()), 3u) << "a registration is still open";
     WDU_Uninit(driver);
     driver = 0;
-    EXPECT_TRUE(threadsSettleAt(before)) << threadCount() << " threads, " << before << " before";
+    EXPECT_TRUE(threadsSettleAt(before))
+        << threadNames().size() << " threads, " << before << " before";
+    EXPECT_EQ(layerThreads(threadNames()), 0u);
 }
 
 // Runs body in a forked child and returns what it wrote to its pipe, or why the child failed.
@@ -525,6 +542,68 @@ TEST_F(UsbBackendTest, NodeNotOpenableByUser_AccessDeniedNamesNodeAndFix) {
                         "60-velmorix.rules that comes with the program (the package puts it in "
                         "/usr/lib/udev/rules.d/), make the user a member of the plugdev group, "
                         "then log in again");
+}
+
+// One process's turn on the board: register, take the attach (which claims the interface), one
+// register read, unregister. "ok", or what failed.
+std::string takeTurn(const WDU_MATCH_TABLE& match) {
+    Recorder seen;
+    const WDU_EVENT_TABLE seenEvents{onAttach, onDetach, nullptr, &seen};
+    WDU_DRIVER_HANDLE pumped = 0;
+    if (WDU_VB_Init(&pumped, &match, 1, &seenEvents, 1, 0) != WD_STATUS_SUCCESS) {
+        return "no registration";
+    }
+    std::string result = "no attach";
+    if (WDU_VB_PumpEvents() == 1) {
+        const Recorder::Call call = seen.snapshot().front();
+        std::uint8_t command[3] = {0x01, 0x61, 0x02};
+        std::uint8_t reply[2] = {};
+        std::uint32_t moved = 0;
+        if (call.selectStatus != WD_STATUS_SUCCESS) {
+            result = std::string("interface not claimed: ") + VB_Stat2Str(call.selectStatus);
+        } else if (WDU_Transfer(call.device, 2, 0, 0, command, 3, &moved, nullptr, 1000) != 0 ||
+                   WDU_Transfer(call.device, 0x82, 1, 0, reply, 2, &moved, nullptr, 1000) != 0 ||
+                   reply[1] != 0x7A) {
+            result = "exchange failed";
+        } else {
+            result = "ok";
+        }
+    }
+    WDU_VB_Uninit(pumped);
+    return result;
+}
+
+TEST_F(UsbBackendTest, TwoProcessesTakeTurns_SecondClaimsWhileFirstStillRuns) {
+    int firstSaid[2];
+    int firstMayEnd[2];
+    ASSERT_EQ(::pipe(firstSaid), 0);
+    ASSERT_EQ(::pipe(firstMayEnd), 0);
+    const pid_t first = ::fork();
+    if (first == 0) {
+        ::close(firstSaid[0]);
+        ::close(firstMayEnd[1]);
+        const std::string result = takeTurn(match);
+        const bool written = ::write(firstSaid[1], result.data(), result.size()) ==
+                             static_cast<ssize_t>(result.size());
+        ::close(firstSaid[1]);
+        char end = 0;
+        (void)::read(firstMayEnd[0], &end, 1);  // lives on until the parent closes its end
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(firstSaid[1]);
+    ::close(firstMayEnd[0]);
+    std::string firstResult;
+    char chunk[256];
+    for (ssize_t n; (n = ::read(firstSaid[0], chunk, sizeof chunk)) > 0;) {
+        firstResult.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(firstSaid[0]);
+    const std::string secondResult = inChild([&] { return takeTurn(match); });
+    ::close(firstMayEnd[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(first, &status, 0), first);
+    EXPECT_EQ(firstResult, "ok");
+    EXPECT_EQ(secondResult, "ok") << "while the first process still runs";
 }
 
 // The polling watch, used where libusb has no hotplug support, on the backend itself.

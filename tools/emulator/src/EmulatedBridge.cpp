@@ -66,6 +66,8 @@ EmulatedBridge::EmulatedBridge(std::shared_ptr<bridgesim::Board> board) : board_
     testbed_ = umockdev_testbed_new();
     handler_ = umockdev_ioctl_base_new();
     g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&EmulatedBridge::onIoctlThunk), this);
+    g_signal_connect(handler_, "client-vanished", G_CALLBACK(&EmulatedBridge::onVanishedThunk),
+                     this);
 }
 
 EmulatedBridge::~EmulatedBridge() {
@@ -247,6 +249,7 @@ gboolean EmulatedBridge::onIoctl(UMockdevIoctlClient* client) {
         case USBDEVFS_CLAIMINTERFACE:
         case USBDEVFS_DISCONNECT_CLAIM:
         case USBDEVFS_RELEASEINTERFACE:
+            return claim(client, arg, node, request);
         case USBDEVFS_CLEAR_HALT:
         case USBDEVFS_RESETEP:
             umockdev_ioctl_client_complete(client, 0, 0);
@@ -269,6 +272,37 @@ gboolean EmulatedBridge::onIoctl(UMockdevIoctlClient* client) {
             std::fprintf(stderr, "emulated bridge: unhandled ioctl 0x%lx\n", request);
             return FALSE;  // umockdev fails it with ENOTTY
     }
+}
+
+void EmulatedBridge::onVanishedThunk(UMockdevIoctlBase*, UMockdevIoctlClient* client,
+                                     gpointer self) {
+    auto* bridge = static_cast<EmulatedBridge*>(self);
+    std::lock_guard lock(bridge->mutex_);
+    std::erase_if(bridge->claims_, [&](const auto& item) { return item.second == client; });
+}
+
+gboolean EmulatedBridge::claim(UMockdevIoctlClient* client, UMockdevIoctlData* arg,
+                               const std::string& node, unsigned long request) {
+    // All three start with the interface number (usbdevfs_disconnect_claim does too).
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned int), nullptr);
+    const unsigned int interface = *reinterpret_cast<unsigned int*>(data->data);
+    g_object_unref(data);
+    const auto key = std::make_pair(node, interface);
+    const auto owner = claims_.find(key);
+    if (request == USBDEVFS_RELEASEINTERFACE) {
+        if (owner == claims_.end() || owner->second != client) {
+            umockdev_ioctl_client_complete(client, -1, EINVAL);
+            return TRUE;
+        }
+        claims_.erase(owner);
+    } else if (owner != claims_.end() && owner->second != client) {
+        umockdev_ioctl_client_complete(client, -1, EBUSY);  // another open file holds it
+        return TRUE;
+    } else {
+        claims_[key] = client;
+    }
+    umockdev_ioctl_client_complete(client, 0, 0);
+    return TRUE;
 }
 
 gboolean EmulatedBridge::submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {

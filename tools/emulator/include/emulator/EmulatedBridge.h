@@ -60,6 +60,13 @@ class EmulatedBridge {
     static gboolean onIoctlThunk(UMockdevIoctlBase* base, UMockdevIoctlClient* client,
                                  gpointer self);
     gboolean onIoctl(UMockdevIoctlClient* client);
+    // A closed file gives up its claims, as the kernel does.
+    static void onVanishedThunk(UMockdevIoctlBase* base, UMockdevIoctlClient* client,
+                                gpointer self);
+    // Claims and releases: one open file of the node holds an interface, another is refused
+    // with EBUSY until the first releases it or closes.
+    gboolean claim(UMockdevIoctlClient* client, UMockdevIoctlData* arg, const std::string& node,
+                   unsigned long request);
     gboolean submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg);
     gboolean reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg,
                   std::deque<UMockdevIoctlData*>& completed);
@@ -86,6 +93,7 @@ class EmulatedBridge {
     std::map<std::string, std::deque<UMockdevIoctlData*>> completed_;  // per node, to be reaped
     std::map<unsigned long, int> requests_;
     std::pair<int, int> selection_{-1, -1};
+    std::map<std::pair<std::string, unsigned int>, UMockdevIoctlClient*> claims_;  // node, iface
     std::uint32_t transfers_ = 0;
     std::uint32_t cutAtTransfer_ = 0;  // 0 = not armed
     bool cableCut_ = false;
