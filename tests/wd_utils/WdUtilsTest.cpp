@@ -178,6 +178,20 @@ TEST_F(WdUtilsTest, HandlesStaleOrMadeUp_InvalidHandleNeverCrash) {
     WDU_Uninit(0);
 }
 
+// The program keeps the handle of its last connection; connecting again with the board gone
+// since, it asks about that handle.
+TEST_F(WdUtilsTest, HandleOfEndedRegistration_BoardGoneSince_NoLongerAttached) {
+    const WDU_DEVICE_HANDLE device = openDevice();
+    WDU_VB_Uninit(driver);
+    board->detach();
+    ASSERT_EQ(WDU_VB_Init(&driver, &match, 1, &events, 1, 0), WD_STATUS_SUCCESS);
+    EXPECT_EQ(WDU_VB_PumpEvents(), 0);
+    WDU_DEVICE info{};
+    EXPECT_EQ(WDU_GetDeviceInfo(device, &info), WD_DEVICE_GONE);
+    EXPECT_STREQ(VB_Stat2Str(write(device, 2, {0x01, 0x61, 0x02})), "Device is no longer attached");
+    WDU_VB_Uninit(driver);
+}
+
 TEST_F(WdUtilsTest, Uninit_WithEventQueued_NoHandlerCalled) {
     openDevice();
     board->detach();
@@ -358,11 +372,11 @@ TEST_F(WdUtilsTest, Init_EventThread_DeliversWithoutPump) {
 
 TEST(StatusText, EveryStatus_OwnText) {
     std::set<std::string> texts;
-    for (std::uint32_t s = WD_INVALID_HANDLE; s <= WD_OPERATION_FAILED; ++s) {
+    for (std::uint32_t s = WD_INVALID_HANDLE; s <= WD_ACCESS_DENIED; ++s) {
         texts.insert(VB_Stat2Str(s));
     }
     texts.insert(VB_Stat2Str(WD_STATUS_SUCCESS));
-    EXPECT_EQ(texts.size(), WD_OPERATION_FAILED - WD_INVALID_HANDLE + 2);
+    EXPECT_EQ(texts.size(), WD_ACCESS_DENIED - WD_INVALID_HANDLE + 2);
     EXPECT_FALSE(texts.contains("Unknown status"));
     EXPECT_STREQ(VB_Stat2Str(0x7777), "Unknown status");
 }

@@ -175,10 +175,11 @@ OUTPUT
 
 EXIT STATUS
     0   nothing failed
-    1   a read or GPIO comparison failed
+    1   a read or GPIO comparison failed on a board that was there throughout
     2   usage error, the script cannot be loaded, or an output file (--record, --grid,
         --log, --junit) cannot be written
-    3   no bridge board was attached
+    3   the bridge board was missing or left during the run; stderr names the first row
+        that could not reach it ("Line 002: board left", "Line 001: no board")
 )";
 }
 

@@ -16,6 +16,7 @@
 #include "board/AtomicFile.h"
 #include "board/HexText.h"
 #include "script/frmScriptOps.h"
+#include "tools/BoardWatch.h"
 #include "tools/HeadlessHost.h"
 #include "tools/JUnitRecorder.h"
 #include "tools/TransferTrace.h"
@@ -162,8 +163,9 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         std::optional<JUnitRecorder> junit;
         if (!options.junitPath.empty()) {
             junit.emplace(window, app.Txtlog(), host, fileTitle(options.script));
-            window.setRowObserver(&*junit);
         }
+        BoardWatch boardWatch(app.link().s, window.vbalGrid1, junit ? &*junit : nullptr);
+        window.setRowObserver(&boardWatch);
         host.onYield = [&] {
             if (options.loops > 0 && countOf(window.txtLoopCount) > passesCounted) {
                 passesCounted = countOf(window.txtLoopCount);
@@ -189,6 +191,7 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         }
         host.onYield = nullptr;
         window.setRowObserver(nullptr);
+        boardWatch.runEnded();
         if (progressShown) {
             err << "\r\033[K" << std::flush;
         }
@@ -237,7 +240,9 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
             out << passesCounted << (passesCounted == 1 ? " pass\n" : " passes\n");
         }
         out << passed << " passed, " << failed << " failed\n";
-        if (app.link().s.DeviceHandle == 0) {
+        // A bench fault (no board, or one that left) is not a comparison that failed.
+        if (boardWatch.missed()) {
+            err << "velmorix-script: " << boardWatch.fault() << '\n';
             exitStatus = kNoBoard;
         } else if (outputFailed) {
             exitStatus = kUsageOrLoad;

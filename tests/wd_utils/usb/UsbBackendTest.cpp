@@ -1,21 +1,29 @@
 // The libusb backend against the simulated bridge board behind an emulated usbdevfs node, through
 // the public WDU_* operations (and the backend itself for the polling watch). Every wait is
 // bounded; the tests skip when the umockdev preload library is not active.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/usbdevice_fs.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "EmulatedBridge.h"
 #include "UsbBackend.h"
+#include "emulator/EmulatedBridge.h"
 #include "wd_utils.h"
 #include "wdu_sim.h"
 
@@ -365,6 +373,237 @@ TEST_F(UsbBackendTest, Uninit_ThenReplugAndRegisterAgain_NewRegistrationGetsBoar
     for (std::size_t i = 1; i < calls.size(); ++i) {  // the old registration heard nothing more
         EXPECT_TRUE(calls[i].attach);
     }
+}
+
+// A transfer that finds the board gone returns only once the detach waits for the next pump,
+// and the handle then says why it died, on the simulated board and through libusb alike. The
+// libusb backend hears of a departure on threads of its own, so its cases run many times.
+TEST_F(UsbBackendTest, TransferMeetsBoardGone_DetachAtNextPumpAndHandleSaysWhy) {
+    struct Case {
+        const char* name;
+        bool simulated;
+        bool unplugFirst;  // else the board leaves during the transfer
+        int rounds;
+    };
+    const Case cases[] = {{"simulated board", true, false, 1},
+                          {"libusb, board leaves during the transfer", false, false, 10},
+                          {"libusb, board unplugged just before", false, true, 10}};
+    for (const Case& c : cases) {
+        for (int round = 0; round < c.rounds; ++round) {
+            SCOPED_TRACE(std::string(c.name) + ", round " + std::to_string(round));
+            wdu::resetForTests();
+            std::shared_ptr<bridgesim::Board> simulated;
+            if (c.simulated) {
+                simulated = bridgesim::Board::builtIn();
+                wdu::installSimulatedBoard(simulated);
+            }
+            bridgesim::Board& target = c.simulated ? *simulated : *board;
+            Recorder seen;
+            const WDU_EVENT_TABLE seenEvents{onAttach, onDetach, nullptr, &seen};
+            WDU_DRIVER_HANDLE pumped = 0;
+            ASSERT_EQ(WDU_VB_Init(&pumped, &match, 1, &seenEvents, 1, 0), WD_STATUS_SUCCESS);
+            ASSERT_EQ(WDU_VB_PumpEvents(), 1);
+            const WDU_DEVICE_HANDLE device = seen.snapshot().front().device;
+            ASSERT_EQ(seen.snapshot().front().selectStatus, WD_STATUS_SUCCESS);
+            if (c.unplugFirst) {
+                bridge->unplug();
+            } else {
+                target.detachAtTransfer(1);
+            }
+            EXPECT_EQ(write(device, 2, {0x01, 0x61, 0x02}), WD_DEVICE_GONE);
+            EXPECT_EQ(WDU_VB_PumpEvents(), 1);
+            const auto calls = seen.snapshot();
+            ASSERT_EQ(calls.size(), 2u);
+            EXPECT_FALSE(calls[1].attach);
+            EXPECT_EQ(calls[1].device, device);
+            // Still known for its departure once the registration is closed.
+            WDU_VB_Uninit(pumped);
+            WDU_DEVICE info{};
+            EXPECT_EQ(WDU_GetDeviceInfo(device, &info), WD_DEVICE_GONE);
+            EXPECT_STREQ(VB_Stat2Str(write(device, 2, {0x01})), "Device is no longer attached");
+            if (!c.simulated) {
+                if (!c.unplugFirst) {
+                    bridge->unplug();
+                }
+                std::string error;
+                ASSERT_TRUE(bridge->replug(error)) << error;
+            }
+        }
+    }
+}
+
+// The threads of this process, by name ("wdu-" for the layer's own).
+std::vector<std::string> threadNames() {
+    std::vector<std::string> names;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::size_t layerThreads(const std::vector<std::string>& names) {
+    return static_cast<std::size_t>(std::count_if(
+        names.begin(), names.end(), [](const auto& n) { return n.rfind("wdu-", 0) == 0; }));
+}
+
+// Waits (bounded) until the process runs count threads: a joined thread may linger a moment.
+bool threadsSettleAt(std::size_t count) {
+    const auto limit = std::chrono::steady_clock::now() + kWaitLimit;
+    while (threadNames().size() != count) {
+        if (std::chrono::steady_clock::now() > limit) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+TEST_F(UsbBackendTest, LastUninit_EveryLayerThreadEnds) {
+    // One round first, for the threads of glib and umockdev that start at first use and stay.
+    ASSERT_EQ(WDU_VB_Init(&driver, &match, 1, &events, 1, 0), WD_STATUS_SUCCESS);
+    WDU_VB_Uninit(driver);
+    const std::size_t before = threadNames().size();
+    EXPECT_EQ(layerThreads(threadNames()), 0u);
+    ASSERT_EQ(WDU_Init(&driver, &match, 1, &events, 0), WD_STATUS_SUCCESS);
+    ASSERT_TRUE(recorder.waitFor(1));
+    WDU_DRIVER_HANDLE pumped = 0;
+    ASSERT_EQ(WDU_VB_Init(&pumped, &match, 1, &events, 1, 0), WD_STATUS_SUCCESS);
+    EXPECT_EQ(layerThreads(threadNames()), 3u) << "event thread, USB watch, USB events";
+    WDU_VB_Uninit(pumped);
+    EXPECT_EQ(layerThreads(threadNames()), 3u) << "a registration is still open";
+    WDU_Uninit(driver);
+    driver = 0;
+    EXPECT_TRUE(threadsSettleAt(before))
+        << threadNames().size() << " threads, " << before << " before";
+    EXPECT_EQ(layerThreads(threadNames()), 0u);
+}
+
+// Runs body in a forked child and returns what it wrote to its pipe, or why the child failed.
+// The child ends with _exit: nothing of the test process runs twice.
+template <typename Body>
+std::string inChild(Body body) {
+    int ends[2];
+    if (::pipe(ends) != 0) {
+        return "no pipe";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        const std::string said = body();
+        const bool written =
+            ::write(ends[1], said.data(), said.size()) == static_cast<ssize_t>(said.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(ends[1]);
+    std::string said;
+    char chunk[256];
+    for (ssize_t n; (n = ::read(ends[0], chunk, sizeof chunk)) > 0;) {
+        said.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(ends[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        return "the child failed: " + said;
+    }
+    return said;
+}
+
+TEST_F(UsbBackendTest, NodeNotOpenableByUser_AccessDeniedNamesNodeAndFix) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can make a node that the test's own user cannot open";
+    }
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    // Everybody may read the emulated sysfs, listen for its events and reach the emulation's
+    // socket behind the node; only root may open the device node itself.
+    const std::string root = std::getenv("UMOCKDEV_DIR");
+    ASSERT_EQ(::chmod(root.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod((root + "/dev/bus/usb/001/002").c_str(), 0600), 0);
+    ASSERT_EQ(::chmod((root + "/ioctl/dev/bus/usb/001/002").c_str(), 0777), 0);
+    const std::string said = inChild([&]() -> std::string {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+            ::setuid(nobody->pw_uid) != 0) {
+            return "cannot become nobody";
+        }
+        WDU_DRIVER_HANDLE pumped = 0;
+        if (WDU_VB_Init(&pumped, &match, 1, &events, 1, 0) != WD_STATUS_SUCCESS ||
+            WDU_VB_PumpEvents() != 1) {
+            return "no attach";
+        }
+        const std::uint32_t status = recorder.snapshot().front().selectStatus;
+        WDU_VB_Uninit(pumped);
+        return std::to_string(status) + " " + VB_Stat2Str(status);
+    });
+    EXPECT_EQ(said, std::to_string(WD_ACCESS_DENIED) +
+                        " Access denied to /dev/bus/usb/001/002: install the udev rule "
+                        "60-velmorix.rules that comes with the program (the package puts it in "
+                        "/usr/lib/udev/rules.d/), make the user a member of the plugdev group, "
+                        "then log in again");
+}
+
+// One process's turn on the board: register, take the attach (which claims the interface), one
+// register read, unregister. "ok", or what failed.
+std::string takeTurn(const WDU_MATCH_TABLE& match) {
+    Recorder seen;
+    const WDU_EVENT_TABLE seenEvents{onAttach, onDetach, nullptr, &seen};
+    WDU_DRIVER_HANDLE pumped = 0;
+    if (WDU_VB_Init(&pumped, &match, 1, &seenEvents, 1, 0) != WD_STATUS_SUCCESS) {
+        return "no registration";
+    }
+    std::string result = "no attach";
+    if (WDU_VB_PumpEvents() == 1) {
+        const Recorder::Call call = seen.snapshot().front();
+        std::uint8_t command[3] = {0x01, 0x61, 0x02};
+        std::uint8_t reply[2] = {};
+        std::uint32_t moved = 0;
+        if (call.selectStatus != WD_STATUS_SUCCESS) {
+            result = std::string("interface not claimed: ") + VB_Stat2Str(call.selectStatus);
+        } else if (WDU_Transfer(call.device, 2, 0, 0, command, 3, &moved, nullptr, 1000) != 0 ||
+                   WDU_Transfer(call.device, 0x82, 1, 0, reply, 2, &moved, nullptr, 1000) != 0 ||
+                   reply[1] != 0x7A) {
+            result = "exchange failed";
+        } else {
+            result = "ok";
+        }
+    }
+    WDU_VB_Uninit(pumped);
+    return result;
+}
+
+TEST_F(UsbBackendTest, TwoProcessesTakeTurns_SecondClaimsWhileFirstStillRuns) {
+    int firstSaid[2];
+    int firstMayEnd[2];
+    ASSERT_EQ(::pipe(firstSaid), 0);
+    ASSERT_EQ(::pipe(firstMayEnd), 0);
+    const pid_t first = ::fork();
+    if (first == 0) {
+        ::close(firstSaid[0]);
+        ::close(firstMayEnd[1]);
+        const std::string result = takeTurn(match);
+        const bool written = ::write(firstSaid[1], result.data(), result.size()) ==
+                             static_cast<ssize_t>(result.size());
+        ::close(firstSaid[1]);
+        char end = 0;
+        (void)::read(firstMayEnd[0], &end, 1);  // lives on until the parent closes its end
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(firstSaid[1]);
+    ::close(firstMayEnd[0]);
+    std::string firstResult;
+    char chunk[256];
+    for (ssize_t n; (n = ::read(firstSaid[0], chunk, sizeof chunk)) > 0;) {
+        firstResult.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(firstSaid[0]);
+    const std::string secondResult = inChild([&] { return takeTurn(match); });
+    ::close(firstMayEnd[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(first, &status, 0), first);
+    EXPECT_EQ(firstResult, "ok");
+    EXPECT_EQ(secondResult, "ok") << "while the first process still runs";
 }
 
 // The polling watch, used where libusb has no hotplug support, on the backend itself.

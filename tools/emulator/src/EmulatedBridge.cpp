@@ -1,4 +1,4 @@
-#include "EmulatedBridge.h"
+#include "emulator/EmulatedBridge.h"
 
 #include <dlfcn.h>
 #include <linux/usbdevice_fs.h>
@@ -8,6 +8,10 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -31,6 +35,19 @@ std::vector<std::uint8_t> descriptors(std::uint16_t vendor, std::uint16_t produc
     return d;
 }
 
+// True once GLib's worker thread ("gmain") runs in this process.
+bool glibWorkerRuns() {
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && name == "gmain") {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string hex(const std::vector<std::uint8_t>& bytes) {
     std::string text;
     char pair[3];
@@ -49,6 +66,8 @@ EmulatedBridge::EmulatedBridge(std::shared_ptr<bridgesim::Board> board) : board_
     testbed_ = umockdev_testbed_new();
     handler_ = umockdev_ioctl_base_new();
     g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&EmulatedBridge::onIoctlThunk), this);
+    g_signal_connect(handler_, "client-vanished", G_CALLBACK(&EmulatedBridge::onVanishedThunk),
+                     this);
 }
 
 EmulatedBridge::~EmulatedBridge() {
@@ -87,6 +106,7 @@ bool EmulatedBridge::plug(std::string& error) {
         std::lock_guard lock(mutex_);
         node_ = std::string("/dev/") + node;
         sysfsPath_ = "/sys" + devicePath;
+        cableCut_ = false;
     }
     GError* err = nullptr;
     // The handler must own the node before the device appears, or libusb opens a plain file.
@@ -94,6 +114,13 @@ bool EmulatedBridge::plug(std::string& error) {
         error = err != nullptr ? err->message : "attaching the ioctl handler failed";
         g_clear_error(&err);
         return false;
+    }
+    // umockdev serves the node from GLib's worker thread, which starts a moment after the first
+    // handler is attached: waiting for it (bounded) leaves the process's threads steady once the
+    // board is plugged, so that a test may count them.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!glibWorkerRuns() && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     const std::string number = std::to_string(devnum);
     const std::string device =
@@ -114,21 +141,46 @@ void EmulatedBridge::unplug() {
     std::string sysfsPath;
     {
         std::lock_guard lock(mutex_);
-        goneNodes_.insert(node_);
-        for (UMockdevIoctlData* urb : waiting_) {
-            completeLocked(urb, -ESHUTDOWN, 0);
-        }
-        waiting_.clear();
-        waitingChanged_.notify_all();
+        cutCableLocked();
         sysfsPath = sysfsPath_;
     }
+    announceRemoval(sysfsPath);
+}
+
+void EmulatedBridge::announceRemoval(const std::string& sysfsPath) {
     board_->detach();
     umockdev_testbed_uevent(testbed_, sysfsPath.c_str(), "remove");
+    // Gone from sysfs as well, as after a real unplug: a libusb started later must not list it.
+    umockdev_testbed_remove_device(testbed_, sysfsPath.c_str());
 }
 
 bool EmulatedBridge::replug(std::string& error) {
     board_->attach();
     return plug(error);
+}
+
+void EmulatedBridge::cutCableAfterTransfers(std::uint32_t count) {
+    std::lock_guard lock(mutex_);
+    cutAtTransfer_ = transfers_ + std::max<std::uint32_t>(count, 1);
+}
+
+bool EmulatedBridge::cableCut() const {
+    std::lock_guard lock(mutex_);
+    return cableCut_;
+}
+
+std::uint32_t EmulatedBridge::transfers() const {
+    std::lock_guard lock(mutex_);
+    return transfers_;
+}
+
+int EmulatedBridge::totalRequests() const {
+    std::lock_guard lock(mutex_);
+    int total = 0;
+    for (const auto& [request, count] : requests_) {
+        total += count;
+    }
+    return total;
 }
 
 bool EmulatedBridge::waitForWaitingReads(std::size_t count, std::chrono::milliseconds limit) {
@@ -157,7 +209,7 @@ gboolean EmulatedBridge::onIoctl(UMockdevIoctlClient* client) {
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     const std::string node = umockdev_ioctl_client_get_devnode(client);
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     ++requests_[request];
     std::deque<UMockdevIoctlData*>& completed = completed_[node];
     const bool reapable =
@@ -197,12 +249,20 @@ gboolean EmulatedBridge::onIoctl(UMockdevIoctlClient* client) {
         case USBDEVFS_CLAIMINTERFACE:
         case USBDEVFS_DISCONNECT_CLAIM:
         case USBDEVFS_RELEASEINTERFACE:
+            return claim(client, arg, node, request);
         case USBDEVFS_CLEAR_HALT:
         case USBDEVFS_RESETEP:
             umockdev_ioctl_client_complete(client, 0, 0);
             return TRUE;
-        case USBDEVFS_SUBMITURB:
-            return submit(client, arg);
+        case USBDEVFS_SUBMITURB: {
+            const gboolean handled = submit(client, arg);
+            if (std::exchange(removalDue_, false)) {
+                const std::string sysfsPath = sysfsPath_;
+                lock.unlock();
+                announceRemoval(sysfsPath);
+            }
+            return handled;
+        }
         case USBDEVFS_DISCARDURB:
             return discard(client, arg);
         case USBDEVFS_REAPURB:
@@ -212,6 +272,37 @@ gboolean EmulatedBridge::onIoctl(UMockdevIoctlClient* client) {
             std::fprintf(stderr, "emulated bridge: unhandled ioctl 0x%lx\n", request);
             return FALSE;  // umockdev fails it with ENOTTY
     }
+}
+
+void EmulatedBridge::onVanishedThunk(UMockdevIoctlBase*, UMockdevIoctlClient* client,
+                                     gpointer self) {
+    auto* bridge = static_cast<EmulatedBridge*>(self);
+    std::lock_guard lock(bridge->mutex_);
+    std::erase_if(bridge->claims_, [&](const auto& item) { return item.second == client; });
+}
+
+gboolean EmulatedBridge::claim(UMockdevIoctlClient* client, UMockdevIoctlData* arg,
+                               const std::string& node, unsigned long request) {
+    // All three start with the interface number (usbdevfs_disconnect_claim does too).
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned int), nullptr);
+    const unsigned int interface = *reinterpret_cast<unsigned int*>(data->data);
+    g_object_unref(data);
+    const auto key = std::make_pair(node, interface);
+    const auto owner = claims_.find(key);
+    if (request == USBDEVFS_RELEASEINTERFACE) {
+        if (owner == claims_.end() || owner->second != client) {
+            umockdev_ioctl_client_complete(client, -1, EINVAL);
+            return TRUE;
+        }
+        claims_.erase(owner);
+    } else if (owner != claims_.end() && owner->second != client) {
+        umockdev_ioctl_client_complete(client, -1, EBUSY);  // another open file holds it
+        return TRUE;
+    } else {
+        claims_[key] = client;
+    }
+    umockdev_ioctl_client_complete(client, 0, 0);
+    return TRUE;
 }
 
 gboolean EmulatedBridge::submit(UMockdevIoctlClient* client, UMockdevIoctlData* arg) {
@@ -252,8 +343,24 @@ gboolean EmulatedBridge::submit(UMockdevIoctlClient* client, UMockdevIoctlData* 
     if (!in) {
         serveWaitingReadsLocked();
     }
+    ++transfers_;
+    if (transfers_ == cutAtTransfer_) {
+        cutCableLocked();
+        removalDue_ = true;
+    }
     umockdev_ioctl_client_complete(client, 0, 0);
     return TRUE;
+}
+
+void EmulatedBridge::cutCableLocked() {
+    cableCut_ = true;
+    cutAtTransfer_ = 0;
+    goneNodes_.insert(node_);
+    for (UMockdevIoctlData* urb : waiting_) {
+        completeLocked(urb, -ESHUTDOWN, 0);
+    }
+    waiting_.clear();
+    waitingChanged_.notify_all();
 }
 
 gboolean EmulatedBridge::reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg,
