@@ -409,9 +409,9 @@ TEST_F(BackendChoice, SelectBridge_EachForm_StatusBoardAndReason) {
         {"sim:", nullptr, WD_BAD_SIMULATION, 0,
          "bridge: \"sim:\" needs a simulation file name after the colon"},
         {"bluetooth", nullptr, WD_BACKEND_ERROR, 0,
-         "bridge: unknown value \"bluetooth\" (use usb, sim or sim:FILE)"},
+         "bridge: unknown value \"bluetooth\" (use usb, sim, sim:FILE or i2cdev:PATH)"},
         {nullptr, "bluetooth", WD_BACKEND_ERROR, 0,
-         "VELMORIX_BRIDGE: unknown value \"bluetooth\" (use usb, sim or sim:FILE)"},
+         "VELMORIX_BRIDGE: unknown value \"bluetooth\" (use usb, sim, sim:FILE or i2cdev:PATH)"},
     };
     for (const Case& c : cases) {
         const std::string name = c.text != nullptr ? c.text : "(default)";
