@@ -17,7 +17,8 @@ bool PacketInterpreter::isPortEndpoint(std::uint8_t endpoint) {
     return endpoint == kGpioOut || endpoint == kGpioIn || endpoint == kDirectOut;
 }
 
-PacketStatus PacketInterpreter::command(std::uint8_t endpoint, std::span<const std::uint8_t> bytes) {
+PacketStatus PacketInterpreter::command(std::uint8_t endpoint,
+                                        std::span<const std::uint8_t> bytes) {
     if (!endpointServes(endpoint, false)) {
         return PacketStatus::Stall;
     }
@@ -54,7 +55,8 @@ PacketStatus PacketInterpreter::i2cCommand(std::span<const std::uint8_t> bytes) 
             }
         } else {
             const std::uint32_t count = bytes[0];
-            result = bus_.writeRead(address, payload, std::span<std::uint8_t>(reply.data() + 1, count));
+            result =
+                bus_.writeRead(address, payload, std::span<std::uint8_t>(reply.data() + 1, count));
             if (result.status == BusStatus::Ok && result.count > 0) {
                 reply[0] = static_cast<std::uint8_t>(result.count);
                 replyLength = result.count + 1;

@@ -49,7 +49,8 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     parser.allow_extras();
     parser.add_flag("-h,--help", options.help);
     parser.add_flag("--version", options.version);
-    auto* bridgeOption = parser.add_option("--bridge", bridge)->type_name("usb|sim|sim:FILE|i2cdev:PATH");
+    auto* bridgeOption =
+        parser.add_option("--bridge", bridge)->type_name("usb|sim|sim:FILE|i2cdev:PATH");
     parser.add_option("--address", options.address)->type_name("HEX");
     auto* loopOption = parser.add_option("--loop", loop)->type_name("N");
     parser.add_flag("--abort-on-fail", options.abortOnFail);

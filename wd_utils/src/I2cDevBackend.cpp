@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
-#include "I2cDevStatusText.h"
 #include "BridgeIds.h"
+#include "I2cDevStatusText.h"
 #include "wd_utils_i2cdev.h"
 
 namespace wdu {
@@ -93,7 +93,8 @@ std::uint32_t I2cDevBackend::registrationStatus() {
     std::uint32_t status;
     {
         std::lock_guard lock(stateMutex_);
-        status = accessDenied_ ? std::uint32_t{WD_I2CDEV_ACCESS_DENIED} : std::uint32_t{WD_STATUS_SUCCESS};
+        status = accessDenied_ ? std::uint32_t{WD_I2CDEV_ACCESS_DENIED}
+                               : std::uint32_t{WD_STATUS_SUCCESS};
         listener = listener_;
     }
     if (changed && listener) {
@@ -142,8 +143,8 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
                 return status;
             }
         }
-        if (pipe > 0xFF || !bridgesim::PacketInterpreter::endpointServes(
-                               static_cast<std::uint8_t>(pipe), read)) {
+        if (pipe > 0xFF ||
+            !bridgesim::PacketInterpreter::endpointServes(static_cast<std::uint8_t>(pipe), read)) {
             return WD_STALL;
         }
         const auto endpoint = static_cast<std::uint8_t>(pipe);

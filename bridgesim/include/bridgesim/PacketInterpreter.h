@@ -66,7 +66,9 @@ class PacketInterpreter {
 
     PacketStatus i2cCommand(std::span<const std::uint8_t> bytes);
     void hold(Reply& slot, std::span<const std::uint8_t> bytes);
-    Reply& slotOf(std::uint8_t inEndpoint) { return inEndpoint == kGpioIn ? gpioReply_ : i2cReply_; }
+    Reply& slotOf(std::uint8_t inEndpoint) {
+        return inEndpoint == kGpioIn ? gpioReply_ : i2cReply_;
+    }
 
     I2cBus& bus_;
     BridgePorts* ports_;

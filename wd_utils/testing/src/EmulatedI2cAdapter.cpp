@@ -1,9 +1,9 @@
 #include "EmulatedI2cAdapter.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -32,8 +32,7 @@ EmulatedI2cAdapter::EmulatedI2cAdapter(const bridgesim::SimulationConfig& config
     : number_(number), bus_(config.targets) {
     testbed_ = umockdev_testbed_new();
     handler_ = umockdev_ioctl_base_new();
-    g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&EmulatedI2cAdapter::onIoctlThunk),
-                     this);
+    g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&EmulatedI2cAdapter::onIoctlThunk), this);
 }
 
 EmulatedI2cAdapter::~EmulatedI2cAdapter() {
@@ -112,8 +111,7 @@ std::optional<std::uint8_t> EmulatedI2cAdapter::peekRegister(std::uint8_t addres
     return target == nullptr ? std::nullopt : std::optional<std::uint8_t>(target->peek(reg));
 }
 
-bool EmulatedI2cAdapter::pokeRegister(std::uint8_t address, std::uint32_t reg,
-                                      std::uint8_t value) {
+bool EmulatedI2cAdapter::pokeRegister(std::uint8_t address, std::uint32_t reg, std::uint8_t value) {
     std::lock_guard lock(mutex_);
     bridgesim::I2cTarget* target = bus_.findTarget(address);
     if (target == nullptr) {
@@ -203,8 +201,8 @@ gboolean EmulatedI2cAdapter::onIoctl(UMockdevIoctlClient* client) {
 }
 
 long EmulatedI2cAdapter::rdwr(UMockdevIoctlData* arg, int& error) {
-    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(arg, 0, sizeof(i2c_rdwr_ioctl_data),
-                                                          nullptr);
+    UMockdevIoctlData* data =
+        umockdev_ioctl_data_resolve(arg, 0, sizeof(i2c_rdwr_ioctl_data), nullptr);
     const auto* request = reinterpret_cast<const i2c_rdwr_ioctl_data*>(data->data);
     const std::uint32_t count = request->nmsgs;
     if (count == 0 || count > kMaxMessages) {
@@ -298,11 +296,11 @@ long EmulatedI2cAdapter::smbus(UMockdevIoctlClient* client, UMockdevIoctlData* a
                 }
                 break;
             case I2C_SMBUS_I2C_BLOCK_DATA: {
-                const std::size_t length = std::min<std::size_t>(value->block[0],
-                                                                 I2C_SMBUS_BLOCK_MAX);
+                const std::size_t length =
+                    std::min<std::size_t>(value->block[0], I2C_SMBUS_BLOCK_MAX);
                 if (read) {
-                    answered = busWrite(address, bytes, 1) &&
-                               busRead(address, value->block + 1, length);
+                    answered =
+                        busWrite(address, bytes, 1) && busRead(address, value->block + 1, length);
                 } else {
                     std::memcpy(bytes + 1, value->block + 1, length);
                     answered = busWrite(address, bytes, 1 + length);
@@ -330,8 +328,7 @@ bool EmulatedI2cAdapter::busWrite(std::uint16_t address7, const std::uint8_t* by
     return bus_.write(address, std::span<const std::uint8_t>(bytes, length)).count > 0;
 }
 
-bool EmulatedI2cAdapter::busRead(std::uint16_t address7, std::uint8_t* bytes,
-                                 std::size_t length) {
+bool EmulatedI2cAdapter::busRead(std::uint16_t address7, std::uint8_t* bytes, std::size_t length) {
     bridgesim::I2cTarget* target = bus_.findTarget(static_cast<std::uint8_t>(address7 << 1));
     if (target == nullptr) {
         return false;
