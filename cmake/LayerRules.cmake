@@ -3,15 +3,23 @@
 # target (`Qt6::*`, `bridgesim`, ...; `*` stands for any characters). A target that breaks its
 # folder's rule fails the configure step with the chain of links that reaches the forbidden one.
 
-# The targets defined in `dir` and every folder below it.
-function(_velmorix_targets_below dir out)
+# The targets defined in `dir` and every folder below it, except in a folder below that has a
+# README.md of its own: that folder keeps its own rules and is returned in `nested` instead.
+function(_velmorix_targets_below dir out nested)
     get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
     get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    set(own "")
     foreach(sub IN LISTS subdirs)
-        _velmorix_targets_below(${sub} more)
+        if(EXISTS ${sub}/README.md)
+            list(APPEND own ${sub})
+            continue()
+        endif()
+        _velmorix_targets_below(${sub} more more_own)
         list(APPEND targets ${more})
+        list(APPEND own ${more_own})
     endforeach()
     set(${out} ${targets} PARENT_SCOPE)
+    set(${nested} ${own} PARENT_SCOPE)
 endfunction()
 
 # The patterns of a README's "## Must never use" section, as regular expressions.
@@ -72,15 +80,21 @@ function(_velmorix_links target out)
     set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# Checks every target under each named top folder against that folder's README; a folder this
-# build leaves out is skipped.
+# Checks every target under each named top folder against that folder's README, and every target
+# of a folder below with a README of its own against that one; a folder this build leaves out is
+# skipped.
 function(velmorix_check_layers)
     get_property(built DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY SUBDIRECTORIES)
+    set(queue "")
     foreach(folder IN LISTS ARGN)
         set(dir ${PROJECT_SOURCE_DIR}/${folder})
-        if(NOT dir IN_LIST built)
-            continue()
+        if(dir IN_LIST built)
+            list(APPEND queue ${dir})
         endif()
+    endforeach()
+    while(queue)
+        list(POP_FRONT queue dir)
+        file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${dir})
         if(NOT EXISTS ${dir}/README.md)
             message(FATAL_ERROR "${folder}/README.md is missing: it says what ${folder}/ must never use")
         endif()
@@ -88,7 +102,8 @@ function(velmorix_check_layers)
         if(NOT patterns)
             message(FATAL_ERROR "${folder}/README.md lists nothing under \"## Must never use\"")
         endif()
-        _velmorix_targets_below(${dir} targets)
+        _velmorix_targets_below(${dir} targets nested)
+        list(APPEND queue ${nested})
         foreach(target IN LISTS targets)
             _velmorix_links(${target} links)
             foreach(link IN LISTS links)
@@ -100,5 +115,5 @@ function(velmorix_check_layers)
                 endforeach()
             endforeach()
         endforeach()
-    endforeach()
+    endwhile()
 endfunction()

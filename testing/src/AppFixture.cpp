@@ -1,7 +1,9 @@
 #include "testing/AppFixture.h"
 
-#include <cstdlib>
+#include <chrono>
+#include <thread>
 
+#include "testing/SimulatedBridge.h"
 #include "wdu_sim.h"
 
 namespace apptest {
@@ -28,19 +30,38 @@ void AppFixture::SetUp() {
 
 void AppFixture::TearDown() {
     destroyApplication();
-    board.reset();
+    // The layer lets go of the bridge's device before the bridge goes.
     wdu::resetForTests();
+    bridge.reset();
+    board.reset();
 }
 
 void AppFixture::build(const char* simulation) {
-    setenv("VELMORIX_BRIDGE", "sim", 1);
-    wdu::resetForTests();
     std::string error;
     board = bridgesim::Board::fromJsonText(simulation, "test bench", error);
     ASSERT_TRUE(board) << "bad test bench: " << error;
-    wdu::installSimulatedBoard(board);
+    bridge = makeBridge();
+    if (!bridge->install(board, error)) {
+        GTEST_SKIP() << error;
+    }
     host.pump = [] { WDU_VB_PumpEvents(); };
     app = &makeApplication();
+}
+
+std::unique_ptr<TestBridge> AppFixture::makeBridge() {
+    return std::make_unique<SimulatedBridge>();
+}
+
+bool AppFixture::pumpUntil(const std::function<bool()>& done) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > limit) {
+            return false;
+        }
+        host.doEvents();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
 }
 
 app::Application& AppFixture::makeApplication() {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "bridgesim/Board.h"
 #include "form/ControlTable.h"
 #include "testing/RecordingNavigator.h"
+#include "testing/TestBridge.h"
 #include "testing/TestHost.h"
 
 namespace apptest {
@@ -33,9 +35,16 @@ class AppFixture : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    // Installs a fresh simulated board made from the simulation text and builds the application
-    // on it with makeApplication(); a text the simulation cannot read fails the test.
+    // Installs a fresh simulated board made from the simulation text behind makeBridge() and
+    // builds the application on it with makeApplication(); a text the simulation cannot read
+    // fails the test, a bridge that cannot run here skips it.
     void build(const char* simulation);
+    // The bridge the program reaches the board through: the simulation backend unless a fixture
+    // chooses another.
+    virtual std::unique_ptr<TestBridge> makeBridge();
+    // Gives the program its events until done() holds, for at most 5 s: a bridge may deliver
+    // its events from a thread of its own. False when done() never held.
+    bool pumpUntil(const std::function<bool()>& done);
     // The application on the installed board: on the TestHost, shown through `navigator`.
     virtual app::Application& makeApplication();
     // Destroys the application (a fixture with windows of its own closes them first); a second
@@ -73,6 +82,7 @@ class AppFixture : public ::testing::Test {
     form::TestHost host;
     RecordingNavigator navigator;
     std::shared_ptr<bridgesim::Board> board;
+    std::unique_ptr<TestBridge> bridge;  // null before build
     // The application under test; null before build and after destroyApplication.
     app::Application* app = nullptr;
 

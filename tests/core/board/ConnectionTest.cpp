@@ -10,6 +10,8 @@ const std::string kSetupEntry =
     "Setting eventable up,  verifing that the device is attached...\r\n :12-07-2026 "
     "14:05:09\r\n\r\n";
 
+// Connecting without a board, plugging it in while open and pulling it out are scenarios of
+// every bridge: tests/core/app/BridgeScenarioTest.cpp.
 class ConnectionTest : public LinkFixture {};
 
 TEST_F(ConnectionTest, Connect_BoardPresent_AttachLoggedAndIndicatorsLit) {
@@ -72,40 +74,6 @@ TEST_F(ConnectionTest, Connect_Twice_SecondOnlyLogsAlreadyOpened) {
         return n;
     };
     EXPECT_EQ(count("DeviceAttach: Received and accepted"), 2u);
-}
-
-TEST_F(ConnectionTest, Connect_NoBoard_OpenWithoutDeviceErrorEntryRedLamp) {
-    bench->detachNow();
-    WDU_VB_PumpEvents();
-    main.Txtlog().setText("");
-    link->Connect_Usb();
-    EXPECT_EQ(s().UsbOpened, True);
-    EXPECT_EQ(s().AttachContext.AttachedDevice, 0u);
-    ASSERT_NE(s().LastStatus, 0u);
-    EXPECT_EQ(log(), kSetupEntry + entry("WriteGPIOPipe: WDU_GetDeviceInfo() failed:\r\nerror " +
-                                         status(s().LastStatus) + "\r\n"));
-    EXPECT_EQ(s().CommError, True);
-    EXPECT_EQ(main.shpLogStatus().FillColor, s().ColorLightRed);
-    EXPECT_EQ(main.shpUSBCon(0).FillColor, s().ColorLightGreen);
-    EXPECT_EQ(main.shpUSBCon(1).FillColor, s().ColorBlack);
-    EXPECT_EQ(s().OutPipeNum, 2);
-}
-
-TEST_F(ConnectionTest, Connect_BoardPluggedInLater_AttachLoggedAndTransfersWork) {
-    bench->detachNow();
-    WDU_VB_PumpEvents();
-    link->Connect_Usb();
-    ASSERT_EQ(s().AttachContext.AttachedDevice, 0u);
-    main.Txtlog().setText("");
-    bench->attachNow();
-    host.doEvents();
-    WDU_DEVICE_HANDLE device = s().AttachContext.AttachedDevice;
-    ASSERT_NE(device, 0u);
-    EXPECT_EQ(log(), attachEntry(device));
-    link->sendPacket(2, {1, 0xA1, 0x10});
-    link->receiveReply(0x82, 2);
-    EXPECT_EQ(s().TransferBuffer, (std::vector<std::uint8_t>{1, 0x3C}));
-    EXPECT_EQ(s().CommError, False);
 }
 
 TEST_F(ConnectionTest, Connect_RegistrationFails_ClosedWithCaptionAndError) {
@@ -185,21 +153,6 @@ TEST_F(ConnectionTest, Disconnect_AfterConnect_ThreeYieldsLampsHandlesKept) {
     link->Connect_Usb();
     EXPECT_EQ(s().UsbOpened, True);
     EXPECT_NE(s().AttachContext.AttachedDevice, 0u);
-}
-
-TEST_F(ConnectionTest, Detach_WhileOpen_LoggedAttachLampRedStillOpened) {
-    connectQuietly();
-    WDU_DEVICE_HANDLE device = s().AttachContext.AttachedDevice;
-    bench->detachNow();
-    host.doEvents();
-    EXPECT_EQ(log(),
-              entry("DeviceDetach: Received detach for device handle &H" + board::HexText(device)));
-    EXPECT_EQ(main.ShpAttach().FillColor, s().ColorLightRed);
-    EXPECT_EQ(s().AttachContext.AttachedDevice, 0u);
-    EXPECT_EQ(s().UsbOpened, True);
-    // The reset on close meets a stale handle and still closes cleanly.
-    link->Disconnect_USB();
-    EXPECT_EQ(s().UsbOpened, False);
 }
 
 TEST_F(ConnectionTest, GpioVariants_SameStepsWithoutIndicatorsOrInitPipes) {

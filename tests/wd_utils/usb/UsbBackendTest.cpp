@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "EmulatedBridge.h"
 #include "UsbBackend.h"
+#include "emulator/EmulatedBridge.h"
 #include "wd_utils.h"
 #include "wdu_sim.h"
 

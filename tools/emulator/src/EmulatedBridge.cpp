@@ -1,4 +1,4 @@
-#include "EmulatedBridge.h"
+#include "emulator/EmulatedBridge.h"
 
 #include <dlfcn.h>
 #include <linux/usbdevice_fs.h>
@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -87,6 +88,7 @@ bool EmulatedBridge::plug(std::string& error) {
         std::lock_guard lock(mutex_);
         node_ = std::string("/dev/") + node;
         sysfsPath_ = "/sys" + devicePath;
+        cableCut_ = false;
     }
     GError* err = nullptr;
     // The handler must own the node before the device appears, or libusb opens a plain file.
@@ -114,21 +116,46 @@ void EmulatedBridge::unplug() {
     std::string sysfsPath;
     {
         std::lock_guard lock(mutex_);
-        goneNodes_.insert(node_);
-        for (UMockdevIoctlData* urb : waiting_) {
-            completeLocked(urb, -ESHUTDOWN, 0);
-        }
-        waiting_.clear();
-        waitingChanged_.notify_all();
+        cutCableLocked();
         sysfsPath = sysfsPath_;
     }
+    announceRemoval(sysfsPath);
+}
+
+void EmulatedBridge::announceRemoval(const std::string& sysfsPath) {
     board_->detach();
     umockdev_testbed_uevent(testbed_, sysfsPath.c_str(), "remove");
+    // Gone from sysfs as well, as after a real unplug: a libusb started later must not list it.
+    umockdev_testbed_remove_device(testbed_, sysfsPath.c_str());
 }
 
 bool EmulatedBridge::replug(std::string& error) {
     board_->attach();
     return plug(error);
+}
+
+void EmulatedBridge::cutCableAfterTransfers(std::uint32_t count) {
+    std::lock_guard lock(mutex_);
+    cutAtTransfer_ = transfers_ + std::max<std::uint32_t>(count, 1);
+}
+
+bool EmulatedBridge::cableCut() const {
+    std::lock_guard lock(mutex_);
+    return cableCut_;
+}
+
+std::uint32_t EmulatedBridge::transfers() const {
+    std::lock_guard lock(mutex_);
+    return transfers_;
+}
+
+int EmulatedBridge::totalRequests() const {
+    std::lock_guard lock(mutex_);
+    int total = 0;
+    for (const auto& [request, count] : requests_) {
+        total += count;
+    }
+    return total;
 }
 
 bool EmulatedBridge::waitForWaitingReads(std::size_t count, std::chrono::milliseconds limit) {
@@ -157,7 +184,7 @@ gboolean EmulatedBridge::onIoctl(UMockdevIoctlClient* client) {
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     const std::string node = umockdev_ioctl_client_get_devnode(client);
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     ++requests_[request];
     std::deque<UMockdevIoctlData*>& completed = completed_[node];
     const bool reapable =
@@ -201,8 +228,15 @@ gboolean EmulatedBridge::onIoctl(UMockdevIoctlClient* client) {
         case USBDEVFS_RESETEP:
             umockdev_ioctl_client_complete(client, 0, 0);
             return TRUE;
-        case USBDEVFS_SUBMITURB:
-            return submit(client, arg);
+        case USBDEVFS_SUBMITURB: {
+            const gboolean handled = submit(client, arg);
+            if (std::exchange(removalDue_, false)) {
+                const std::string sysfsPath = sysfsPath_;
+                lock.unlock();
+                announceRemoval(sysfsPath);
+            }
+            return handled;
+        }
         case USBDEVFS_DISCARDURB:
             return discard(client, arg);
         case USBDEVFS_REAPURB:
@@ -252,8 +286,24 @@ gboolean EmulatedBridge::submit(UMockdevIoctlClient* client, UMockdevIoctlData* 
     if (!in) {
         serveWaitingReadsLocked();
     }
+    ++transfers_;
+    if (transfers_ == cutAtTransfer_) {
+        cutCableLocked();
+        removalDue_ = true;
+    }
     umockdev_ioctl_client_complete(client, 0, 0);
     return TRUE;
+}
+
+void EmulatedBridge::cutCableLocked() {
+    cableCut_ = true;
+    cutAtTransfer_ = 0;
+    goneNodes_.insert(node_);
+    for (UMockdevIoctlData* urb : waiting_) {
+        completeLocked(urb, -ESHUTDOWN, 0);
+    }
+    waiting_.clear();
+    waitingChanged_.notify_all();
 }
 
 gboolean EmulatedBridge::reap(UMockdevIoctlClient* client, UMockdevIoctlData* arg,

@@ -39,6 +39,16 @@ class EmulatedBridge {
     // node stays dead, as after a real unplug). False with error on failure.
     bool replug(std::string& error);
 
+    // Pulls the cable right after the count-th bulk transfer from now (count >= 1), as unplug()
+    // does: the transfer itself completes, every later request fails.
+    void cutCableAfterTransfers(std::uint32_t count);
+    // True while the cable is out: after a cut or unplug(), until the next plug.
+    bool cableCut() const;
+    // Bulk transfers (urbs) submitted so far, on every node.
+    std::uint32_t transfers() const;
+    // Requests of every kind that reached a device node so far.
+    int totalRequests() const;
+
     // Waits (bounded) until count IN urbs wait for a reply; false on the time-out.
     bool waitForWaitingReads(std::size_t count, std::chrono::milliseconds limit);
     // How often a request of this kind reached the device.
@@ -57,6 +67,10 @@ class EmulatedBridge {
     // Completes the waiting IN urbs the board now has replies for.
     void serveWaitingReadsLocked();
     void completeLocked(UMockdevIoctlData* urb, int status, int actualLength);
+    // The node answers ENODEV from now on and its waiting urbs end with -ESHUTDOWN.
+    void cutCableLocked();
+    // Detaches the board and sends the "remove" event; called without the lock.
+    void announceRemoval(const std::string& sysfsPath);
 
     std::shared_ptr<bridgesim::Board> board_;
     UMockdevTestbed* testbed_ = nullptr;
@@ -72,4 +86,8 @@ class EmulatedBridge {
     std::map<std::string, std::deque<UMockdevIoctlData*>> completed_;  // per node, to be reaped
     std::map<unsigned long, int> requests_;
     std::pair<int, int> selection_{-1, -1};
+    std::uint32_t transfers_ = 0;
+    std::uint32_t cutAtTransfer_ = 0;  // 0 = not armed
+    bool cableCut_ = false;
+    bool removalDue_ = false;  // a cut in this request: announce it once the lock is released
 };

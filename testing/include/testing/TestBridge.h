@@ -1,0 +1,31 @@
+// The way a test's program reaches its simulated board: straight through the simulation
+// backend, or through a real backend with the board behind an emulated device. A scenario
+// written against this runs unchanged on every bridge.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "bridgesim/Board.h"
+
+namespace apptest {
+
+class TestBridge {
+  public:
+    virtual ~TestBridge() = default;
+
+    // Puts the board behind this bridge and makes the USB layer use the bridge from its next
+    // registration on; false with the reason when this bridge cannot run here.
+    virtual bool install(std::shared_ptr<bridgesim::Board> board, std::string& why) = 0;
+    // Pulls the cable now; the program hears of it through its events, maybe a little later.
+    virtual void unplug() = 0;
+    // Plugs the board in now, again after an unplug; never fails a test by itself.
+    virtual void plugIn() = 0;
+    // Pulls the cable instead of the n-th transfer from now (n >= 1).
+    virtual void unplugAtTransfer(std::uint32_t n) = 0;
+    // Transfers on this endpoint find no answer and end at their own time-out.
+    virtual void timeOutOn(std::uint8_t endpoint) = 0;
+};
+
+}  // namespace apptest

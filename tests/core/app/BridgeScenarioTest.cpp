@@ -1,0 +1,268 @@
+// The board link and the script window on every bridge the program can reach its board through:
+// the same scenarios, the same packets on the board, the same log. A bridge is one line of
+// kBridges plus a TestBridge of its own.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "EmulatedUsbBridge.h"
+#include "board/HexText.h"
+#include "board/Packets.h"
+#include "testing/AppFixture.h"
+#include "testing/SimulatedBridge.h"
+
+namespace apptest {
+namespace {
+
+using board::False;
+using board::True;
+using Bytes = std::vector<std::uint8_t>;
+
+struct BridgeParam {
+    const char* name;
+    std::unique_ptr<TestBridge> (*make)();
+};
+
+template <typename Bridge>
+std::unique_ptr<TestBridge> make() {
+    return std::make_unique<Bridge>();
+}
+
+const BridgeParam kBridges[] = {
+    {"Simulated", &make<SimulatedBridge>},
+    {"EmulatedUsb", &make<EmulatedUsbBridge>},
+};
+
+const char* const kAbsentBench = R"({ "name": "absent", "attached": false,
+    "targets": [ { "address": "A0", "register_bytes": 1, "fill": "00",
+                   "registers": { "10": "3C" } } ] })";
+
+const std::string kSetupEntry =
+    "Setting eventable up,  verifing that the device is attached...\r\n :12-07-2026 "
+    "14:05:09\r\n\r\n";
+
+class BridgeScenario : public AppFixture, public testing::WithParamInterface<BridgeParam> {
+  protected:
+    void SetUp() override {}  // each scenario starts on a bench of its own
+    std::unique_ptr<TestBridge> makeBridge() override { return GetParam().make(); }
+
+    // Builds and starts the program on the bench; false when that failed or was skipped.
+    bool begin(const char* bench = kAppBench) {
+        build(bench);
+        if (HasFatalFailure() || IsSkipped()) {
+            return false;
+        }
+        startQuietly();
+        return true;
+    }
+    board::BoardLink& link() { return app->link(); }
+    bool attached() { return s().AttachContext.AttachedDevice != 0; }
+    std::string status(std::uint32_t code) {
+        return "&H" + board::HexText(code) + " (" + link().StatusText(code) + ")";
+    }
+    // Reads register 10 of target A0: the command, then its two-byte reply.
+    board::Reply readA0() {
+        link().sendPacket(2, board::I2cReadCommand(1, 0xA1, {0x10}));
+        return link().receiveReply(0x82, 2);
+    }
+};
+
+TEST_P(BridgeScenario, Connect_BoardPresent_AttachAcceptedThenDisconnectCloses) {
+    if (!begin()) {
+        return;
+    }
+    link().Connect_Usb();
+    ASSERT_TRUE(attached());
+    const WDU_DEVICE_HANDLE device = s().AttachContext.AttachedDevice;
+    EXPECT_EQ(log(), kSetupEntry +
+                         entry("DeviceAttach: Received and accepted attach for \r\nvendor ID &H" +
+                               board::HexText(board->vendorId()) + " product ID &H" +
+                               board::HexText(board->productId()) + "\r\ndevice handle &H" +
+                               board::HexText(device)) +
+                         entry(""));
+    EXPECT_EQ(s().UsbOpened, True);
+    EXPECT_EQ(s().CommError, False);
+    EXPECT_EQ(s().DeviceHandle, device);
+    EXPECT_EQ(readA0().bytes, (Bytes{0x01, 0x3C}));
+    link().Disconnect_USB();
+    EXPECT_EQ(s().UsbOpened, False);
+}
+
+TEST_P(BridgeScenario, Connect_NoBoard_OpenWithoutDeviceErrorEntry) {
+    if (!begin(kAbsentBench)) {
+        return;
+    }
+    link().Connect_Usb();
+    EXPECT_EQ(s().UsbOpened, True);
+    EXPECT_FALSE(attached());
+    ASSERT_NE(s().LastStatus, 0u);
+    EXPECT_EQ(log(), kSetupEntry + entry("WriteGPIOPipe: WDU_GetDeviceInfo() failed:\r\nerror " +
+                                         status(s().LastStatus) + "\r\n"));
+    EXPECT_EQ(s().CommError, True);
+    EXPECT_EQ(main().shpLogStatus.FillColor, s().ColorLightRed);
+    EXPECT_EQ(main().shpUSBCon[0].FillColor, s().ColorLightGreen);
+    EXPECT_EQ(main().shpUSBCon[1].FillColor, s().ColorBlack);
+    EXPECT_EQ(s().OutPipeNum, 2);
+    EXPECT_TRUE(packets().empty());
+}
+
+TEST_P(BridgeScenario, Attach_PluggedInWhileOpenThenPulled_BothLoggedExchangeBetween) {
+    if (!begin(kAbsentBench)) {
+        return;
+    }
+    link().Connect_Usb();
+    ASSERT_FALSE(attached());
+    main().Txtlog.setText("");
+    bridge->plugIn();
+    ASSERT_TRUE(pumpUntil([&] { return attached(); }));
+    const WDU_DEVICE_HANDLE device = s().AttachContext.AttachedDevice;
+    EXPECT_EQ(log(), entry("DeviceAttach: Received and accepted attach for \r\nvendor ID &H" +
+                           board::HexText(board->vendorId()) + " product ID &H" +
+                           board::HexText(board->productId()) + "\r\ndevice handle &H" +
+                           board::HexText(device)) +
+                         entry(""));
+    EXPECT_EQ(readA0().bytes, (Bytes{0x01, 0x3C}));
+    EXPECT_EQ(s().CommError, False);
+
+    main().Txtlog.setText("");
+    bridge->unplug();
+    ASSERT_TRUE(pumpUntil([&] { return !attached(); }));
+    EXPECT_EQ(log(),
+              entry("DeviceDetach: Received detach for device handle &H" + board::HexText(device)));
+    EXPECT_EQ(main().ShpAttach.FillColor, s().ColorLightRed);
+    EXPECT_EQ(s().UsbOpened, True);
+    // The reset on close meets a device that is gone and still closes cleanly.
+    link().Disconnect_USB();
+    EXPECT_EQ(s().UsbOpened, False);
+}
+
+// Every packet kind the bridge understands, each with the bytes the board must see.
+TEST_P(BridgeScenario, Exchange_EveryPacketKind_SameBytesOnTheBoard) {
+    if (!begin()) {
+        return;
+    }
+    link().Connect_Usb();
+    ASSERT_TRUE(attached());
+    board->clearPacketLog();
+    struct Step {
+        std::uint32_t pipe;
+        Bytes command;
+        std::uint32_t replyPipe;  // 0: no reply is read
+        std::int32_t replyLength;
+    };
+    const std::array<std::uint8_t, 4> gpio{0x12, 0x03, 0xFF, 0x03};
+    const std::vector<Step> steps = {
+        {2, board::I2cWriteCommand(2, 0xA0, {0x10}, {0x55}), 0x82, 3},
+        {2, board::I2cReadCommand(1, 0xA1, {0x10}), 0x82, 2},
+        {board::kGpioOutPipe, board::GpioWriteCommand(gpio), board::kGpioInPipe,
+         board::kGpioStatusReplyLength},
+        {board::kGpioOutPipe, board::GpioDataCommand(gpio), board::kGpioInPipe,
+         board::kGpioStatusReplyLength},
+        {board::kDirectWritePipe, board::DirectWriteCommand(0x25, 0x9A), 0, 0},
+    };
+    std::vector<bridgesim::PacketRecord> expected;
+    for (const Step& step : steps) {
+        EXPECT_TRUE(link().sendPacket(step.pipe, step.command).ok());
+        expected.push_back(out(static_cast<std::uint8_t>(step.pipe), step.command));
+        if (step.replyPipe != 0) {
+            const board::Reply reply = link().receiveReply(step.replyPipe, step.replyLength);
+            EXPECT_TRUE(reply.ok());
+            expected.push_back(
+                in(static_cast<std::uint8_t>(step.replyPipe),
+                   Bytes(reply.bytes.begin(), reply.bytes.begin() + reply.transferred)));
+        }
+    }
+    EXPECT_EQ(packets(), expected);
+    EXPECT_EQ(packets().at(3).bytes, (Bytes{0x01, 0x55}));
+    EXPECT_EQ(packets().at(5).bytes.size(), 25u);
+    EXPECT_EQ(board->directValue(0x25), 0x9A);
+    EXPECT_EQ(s().CommError, False);
+}
+
+TEST_P(BridgeScenario, Exchange_ReplyTimesOut_ErrorLoggedNextExchangeWorks) {
+    if (!begin()) {
+        return;
+    }
+    link().Connect_Usb();
+    ASSERT_TRUE(attached());
+    main().Txtlog.setText("");
+    bridge->timeOutOn(0x82);
+    const board::Reply late = readA0();
+    EXPECT_EQ(late.status, static_cast<std::uint32_t>(WD_TIME_OUT_EXPIRED));
+    EXPECT_EQ(late.transferred, 0u);
+    EXPECT_EQ(s().CommError, True);
+    EXPECT_NE(log().find("WDU_Transfer() failed: error " + status(WD_TIME_OUT_EXPIRED)),
+              std::string::npos)
+        << log();
+    board->setEndpointTimesOut(0x82, false);
+    EXPECT_EQ(readA0().bytes, (Bytes{0x01, 0x3C}));
+}
+
+TEST_P(BridgeScenario, Exchange_UnplugBetweenCommandAndReply_ReadFailsDetachLogged) {
+    if (!begin()) {
+        return;
+    }
+    link().Connect_Usb();
+    ASSERT_TRUE(attached());
+    const WDU_DEVICE_HANDLE device = s().AttachContext.AttachedDevice;
+    main().Txtlog.setText("");
+    bridge->unplugAtTransfer(2);
+    const board::Reply reply = readA0();
+    EXPECT_FALSE(reply.ok());
+    EXPECT_EQ(reply.transferred, 0u);
+    EXPECT_EQ(s().CommError, True);
+    ASSERT_TRUE(pumpUntil([&] { return !attached(); }));
+    EXPECT_EQ(
+        countInLog("DeviceDetach: Received detach for device handle &H" + board::HexText(device)),
+        1u);
+    // Depending on when the program hears of the unplug, the read fails at its device check or
+    // at the transfer itself.
+    EXPECT_EQ(countInLog("WDU_Transfer() failed") + countInLog("WDU_GetDeviceInfo() failed"), 1u)
+        << log();
+    link().Disconnect_USB();
+    EXPECT_EQ(s().UsbOpened, False);
+}
+
+TEST_P(BridgeScenario, ScriptLoop_UnplugBetweenPasses_LaterPassesFailLoopEnds) {
+    if (!begin()) {
+        return;
+    }
+    const std::string path = testing::TempDir() + "bridge_loop_" + GetParam().name + ".txt";
+    {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fputs("`AA0\r\n10,,3C\r\n`ENDM\r\n", file);
+        std::fclose(file);
+    }
+    host.dialogAnswers.push_back({false, path, "loop.txt"});
+    main().mnu_ScriptShow_Click();
+    auto& w = scripts().sharedWindow();
+    board->clearPacketLog();
+    // Two passes of one read each (command and reply), then the cable is out.
+    bridge->unplugAtTransfer(5);
+    host.atYield(host.yields + 60000, [&] { w.cmdAbort_Click(); });
+    w.cmdRunContinuous_Click();
+
+    // Each pass counts afresh; the passes after the unplug reach nothing and fail their read.
+    EXPECT_EQ(readCommands().size(), 2u);
+    EXPECT_GE(countInLog("Read Qty Error Script Line 2 Actual :0"), 1u);
+    EXPECT_GE(std::stoi(w.txtLoopCount.Text()), 3);
+    EXPECT_FALSE(w.RunActive);
+    EXPECT_TRUE(w.cmdRunContinuous.Visible);
+    EXPECT_EQ(s().UsbOpened, False);
+    std::remove(path.c_str());
+}
+
+void PrintTo(const BridgeParam& param, std::ostream* os) {
+    *os << param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Bridges, BridgeScenario, testing::ValuesIn(kBridges),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace apptest
