@@ -317,6 +317,17 @@ void Board::setTimeoutWait(std::optional<std::chrono::microseconds> wait) {
     timeoutWait_ = wait;
 }
 
+BusResult Board::LockedBus::write(std::uint8_t address, std::span<const std::uint8_t> bytes) {
+    std::lock_guard lock(board_.mutex_);
+    return board_.bus_.write(address, bytes);
+}
+
+BusResult Board::LockedBus::writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
+                                      std::span<std::uint8_t> in) {
+    std::lock_guard lock(board_.mutex_);
+    return board_.bus_.writeRead(address, bytes, in);
+}
+
 void Board::setGpio(std::span<const std::uint8_t> fields) {
     std::uint8_t* targets[] = {&dataB_, &dataC_, &enablesB_, &enablesC_};
     for (std::size_t i = 0; i < fields.size() && i < 4; ++i) {

@@ -115,6 +115,10 @@ class Board : private BridgePorts {
     // The log keeps the newest `records` transfers (default 100,000).
     void setPacketLogCapacity(std::size_t records);
 
+    // The board's I2C bus without the bridge in front, for an emulated adapter that reaches the
+    // same targets: each transaction takes the board's lock and stays out of the packet log.
+    I2cBus& i2cBus() { return lockedBus_; }
+
     // Register access per target (8-bit write address); nullopt / false for an absent target.
     std::optional<std::uint8_t> peekRegister(std::uint8_t address, std::uint32_t reg) const;
     bool pokeRegister(std::uint8_t address, std::uint32_t reg, std::uint8_t value);
@@ -146,6 +150,18 @@ class Board : private BridgePorts {
     void setTimeoutWait(std::optional<std::chrono::microseconds> wait);
 
   private:
+    // The bus under the board's lock.
+    class LockedBus : public I2cBus {
+      public:
+        explicit LockedBus(Board& board) : board_(board) {}
+        BusResult write(std::uint8_t address, std::span<const std::uint8_t> bytes) override;
+        BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
+                            std::span<std::uint8_t> in) override;
+
+      private:
+        Board& board_;
+    };
+
     // The ports the interpreter drives; called with mutex_ held.
     void setGpio(std::span<const std::uint8_t> fields) override;
     std::array<std::uint8_t, 4> gpioStatus() const override;
@@ -174,6 +190,7 @@ class Board : private BridgePorts {
     std::uint32_t activeAlternateSetting_ = 0;
     SimulatedBus bus_;
     PacketInterpreter interpreter_{bus_, this};
+    LockedBus lockedBus_{*this};
     std::uint8_t enablesB_ = 0, enablesC_ = 0, dataB_ = 0, dataC_ = 0;
     std::uint8_t inputsB_, inputsC_;
     std::array<std::uint8_t, 128> direct_{};

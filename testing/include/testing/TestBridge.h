@@ -26,6 +26,9 @@ class TestBridge {
     virtual void unplugAtTransfer(std::uint32_t n) = 0;
     // Transfers on this endpoint find no answer and end at their own time-out.
     virtual void timeOutOn(std::uint8_t endpoint) = 0;
+    // False for a bridge that plays the bridge's side of the packets itself (a Linux I2C
+    // adapter): the board then sees bus transactions only, never packets, endpoints or GPIO.
+    virtual bool boardSeesPackets() const { return true; }
 };
 
 }  // namespace apptest

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -19,6 +20,8 @@ class EmulatedI2cAdapter {
   public:
     // The adapter /dev/i2c-<number> with the targets of config; not yet plugged.
     explicit EmulatedI2cAdapter(const bridgesim::SimulationConfig& config, int number = 1);
+    // The adapter /dev/i2c-<number> on a bus owned elsewhere (such as a simulated board's).
+    explicit EmulatedI2cAdapter(bridgesim::I2cBus& bus, int number = 1);
     ~EmulatedI2cAdapter();
     EmulatedI2cAdapter(const EmulatedI2cAdapter&) = delete;
     EmulatedI2cAdapter& operator=(const EmulatedI2cAdapter&) = delete;
@@ -35,7 +38,8 @@ class EmulatedI2cAdapter {
     // plug() brings it back.
     void unplug();
 
-    // Register access on the emulated bus (8-bit write address); nullopt / false when absent.
+    // Register access on a bus of the adapter's own (8-bit write address); nullopt / false when
+    // absent or when the bus is owned elsewhere.
     std::optional<std::uint8_t> peekRegister(std::uint8_t address, std::uint32_t reg);
     bool pokeRegister(std::uint8_t address, std::uint32_t reg, std::uint8_t value);
     // The next count I2C_RDWR / I2C_SMBUS requests fail with errnoValue (ETIMEDOUT, EAGAIN...).
@@ -46,6 +50,8 @@ class EmulatedI2cAdapter {
     int requests(unsigned long request) const;
 
   private:
+    // Makes the testbed and the ioctl handler.
+    void start();
     // Where an unplugged node waits for the next plug.
     std::string hiddenNode() const;
     static gboolean onIoctlThunk(UMockdevIoctlBase* base, UMockdevIoctlClient* client,
@@ -54,7 +60,8 @@ class EmulatedI2cAdapter {
     // Each returns the ioctl's result and sets error (0 on success).
     long rdwr(UMockdevIoctlData* arg, int& error);
     long smbus(UMockdevIoctlClient* client, UMockdevIoctlData* arg, int& error);
-    // One message on the bus; false (ENXIO) when nobody answers at the 7-bit address.
+    // One message on the bus; false (ENXIO) when nobody answers at the 7-bit address (a read of
+    // no bytes never answers).
     bool busWrite(std::uint16_t address7, const std::uint8_t* bytes, std::size_t length);
     bool busRead(std::uint16_t address7, std::uint8_t* bytes, std::size_t length);
 
@@ -64,7 +71,8 @@ class EmulatedI2cAdapter {
     int generation_ = 0;  // plugs and unplugs so far: a file opened before an unplug stays dead
 
     mutable std::mutex mutex_;
-    bridgesim::SimulatedBus bus_;
+    std::unique_ptr<bridgesim::SimulatedBus> ownBus_;
+    bridgesim::I2cBus& bus_;
     int failErrno_ = 0;
     int failCount_ = 0;
     std::uint8_t busy_ = 0xFF;

@@ -29,7 +29,18 @@ unsigned long rawArgument(UMockdevIoctlData* arg) {
 }  // namespace
 
 EmulatedI2cAdapter::EmulatedI2cAdapter(const bridgesim::SimulationConfig& config, int number)
-    : number_(number), bus_(config.targets) {
+    : number_(number),
+      ownBus_(std::make_unique<bridgesim::SimulatedBus>(config.targets)),
+      bus_(*ownBus_) {
+    start();
+}
+
+EmulatedI2cAdapter::EmulatedI2cAdapter(bridgesim::I2cBus& bus, int number)
+    : number_(number), bus_(bus) {
+    start();
+}
+
+void EmulatedI2cAdapter::start() {
     testbed_ = umockdev_testbed_new();
     handler_ = umockdev_ioctl_base_new();
     g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&EmulatedI2cAdapter::onIoctlThunk), this);
@@ -107,13 +118,13 @@ std::string EmulatedI2cAdapter::hiddenNode() const {
 std::optional<std::uint8_t> EmulatedI2cAdapter::peekRegister(std::uint8_t address,
                                                              std::uint32_t reg) {
     std::lock_guard lock(mutex_);
-    const bridgesim::I2cTarget* target = bus_.findTarget(address);
+    const bridgesim::I2cTarget* target = ownBus_ ? ownBus_->findTarget(address) : nullptr;
     return target == nullptr ? std::nullopt : std::optional<std::uint8_t>(target->peek(reg));
 }
 
 bool EmulatedI2cAdapter::pokeRegister(std::uint8_t address, std::uint32_t reg, std::uint8_t value) {
     std::lock_guard lock(mutex_);
-    bridgesim::I2cTarget* target = bus_.findTarget(address);
+    bridgesim::I2cTarget* target = ownBus_ ? ownBus_->findTarget(address) : nullptr;
     if (target == nullptr) {
         return false;
     }
@@ -329,10 +340,6 @@ bool EmulatedI2cAdapter::busWrite(std::uint16_t address7, const std::uint8_t* by
 }
 
 bool EmulatedI2cAdapter::busRead(std::uint16_t address7, std::uint8_t* bytes, std::size_t length) {
-    bridgesim::I2cTarget* target = bus_.findTarget(static_cast<std::uint8_t>(address7 << 1));
-    if (target == nullptr) {
-        return false;
-    }
-    target->read(std::span<std::uint8_t>(bytes, length));
-    return true;
+    const auto address = static_cast<std::uint8_t>((address7 << 1) | 1);
+    return bus_.writeRead(address, {}, std::span<std::uint8_t>(bytes, length)).count > 0;
 }
