@@ -10,7 +10,8 @@ enum {
     WD_I2CDEV_NO_DIRECT_WRITE = 0x20000104u,  /* a direct write (endpoint 4) */
     WD_I2CDEV_BUS_TIMEOUT = 0x20000105u,      /* the adapter timed out (ETIMEDOUT) */
     WD_I2CDEV_ARBITRATION_LOST = 0x20000106u, /* another master took the bus (EAGAIN) */
-    WD_I2CDEV_ADAPTER_ERROR = 0x20000107u     /* the adapter refused the transfer */
+    WD_I2CDEV_ADAPTER_ERROR = 0x20000107u,    /* the adapter refused the transfer */
+    WD_I2CDEV_NOT_PLAIN_I2C = 0x20000108u     /* the node offers no plain I2C transfers */
 };
 
 #endif

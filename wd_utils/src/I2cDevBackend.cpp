@@ -1,6 +1,9 @@
 #include "I2cDevBackend.h"
 
 #include <fcntl.h>
+#include <linux/i2c-dev.h>
+#include <linux/i2c.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,8 +96,9 @@ std::uint32_t I2cDevBackend::registrationStatus() {
     std::uint32_t status;
     {
         std::lock_guard lock(stateMutex_);
-        status = accessDenied_ ? std::uint32_t{WD_I2CDEV_ACCESS_DENIED}
-                               : std::uint32_t{WD_STATUS_SUCCESS};
+        status = accessDenied_  ? std::uint32_t{WD_I2CDEV_ACCESS_DENIED}
+                 : notPlainI2c_ ? std::uint32_t{WD_I2CDEV_NOT_PLAIN_I2C}
+                                : std::uint32_t{WD_STATUS_SUCCESS};
         listener = listener_;
     }
     if (changed && listener) {
@@ -210,6 +214,13 @@ bool I2cDevBackend::refresh() {
         return false;
     }
     accessDenied_ = false;
+    // Every command is an I2C_RDWR, which an SMBus-only controller refuses.
+    unsigned long functions = 0;
+    notPlainI2c_ = ::ioctl(fd, I2C_FUNCS, &functions) != 0 || (functions & I2C_FUNC_I2C) == 0;
+    if (notPlainI2c_) {
+        ::close(fd);
+        return false;
+    }
     fd_ = fd;
     ++serial_;
     bus_.setFd(fd_);

@@ -1,6 +1,7 @@
 // The backend on a Linux I2C adapter (/dev/i2c-N) standing in for the bridge board: a packet
 // interpreter of the bridge's commands over the adapter's bus. The layer above sees the bridge
-// board's identity and endpoints, attached while the node can be opened. The adapter has no GPIO
+// board's identity and endpoints, attached while the node can be opened and offers plain I2C
+// transfers. The adapter has no GPIO
 // lines and no direct-write port: those commands fail, the first GPIO one with a status that
 // says why.
 //
@@ -38,7 +39,8 @@ class I2cDevBackend : public Backend {
     // Ends the watch and closes the node.
     void stop() override;
     bool present(DeviceIdentity& identity, std::uint64_t& serial) override;
-    // WD_I2CDEV_ACCESS_DENIED while the node exists but may not be opened.
+    // WD_I2CDEV_ACCESS_DENIED while the node exists but may not be opened, and
+    // WD_I2CDEV_NOT_PLAIN_I2C while it opens but offers no plain I2C transfers.
     std::uint32_t registrationStatus() override;
     // Only interface 0, setting 0 exists.
     std::uint32_t setInterface(std::uint64_t serial, std::uint32_t interfaceNum,
@@ -72,6 +74,7 @@ class I2cDevBackend : public Backend {
     int fd_ = -1;
     std::uint64_t serial_ = 0;  // of the live attachment; a new one at every open
     bool accessDenied_ = false;
+    bool notPlainI2c_ = false;  // the node opened but offers no I2C_RDWR
     bool stopping_ = false;
     std::condition_variable wake_;
     PresenceListener listener_;

@@ -53,6 +53,10 @@ const char* i2cdevStatusText(std::uint32_t status) {
             return kept("I2C arbitration lost on " + node + " (another master uses the bus)");
         case WD_I2CDEV_ADAPTER_ERROR:
             return kept("The I2C adapter " + node + " refused the transfer");
+        case WD_I2CDEV_NOT_PLAIN_I2C:
+            return kept(node +
+                        " offers no plain I2C transfers (I2C_RDWR): an SMBus-only controller "
+                        "or not an I2C adapter at all");
         default:
             return nullptr;
     }

@@ -108,6 +108,18 @@ TEST_F(I2cDevApp, BusFaults_FailTheTransferWithTheirOwnText) {
     EXPECT_EQ(main().txtReadByte.Text(), "7A");
 }
 
+TEST_F(I2cDevApp, SmbusOnlyController_ConnectingSaysWhyNothingAttaches) {
+    adapter->setSmbusOnly(true);
+    wdu::resetForTests();
+    ASSERT_EQ(WDU_SelectBridge(("i2cdev:" + adapter->node()).c_str()), WD_STATUS_SUCCESS);
+    main().Txtlog.setText("");
+    main().cmdRead_Click();
+    EXPECT_EQ(main().txtReadByte.Text(), "--");
+    const std::string why = VB_Stat2Str(WD_I2CDEV_NOT_PLAIN_I2C);
+    EXPECT_NE(why.find("/dev/i2c-1 offers no plain I2C transfers"), std::string::npos);
+    EXPECT_EQ(countInLog(why), 1u) << log();
+}
+
 // ---- Our tools and i2c-tools on the same emulated bus ----
 
 struct ProgramRun {

@@ -44,6 +44,8 @@ class EmulatedI2cAdapter {
     bool pokeRegister(std::uint8_t address, std::uint32_t reg, std::uint8_t value);
     // The next count I2C_RDWR / I2C_SMBUS requests fail with errnoValue (ETIMEDOUT, EAGAIN...).
     void failNext(int errnoValue, int count = 1);
+    // An SMBus-only controller: I2C_FUNCS leaves out plain I2C transfers.
+    void setSmbusOnly(bool on);
     // A kernel driver holds this 7-bit address: I2C_SLAVE on it gives EBUSY.
     void setBusy(std::uint8_t address7);
     // How often a request of this kind reached the node.
@@ -76,5 +78,6 @@ class EmulatedI2cAdapter {
     int failErrno_ = 0;
     int failCount_ = 0;
     std::uint8_t busy_ = 0xFF;
+    bool smbusOnly_ = false;
     std::map<unsigned long, int> requests_;
 };

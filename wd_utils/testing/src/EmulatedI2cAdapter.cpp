@@ -138,6 +138,11 @@ void EmulatedI2cAdapter::failNext(int errnoValue, int count) {
     failCount_ = count;
 }
 
+void EmulatedI2cAdapter::setSmbusOnly(bool on) {
+    std::lock_guard lock(mutex_);
+    smbusOnly_ = on;
+}
+
 void EmulatedI2cAdapter::setBusy(std::uint8_t address7) {
     std::lock_guard lock(mutex_);
     busy_ = address7;
@@ -175,7 +180,8 @@ gboolean EmulatedI2cAdapter::onIoctl(UMockdevIoctlClient* client) {
         case I2C_FUNCS: {
             UMockdevIoctlData* funcs =
                 umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned long), nullptr);
-            *reinterpret_cast<unsigned long*>(funcs->data) = kFunctions;
+            *reinterpret_cast<unsigned long*>(funcs->data) =
+                smbusOnly_ ? kFunctions & ~static_cast<unsigned long>(I2C_FUNC_I2C) : kFunctions;
             g_object_unref(funcs);
             break;
         }
