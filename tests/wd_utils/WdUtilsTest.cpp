@@ -358,11 +358,11 @@ TEST_F(WdUtilsTest, Init_EventThread_DeliversWithoutPump) {
 
 TEST(StatusText, EveryStatus_OwnText) {
     std::set<std::string> texts;
-    for (std::uint32_t s = WD_INVALID_HANDLE; s <= WD_OPERATION_FAILED; ++s) {
+    for (std::uint32_t s = WD_INVALID_HANDLE; s <= WD_ACCESS_DENIED; ++s) {
         texts.insert(VB_Stat2Str(s));
     }
     texts.insert(VB_Stat2Str(WD_STATUS_SUCCESS));
-    EXPECT_EQ(texts.size(), WD_OPERATION_FAILED - WD_INVALID_HANDLE + 2);
+    EXPECT_EQ(texts.size(), WD_ACCESS_DENIED - WD_INVALID_HANDLE + 2);
     EXPECT_FALSE(texts.contains("Unknown status"));
     EXPECT_STREQ(VB_Stat2Str(0x7777), "Unknown status");
 }

@@ -1,6 +1,7 @@
 /* The USB toolkit layer: device matching, attach/detach notification, interface selection and
  * bulk transfers for the bridge board. C ABI, so that any caller can load it. Handles are 32-bit
- * ids checked against a table; a stale or unknown handle gives WD_INVALID_HANDLE, never a crash.
+ * ids checked against a table; a stale or unknown handle gives WD_INVALID_HANDLE, never a crash,
+ * and one whose device left gives WD_DEVICE_GONE, also after its registration ended.
  * The backend (libusb or the simulated bridge board) is named by the front end with
  * WDU_SelectBridge: "usb", "sim" (the built-in board) or "sim:FILE" (a simulation file). Without
  * that call, the first WDU_Init / WDU_VB_Init chooses from the environment variable
@@ -38,7 +39,8 @@ enum {
     WD_ALREADY_INITIALIZED = 0x2000000Au,
     WD_BACKEND_ERROR = 0x2000000Bu,
     WD_BAD_SIMULATION = 0x2000000Cu,
-    WD_OPERATION_FAILED = 0x2000000Du
+    WD_OPERATION_FAILED = 0x2000000Du,
+    WD_ACCESS_DENIED = 0x2000000Eu /* the device node may not be opened by this user */
 };
 
 /* One match-table entry; 0 in a class field means any. */
@@ -93,7 +95,9 @@ WDU_API const char* WDU_BridgeError(void);
 WDU_API uint32_t WDU_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
                           uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable,
                           uint32_t dwOptions);
-/* Ends a WDU_Init registration; no handler runs after it returns. Unknown handles are ignored. */
+/* Ends a WDU_Init registration; no handler runs after it returns. Unknown handles are ignored.
+ * The last registration to end (of either kind) stops the layer's threads and lets go of the
+ * board, so that another process may claim it; the next registration starts them again. */
 WDU_API void WDU_Uninit(WDU_DRIVER_HANDLE hDriver);
 
 /* Registers like WDU_Init, but attach/detach events are queued and delivered only by
@@ -101,7 +105,9 @@ WDU_API void WDU_Uninit(WDU_DRIVER_HANDLE hDriver);
 WDU_API uint32_t WDU_VB_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
                              uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable,
                              uint32_t dwOptions, uintptr_t hWnd);
-/* Ends a WDU_VB_Init registration and drops its queued events. Unknown handles are ignored. */
+/* Ends a WDU_VB_Init registration and drops its queued events, as WDU_Uninit does for its own
+ * kind (the last one stops the layer's threads and lets go of the board). Unknown handles are
+ * ignored. */
 WDU_API void WDU_VB_Uninit(WDU_DRIVER_HANDLE hDriver);
 /* Delivers the queued attach/detach events of all WDU_VB_Init registrations on this thread;
  * returns how many were delivered. Cheap when nothing is queued. */

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "wd_utils.h"
@@ -48,6 +49,8 @@ class Backend {
                                    std::uint8_t* buffer, std::uint32_t length, std::uint32_t& moved,
                                    std::uint32_t timeoutMs) = 0;
     virtual std::uint32_t reset(std::uint64_t serial) = 0;
+    // The device node whose opening was last refused with WD_ACCESS_DENIED; "" when none was.
+    virtual std::string deniedNode() { return {}; }
 };
 
 }  // namespace wdu

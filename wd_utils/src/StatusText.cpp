@@ -40,6 +40,8 @@ const char* fixedText(uint32_t dwStatus) {
             return "Bad simulation file";
         case WD_OPERATION_FAILED:
             return "Operation failed";
+        case WD_ACCESS_DENIED:
+            return "Access denied to the bridge board's device node";
         default:
             return "Unknown status";
     }
@@ -66,6 +68,17 @@ extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
         if (!reason.empty()) {
             return keptText(std::string(fixedText(dwStatus)) + ": " + reason);
         }
+    }
+    // The user can fix a refused device node, given its name and what to do.
+    if (dwStatus == WD_ACCESS_DENIED) {
+        std::string node = wdu::UsbLayer::instance().deniedNode();
+        if (node.empty()) {
+            node = "the bridge board's device node";
+        }
+        return keptText("Access denied to " + node +
+                        ": install the udev rule 60-velmorix.rules that comes with the program "
+                        "(the package puts it in /usr/lib/udev/rules.d/), make the user a member "
+                        "of the plugdev group, then log in again");
     }
     return fixedText(dwStatus);
 }

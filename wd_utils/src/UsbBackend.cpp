@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <utility>
 
 namespace wdu {
@@ -25,6 +26,8 @@ std::uint32_t statusOf(int libusbError) {
             return WD_DEVICE_GONE;
         case LIBUSB_ERROR_PIPE:
             return WD_STALL;
+        case LIBUSB_ERROR_ACCESS:
+            return WD_ACCESS_DENIED;
         default:
             return WD_OPERATION_FAILED;
     }
@@ -274,6 +277,7 @@ std::uint32_t UsbBackend::setInterface(std::uint64_t serial, std::uint32_t inter
     std::uint32_t status = WD_STATUS_SUCCESS;
     std::shared_ptr<Attachment> found = begin(serial, status);
     if (!found) {
+        announceNow();
         return status;
     }
     Operation op(*this, std::move(found));
@@ -282,6 +286,7 @@ std::uint32_t UsbBackend::setInterface(std::uint64_t serial, std::uint32_t inter
         return WD_INVALID_PARAMETER;
     }
     if ((status = ensureOpen(attachment)) != WD_STATUS_SUCCESS) {
+        announceIfGone(status);
         return status;
     }
     const int iface = static_cast<int>(interfaceNum);
@@ -304,6 +309,7 @@ std::uint32_t UsbBackend::setInterface(std::uint64_t serial, std::uint32_t inter
     }
     if (r == LIBUSB_ERROR_NO_DEVICE) {
         markDead(attachment);
+        announceNow();
         return WD_DEVICE_GONE;
     }
     if (r != LIBUSB_SUCCESS) {
@@ -342,6 +348,7 @@ std::uint32_t UsbBackend::transfer(std::uint64_t serial, std::uint32_t pipe, boo
     std::uint32_t status = WD_STATUS_SUCCESS;
     std::shared_ptr<Attachment> found = begin(serial, status);
     if (!found) {
+        announceNow();
         return status;
     }
     Operation op(*this, std::move(found));
@@ -353,6 +360,7 @@ std::uint32_t UsbBackend::transfer(std::uint64_t serial, std::uint32_t pipe, boo
         return WD_INVALID_PARAMETER;
     }
     if ((status = ensureOpen(op.attachment())) != WD_STATUS_SUCCESS) {
+        announceIfGone(status);
         return status;
     }
     // libusb waits forever on 0; the layer's callers never mean that.
@@ -365,6 +373,7 @@ std::uint32_t UsbBackend::transfer(std::uint64_t serial, std::uint32_t pipe, boo
     moved = static_cast<std::uint32_t>(std::max(done, 0));
     if (r == LIBUSB_ERROR_NO_DEVICE) {
         markDead(op.attachment());
+        announceNow();
     }
     return statusOf(r);
 }
@@ -373,10 +382,12 @@ std::uint32_t UsbBackend::reset(std::uint64_t serial) {
     std::uint32_t status = WD_STATUS_SUCCESS;
     std::shared_ptr<Attachment> found = begin(serial, status);
     if (!found) {
+        announceNow();
         return status;
     }
     Operation op(*this, std::move(found));
     if ((status = ensureOpen(op.attachment())) != WD_STATUS_SUCCESS) {
+        announceIfGone(status);
         return status;
     }
     const int r = libusb_reset_device(op.attachment().handle);
@@ -389,13 +400,20 @@ std::uint32_t UsbBackend::reset(std::uint64_t serial) {
         case LIBUSB_ERROR_NOT_FOUND:
             // The device enumerated anew: this attachment ends, the device arrives again.
             markDead(op.attachment());
+            announceNow();
             return WD_STATUS_SUCCESS;
         case LIBUSB_ERROR_NO_DEVICE:
             markDead(op.attachment());
+            announceNow();
             return WD_DEVICE_GONE;
         default:
             return WD_OPERATION_FAILED;
     }
+}
+
+std::string UsbBackend::deniedNode() {
+    std::lock_guard lock(mutex_);
+    return deniedNode_;
 }
 
 bool UsbBackend::listed(libusb_device* device) {
@@ -586,6 +604,14 @@ std::uint32_t UsbBackend::ensureOpen(Attachment& attachment) {
     if (r == LIBUSB_ERROR_NO_DEVICE) {
         markDead(attachment);
     }
+    if (r == LIBUSB_ERROR_ACCESS) {
+        char node[32];
+        std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u",
+                      static_cast<unsigned>(libusb_get_bus_number(attachment.device)),
+                      static_cast<unsigned>(libusb_get_device_address(attachment.device)));
+        std::lock_guard lock(mutex_);
+        deniedNode_ = node;
+    }
     if (r != LIBUSB_SUCCESS) {
         return statusOf(r);
     }
@@ -601,6 +627,29 @@ std::uint32_t UsbBackend::ensureOpen(Attachment& attachment) {
     }
     attachment.handle = handle;
     return WD_STATUS_SUCCESS;
+}
+
+void UsbBackend::announceNow() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!started_ || stopping_) {
+            return;
+        }
+        ++operations_;  // stop() waits for this listener call as for an operation
+    }
+    if (listener_) {
+        listener_();
+    }
+    std::lock_guard lock(mutex_);
+    if (--operations_ == 0) {
+        idle_.notify_all();
+    }
+}
+
+void UsbBackend::announceIfGone(std::uint32_t status) {
+    if (status == WD_DEVICE_GONE) {
+        announceNow();
+    }
 }
 
 void UsbBackend::markDead(const Attachment& attachment) {

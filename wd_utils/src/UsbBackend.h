@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -58,6 +59,9 @@ class UsbBackend : public Backend {
     // A USB reset; one that makes the device enumerate again ends the attachment.
     std::uint32_t reset(std::uint64_t serial) override;
 
+    // The device node of the last open refused for lack of access, "" when none was.
+    std::string deniedNode() override;
+
     // True while watching through hotplug events rather than polling (for tests).
     bool usesHotplug() const { return hotplug_; }
     // Takes an arrival or departure from libusb's hotplug callback; never blocks.
@@ -87,8 +91,14 @@ class UsbBackend : public Backend {
     std::shared_ptr<Attachment> begin(std::uint64_t serial, std::uint32_t& status);
     // Opens the device and claims its first interface once per attachment.
     std::uint32_t ensureOpen(Attachment& attachment);
-    // The device went away under an operation: ends the attachment and tells the listener.
+    // The device went away under an operation: ends the attachment and has the worker tell the
+    // listener.
     void markDead(const Attachment& attachment);
+    // Tells the listener on this thread, so that the layer has queued the detach before a failed
+    // operation returns; does nothing once stopping. Never called with mutex_ held.
+    void announceNow();
+    // announceNow() when status says the device is gone.
+    void announceIfGone(std::uint32_t status);
 
     const bool forcePolling_;
     libusb_context* ctx_ = nullptr;
@@ -114,6 +124,7 @@ class UsbBackend : public Backend {
     std::shared_ptr<Attachment> current_;
     std::vector<std::shared_ptr<Attachment>> retired_;  // closed by the worker, off any lock
     std::uint64_t nextSerial_ = 1;
+    std::string deniedNode_;
     int operations_ = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "UsbLayer.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "bridgesim/Board.h"
@@ -7,6 +9,16 @@
 namespace wdu {
 
 namespace {
+
+std::atomic<UsbLayer*> g_layer{nullptr};
+
+// Stops the layer's threads when the process exits (the library is never unloaded before).
+struct StopAtExit {
+    ~StopAtExit() { UsbLayer::stopAtExit(); }
+} g_stopAtExit;
+
+// How long exit waits for a handler still running on the event thread.
+constexpr std::chrono::milliseconds kExitHandlerWait{1000};
 
 bool classMatches(std::uint8_t wanted, std::uint8_t actual) {
     return wanted == 0 || wanted == actual;
@@ -25,8 +37,33 @@ bool tableMatches(const WDU_MATCH_TABLE& m, const DeviceIdentity& d) {
 
 UsbLayer& UsbLayer::instance() {
     // Never destroyed: the event thread and late callers may still use it during exit.
-    static UsbLayer* const layer = new UsbLayer();
+    static UsbLayer* const layer = [] {
+        auto* created = new UsbLayer();
+        g_layer.store(created);
+        return created;
+    }();
     return *layer;
+}
+
+void UsbLayer::stopAtExit() {
+    UsbLayer* layer = g_layer.load();
+    if (layer == nullptr) {
+        return;
+    }
+    std::unique_lock lock(layer->mutex_);
+    layer->exiting_ = true;
+    if (layer->ownerPid_ != 0 && layer->ownerPid_ != ::getpid()) {
+        return;  // a forked child: the threads are the parent's
+    }
+    layer->registrations_.clear();
+    layer->devices_.clear();
+    layer->pumpQueue_.clear();
+    layer->threadQueue_.clear();
+    layer->pumpPending_.store(0, std::memory_order_release);
+    layer->stopEventThread(lock, kExitHandlerWait);
+    std::shared_ptr<Backend> backend = layer->takeBackendLocked();
+    lock.unlock();
+    layer->stopBackend(std::move(backend));
 }
 
 std::uint32_t UsbLayer::selectBridge(const char* text) {
@@ -67,17 +104,25 @@ std::uint32_t UsbLayer::init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE*
         eventTable == nullptr) {
         return WD_INVALID_PARAMETER;
     }
-    std::uint32_t status = WD_STATUS_SUCCESS;
-    const std::shared_ptr<Backend> backend = ensureBackend(status);
-    if (!backend) {
-        return status;
-    }
-    if ((status = backend->registrationStatus()) != WD_STATUS_SUCCESS) {
-        return status;
-    }
-    std::unique_lock lock(mutex_);
-    if (!backend_) {
-        return WD_BACKEND_ERROR;  // reset while registering
+    std::unique_lock lock(mutex_, std::defer_lock);
+    // The last unregistration on another thread may stop the backend just started: start again.
+    for (int attempt = 1;; ++attempt) {
+        std::uint32_t status = WD_STATUS_SUCCESS;
+        const std::shared_ptr<Backend> backend = ensureBackend(status);
+        if (!backend) {
+            return status;
+        }
+        if ((status = backend->registrationStatus()) != WD_STATUS_SUCCESS) {
+            return status;
+        }
+        lock.lock();
+        if (backend_ == backend) {
+            break;
+        }
+        lock.unlock();
+        if (attempt == 3) {
+            return WD_BACKEND_ERROR;
+        }
     }
     const WDU_DRIVER_HANDLE id = newHandleLocked();
     Registration& reg = registrations_[id];
@@ -87,6 +132,8 @@ std::uint32_t UsbLayer::init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE*
     reg.hWnd = hWnd;
     announceMatchTablesLocked();
     if (threaded && !eventThread_.joinable()) {
+        ++eventThreadsRunning_;
+        ownerPid_ = ::getpid();
         eventThread_ = std::thread(&UsbLayer::eventThreadMain, this, eventThreadGeneration_);
     }
     reconcileLocked(id, reg);
@@ -99,7 +146,15 @@ void UsbLayer::uninit(WDU_DRIVER_HANDLE hDriver) {
     if (registrations_.erase(hDriver) == 0) {
         return;
     }
-    std::erase_if(devices_, [&](const auto& item) { return item.second.registration == hDriver; });
+    std::erase_if(devices_, [&](const auto& item) {
+        if (item.second.registration != hDriver) {
+            return false;
+        }
+        if (item.second.gone) {
+            buryLocked(item.first, WD_DEVICE_GONE);
+        }
+        return true;
+    });
     announceMatchTablesLocked();
     const auto ofThis = [&](const Event& e) { return e.registration == hDriver; };
     pumpPending_.fetch_sub(static_cast<std::size_t>(std::erase_if(pumpQueue_, ofThis)),
@@ -111,6 +166,85 @@ void UsbLayer::uninit(WDU_DRIVER_HANDLE hDriver) {
             return r.registration == hDriver && r.thread != std::this_thread::get_id();
         });
     });
+    if (registrations_.empty()) {
+        stopWhenIdle(lock);
+    }
+}
+
+void UsbLayer::stopWhenIdle(std::unique_lock<std::mutex>& lock) {
+    if (ownerPid_ != 0 && ownerPid_ != ::getpid()) {
+        abandonInheritedLocked();
+        lock.unlock();
+        return;
+    }
+    // The join lets a handler still running end first; it may register again.
+    stopEventThread(lock);
+    std::shared_ptr<Backend> backend;
+    if (registrations_.empty()) {
+        backend = takeBackendLocked();
+    } else if (std::any_of(registrations_.begin(), registrations_.end(),
+                           [](const auto& item) { return item.second.threaded; }) &&
+               !eventThread_.joinable()) {
+        ++eventThreadsRunning_;
+        eventThread_ = std::thread(&UsbLayer::eventThreadMain, this, eventThreadGeneration_);
+    }
+    lock.unlock();
+    stopBackend(std::move(backend));
+}
+
+std::shared_ptr<Backend> UsbLayer::takeBackendLocked() {
+    std::shared_ptr<Backend> backend = std::move(backend_);
+    backend_.reset();
+    simulatedBoard_.reset();
+    if (backend) {
+        ++stoppingBackends_;
+    }
+    return backend;
+}
+
+void UsbLayer::stopBackend(std::shared_ptr<Backend> backend) {
+    if (!backend) {
+        return;
+    }
+    backend->stop();
+    backend.reset();
+    std::lock_guard lock(mutex_);
+    --stoppingBackends_;
+    backendsSettled_.notify_all();
+}
+
+void UsbLayer::abandonInheritedLocked() {
+    if (ownerPid_ == 0 || ownerPid_ == ::getpid()) {
+        return;
+    }
+    // Neither the backend's threads nor the event thread exist here: stopping or joining them
+    // would wait forever, so they are left untouched for the rest of the run.
+    new std::shared_ptr<Backend>(std::move(backend_));
+    new std::thread(std::move(eventThread_));
+    backend_.reset();
+    simulatedBoard_.reset();
+    ++eventThreadGeneration_;
+    eventThreadsRunning_ = 0;
+    starting_ = false;
+    stoppingBackends_ = 0;
+    registrations_.clear();
+    devices_.clear();
+    pumpQueue_.clear();
+    threadQueue_.clear();
+    pumpPending_.store(0, std::memory_order_release);
+    running_.clear();
+    pumping_ = false;
+    ownerPid_ = 0;
+}
+
+void UsbLayer::buryLocked(WDU_DEVICE_HANDLE handle, std::uint32_t status) {
+    if (deadHandles_.insert_or_assign(handle, status).second) {
+        deadOrder_.push_back(handle);
+    }
+    while (deadOrder_.size() > kMaxDeadHandles) {
+        deadHandles_.erase(deadOrder_.front());
+        deadOrder_.pop_front();
+    }
 }
 
 std::uint32_t UsbLayer::resolve(WDU_DEVICE_HANDLE hDevice, Target& target) {
@@ -130,7 +264,8 @@ std::uint32_t UsbLayer::setInterface(WDU_DEVICE_HANDLE hDevice, std::uint32_t in
     if (const std::uint32_t status = resolve(hDevice, target); status != WD_STATUS_SUCCESS) {
         return status;
     }
-    return target.backend->setInterface(target.serial, interfaceNum, alternateSetting);
+    return noteStatus(target,
+                      target.backend->setInterface(target.serial, interfaceNum, alternateSetting));
 }
 
 std::uint32_t UsbLayer::getDeviceInfo(WDU_DEVICE_HANDLE hDevice, WDU_DEVICE* info) {
@@ -160,8 +295,9 @@ std::uint32_t UsbLayer::transfer(WDU_DEVICE_HANDLE hDevice, std::uint32_t pipe, 
     if (buffer == nullptr && length > 0) {
         return WD_INVALID_PARAMETER;
     }
-    return target.backend->transfer(target.serial, pipe, fRead != 0,
-                                    static_cast<std::uint8_t*>(buffer), length, count, timeoutMs);
+    return noteStatus(target, target.backend->transfer(target.serial, pipe, fRead != 0,
+                                                       static_cast<std::uint8_t*>(buffer), length,
+                                                       count, timeoutMs));
 }
 
 std::uint32_t UsbLayer::resetDevice(WDU_DEVICE_HANDLE hDevice) {
@@ -169,7 +305,21 @@ std::uint32_t UsbLayer::resetDevice(WDU_DEVICE_HANDLE hDevice) {
     if (const std::uint32_t status = resolve(hDevice, target); status != WD_STATUS_SUCCESS) {
         return status;
     }
-    return target.backend->reset(target.serial);
+    return noteStatus(target, target.backend->reset(target.serial));
+}
+
+std::uint32_t UsbLayer::noteStatus(const Target& target, std::uint32_t status) {
+    if (status == WD_ACCESS_DENIED) {
+        std::string node = target.backend->deniedNode();
+        std::lock_guard lock(mutex_);
+        deniedNode_ = std::move(node);
+    }
+    return status;
+}
+
+std::string UsbLayer::deniedNode() {
+    std::lock_guard lock(mutex_);
+    return deniedNode_;
 }
 
 bridgesim::Board* UsbLayer::simulatedBoard() {
@@ -201,16 +351,11 @@ void UsbLayer::replaceBridgeLocked(std::unique_lock<std::mutex>& lock, BridgeCho
     pumpQueue_.clear();
     pumpPending_.store(0, std::memory_order_release);
     threadQueue_.clear();
-    std::shared_ptr<Backend> old = std::move(backend_);
-    backend_.reset();
-    simulatedBoard_.reset();
+    std::shared_ptr<Backend> old = takeBackendLocked();
     chosen_ = std::move(choice);
     backendError_.clear();
     lock.unlock();
-    if (old) {
-        old->stop();
-        old.reset();
-    }
+    stopBackend(std::move(old));
     lock.lock();
 }
 
@@ -221,21 +366,21 @@ void UsbLayer::setNextHandleForTests(std::uint32_t next) {
 
 void UsbLayer::resetForTests() {
     std::unique_lock lock(mutex_);
+    abandonInheritedLocked();
     registrations_.clear();
     devices_.clear();
+    deadHandles_.clear();
+    deadOrder_.clear();
+    deniedNode_.clear();
     pumpQueue_.clear();
     threadQueue_.clear();
     pumpPending_.store(0, std::memory_order_release);
-    std::shared_ptr<Backend> backend = std::move(backend_);
-    backend_.reset();
-    simulatedBoard_.reset();
+    std::shared_ptr<Backend> backend = takeBackendLocked();
     chosen_.reset();
     backendError_.clear();
     stopEventThread(lock);
     lock.unlock();
-    if (backend) {
-        backend->stop();
-    }
+    stopBackend(std::move(backend));
 }
 
 std::string UsbLayer::backendError() {
@@ -245,11 +390,28 @@ std::string UsbLayer::backendError() {
 
 std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
     std::unique_lock lock(mutex_);
+    abandonInheritedLocked();
+    // One backend at a time: a new one must not reach for the board while an old one holds it.
+    backendsSettled_.wait(
+        lock, [&] { return backend_ || exiting_ || (!starting_ && stoppingBackends_ == 0); });
     if (backend_) {
         return backend_;
     }
+    if (exiting_) {
+        status = WD_BACKEND_ERROR;
+        return nullptr;
+    }
     const std::optional<BridgeChoice> chosen = chosen_;
+    starting_ = true;
     lock.unlock();
+    struct Started {
+        UsbLayer& layer;
+        ~Started() {
+            std::lock_guard lock(layer.mutex_);
+            layer.starting_ = false;
+            layer.backendsSettled_.notify_all();
+        }
+    } started{*this};
     // Created and started unlocked: starting registers a listener that takes our lock.
     BridgeChoice choice;
     if (chosen) {
@@ -260,6 +422,7 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
         if (status != WD_STATUS_SUCCESS) {
             lock.lock();
             backendError_ = error;
+            lock.unlock();
             return nullptr;
         }
     }
@@ -269,20 +432,21 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
     if (status != WD_STATUS_SUCCESS) {
         lock.lock();
         backendError_ = "the USB backend failed to start";
+        lock.unlock();
         return nullptr;
     }
     lock.lock();
-    if (backend_) {
-        std::shared_ptr<Backend> winner = backend_;
-        lock.unlock();
-        created->stop();
-        return winner;
-    }
     backend_ = created;
     simulatedBoard_ = choice.simulatedBoard;
+    // Kept, so that a backend started again after an idle time reaches the same board (the
+    // simulated one with its registers), whatever the environment says by then.
+    chosen_ = std::move(choice);
+    ownerPid_ = ::getpid();
     backendError_.clear();
     announceMatchTablesLocked();
-    return backend_;
+    const std::shared_ptr<Backend> result = backend_;
+    lock.unlock();
+    return result;
 }
 
 void UsbLayer::onPresenceChange(Backend* source) {
@@ -369,7 +533,12 @@ void UsbLayer::queueLocked(const Registration& reg, Event event) {
 
 UsbLayer::Device* UsbLayer::findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uint32_t& status) {
     const auto it = devices_.find(hDevice);
-    if (it == devices_.end() || it->second.declined) {
+    if (it == devices_.end()) {
+        const auto dead = deadHandles_.find(hDevice);
+        status = dead != deadHandles_.end() ? dead->second : std::uint32_t{WD_INVALID_HANDLE};
+        return nullptr;
+    }
+    if (it->second.declined) {
         status = WD_INVALID_HANDLE;
         return nullptr;
     }
@@ -389,7 +558,7 @@ WDU_DRIVER_HANDLE UsbLayer::newHandleLocked() {
             nextHandle_ = kFirstHandle;
         }
         const std::uint32_t h = nextHandle_++;
-        if (!registrations_.contains(h) && !devices_.contains(h)) {
+        if (!registrations_.contains(h) && !devices_.contains(h) && !deadHandles_.contains(h)) {
             return h;
         }
     }
@@ -471,20 +640,29 @@ void UsbLayer::eventThreadMain(std::uint64_t generation) {
             threadWake_.wait(lock);
         }
     }
+    --eventThreadsRunning_;
+    eventThreadEnded_.notify_all();
 }
 
-void UsbLayer::stopEventThread(std::unique_lock<std::mutex>& lock) {
+void UsbLayer::stopEventThread(std::unique_lock<std::mutex>& lock,
+                               std::chrono::milliseconds maxWait) {
     ++eventThreadGeneration_;
     threadWake_.notify_all();
     std::thread thread = std::move(eventThread_);
-    lock.unlock();
-    if (thread.joinable()) {
-        if (thread.get_id() == std::this_thread::get_id()) {
-            thread.detach();
-        } else {
-            thread.join();
-        }
+    if (!thread.joinable()) {
+        return;
     }
+    if (thread.get_id() == std::this_thread::get_id()) {
+        thread.detach();  // unregistering from inside a handler: the thread ends after it
+        return;
+    }
+    if (maxWait != std::chrono::milliseconds::max() &&
+        !eventThreadEnded_.wait_for(lock, maxWait, [&] { return eventThreadsRunning_ == 0; })) {
+        thread.detach();  // a handler that does not end must not hold up the exit
+        return;
+    }
+    lock.unlock();
+    thread.join();
     lock.lock();
 }
 

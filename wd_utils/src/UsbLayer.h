@@ -1,12 +1,21 @@
 // The state behind the WDU_* operations: the backend, the registrations, the device handles and
-// the attach/detach events waiting for delivery. One process-wide instance, never destroyed (its
-// event thread may outlive static destruction).
+// the attach/detach events waiting for delivery. One process-wide instance, never destroyed (a
+// handler still running on its event thread at exit may outlive static destruction).
+//
+// The backend and the event thread run only while someone needs them: the last unregistration
+// stops and joins them (the libusb backend then lets go of the board), the next registration
+// starts them again on the same bridge, and process exit stops whatever still runs.
 //
 // Locking: mutex_ is never held while a handler runs or while the backend may block or announce
 // a change (transfer, start, stop), so handlers and presence listeners can call back in.
+// Starting a backend waits until no other start or stop is under way, so that two backends
+// never hold the board at once.
 #pragma once
 
+#include <sys/types.h>
+
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -51,9 +60,15 @@ class UsbLayer {
     bridgesim::Board* simulatedBoard();
     void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board);
     void resetForTests();
+    // Stops the backend and the event thread at process exit, without waiting for a handler that
+    // does not end; later registrations fail. Does nothing in a forked child, whose threads are
+    // the parent's.
+    static void stopAtExit();
     void setNextHandleForTests(std::uint32_t next);
     // Why the last choice of the bridge failed; empty when the one in force is good.
     std::string backendError();
+    // The device node of the last open refused with WD_ACCESS_DENIED; empty when none was.
+    std::string deniedNode();
 
     // More match-table entries than this are refused as a bad parameter.
     static constexpr std::uint32_t kMaxMatchTables = 1024;
@@ -93,6 +108,18 @@ class UsbLayer {
     // Makes choice the bridge of the next backend and stops the running one. Open registrations
     // lose their device without a detach event.
     void replaceBridgeLocked(std::unique_lock<std::mutex>& lock, BridgeChoice choice);
+    // Takes the backend out of the layer for stopBackend(); counts it as stopping.
+    std::shared_ptr<Backend> takeBackendLocked();
+    // Stops a backend taken out by takeBackendLocked(); call with no lock held.
+    void stopBackend(std::shared_ptr<Backend> backend);
+    // After the last unregistration: stops the event thread and the backend, unless a handler
+    // registered again meanwhile. Returns with lock released.
+    void stopWhenIdle(std::unique_lock<std::mutex>& lock);
+    // In a forked child: forgets the parent's backend, event thread and registrations, which no
+    // thread of this process serves, without touching them.
+    void abandonInheritedLocked();
+    // Remembers why a device handle stopped working, for the operations tried on it later.
+    void buryLocked(WDU_DEVICE_HANDLE handle, std::uint32_t status);
     void onPresenceChange(Backend* source);
     // Brings a registration's device handle in line with what the backend sees now.
     void reconcileLocked(WDU_DRIVER_HANDLE id, Registration& reg);
@@ -109,6 +136,8 @@ class UsbLayer {
     };
     // Resolves hDevice to its target; a status other than success says why there is none.
     std::uint32_t resolve(WDU_DEVICE_HANDLE hDevice, Target& target);
+    // Keeps what VB_Stat2Str needs to explain status, returned by target's backend; returns it.
+    std::uint32_t noteStatus(const Target& target, std::uint32_t status);
     // Finds a usable device handle; the status says why not.
     Device* findDeviceLocked(WDU_DEVICE_HANDLE hDevice, std::uint32_t& status);
     WDU_DRIVER_HANDLE newHandleLocked();
@@ -117,7 +146,10 @@ class UsbLayer {
     int deliverOneLocked(std::deque<Event>& queue, std::unique_lock<std::mutex>& lock, bool pumped);
     int pumpEventsSlow();
     void eventThreadMain(std::uint64_t generation);
-    void stopEventThread(std::unique_lock<std::mutex>& lock);
+    // Ends the event thread and joins it; a join that would wait for a handler still running
+    // after maxWait gives up and leaves the thread to end on its own.
+    void stopEventThread(std::unique_lock<std::mutex>& lock,
+                         std::chrono::milliseconds maxWait = std::chrono::milliseconds::max());
 
     std::mutex mutex_;
     std::condition_variable handlerDone_;
@@ -128,6 +160,7 @@ class UsbLayer {
     std::shared_ptr<bridgesim::Board> simulatedBoard_;
     std::optional<BridgeChoice> chosen_;  // none: VELMORIX_BRIDGE decides at the next start
     std::string backendError_;
+    std::string deniedNode_;
     std::unordered_map<WDU_DRIVER_HANDLE, Registration> registrations_;
     std::unordered_map<WDU_DEVICE_HANDLE, Device> devices_;
     static constexpr std::uint32_t kFirstHandle = 0x100;
@@ -140,6 +173,20 @@ class UsbLayer {
     std::vector<RunningHandler> running_;
     std::thread eventThread_;
     std::uint64_t eventThreadGeneration_ = 0;  // a thread runs while this matches its own
+    int eventThreadsRunning_ = 0;              // event threads still in their loop
+    std::condition_variable eventThreadEnded_;
+    // Backends being started or stopped outside the lock; a start waits for both to be none.
+    bool starting_ = false;
+    int stoppingBackends_ = 0;
+    std::condition_variable backendsSettled_;
+    // The process whose threads run the backend and the event thread; another one (a forked
+    // child) must not join or stop them.
+    pid_t ownerPid_ = 0;
+    bool exiting_ = false;  // the process is exiting: nothing starts again
+    // Handles that died with their device, and why; bounded, oldest forgotten first.
+    std::unordered_map<WDU_DEVICE_HANDLE, std::uint32_t> deadHandles_;
+    std::deque<WDU_DEVICE_HANDLE> deadOrder_;
+    static constexpr std::size_t kMaxDeadHandles = 4096;
 };
 
 }  // namespace wdu

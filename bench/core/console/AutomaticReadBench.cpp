@@ -72,7 +72,7 @@ void ConsoleRead(benchmark::State& state) {
             main.cmdUSBConnect_Click();
         }
         const int requestsBefore = emulated ? emulated->totalRequests() : 0;
-        const int pollsBefore = emulated ? emulated->requests(USBDEVFS_REAPURBNDELAY) : 0;
+        const int reapsBefore = emulated ? emulated->requests(USBDEVFS_REAPURBNDELAY) : 0;
         const std::uint32_t urbsBefore = emulated ? emulated->transfers() : 0;
         for (auto _ : state) {
             main.cmdRead_Click();
@@ -84,9 +84,10 @@ void ConsoleRead(benchmark::State& state) {
             const double reads = static_cast<double>(state.iterations());
             state.counters["requests"] = (emulated->totalRequests() - requestsBefore) / reads;
             state.counters["urbs"] = (emulated->transfers() - urbsBefore) / reads;
-            // Reaps that found nothing yet: libusb polling the always-ready emulated node.
-            state.counters["polls"] =
-                (emulated->requests(USBDEVFS_REAPURBNDELAY) - pollsBefore) / reads;
+            // libusb reaps without waiting, and polls the always-ready emulated node: every
+            // reap beyond one per urb found nothing.
+            state.counters["reaps"] =
+                (emulated->requests(USBDEVFS_REAPURBNDELAY) - reapsBefore) / reads;
         }
         if (manual) {
             main.cmdUSBDisconnect_Click();

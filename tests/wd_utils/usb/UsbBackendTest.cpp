@@ -1,13 +1,20 @@
 // The libusb backend against the simulated bridge board behind an emulated usbdevfs node, through
 // the public WDU_* operations (and the backend itself for the polling watch). Every wait is
 // bounded; the tests skip when the umockdev preload library is not active.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/usbdevice_fs.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -365,6 +372,159 @@ TEST_F(UsbBackendTest, Uninit_ThenReplugAndRegisterAgain_NewRegistrationGetsBoar
     for (std::size_t i = 1; i < calls.size(); ++i) {  // the old registration heard nothing more
         EXPECT_TRUE(calls[i].attach);
     }
+}
+
+// A transfer that finds the board gone returns only once the detach waits for the next pump,
+// and the handle then says why it died, on the simulated board and through libusb alike. The
+// libusb backend hears of a departure on threads of its own, so its cases run many times.
+TEST_F(UsbBackendTest, TransferMeetsBoardGone_DetachAtNextPumpAndHandleSaysWhy) {
+    struct Case {
+        const char* name;
+        bool simulated;
+        bool unplugFirst;  // else the board leaves during the transfer
+        int rounds;
+    };
+    const Case cases[] = {{"simulated board", true, false, 1},
+                          {"libusb, board leaves during the transfer", false, false, 10},
+                          {"libusb, board unplugged just before", false, true, 10}};
+    for (const Case& c : cases) {
+        for (int round = 0; round < c.rounds; ++round) {
+            SCOPED_TRACE(std::string(c.name) + ", round " + std::to_string(round));
+            wdu::resetForTests();
+            std::shared_ptr<bridgesim::Board> simulated;
+            if (c.simulated) {
+                simulated = bridgesim::Board::builtIn();
+                wdu::installSimulatedBoard(simulated);
+            }
+            bridgesim::Board& target = c.simulated ? *simulated : *board;
+            Recorder seen;
+            const WDU_EVENT_TABLE seenEvents{onAttach, onDetach, nullptr, &seen};
+            WDU_DRIVER_HANDLE pumped = 0;
+            ASSERT_EQ(WDU_VB_Init(&pumped, &match, 1, &seenEvents, 1, 0), WD_STATUS_SUCCESS);
+            ASSERT_EQ(WDU_VB_PumpEvents(), 1);
+            const WDU_DEVICE_HANDLE device = seen.snapshot().front().device;
+            ASSERT_EQ(seen.snapshot().front().selectStatus, WD_STATUS_SUCCESS);
+            if (c.unplugFirst) {
+                bridge->unplug();
+            } else {
+                target.detachAtTransfer(1);
+            }
+            EXPECT_EQ(write(device, 2, {0x01, 0x61, 0x02}), WD_DEVICE_GONE);
+            EXPECT_EQ(WDU_VB_PumpEvents(), 1);
+            const auto calls = seen.snapshot();
+            ASSERT_EQ(calls.size(), 2u);
+            EXPECT_FALSE(calls[1].attach);
+            EXPECT_EQ(calls[1].device, device);
+            // Still known for its departure once the registration is closed.
+            WDU_VB_Uninit(pumped);
+            WDU_DEVICE info{};
+            EXPECT_EQ(WDU_GetDeviceInfo(device, &info), WD_DEVICE_GONE);
+            EXPECT_STREQ(VB_Stat2Str(write(device, 2, {0x01})), "Device is no longer attached");
+            if (!c.simulated) {
+                if (!c.unplugFirst) {
+                    bridge->unplug();
+                }
+                std::string error;
+                ASSERT_TRUE(bridge->replug(error)) << error;
+            }
+        }
+    }
+}
+
+std::size_t threadCount() {
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                      std::filesystem::directory_iterator()));
+}
+
+// Waits (bounded) until the process runs count threads: a joined thread may linger a moment.
+bool threadsSettleAt(std::size_t count) {
+    const auto limit = std::chrono::steady_clock::now() + kWaitLimit;
+    while (threadCount() != count) {
+        if (std::chrono::steady_clock::now() > limit) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+TEST_F(UsbBackendTest, LastUninit_EveryLayerThreadEnds) {
+    const std::size_t before = threadCount();
+    ASSERT_EQ(WDU_Init(&driver, &match, 1, &events, 0), WD_STATUS_SUCCESS);
+    ASSERT_TRUE(recorder.waitFor(1));
+    WDU_DRIVER_HANDLE pumped = 0;
+    ASSERT_EQ(WDU_VB_Init(&pumped, &match, 1, &events, 1, 0), WD_STATUS_SUCCESS);
+    EXPECT_GT(threadCount(), before);
+    WDU_VB_Uninit(pumped);
+    EXPECT_GT(threadCount(), before) << "a registration is still open";
+    WDU_Uninit(driver);
+    driver = 0;
+    EXPECT_TRUE(threadsSettleAt(before)) << threadCount() << " threads, " << before << " before";
+}
+
+// Runs body in a forked child and returns what it wrote to its pipe, or why the child failed.
+// The child ends with _exit: nothing of the test process runs twice.
+template <typename Body>
+std::string inChild(Body body) {
+    int ends[2];
+    if (::pipe(ends) != 0) {
+        return "no pipe";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        const std::string said = body();
+        const bool written =
+            ::write(ends[1], said.data(), said.size()) == static_cast<ssize_t>(said.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(ends[1]);
+    std::string said;
+    char chunk[256];
+    for (ssize_t n; (n = ::read(ends[0], chunk, sizeof chunk)) > 0;) {
+        said.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(ends[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        return "the child failed: " + said;
+    }
+    return said;
+}
+
+TEST_F(UsbBackendTest, NodeNotOpenableByUser_AccessDeniedNamesNodeAndFix) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can make a node that the test's own user cannot open";
+    }
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    // Everybody may read the emulated sysfs, listen for its events and reach the emulation's
+    // socket behind the node; only root may open the device node itself.
+    const std::string root = std::getenv("UMOCKDEV_DIR");
+    ASSERT_EQ(::chmod(root.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod((root + "/dev/bus/usb/001/002").c_str(), 0600), 0);
+    ASSERT_EQ(::chmod((root + "/ioctl/dev/bus/usb/001/002").c_str(), 0777), 0);
+    const std::string said = inChild([&]() -> std::string {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+            ::setuid(nobody->pw_uid) != 0) {
+            return "cannot become nobody";
+        }
+        WDU_DRIVER_HANDLE pumped = 0;
+        if (WDU_VB_Init(&pumped, &match, 1, &events, 1, 0) != WD_STATUS_SUCCESS ||
+            WDU_VB_PumpEvents() != 1) {
+            return "no attach";
+        }
+        const std::uint32_t status = recorder.snapshot().front().selectStatus;
+        WDU_VB_Uninit(pumped);
+        return std::to_string(status) + " " + VB_Stat2Str(status);
+    });
+    EXPECT_EQ(said, std::to_string(WD_ACCESS_DENIED) +
+                        " Access denied to /dev/bus/usb/001/002: install the udev rule "
+                        "60-velmorix.rules that comes with the program (the package puts it in "
+                        "/usr/lib/udev/rules.d/), make the user a member of the plugdev group, "
+                        "then log in again");
 }
 
 // The polling watch, used where libusb has no hotplug support, on the backend itself.

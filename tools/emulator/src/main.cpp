@@ -53,6 +53,14 @@ int runUnderPreload(char** argv) {
         preload += std::string(":") + old;
     }
     setenv("LD_PRELOAD", preload.c_str(), 1);
+    // A sanitized build (the emulator's or the program's) refuses a preload ahead of its
+    // runtime unless told that the order is meant.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    std::string asanOptions = "verify_asan_link_order=0";
+    if (asan != nullptr && *asan != '\0') {
+        asanOptions = std::string(asan) + ":" + asanOptions;
+    }
+    setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
     setenv(kReexecMark, "1", 1);
     execv("/proc/self/exe", argv);
     std::cerr << "bridge-emulator: cannot run itself again: " << std::strerror(errno) << '\n';
