@@ -43,6 +43,7 @@ std::uint32_t BridgeChoice::parse(const char* text, BridgeChoice& choice, std::s
     if (name.rfind("i2cdev:", 0) == 0) {
         choice.simulatedBoard.reset();
         choice.i2cdevNode = name.substr(7);
+        choice.i2cdevGpioExplained = std::make_shared<std::atomic<bool>>(false);
 #if defined(__linux__)
         if (choice.i2cdevNode.empty()) {
             error = std::string(origin) +
@@ -67,7 +68,7 @@ std::shared_ptr<Backend> BridgeChoice::makeBackend() const {
     }
 #if defined(__linux__)
     if (!i2cdevNode.empty()) {
-        return std::make_shared<I2cDevBackend>(i2cdevNode);
+        return std::make_shared<I2cDevBackend>(i2cdevNode, i2cdevGpioExplained);
     }
 #endif
     return std::make_shared<UsbBackend>();

@@ -3,6 +3,7 @@
 // "sim", "sim:FILE", "i2cdev:PATH") is read.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +21,9 @@ struct BridgeChoice {
     std::shared_ptr<bridgesim::Board> simulatedBoard;
     // The node of a Linux I2C adapter (i2cdev:PATH); empty otherwise.
     std::string i2cdevNode{};
+    // Set once the adapter's first GPIO command said why GPIO fails: shared by every backend
+    // started on this choice, so that the explanation comes once however often it restarts.
+    std::shared_ptr<std::atomic<bool>> i2cdevGpioExplained{};
 
     // Reads text ("usb", "sim", "sim:FILE" reading the file at once, or "i2cdev:PATH", whose
     // node may appear later); nullptr reads

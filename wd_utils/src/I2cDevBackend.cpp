@@ -43,8 +43,12 @@ std::uint32_t statusOf(bridgesim::PacketStatus status) {
 
 }  // namespace
 
-I2cDevBackend::I2cDevBackend(std::string node, std::chrono::milliseconds pollInterval)
-    : node_(std::move(node)), pollInterval_(pollInterval) {
+I2cDevBackend::I2cDevBackend(std::string node, std::shared_ptr<std::atomic<bool>> gpioExplained,
+                             std::chrono::milliseconds pollInterval)
+    : node_(std::move(node)),
+      pollInterval_(pollInterval),
+      gpioExplained_(gpioExplained ? std::move(gpioExplained)
+                                   : std::make_shared<std::atomic<bool>>(false)) {
     rememberI2cDevNode(node_);
 }
 
@@ -157,8 +161,7 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
         }
         if (bridgesim::PacketInterpreter::isPortEndpoint(endpoint)) {
             // Said in full once; a log full of the same explanation helps nobody.
-            const bool first = !gpioExplained_;
-            gpioExplained_ = true;
+            const bool first = !gpioExplained_->exchange(true);
             return first ? WD_I2CDEV_NO_GPIO : WD_I2CDEV_GPIO_REFUSED;
         }
         if (read) {

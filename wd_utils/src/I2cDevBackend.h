@@ -13,9 +13,11 @@
 // stateMutex_; present() takes stateMutex_ only, so the layer's lock never waits for the bus.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -28,8 +30,9 @@ namespace wdu {
 
 class I2cDevBackend : public Backend {
   public:
-    explicit I2cDevBackend(std::string node,
-                           std::chrono::milliseconds pollInterval = std::chrono::milliseconds(200));
+    // gpioExplained is shared with the backends before and after this one on the same choice.
+    I2cDevBackend(std::string node, std::shared_ptr<std::atomic<bool>> gpioExplained,
+                  std::chrono::milliseconds pollInterval = std::chrono::milliseconds(200));
     ~I2cDevBackend() override;
     I2cDevBackend(const I2cDevBackend&) = delete;
     I2cDevBackend& operator=(const I2cDevBackend&) = delete;
@@ -68,7 +71,7 @@ class I2cDevBackend : public Backend {
     std::mutex ioMutex_;
     LinuxI2cBus bus_;
     bridgesim::PacketInterpreter interpreter_{bus_, nullptr};
-    bool gpioExplained_ = false;  // the first GPIO command said why it fails
+    const std::shared_ptr<std::atomic<bool>> gpioExplained_;  // a GPIO command said why it fails
 
     std::mutex stateMutex_;
     int fd_ = -1;
