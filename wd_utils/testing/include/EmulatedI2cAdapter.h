@@ -7,7 +7,6 @@
 #include <umockdev.h>
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -46,10 +45,6 @@ class EmulatedI2cAdapter {
     void failNext(int errnoValue, int count = 1);
     // An SMBus-only controller: I2C_FUNCS leaves out plain I2C transfers.
     void setSmbusOnly(bool on);
-    // A kernel driver holds this 7-bit address: I2C_SLAVE on it gives EBUSY.
-    void setBusy(std::uint8_t address7);
-    // How often a request of this kind reached the node.
-    int requests(unsigned long request) const;
 
   private:
     // Makes the testbed and the ioctl handler.
@@ -77,7 +72,5 @@ class EmulatedI2cAdapter {
     bridgesim::I2cBus& bus_;
     int failErrno_ = 0;
     int failCount_ = 0;
-    std::uint8_t busy_ = 0xFF;
     bool smbusOnly_ = false;
-    std::map<unsigned long, int> requests_;
 };

@@ -143,17 +143,6 @@ void EmulatedI2cAdapter::setSmbusOnly(bool on) {
     smbusOnly_ = on;
 }
 
-void EmulatedI2cAdapter::setBusy(std::uint8_t address7) {
-    std::lock_guard lock(mutex_);
-    busy_ = address7;
-}
-
-int EmulatedI2cAdapter::requests(unsigned long request) const {
-    std::lock_guard lock(mutex_);
-    const auto it = requests_.find(request);
-    return it == requests_.end() ? 0 : it->second;
-}
-
 gboolean EmulatedI2cAdapter::onIoctlThunk(UMockdevIoctlBase*, UMockdevIoctlClient* client,
                                           gpointer self) {
     return static_cast<EmulatedI2cAdapter*>(self)->onIoctl(client);
@@ -164,7 +153,6 @@ gboolean EmulatedI2cAdapter::onIoctl(UMockdevIoctlClient* client) {
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     std::lock_guard lock(mutex_);
-    ++requests_[request];
     // A client belongs to the plug it first spoke under: after an unplug it is dead.
     auto* object = G_OBJECT(client);
     if (g_object_get_data(object, kGenerationKey) == nullptr) {
@@ -190,8 +178,6 @@ gboolean EmulatedI2cAdapter::onIoctl(UMockdevIoctlClient* client) {
             const unsigned long address = rawArgument(arg);
             if (address > 0x7F) {
                 error = EINVAL;
-            } else if (request == I2C_SLAVE && address == busy_) {
-                error = EBUSY;
             } else {
                 g_object_set_data(object, kAddressKey, GINT_TO_POINTER(address + 1));
             }
