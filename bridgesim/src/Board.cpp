@@ -11,18 +11,7 @@ namespace bridgesim {
 
 namespace {
 
-constexpr std::uint8_t kGpioOut = 1;
-constexpr std::uint8_t kI2cOut = 2;
-constexpr std::uint8_t kDirectOut = 4;
-constexpr std::uint8_t kGpioIn = 0x81;
-constexpr std::uint8_t kI2cIn = 0x82;
-constexpr std::uint32_t kGpioReplyLength = 25;
 constexpr std::uint32_t kDefaultTimeoutMs = 1000;
-
-bool endpointExists(std::uint8_t endpoint) {
-    return endpoint == kGpioOut || endpoint == kI2cOut || endpoint == kDirectOut ||
-           endpoint == kGpioIn || endpoint == kI2cIn;
-}
 
 void spinUntil(std::chrono::steady_clock::time_point deadline) {
     while (std::chrono::steady_clock::now() < deadline) {
@@ -34,19 +23,10 @@ void spinUntil(std::chrono::steady_clock::time_point deadline) {
 Board::Board(const SimulationConfig& config)
     : name_(config.name),
       attached_(config.attached),
+      bus_(config.targets),
       inputsB_(config.inputsB),
       inputsC_(config.inputsC),
-      latency_(config.latencyUs) {
-    targetIndex_.fill(-1);
-    targets_.reserve(config.targets.size());
-    for (const auto& target : config.targets) {
-        if (targetIndex_[target.address & 0xFE] >= 0) {
-            continue;
-        }
-        targetIndex_[target.address & 0xFE] = static_cast<std::int16_t>(targets_.size());
-        targets_.emplace_back(target);
-    }
-}
+      latency_(config.latencyUs) {}
 
 std::shared_ptr<Board> Board::fromJsonText(std::string_view text, std::string_view source,
                                            std::string& error) {
@@ -92,7 +72,7 @@ TransferResult Board::transfer(std::uint8_t endpoint, bool read, std::uint8_t* b
                 result.status = TransferStatus::NoDevice;
             } else if (noEndpoints_) {
                 result.status = TransferStatus::NoEndpoint;
-            } else if (!endpointExists(endpoint) || read != ((endpoint & 0x80) != 0) ||
+            } else if (!PacketInterpreter::endpointServes(endpoint, read) ||
                        (buffer == nullptr && length > 0)) {
                 result.status = TransferStatus::Stall;
             } else if (endpointTimesOut_[endpoint]) {
@@ -100,13 +80,14 @@ TransferResult Board::transfer(std::uint8_t endpoint, bool read, std::uint8_t* b
                 wait = timeoutWaitLocked(timeoutMs);
             } else if (!read) {
                 logPacket(endpoint, PacketDirection::Out, buffer, length);
-                handleOut(endpoint, buffer, length);
+                interpreter_.command(endpoint, std::span<const std::uint8_t>(buffer, length));
                 result.length = length;
-            } else if (!replySlot(endpoint)->held) {
+            } else if (!interpreter_.replyHeld(endpoint)) {
                 result.status = TransferStatus::TimedOut;
                 wait = timeoutWaitLocked(timeoutMs);
             } else {
-                result.length = takeReply(endpoint, buffer, length);
+                interpreter_.reply(endpoint, std::span<std::uint8_t>(buffer, length),
+                                   result.length);
                 logPacket(endpoint, PacketDirection::In, buffer, result.length);
             }
         }
@@ -159,8 +140,7 @@ std::uint32_t Board::endpointCount() const {
 
 void Board::reset() {
     std::lock_guard lock(mutex_);
-    gpioReply_.held = false;
-    i2cReply_.held = false;
+    interpreter_.dropReplies();
     activeAlternateSetting_ = 0;
 }
 
@@ -234,7 +214,7 @@ void Board::setPacketLogCapacity(std::size_t records) {
 
 std::optional<std::uint8_t> Board::peekRegister(std::uint8_t address, std::uint32_t reg) const {
     std::lock_guard lock(mutex_);
-    const I2cTarget* target = findTarget(address);
+    const I2cTarget* target = bus_.findTarget(address);
     if (target == nullptr) {
         return std::nullopt;
     }
@@ -243,7 +223,7 @@ std::optional<std::uint8_t> Board::peekRegister(std::uint8_t address, std::uint3
 
 bool Board::pokeRegister(std::uint8_t address, std::uint32_t reg, std::uint8_t value) {
     std::lock_guard lock(mutex_);
-    I2cTarget* target = findTarget(address);
+    I2cTarget* target = bus_.findTarget(address);
     if (target == nullptr) {
         return false;
     }
@@ -253,7 +233,7 @@ bool Board::pokeRegister(std::uint8_t address, std::uint32_t reg, std::uint8_t v
 
 bool Board::interruptAsserted(std::uint8_t address) const {
     std::lock_guard lock(mutex_);
-    const I2cTarget* target = findTarget(address);
+    const I2cTarget* target = bus_.findTarget(address);
     return target != nullptr && target->interruptAsserted();
 }
 
@@ -298,7 +278,7 @@ void Board::setEndpointTimesOut(std::uint8_t endpoint, bool timesOut) {
 
 void Board::setShortReply(std::uint32_t bytesFewer) {
     std::lock_guard lock(mutex_);
-    shortReply_ = bytesFewer;
+    interpreter_.setShortReply(bytesFewer);
 }
 
 void Board::setNoEndpoints(bool on) {
@@ -321,7 +301,7 @@ void Board::clearFaults() {
     transfersToDetach_ = 0;
     transfersToAttach_ = 0;
     endpointTimesOut_.fill(false);
-    shortReply_ = 0;
+    interpreter_.setShortReply(0);
     noEndpoints_ = false;
     interfaceSelectFails_ = false;
     registrationFails_ = false;
@@ -337,100 +317,37 @@ void Board::setTimeoutWait(std::optional<std::chrono::microseconds> wait) {
     timeoutWait_ = wait;
 }
 
-I2cTarget* Board::findTarget(std::uint8_t address) {
-    const std::int16_t index = targetIndex_[address & 0xFE];
-    return index < 0 ? nullptr : &targets_[static_cast<std::size_t>(index)];
+BusResult Board::LockedBus::write(std::uint8_t address, std::span<const std::uint8_t> bytes) {
+    std::lock_guard lock(board_.mutex_);
+    return board_.bus_.write(address, bytes);
 }
 
-const I2cTarget* Board::findTarget(std::uint8_t address) const {
-    const std::int16_t index = targetIndex_[address & 0xFE];
-    return index < 0 ? nullptr : &targets_[static_cast<std::size_t>(index)];
+BusResult Board::LockedBus::writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
+                                      std::span<std::uint8_t> in) {
+    std::lock_guard lock(board_.mutex_);
+    return board_.bus_.writeRead(address, bytes, in);
 }
 
-Board::Reply* Board::replySlot(std::uint8_t inEndpoint) {
-    return inEndpoint == kGpioIn ? &gpioReply_ : &i2cReply_;
-}
-
-void Board::handleOut(std::uint8_t endpoint, const std::uint8_t* bytes, std::uint32_t length) {
-    switch (endpoint) {
-        case kI2cOut:
-            handleI2c(bytes, length);
-            break;
-        case kGpioOut: {
-            // Each byte present sets its field: data B, data C, enables B, enables C.
-            std::uint8_t* fields[] = {&dataB_, &dataC_, &enablesB_, &enablesC_};
-            for (std::uint32_t i = 0; i < length && i < 4; ++i) {
-                *fields[i] = bytes[i];
-            }
-            queueGpioStatus();
-            break;
-        }
-        case kDirectOut:
-            if (length >= 2) {
-                direct_[bytes[0] & 0x7F] = bytes[1];
-            }
-            break;
-        default:
-            break;
+void Board::setGpio(std::span<const std::uint8_t> fields) {
+    std::uint8_t* targets[] = {&dataB_, &dataC_, &enablesB_, &enablesC_};
+    for (std::size_t i = 0; i < fields.size() && i < 4; ++i) {
+        *targets[i] = fields[i];
     }
 }
 
-void Board::handleI2c(const std::uint8_t* bytes, std::uint32_t length) {
-    std::array<std::uint8_t, 256 + 1> reply{};
-    std::uint32_t replyLength = 1;
-    if (length >= 2) {
-        const std::uint8_t busAddress = bytes[1];
-        I2cTarget* target = findTarget(busAddress);
-        // The byte count comes from the packet length; byte 0 only gives a read's count.
-        std::span<const std::uint8_t> payload(bytes + 2, length - 2);
-        if (target != nullptr && (busAddress & 1) == 0) {
-            target->write(payload);
-            reply[0] = static_cast<std::uint8_t>(1 + payload.size());
-        } else if (target != nullptr) {
-            if (!payload.empty()) {
-                target->write(payload);
-            }
-            const std::uint32_t count = bytes[0];
-            target->read(std::span<std::uint8_t>(reply.data() + 1, count));
-            reply[0] = static_cast<std::uint8_t>(count);
-            replyLength = count + 1;
-        }
-    }
-    queueReply(kI2cIn, reply.data(), replyLength);
+std::array<std::uint8_t, 4> Board::gpioStatus() const {
+    return {pinLevels(Port::B), pinLevels(Port::C), enablesB_, enablesC_};
 }
 
-void Board::queueGpioStatus() {
-    std::array<std::uint8_t, kGpioReplyLength> reply{};
-    reply[0] = pinLevels(Port::B);
-    reply[1] = pinLevels(Port::C);
-    reply[2] = enablesB_;
-    reply[3] = enablesC_;
-    queueReply(kGpioIn, reply.data(), kGpioReplyLength);
-}
-
-void Board::queueReply(std::uint8_t inEndpoint, const std::uint8_t* bytes, std::uint32_t length) {
-    Reply* slot = replySlot(inEndpoint);
-    slot->length = length > shortReply_ ? length - shortReply_ : 0;
-    std::memcpy(slot->bytes.data(), bytes, slot->length);
-    slot->held = true;
-}
-
-std::uint32_t Board::takeReply(std::uint8_t inEndpoint, std::uint8_t* buffer,
-                               std::uint32_t length) {
-    Reply* slot = replySlot(inEndpoint);
-    const std::uint32_t n = std::min(length, slot->length);
-    if (n > 0) {
-        std::memcpy(buffer, slot->bytes.data(), n);
-    }
-    slot->held = false;
-    return n;
+void Board::directWrite(std::uint8_t address, std::uint8_t value) {
+    direct_[address & 0x7F] = value;
 }
 
 std::uint8_t Board::pinLevels(Port port) const {
     const std::uint8_t enables = port == Port::B ? enablesB_ : enablesC_;
     const std::uint8_t data = port == Port::B ? dataB_ : dataC_;
     std::uint8_t external = port == Port::B ? inputsB_ : inputsC_;
-    for (const auto& target : targets_) {
+    for (const auto& target : bus_.targets()) {
         const auto& irq = target.config().interrupt;
         if (irq && irq->pin.port == port && target.interruptAsserted()) {
             external = static_cast<std::uint8_t>(external & ~(1u << irq->pin.bit));
@@ -473,8 +390,7 @@ void Board::setAttachedLocked(bool attached, Changes& changes) {
         return;
     }
     attached_ = attached;
-    gpioReply_.held = false;
-    i2cReply_.held = false;
+    interpreter_.dropReplies();
     if (attached) {
         ++attachmentSerial_;
         activeAlternateSetting_ = 0;

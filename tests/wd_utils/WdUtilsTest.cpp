@@ -422,10 +422,12 @@ TEST_F(BackendChoice, SelectBridge_EachForm_StatusBoardAndReason) {
          bad + ": targets[0].address: bad hex \"6G\""},
         {"sim:", nullptr, WD_BAD_SIMULATION, 0,
          "bridge: \"sim:\" needs a simulation file name after the colon"},
+        {"i2cdev:", nullptr, WD_BACKEND_ERROR, 0,
+         "bridge: \"i2cdev:\" needs the adapter's node after the colon, as in i2cdev:/dev/i2c-1"},
         {"bluetooth", nullptr, WD_BACKEND_ERROR, 0,
-         "bridge: unknown value \"bluetooth\" (use usb, sim or sim:FILE)"},
+         "bridge: unknown value \"bluetooth\" (use usb, sim, sim:FILE or i2cdev:PATH)"},
         {nullptr, "bluetooth", WD_BACKEND_ERROR, 0,
-         "VELMORIX_BRIDGE: unknown value \"bluetooth\" (use usb, sim or sim:FILE)"},
+         "VELMORIX_BRIDGE: unknown value \"bluetooth\" (use usb, sim, sim:FILE or i2cdev:PATH)"},
     };
     for (const Case& c : cases) {
         const std::string name = c.text != nullptr ? c.text : "(default)";

@@ -49,7 +49,8 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     parser.allow_extras();
     parser.add_flag("-h,--help", options.help);
     parser.add_flag("--version", options.version);
-    auto* bridgeOption = parser.add_option("--bridge", bridge)->type_name("usb|sim|sim:FILE");
+    auto* bridgeOption =
+        parser.add_option("--bridge", bridge)->type_name("usb|sim|sim:FILE|i2cdev:PATH");
     parser.add_option("--address", options.address)->type_name("HEX");
     auto* loopOption = parser.add_option("--loop", loop)->type_name("N");
     parser.add_flag("--abort-on-fail", options.abortOnFail);
@@ -84,12 +85,17 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     }
 
     if (bridgeOption->count() > 0) {
-        if (bridge != "usb" && bridge != "sim" && bridge.rfind("sim:", 0) != 0) {
-            error = "--bridge takes usb, sim or sim:FILE, not \"" + bridge + "\"";
+        if (bridge != "usb" && bridge != "sim" && bridge.rfind("sim:", 0) != 0 &&
+            bridge.rfind("i2cdev:", 0) != 0) {
+            error = "--bridge takes usb, sim, sim:FILE or i2cdev:PATH, not \"" + bridge + "\"";
             return std::nullopt;
         }
         if (bridge == "sim:") {
             error = "--bridge sim: needs a file name";
+            return std::nullopt;
+        }
+        if (bridge == "i2cdev:") {
+            error = "--bridge i2cdev: needs the adapter's node, such as i2cdev:/dev/i2c-1";
             return std::nullopt;
         }
         options.bridge = bridge;
@@ -149,7 +155,8 @@ DESCRIPTION
     The loader, the engine and the recording are the very ones of the script window.
 
 OPTIONS
-    --bridge usb|sim|sim:FILE   which bridge (default: VELMORIX_BRIDGE, else usb)
+    --bridge usb|sim|sim:FILE|i2cdev:PATH
+                                which bridge (default: VELMORIX_BRIDGE, else usb)
     --address HEX               default I2C write address, as typed into the script window's
                                 address box followed by Enter (default 60)
     --loop N                    Loop Cont for N passes (default: one Run All Steps)

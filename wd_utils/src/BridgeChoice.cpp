@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#if defined(__linux__)
+#include "I2cDevBackend.h"
+#endif
 #include "SimBackend.h"
 #include "UsbBackend.h"
 #include "bridgesim/Board.h"
@@ -37,7 +40,25 @@ std::uint32_t BridgeChoice::parse(const char* text, BridgeChoice& choice, std::s
         choice.simulatedBoard = std::move(board);
         return WD_STATUS_SUCCESS;
     }
-    error = std::string(origin) + ": unknown value \"" + name + "\" (use usb, sim or sim:FILE)";
+    if (name.rfind("i2cdev:", 0) == 0) {
+        choice.simulatedBoard.reset();
+        choice.i2cdevNode = name.substr(7);
+        choice.i2cdevGpioExplained = std::make_shared<std::atomic<bool>>(false);
+#if defined(__linux__)
+        if (choice.i2cdevNode.empty()) {
+            error = std::string(origin) +
+                    ": \"i2cdev:\" needs the adapter's node after the colon, as in "
+                    "i2cdev:/dev/i2c-1";
+            return WD_BACKEND_ERROR;
+        }
+        return WD_STATUS_SUCCESS;
+#else
+        error = std::string(origin) + ": i2cdev bridges exist only on Linux";
+        return WD_BACKEND_ERROR;
+#endif
+    }
+    error = std::string(origin) + ": unknown value \"" + name +
+            "\" (use usb, sim, sim:FILE or i2cdev:PATH)";
     return WD_BACKEND_ERROR;
 }
 
@@ -45,6 +66,11 @@ std::shared_ptr<Backend> BridgeChoice::makeBackend() const {
     if (simulatedBoard) {
         return std::make_shared<SimBackend>(simulatedBoard);
     }
+#if defined(__linux__)
+    if (!i2cdevNode.empty()) {
+        return std::make_shared<I2cDevBackend>(i2cdevNode, i2cdevGpioExplained);
+    }
+#endif
     return std::make_shared<UsbBackend>();
 }
 

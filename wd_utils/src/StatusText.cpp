@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 
+#include "I2cDevStatusText.h"
 #include "UsbLayer.h"
 #include "wd_utils.h"
 
@@ -57,6 +58,9 @@ const char* keptText(const std::string& text) {
 }  // namespace
 
 extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
+    if (const char* text = wdu::i2cdevStatusText(dwStatus)) {
+        return text;
+    }
     // A backend that could not be chosen says why (the simulation file, its key and the problem),
     // so that a log showing only the status text still names them.
     if (dwStatus == WD_BAD_SIMULATION || dwStatus == WD_BACKEND_ERROR) {

@@ -1,6 +1,7 @@
-// The simulated bridge board: the device side of the USB link. It answers the bridge command
-// packets on its endpoints (OUT 1, 2, 4; IN 0x81, 0x82), drives an I2C bus of register-file
-// targets and two GPIO ports, keeps a packet log, and injects faults on demand.
+// The simulated bridge board: the device side of the USB link. Its packet interpreter answers the
+// bridge command packets on its endpoints (OUT 1, 2, 4; IN 0x81, 0x82) and drives an I2C bus of
+// register-file targets and the board's two GPIO ports; the board keeps a packet log and injects
+// faults on demand.
 //
 // A command's reply is held on its IN endpoint and taken by the next read there; a newer command
 // replaces a reply nobody read, so the bridge always answers the latest command. A read with
@@ -25,8 +26,11 @@
 #include <string_view>
 #include <vector>
 
+#include "bridgesim/BridgePorts.h"
 #include "bridgesim/I2cTarget.h"
+#include "bridgesim/PacketInterpreter.h"
 #include "bridgesim/PacketRecord.h"
+#include "bridgesim/SimulatedBus.h"
 #include "bridgesim/SimulationConfig.h"
 
 namespace bridgesim {
@@ -51,7 +55,7 @@ struct GpioSnapshot {
     std::uint8_t pinsB = 0, pinsC = 0;        // levels read back from the lines
 };
 
-class Board {
+class Board : private BridgePorts {
   public:
     using ConnectionListener = std::function<void(bool attached)>;
 
@@ -111,6 +115,10 @@ class Board {
     // The log keeps the newest `records` transfers (default 100,000).
     void setPacketLogCapacity(std::size_t records);
 
+    // The board's I2C bus without the bridge in front, for an emulated adapter that reaches the
+    // same targets: each transaction takes the board's lock and stays out of the packet log.
+    I2cBus& i2cBus() { return lockedBus_; }
+
     // Register access per target (8-bit write address); nullopt / false for an absent target.
     std::optional<std::uint8_t> peekRegister(std::uint8_t address, std::uint32_t reg) const;
     bool pokeRegister(std::uint8_t address, std::uint32_t reg, std::uint8_t value);
@@ -142,20 +150,22 @@ class Board {
     void setTimeoutWait(std::optional<std::chrono::microseconds> wait);
 
   private:
-    struct Reply {
-        std::array<std::uint8_t, 256 + 1> bytes{};
-        std::uint32_t length = 0;
-        bool held = false;
+    // The bus under the board's lock.
+    class LockedBus : public I2cBus {
+      public:
+        explicit LockedBus(Board& board) : board_(board) {}
+        BusResult write(std::uint8_t address, std::span<const std::uint8_t> bytes) override;
+        BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
+                            std::span<std::uint8_t> in) override;
+
+      private:
+        Board& board_;
     };
 
-    I2cTarget* findTarget(std::uint8_t address);
-    const I2cTarget* findTarget(std::uint8_t address) const;
-    Reply* replySlot(std::uint8_t inEndpoint);
-    void handleOut(std::uint8_t endpoint, const std::uint8_t* bytes, std::uint32_t length);
-    void handleI2c(const std::uint8_t* bytes, std::uint32_t length);
-    void queueGpioStatus();
-    void queueReply(std::uint8_t inEndpoint, const std::uint8_t* bytes, std::uint32_t length);
-    std::uint32_t takeReply(std::uint8_t inEndpoint, std::uint8_t* buffer, std::uint32_t length);
+    // The ports the interpreter drives; called with mutex_ held.
+    void setGpio(std::span<const std::uint8_t> fields) override;
+    std::array<std::uint8_t, 4> gpioStatus() const override;
+    void directWrite(std::uint8_t address, std::uint8_t value) override;
     std::uint8_t pinLevels(Port port) const;
     void logPacket(std::uint8_t endpoint, PacketDirection direction, const std::uint8_t* bytes,
                    std::uint32_t length);
@@ -178,12 +188,12 @@ class Board {
     bool attached_;
     std::uint64_t attachmentSerial_ = 1;
     std::uint32_t activeAlternateSetting_ = 0;
-    std::vector<I2cTarget> targets_;
-    std::array<std::int16_t, 256> targetIndex_{};
+    SimulatedBus bus_;
+    PacketInterpreter interpreter_{bus_, this};
+    LockedBus lockedBus_{*this};
     std::uint8_t enablesB_ = 0, enablesC_ = 0, dataB_ = 0, dataC_ = 0;
     std::uint8_t inputsB_, inputsC_;
     std::array<std::uint8_t, 128> direct_{};
-    Reply gpioReply_, i2cReply_;
     std::vector<PacketRecord> log_;
     std::size_t logHead_ = 0;  // index of the oldest record once the log is full
     std::size_t logCapacity_ = 100'000;
@@ -191,7 +201,6 @@ class Board {
     std::uint32_t transfersToDetach_ = 0;  // 0 = not armed
     std::uint32_t transfersToAttach_ = 0;
     std::array<bool, 256> endpointTimesOut_{};
-    std::uint32_t shortReply_ = 0;
     bool noEndpoints_ = false;
     bool interfaceSelectFails_ = false;
     bool registrationFails_ = false;

@@ -29,6 +29,9 @@ class TestBridge {
     virtual bool unplugAtTransfer(std::uint32_t n) = 0;
     // Transfers on this endpoint find no answer and end at their own time-out.
     virtual bool timeOutOn(std::uint8_t endpoint) = 0;
+    // False for a bridge that plays the bridge's side of the packets itself (a Linux I2C
+    // adapter): the board then sees bus transactions only, never packets, endpoints or GPIO.
+    virtual bool boardSeesPackets() const { return true; }
 };
 
 }  // namespace apptest

@@ -113,7 +113,8 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
     app.footer(kFooter);
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("velmorix-i2c ") + velmorix::kVersionText);
-    app.add_option("--bridge", bridge, "usb, sim or sim:FILE (default: VELMORIX_BRIDGE, else usb)")
+    app.add_option("--bridge", bridge,
+                   "usb, sim, sim:FILE or i2cdev:PATH (default: VELMORIX_BRIDGE, else usb)")
         ->type_name("BRIDGE");
     app.add_flag("--reg16", request.reg16, "two-byte register addresses, most significant first");
     app.add_flag("--json", request.json, "one JSON object on stdout instead of text");

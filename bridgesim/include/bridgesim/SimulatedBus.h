@@ -1,0 +1,36 @@
+// An I2C bus of simulated register-file targets. Every byte sent to a present target is
+// acknowledged. Not thread-safe: its owner locks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "bridgesim/I2cBus.h"
+#include "bridgesim/I2cTarget.h"
+#include "bridgesim/SimulationConfig.h"
+
+namespace bridgesim {
+
+class SimulatedBus : public I2cBus {
+  public:
+    // The first target listed at an address wins; later ones at the same address are dropped.
+    explicit SimulatedBus(const std::vector<TargetConfig>& targets);
+
+    // Always Ok: count 1 + bytes for a present target, 0 for an absent one.
+    BusResult write(std::uint8_t address, std::span<const std::uint8_t> bytes) override;
+    // Always Ok: count in.size() for a present target, 0 (in untouched) for an absent one.
+    BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
+                        std::span<std::uint8_t> in) override;
+
+    // The target at an 8-bit address (bit 0 ignored); nullptr when none answers there.
+    I2cTarget* findTarget(std::uint8_t address);
+    const I2cTarget* findTarget(std::uint8_t address) const;
+    const std::vector<I2cTarget>& targets() const { return targets_; }
+
+  private:
+    std::vector<I2cTarget> targets_;
+    std::array<std::int16_t, 256> targetIndex_{};
+};
+
+}  // namespace bridgesim
