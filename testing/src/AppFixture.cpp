@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "wdu_env.h"
 #include "wdu_sim.h"
 
 namespace apptest {

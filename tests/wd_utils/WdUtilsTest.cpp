@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "wd_utils.h"
+#include "wdu_env.h"
 #include "wdu_sim.h"
 
 namespace {
