@@ -67,6 +67,12 @@ if [ "$usb_status" -eq 0 ] || ! grep -q "no USB backend" "$work/usb.err"; then
     exit 1
 fi
 
+wine "$exe" --bridge sim "$work/s.txt" | tr -d '\r' >"$work/sim.out"
+if [ "$(tail -n 1 "$work/sim.out")" != "1 passed, 0 failed" ]; then
+    echo "velmorix-script.exe --bridge sim: the script did not pass" >&2
+    exit 1
+fi
+
 ctest --test-dir "$out/x86_64" --output-on-failure -j "$jobs"
 
 (cd "$out/x86_64" && cpack -G ZIP >/dev/null)
