@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds from scratch and runs every test: a normal build, a build under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and a short run of each fuzzer.
+# AddressSanitizer + UndefinedBehaviorSanitizer, a Windows build under Wine, and a short run of
+# each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -20,6 +21,10 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
     ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+# The Qt-free parts cross-built for Windows and tested under Wine.
+rm -rf build/windows/x86_64 build/windows/i686
+./scripts/windows.sh
 
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELMORIX_FUZZ=ON -DVELMORIX_GUI=OFF -DVELMORIX_TESTS=OFF -DVELMORIX_BENCH=OFF

@@ -7,6 +7,10 @@
 #include <stdexcept>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace bridgesim {
 
 // Defined in the generated BuiltInSimulation.cpp.
@@ -350,6 +354,25 @@ std::optional<SimulationConfig> SimulationReader::fromText(std::string_view text
     return std::nullopt;
 }
 
+#if defined(_WIN32)
+namespace {
+
+// True unless path opens as something other than a disk file (a device, a pipe); a path that
+// does not open at all is left to the reading below, which names that failure.
+bool isDiskFile(const std::string& path) {
+    const HANDLE file = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return true;
+    }
+    const DWORD type = ::GetFileType(file);
+    ::CloseHandle(file);
+    return type == FILE_TYPE_DISK;
+}
+
+}  // namespace
+#endif
+
 std::optional<SimulationConfig> SimulationReader::fromFile(const std::string& path,
                                                            std::string& error) {
     std::error_code ignored;
@@ -363,6 +386,13 @@ std::optional<SimulationConfig> SimulationReader::fromFile(const std::string& pa
         error = path + ": (file): is not a regular file";
         return std::nullopt;
     }
+#if defined(_WIN32)
+    // Windows devices (NUL, CON, COM1) have no file status; only a disk file is read.
+    if (!isDiskFile(path)) {
+        error = path + ": (file): is not a regular file";
+        return std::nullopt;
+    }
+#endif
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": (file): cannot be opened for reading";

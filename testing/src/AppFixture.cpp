@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "testing/SimulatedBridge.h"
+#include "wdu_env.h"
 #include "wdu_sim.h"
 
 namespace apptest {

@@ -1,5 +1,9 @@
-#include <dlfcn.h>
 #include <gtest/gtest.h>
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 #include <chrono>
 #include <condition_variable>
@@ -14,6 +18,24 @@
 #include "wdu_sim.h"
 
 namespace {
+
+// Loads the library as its callers do: LoadLibrary on Windows, dlopen elsewhere.
+#if defined(_WIN32)
+void* dlopen(const char* path, int) {
+    return reinterpret_cast<void*>(::LoadLibraryA(path));
+}
+void* dlsym(void* library, const char* name) {
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), name));
+}
+int dlclose(void* library) {
+    return ::FreeLibrary(static_cast<HMODULE>(library)) ? 0 : 1;
+}
+std::string dlerror() {
+    return "LoadLibrary failed with error " + std::to_string(::GetLastError());
+}
+constexpr int RTLD_NOW = 0;
+constexpr int RTLD_LOCAL = 0;
+#endif
 
 using UsbInit = std::uint32_t (*)(WDU_DRIVER_HANDLE*, const WDU_MATCH_TABLE*, std::uint32_t,
                                   const WDU_EVENT_TABLE*, std::uint32_t);

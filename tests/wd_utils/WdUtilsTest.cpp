@@ -12,9 +12,25 @@
 #include <vector>
 
 #include "wd_utils.h"
+#include "wdu_env.h"
 #include "wdu_sim.h"
 
 namespace {
+
+#if defined(VELMORIX_NO_USB_BACKEND)
+// A build without libusb (Windows here) refuses "usb", named or by default, and says why.
+constexpr std::uint32_t kUsbStatus = WD_BACKEND_ERROR;
+std::string usbReason(const char* origin) {
+    return std::string(origin) +
+           ": \"usb\" is not available: this build has no USB backend (built without libusb); "
+           "use sim or sim:FILE";
+}
+#else
+constexpr std::uint32_t kUsbStatus = WD_STATUS_SUCCESS;
+std::string usbReason(const char*) {
+    return "";
+}
+#endif
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
@@ -413,10 +429,10 @@ TEST_F(BackendChoice, SelectBridge_EachForm_StatusBoardAndReason) {
         std::string reason;  // WDU_BridgeError()
     };
     const Case cases[] = {
-        {"usb", "sim", WD_STATUS_SUCCESS, 0, ""},
+        {"usb", "sim", kUsbStatus, 0, usbReason("bridge")},
         {"sim", "usb", WD_STATUS_SUCCESS, 1, ""},
         {goodText.c_str(), nullptr, WD_STATUS_SUCCESS, 2, ""},
-        {nullptr, nullptr, WD_STATUS_SUCCESS, 0, ""},
+        {nullptr, nullptr, kUsbStatus, 0, usbReason("VELMORIX_BRIDGE")},
         {nullptr, "sim", WD_STATUS_SUCCESS, 1, ""},
         {badText.c_str(), nullptr, WD_BAD_SIMULATION, 0,
          bad + ": targets[0].address: bad hex \"6G\""},
@@ -475,11 +491,27 @@ TEST_F(BackendChoice, SelectBridge_FailedOrRefused_BridgeInForceStays) {
     EXPECT_EQ(WDU_VB_PumpEvents(), 1) << "the open registration keeps its device";
     EXPECT_EQ(wdu::simulatedBoard(), board);
     WDU_VB_Uninit(driver);
-    EXPECT_EQ(WDU_SelectBridge("usb"), WD_STATUS_SUCCESS);
-    EXPECT_EQ(wdu::simulatedBoard(), nullptr);
+    EXPECT_EQ(WDU_SelectBridge("usb"), kUsbStatus);
+    EXPECT_EQ(wdu::simulatedBoard() == nullptr, kUsbStatus == WD_STATUS_SUCCESS);
 }
 
 TEST_F(BackendChoice, UnsetOrUsb_InitSucceedsNoDeviceNoBoard) {
+#if defined(VELMORIX_NO_USB_BACKEND)
+    for (const char* value : {static_cast<const char*>(nullptr), "usb"}) {
+        wdu::resetForTests();
+        if (value != nullptr) {
+            setenv("VELMORIX_BRIDGE", value, 1);
+        } else {
+            unsetenv("VELMORIX_BRIDGE");
+        }
+        EXPECT_EQ(registerOnce(), WD_BACKEND_ERROR);
+        EXPECT_EQ(driver, 0u);
+        EXPECT_EQ(std::string(WDU_BridgeError()), usbReason("VELMORIX_BRIDGE"));
+        EXPECT_EQ(std::string(VB_Stat2Str(WD_BACKEND_ERROR)),
+                  "USB backend error: " + usbReason("VELMORIX_BRIDGE"));
+    }
+    return;
+#endif
     for (const char* value : {static_cast<const char*>(nullptr), "usb"}) {
         wdu::resetForTests();
         if (value != nullptr) {

@@ -63,13 +63,22 @@ form::FileDialogResult HeadlessHost::saveFileDialog(const form::FileDialogReques
 form::LocalDateTime HeadlessHost::now() {
     std::time_t t = std::time(nullptr);
     std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &t);
+#else
     localtime_r(&t, &local);
+#endif
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
             local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 std::string fileTitle(const std::string& path) {
+#if defined(_WIN32)
+    // "C:\\scripts\\a.txt" and "C:a.txt" name a.txt too.
+    std::size_t slash = path.find_last_of("/\\:");
+#else
     std::size_t slash = path.find_last_of('/');
+#endif
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

@@ -6,8 +6,10 @@
 #include "I2cDevBackend.h"
 #endif
 #include "SimBackend.h"
-#include "UsbBackend.h"
 #include "bridgesim/Board.h"
+#if !defined(VELMORIX_NO_USB_BACKEND)
+#include "UsbBackend.h"
+#endif
 
 namespace wdu {
 
@@ -20,8 +22,13 @@ std::uint32_t BridgeChoice::parse(const char* text, BridgeChoice& choice, std::s
     }
     const std::string name = text != nullptr ? text : "";
     if (name.empty() || name == "usb") {
+#if defined(VELMORIX_NO_USB_BACKEND)
+        error = std::string(origin) + ": " + kNoUsbBackend;
+        return WD_BACKEND_ERROR;
+#else
         choice.simulatedBoard.reset();
         return WD_STATUS_SUCCESS;
+#endif
     }
     if (name == "sim") {
         choice.simulatedBoard = bridgesim::Board::builtIn();
@@ -71,7 +78,11 @@ std::shared_ptr<Backend> BridgeChoice::makeBackend() const {
         return std::make_shared<I2cDevBackend>(i2cdevNode, i2cdevGpioExplained);
     }
 #endif
+#if defined(VELMORIX_NO_USB_BACKEND)
+    return nullptr;
+#else
     return std::make_shared<UsbBackend>();
+#endif
 }
 
 }  // namespace wdu

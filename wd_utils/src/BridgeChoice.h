@@ -17,6 +17,11 @@ class Board;
 namespace wdu {
 
 struct BridgeChoice {
+    // Why "usb" is refused by a build without the libusb backend (the Windows build here).
+    static constexpr const char* kNoUsbBackend =
+        "\"usb\" is not available: this build has no USB backend (built without libusb); use "
+        "sim or sim:FILE";
+
     // The board of the simulation; nullptr chooses the real board through libusb.
     std::shared_ptr<bridgesim::Board> simulatedBoard;
     // The node of a Linux I2C adapter (i2cdev:PATH); empty otherwise.
@@ -26,11 +31,13 @@ struct BridgeChoice {
     std::shared_ptr<std::atomic<bool>> i2cdevGpioExplained{};
 
     // Reads text ("usb", "sim", "sim:FILE" reading the file at once, or "i2cdev:PATH", whose
-    // node may appear later); nullptr reads
-    // VELMORIX_BRIDGE, and an empty or unset text means usb. Fails with WD_BAD_SIMULATION or
+    // node may appear later); nullptr reads VELMORIX_BRIDGE, and an empty or unset text means usb
+    // (refused with WD_BACKEND_ERROR by a build without the USB backend). Fails with
+    // WD_BAD_SIMULATION or
     // WD_BACKEND_ERROR and the reason (the file, its key and the problem) in error.
     static std::uint32_t parse(const char* text, BridgeChoice& choice, std::string& error);
-    // A new, not yet started backend on the chosen board; never fails.
+    // A new, not yet started backend on the chosen board; nullptr only for the real board in a
+    // build without the USB backend.
     std::shared_ptr<Backend> makeBackend() const;
 };
 

@@ -437,6 +437,12 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
         }
     }
     const std::shared_ptr<Backend> created = choice.makeBackend();
+    if (!created) {
+        status = WD_BACKEND_ERROR;
+        lock.lock();
+        backendError_ = std::string("bridge: ") + BridgeChoice::kNoUsbBackend;
+        return nullptr;
+    }
     Backend* raw = created.get();
     status = created->start([this, raw] { onPresenceChange(raw); });
     if (status != WD_STATUS_SUCCESS) {

@@ -2,7 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#if defined(_WIN32)
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -14,29 +20,81 @@ namespace board {
 
 namespace {
 
-// Written in blocks, so a fault can strike in the middle of a file.
-constexpr std::size_t kWriteBlock = 512;
+#if defined(_WIN32)
+// Binary mode: the CR LF in the content is ours, and the runtime must not add another CR.
+constexpr int kCreateFlags = _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT;
+using WriteCount = int;
 
-bool writeAll(int fd, std::string_view data, const WriteFault& fault) {
-    std::size_t written = 0;
-    while (written < data.size()) {
-        const std::size_t length = std::min(kWriteBlock, data.size() - written);
-        if (fault) {
-            if (const int error = fault(written, length); error != 0) {
-                errno = error;
-                return false;
-            }
-        }
-        const ssize_t n = ::write(fd, data.data() + written, length);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
+WriteCount writeSome(int fd, const char* data, std::size_t length) {
+    return ::_write(fd, data, static_cast<unsigned>(length));
+}
+
+int syncFile(int fd) {
+    return ::_commit(fd);
+}
+
+int closeFile(int fd) {
+    return ::_close(fd);
+}
+
+int removeFile(const char* path) {
+    return ::_unlink(path);
+}
+
+int processId() {
+    return ::_getpid();
+}
+
+// The C runtime's rename refuses an existing target; MoveFileEx replaces it in one step.
+int renameOver(const char* from, const char* to) {
+    if (::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return 0;
     }
-    return true;
+    errno = ::GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return -1;
+}
+
+// The new file keeps the default attributes; Windows has no mode bits to carry over.
+void keepPermissions(int, const std::string&) {}
+
+// Links are not followed: the file at the path itself is replaced.
+std::string replaceTarget(const std::string& path) {
+    return path;
+}
+#else
+constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+using WriteCount = ssize_t;
+
+WriteCount writeSome(int fd, const char* data, std::size_t length) {
+    return ::write(fd, data, length);
+}
+
+int syncFile(int fd) {
+    return ::fsync(fd);
+}
+
+int closeFile(int fd) {
+    return ::close(fd);
+}
+
+int removeFile(const char* path) {
+    return ::unlink(path);
+}
+
+int processId() {
+    return ::getpid();
+}
+
+int renameOver(const char* from, const char* to) {
+    return ::rename(from, to);
+}
+
+// Keeps the permissions of the file being replaced; failure here is harmless.
+void keepPermissions(int fd, const std::string& target) {
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) {
+        (void)::fchmod(fd, old.st_mode & 07777);
+    }
 }
 
 // A symbolic link is replaced through its target, so the link itself survives.
@@ -51,6 +109,32 @@ std::string replaceTarget(const std::string& path) {
     }
     return path;
 }
+#endif
+
+// Written in blocks, so a fault can strike in the middle of a file.
+constexpr std::size_t kWriteBlock = 512;
+
+bool writeAll(int fd, std::string_view data, const WriteFault& fault) {
+    std::size_t written = 0;
+    while (written < data.size()) {
+        const std::size_t length = std::min(kWriteBlock, data.size() - written);
+        if (fault) {
+            if (const int error = fault(written, length); error != 0) {
+                errno = error;
+                return false;
+            }
+        }
+        const WriteCount n = writeSome(fd, data.data() + written, length);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -64,8 +148,8 @@ int replaceFileAtomically(const std::string& path, std::string_view content, boo
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temp = target + ".tmp" + std::to_string(processId()) + "_" + std::to_string(counter++);
+        fd = ::open(temp.c_str(), kCreateFlags, 0666);
         if (fd < 0 && errno != EEXIST) {
             break;
         }
@@ -76,23 +160,19 @@ int replaceFileAtomically(const std::string& path, std::string_view content, boo
     if (created != nullptr) {
         *created = true;
     }
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
-        // Keep the permissions of the file being replaced; failure here is harmless.
-        (void)::fchmod(fd, old.st_mode & 07777);
-    }
-    bool ok = writeAll(fd, content, fault) && ::fsync(fd) == 0;
+    keepPermissions(fd, target);
+    bool ok = writeAll(fd, content, fault) && syncFile(fd) == 0;
     int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
+    if (closeFile(fd) != 0 && ok) {
         ok = false;
         savedErrno = errno;
     }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    if (ok && renameOver(temp.c_str(), target.c_str()) != 0) {
         ok = false;
         savedErrno = errno;
     }
     if (!ok) {
-        ::unlink(temp.c_str());
+        removeFile(temp.c_str());
         return savedErrno;
     }
     return 0;

@@ -4,8 +4,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -32,9 +37,21 @@ std::string errorText(const std::string& path, int error) {
     return "Cannot write \"" + path + "\": " + std::strerror(error);
 }
 
+#if defined(_WIN32)
+// Binary mode: the CR LF in the rows is ours, and the runtime must not add another CR.
+constexpr int kAppendFlags = _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT;
+#else
+constexpr int kAppendFlags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC;
+#endif
+
 bool writeAll(int fd, std::string_view data) {
     while (!data.empty()) {
+#if defined(_WIN32)
+        const int n = ::_write(fd, data.data(),
+                               static_cast<unsigned>(std::min<std::size_t>(data.size(), 1u << 30)));
+#else
         ssize_t n = ::write(fd, data.data(), data.size());
+#endif
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -58,7 +75,7 @@ bool replaceAtomically(const std::string& path, std::string_view content, bool& 
 
 bool appendToFile(const std::string& path, std::string_view content, bool& opened,
                   std::string& error) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), kAppendFlags, 0666);
     if (fd < 0) {
         error = errorText(path, errno);
         return false;

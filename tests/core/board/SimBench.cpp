@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "bridgesim/Board.h"
+#include "wdu_env.h"
 #include "wdu_sim.h"
 
 namespace boardtest {

@@ -8,7 +8,11 @@
 
 #include <memory>
 
+#if defined(_WIN32)
+#include "about/WindowsRegistryPlatform.h"
+#else
 #include "about/NoRegistryPlatform.h"
+#endif
 #include "about/frmAbout2.h"
 #include "app/Navigator.h"
 #include "board/BoardLink.h"
@@ -113,8 +117,13 @@ class Application : public board::MainWindowLink,
     std::unique_ptr<console::frmI2C_General> main_;
     std::unique_ptr<gpio::frmGPIO> gpio_;
     std::unique_ptr<ScriptWindows> scripts_;
-    // Where the About box finds the system-information tool: nowhere on this platform.
+    // Where the About box finds the system-information tool: the registry on Windows, nowhere
+    // elsewhere.
+#if defined(_WIN32)
+    about::WindowsRegistryPlatform sysInfo_;
+#else
     about::NoRegistryPlatform sysInfo_;
+#endif
     std::unique_ptr<about::frmAbout2> about_;
     std::unique_ptr<startup::frmStartup> startup_;
     bool quit_ = false;
