@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "wdu_env.h"
 #include "wdu_sim.h"
 
 namespace apptest {

@@ -438,8 +438,13 @@ TEST_F(BackendChoice, SelectBridge_EachForm_StatusBoardAndReason) {
          bad + ": targets[0].address: bad hex \"6G\""},
         {"sim:", nullptr, WD_BAD_SIMULATION, 0,
          "bridge: \"sim:\" needs a simulation file name after the colon"},
+#if defined(__linux__)
         {"i2cdev:", nullptr, WD_BACKEND_ERROR, 0,
          "bridge: \"i2cdev:\" needs the adapter's node after the colon, as in i2cdev:/dev/i2c-1"},
+#else
+        {"i2cdev:/dev/i2c-1", nullptr, WD_BACKEND_ERROR, 0,
+         "bridge: i2cdev bridges exist only on Linux"},
+#endif
         {"bluetooth", nullptr, WD_BACKEND_ERROR, 0,
          "bridge: unknown value \"bluetooth\" (use usb, sim, sim:FILE or i2cdev:PATH)"},
         {nullptr, "bluetooth", WD_BACKEND_ERROR, 0,

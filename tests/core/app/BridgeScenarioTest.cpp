@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#if defined(VELMORIX_EMULATED_BRIDGES)
 #include "EmulatedI2cBridge.h"
 #include "EmulatedUsbBridge.h"
+#endif
 #include "board/HexText.h"
 #include "board/Packets.h"
 #include "testing/AppFixture.h"
@@ -35,8 +37,10 @@ std::unique_ptr<TestBridge> make() {
 
 const BridgeParam kBridges[] = {
     {"Simulated", &make<SimulatedBridge>},
+#if defined(VELMORIX_EMULATED_BRIDGES)
     {"EmulatedUsb", &make<EmulatedUsbBridge>},
     {"I2cDev", &make<EmulatedI2cBridge>},
+#endif
 };
 
 const char* const kAbsentBench = R"({ "name": "absent", "attached": false,
