@@ -77,12 +77,13 @@ typedef struct {
     void* pUserData;
 } WDU_EVENT_TABLE;
 
-/* Names the bridge for the following registrations and starts it at once: "usb", "sim" or
- * "sim:FILE"; NULL means VELMORIX_BRIDGE, and "usb" when that is unset. A simulation file is read
- * here, so a bad one fails here: WD_BAD_SIMULATION, or WD_BACKEND_ERROR for a text naming no
- * bridge, each with a VB_Stat2Str text and a WDU_BridgeError reason saying why. While a
- * registration is open it is refused with WD_ALREADY_INITIALIZED. A refused call, or a bad text or
- * file, leaves the bridge in force as it was. */
+/* Names the bridge for the following registrations and starts it at once: "usb", "sim",
+ * "sim:FILE" or (on Linux) "i2cdev:PATH" for a kernel I2C adapter; NULL means VELMORIX_BRIDGE, and
+ * "usb" when that is unset. A simulation file is read here, so a bad one fails here:
+ * WD_BAD_SIMULATION, or WD_BACKEND_ERROR for a text naming no bridge, each with a VB_Stat2Str text
+ * and a WDU_BridgeError reason saying why. While a registration is open it is refused with
+ * WD_ALREADY_INITIALIZED. A refused call, or a bad text or file, leaves the bridge in force as it
+ * was. */
 WDU_API uint32_t WDU_SelectBridge(const char* pcBridge);
 /* Why the last choice of the bridge failed (the simulation file, its key and the problem, or the
  * text not understood); "" when the bridge in force was chosen without fault. Never NULL; the text

@@ -1,7 +1,10 @@
 // The i2cdev bridge on an emulated Linux I2C adapter: the whole application over it, and our
 // tools against unmodified i2c-tools on the same bus.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/i2c-dev.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,10 +18,12 @@
 #include <string>
 
 #include "EmulatedI2cAdapter.h"
+#include "board/BridgeIds.h"
 #include "bridgesim/SimulationReader.h"
 #include "testing/AppFixture.h"
 #include "wd_utils.h"
 #include "wd_utils_i2cdev.h"
+#include "wdu_child.h"
 #include "wdu_sim.h"
 
 namespace {
@@ -118,6 +123,47 @@ TEST_F(I2cDevApp, SmbusOnlyController_ConnectingSaysWhyNothingAttaches) {
     const std::string why = VB_Stat2Str(WD_I2CDEV_NOT_PLAIN_I2C);
     EXPECT_NE(why.find("/dev/i2c-1 offers no plain I2C transfers"), std::string::npos);
     EXPECT_EQ(countInLog(why), 1u) << log();
+}
+
+TEST(I2cDevAccess, NodeNotOpenableByUser_RegistrationNamesNodeAndGroup) {
+    if (!EmulatedI2cAdapter::inMockEnvironment()) {
+        GTEST_SKIP() << "needs LD_PRELOAD=libumockdev-preload.so.0";
+    }
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can make a node that the test's own user cannot open";
+    }
+    std::string error;
+    const auto adapter = makeAdapter(error);
+    ASSERT_TRUE(adapter) << error;
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    // Everybody may pass through the emulation's folder and reach its socket; only root may open
+    // the node itself.
+    const std::string root = std::getenv("UMOCKDEV_DIR");
+    ASSERT_EQ(::chmod(root.c_str(), 01777), 0);
+    ASSERT_EQ(::chmod((root + adapter->node()).c_str(), 0600), 0);
+    ::chmod((root + "/ioctl" + adapter->node()).c_str(), 0777);
+    const std::string node = adapter->node();
+    const std::string said = wdutest::inChild([&]() -> std::string {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+            ::setuid(nobody->pw_uid) != 0) {
+            return "cannot become nobody";
+        }
+        if (WDU_SelectBridge(("i2cdev:" + node).c_str()) != WD_STATUS_SUCCESS) {
+            return std::string("not chosen: ") + WDU_BridgeError();
+        }
+        const WDU_MATCH_TABLE match{
+            velmorix::kBridgeVendorId, velmorix::kBridgeProductId, 0, 0, 0, 0, 0};
+        const WDU_EVENT_TABLE events{[](WDU_DEVICE_HANDLE, const WDU_DEVICE*, void*) { return 1; },
+                                     [](WDU_DEVICE_HANDLE, void*) {}, nullptr, nullptr};
+        WDU_DRIVER_HANDLE driver = 0;
+        const std::uint32_t status = WDU_Init(&driver, &match, 1, &events, 0);
+        WDU_Uninit(driver);
+        return std::to_string(status) + " " + VB_Stat2Str(status);
+    });
+    EXPECT_EQ(said, std::to_string(WD_I2CDEV_ACCESS_DENIED) + " Access denied to " + node +
+                        ": the user must be in the i2c group (sudo usermod -aG i2c $USER, then "
+                        "log in again)");
 }
 
 // ---- Our tools and i2c-tools on the same emulated bus ----

@@ -62,7 +62,10 @@ bool EmulatedI2cAdapter::inMockEnvironment() {
 }
 
 std::string EmulatedI2cAdapter::rootDir() const {
-    return umockdev_testbed_get_root_dir(testbed_);
+    gchar* dir = umockdev_testbed_get_root_dir(testbed_);
+    std::string root = dir != nullptr ? dir : "";
+    g_free(dir);
+    return root;
 }
 
 bool EmulatedI2cAdapter::plug(std::string& error) {
