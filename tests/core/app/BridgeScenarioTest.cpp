@@ -141,6 +141,7 @@ TEST_P(BridgeScenario, Attach_PluggedInWhileOpenThenPulled_BothLoggedExchangeBet
                            board::HexText(board->productId()) + "\r\ndevice handle &H" +
                            board::HexText(device)) +
                          entry(""));
+    EXPECT_EQ(main().ShpAttach.FillColor, s().ColorLightGreen);
     EXPECT_EQ(readA0().bytes, (Bytes{0x01, 0x3C}));
     EXPECT_EQ(s().CommError, False);
 
