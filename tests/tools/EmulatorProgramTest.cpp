@@ -2,31 +2,16 @@
 // the emulated board must behave as on the simulation backend, and a pulled cable must end the
 // run as a board that left.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "testing/ProgramRun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using apptest::ProgramRun;
 
 // Target 60 with an interrupt on PC4, so that a GPIO read-back depends on the writes before it.
 const char* kBench = R"({ "name": "emulated", "inputs": { "PB": "FF", "PC": "FF" },
@@ -39,33 +24,21 @@ const char* kScript = "02,,7A # chip id\r\n10,55\r\n10,,55\r\n`GFFFF\r\n11,,00\r
 class EmulatorProgram : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("bridge-emulator-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        std::ofstream(dir / "bench.json", std::ios::binary) << kBench;
-        std::ofstream(dir / "s.txt", std::ios::binary) << kScript;
+        apptest::writeFile(dir / "bench.json", kBench);
+        apptest::writeFile(dir / "s.txt", kScript);
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     // Runs the command line in the scratch folder; the status as a shell reports it.
     ProgramRun run(const std::string& command) {
-        const std::string line = "cd '" + dir.string() + "' && env -u VELMORIX_BRIDGE -u " +
-                                 "LD_PRELOAD " + command + " >out.txt 2>err.txt";
-        ProgramRun result;
-        const int raw = std::system(line.c_str());
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = readFile(dir / "out.txt");
-        result.err = readFile(dir / "err.txt");
-        return result;
+        return apptest::runIn(dir, "env -u VELMORIX_BRIDGE -u LD_PRELOAD " + command);
     }
     static std::string emulator(const std::string& options) {
         return std::string("'") + BRIDGE_EMULATOR_EXE + "' --timeout 60 " + options + " -- '" +
                VELMORIX_SCRIPT_EXE + "' --bridge usb ";
     }
 
-    fs::path dir;
+    apptest::ScratchDir scratch{"bridge-emulator"};
+    const fs::path dir = scratch.path();
 };
 
 TEST_F(EmulatorProgram, ScriptOnUsb_SameGridExitAndTraceAsOnSimulation) {

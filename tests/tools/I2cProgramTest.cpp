@@ -1,19 +1,12 @@
 // Runs the built velmorix-i2c as a user would, against simulation files.
 #include <gtest/gtest.h>
-#if defined(_WIN32)
-#include <process.h>
-#else
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
+
+#include "testing/ProgramRun.h"
 
 namespace {
 
@@ -27,11 +20,7 @@ const char* kBench = R"({ "name": "i2c", "targets": [
   { "address": "A0", "register_bytes": 2, "size": 256, "fill": "FF",
     "registers": { "0010": "3C", "0011": "3D" } } ] })";
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using apptest::ProgramRun;
 
 class I2cProgram : public ::testing::Test {
   protected:
@@ -41,24 +30,8 @@ class I2cProgram : public ::testing::Test {
                         "which Wine's cmd.exe does not offer; scripts/windows.sh runs the .exe "
                         "under Wine instead";
 #endif
-        dir = fs::temp_directory_path() /
-              ("velmorix-i2c-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        std::ofstream(dir / "bench.json", std::ios::binary) << kBench;
-        std::ofstream(dir / "absent.json", std::ios::binary)
-            << R"({ "attached": false, "targets": [] })";
-    }
-    void TearDown() override {
-        fs::remove_all(dir);
-    }
-
-    static std::string readFile(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
+        apptest::writeFile(dir / "bench.json", kBench);
+        apptest::writeFile(dir / "absent.json", R"({ "attached": false, "targets": [] })");
     }
 
     // Runs velmorix-i2c on the bench file unless the arguments name a bridge; stdin is not a
@@ -66,22 +39,12 @@ class I2cProgram : public ::testing::Test {
     ProgramRun run(const std::string& args) {
         const std::string bridge =
             args.find("--bridge") == std::string::npos ? "--bridge sim:bench.json " : "";
-        const std::string command = "cd '" + dir.string() + "' && env -u VELMORIX_BRIDGE '" +
-                                    VELMORIX_I2C_EXE + "' " + bridge + args +
-                                    " </dev/null >out.txt 2>err.txt";
-        ProgramRun result;
-        const int raw = std::system(command.c_str());
-#if defined(_WIN32)
-        result.status = raw;
-#else
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-        result.out = readFile(dir / "out.txt");
-        result.err = readFile(dir / "err.txt");
-        return result;
+        return apptest::runIn(dir, std::string("env -u VELMORIX_BRIDGE '") + VELMORIX_I2C_EXE +
+                                       "' " + bridge + args + " </dev/null");
     }
 
-    fs::path dir;
+    apptest::ScratchDir scratch{"velmorix-i2c"};
+    const fs::path dir = scratch.path();
 };
 
 TEST_F(I2cProgram, Detect_GridOfPresentAndAbsentAddresses) {

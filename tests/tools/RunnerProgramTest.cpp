@@ -1,38 +1,19 @@
 // Runs the built velmorix-script as a user would, against simulation files.
 #include <gtest/gtest.h>
-#if defined(_WIN32)
-#include <process.h>
-#else
-#include <sys/wait.h>
-#endif
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "testing/ProgramRun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using apptest::ProgramRun;
+using apptest::readFile;
+using apptest::writeFile;
 
 // A bench with target 60 (register 02 = 7A read-only) whose interrupt pin PC4 goes low after a
 // non-zero write to register 10 and is released by a read of register 11.
@@ -49,35 +30,17 @@ class RunnerProgram : public ::testing::Test {
                         "which Wine's cmd.exe does not offer; scripts/windows.sh runs the .exe "
                         "under Wine instead";
 #endif
-        dir = fs::temp_directory_path() /
-              ("velmorix-runner-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         writeFile(dir / "bench.json", kBench);
         writeFile(dir / "absent.json", R"({ "attached": false, "targets": [] })");
     }
-    void TearDown() override {
-        fs::remove_all(dir);
-    }
 
     ProgramRun run(const std::string& args) {
-        const std::string command = std::string("cd '") + dir.string() +
-                                    "' && env -u VELMORIX_BRIDGE '" + VELMORIX_SCRIPT_EXE + "' " +
-                                    args + " >out.txt 2>err.txt";
-        ProgramRun result;
-        int raw = std::system(command.c_str());
-#if defined(_WIN32)
-        result.status = raw;
-#else
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-        result.out = readFile(dir / "out.txt");
-        result.err = readFile(dir / "err.txt");
-        return result;
+        return apptest::runIn(
+            dir, std::string("env -u VELMORIX_BRIDGE '") + VELMORIX_SCRIPT_EXE + "' " + args);
     }
 
-    fs::path dir;
+    apptest::ScratchDir scratch{"velmorix-runner"};
+    const fs::path dir = scratch.path();
 };
 
 std::string lastLine(const std::string& text) {

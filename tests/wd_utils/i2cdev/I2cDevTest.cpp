@@ -21,6 +21,7 @@
 #include "board/BridgeIds.h"
 #include "bridgesim/SimulationReader.h"
 #include "testing/AppFixture.h"
+#include "testing/ProgramRun.h"
 #include "wd_utils.h"
 #include "wd_utils_i2cdev.h"
 #include "wdu_child.h"
@@ -168,10 +169,7 @@ TEST(I2cDevAccess, NodeNotOpenableByUser_RegistrationNamesNodeAndGroup) {
 
 // ---- Our tools and i2c-tools on the same emulated bus ----
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-};
+using apptest::ProgramRun;
 
 class I2cDevTools : public ::testing::Test {
   protected:
@@ -185,26 +183,11 @@ class I2cDevTools : public ::testing::Test {
         std::string error;
         adapter = makeAdapter(error);
         ASSERT_TRUE(adapter) << error;
-        dir = fs::temp_directory_path() / ("velmorix-i2cdev-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
     }
-    void TearDown() override {
-        adapter.reset();
-        if (!dir.empty()) {
-            fs::remove_all(dir);
-        }
-    }
+    void TearDown() override { adapter.reset(); }
     // Runs a command line in dir; the child inherits the emulation (preload and testbed).
     ProgramRun run(const std::string& command) {
-        const std::string line = "cd '" + dir.string() + "' && " + command + " >out.txt 2>&1";
-        ProgramRun result;
-        const int raw = std::system(line.c_str());
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::ifstream in(dir / "out.txt");
-        std::ostringstream text;
-        text << in.rdbuf();
-        result.out = text.str();
-        return result;
+        return apptest::runIn(dir, command, apptest::ErrorStream::IntoOut);
     }
     nlohmann::json ours(const std::string& args) {
         const ProgramRun r = run(std::string("'") + VELMORIX_I2C_EXE +
@@ -234,7 +217,8 @@ class I2cDevTools : public ::testing::Test {
     }
 
     std::unique_ptr<EmulatedI2cAdapter> adapter;
-    fs::path dir;
+    apptest::ScratchDir scratch{"velmorix-i2cdev"};
+    const fs::path dir = scratch.path();
 };
 
 TEST_F(I2cDevTools, DumpGetSetAndDetect_AgreeWithI2cTools) {
@@ -276,7 +260,7 @@ TEST_F(I2cDevTools, DumpGetSetAndDetect_AgreeWithI2cTools) {
 }
 
 TEST_F(I2cDevTools, Script_RunsOverTheAdapter) {
-    std::ofstream(dir / "s.txt", std::ios::binary) << "02,,7A\r\n05,,7A\r\n05,,7B\r\n`ENDM\r\n";
+    apptest::writeFile(dir / "s.txt", "02,,7A\r\n05,,7A\r\n05,,7B\r\n`ENDM\r\n");
     const ProgramRun r =
         run(std::string("'") + VELMORIX_SCRIPT_EXE + "' --bridge i2cdev:/dev/i2c-1 s.txt");
     EXPECT_EQ(r.status, 1) << r.out;
