@@ -26,9 +26,7 @@ class I2cProgram : public ::testing::Test {
   protected:
     void SetUp() override {
 #if defined(_WIN32)
-        GTEST_SKIP() << "runs the program through a POSIX shell (cd, env -u, redirections), "
-                        "which Wine's cmd.exe does not offer; scripts/windows.sh runs the .exe "
-                        "under Wine instead";
+        GTEST_SKIP() << apptest::kNeedsPosixShell;
 #endif
         apptest::writeFile(dir / "bench.json", kBench);
         apptest::writeFile(dir / "absent.json", R"({ "attached": false, "targets": [] })");

@@ -65,6 +65,11 @@ class ScratchDir {
     std::filesystem::path folder;
 };
 
+// Why a test that runs a program through runIn is skipped on Windows.
+inline constexpr const char* kNeedsPosixShell =
+    "runs the program through a POSIX shell (cd, env -u, redirections), which Wine's cmd.exe "
+    "does not offer; scripts/windows.sh runs the .exe under Wine instead";
+
 // Where a run's standard error goes: its own err.txt, or interleaved into out.txt.
 enum class ErrorStream { Separate, IntoOut };
 
