@@ -1,26 +1,4 @@
-# Cross-build for 32-bit Windows with MinGW-w64 and POSIX threads (the win32-thread compilers
-# lack std::thread). The runtime is linked statically, so the programs run without MinGW DLLs.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-build for 32-bit Windows with MinGW-w64 and POSIX threads.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(VELMORIX_MINGW_PREFIX i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${VELMORIX_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VELMORIX_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${VELMORIX_MINGW_PREFIX}-windres)
-set(CMAKE_OBJDUMP ${VELMORIX_MINGW_PREFIX}-objdump CACHE FILEPATH "objdump for PE files")
-
-# Libraries and headers of the target come from the MinGW tree; header-only packages (their CMake
-# packages are architecture-independent) may come from the build machine.
-set(CMAKE_FIND_ROOT_PATH /usr/${VELMORIX_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
-
-# -static takes libgcc, libstdc++ and winpthread into each .exe and .dll; --exclude-libs keeps
-# them out of the export table of a DLL that exports all its own symbols.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -Wl,--exclude-libs,ALL")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -Wl,--exclude-libs,ALL")
-
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
