@@ -5,33 +5,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "BenchHost.h"
 #include "board/BoardLink.h"
 #include "board/Packets.h"
 #include "bridgesim/Board.h"
 #include "wdu_sim.h"
 
 namespace {
-
-// A host that does nothing at a yield, or only delivers queued attach/detach events.
-class BenchHost : public form::Host {
-  public:
-    explicit BenchHost(bool pump) : pump_(pump) {}
-    void doEvents() override {
-        if (pump_) {
-            WDU_VB_PumpEvents();
-        }
-    }
-    void sleepMs(int) override {}
-    form::MsgResult messageBox(const std::string&, form::MsgButtons, const std::string&) override {
-        return form::MsgResult::Ok;
-    }
-    form::FileDialogResult openFileDialog(const form::FileDialogRequest&) override { return {}; }
-    form::FileDialogResult saveFileDialog(const form::FileDialogRequest&) override { return {}; }
-    form::LocalDateTime now() override { return {2026, 12, 7, 14, 5, 9}; }
-
-  private:
-    bool pump_;
-};
 
 void installBoard() {
     setenv("VELMORIX_BRIDGE", "sim", 1);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchHost.h"
 #include "app/Application.h"
 #include "bridgesim/Board.h"
 #include "emulator/EmulatedBridge.h"
@@ -17,19 +18,6 @@
 #include "wdu_sim.h"
 
 namespace {
-
-// A host whose yield only delivers queued attach/detach events, with a fixed clock.
-class BenchHost : public form::Host {
-  public:
-    void doEvents() override { WDU_VB_PumpEvents(); }
-    void sleepMs(int) override {}
-    form::MsgResult messageBox(const std::string&, form::MsgButtons, const std::string&) override {
-        return form::MsgResult::Ok;
-    }
-    form::FileDialogResult openFileDialog(const form::FileDialogRequest&) override { return {}; }
-    form::FileDialogResult saveFileDialog(const form::FileDialogRequest&) override { return {}; }
-    form::LocalDateTime now() override { return {2026, 12, 7, 14, 5, 9}; }
-};
 
 enum class Bridge { Simulated, EmulatedUsb };
 

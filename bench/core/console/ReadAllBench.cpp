@@ -5,25 +5,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "BenchHost.h"
 #include "app/Application.h"
 #include "bridgesim/Board.h"
 #include "testing/RecordingNavigator.h"
 #include "wdu_sim.h"
 
 namespace {
-
-// A host whose yield only delivers queued attach/detach events, with a fixed clock.
-class BenchHost : public form::Host {
-  public:
-    void doEvents() override { WDU_VB_PumpEvents(); }
-    void sleepMs(int) override {}
-    form::MsgResult messageBox(const std::string&, form::MsgButtons, const std::string&) override {
-        return form::MsgResult::Ok;
-    }
-    form::FileDialogResult openFileDialog(const form::FileDialogRequest&) override { return {}; }
-    form::FileDialogResult saveFileDialog(const form::FileDialogRequest&) override { return {}; }
-    form::LocalDateTime now() override { return {2026, 12, 7, 14, 5, 9}; }
-};
 
 void ReadAllActiveRegisters(benchmark::State& state) {
     setenv("VELMORIX_BRIDGE", "sim", 1);
