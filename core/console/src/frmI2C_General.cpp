@@ -27,7 +27,8 @@ std::uint8_t lowByte(std::int16_t value) {
     return static_cast<std::uint8_t>(static_cast<std::uint16_t>(value) & 0xFF);
 }
 
-std::uint8_t hexByte(const std::string& text) {
+// The low eight bits of the text's hex value, whatever its width: "1A5" gives 0xA5.
+std::uint8_t lowByteOfHex(const std::string& text) {
     return lowByte(board::HexVal(text));
 }
 
@@ -98,13 +99,6 @@ void frmI2C_General::withAutomaticConnection(const std::function<void()>& body) 
     }
 }
 
-void frmI2C_General::toggleLamp(form::Lamp& lamp) {
-    const auto& s = link_.s;
-    lamp.FillColor = form::paletteRgb(lamp.FillColor) == form::paletteRgb(s.ColorLightGreen)
-                         ? s.ColorGreen
-                         : s.ColorLightGreen;
-}
-
 // ---- Load, layout, closing ------------------------------------------------------------------
 
 void frmI2C_General::Form_Load() {
@@ -115,7 +109,7 @@ void frmI2C_General::Form_Load() {
     s.ManualUsbConnect = board::False;
     s.UsbOpened = board::False;
 
-    const std::uint8_t address = hexByte(txtI2CAdr.Text());
+    const std::uint8_t address = lowByteOfHex(txtI2CAdr.Text());
     s.I2CWriteAddr = address;
     s.I2CReadAddr = static_cast<std::uint8_t>(address + 1);
     showActualAddresses();
@@ -223,7 +217,7 @@ void frmI2C_General::SSTab1_Click(int /*previousTab*/) {
 void frmI2C_General::Form_GotFocus() {
     auto& s = link_.s;
     s.ActiveWindow = this;
-    s.I2CWriteAddr = hexByte(txtI2CAdr.Text());
+    s.I2CWriteAddr = lowByteOfHex(txtI2CAdr.Text());
     s.I2CReadAddr = static_cast<std::uint8_t>(s.I2CWriteAddr + 1);
     yield();
 }
@@ -307,15 +301,28 @@ void frmI2C_General::showClosedConnection() {
 frmI2C_General::ReadResult frmI2C_General::readRegister(const std::string& registerText) {
     auto& s = link_.s;
     s.ReadQty = 1;
-    const auto readAddress = static_cast<std::uint8_t>(hexByte(txtI2CAdr.Text()) + 1);
+    const auto readAddress = static_cast<std::uint8_t>(lowByteOfHex(txtI2CAdr.Text()) + 1);
     const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
     link_.sendPacket(pipe, board::I2cReadCommand(static_cast<std::uint8_t>(s.ReadQty), readAddress,
-                                                 {hexByte(registerText)}));
+                                                 {lowByteOfHex(registerText)}));
     // A failed transfer leaves the zero-filled reply, so it reads as count 0: a failure.
-    const board::Reply reply = link_.receiveReply(pipe + 128, s.ReadQty + 1);
+    const board::Reply reply = link_.receiveReply(board::replyPipe(pipe), s.ReadQty + 1);
     const ReadResult result{reply.byteAt(0), reply.byteAt(1)};
-    lblReadCount.Caption = board::DecimalWithSign(result.status);
+    lblReadCount.Caption = board::DecimalWithSign(result.count);
     return result;
+}
+
+bool frmI2C_General::readIntoBox(const std::string& registerText, form::TextBox& box,
+                                 form::Lamp& lamp) {
+    const ReadResult r = readRegister(registerText);
+    if (r.count == 1) {
+        box.setText(board::HexByteText(r.data));
+        link_.s.toggleLamp(lamp);
+        return true;
+    }
+    box.setText("--");
+    lamp.FillColor = link_.s.ColorLightRed;
+    return false;
 }
 
 std::uint8_t frmI2C_General::writeRegister(std::uint8_t address, const std::string& registerText,
@@ -323,9 +330,11 @@ std::uint8_t frmI2C_General::writeRegister(std::uint8_t address, const std::stri
     auto& s = link_.s;
     s.WriteQty = 1;
     const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
-    link_.sendPacket(pipe, board::I2cWriteCommand(static_cast<std::uint8_t>(s.WriteQty), address,
-                                                  {hexByte(registerText)}, {hexByte(valueText)}));
-    const std::uint8_t status = link_.receiveReply(pipe + 128, s.WriteQty + 1).byteAt(0);
+    link_.sendPacket(
+        pipe, board::I2cWriteCommand(static_cast<std::uint8_t>(s.WriteQty), address,
+                                     {lowByteOfHex(registerText)}, {lowByteOfHex(valueText)}));
+    const std::uint8_t status =
+        link_.receiveReply(board::replyPipe(pipe), s.WriteQty + 1).byteAt(0);
     lblReadCount.Caption = board::DecimalWithSign(status);
     return status;
 }
@@ -352,18 +361,10 @@ void frmI2C_General::cmdRead_Click() {
         if (txtReadByte.Text().empty()) {
             txtReadByte.setText("00");
         }
-        const ReadResult r = readRegister(txtUserRegAdr.Text());
-        txtReadByte.setText(board::HexByteText(r.data));
+        const bool answered = readIntoBox(txtUserRegAdr.Text(), txtReadByte, Shape2[2]);
         Shape3.Visible = true;
         lblNak.Visible = true;
-        if (r.status == 1) {
-            Shape3.FillColor = s.ColorLightGreen;
-            toggleLamp(Shape2[2]);
-        } else {
-            txtReadByte.setText("--");
-            Shape2[2].FillColor = s.ColorLightRed;
-            Shape3.FillColor = s.ColorLightRed;
-        }
+        Shape3.FillColor = answered ? s.ColorLightGreen : s.ColorLightRed;
     });
     yield();
 }
@@ -372,20 +373,12 @@ void frmI2C_General::txtRdByte_Click(int index) {
     if (index < 0 || index >= kRows) {
         return;
     }
-    const auto& s = link_.s;
     withAutomaticConnection([&] {
         auto& box = txtRdByte[index];
         if (box.Text().empty()) {
             box.setText("00");
         }
-        const ReadResult r = readRegister(Reg_Adr[index].Text());
-        box.setText(board::HexByteText(r.data));
-        if (r.status == 1) {
-            toggleLamp(Shape1[index]);
-        } else {
-            box.setText("--");
-            Shape1[index].FillColor = s.ColorLightRed;
-        }
+        readIntoBox(Reg_Adr[index].Text(), box, Shape1[index]);
     });
 }
 
@@ -401,16 +394,9 @@ void frmI2C_General::cmdReadRegs_Click() {
                 Shape1[i].Visible = false;
                 continue;
             }
-            const ReadResult r = readRegister(Reg_Adr[i].Text());
-            txtRdByte[i].setText(board::HexByteText(r.data));
+            readIntoBox(Reg_Adr[i].Text(), txtRdByte[i], Shape1[i]);
             txtRdByte[i].Visible = true;
             Shape1[i].Visible = true;
-            if (r.status == 1) {
-                toggleLamp(Shape1[i]);
-            } else {
-                txtRdByte[i].setText("--");
-                Shape1[i].FillColor = s.ColorLightRed;
-            }
         }
     });
 }
@@ -425,13 +411,13 @@ void frmI2C_General::cmdWrite1Byte_Click(int index) {
     const auto& s = link_.s;
     withAutomaticConnection([&] {
         yield();
-        const std::uint8_t status =
-            writeRegister(hexByte(txtI2CAdr.Text()), txtUserRegAdr.Text(), txtsbwr[index].Text());
+        const std::uint8_t status = writeRegister(lowByteOfHex(txtI2CAdr.Text()),
+                                                  txtUserRegAdr.Text(), txtsbwr[index].Text());
         Shape3.Visible = true;
         lblNak.Visible = true;
         if (status == 3) {
             Shape3.FillColor = s.ColorLightGreen;
-            toggleLamp(Shape2[index]);
+            link_.s.toggleLamp(Shape2[index]);
         } else {
             txtReadByte.setText("--");
             Shape2[index].FillColor = s.ColorLightRed;
@@ -456,7 +442,7 @@ void frmI2C_General::writeGridRow(int index, std::uint8_t address) {
     txtBWrite[index].Visible = true;
     shpBwrite[index].Visible = true;
     if (status == 3) {
-        toggleLamp(shpBwrite[index]);
+        link_.s.toggleLamp(shpBwrite[index]);
     } else {
         shpBwrite[index].FillColor = link_.s.ColorLightRed;
     }
@@ -467,8 +453,9 @@ void frmI2C_General::gridRowWrite(int index, bool sharedAddress) {
         return;
     }
     const auto& s = link_.s;
-    withAutomaticConnection(
-        [&] { writeGridRow(index, sharedAddress ? s.I2CWriteAddr : hexByte(txtI2CAdr.Text())); });
+    withAutomaticConnection([&] {
+        writeGridRow(index, sharedAddress ? s.I2CWriteAddr : lowByteOfHex(txtI2CAdr.Text()));
+    });
 }
 
 void frmI2C_General::txtBWrite_DblClick(int index) {
@@ -495,7 +482,7 @@ void frmI2C_General::cmdwriteAll_Click() {
                 continue;
             }
             if (writeAllRowIsHex(i)) {
-                writeGridRow(i, hexByte(txtI2CAdr.Text()));
+                writeGridRow(i, lowByteOfHex(txtI2CAdr.Text()));
             }
         }
     });
@@ -531,7 +518,7 @@ void frmI2C_General::txtUserRegAdr_KeyPress(int& key) {
     const auto value = upperHexValue(txtUserRegAdr);
     if (!value) {
         // Wider than four digits: READ and WRITE send its low eight bits, so the box shows them.
-        txtUserRegAdr.setText(board::HexByteText(hexByte(txtUserRegAdr.Text())));
+        txtUserRegAdr.setText(board::HexByteText(lowByteOfHex(txtUserRegAdr.Text())));
     } else if (*value == 0) {
         txtUserRegAdr.setText("00");
     }
@@ -564,8 +551,7 @@ void frmI2C_General::cmdWrite_Click() {
     }
 }
 
-// ---- Address entry and communication test
-// ---------------------------------------------------------
+// ---- Address entry and communication test -------------------------------------------------------
 
 void frmI2C_General::applyAddress(int value) {
     auto& s = link_.s;
@@ -669,7 +655,7 @@ bool frmI2C_General::readCommTestRegister() {
     const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
     link_.sendPacket(
         pipe, board::I2cReadCommand(static_cast<std::uint8_t>(s.ReadQty), s.I2CReadAddr, {0x02}));
-    const board::Reply reply = link_.receiveReply(pipe + 128, 3);
+    const board::Reply reply = link_.receiveReply(board::replyPipe(pipe), 3);
     txtTstReg[0].setText(board::HexText(reply.byteAt(0)));
     txtTstReg[1].setText(board::HexText(reply.byteAt(1)));
     return reply.byteAt(0) == 1;
@@ -714,8 +700,7 @@ void frmI2C_General::ChKManUsbConn_Click() {
     link_.s.ManualUsbConnect = ChKManUsbConn.Value == 1 ? board::True : board::False;
 }
 
-// ---- Menu
-// ------------------------------------------------------------------------------------------
+// ---- Menu ---------------------------------------------------------------------------------------
 
 void frmI2C_General::mnu_ScriptShow_Click() {
     link_.Disconnect_USB();

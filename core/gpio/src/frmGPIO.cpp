@@ -224,66 +224,51 @@ void frmGPIO::setBit(int byteIndex, int bit, bool on) {
     byte = on ? static_cast<std::uint8_t>(byte | mask) : static_cast<std::uint8_t>(byte & ~mask);
 }
 
-void frmGPIO::ChkBData_Click(int index) {
-    if (index < 0 || index >= 8) {
-        return;
+bool frmGPIO::lineClicked(std::span<form::CheckBox> boxes, int index, int byteIndex, int firstBit,
+                          form::TextBox& hexBox) {
+    if (index < 0 || static_cast<std::size_t>(index) >= boxes.size()) {
+        return false;
     }
-    setBit(2, index, ChkBData[index].Value == 1);
-    txtPCHexData[0].setText(board::HexByteText(link_.s.GpioState[2]));
+    setBit(byteIndex, firstBit + index, boxes[static_cast<std::size_t>(index)].Value == 1);
+    hexBox.setText(board::HexByteText(link_.s.GpioState[static_cast<std::size_t>(byteIndex)]));
+    return true;
+}
+
+void frmGPIO::enableClicked(std::span<form::CheckBox> enables, std::span<form::CheckBox> data,
+                            int index, int byteIndex, int firstBit, form::TextBox& hexBox) {
+    if (lineClicked(enables, index, byteIndex, firstBit, hexBox)) {
+        const auto i = static_cast<std::size_t>(index);
+        data[i].Enabled = enables[i].Value == 1;
+    }
+}
+
+void frmGPIO::ChkBData_Click(int index) {
+    lineClicked(ChkBData, index, 2, 0, txtPCHexData[0]);
 }
 
 void frmGPIO::ChkCData_Click(int index) {
-    if (index < 0 || index >= 4) {
-        return;
-    }
-    setBit(3, index + 4, ChkCData[index].Value == 1);
-    txtPCHexData[2].setText(board::HexByteText(link_.s.GpioState[3]));
+    lineClicked(ChkCData, index, 3, 4, txtPCHexData[2]);
 }
 
 void frmGPIO::ChKLedData_Click(int index) {
-    if (index < 0 || index >= 2) {
+    if (index < 0 || index >= static_cast<int>(ChKLedData.size())) {
         return;
     }
+    // Before the box is read: a first load ticks every box from GpioState.
     ensureLoaded();
-    setBit(3, index, ChKLedData[index].Value == 1);
-    txtPCHexData[2].setText(board::HexByteText(link_.s.GpioState[3]));
+    lineClicked(ChKLedData, index, 3, 0, txtPCHexData[2]);
 }
 
 void frmGPIO::chkOutEn_Click(int index) {
-    if (index < 0 || index >= 8) {
-        return;
-    }
-    const bool on = chkOutEn[index].Value == 1;
-    ChkBData[index].Enabled = on;
-    setBit(0, index, on);
-    txtPCHex[0].setText(board::HexByteText(link_.s.GpioState[0]));
+    enableClicked(chkOutEn, ChkBData, index, 0, 0, txtPCHex[0]);
 }
 
 void frmGPIO::chkOutEnc_Click(int index) {
-    if (index < 0 || index >= 4) {
-        return;
-    }
-    const bool on = chkOutEnc[index].Value == 1;
-    ChkCData[index].Enabled = on;
-    setBit(1, index + 4, on);
-    txtPCHex[2].setText(board::HexByteText(link_.s.GpioState[1]));
+    enableClicked(chkOutEnc, ChkCData, index, 1, 4, txtPCHex[2]);
 }
 
 void frmGPIO::ChLed1_Click(int index) {
-    if (index < 0 || index >= 2) {
-        return;
-    }
-    const bool on = ChLed1[index].Value == 1;
-    ChKLedData[index].Enabled = on;
-    setBit(1, index, on);
-    txtPCHex[2].setText(board::HexByteText(link_.s.GpioState[1]));
-}
-
-void frmGPIO::toggleLamp(form::Lamp& lamp) {
-    const auto& s = link_.s;
-    lamp.FillColor = form::paletteRgb(lamp.FillColor) == form::paletteRgb(s.ColorLightGreen)
-                         ? s.ColorGreen
-                         : s.ColorLightGreen;
+    enableClicked(ChLed1, ChKLedData, index, 1, 0, txtPCHex[2]);
 }
 
 void frmGPIO::exchange(bool withEnables) {
@@ -334,10 +319,10 @@ void frmGPIO::showReadBack(const board::GpioStatusReply& reply,
         shpGpioWr[3].FillColor =
             reply.portCEnables == sent[1] ? s.ColorLightGreen : s.ColorLightRed;
     }
-    toggleLamp(shpGpioWr[4]);
-    toggleLamp(shpGpioWr[5]);
+    link_.s.toggleLamp(shpGpioWr[4]);
+    link_.s.toggleLamp(shpGpioWr[5]);
     if (withEnables) {
-        toggleLamp(shpGpioWr[0]);
+        link_.s.toggleLamp(shpGpioWr[0]);
     }
 }
 

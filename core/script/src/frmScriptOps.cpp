@@ -206,8 +206,7 @@ void frmScriptOps::message(const std::string& text) {
     link_.host().messageBox(text, form::MsgButtons::Ok, board::kProgramTitle);
 }
 
-// ---- Window
-// ---------------------------------------------------------------------------------------
+// ---- Window -------------------------------------------------------------------------------------
 
 void frmScriptOps::setupGrid() {
     static constexpr int kWidths[kColumnCount] = {
@@ -322,8 +321,7 @@ void frmScriptOps::txtI2CAdr_KeyPress(int& key) {
     yield();
 }
 
-// ---- Loading
-// -----------------------------------------------------------------------------------------
+// ---- Loading ------------------------------------------------------------------------------------
 
 bool frmScriptOps::ReadScriptFile() {
     txtRunning.setText("");

@@ -19,7 +19,7 @@ void frmScriptOps::cmdISample_Click() {
     }
     gpio_.cmdWrite_GPIO_Data_Click();
     txtLastRead.setText(gpio_.txtPCHexData(1) + gpio_.txtPCHexData(3));
-    toggleSampleLamp();
+    link_.s.toggleLamp(shpISample);
     // A sample that got no reply says nothing about the ports: it is no interrupt.
     if (!gpio_.exchangeAnswered() || txtLastRead.Text() == txtIDefault.Text()) {
         yield();

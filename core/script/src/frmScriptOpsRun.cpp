@@ -321,7 +321,7 @@ void frmScriptOps::Write_I2C() {
     link_.sendPacket(pipe,
                      board::I2cWriteCommand(static_cast<std::uint8_t>(reg + wr), s.I2CWriteAddr,
                                             bytesOf(row_.reg, reg), bytesOf(row_.dataWr, wr)));
-    const int acknowledged = link_.receiveReply(pipe + 128, s.WriteQty + 1).byteAt(0);
+    const int acknowledged = link_.receiveReply(board::replyPipe(pipe), s.WriteQty + 1).byteAt(0);
     if (acknowledged != reg + wr + 1) {
         vbalGrid1.setCellBackColor(r, col(Column::DataWr), CellColor::Red);
         link_.LogAppend("Write Qty Error Script Line " + row_.rowText +
@@ -338,7 +338,7 @@ board::Reply frmScriptOps::Read_I2C() {
     const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
     link_.sendPacket(pipe, board::I2cReadCommand(static_cast<std::uint8_t>(count), s.I2CReadAddr,
                                                  bytesOf(row_.reg, reg)));
-    board::Reply reply = link_.receiveReply(pipe + 128, count + 1);
+    board::Reply reply = link_.receiveReply(board::replyPipe(pipe), count + 1);
     if (!readComplete(reply, count)) {
         vbalGrid1.setCellBackColor(r, col(Column::DataRd), CellColor::Red);
         link_.LogAppend("Read Qty Error Script Line " + row_.rowText +
@@ -385,15 +385,7 @@ void frmScriptOps::GPIO_SET() {
     }
     vbalGrid1.setCellText(r, col(Column::ActRd), actual);
     compareAndCount(measured);
-    toggleSampleLamp();
-}
-
-void frmScriptOps::toggleSampleLamp() {
-    const auto& s = link_.s;
-    shpISample.FillColor =
-        form::paletteRgb(shpISample.FillColor) == form::paletteRgb(s.ColorLightGreen)
-            ? s.ColorGreen
-            : s.ColorLightGreen;
+    link_.s.toggleLamp(shpISample);
 }
 
 void frmScriptOps::cmdExecAll_Click() {

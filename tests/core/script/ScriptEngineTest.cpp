@@ -477,8 +477,7 @@ TEST_F(ScriptEngine, LoopCont_NoBoardForSixtySeconds_LogStaysWithinBudget) {
     EXPECT_LT(box.Text().capacity(), 4096u);
 }
 
-// ---- Interrupt sampling
-// --------------------------------------------------------------------------
+// ---- Interrupt sampling -------------------------------------------------------------------------
 
 const char* const kInterruptScript =
     "`GFFFF # idle value\r\n"

@@ -42,4 +42,10 @@ struct GpioStatusReply {
 // [address with bit 7 cleared, data] for OUT endpoint 4; no reply.
 std::vector<std::uint8_t> DirectWriteCommand(std::uint8_t address, std::uint8_t data);
 
+// The IN endpoint that answers a packet sent on the OUT endpoint outPipe: the same number with
+// the direction bit set.
+constexpr std::uint32_t replyPipe(std::uint32_t outPipe) {
+    return outPipe | 0x80U;
+}
+
 }  // namespace board

@@ -66,6 +66,10 @@ struct ProgramState {
     form::PaletteIndex ColorLightGreen = 0;
     form::PaletteIndex ColorLightRed = 0;
 
+    // Flips a success lamp between the light and the dark green, so that a success after a
+    // success still shows as a change; any other colour turns light green.
+    void toggleLamp(form::Lamp& lamp) const;
+
     // Re-dimensions TransferBuffer to TransferLength zero bytes (none when it is 0 or less).
     void redimTransferBuffer();
 };

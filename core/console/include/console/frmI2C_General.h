@@ -217,8 +217,7 @@ class frmI2C_General : public form::Window {
     // ManualUsbConnect follows the check box (True only for value 1).
     void ChKManUsbConn_Click();
 
-    // ---- Menu handlers
-    // -----------------------------------------------------------------------------
+    // ---- Menu handlers --------------------------------------------------------------------------
     // "Comm Register Definitions": asks for a setup file and reads it; a cancelled dialog
     // changes nothing.
     void mnuSetup_Open_Click();
@@ -241,8 +240,10 @@ class frmI2C_General : public form::Window {
     board::BoardLink& link() { return link_; }
 
   private:
+    // The read reply: how many bytes the bridge read (1 for a register that answered) and the
+    // byte itself.
     struct ReadResult {
-        std::uint8_t status = 0;
+        std::uint8_t count = 0;
         std::uint8_t data = 0;
     };
 
@@ -253,13 +254,15 @@ class frmI2C_General : public form::Window {
     // yield, when the connection is automatic; in manual mode only the body runs.
     void withAutomaticConnection(const std::function<void()>& body);
     ReadResult readRegister(const std::string& registerText);
+    // Reads the register into box and shows the result on lamp: it toggles green when the
+    // register answered; otherwise box shows "--" and lamp red. Returns whether it answered.
+    bool readIntoBox(const std::string& registerText, form::TextBox& box, form::Lamp& lamp);
     std::uint8_t writeRegister(std::uint8_t address, const std::string& registerText,
                                const std::string& valueText);
     bool writeValueCheck(form::TextBox& box);
     // True when row i's register and write texts are hex digits; otherwise the row shows a red
     // write lamp and the log names it and the text.
     bool writeAllRowIsHex(int index);
-    void toggleLamp(form::Lamp& lamp);
     void gridRowWrite(int index, bool sharedAddress);
     // Writes one grid row's value and shows the result on its write lamp.
     void writeGridRow(int index, std::uint8_t address);

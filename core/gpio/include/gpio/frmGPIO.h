@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 
 #include "board/BoardLink.h"
 #include "board/Packets.h"
@@ -98,7 +99,13 @@ class frmGPIO : public form::Window {
     void ensureLoaded();
     void yield();
     void setBit(int byteIndex, int bit, bool on);
-    void toggleLamp(form::Lamp& lamp);
+    // Sets or clears the bit of boxes[index] (bit firstBit + index of GpioState[byteIndex]) and
+    // shows that byte in hexBox; false, and nothing changed, for an index outside boxes.
+    bool lineClicked(std::span<form::CheckBox> boxes, int index, int byteIndex, int firstBit,
+                     form::TextBox& hexBox);
+    // lineClicked for an enable box, which also enables or disables the data box of its line.
+    void enableClicked(std::span<form::CheckBox> enables, std::span<form::CheckBox> data, int index,
+                       int byteIndex, int firstBit, form::TextBox& hexBox);
     void exchange(bool withEnables);
     // The reply in the R boxes, the enable checks against the bytes sent, the activity lamps.
     void showReadBack(const board::GpioStatusReply& reply, const std::array<std::uint8_t, 4>& sent,

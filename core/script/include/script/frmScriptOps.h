@@ -268,7 +268,6 @@ class frmScriptOps : public form::Window {
     void closingStep(int row, bool connectedForRow);
     void countPass();
     void countFail();
-    void toggleSampleLamp();
     void serviceInterrupt();
     std::vector<std::uint8_t> bytesOf(const std::string& text, int count) const;
     int lastRunnableRow(int sharedBound) const;
