@@ -11,6 +11,7 @@
 
 #include "board/HexText.h"
 #include "board/TextHelpers.h"
+#include "script/OperationNames.h"
 
 namespace script {
 
@@ -160,7 +161,7 @@ class Loader {
         row.lineNumber = n;
         row.cell(Column::Line).background = CellColor::ButtonFace;
         row.cell(Column::Line).code = 1;
-        row.cell(Column::Operation).text = "NOP";
+        row.cell(Column::Operation).text = operationText(RowKind::Nop);
         row.cell(Column::Operation).code = 1;
         if (n == 1) {
             s.CurrentAddrText = board::HexText(options_.defaultWriteAddr);
@@ -228,15 +229,14 @@ class Loader {
                      const std::string& comment) {
         GridCell& op = row.cell(Column::Operation);
         GridCell& commentCell = row.cell(Column::Comment);
-        op.text = "Cmd:";
+        op.text = operationText(RowKind::OtherCommand);
         commentCell.text = comment;
         row.kind = RowKind::OtherCommand;
         char letter = text.size() >= 2 ? text[1] : '\0';
         if (letter == 'A' && !allHex(std::string_view(text).substr(2))) {
             // A text that is not hex would read as address 00, the general call that every
             // device on the bus answers: the line is refused and the address in force stays.
-            markError(row, "Error I2C_Adr", "Address Error: I2C address not hex");
-            row.kind = RowKind::AddressError;
+            markError<RowKind::AddressError>(row, "Address Error: I2C address not hex");
         } else if (letter == 'A') {
             std::string addr =
                 text.size() == 4 ? text.substr(2, 2) : std::string("0") + text.back();
@@ -244,22 +244,22 @@ class Loader {
             if (text.size() == 4) {
                 row.cell(Column::I2CAdr).text = s.CurrentAddrText;
             }
-            op.text = "Cmd:Set I2C Adr";
+            op.text = operationText(RowKind::SetAddress);
             row.kind = RowKind::SetAddress;
         } else if (letter == 'w' && text.size() == 2) {
-            op.text = "Cmd: Delay Keypress";
+            op.text = operationText(RowKind::KeyPause);
             row.RowDelay = -1;
             row.kind = RowKind::KeyPause;
         } else if (letter == 'w') {
             loadDelay(row, text.substr(2));
         } else if (letter == 'S' && text.size() == 2) {
-            op.text = "Cmd: Save File";
+            op.text = operationText(RowKind::SaveFile);
             row.kind = RowKind::SaveFile;
         } else if (letter == 'G' && (text.size() == 6 || text.size() == 10) &&
                    allHex(std::string_view(text).substr(2))) {
             std::string digits = upperAscii(std::string_view(text).substr(2));
-            op.text = "Cmd: GPIO:" + digits;
-            row.cell(Column::I2CAdr).text = "GPIO";
+            op.text = std::string(kGpioOperationPrefix) + digits;
+            row.cell(Column::I2CAdr).text = kGpioAddressText;
             row.cell(Column::DataWr).text = digits;
             row.cell(Column::DataRd).text = digits;
             std::int16_t count = digits.size() == 4 ? 2 : 4;
@@ -277,21 +277,21 @@ class Loader {
             }
             row.kind = RowKind::Gpio;
         } else if (text == "`IE") {
-            op.text = "Cmd: Int Enable";
+            op.text = operationText(RowKind::IntEnable);
             row.kind = RowKind::IntEnable;
         } else if (text == "`ID") {
-            op.text = "Cmd: Int Disable";
+            op.text = operationText(RowKind::IntDisable);
             row.kind = RowKind::IntDisable;
         } else if (text == "`ENDM") {
-            op.text = "Cmd: End Main";
+            op.text = operationText(RowKind::EndMain);
             row.kind = RowKind::EndMain;
             s.EndMainRow = row.lineNumber;
         } else if (text == "`EISTART") {
-            op.text = "Cmd: Int Start";
+            op.text = operationText(RowKind::IntStart);
             row.kind = RowKind::IntStart;
             s.IntStartRow = row.lineNumber;
         } else if (text == "`EIEND") {
-            op.text = "Cmd: Int End";
+            op.text = operationText(RowKind::IntEnd);
             row.kind = RowKind::IntEnd;
             s.IntEndRow = row.lineNumber;
         }
@@ -299,8 +299,10 @@ class Loader {
 
     // A command line that cannot be carried out: red "Operation" and "Comment" cells, and the
     // reason after the line's own comment.
-    static void markError(ScriptRow& row, const char* operation, const char* reason) {
-        row.cell(Column::Operation).text = operation;
+    template <RowKind kind>
+    static void markError(ScriptRow& row, const char* reason) {
+        row.kind = kind;
+        row.cell(Column::Operation).text = operationText(kind);
         row.cell(Column::Operation).background = CellColor::Red;
         row.cell(Column::Comment).background = CellColor::Red;
         row.cell(Column::Comment).text += reason;
@@ -323,9 +325,8 @@ class Loader {
             }
         }
         if (error != nullptr) {
-            row.kind = RowKind::DelayError;
             row.RowDelay = 0;
-            markError(row, "Error Delay_Time", error);
+            markError<RowKind::DelayError>(row, error);
             return;
         }
         row.kind = RowKind::Delay;
@@ -375,7 +376,7 @@ class Loader {
         // a longer row would send a wrong count, so it is refused and sends nothing.
         if (regCount + writeCount > kMaxPacketBytes || readCount > kMaxPacketBytes) {
             row.kind = RowKind::DataError;
-            op.text = "Error Byte_Count";
+            op.text = operationText(RowKind::DataError);
             op.background = CellColor::Red;
             commentCell.background = CellColor::Red;
             commentCell.text += "Byte Count Error: more than 255 bytes";

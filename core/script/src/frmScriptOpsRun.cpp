@@ -8,6 +8,7 @@
 #include "board/HexText.h"
 #include "board/Packets.h"
 #include "board/TextHelpers.h"
+#include "script/OperationNames.h"
 #include "script/frmScriptOps.h"
 
 namespace script {
@@ -101,15 +102,15 @@ void frmScriptOps::executeRow(int r) {
         lastLineText_ = row_.lineText;
 
         const std::string& op = row_.operation;
-        if (op == "NOP") {
-        } else if (op == "Cmd: Save File") {
+        if (op == operationText(RowKind::Nop)) {
+        } else if (op == operationText(RowKind::SaveFile)) {
             Auto_Script_Save();
             yield();
-        } else if (op == "Cmd: Int Enable") {
+        } else if (op == operationText(RowKind::IntEnable)) {
             txtIEnableStep.setText(row_.lineText);
             chkISample.Value = 1;
             yield();
-        } else if (op == "Cmd: Int Disable") {
+        } else if (op == operationText(RowKind::IntDisable)) {
             txtIDisableStep.setText(row_.lineText);
             chkISample.Value = 0;
             yield();
@@ -155,7 +156,7 @@ void frmScriptOps::genericStep(bool& connectedForRow) {
     if (RowWriteTotal == 0 && RowReadTotal == 0) {
         return;
     }
-    if (row_.addr == "GPIO") {
+    if (row_.addr == kGpioAddressText) {
         GPIO_SET();
         yield();
         return;
