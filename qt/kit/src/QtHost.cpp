@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+#include <algorithm>
 
 #include "wd_utils.h"
 
@@ -137,10 +138,22 @@ void QtHost::renderAll() {
         return;
     }
     rendering_ = true;
-    // A painter may remove another one; work on a copy of the list.
-    const auto renderers = renderers_;
-    for (const auto& r : renderers) {
-        r.render();
+    // A paint may close a window and so remove its painter, or open one: each painter of the
+    // round is looked up afresh, so a removed one is never called, and an added one waits for
+    // the next round.
+    std::vector<int> round;
+    round.reserve(renderers_.size());
+    for (const Renderer& r : renderers_) {
+        round.push_back(r.id);
+    }
+    for (int id : round) {
+        const auto it = std::ranges::find(renderers_, id, &Renderer::id);
+        if (it == renderers_.end()) {
+            continue;
+        }
+        // Called from a copy: the paint may remove its own entry, or add one that moves the list.
+        const std::function<void()> render = it->render;
+        render();
     }
     sinceRender_.restart();
     rendering_ = false;
