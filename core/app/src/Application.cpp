@@ -35,6 +35,9 @@ startup::frmStartup& Application::startupWindow() {
 console::frmI2C_General& Application::mainWindow() {
     if (!main_) {
         main_ = std::make_unique<console::frmI2C_General>(*link_, *this);
+        // What the board link wrote before the window existed leads its log.
+        main_->Txtlog.setText(detached_.Txtlog().Text());
+        detached_.Txtlog().setText("");
         main_->Form_Load();
     }
     return *main_;
@@ -142,37 +145,40 @@ void Application::endProgram() {
     navigator_.quit();
 }
 
+bool Application::attached() const {
+    return main_ != nullptr && !tearingDown_;
+}
+
 form::TextBox& Application::Txtlog() {
-    return tearingDown_ ? teardownSink_.Txtlog() : mainWindow().Txtlog;
+    return attached() ? main_->Txtlog : detached_.Txtlog();
 }
 
 form::Lamp& Application::shpLogStatus() {
-    return tearingDown_ ? teardownSink_.shpLogStatus() : mainWindow().shpLogStatus;
+    return attached() ? main_->shpLogStatus : detached_.shpLogStatus();
 }
 
 form::TextBox& Application::txthDriver() {
-    return tearingDown_ ? teardownSink_.txthDriver() : mainWindow().txthDriver;
+    return attached() ? main_->txthDriver : detached_.txthDriver();
 }
 
 form::Button& Application::cbNoc() {
-    return tearingDown_ ? teardownSink_.cbNoc() : mainWindow().cbNoc;
+    return attached() ? main_->cbNoc : detached_.cbNoc();
 }
 
 form::Lamp& Application::shpUSBCon(int index) {
-    return tearingDown_ ? teardownSink_.shpUSBCon(index)
-                        : mainWindow().shpUSBCon[index == 0 ? 0 : 1];
+    return attached() ? main_->shpUSBCon[index == 0 ? 0 : 1] : detached_.shpUSBCon(index);
 }
 
 form::Lamp& Application::ShpHandleStatus() {
-    return tearingDown_ ? teardownSink_.ShpHandleStatus() : mainWindow().ShpHandleStatus;
+    return attached() ? main_->ShpHandleStatus : detached_.ShpHandleStatus();
 }
 
 form::Lamp& Application::ShpAttach() {
-    return tearingDown_ ? teardownSink_.ShpAttach() : mainWindow().ShpAttach;
+    return attached() ? main_->ShpAttach : detached_.ShpAttach();
 }
 
 std::uintptr_t Application::mainHWnd() {
-    return tearingDown_ ? teardownSink_.mainHWnd() : mainWindow().hWnd();
+    return attached() ? main_->hWnd() : detached_.mainHWnd();
 }
 
 }  // namespace app

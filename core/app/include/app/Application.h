@@ -1,8 +1,8 @@
 // The application object: owns the board link, the one instance of each window (start-up window,
 // main window, GPIO panel, About box), the script windows and the gate that keeps user events
 // from starting a second exchange. It creates and loads each window on first use, wires the calls
-// between windows, and gives the board link the main window's log and indicators (loading the
-// main window first when needed). No toolkit: the Qt program, the headless runner and the tests
+// between windows, and gives the board link the main window's log and indicators once that
+// window is loaded. No toolkit: the Qt program, the headless runner and the tests
 // each pass their own Host and Navigator.
 #pragma once
 
@@ -90,7 +90,9 @@ class Application : public board::MainWindowLink,
     // The About box's window was closed: it unloads and loads afresh on next use.
     void closeAboutBox();
 
-    // board::MainWindowLink: the main window's log and indicators (loading it first).
+    // board::MainWindowLink: the main window's log and indicators once it is loaded. Until then,
+    // and while the application is torn down, stand-ins take them: a getter never loads the
+    // window, whose load connects to the board. Log lines written before the load lead its log.
     form::TextBox& Txtlog() override;
     form::Lamp& shpLogStatus() override;
     form::TextBox& txthDriver() override;
@@ -110,8 +112,11 @@ class Application : public board::MainWindowLink,
     form::Host& host_;
     Navigator& navigator_;
     form::UserEventGate gate_;
-    // Receives what the board link writes while the application is being torn down.
-    board::StandaloneMainWindow teardownSink_;
+    // True when the board link writes to the main window, false when to detached_.
+    bool attached() const;
+    // Receives what the board link writes while no main window exists: before it is loaded,
+    // and while the application is being torn down.
+    board::StandaloneMainWindow detached_;
     bool tearingDown_ = false;
     std::unique_ptr<board::BoardLink> link_;
     std::unique_ptr<console::frmI2C_General> main_;

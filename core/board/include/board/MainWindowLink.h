@@ -1,6 +1,6 @@
 // The main window's controls that the board link writes: the log box, its lamp and the
-// connection indicators. The application wires it to the one main window (loading that window
-// first when needed), so the board link never depends on the console.
+// connection indicators. The application wires it to the one main window once that is loaded
+// (stand-ins before), so the board link never depends on the console.
 #pragma once
 
 #include "form/Controls.h"
