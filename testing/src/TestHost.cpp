@@ -35,17 +35,21 @@ MsgResult TestHost::messageBox(const std::string& text, MsgButtons buttons,
 }
 
 FileDialogResult TestHost::openFileDialog(const FileDialogRequest& request) {
-    dialogRequests.push_back(request);
+    return answerDialog(request, Dialog::Open);
+}
+
+FileDialogResult TestHost::saveFileDialog(const FileDialogRequest& request) {
+    return answerDialog(request, Dialog::Save);
+}
+
+FileDialogResult TestHost::answerDialog(const FileDialogRequest& request, Dialog dialog) {
+    dialogRequests.push_back({request, dialog});
     if (dialogAnswers.empty()) {
         return {};
     }
     FileDialogResult answer = dialogAnswers.front();
     dialogAnswers.pop_front();
     return answer;
-}
-
-FileDialogResult TestHost::saveFileDialog(const FileDialogRequest& request) {
-    return openFileDialog(request);
 }
 
 void TestHost::atYield(long yieldNumber, std::function<void()> hook) {

@@ -19,6 +19,11 @@ class TestHost : public Host {
         std::string title;
         MsgButtons buttons;
     };
+    // A file dialog asked for: its request, and whether it was the open or the save dialog.
+    enum class Dialog { Open, Save };
+    struct AskedDialog : FileDialogRequest {
+        Dialog dialog = Dialog::Open;
+    };
 
     void doEvents() override;
     void sleepMs(int ms) override;
@@ -39,9 +44,10 @@ class TestHost : public Host {
     std::vector<Message> messages;               // every message box shown
     std::deque<MsgResult> messageAnswers;        // answers for OK/Cancel boxes; Ok when empty
     std::deque<FileDialogResult> dialogAnswers;  // answers for file dialogs; cancelled when empty
-    std::vector<FileDialogRequest> dialogRequests;  // every file dialog asked for
+    std::vector<AskedDialog> dialogRequests;     // every file dialog asked for
 
   private:
+    FileDialogResult answerDialog(const FileDialogRequest& request, Dialog dialog);
     std::map<long, std::vector<std::function<void()>>> hooks_;
 };
 

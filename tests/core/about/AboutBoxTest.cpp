@@ -95,9 +95,14 @@ TEST_F(AboutBoxTest, Shown_TitleVersionDescriptionDisclaimerAndHiddenSysInfo) {
     EXPECT_EQ(b.lblVersion.Caption, "Version 3.1.6");
     EXPECT_EQ(b.lblDescription.Caption, "");
     EXPECT_EQ(b.lblDisclaimer[0].Caption, "ACCURACY OF INFORMATION");
-    const std::string& text = b.lblDisclaimer[1].Caption;
-    EXPECT_NEAR(static_cast<double>(text.size()), 435.0, 20.0);
-    EXPECT_NE(text.back(), '.');
+    // One sentence after another, without a final full stop.
+    EXPECT_EQ(b.lblDisclaimer[1].Caption,
+              "Every effort has been made to make sure that the information presented here is "
+              "accurate. Velmorix nevertheless takes no responsibility for the accuracy of this "
+              "information. Product information is subject to change without notice. Any such "
+              "changes are taken into new editions of these publications. Velmorix may at any "
+              "time, and without notice, make improvements or changes to the products and the "
+              "programs that this information describes");
     EXPECT_EQ(b.cmdOK.Caption, "OK");
     EXPECT_EQ(b.cmdSysInfo.Caption, "&System Info...");
     EXPECT_FALSE(b.cmdSysInfo.Visible);

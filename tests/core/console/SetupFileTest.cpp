@@ -92,13 +92,15 @@ TEST_F(SetupFileTest, SaveThenOpen_AllRowsAndAddress_ExactFileAndRoundTrip) {
     main().mnuSetup_Save_Click();
     EXPECT_EQ(windowState(), before);
     ASSERT_EQ(host.dialogRequests.size(), 2u);
-    const form::FileDialogRequest& open = host.dialogRequests[0];
+    const auto& open = host.dialogRequests[0];
+    EXPECT_EQ(open.dialog, form::TestHost::Dialog::Open);
     EXPECT_EQ(open.title, "Select Setup File to Open");
     EXPECT_EQ(open.fileName, "");
     EXPECT_EQ(open.filters,
               (std::vector<std::string>{"All Files (*.*)", "I2C_General Setup Files(*.kvx)"}));
     EXPECT_EQ(open.filterIndex, 1);
-    const form::FileDialogRequest& save = host.dialogRequests[1];
+    const auto& save = host.dialogRequests[1];
+    EXPECT_EQ(save.dialog, form::TestHost::Dialog::Save);
     EXPECT_EQ(save.filters, open.filters);
     EXPECT_EQ(save.filterIndex, 1);
     EXPECT_EQ(save.fileName, "");

@@ -324,6 +324,7 @@ TEST_F(ScriptWindow, Browse_PicksOutputFile) {
     w.cmdBrowse_Click();
     EXPECT_EQ(w.txtFilePath.Text(), "/tmp/x/out.txt");
     EXPECT_EQ(host.dialogRequests.back().title, "Select File For Update");
+    EXPECT_EQ(host.dialogRequests.back().dialog, form::TestHost::Dialog::Save);
     EXPECT_EQ(host.dialogRequests.back().fileName, (dir / "t.txt").string());
     // Every file shows under "All Files"; the script filter is named as the window names it.
     EXPECT_EQ(host.dialogRequests.back().filters,
