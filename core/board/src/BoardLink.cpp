@@ -71,7 +71,7 @@ void BoardLink::AppendLogText(form::TextBox& box, std::string_view message,
     entry.append(" :").append(dateText(t)).append(" ").append(timeText(t));
     entry.append(terminator).append(terminator);
     box.appendText(entry);
-    box.SelStart = box.Text().size();
+    box.SelStart = box.characters();
 }
 
 form::TextBox& BoardLink::logBox() {

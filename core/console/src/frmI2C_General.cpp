@@ -50,13 +50,6 @@ bool isHexText(const std::string& text) {
     });
 }
 
-// Characters, not bytes: the boxes hold UTF-8, where one letter may take two or more bytes.
-std::size_t characterCount(const std::string& text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
 // The whole text is one to any number of hex digits whose value lies in 0..255.
 bool readsAsHexByte(const std::string& text, std::uint8_t& value) {
     if (!isHexText(text)) {
@@ -388,7 +381,7 @@ void frmI2C_General::cmdReadRegs_Click() {
         yield();
         link_.s.ReadQty = 1;
         for (int i = 0; i < kRows; ++i) {
-            if (characterCount(Reg_Adr[i].Text()) != 2) {
+            if (Reg_Adr[i].characters() != 2) {
                 txtRdByte[i].Visible = false;
                 Shape1[i].FillColor = s.ColorBlack;
                 Shape1[i].Visible = false;
@@ -475,8 +468,7 @@ void frmI2C_General::cmdwriteAll_Click() {
     withAutomaticConnection([&] {
         yield();
         for (int i = 0; i < kRows; ++i) {
-            if (characterCount(Reg_Adr[i].Text()) != 2 ||
-                characterCount(txtBWrite[i].Text()) != 2) {
+            if (Reg_Adr[i].characters() != 2 || txtBWrite[i].characters() != 2) {
                 shpBwrite[i].FillColor = s.ColorBlack;
                 shpBwrite[i].Visible = false;
                 continue;

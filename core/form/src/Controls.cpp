@@ -38,15 +38,22 @@ std::size_t linesIn(std::string_view text) {
 
 }  // namespace
 
+std::size_t characterCount(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 void TextBox::setText(std::string text) {
     text_ = std::move(text);
+    characters_ = characterCount(text_);
     // Clearing a long text (the log's "Clear Log") must give its memory back.
     if (text_.capacity() > 2 * text_.size() + 4096) {
         text_.shrink_to_fit();
     }
     ++generation_;
-    if (SelStart > text_.size()) {
-        SelStart = text_.size();
+    if (SelStart > characters_) {
+        SelStart = characters_;
     }
     if (budgeted_) {
         forgetPieces();
@@ -62,6 +69,7 @@ void TextBox::setText(std::string text) {
 }
 
 void TextBox::appendText(std::string_view more) {
+    characters_ += characterCount(more);
     if (!budgeted_) {
         text_.append(more);
         return;
@@ -122,7 +130,9 @@ void TextBox::dropOldest(std::size_t bytes, std::size_t lines) {
         // The kept text would start inside a line: views cannot mirror that line by line.
         ++generation_;
     }
+    characters_ -= characterCount(std::string_view(text_).substr(noticeSize_, dropBytes));
     if (noticeSize_ == 0) {
+        characters_ += characterCount(budget_.notice);
         text_.replace(0, dropBytes, budget_.notice);
         noticeSize_ = budget_.notice.size();
     } else {
@@ -130,8 +140,8 @@ void TextBox::dropOldest(std::size_t bytes, std::size_t lines) {
     }
     droppedBytes_ += dropBytes;
     droppedLines_ += dropLines;
-    if (SelStart > text_.size()) {
-        SelStart = text_.size();
+    if (SelStart > characters_) {
+        SelStart = characters_;
     }
 }
 

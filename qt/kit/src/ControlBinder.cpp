@@ -272,9 +272,10 @@ QWidget* ControlBinder::textBox(form::TextBox& box, const form::ControlEntry& e,
                         ? Qt::AlignCenter
                         : Qt::AlignLeft | Qt::AlignVCenter);
     w->setTextMargins(1, 0, 1, 0);
-    connect(w, &QLineEdit::textEdited, [&box](const QString& text) {
+    connect(w, &QLineEdit::textEdited, [&box, w](const QString& text) {
         box.setText(text.toStdString());
-        box.SelStart = static_cast<std::size_t>(text.size());
+        // Qt counts the caret in UTF-16 units, the model in characters.
+        box.SelStart = static_cast<std::size_t>(text.first(w->cursorPosition()).toUcs4().size());
     });
     w->installEventFilter(this);
     hook(w, e.events);

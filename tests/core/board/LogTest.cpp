@@ -34,17 +34,18 @@ TEST_F(LogTest, AppendLogText_ClearFirst_EmptiesBoxFirst) {
 TEST_F(LogTest, AppendLogText_ManyEntries_AppendsInPlaceWithinBudget) {
     auto generation = main.Txtlog().textGeneration();
     for (int i = 0; i < 100000; ++i) {
-        link->LogNote("entry");
+        link->LogNote("entré");
     }
     // 200,000 lines: the oldest whole entries gave way to the notice line.
     EXPECT_EQ(main.Txtlog().textGeneration(), generation);
     const std::string notice = std::string(board::kLogDroppedNotice) + "\r\n";
     ASSERT_EQ(log().compare(0, notice.size(), notice), 0);
     const std::size_t kept = log().size() - notice.size();
-    EXPECT_EQ(kept % entry("entry").size(), 0u);
-    EXPECT_LE(2 * kept / entry("entry").size(), board::kLogMaxLines);
-    EXPECT_EQ(main.Txtlog().droppedBytes() + kept, 100000 * entry("entry").size());
-    EXPECT_EQ(main.Txtlog().SelStart, log().size());
+    EXPECT_EQ(kept % entry("entré").size(), 0u);
+    EXPECT_LE(2 * kept / entry("entré").size(), board::kLogMaxLines);
+    EXPECT_EQ(main.Txtlog().droppedBytes() + kept, 100000 * entry("entré").size());
+    // The caret counts characters: "é" is two bytes but one character.
+    EXPECT_EQ(main.Txtlog().SelStart, form::characterCount(log()));
 }
 
 TEST_F(LogTest, LogLamp_ErrorThenAppend_StaysRedUntilCommErrorCleared) {

@@ -17,12 +17,20 @@ TEST(TextBox_Append, KeepsGenerationAndGrowsText) {
     EXPECT_NE(box.textGeneration(), generation);
 }
 
-TEST(TextBox_SetText, ClampsCaretToNewLength) {
-    form::TextBox box;
-    box.setText("hello");
-    box.SelStart = 5;
-    box.setText("hi");
-    EXPECT_EQ(box.SelStart, 2u);
+TEST(TextBox_SetText, ClampsCaretToNewLengthInCharacters) {
+    struct Case {
+        const char* text;
+        std::size_t characters;
+    };
+    const Case cases[] = {{"hi", 2}, {"h\u00e9", 2}, {"\u65e5\u672c\u8a9e", 3}, {"", 0}};
+    for (const auto& c : cases) {
+        form::TextBox box;
+        box.setText("hello world");
+        box.SelStart = 11;
+        box.setText(c.text);
+        EXPECT_EQ(box.SelStart, c.characters) << c.text;
+        EXPECT_EQ(box.characters(), c.characters) << c.text;
+    }
 }
 
 TEST(Palette_Rgb, LampIndicesAndOutOfRange) {

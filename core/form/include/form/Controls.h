@@ -22,6 +22,10 @@ struct Rgb {
 // The palette colour of an index 0..15; other indices give black.
 Rgb paletteRgb(PaletteIndex index);
 
+// Characters (code points) in UTF-8 text: every byte but the continuation bytes. Text is UTF-8
+// throughout; a caret or a length a user sees counts characters, not bytes.
+std::size_t characterCount(std::string_view utf8);
+
 // Properties every control has.
 struct Control {
     bool Visible = true;
@@ -36,6 +40,8 @@ struct Control {
 class TextBox : public Control {
   public:
     const std::string& Text() const { return text_; }
+    // Length of Text() in characters, kept as the text changes.
+    std::size_t characters() const { return characters_; }
     // Replaces the whole text (a budgeted box keeps a replacement whole, as one append) and
     // frees the memory a longer text held.
     void setText(std::string text);
@@ -55,7 +61,8 @@ class TextBox : public Control {
     std::uint64_t droppedLines() const { return droppedLines_; }
     // Length of the notice line (with its line break) at the front of Text(); 0 before a drop.
     std::size_t noticeSize() const { return noticeSize_; }
-    // Caret position in characters; SelStart = length moves to the end.
+    // Caret position in characters, never bytes; SelStart = characters() moves to the end. A
+    // view converts to its toolkit's unit.
     std::size_t SelStart = 0;
     PaletteIndex BackColor = 15;
     PaletteIndex ForeColor = 0;
@@ -72,6 +79,7 @@ class TextBox : public Control {
     void forgetPieces();
 
     std::string text_;
+    std::size_t characters_ = 0;
     std::uint64_t generation_ = 0;
     bool budgeted_ = false;
     TextBudget budget_;
