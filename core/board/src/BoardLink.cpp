@@ -107,22 +107,56 @@ void BoardLink::LogNote(std::string_view message) {
 }
 
 void BoardLink::Connect_Usb() {
-    openConnection(true);
+    connectOnce([this] {
+        describeEvents();
+        const bool registered = registerForEvents(main_.mainHWnd());
+        main_.txthDriver().setText(DecimalWithSign(static_cast<std::int32_t>(s.DriverHandle)));
+        if (!registered) {
+            main_.cbNoc().Caption = "USB Board won't intialize";
+            reportInitFailure();
+            return;
+        }
+        awaitAttach();
+        main_.shpUSBCon(0).FillColor = s.ColorLightGreen;
+        main_.shpUSBCon(1).FillColor = s.ColorBlack;
+        host_.doEvents();
+        s.UsbOpened = True;
+        InitPipes();
+        host_.doEvents();
+        main_.cbNoc().Visible = false;
+        main_.ShpHandleStatus().FillColor = s.ColorLightGreen;
+    });
 }
 
 void BoardLink::Disconnect_USB() {
-    closeConnection(true);
+    if (closeConnection()) {
+        main_.shpUSBCon(1).FillColor = s.ColorLightGreen;
+        main_.shpUSBCon(0).FillColor = s.ColorBlack;
+    }
 }
 
 void BoardLink::Connect_Usb_Gpio() {
-    openConnection(false);
+    connectOnce([this] {
+        describeEvents();
+        // Read after describeEvents' yield: the window in front then gets the events.
+        const std::uintptr_t hWnd =
+            s.ActiveWindow != nullptr ? s.ActiveWindow->hWnd() : main_.mainHWnd();
+        if (!registerForEvents(hWnd)) {
+            reportInitFailure();
+            return;
+        }
+        awaitAttach();
+        host_.doEvents();
+        s.UsbOpened = True;
+        host_.doEvents();
+    });
 }
 
 void BoardLink::Disconnect_USB_Gpio() {
-    closeConnection(false);
+    closeConnection();
 }
 
-void BoardLink::openConnection(bool mainWindow) {
+void BoardLink::connectOnce(const std::function<void()>& connect) {
     // A connect that re-enters during the yields of a running one counts as already open.
     if (s.UsbOpened != False || connecting_) {
         LogAppend("Already Opened", "\r\n");
@@ -133,6 +167,10 @@ void BoardLink::openConnection(bool mainWindow) {
         bool& flag;
         ~Done() { flag = false; }
     } done{connecting_};
+    connect();
+}
+
+void BoardLink::describeEvents() {
     s.MatchTable = WDU_MATCH_TABLE{};
     s.MatchTable.wVendorId = velmorix::kBridgeVendorId;
     s.MatchTable.wProductId = velmorix::kBridgeProductId;
@@ -147,11 +185,9 @@ void BoardLink::openConnection(bool mainWindow) {
     s.CommError = False;
     LogAppend("Setting eventable up,  verifing that the device is attached...\r\n", "\r\n");
     host_.doEvents();
+}
 
-    std::uintptr_t hWnd = main_.mainHWnd();
-    if (!mainWindow && s.ActiveWindow != nullptr) {
-        hWnd = s.ActiveWindow->hWnd();
-    }
+bool BoardLink::registerForEvents(std::uintptr_t hWnd) {
     if (registration_ != 0) {
         // The flags were reset while a registration stayed live: end it, or its handlers would
         // run twice for every event.
@@ -159,21 +195,21 @@ void BoardLink::openConnection(bool mainWindow) {
         registration_ = 0;
     }
     s.LastStatus = WDU_VB_Init(&s.DriverHandle, &s.MatchTable, 1, &s.EventTable, 1, hWnd);
-    if (mainWindow) {
-        main_.txthDriver().setText(DecimalWithSign(static_cast<std::int32_t>(s.DriverHandle)));
-    }
     if (s.LastStatus != 0) {
-        if (mainWindow) {
-            main_.cbNoc().Caption = "USB Board won't intialize";
-        }
-        LogError("Form_Activate(): Failed to initialize USB driver: error &H" +
-                 HexText(s.LastStatus) + "\r\n" + "(" + StatusText(s.LastStatus) + ")");
-        showAttached(false);
-        return;
+        return false;
     }
     registration_ = s.DriverHandle;
     s.CommError = False;
+    return true;
+}
 
+void BoardLink::reportInitFailure() {
+    LogError("Form_Activate(): Failed to initialize USB driver: error &H" + HexText(s.LastStatus) +
+             "\r\n" + "(" + StatusText(s.LastStatus) + ")");
+    showAttached(false);
+}
+
+void BoardLink::awaitAttach() {
     // The attach handler runs during one of these yields when the bridge board is present.
     for (int i = 1; i <= kAttachWaitYields; ++i) {
         host_.doEvents();
@@ -188,26 +224,11 @@ void BoardLink::openConnection(bool mainWindow) {
         clearCommError();
     }
     showAttached(s.LastStatus == 0);
-
-    if (mainWindow) {
-        main_.shpUSBCon(0).FillColor = s.ColorLightGreen;
-        main_.shpUSBCon(1).FillColor = s.ColorBlack;
-    }
-    host_.doEvents();
-    s.UsbOpened = True;
-    if (mainWindow) {
-        InitPipes();
-    }
-    host_.doEvents();
-    if (mainWindow) {
-        main_.cbNoc().Visible = false;
-        main_.ShpHandleStatus().FillColor = s.ColorLightGreen;
-    }
 }
 
-void BoardLink::closeConnection(bool mainWindow) {
+bool BoardLink::closeConnection() {
     if (s.UsbOpened == False || static_cast<std::int32_t>(s.DriverHandle) <= 0) {
-        return;
+        return false;
     }
     WDU_ResetDevice(s.DeviceHandle, 0);
     host_.doEvents();
@@ -218,10 +239,7 @@ void BoardLink::closeConnection(bool mainWindow) {
     host_.doEvents();
     s.UsbOpened = False;
     host_.doEvents();
-    if (mainWindow) {
-        main_.shpUSBCon(1).FillColor = s.ColorLightGreen;
-        main_.shpUSBCon(0).FillColor = s.ColorBlack;
-    }
+    return true;
 }
 
 bool BoardLink::DeviceAttach(WDU_DEVICE_HANDLE device, const WDU_DEVICE& info) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,10 +89,19 @@ class BoardLink {
     void clearCommError();
     // What the last connect or attach event found about the board, on ShpAttach.
     void showAttached(bool attached);
-    // The shared steps of both connect and both disconnect variants; `mainWindow` decides
-    // whether the main window's indicators are touched and InitPipes runs.
-    void openConnection(bool mainWindow);
-    void closeConnection(bool mainWindow);
+    // The steps both connect variants share, in the order they run: connectOnce runs the
+    // connect unless the link is open or a connect runs already ("Already Opened");
+    // describeEvents fills the match and event tables, logs and yields; registerForEvents
+    // registers the handlers for the window handle and says whether the driver accepted them;
+    // reportInitFailure logs a refused registration; awaitAttach yields while the board
+    // attaches and checks the device.
+    void connectOnce(const std::function<void()>& connect);
+    void describeEvents();
+    bool registerForEvents(std::uintptr_t hWnd);
+    void reportInitFailure();
+    void awaitAttach();
+    // The steps both disconnect variants share; false, and nothing done, when nothing is open.
+    bool closeConnection();
     // writePipe and readPipe, with what they moved as the result.
     Reply writeTransfer();
     Reply readTransfer();
