@@ -1,6 +1,7 @@
 // Velmorix_I2C_Comm: the register console, the GPIO panel, the script windows and the About box
 // on Qt. The bridge board is chosen by VELMORIX_BRIDGE (unset or "usb" for a real board, "sim" or
-// "sim:FILE" for a simulated one).
+// "sim:FILE" for a simulated one, and on Linux "i2cdev:PATH" for a kernel I2C adapter such as
+// /dev/i2c-1).
 #include <QApplication>
 #include <QMessageBox>
 #include <iostream>
