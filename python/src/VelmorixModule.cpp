@@ -142,10 +142,20 @@ std::shared_ptr<BridgeSession> openSession(const py::handle& bridge) {
 }
 
 // What SMBus and Bridge share: the session, swapped only while the GIL is held, so that a call
-// running without the GIL keeps its own reference.
+// running without the GIL keeps its own reference; and the packet trace's file.
 class Connection {
   public:
-    explicit Connection(const py::handle& bridge) : session_(openSession(bridge)) {}
+    Connection(const py::handle& bridge, py::object trace)
+        : session_(openSession(bridge)), trace_(std::move(trace)) {
+        if (trace_.is(py::bool_(true))) {
+            trace_ = py::module_::import("sys").attr("stderr");
+        }
+        if (trace_.is_none() || trace_.is(py::bool_(false))) {
+            trace_ = py::none();
+        } else {
+            session_->setTrace(true);
+        }
+    }
 
     std::shared_ptr<BridgeSession> session() const {
         if (!session_) {
@@ -156,6 +166,7 @@ class Connection {
     void reopen(const py::handle& bridge) {
         close();
         session_ = openSession(bridge);
+        session_->setTrace(!trace_.is_none());
     }
     void close() {
         std::shared_ptr<BridgeSession> session = std::move(session_);
@@ -173,23 +184,36 @@ class Connection {
         return text;
     }
 
-    // Runs fn(session) without the GIL.
+    // Runs fn(session) without the GIL, then writes its trace lines, also when it fails.
     template <typename Fn>
     auto call(Fn fn) {
         std::shared_ptr<BridgeSession> session = this->session();
+        struct Flush {
+            Connection& self;
+            BridgeSession& session;
+            ~Flush() {
+                if (!self.trace_.is_none()) {
+                    const std::string lines = session.takeTrace();
+                    if (!lines.empty()) {
+                        self.trace_.attr("write")(lines);
+                    }
+                }
+            }
+        } flush{*this, *session};
         py::gil_scoped_release nogil;
         return fn(*session);
     }
 
   private:
     std::shared_ptr<BridgeSession> session_;
+    py::object trace_;
 };
 
 // ---- SMBus ------------------------------------------------------------------------------------
 
 class SMBus {
   public:
-    explicit SMBus(const py::handle& bridge) : connection_(bridge) {}
+    SMBus(const py::handle& bridge, py::object trace) : connection_(bridge, std::move(trace)) {}
 
     Connection connection_;
     std::optional<int> address_;  // the last address used, as smbus2's `address`
@@ -273,40 +297,11 @@ struct GpioReadBack {
 
 class Bridge {
   public:
-    Bridge(const py::handle& bridge, py::object trace)
-        : connection_(bridge), trace_(std::move(trace)) {
-        if (trace_.is(py::bool_(true))) {
-            trace_ = py::module_::import("sys").attr("stderr");
-        }
-        if (!trace_.is_none() && !trace_.is(py::bool_(false))) {
-            connection_.session()->setTrace(true);
-        } else {
-            trace_ = py::none();
-        }
+    Bridge(const py::handle& bridge, py::object trace) : connection_(bridge, std::move(trace)) {
         gpio_.bridge = this;
     }
 
-    // Runs fn without the GIL, then writes its trace lines, also when it fails.
-    template <typename Fn>
-    auto call(Fn fn) {
-        struct Flush {
-            Bridge& self;
-            ~Flush() { self.flushTrace(); }
-        } flush{*this};
-        return connection_.call(fn);
-    }
-    void flushTrace() {
-        if (trace_.is_none() || connection_.closed()) {
-            return;
-        }
-        const std::string lines = connection_.session()->takeTrace();
-        if (!lines.empty()) {
-            trace_.attr("write")(lines);
-        }
-    }
-
     Connection connection_;
-    py::object trace_;
     Gpio gpio_;
     std::optional<int> address_;
 };
@@ -432,12 +427,13 @@ PYBIND11_MODULE(_velmorix, m) {
 
     py::class_<SMBus>(m, "SMBus", R"(A drop-in for smbus2.SMBus on the bridge board.
 
-SMBus(bridge=None, force=False)
+SMBus(bridge=None, force=False, trace=None)
 
 bridge names the bridge board as velmorix-script's --bridge does: "usb", "sim",
 "sim:FILE" or "i2cdev:PATH"; an int N means "i2cdev:/dev/i2c-N"; None means the
 VELMORIX_BRIDGE environment variable, else "usb". The connection opens at once.
-force is accepted for smbus2's sake and changes nothing.
+force is accepted for smbus2's sake and changes nothing. trace, a file (or True for
+sys.stderr), receives every packet as velmorix-i2c --trace writes it.
 
 Addresses are 7-bit, as in smbus2. Methods, arguments and results are smbus2's.
 Errors are those of smbus2 on a Linux adapter: OSError(EREMOTEIO) when a target does
@@ -448,9 +444,11 @@ raise ValueError or TypeError and send nothing.
 One bridge is open per process at a time; several objects may share it. An object
 may be used from several threads: its calls are serialized, and the GIL is released
 during transfers.)")
-        .def(py::init(
-                 [](const py::object& bridge, bool) { return std::make_unique<SMBus>(bridge); }),
-             py::arg("bridge") = py::none(), py::arg("force") = false)
+        .def(py::init([](const py::object& bridge, bool, const py::object& trace) {
+                 return std::make_unique<SMBus>(bridge, trace);
+             }),
+             py::arg("bridge") = py::none(), py::arg("force") = false,
+             py::arg("trace") = py::none())
         .def(
             "open", [](SMBus& self, const py::object& bridge) { self.connection_.reopen(bridge); },
             py::arg("bridge"),
@@ -616,7 +614,7 @@ Port C uses bits 4-7. An LED lights when both its enable and its level are set.)
             [](Gpio& g) {
                 const std::array<std::uint8_t, 4> state = g.state;
                 const board::GpioStatusReply reply =
-                    g.bridge->call([&](BridgeSession& s) { return s.gpio(state); });
+                    g.bridge->connection_.call([&](BridgeSession& s) { return s.gpio(state); });
                 return GpioReadBack{reply.portBData, reply.portCData, reply.portBEnables,
                                     reply.portCEnables};
             },
@@ -647,7 +645,8 @@ several threads: its calls are serialized, and the GIL is released during transf
                 std::vector<std::uint8_t> r = registerBytes(reg, width);
                 const int n = checkLength(count, kMaxCount);
                 self.address_ = a;
-                const auto data = self.call([&](BridgeSession& s) { return s.read(a, r, n); });
+                const auto data =
+                    self.connection_.call([&](BridgeSession& s) { return s.read(a, r, n); });
                 return py::bytes(reinterpret_cast<const char*>(data.data()), data.size());
             },
             py::arg("address"), py::arg("register"), py::arg("count"),
@@ -661,7 +660,7 @@ several threads: its calls are serialized, and the GIL is released during transf
                 std::vector<std::uint8_t> r = registerBytes(reg, width);
                 std::vector<std::uint8_t> d = byteList(data, kMaxCount - 1 - r.size(), "data");
                 self.address_ = a;
-                self.call([&](BridgeSession& s) { s.write(a, r, d); });
+                self.connection_.call([&](BridgeSession& s) { s.write(a, r, d); });
             },
             py::arg("address"), py::arg("register"), py::arg("data"),
             py::arg("register_width") = py::none(),
@@ -669,7 +668,7 @@ several threads: its calls are serialized, and the GIL is released during transf
         .def(
             "detect",
             [](Bridge& self, bool all) {
-                return self.call([&](BridgeSession& s) { return s.detect(all); });
+                return self.connection_.call([&](BridgeSession& s) { return s.detect(all); });
             },
             py::arg("all") = false,
             "The 7-bit addresses that answer, probed as velmorix-i2c detect probes them; the "
