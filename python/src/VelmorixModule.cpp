@@ -704,6 +704,11 @@ several threads: its calls are serialized, and the GIL is released during transf
         .def("__repr__",
              [](const Bridge& self) { return self.connection_.describe("Bridge", self.address_); });
 
+    // help() and reprs name the package users import, not the extension inside it.
+    for (const char* name : {"SMBus", "Bridge", "Gpio", "GpioReadBack"}) {
+        m.attr(name).attr("__module__") = "velmorix";
+    }
+
     m.def("_run_script", &runScript, py::arg("path"), py::arg("bridge"), py::arg("address"),
           py::arg("loops"), py::arg("abort_on_fail"), py::arg("record"),
           "The engine of run_script: velmorix-script's, returning plain values.");
