@@ -192,11 +192,18 @@ class Connection {
             Connection& self;
             BridgeSession& session;
             ~Flush() {
-                if (!self.trace_.is_none()) {
-                    const std::string lines = session.takeTrace();
+                if (self.trace_.is_none()) {
+                    return;
+                }
+                const std::string lines = session.takeTrace();
+                try {
                     if (!lines.empty()) {
                         self.trace_.attr("write")(lines);
                     }
+                } catch (py::error_already_set& e) {
+                    // A trace file that fails must not end the process while a transfer's
+                    // error unwinds: Python reports it as unraisable.
+                    e.discard_as_unraisable("velmorix trace");
                 }
             }
         } flush{*this, *session};
@@ -399,6 +406,22 @@ py::dict runScript(const std::string& path, const py::handle& bridge, std::optio
     return answer;
 }
 
+// close, __enter__ and __exit__ of a class holding a Connection.
+template <typename T>
+void addClosing(py::class_<T>& cls) {
+    cls.def(
+           "close", [](T& self) { self.connection_.close(); },
+           "Closes the connection; harmless when closed.")
+        .def("__enter__", [](T& self) -> T& { return self; })
+        .def(
+            "__exit__",
+            [](T& self, const py::args&) {
+                self.connection_.close();
+                return false;
+            },
+            "Closes the connection; exceptions pass on.");
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_velmorix, m) {
@@ -425,7 +448,7 @@ PYBIND11_MODULE(_velmorix, m) {
         }
     });
 
-    py::class_<SMBus>(m, "SMBus", R"(A drop-in for smbus2.SMBus on the bridge board.
+    py::class_<SMBus> smbusClass(m, "SMBus", R"(A drop-in for smbus2.SMBus on the bridge board.
 
 SMBus(bridge=None, force=False, trace=None)
 
@@ -443,7 +466,9 @@ raise ValueError or TypeError and send nothing.
 
 One bridge is open per process at a time; several objects may share it. An object
 may be used from several threads: its calls are serialized, and the GIL is released
-during transfers.)")
+during transfers.)");
+    addClosing(smbusClass);
+    smbusClass
         .def(py::init([](const py::object& bridge, bool, const py::object& trace) {
                  return std::make_unique<SMBus>(bridge, trace);
              }),
@@ -453,17 +478,6 @@ during transfers.)")
             "open", [](SMBus& self, const py::object& bridge) { self.connection_.reopen(bridge); },
             py::arg("bridge"),
             "Opens the named bridge (as the constructor names it), closing any open one first.")
-        .def(
-            "close", [](SMBus& self) { self.connection_.close(); },
-            "Closes the connection; harmless when closed.")
-        .def("__enter__", [](SMBus& self) -> SMBus& { return self; })
-        .def(
-            "__exit__",
-            [](SMBus& self, const py::args&) {
-                self.connection_.close();
-                return false;
-            },
-            "Closes the connection; exceptions pass on.")
         .def("__repr__",
              [](const SMBus& self) { return self.connection_.describe("SMBus", self.address_); })
         .def_property_readonly(
@@ -624,7 +638,7 @@ Port C uses bits 4-7. An LED lights when both its enable and its level are set.)
                    " data_b=" + hex(g.state[2]) + " data_c=" + hex(g.state[3]) + ">";
         });
 
-    py::class_<Bridge>(m, "Bridge", R"(The bridge board for bench scripts.
+    py::class_<Bridge> bridgeClass(m, "Bridge", R"(The bridge board for bench scripts.
 
 Bridge(bridge=None, trace=None)
 
@@ -632,7 +646,9 @@ bridge names the bridge board as SMBus does. trace, a file (or True for
 sys.stderr), receives every packet as velmorix-i2c --trace writes it. Addresses are
 7-bit; a register is an int (one byte, two when over 0xFF or with register_width=2,
 most significant first) or bytes. Errors are SMBus's. One object may be used from
-several threads: its calls are serialized, and the GIL is released during transfers.)")
+several threads: its calls are serialized, and the GIL is released during transfers.)");
+    addClosing(bridgeClass);
+    bridgeClass
         .def(py::init([](const py::object& bridge, const py::object& trace) {
                  return std::make_unique<Bridge>(bridge, trace);
              }),
@@ -690,17 +706,6 @@ several threads: its calls are serialized, and the GIL is released during transf
                                                  : self.connection_.session()->name();
             },
             "The bridge as named (\"sim\", \"usb\", \"i2cdev:/dev/i2c-1\").")
-        .def(
-            "close", [](Bridge& self) { self.connection_.close(); },
-            "Closes the connection; harmless when closed.")
-        .def("__enter__", [](Bridge& self) -> Bridge& { return self; })
-        .def(
-            "__exit__",
-            [](Bridge& self, const py::args&) {
-                self.connection_.close();
-                return false;
-            },
-            "Closes the connection; exceptions pass on.")
         .def("__repr__",
              [](const Bridge& self) { return self.connection_.describe("Bridge", self.address_); });
 

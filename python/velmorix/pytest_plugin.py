@@ -36,23 +36,22 @@ def pytest_report_header(config: pytest.Config) -> str:
     return f"velmorix bridge: {_bridge_name(config) or 'usb'}"
 
 
+def _opened(kind, request: pytest.FixtureRequest):
+    try:
+        return kind(_bridge_name(request.config))
+    except velmorix.BridgeError as e:
+        pytest.skip(str(e))
+
+
 @pytest.fixture
 def velmorix_bridge(request: pytest.FixtureRequest) -> Iterator[velmorix.Bridge]:
     """A velmorix.Bridge on the chosen bridge board; skips when none is attached."""
-    try:
-        bridge = velmorix.Bridge(_bridge_name(request.config))
-    except velmorix.BridgeError as e:
-        pytest.skip(str(e))
-    with bridge:
+    with _opened(velmorix.Bridge, request) as bridge:
         yield bridge
 
 
 @pytest.fixture
 def velmorix_smbus(request: pytest.FixtureRequest) -> Iterator[velmorix.SMBus]:
     """A velmorix.SMBus on the chosen bridge board; skips when none is attached."""
-    try:
-        bus = velmorix.SMBus(_bridge_name(request.config))
-    except velmorix.BridgeError as e:
-        pytest.skip(str(e))
-    with bus:
+    with _opened(velmorix.SMBus, request) as bus:
         yield bus
