@@ -296,6 +296,14 @@ struct Gpio {
     // As the GPIO panel keeps them: enables B, enables C (bits 4-7) and LED enables (bits 0-1),
     // data B, data C (bits 4-7) and LED levels (bits 0-1).
     std::array<std::uint8_t, 4> state{};
+
+    // An LED (bit 0 red, bit 1 green) lights with both its enable and its level set.
+    bool led(std::uint8_t bit) const { return (state[1] & state[3] & bit) != 0; }
+    void setLed(std::uint8_t bit, bool on) {
+        for (const std::size_t i : {1u, 3u}) {
+            state[i] = static_cast<std::uint8_t>((state[i] & ~bit) | (on ? bit : 0));
+        }
+    }
 };
 
 struct GpioReadBack {
@@ -610,19 +618,11 @@ Port C uses bits 4-7. An LED lights when both its enable and its level are set.)
             },
             "Port C levels, bits 4-7.")
         .def_property(
-            "red_led", [](const Gpio& g) { return (g.state[1] & g.state[3] & 0x01) != 0; },
-            [](Gpio& g, bool on) {
-                g.state[1] = static_cast<std::uint8_t>((g.state[1] & ~0x01) | (on ? 0x01 : 0));
-                g.state[3] = static_cast<std::uint8_t>((g.state[3] & ~0x01) | (on ? 0x01 : 0));
-            },
-            "The red LED.")
+            "red_led", [](const Gpio& g) { return g.led(0x01); },
+            [](Gpio& g, bool on) { g.setLed(0x01, on); }, "The red LED.")
         .def_property(
-            "green_led", [](const Gpio& g) { return (g.state[1] & g.state[3] & 0x02) != 0; },
-            [](Gpio& g, bool on) {
-                g.state[1] = static_cast<std::uint8_t>((g.state[1] & ~0x02) | (on ? 0x02 : 0));
-                g.state[3] = static_cast<std::uint8_t>((g.state[3] & ~0x02) | (on ? 0x02 : 0));
-            },
-            "The green LED.")
+            "green_led", [](const Gpio& g) { return g.led(0x02); },
+            [](Gpio& g, bool on) { g.setLed(0x02, on); }, "The green LED.")
         .def(
             "apply",
             [](Gpio& g) {
