@@ -1,10 +1,12 @@
-// emulated-i2c-adapter SIMFILE -- COMMAND...: runs COMMAND with /dev/i2c-1 emulated over the
-// register files of SIMFILE, so that a Python process (smbus2, velmorix) reaches it as a Linux
-// I2C adapter. Runs under LD_PRELOAD=libumockdev-preload.so.0, which COMMAND inherits with
-// UMOCKDEV_DIR. Exit status: COMMAND's, or 2 when the adapter cannot be made.
+// emulated-i2c-adapter [--time-out-next N] SIMFILE -- COMMAND...: runs COMMAND with /dev/i2c-1
+// emulated over the register files of SIMFILE, so that a Python process (smbus2, velmorix) reaches
+// it as a Linux I2C adapter; the first N transfers time out (ETIMEDOUT). Runs under
+// LD_PRELOAD=libumockdev-preload.so.0, which COMMAND inherits with UMOCKDEV_DIR. Exit status:
+// COMMAND's, or 2 when the adapter cannot be made.
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -17,8 +19,14 @@
 extern char** environ;
 
 int main(int argc, char** argv) {
+    int timeOuts = 0;
+    if (argc > 2 && std::strcmp(argv[1], "--time-out-next") == 0) {
+        timeOuts = std::atoi(argv[2]);
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 4 || std::strcmp(argv[2], "--") != 0) {
-        std::cerr << "usage: emulated-i2c-adapter SIMFILE -- COMMAND...\n";
+        std::cerr << "usage: emulated-i2c-adapter [--time-out-next N] SIMFILE -- COMMAND...\n";
         return 2;
     }
     if (!EmulatedI2cAdapter::inMockEnvironment()) {
@@ -35,6 +43,9 @@ int main(int argc, char** argv) {
     if (!adapter.plug(error)) {
         std::cerr << "emulated-i2c-adapter: " << error << '\n';
         return 2;
+    }
+    if (timeOuts > 0) {
+        adapter.failNext(ETIMEDOUT, timeOuts);
     }
     setenv("VELMORIX_TEST_I2C_NODE", adapter.node().c_str(), 1);
     pid_t pid = 0;
