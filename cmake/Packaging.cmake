@@ -15,7 +15,9 @@ USB-to-I2C bridge board: a register console with a time-stamped program log,
 a script processor that compares the data read with the data expected, and a
 GPIO panel. velmorix-script runs the same scripts without a window (for
 regression runs on a build server) and velmorix-i2c reaches the bus from a
-shell. A simulated bridge board is built in for work without hardware.
+shell. The Python module velmorix offers the bridge board to pytest, to bench
+scripts and, as a drop-in for smbus2.SMBus, to existing device drivers.
+A simulated bridge board is built in for work without hardware.
 The udev rule gives the plugdev group access to the bridge board.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -28,6 +30,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its platform plugin at run time, so no binary names it; without one no window opens.
 if(VELMORIX_GUI)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+endif()
+# The Python module is built for one Python 3 version.
+if(TARGET _velmorix)
+    math(EXPR next "${Python3_VERSION_MINOR} + 1")
+    list(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
+        "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}~)"
+        "python3 (<< ${Python3_VERSION_MAJOR}.${next})")
+    list(JOIN CPACK_DEBIAN_PACKAGE_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 endif()
 
 # The maintainer scripts reload the udev rules so that a board plugged in after the install is

@@ -42,6 +42,16 @@ status=0
 [ "$(tail -n 1 "$work/out.txt")" = "2 passed, 0 failed" ] ||
     fail "the script run printed: $(cat "$work/out.txt")"
 
+# The Python module, when built, imports from the prefix in Debian's layout and reaches the board.
+if [ -d "$build/python/velmorix" ]; then
+    site=$prefix/lib/python3/dist-packages
+    [ -f "$site/velmorix/py.typed" ] || fail "the Python package is not in lib/python3/dist-packages"
+    (cd "$work" && PYTHONPATH=$site /usr/bin/python3 -c '
+import sys, velmorix
+with velmorix.SMBus("sim") as bus:
+    sys.exit(bus.read_byte_data(0x30, 2) != 0x7A)') || fail "the installed Python module does not work"
+fi
+
 # The rule gives the plugdev group and the seat's user the board of the configured IDs, and
 # nothing more.
 expected=$(printf 'SUBSYSTEM=="usb", ATTR{idVendor}=="%04x", ATTR{idProduct}=="%04x", MODE="0660", GROUP="plugdev", TAG+="uaccess"' \

@@ -73,8 +73,9 @@ TEST_F(RunnerProgram, UsageAndLoadErrors_ExitTwoWithOneLine) {
     writeFile(dir / "big.txt", big);
     writeFile(dir / "bad.json", R"({ "targets": [ { "address": "ZZ" } ] })");
     fs::create_directories(dir / "folder");
-    for (const std::string args : {"", "--loop 0 s.txt", "missing.txt", "--bridge sim big.txt",
-                                   "--bridge sim:bad.json s.txt", "--bridge sim folder"}) {
+    for (const std::string args :
+         {"", "--loop 0 s.txt", "missing.txt", "--bridge sim big.txt",
+          "--bridge sim:bad.json s.txt", "--bridge sim folder", "--bridge serial s.txt"}) {
         ProgramRun r = run(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.err.rfind("velmorix-script: ", 0), 0u) << args << ": " << r.err;

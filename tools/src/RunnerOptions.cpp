@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 
+#include "wd_utils.h"
+
 namespace tools {
 
 namespace {
@@ -49,8 +51,8 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     parser.allow_extras();
     parser.add_flag("-h,--help", options.help);
     parser.add_flag("--version", options.version);
-    auto* bridgeOption =
-        parser.add_option("--bridge", bridge)->type_name("usb|sim|sim:FILE|i2cdev:PATH");
+    // The layer reads the bridge's name when the run starts; its reason names a bad one.
+    auto* bridgeOption = parser.add_option("--bridge", bridge)->type_name(WDU_BridgeForms());
     parser.add_option("--address", options.address)->type_name("HEX");
     auto* loopOption = parser.add_option("--loop", loop)->type_name("N");
     parser.add_flag("--abort-on-fail", options.abortOnFail);
@@ -68,7 +70,8 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     }
     parser.get_option("script")->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 
-    // The parser takes the arguments last first.
+    // CLI11's overload for a vector of arguments takes them last first, as argv[] would be
+    // popped; so the arguments are handed over reversed.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
         parser.parse(reversed);
@@ -85,19 +88,6 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     }
 
     if (bridgeOption->count() > 0) {
-        if (bridge != "usb" && bridge != "sim" && bridge.rfind("sim:", 0) != 0 &&
-            bridge.rfind("i2cdev:", 0) != 0) {
-            error = "--bridge takes usb, sim, sim:FILE or i2cdev:PATH, not \"" + bridge + "\"";
-            return std::nullopt;
-        }
-        if (bridge == "sim:") {
-            error = "--bridge sim: needs a file name";
-            return std::nullopt;
-        }
-        if (bridge == "i2cdev:") {
-            error = "--bridge i2cdev: needs the adapter's node, such as i2cdev:/dev/i2c-1";
-            return std::nullopt;
-        }
         options.bridge = bridge;
     }
     if (!isHexText(options.address)) {
@@ -142,7 +132,7 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     return options;
 }
 
-const char* runnerUsage() {
+std::string runnerUsage() {
     return R"(NAME
     velmorix-script - run a bridge-board script without a window
 
@@ -155,7 +145,8 @@ DESCRIPTION
     The loader, the engine and the recording are the very ones of the script window.
 
 OPTIONS
-    --bridge usb|sim|sim:FILE|i2cdev:PATH
+    --bridge )" +
+           std::string(WDU_BridgeForms()) + R"(
                                 which bridge (default: VELMORIX_BRIDGE, else usb)
     --address HEX               default I2C write address, as typed into the script window's
                                 address box followed by Enter (default 60)

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -19,6 +20,7 @@
 #include "tools/BoardWatch.h"
 #include "tools/HeadlessHost.h"
 #include "tools/JUnitRecorder.h"
+#include "tools/PassTally.h"
 #include "tools/TransferTrace.h"
 #include "wd_utils.h"
 
@@ -26,7 +28,6 @@ namespace tools {
 
 namespace {
 
-// Writes text to a file, or to out for "-"; false with a reason when the file cannot be written.
 // One stderr line: what could not be done, then each reason the window gave for it.
 void reportRefusal(std::ostream& err, const std::string& what,
                    const std::vector<std::string>& reasons) {
@@ -37,6 +38,7 @@ void reportRefusal(std::ostream& err, const std::string& what,
     err << '\n';
 }
 
+// Writes text to a file, or to out for "-"; false with a reason when the file cannot be written.
 bool writeOutput(const std::string& path, const std::string& text, std::ostream& out,
                  std::string& error) {
     if (path == "-") {
@@ -101,157 +103,184 @@ int countOf(const form::TextBox& box) {
     return std::atoi(box.Text().c_str());
 }
 
+// After the run: the record, grid, log and JUnit outputs the options ask for. An output that
+// was asked for and could not be written fails the run as a bad argument would, so that a
+// nightly job does not take a missing file for success: false, with each reason on err.
+bool writeRunOutputs(const RunnerOptions& options, app::Application& app,
+                     script::frmScriptOps& window, HeadlessHost& host, JUnitRecorder* junit,
+                     std::ostream& out, std::ostream& err) {
+    bool written = true;
+    if (!options.recordPath.empty()) {
+        window.txtFilePath.setText(options.recordPath);
+        window.chkAppend.Value = options.append ? 1 : 0;
+        std::vector<std::string> recordMessages;
+        host.heldMessages = &recordMessages;
+        window.cmdStartRec_Click();
+        host.heldMessages = nullptr;
+        if (!recordMessages.empty()) {
+            written = false;
+            reportRefusal(err, "cannot record to " + options.recordPath, recordMessages);
+        }
+    }
+    std::string error;
+    if (!options.gridPath.empty() &&
+        !writeOutput(options.gridPath, gridText(window.vbalGrid1), out, error)) {
+        written = false;
+        err << "velmorix-script: " << error << '\n';
+    }
+    if (!options.logPath.empty() &&
+        !writeOutput(options.logPath, app.Txtlog().Text(), out, error)) {
+        written = false;
+        err << "velmorix-script: " << error << '\n';
+    }
+    if (junit != nullptr) {
+        const std::string xml = junit->finish().xml();
+        if (const int failure = board::replaceFileAtomically(options.junitPath, xml);
+            failure != 0) {
+            written = false;
+            err << "velmorix-script: cannot write " << options.junitPath << ": "
+                << std::strerror(failure) << '\n';
+        }
+    }
+    return written;
+}
+
+// Ends the transfer trace however the run ends.
+struct TraceScope {
+    ~TraceScope() { WDU_SetTransferTrace(nullptr, nullptr); }
+};
+
 }  // namespace
 
-int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err, bool progress) {
+ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out, std::ostream& err,
+                                bool progress, const std::function<bool()>& stop) {
+    ScriptRunResult result;
+    result.exitStatus = kUsageOrLoad;
     {
         std::ifstream probe(options.script, std::ios::binary);
         if (!probe) {
             err << "velmorix-script: cannot read script " << options.script << '\n';
-            return kUsageOrLoad;
+            return result;
         }
     }
-    // A bridge that cannot be had (a bad simulation file) ends the run before any window loads,
-    // with the layer's reason on one line.
+    // A bridge that cannot be had (a bad name or simulation file) ends the run before any window
+    // loads, with the layer's reason on one line.
     if (WDU_SelectBridge(options.bridge ? options.bridge->c_str() : nullptr) != WD_STATUS_SUCCESS) {
         err << "velmorix-script: " << WDU_BridgeError() << '\n';
-        return kUsageOrLoad;
+        return result;
     }
 
     HeadlessHost host(err);
     host.okCancelAnswer = options.pauseContinues ? form::MsgResult::Ok : form::MsgResult::Cancel;
+    TraceScope traceScope;
     if (options.trace) {
         WDU_SetTransferTrace(traceTransfer, &err);
     }
 
-    int exitStatus = kAllPassed;
-    {
-        HeadlessNavigator navigator;
-        app::Application app(host, navigator);
-        app::ScriptWindows& windows = app.scriptWindows();
-        app.mainWindow();
-        script::frmScriptOps& window = windows.sharedWindow();
-        // A refused script is reported on one line with the window's reason, not as a message.
-        std::vector<std::string> loadMessages;
-        host.heldMessages = &loadMessages;
-        const bool loaded = window.openScript(options.script);
-        host.heldMessages = nullptr;
-        if (!loaded) {
-            reportRefusal(err, "cannot load script " + options.script, loadMessages);
-            WDU_SetTransferTrace(nullptr, nullptr);
-            return kUsageOrLoad;
-        }
-        for (const std::string& message : loadMessages) {
-            err << "message: " << message << '\n';
-        }
-        window.txtI2CAdr.setText(options.address);
-        int enter = 13;
-        window.txtI2CAdr_KeyPress(enter);
-        window.chkAOF.Value = options.abortOnFail ? 1 : 0;
-        if (options.sample) {
-            window.chkISample.Value = 1;
-            window.chkISample_MouseUp();
-        }
-
-        script::ScriptRunState& run = window.runState();
-        // Loop Cont shows each pass's counts only until the next pass starts, so the totals are
-        // summed as each pass is counted.
-        int passed = 0;
-        int failed = 0;
-        int passesCounted = 0;
-        bool progressShown = false;
-        std::optional<JUnitRecorder> junit;
-        if (!options.junitPath.empty()) {
-            junit.emplace(window, app.Txtlog(), host, fileTitle(options.script));
-        }
-        BoardWatch boardWatch(app.link().s, window.vbalGrid1, junit ? &*junit : nullptr);
-        window.setRowObserver(&boardWatch);
-        host.onYield = [&] {
-            if (options.loops > 0 && countOf(window.txtLoopCount) > passesCounted) {
-                passesCounted = countOf(window.txtLoopCount);
-                passed += countOf(window.txtRdPass);
-                failed += countOf(window.txtRdFails);
-                if (junit) {
-                    junit->endPass();
-                }
-                if (passesCounted >= options.loops) {
-                    run.AbortRequested = board::True;
-                }
-            }
-            if (progress && window.RunActive) {
-                err << "\rrow " << window.txtRunning.Text() << " of " << window.txtTotLines.Text()
-                    << ", " << window.txtRdPass.Text() << " passed   " << std::flush;
-                progressShown = true;
-            }
-        };
-        if (options.loops > 0) {
-            window.cmdRunContinuous_Click();
-        } else {
-            window.cmdExecAll_Click();
-        }
-        host.onYield = nullptr;
-        window.setRowObserver(nullptr);
-        boardWatch.runEnded();
-        if (progressShown) {
-            err << "\r\033[K" << std::flush;
-        }
-
-        // An output that was asked for and could not be written fails the run as a bad
-        // argument would: a nightly job must not take a missing file for success.
-        bool outputFailed = false;
-        if (!options.recordPath.empty()) {
-            window.txtFilePath.setText(options.recordPath);
-            window.chkAppend.Value = options.append ? 1 : 0;
-            std::vector<std::string> recordMessages;
-            host.heldMessages = &recordMessages;
-            window.cmdStartRec_Click();
-            host.heldMessages = nullptr;
-            if (!recordMessages.empty()) {
-                outputFailed = true;
-                reportRefusal(err, "cannot record to " + options.recordPath, recordMessages);
-            }
-        }
-        std::string error;
-        if (!options.gridPath.empty() &&
-            !writeOutput(options.gridPath, gridText(window.vbalGrid1), out, error)) {
-            outputFailed = true;
-            err << "velmorix-script: " << error << '\n';
-        }
-        if (!options.logPath.empty() &&
-            !writeOutput(options.logPath, app.Txtlog().Text(), out, error)) {
-            outputFailed = true;
-            err << "velmorix-script: " << error << '\n';
-        }
-
-        if (junit) {
-            const std::string xml = junit->finish().xml();
-            if (const int failure = board::replaceFileAtomically(options.junitPath, xml);
-                failure != 0) {
-                outputFailed = true;
-                err << "velmorix-script: cannot write " << options.junitPath << ": "
-                    << std::strerror(failure) << '\n';
-            }
-        }
-
-        if (options.loops == 0) {
-            passed = countOf(window.txtRdPass);
-            failed = countOf(window.txtRdFails);
-        } else {
-            out << passesCounted << (passesCounted == 1 ? " pass\n" : " passes\n");
-        }
-        out << passed << " passed, " << failed << " failed\n";
-        // A bench fault (no board, or one that left) is not a comparison that failed.
-        if (boardWatch.missed()) {
-            err << "velmorix-script: " << boardWatch.fault() << '\n';
-            exitStatus = kNoBoard;
-        } else if (outputFailed) {
-            exitStatus = kUsageOrLoad;
-        } else if (failed > 0) {
-            exitStatus = kComparisonFailed;
-        }
+    HeadlessNavigator navigator;
+    app::Application app(host, navigator);
+    app::ScriptWindows& windows = app.scriptWindows();
+    app.mainWindow();
+    script::frmScriptOps& window = windows.sharedWindow();
+    // A refused script is reported on one line with the window's reason, not as a message.
+    std::vector<std::string> loadMessages;
+    host.heldMessages = &loadMessages;
+    const bool loaded = window.openScript(options.script);
+    host.heldMessages = nullptr;
+    if (!loaded) {
+        reportRefusal(err, "cannot load script " + options.script, loadMessages);
+        return result;
     }
-    WDU_SetTransferTrace(nullptr, nullptr);
-    return exitStatus;
+    result.loaded = true;
+    for (const std::string& message : loadMessages) {
+        err << "message: " << message << '\n';
+    }
+    window.txtI2CAdr.setText(options.address);
+    int enter = 13;
+    window.txtI2CAdr_KeyPress(enter);
+    window.chkAOF.Value = options.abortOnFail ? 1 : 0;
+    if (options.sample) {
+        window.chkISample.Value = 1;
+        window.chkISample_MouseUp();
+    }
+
+    script::ScriptRunState& run = window.runState();
+    std::optional<JUnitRecorder> junit;
+    if (!options.junitPath.empty()) {
+        junit.emplace(window, app.Txtlog(), host, fileTitle(options.script));
+    }
+    PassTally tally(window.vbalGrid1, junit ? &*junit : nullptr);
+    BoardWatch boardWatch(app.link().s, window.vbalGrid1, &tally);
+    window.setRowObserver(&boardWatch);
+    // Loop Cont shows each pass's counts only until the next pass starts, so each pass is
+    // tallied as its count appears.
+    int passesCounted = 0;
+    bool progressShown = false;
+    host.onYield = [&] {
+        if (options.loops > 0 && countOf(window.txtLoopCount) > passesCounted) {
+            passesCounted = countOf(window.txtLoopCount);
+            tally.endPass(countOf(window.txtRdPass), countOf(window.txtRdFails));
+            if (junit) {
+                junit->endPass();
+            }
+            if (passesCounted >= options.loops) {
+                run.AbortRequested = board::True;
+            }
+        }
+        if (stop && !result.interrupted && stop()) {
+            result.interrupted = true;
+            run.AbortRequested = board::True;
+        }
+        if (progress && window.RunActive) {
+            err << "\rrow " << window.txtRunning.Text() << " of " << window.txtTotLines.Text()
+                << ", " << window.txtRdPass.Text() << " passed   " << std::flush;
+            progressShown = true;
+        }
+    };
+    if (options.loops > 0) {
+        window.cmdRunContinuous_Click();
+    } else {
+        window.cmdExecAll_Click();
+    }
+    host.onYield = nullptr;
+    window.setRowObserver(nullptr);
+    boardWatch.runEnded();
+    if (progressShown) {
+        err << "\r\033[K" << std::flush;
+    }
+    if (options.loops == 0) {
+        tally.endPass(countOf(window.txtRdPass), countOf(window.txtRdFails));
+    }
+    const bool written =
+        writeRunOutputs(options, app, window, host, junit ? &*junit : nullptr, out, err);
+
+    result.passes = tally.passes();
+    result.passed = tally.passed();
+    result.failed = tally.failed();
+    // A bench fault (no board, or one that left) is not a comparison that failed.
+    if (boardWatch.missed()) {
+        result.boardFault = boardWatch.fault();
+        err << "velmorix-script: " << result.boardFault << '\n';
+        result.exitStatus = kNoBoard;
+    } else if (!written) {
+        result.exitStatus = kUsageOrLoad;
+    } else {
+        result.exitStatus = result.failed > 0 ? kComparisonFailed : kAllPassed;
+    }
+    return result;
+}
+
+int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err, bool progress) {
+    const ScriptRunResult result = runScriptPasses(options, out, err, progress, nullptr);
+    if (!result.loaded) {
+        return result.exitStatus;  // the reason is on err
+    }
+    if (options.loops > 0) {
+        const std::size_t passes = result.passes.size();
+        out << passes << (passes == 1 ? " pass\n" : " passes\n");
+    }
+    out << result.passed << " passed, " << result.failed << " failed\n";
+    return result.exitStatus;
 }
 
 }  // namespace tools

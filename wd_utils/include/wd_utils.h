@@ -3,7 +3,8 @@
  * ids checked against a table; a stale or unknown handle gives WD_INVALID_HANDLE, never a crash,
  * and one whose device left gives WD_DEVICE_GONE, also after its registration ended.
  * The backend (libusb or the simulated bridge board) is named by the front end with
- * WDU_SelectBridge: "usb", "sim" (the built-in board) or "sim:FILE" (a simulation file). Without
+ * WDU_SelectBridge: "usb", "sim" (the built-in board), "sim:FILE" (a simulation file) or, on Linux,
+ * "i2cdev:PATH" (a kernel I2C adapter); WDU_BridgeForms lists them. Without
  * that call, the first WDU_Init / WDU_VB_Init chooses from the environment variable
  * VELMORIX_BRIDGE in the same forms, unset meaning "usb". */
 #ifndef VELMORIX_WD_UTILS_H
@@ -89,6 +90,9 @@ WDU_API uint32_t WDU_SelectBridge(const char* pcBridge);
  * text not understood); "" when the bridge in force was chosen without fault. Never NULL; the text
  * stays valid for the rest of the run. */
 WDU_API const char* WDU_BridgeError(void);
+/* The forms WDU_SelectBridge accepts in this build, joined by '|': "usb|sim|sim:FILE|i2cdev:PATH"
+ * on Linux. The only list of them, for help and completion texts. Never NULL; never fails. */
+WDU_API const char* WDU_BridgeForms(void);
 
 /* Registers for matching devices; attach/detach handlers run on the layer's own event thread.
  * Fails with a status and *phDriver = 0; more than 1024 match tables is WD_INVALID_PARAMETER.

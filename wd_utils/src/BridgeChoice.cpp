@@ -13,9 +13,36 @@
 
 namespace wdu {
 
-std::uint32_t BridgeChoice::parse(const char* text, BridgeChoice& choice, std::string& error) {
+namespace {
+
+// The forms a text may take in this build, in the order help texts list them.
+constexpr const char* kForms[] = {
+#if !defined(VELMORIX_NO_USB_BACKEND)
+    "usb",
+#endif
+    "sim",
+    "sim:FILE",
+#if defined(__linux__)
+    "i2cdev:PATH",
+#endif
+};
+
+// "usb, sim, sim:FILE or i2cdev:PATH": the forms for a sentence.
+std::string formsSentence() {
+    std::string text;
+    const std::size_t count = std::size(kForms);
+    for (std::size_t i = 0; i < count; ++i) {
+        text += i == 0 ? "" : (i + 1 == count ? " or " : ", ");
+        text += kForms[i];
+    }
+    return text;
+}
+
+}  // namespace
+
+std::variant<BridgeChoice, BridgeRefusal> BridgeChoice::parse(const char* text) {
     // A reason names where the text came from, so that a stale environment variable is found.
-    const char* origin = "bridge";
+    std::string origin = "bridge";
     if (text == nullptr) {
         origin = "VELMORIX_BRIDGE";
         text = std::getenv("VELMORIX_BRIDGE");
@@ -23,59 +50,61 @@ std::uint32_t BridgeChoice::parse(const char* text, BridgeChoice& choice, std::s
     const std::string name = text != nullptr ? text : "";
     if (name.empty() || name == "usb") {
 #if defined(VELMORIX_NO_USB_BACKEND)
-        error = std::string(origin) + ": " + kNoUsbBackend;
-        return WD_BACKEND_ERROR;
+        return BridgeRefusal{WD_BACKEND_ERROR, origin + ": " + kNoUsbBackend};
 #else
-        choice.simulatedBoard.reset();
-        return WD_STATUS_SUCCESS;
+        return BridgeChoice{UsbBridge{}};
 #endif
     }
     if (name == "sim") {
-        choice.simulatedBoard = bridgesim::Board::builtIn();
-        return WD_STATUS_SUCCESS;
+        return BridgeChoice{SimBridge{bridgesim::Board::builtIn()}};
     }
     if (name.rfind("sim:", 0) == 0) {
         const std::string path = name.substr(4);
         if (path.empty()) {
-            error = std::string(origin) + ": \"sim:\" needs a simulation file name after the colon";
-            return WD_BAD_SIMULATION;
+            return BridgeRefusal{
+                WD_BAD_SIMULATION,
+                origin + ": \"sim:\" needs a simulation file name after the colon"};
         }
+        std::string error;
         std::shared_ptr<bridgesim::Board> board = bridgesim::Board::fromFile(path, error);
         if (!board) {
-            return WD_BAD_SIMULATION;
+            return BridgeRefusal{WD_BAD_SIMULATION, error};
         }
-        choice.simulatedBoard = std::move(board);
-        return WD_STATUS_SUCCESS;
+        return BridgeChoice{SimBridge{std::move(board)}};
     }
     if (name.rfind("i2cdev:", 0) == 0) {
-        choice.simulatedBoard.reset();
-        choice.i2cdevNode = name.substr(7);
-        choice.i2cdevGpioExplained = std::make_shared<std::atomic<bool>>(false);
 #if defined(__linux__)
-        if (choice.i2cdevNode.empty()) {
-            error = std::string(origin) +
-                    ": \"i2cdev:\" needs the adapter's node after the colon, as in "
-                    "i2cdev:/dev/i2c-1";
-            return WD_BACKEND_ERROR;
+        if (name.size() == 7) {
+            return BridgeRefusal{WD_BACKEND_ERROR,
+                                 origin +
+                                     ": \"i2cdev:\" needs the adapter's node after the colon, as "
+                                     "in i2cdev:/dev/i2c-1"};
         }
-        return WD_STATUS_SUCCESS;
+        return BridgeChoice{I2cDevBridge{name.substr(7)}};
 #else
-        error = std::string(origin) + ": i2cdev bridges exist only on Linux";
-        return WD_BACKEND_ERROR;
+        return BridgeRefusal{WD_BACKEND_ERROR, origin + ": i2cdev bridges exist only on Linux"};
 #endif
     }
-    error = std::string(origin) + ": unknown value \"" + name +
-            "\" (use usb, sim, sim:FILE or i2cdev:PATH)";
-    return WD_BACKEND_ERROR;
+    return BridgeRefusal{WD_BACKEND_ERROR,
+                         origin + ": unknown value \"" + name + "\" (use " + formsSentence() + ")"};
+}
+
+std::string BridgeChoice::forms(const char* separator) {
+    std::string text;
+    for (const char* form : kForms) {
+        text += (text.empty() ? "" : separator);
+        text += form;
+    }
+    return text;
 }
 
 std::shared_ptr<Backend> BridgeChoice::makeBackend() const {
-    if (simulatedBoard) {
-        return std::make_shared<SimBackend>(simulatedBoard);
+    if (const auto* sim = std::get_if<SimBridge>(&bridge)) {
+        return std::make_shared<SimBackend>(sim->board);
     }
 #if defined(__linux__)
-    if (!i2cdevNode.empty()) {
-        return std::make_shared<I2cDevBackend>(i2cdevNode, i2cdevGpioExplained);
+    if (const auto* i2cdev = std::get_if<I2cDevBridge>(&bridge)) {
+        return std::make_shared<I2cDevBackend>(i2cdev->node, i2cdev->gpioExplained);
     }
 #endif
 #if defined(VELMORIX_NO_USB_BACKEND)
@@ -83,6 +112,11 @@ std::shared_ptr<Backend> BridgeChoice::makeBackend() const {
 #else
     return std::make_shared<UsbBackend>();
 #endif
+}
+
+std::shared_ptr<bridgesim::Board> BridgeChoice::simulatedBoard() const {
+    const auto* sim = std::get_if<SimBridge>(&bridge);
+    return sim != nullptr ? sim->board : nullptr;
 }
 
 }  // namespace wdu

@@ -75,19 +75,17 @@ std::uint32_t UsbLayer::selectBridge(const char* text) {
         }
     }
     // Read unlocked: a simulation file may be slow to read.
-    BridgeChoice choice;
-    std::string error;
-    if (const std::uint32_t status = BridgeChoice::parse(text, choice, error);
-        status != WD_STATUS_SUCCESS) {
+    std::variant<BridgeChoice, BridgeRefusal> parsed = BridgeChoice::parse(text);
+    if (const auto* refusal = std::get_if<BridgeRefusal>(&parsed)) {
         std::lock_guard lock(mutex_);
-        backendError_ = error;
-        return status;
+        backendError_ = refusal->reason;
+        return refusal->status;
     }
     std::unique_lock lock(mutex_);
     if (!registrations_.empty()) {
         return WD_ALREADY_INITIALIZED;  // one was opened while the file was read
     }
-    replaceBridgeLocked(lock, std::move(choice));
+    replaceBridgeLocked(lock, std::get<BridgeChoice>(std::move(parsed)));
     lock.unlock();
     std::uint32_t status = WD_STATUS_SUCCESS;
     ensureBackend(status);
@@ -343,7 +341,7 @@ bridgesim::Board* UsbLayer::simulatedBoard() {
 
 void UsbLayer::installSimulatedBoard(std::shared_ptr<bridgesim::Board> board) {
     std::unique_lock lock(mutex_);
-    replaceBridgeLocked(lock, BridgeChoice{std::move(board)});
+    replaceBridgeLocked(lock, BridgeChoice{SimBridge{std::move(board)}});
     lock.unlock();
     std::uint32_t status = WD_STATUS_SUCCESS;
     ensureBackend(status);
@@ -423,19 +421,16 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
         }
     } started{*this};
     // Created and started unlocked: starting registers a listener that takes our lock.
-    BridgeChoice choice;
-    if (chosen) {
-        choice = *chosen;
-    } else {
-        std::string error;
-        status = BridgeChoice::parse(nullptr, choice, error);
-        if (status != WD_STATUS_SUCCESS) {
-            lock.lock();
-            backendError_ = error;
-            lock.unlock();
-            return nullptr;
-        }
+    std::variant<BridgeChoice, BridgeRefusal> parsed =
+        chosen ? *chosen : BridgeChoice::parse(nullptr);
+    if (const auto* refusal = std::get_if<BridgeRefusal>(&parsed)) {
+        status = refusal->status;
+        lock.lock();
+        backendError_ = refusal->reason;
+        lock.unlock();
+        return nullptr;
     }
+    BridgeChoice choice = std::get<BridgeChoice>(std::move(parsed));
     const std::shared_ptr<Backend> created = choice.makeBackend();
     if (!created) {
         status = WD_BACKEND_ERROR;
@@ -454,7 +449,7 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
     lock.lock();
     backend_ = created;
     ++backendEpoch_;
-    simulatedBoard_ = choice.simulatedBoard;
+    simulatedBoard_ = choice.simulatedBoard();
     // Kept, so that a backend started again after an idle time reaches the same board (the
     // simulated one with its registers), whatever the environment says by then.
     chosen_ = std::move(choice);

@@ -17,6 +17,11 @@ WDU_API uint32_t WDU_SelectBridge(const char* pcBridge) {
     return wdu::UsbLayer::instance().selectBridge(pcBridge);
 }
 
+WDU_API const char* WDU_BridgeForms(void) {
+    static const std::string forms = wdu::BridgeChoice::forms("|");
+    return forms.c_str();
+}
+
 WDU_API uint32_t WDU_Init(WDU_DRIVER_HANDLE* phDriver, const WDU_MATCH_TABLE* pMatchTables,
                           uint32_t dwNumMatchTables, const WDU_EVENT_TABLE* pEventTable, uint32_t) {
     return wdu::UsbLayer::instance().init(phDriver, pMatchTables, dwNumMatchTables, pEventTable,

@@ -9,7 +9,7 @@ namespace tools {
 
 struct RunnerOptions {
     std::string script;
-    std::optional<std::string> bridge;  // usb | sim | sim:FILE; unset = environment
+    std::optional<std::string> bridge;  // as WDU_SelectBridge reads it; unset = environment
     std::string address = "60";
     int loops = 0;  // 0 = one Run All Steps; N = Loop Cont for N passes
     bool abortOnFail = false;
@@ -30,7 +30,7 @@ struct RunnerOptions {
 std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& args,
                                                 std::string& error);
 
-// The usage text printed by --help.
-const char* runnerUsage();
+// The usage text printed by --help, with the bridge forms of this build.
+std::string runnerUsage();
 
 }  // namespace tools

@@ -1,9 +1,11 @@
 #include "tools/i2c/I2cCommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 
 #include "board/HexText.h"
 #include "board/Version.h"
+#include "wd_utils.h"
 
 namespace tools {
 
@@ -103,6 +105,14 @@ std::optional<std::uint32_t> parseHexNumber(const std::string& text) {
 std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& args,
                                               std::ostream& out, std::ostream& err,
                                               int& exitStatus) {
+    // For the bash completion, undocumented: the bridge forms of this build, one a line.
+    if (args.size() == 1 && args[0] == "--bridge-forms") {
+        std::string forms = WDU_BridgeForms();
+        std::replace(forms.begin(), forms.end(), '|', '\n');
+        out << forms << '\n';
+        exitStatus = kI2cOk;
+        return std::nullopt;
+    }
     I2cRequest request;
     std::string bridge;
     std::string addressText, regText, countText, firstText, lastText;
@@ -114,7 +124,7 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("velmorix-i2c ") + velmorix::kVersionText);
     app.add_option("--bridge", bridge,
-                   "usb, sim, sim:FILE or i2cdev:PATH (default: VELMORIX_BRIDGE, else usb)")
+                   std::string(WDU_BridgeForms()) + " (default: VELMORIX_BRIDGE, else usb)")
         ->type_name("BRIDGE");
     app.add_flag("--reg16", request.reg16, "two-byte register addresses, most significant first");
     app.add_flag("--json", request.json, "one JSON object on stdout instead of text");
@@ -155,6 +165,8 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
     }
 
     try {
+        // CLI11's overload for a vector of arguments takes them last first, as argv[] would be
+        // popped; so the arguments are handed over reversed.
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
         if (!bridge.empty() || app.count("--bridge") > 0) {

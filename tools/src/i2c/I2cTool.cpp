@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "board/HexText.h"
+#include "client/BoardLinkClient.h"
+#include "tools/HeadlessHost.h"
 #include "tools/TransferTrace.h"
-#include "tools/i2c/I2cBus.h"
 #include "tools/i2c/I2cGrids.h"
 #include "wd_utils.h"
 
@@ -16,6 +17,7 @@ namespace tools {
 
 namespace {
 
+using client::BoardLinkClient;
 using nlohmann::json;
 
 // What a command gives: the text or JSON for stdout, and its failure, if any.
@@ -73,8 +75,8 @@ json hexArray(const std::vector<std::uint8_t>& bytes) {
 
 // A transfer that did not run means the bridge board is gone or does not answer: no device
 // answer can be trusted after it, so the command ends there.
-bool bridgeFailed(const I2cBus::Exchange& exchange, I2cBus& bus, std::uint8_t address,
-                  Result& result) {
+bool bridgeFailed(const BoardLinkClient::Exchange& exchange, BoardLinkClient& bus,
+                  std::uint8_t address, Result& result) {
     if (exchange.transferred()) {
         return false;
     }
@@ -132,7 +134,7 @@ std::string skippedNote(const std::array<ProbeState, 128>& states, bool sevenBit
     return note + "; -a probes them.\n";
 }
 
-void runDetect(const I2cRequest& request, I2cBus& bus, Result& result) {
+void runDetect(const I2cRequest& request, BoardLinkClient& bus, Result& result) {
     const int step = request.sevenBit ? 1 : 2;
     std::array<ProbeState, 128> states{};
     states.fill(ProbeState::OutOfRange);
@@ -143,7 +145,8 @@ void runDetect(const I2cRequest& request, I2cBus& bus, Result& result) {
         if (shown < request.first || shown > request.last) {
             continue;
         }
-        const bool reserved = address <= 0x07 || address >= 0x78;
+        const bool reserved =
+            BoardLinkClient::isReservedAddress(static_cast<std::uint8_t>(address));
         auto& state = states[static_cast<std::size_t>(address)];
         if (reserved && !request.all) {
             state = ProbeState::Skipped;
@@ -151,7 +154,7 @@ void runDetect(const I2cRequest& request, I2cBus& bus, Result& result) {
             continue;
         }
         const auto writeAddress = static_cast<std::uint8_t>(address * 2);
-        const I2cBus::Exchange answer = bus.probe(writeAddress);
+        const BoardLinkClient::Exchange answer = bus.probe(writeAddress);
         if (bridgeFailed(answer, bus, writeAddress, result)) {
             return;
         }
@@ -168,10 +171,10 @@ void runDetect(const I2cRequest& request, I2cBus& bus, Result& result) {
     result.object["skipped"] = skipped;
 }
 
-void runGet(const I2cRequest& request, I2cBus& bus, Result& result) {
+void runGet(const I2cRequest& request, BoardLinkClient& bus, Result& result) {
     result.object["register"] = registerText(request.reg, request.reg16);
     result.object["count"] = request.count;
-    const I2cBus::Exchange answer =
+    const BoardLinkClient::Exchange answer =
         bus.read(request.address, registerBytes(request.reg, request.reg16), request.count);
     if (bridgeFailed(answer, bus, request.address, result)) {
         return;
@@ -185,12 +188,12 @@ void runGet(const I2cRequest& request, I2cBus& bus, Result& result) {
     result.text = bytesText(answer.data) + "\n";
 }
 
-void runSet(const I2cRequest& request, I2cBus& bus, Result& result) {
+void runSet(const I2cRequest& request, BoardLinkClient& bus, Result& result) {
     const std::vector<std::uint8_t> reg = registerBytes(request.reg, request.reg16);
     const int wanted = 1 + static_cast<int>(reg.size() + request.data.size());
     result.object["register"] = registerText(request.reg, request.reg16);
     result.object["data"] = hexArray(request.data);
-    const I2cBus::Exchange answer = bus.write(request.address, reg, request.data);
+    const BoardLinkClient::Exchange answer = bus.write(request.address, reg, request.data);
     if (bridgeFailed(answer, bus, request.address, result)) {
         return;
     }
@@ -210,7 +213,7 @@ void runSet(const I2cRequest& request, I2cBus& bus, Result& result) {
         return;
     }
     const int count = static_cast<int>(request.data.size());
-    const I2cBus::Exchange back = bus.read(request.address, reg, count);
+    const BoardLinkClient::Exchange back = bus.read(request.address, reg, count);
     if (bridgeFailed(back, bus, request.address, result)) {
         return;
     }
@@ -236,7 +239,7 @@ void runSet(const I2cRequest& request, I2cBus& bus, Result& result) {
     result.text = "read back " + bytesText(back.data) + "\n";
 }
 
-void runDump(const I2cRequest& request, I2cBus& bus, Result& result) {
+void runDump(const I2cRequest& request, BoardLinkClient& bus, Result& result) {
     std::vector<std::optional<std::uint8_t>> values(request.last - request.first + 1);
     // One read a line; a line that comes back short is read again register by register, so
     // that only the registers that do not answer show XX.
@@ -244,7 +247,7 @@ void runDump(const I2cRequest& request, I2cBus& bus, Result& result) {
         const std::uint32_t from = std::max(row, request.first);
         const std::uint32_t to = std::min(row + 15, request.last);
         const int wanted = static_cast<int>(to - from + 1);
-        const I2cBus::Exchange line =
+        const BoardLinkClient::Exchange line =
             bus.read(request.address, registerBytes(from, request.reg16), wanted);
         if (bridgeFailed(line, bus, request.address, result)) {
             return;
@@ -256,7 +259,7 @@ void runDump(const I2cRequest& request, I2cBus& bus, Result& result) {
                 values[reg - request.first] = line.data[static_cast<std::size_t>(i)];
                 continue;
             }
-            const I2cBus::Exchange single =
+            const BoardLinkClient::Exchange single =
                 bus.read(request.address, registerBytes(reg, request.reg16), 1);
             if (bridgeFailed(single, bus, request.address, result)) {
                 return;
@@ -308,7 +311,8 @@ const char* commandName(I2cCommand command) {
 }
 
 void runOnBus(const I2cRequest& request, std::ostream& err, Result& result) {
-    I2cBus bus(err);
+    HeadlessHost host(err);
+    BoardLinkClient bus(host);
     if (!bus.open()) {
         result.fail(kI2cNoBridge, "no bridge board attached");
         return;

@@ -57,8 +57,8 @@ class EmulatedI2cAdapter {
     // Each returns the ioctl's result and sets error (0 on success).
     long rdwr(UMockdevIoctlData* arg, int& error);
     long smbus(UMockdevIoctlClient* client, UMockdevIoctlData* arg, int& error);
-    // One message on the bus; false (ENXIO) when nobody answers at the 7-bit address (a read of
-    // no bytes never answers).
+    // One message on the bus; false (EREMOTEIO, as i2c-bcm2835 answers a missing acknowledge)
+    // when nobody answers at the 7-bit address (a read of no bytes never answers).
     bool busWrite(std::uint16_t address7, const std::uint8_t* bytes, std::size_t length);
     bool busRead(std::uint16_t address7, std::uint8_t* bytes, std::size_t length);
 

@@ -239,7 +239,7 @@ long EmulatedI2cAdapter::rdwr(UMockdevIoctlData* arg, int& error) {
                                   ? busRead(msgs[i].addr, bytes, msgs[i].len)
                                   : busWrite(msgs[i].addr, bytes, msgs[i].len);
         if (!answered) {
-            error = ENXIO;
+            error = EREMOTEIO;
         }
     }
     for (UMockdevIoctlData* buffer : buffers) {
@@ -318,7 +318,7 @@ long EmulatedI2cAdapter::smbus(UMockdevIoctlClient* client, UMockdevIoctlData* a
                 break;
         }
         if (error == 0 && !answered) {
-            error = ENXIO;
+            error = EREMOTEIO;
         }
     }
     if (payload != nullptr) {

@@ -1,0 +1,82 @@
+// A client of the board link without any window: the program's board link on a host the front end
+// gives, sending the packets the windows send. velmorix-i2c and the Python module reach the bridge
+// board through it. No failure is raised; each exchange says whether its transfers ran and what
+// the bridge board counted. Not thread-safe: a caller serializes its calls.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "board/BoardLink.h"
+#include "board/MainWindowLink.h"
+#include "board/Packets.h"
+#include "form/Host.h"
+
+namespace client {
+
+class BoardLinkClient {
+  public:
+    // What one command and its reply gave.
+    struct Exchange {
+        // WD_STATUS_SUCCESS when both transfers ran; else the first failure's status.
+        std::uint32_t status = 0;
+        // The reply's count byte: bytes read, or bytes of a write acknowledged (address included).
+        int count = 0;
+        // A read's data bytes, as many as asked for (zeros past what arrived).
+        std::vector<std::uint8_t> data;
+        bool transferred() const { return status == 0; }
+    };
+
+    // What a GPIO exchange gave: its status and the ports the bridge board reports back.
+    struct GpioExchange {
+        std::uint32_t status = 0;
+        board::GpioStatusReply readBack;
+        bool transferred() const { return status == 0; }
+    };
+
+    // The largest count of one read, and of register and data bytes of one write: what the
+    // packets' count byte can carry.
+    static constexpr int kMaxCount = 255;
+
+    // The host yields, sleeps and shows messages for the board link; it must outlive the client.
+    explicit BoardLinkClient(form::Host& host);
+    // Closes the board connection when it is open.
+    ~BoardLinkClient();
+    BoardLinkClient(const BoardLinkClient&) = delete;
+    BoardLinkClient& operator=(const BoardLinkClient&) = delete;
+
+    // Opens the board connection as the register console does; false when no bridge board
+    // attached.
+    bool open();
+    // Closes the board connection; harmless when it is closed.
+    void close();
+    // True while the connection is open and the bridge board attached.
+    bool attached() const;
+    // The communication test's exchange: a one-byte read of register 02; answered when count = 1.
+    Exchange probe(std::uint8_t writeAddress);
+    // Reads `count` bytes (1 to 255) after writing the register bytes (none: a plain read); a full
+    // read has count = `count`.
+    Exchange read(std::uint8_t writeAddress, const std::vector<std::uint8_t>& reg, int count);
+    // Writes the bytes from the register on; a full write has count = 1 + register bytes + data.
+    Exchange write(std::uint8_t writeAddress, const std::vector<std::uint8_t>& reg,
+                   const std::vector<std::uint8_t>& data);
+    // Sends the GPIO state as the GPIO panel keeps it (enables B, enables C and LEDs, data B,
+    // data C and LEDs) and reads the ports back.
+    GpioExchange gpio(const std::array<std::uint8_t, 4>& state);
+    // The USB layer's text for a status.
+    std::string statusText(std::uint32_t status);
+
+    // Addresses 0x00-0x07 and 0x78-0x7F (7-bit) are reserved by the I2C bus; detection skips
+    // them unless asked.
+    static bool isReservedAddress(std::uint8_t address7);
+
+  private:
+    Exchange exchange(const std::vector<std::uint8_t>& packet, int replyLength);
+
+    board::StandaloneMainWindow window_;
+    board::BoardLink link_;
+};
+
+}  // namespace client

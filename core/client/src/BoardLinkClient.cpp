@@ -1,0 +1,93 @@
+#include "client/BoardLinkClient.h"
+
+namespace client {
+
+namespace {
+
+// The register the communication test reads.
+constexpr std::uint8_t kProbeRegister = 0x02;
+
+}  // namespace
+
+BoardLinkClient::BoardLinkClient(form::Host& host) : link_(host, window_) {
+    link_.InitColors();
+}
+
+BoardLinkClient::~BoardLinkClient() {
+    close();
+}
+
+bool BoardLinkClient::open() {
+    if (!attached()) {
+        link_.Connect_Usb();
+    }
+    return attached();
+}
+
+void BoardLinkClient::close() {
+    link_.Disconnect_USB();
+}
+
+bool BoardLinkClient::attached() const {
+    return link_.s.DeviceHandle != 0;
+}
+
+BoardLinkClient::Exchange BoardLinkClient::exchange(const std::vector<std::uint8_t>& packet,
+                                                    int replyLength) {
+    const auto out = static_cast<std::uint32_t>(link_.s.OutPipeNum);
+    Exchange result;
+    const board::Reply sent = link_.sendPacket(out, packet);
+    const board::Reply reply = link_.receiveReply(out + 128, replyLength);
+    result.status = sent.ok() ? reply.status : sent.status;
+    result.count = reply.byteAt(0);
+    for (int i = 1; i < replyLength; ++i) {
+        result.data.push_back(reply.byteAt(static_cast<std::size_t>(i)));
+    }
+    return result;
+}
+
+BoardLinkClient::Exchange BoardLinkClient::probe(std::uint8_t writeAddress) {
+    const auto readAddress = static_cast<std::uint8_t>(writeAddress + 1);
+    // The communication test reads one byte more than its reply holds.
+    return exchange(board::I2cReadCommand(1, readAddress, {kProbeRegister}), 3);
+}
+
+BoardLinkClient::Exchange BoardLinkClient::read(std::uint8_t writeAddress,
+                                                const std::vector<std::uint8_t>& reg, int count) {
+    const auto readAddress = static_cast<std::uint8_t>(writeAddress + 1);
+    return exchange(board::I2cReadCommand(static_cast<std::uint8_t>(count), readAddress, reg),
+                    count + 1);
+}
+
+BoardLinkClient::Exchange BoardLinkClient::write(std::uint8_t writeAddress,
+                                                 const std::vector<std::uint8_t>& reg,
+                                                 const std::vector<std::uint8_t>& data) {
+    // Byte 0 counts the bytes after the address, as a script line's write does.
+    const auto count = static_cast<std::uint8_t>(reg.size() + data.size());
+    Exchange result = exchange(board::I2cWriteCommand(count, writeAddress, reg, data), 2);
+    result.data.clear();
+    return result;
+}
+
+BoardLinkClient::GpioExchange BoardLinkClient::gpio(const std::array<std::uint8_t, 4>& state) {
+    GpioExchange result;
+    const board::Reply sent = link_.sendPacket(board::kGpioOutPipe, board::GpioWriteCommand(state));
+    const board::Reply reply =
+        link_.receiveReply(board::kGpioInPipe, board::kGpioStatusReplyLength);
+    result.status = sent.ok() ? reply.status : sent.status;
+    if (result.transferred() && reply.transferred < board::kGpioPortBytes) {
+        result.status = WD_OPERATION_FAILED;  // a reply too short to say anything of the ports
+    }
+    result.readBack = board::GpioStatusReply::from(reply.bytes);
+    return result;
+}
+
+std::string BoardLinkClient::statusText(std::uint32_t status) {
+    return link_.StatusText(status);
+}
+
+bool BoardLinkClient::isReservedAddress(std::uint8_t address7) {
+    return address7 <= 0x07 || address7 >= 0x78;
+}
+
+}  // namespace client

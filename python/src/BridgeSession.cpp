@@ -1,0 +1,244 @@
+#include "BridgeSession.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/HexText.h"
+#include "tools/TransferTrace.h"
+#include "wd_utils.h"
+#include "wd_utils_i2cdev.h"
+
+namespace pyvelmorix {
+
+namespace {
+
+// What every session shares: the layer chooses one bridge per process.
+struct Sessions {
+    std::mutex bus;      // every transfer of the module
+    int open = 0;        // sessions open now
+    std::string bridge;  // the bridge they share
+};
+
+Sessions& sessions() {
+    static Sessions shared;
+    return shared;
+}
+
+std::string hex(int address) {
+    return "0x" + board::HexByteText(static_cast<std::uint8_t>(address));
+}
+
+int errnoOf(std::uint32_t status) {
+    switch (status) {
+        case WD_DEVICE_GONE:
+        case WD_DEVICE_NOT_FOUND:
+        case WD_INVALID_HANDLE:
+            return ENODEV;
+        case WD_TIME_OUT_EXPIRED:
+        case WD_I2CDEV_BUS_TIMEOUT:
+            return ETIMEDOUT;
+        case WD_I2CDEV_ARBITRATION_LOST:
+            return EAGAIN;
+        case WD_ACCESS_DENIED:
+        case WD_I2CDEV_ACCESS_DENIED:
+            return EACCES;
+        default:
+            return EIO;
+    }
+}
+
+// "sim" or the environment's choice, as the layer reads it.
+std::string bridgeName(const std::optional<std::string>& bridge) {
+    if (bridge) {
+        return *bridge;
+    }
+    const char* env = std::getenv("VELMORIX_BRIDGE");
+    return env != nullptr && *env != '\0' ? env : "usb";
+}
+
+}  // namespace
+
+BridgeSession::BridgeSession(std::optional<std::string> bridge)
+    : name_(bridgeName(bridge)), host_(messages_), client_(host_) {
+    std::lock_guard lock(busMutex());
+    Sessions& shared = sessions();
+    if (shared.open > 0 && shared.bridge != name_) {
+        throw TransferError{EBUSY, "bridge " + name_ + " cannot be opened while " + shared.bridge +
+                                       " is open in this process; close that one first"};
+    }
+    if (shared.open == 0) {
+        if (WDU_SelectBridge(bridge ? bridge->c_str() : nullptr) != WD_STATUS_SUCCESS) {
+            throw TransferError{EINVAL, WDU_BridgeError()};
+        }
+        shared.bridge = name_;
+    }
+    ++shared.open;
+    if (!client_.open()) {
+        --shared.open;
+        throw TransferError{ENODEV, "no bridge board attached (bridge " + name_ + ")"};
+    }
+}
+
+BridgeSession::~BridgeSession() {
+    close();
+}
+
+void BridgeSession::close() {
+    std::lock_guard lock(busMutex());
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    client_.close();
+    --sessions().open;
+}
+
+bool BridgeSession::attached() {
+    std::lock_guard lock(busMutex());
+    return !closed_ && client_.attached();
+}
+
+bool BridgeSession::anyOpenLocked() {
+    return sessions().open > 0;
+}
+
+std::mutex& BridgeSession::busMutex() {
+    return sessions().bus;
+}
+
+void BridgeSession::checkOpen() const {
+    if (closed_) {
+        throw TransferError{EBADF, "the bus is closed"};
+    }
+    if (!client_.attached()) {
+        throw TransferError{ENODEV, "the bridge board left (bridge " + name_ + ")"};
+    }
+}
+
+void BridgeSession::failExchange(int address, std::uint32_t status) {
+    const int err = errnoOf(status);
+    throw TransferError{err, "address " + hex(address) + ": " + client_.statusText(status) +
+                                 " (bridge " + name_ + ")"};
+}
+
+template <typename Fn>
+auto BridgeSession::traced(Fn fn) {
+    struct Scope {
+        bool on;
+        ~Scope() {
+            if (on) {
+                WDU_SetTransferTrace(nullptr, nullptr);
+            }
+        }
+    } scope{trace_};
+    if (trace_) {
+        WDU_SetTransferTrace(tools::traceTransfer, static_cast<std::ostream*>(&traceLines_));
+    }
+    return fn();
+}
+
+std::vector<std::uint8_t> BridgeSession::read(int address, const std::vector<std::uint8_t>& reg,
+                                              int count) {
+    std::lock_guard lock(busMutex());
+    checkOpen();
+    const auto exchange =
+        traced([&] { return client_.read(static_cast<std::uint8_t>(address << 1), reg, count); });
+    if (!exchange.transferred()) {
+        failExchange(address, exchange.status);
+    }
+    if (exchange.count == 0) {
+        throw TransferError{EREMOTEIO, "address " + hex(address) + " did not acknowledge"};
+    }
+    if (exchange.count != count) {
+        throw TransferError{EIO, "address " + hex(address) + " gave " +
+                                     std::to_string(exchange.count) + " of " +
+                                     std::to_string(count) + " bytes"};
+    }
+    return exchange.data;
+}
+
+void BridgeSession::write(int address, const std::vector<std::uint8_t>& reg,
+                          const std::vector<std::uint8_t>& data) {
+    std::lock_guard lock(busMutex());
+    checkOpen();
+    const auto exchange =
+        traced([&] { return client_.write(static_cast<std::uint8_t>(address << 1), reg, data); });
+    if (!exchange.transferred()) {
+        failExchange(address, exchange.status);
+    }
+    const auto expected = static_cast<int>(1 + reg.size() + data.size());
+    if (exchange.count != expected) {
+        throw TransferError{
+            EREMOTEIO,
+            "address " + hex(address) +
+                (exchange.count == 0 ? std::string(" did not acknowledge")
+                                     : " acknowledged " + std::to_string(exchange.count) + " of " +
+                                           std::to_string(expected) + " bytes")};
+    }
+}
+
+std::vector<std::uint8_t> BridgeSession::transfer(const std::vector<Message>& messages) {
+    if (messages.size() == 1 && !messages[0].read) {
+        write(messages[0].address, {}, messages[0].bytes);
+        return {};
+    }
+    if (messages.size() == 1) {
+        return read(messages[0].address, {}, messages[0].count);
+    }
+    if (messages.size() == 2 && !messages[0].read && messages[1].read &&
+        messages[0].address == messages[1].address) {
+        return read(messages[0].address, messages[0].bytes, messages[1].count);
+    }
+    throw TransferError{EOPNOTSUPP,
+                        "the bridge board carries one write, one read, or a write then a read "
+                        "of the same address in one transfer; not " +
+                            std::to_string(messages.size()) + " messages of this kind"};
+}
+
+std::vector<int> BridgeSession::detect(bool all) {
+    std::lock_guard lock(busMutex());
+    checkOpen();
+    std::vector<int> found;
+    for (int address = 0; address < 0x80; ++address) {
+        if (!all &&
+            client::BoardLinkClient::isReservedAddress(static_cast<std::uint8_t>(address))) {
+            continue;
+        }
+        const auto answer =
+            traced([&] { return client_.probe(static_cast<std::uint8_t>(address << 1)); });
+        if (!answer.transferred()) {
+            failExchange(address, answer.status);
+        }
+        if (answer.count == 1) {
+            found.push_back(address);
+        }
+    }
+    return found;
+}
+
+board::GpioStatusReply BridgeSession::gpio(const std::array<std::uint8_t, 4>& state) {
+    std::lock_guard lock(busMutex());
+    checkOpen();
+    const auto exchange = traced([&] { return client_.gpio(state); });
+    if (!exchange.transferred()) {
+        const int err = errnoOf(exchange.status);
+        throw TransferError{
+            err, "GPIO: " + client_.statusText(exchange.status) + " (bridge " + name_ + ")"};
+    }
+    return exchange.readBack;
+}
+
+void BridgeSession::setTrace(bool on) {
+    std::lock_guard lock(busMutex());
+    trace_ = on;
+}
+
+std::string BridgeSession::takeTrace() {
+    std::lock_guard lock(busMutex());
+    std::string lines = traceLines_.str();
+    traceLines_.str("");
+    return lines;
+}
+
+}  // namespace pyvelmorix

@@ -1,0 +1,98 @@
+// One open connection to a bridge board for the Python module: a headless host and the board
+// link's client, with the checks and the errno of each failure as a Linux I2C adapter would give
+// them. Holds no protocol of its own: every packet is the client's. Every call takes the module's
+// bus lock itself, so a caller releases the GIL first and never holds the lock while taking it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "board/Packets.h"
+#include "client/BoardLinkClient.h"
+#include "tools/HeadlessHost.h"
+
+namespace pyvelmorix {
+
+// A failure to raise as OSError(errnoValue, message); ENODEV becomes velmorix.BridgeError.
+struct TransferError {
+    int errnoValue;
+    std::string message;
+};
+
+// One message of a combined transfer: 7-bit address, read flag, bytes to write or count to read.
+struct Message {
+    int address = 0;
+    bool read = false;
+    std::vector<std::uint8_t> bytes;
+    int count = 0;
+};
+
+class BridgeSession {
+  public:
+    // Opens the bridge named as --bridge names it (nullopt: VELMORIX_BRIDGE, then usb). Throws
+    // TransferError: EINVAL for a name or simulation file the layer refuses, EBUSY while another
+    // bridge is open in this process, ENODEV when no bridge board is attached.
+    explicit BridgeSession(std::optional<std::string> bridge);
+    ~BridgeSession();
+    BridgeSession(const BridgeSession&) = delete;
+    BridgeSession& operator=(const BridgeSession&) = delete;
+
+    // The bridge as named ("sim", "i2cdev:/dev/i2c-1", "usb").
+    const std::string& name() const { return name_; }
+    bool closed() const { return closed_; }
+    // Closes the connection; harmless when closed.
+    void close();
+    // True while open and the bridge board attached.
+    bool attached();
+
+    // Reads count bytes after writing the register bytes (none: a plain read). EREMOTEIO when
+    // the target does not acknowledge, ENODEV when the board is gone, ETIMEDOUT on a time-out.
+    std::vector<std::uint8_t> read(int address, const std::vector<std::uint8_t>& reg, int count);
+    // Writes the register bytes then the data bytes; errors as read.
+    void write(int address, const std::vector<std::uint8_t>& reg,
+               const std::vector<std::uint8_t>& data);
+    // One write, one read, or a write then a read of the same address, as one transfer; the read
+    // data, if any. EOPNOTSUPP for any other shape, which the bridge board cannot carry.
+    std::vector<std::uint8_t> transfer(const std::vector<Message>& messages);
+    // The 7-bit addresses that answer the communication test, reserved ones skipped unless all.
+    std::vector<int> detect(bool all);
+    // Sends the GPIO state (enables B, enables C and LEDs, data B, data C and LEDs) and returns
+    // what the board reports of the ports.
+    board::GpioStatusReply gpio(const std::array<std::uint8_t, 4>& state);
+
+    // Traces every packet of this session's calls, as --trace writes them, until the next
+    // takeTrace; off when false.
+    void setTrace(bool on);
+    // The trace lines written since the last call.
+    std::string takeTrace();
+
+    // True while any session is open in this process (run_script then cannot choose a bridge);
+    // the caller holds busMutex.
+    static bool anyOpenLocked();
+    // The lock every transfer of the module runs under.
+    static std::mutex& busMutex();
+
+  private:
+    // Refuses a call on a closed session or a board that is gone.
+    void checkOpen() const;
+    // The errno and text of a client exchange that did not run.
+    [[noreturn]] void failExchange(int address, std::uint32_t status);
+    // Runs fn with the trace installed when it is on.
+    template <typename Fn>
+    auto traced(Fn fn);
+
+    std::string name_;
+    std::ostringstream messages_;
+    tools::HeadlessHost host_;
+    client::BoardLinkClient client_;
+    bool closed_ = false;
+    bool trace_ = false;
+    std::ostringstream traceLines_;
+};
+
+}  // namespace pyvelmorix

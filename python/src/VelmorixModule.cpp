@@ -1,0 +1,723 @@
+// _velmorix: the bridge board for Python. SMBus (a drop-in for smbus2.SMBus), Bridge (a native
+// interface for bench scripts), Gpio and run_script; the package velmorix re-exports them. Every
+// transfer goes through BridgeSession with the GIL released.
+#include <pybind11/functional.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "BridgeSession.h"
+#include "board/HexText.h"
+#include "tools/ScriptRunner.h"
+#include "wd_utils.h"
+
+namespace py = pybind11;
+using pyvelmorix::BridgeSession;
+using pyvelmorix::Message;
+using pyvelmorix::TransferError;
+
+namespace {
+
+constexpr int kMaxCount = client::BoardLinkClient::kMaxCount;
+// smbus2's i2c_msg read flag (I2C_M_RD).
+constexpr int kReadFlag = 0x0001;
+
+std::string hex(long value) {
+    std::ostringstream text;
+    text << "0x" << std::hex << std::uppercase << value;
+    return text.str();
+}
+
+// ---- Argument checks: each refuses before anything is sent ------------------------------------
+
+int checkRange(long value, long max, const char* what, const char* range) {
+    if (value < 0 || value > max) {
+        throw py::value_error(std::string(what) + " " +
+                              (value < 0 ? std::to_string(value) : hex(value)) +
+                              " is out of range (" + range + ")");
+    }
+    return static_cast<int>(value);
+}
+
+int checkAddress(long address) {
+    return checkRange(address, 0x7F, "address", "7-bit addresses 0x00 to 0x7F");
+}
+
+std::uint8_t checkRegister(long reg) {
+    return static_cast<std::uint8_t>(checkRange(reg, 0xFF, "register", "0x00 to 0xFF"));
+}
+
+std::uint8_t checkByte(long value, const char* what) {
+    return static_cast<std::uint8_t>(checkRange(value, 0xFF, what, "0x00 to 0xFF"));
+}
+
+int checkLength(long length, int max) {
+    if (length < 1 || length > max) {
+        throw py::value_error("length " + std::to_string(length) + " is out of range (1 to " +
+                              std::to_string(max) + ")");
+    }
+    return static_cast<int>(length);
+}
+
+// bytes, bytearray or an iterable of ints 0..255, at most max of them.
+std::vector<std::uint8_t> byteList(const py::handle& data, std::size_t max, const char* what) {
+    std::vector<std::uint8_t> bytes;
+    if (py::isinstance<py::bytes>(data) || py::isinstance<py::bytearray>(data)) {
+        const std::string text =
+            py::isinstance<py::bytes>(data)
+                ? data.cast<std::string>()
+                : py::reinterpret_borrow<py::bytearray>(data).cast<std::string>();
+        bytes.assign(text.begin(), text.end());
+    } else if (py::isinstance<py::str>(data) || !py::isinstance<py::iterable>(data)) {
+        throw py::type_error(std::string(what) + " must be bytes or a sequence of ints, not " +
+                             std::string(py::str(py::type::of(data).attr("__name__"))));
+    } else {
+        for (const py::handle item : data) {
+            if (!py::isinstance<py::int_>(item)) {
+                throw py::type_error(std::string(what) + " must hold ints, not " +
+                                     std::string(py::str(py::type::of(item).attr("__name__"))));
+            }
+            bytes.push_back(checkByte(item.cast<long>(), "data byte"));
+        }
+    }
+    if (bytes.size() > max) {
+        throw py::value_error(std::string(what) + " of " + std::to_string(bytes.size()) +
+                              " bytes is too long (at most " + std::to_string(max) + ")");
+    }
+    return bytes;
+}
+
+// A register as an int (one byte, or two, most significant first, when over 0xFF or width 2)
+// or as bytes.
+std::vector<std::uint8_t> registerBytes(const py::handle& reg, std::optional<int> width) {
+    if (py::isinstance<py::int_>(reg)) {
+        const long value = reg.cast<long>();
+        if (width && *width != 1 && *width != 2) {
+            throw py::value_error("register_width must be 1 or 2, not " + std::to_string(*width));
+        }
+        const int bytes = width ? *width : (value > 0xFF ? 2 : 1);
+        checkRange(value, bytes == 1 ? 0xFF : 0xFFFF, "register",
+                   bytes == 1 ? "0x00 to 0xFF" : "0x0000 to 0xFFFF");
+        if (bytes == 1) {
+            return {static_cast<std::uint8_t>(value)};
+        }
+        return {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+    }
+    return byteList(reg, kMaxCount - 1, "register");
+}
+
+// ---- The bridge as named in Python --------------------------------------------------------------
+
+// None, a name as --bridge takes it, or an int N for i2cdev:/dev/i2c-N as smbus2 takes a bus.
+std::optional<std::string> bridgeText(const py::handle& bridge) {
+    if (bridge.is_none()) {
+        return std::nullopt;
+    }
+    if (py::isinstance<py::bool_>(bridge)) {
+        throw py::type_error("bridge must be a str, an int or None, not bool");
+    }
+    if (py::isinstance<py::int_>(bridge)) {
+        return "i2cdev:/dev/i2c-" + std::to_string(bridge.cast<long>());
+    }
+    if (py::isinstance<py::str>(bridge)) {
+        return bridge.cast<std::string>();
+    }
+    throw py::type_error("bridge must be a str, an int or None, not " +
+                         std::string(py::str(py::type::of(bridge).attr("__name__"))));
+}
+
+std::shared_ptr<BridgeSession> openSession(const py::handle& bridge) {
+    std::optional<std::string> text = bridgeText(bridge);
+    py::gil_scoped_release nogil;
+    return std::make_shared<BridgeSession>(std::move(text));
+}
+
+// What SMBus and Bridge share: the session, swapped only while the GIL is held, so that a call
+// running without the GIL keeps its own reference; and the packet trace's file.
+class Connection {
+  public:
+    Connection(const py::handle& bridge, py::object trace)
+        : session_(openSession(bridge)), trace_(std::move(trace)) {
+        if (trace_.is(py::bool_(true))) {
+            trace_ = py::module_::import("sys").attr("stderr");
+        }
+        if (trace_.is_none() || trace_.is(py::bool_(false))) {
+            trace_ = py::none();
+        } else {
+            session_->setTrace(true);
+        }
+    }
+
+    std::shared_ptr<BridgeSession> session() const {
+        if (!session_) {
+            throw TransferError{EBADF, "the bus is closed"};
+        }
+        return session_;
+    }
+    void reopen(const py::handle& bridge) {
+        close();
+        session_ = openSession(bridge);
+        session_->setTrace(!trace_.is_none());
+    }
+    void close() {
+        std::shared_ptr<BridgeSession> session = std::move(session_);
+        session_.reset();
+        if (session) {
+            py::gil_scoped_release nogil;
+            session->close();
+        }
+    }
+    bool closed() const { return !session_; }
+    std::string describe(const char* type, std::optional<int> address) const {
+        std::string text = std::string("<velmorix.") + type + " bridge=";
+        text += session_ ? "'" + session_->name() + "'" : std::string("None (closed)");
+        text += " address=" + (address ? hex(*address) : std::string("None")) + ">";
+        return text;
+    }
+
+    // Runs fn(session) without the GIL, then writes its trace lines, also when it fails.
+    template <typename Fn>
+    auto call(Fn fn) {
+        std::shared_ptr<BridgeSession> session = this->session();
+        struct Flush {
+            Connection& self;
+            BridgeSession& session;
+            ~Flush() {
+                if (self.trace_.is_none()) {
+                    return;
+                }
+                const std::string lines = session.takeTrace();
+                try {
+                    if (!lines.empty()) {
+                        self.trace_.attr("write")(lines);
+                    }
+                } catch (py::error_already_set& e) {
+                    // A trace file that fails must not end the process while a transfer's
+                    // error unwinds: Python reports it as unraisable.
+                    e.discard_as_unraisable("velmorix trace");
+                }
+            }
+        } flush{*this, *session};
+        py::gil_scoped_release nogil;
+        return fn(*session);
+    }
+
+  private:
+    std::shared_ptr<BridgeSession> session_;
+    py::object trace_;
+};
+
+// ---- SMBus ------------------------------------------------------------------------------------
+
+class SMBus {
+  public:
+    SMBus(const py::handle& bridge, py::object trace) : connection_(bridge, std::move(trace)) {}
+
+    Connection connection_;
+    std::optional<int> address_;  // the last address used, as smbus2's `address`
+
+    int use(long address) {
+        const int checked = checkAddress(address);
+        address_ = checked;
+        return checked;
+    }
+    std::vector<std::uint8_t> read(long address, std::vector<std::uint8_t> reg, int count) {
+        const int a = use(address);
+        return connection_.call([&](BridgeSession& s) { return s.read(a, reg, count); });
+    }
+    void write(long address, std::vector<std::uint8_t> reg, std::vector<std::uint8_t> data) {
+        const int a = use(address);
+        connection_.call([&](BridgeSession& s) { s.write(a, reg, data); });
+    }
+};
+
+py::list intList(const std::vector<std::uint8_t>& bytes) {
+    py::list list;
+    for (std::uint8_t b : bytes) {
+        list.append(b);
+    }
+    return list;
+}
+
+// smbus2's i2c_rdwr: read messages are filled in place through their ctypes buffers.
+void i2cRdwr(SMBus& bus, const py::args& messages) {
+    std::vector<Message> plain;
+    for (const py::handle m : messages) {
+        if (!py::hasattr(m, "addr") || !py::hasattr(m, "flags") || !py::hasattr(m, "len") ||
+            !py::hasattr(m, "buf")) {
+            throw py::type_error(
+                "i2c_rdwr takes i2c_msg objects (velmorix.i2c_msg or "
+                "smbus2.i2c_msg), not " +
+                std::string(py::str(py::type::of(m).attr("__name__"))));
+        }
+        Message message;
+        message.address = checkAddress(m.attr("addr").cast<long>());
+        message.read = (m.attr("flags").cast<long>() & kReadFlag) != 0;
+        if (message.read) {
+            message.count = checkLength(m.attr("len").cast<long>(), kMaxCount);
+        } else {
+            message.bytes = byteList(
+                py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyBytes_Type))(m),
+                kMaxCount - 1, "message");
+        }
+        plain.push_back(std::move(message));
+    }
+    if (plain.empty()) {
+        throw py::value_error("i2c_rdwr needs at least one message");
+    }
+    bus.address_ = plain.back().address;
+    const std::vector<std::uint8_t> data =
+        bus.connection_.call([&](BridgeSession& s) { return s.transfer(plain); });
+    if (!data.empty()) {
+        const py::handle last = messages[messages.size() - 1];
+        py::module_::import("ctypes").attr("memmove")(
+            last.attr("buf"), py::bytes(reinterpret_cast<const char*>(data.data()), data.size()),
+            data.size());
+    }
+}
+
+// ---- Bridge and Gpio ----------------------------------------------------------------------------
+
+class Bridge;
+
+// The bridge board's GPIO: port B and C levels and output enables and the two LEDs, kept here and
+// sent whole by apply().
+struct Gpio {
+    Bridge* bridge;
+    // As the GPIO panel keeps them: enables B, enables C (bits 4-7) and LED enables (bits 0-1),
+    // data B, data C (bits 4-7) and LED levels (bits 0-1).
+    std::array<std::uint8_t, 4> state{};
+
+    // An LED (bit 0 red, bit 1 green) lights with both its enable and its level set.
+    bool led(std::uint8_t bit) const { return (state[1] & state[3] & bit) != 0; }
+    void setLed(std::uint8_t bit, bool on) {
+        for (const std::size_t i : {1u, 3u}) {
+            state[i] = static_cast<std::uint8_t>((state[i] & ~bit) | (on ? bit : 0));
+        }
+    }
+};
+
+struct GpioReadBack {
+    int data_b, data_c, enable_b, enable_c;
+};
+
+class Bridge {
+  public:
+    Bridge(const py::handle& bridge, py::object trace) : connection_(bridge, std::move(trace)) {
+        gpio_.bridge = this;
+    }
+
+    Connection connection_;
+    Gpio gpio_;
+    std::optional<int> address_;
+};
+
+// ---- run_script ---------------------------------------------------------------------------------
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int) {
+    g_interrupted.store(true);
+}
+
+py::dict runScript(const std::string& path, const py::handle& bridge, std::optional<long> address,
+                   long loops, bool abortOnFail, std::optional<std::string> record) {
+    tools::RunnerOptions options;
+    options.script = path;
+    options.bridge = bridgeText(bridge);
+    if (address) {
+        options.address =
+            board::HexByteText(static_cast<std::uint8_t>(checkAddress(*address) << 1));
+    }
+    if (loops < 1) {
+        throw py::value_error("loops must be at least 1, not " + std::to_string(loops));
+    }
+    // One pass is Run All Steps, as velmorix-script without --loop; more are Loop Cont.
+    options.loops = loops == 1 ? 0 : static_cast<int>(loops);
+    options.abortOnFail = abortOnFail;
+    if (record) {
+        options.recordPath = *record;
+    }
+
+    std::ostringstream out;
+    std::ostringstream err;
+    tools::ScriptRunResult result;
+    // Ctrl-C ends the run at the next row; Python's own handler needs the GIL, which the run
+    // does not hold.
+    g_interrupted.store(false);
+    struct sigaction ours {};
+    struct sigaction previous {};
+    ours.sa_handler = onInterrupt;
+    sigemptyset(&ours.sa_mask);
+    sigaction(SIGINT, &ours, &previous);
+    {
+        py::gil_scoped_release nogil;
+        std::lock_guard lock(BridgeSession::busMutex());
+        if (BridgeSession::anyOpenLocked()) {
+            sigaction(SIGINT, &previous, nullptr);
+            throw TransferError{EBUSY,
+                                "run_script chooses the bridge itself; close the open "
+                                "SMBus and Bridge objects first"};
+        }
+        result =
+            tools::runScriptPasses(options, out, err, false, [] { return g_interrupted.load(); });
+    }
+    sigaction(SIGINT, &previous, nullptr);
+    if (result.interrupted) {
+        PyErr_SetNone(PyExc_KeyboardInterrupt);
+        throw py::error_already_set();
+    }
+    std::string messages = err.str();
+    if (!result.loaded) {
+        const std::string prefix = "velmorix-script: ";
+        std::string reason = messages.substr(messages.rfind(prefix) == std::string::npos
+                                                 ? 0
+                                                 : messages.rfind(prefix) + prefix.size());
+        while (!reason.empty() && reason.back() == '\n') {
+            reason.pop_back();
+        }
+        if (reason.rfind("cannot read script", 0) == 0) {
+            throw TransferError{ENOENT, reason};
+        }
+        throw py::value_error(reason);
+    }
+    if (!result.boardFault.empty()) {
+        throw TransferError{
+            ENODEV, result.boardFault + " (bridge " +
+                        (options.bridge ? *options.bridge : std::string("from VELMORIX_BRIDGE")) +
+                        ")"};
+    }
+    py::list passes;
+    for (const tools::PassResult& pass : result.passes) {
+        py::list rows;
+        for (const tools::ComparedRow& row : pass.rows) {
+            rows.append(py::make_tuple(row.line, row.operation, row.comment, row.expected,
+                                       row.actual, row.passed));
+        }
+        passes.append(py::make_tuple(pass.passed, pass.failed, rows));
+    }
+    py::dict answer;
+    answer["passes"] = passes;
+    answer["passed"] = result.passed;
+    answer["failed"] = result.failed;
+    answer["exit_status"] = result.exitStatus;
+    answer["messages"] = messages;
+    return answer;
+}
+
+// close, __enter__ and __exit__ of a class holding a Connection.
+template <typename T>
+void addClosing(py::class_<T>& cls) {
+    cls.def(
+           "close", [](T& self) { self.connection_.close(); },
+           "Closes the connection; harmless when closed.")
+        .def("__enter__", [](T& self) -> T& { return self; })
+        .def(
+            "__exit__",
+            [](T& self, const py::args&) {
+                self.connection_.close();
+                return false;
+            },
+            "Closes the connection; exceptions pass on.");
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_velmorix, m) {
+    m.doc() = "The bridge board from Python: the C++ part of the velmorix package.";
+    // Fails `import velmorix` at once when the package is incomplete, not in the first error.
+    py::module_::import("velmorix._errors");
+
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) {
+                std::rethrow_exception(p);
+            }
+        } catch (const TransferError& e) {
+            if (e.errnoValue == EINVAL) {
+                PyErr_SetString(PyExc_ValueError, e.message.c_str());
+                return;
+            }
+            py::object cls = e.errnoValue == ENODEV
+                                 ? py::module_::import("velmorix._errors").attr("BridgeError")
+                                 : py::reinterpret_borrow<py::object>(PyExc_OSError);
+            // OSError(errno, text) picks its subclass by errno (TimeoutError for ETIMEDOUT).
+            py::object error = cls(e.errnoValue, e.message);
+            PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
+        }
+    });
+
+    py::class_<SMBus> smbusClass(m, "SMBus", R"(A drop-in for smbus2.SMBus on the bridge board.
+
+SMBus(bridge=None, force=False, trace=None)
+
+bridge names the bridge board as velmorix-script's --bridge does: "usb", "sim",
+"sim:FILE" or "i2cdev:PATH"; an int N means "i2cdev:/dev/i2c-N"; None means the
+VELMORIX_BRIDGE environment variable, else "usb". The connection opens at once.
+force is accepted for smbus2's sake and changes nothing. trace, a file (or True for
+sys.stderr), receives every packet as velmorix-i2c --trace writes it.
+
+Addresses are 7-bit, as in smbus2. Methods, arguments and results are smbus2's.
+Errors are those of smbus2 on a Linux adapter: OSError(EREMOTEIO) when a target does
+not acknowledge, velmorix.BridgeError (an OSError, ENODEV) when the bridge board is
+missing or leaves, TimeoutError (ETIMEDOUT) on a transfer time-out. Bad arguments
+raise ValueError or TypeError and send nothing.
+
+One bridge is open per process at a time; several objects may share it. An object
+may be used from several threads: its calls are serialized, and the GIL is released
+during transfers.)");
+    addClosing(smbusClass);
+    smbusClass
+        .def(py::init([](const py::object& bridge, bool, const py::object& trace) {
+                 return std::make_unique<SMBus>(bridge, trace);
+             }),
+             py::arg("bridge") = py::none(), py::arg("force") = false,
+             py::arg("trace") = py::none())
+        .def(
+            "open", [](SMBus& self, const py::object& bridge) { self.connection_.reopen(bridge); },
+            py::arg("bridge"),
+            "Opens the named bridge (as the constructor names it), closing any open one first.")
+        .def("__repr__",
+             [](const SMBus& self) { return self.connection_.describe("SMBus", self.address_); })
+        .def_property_readonly(
+            "address", [](const SMBus& self) { return self.address_; },
+            "The last 7-bit address used, or None.")
+        .def_property(
+            "pec", [](const SMBus&) { return 0; },
+            [](SMBus&, long enable) {
+                if (enable != 0) {
+                    throw TransferError{EOPNOTSUPP, "the bridge board does not send PEC"};
+                }
+            },
+            "Always 0: the bridge board does not send packet error checking bytes.")
+        .def(
+            "enable_pec",
+            [](SMBus&, bool enable) {
+                if (enable) {
+                    throw TransferError{EOPNOTSUPP, "the bridge board does not send PEC"};
+                }
+            },
+            py::arg("enable") = true,
+            "Refused with OSError(EOPNOTSUPP): the bridge board does not send PEC.")
+        .def(
+            "write_quick", [](SMBus& self, long a, const py::object&) { self.write(a, {}, {}); },
+            py::arg("i2c_addr"), py::arg("force") = py::none(),
+            "Sends the address alone, as a write; OSError(EREMOTEIO) when nothing acknowledges.")
+        .def(
+            "read_byte",
+            [](SMBus& self, long a, const py::object&) { return self.read(a, {}, 1)[0]; },
+            py::arg("i2c_addr"), py::arg("force") = py::none(),
+            "Reads one byte without a register (from where the target's pointer stands).")
+        .def(
+            "write_byte",
+            [](SMBus& self, long a, long value, const py::object&) {
+                self.write(a, {checkByte(value, "value")}, {});
+            },
+            py::arg("i2c_addr"), py::arg("value"), py::arg("force") = py::none(),
+            "Writes one byte without a register.")
+        .def(
+            "read_byte_data",
+            [](SMBus& self, long a, long reg, const py::object&) {
+                return self.read(a, {checkRegister(reg)}, 1)[0];
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
+            "Reads one byte from a register.")
+        .def(
+            "write_byte_data",
+            [](SMBus& self, long a, long reg, long value, const py::object&) {
+                self.write(a, {checkRegister(reg)}, {checkByte(value, "value")});
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
+            py::arg("force") = py::none(), "Writes one byte to a register.")
+        .def(
+            "read_word_data",
+            [](SMBus& self, long a, long reg, const py::object&) {
+                const auto bytes = self.read(a, {checkRegister(reg)}, 2);
+                return bytes[0] | (bytes[1] << 8);
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
+            "Reads a 16-bit word from a register, low byte first as SMBus sends it.")
+        .def(
+            "write_word_data",
+            [](SMBus& self, long a, long reg, long value, const py::object&) {
+                const int word = checkRange(value, 0xFFFF, "value", "0x0000 to 0xFFFF");
+                self.write(a, {checkRegister(reg)},
+                           {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)});
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
+            py::arg("force") = py::none(), "Writes a 16-bit word to a register, low byte first.")
+        .def(
+            "read_i2c_block_data",
+            [](SMBus& self, long a, long reg, long length, const py::object&) {
+                const std::uint8_t r = checkRegister(reg);
+                return intList(self.read(a, {r}, checkLength(length, kMaxCount)));
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("length"),
+            py::arg("force") = py::none(),
+            "Reads length bytes (1 to 255, not smbus2's 32) from a register on, as a list of ints.")
+        .def(
+            "write_i2c_block_data",
+            [](SMBus& self, long a, long reg, const py::object& data, const py::object&) {
+                const std::uint8_t r = checkRegister(reg);
+                // The count byte of the reply acknowledges the address and register too.
+                self.write(a, {r}, byteList(data, kMaxCount - 2, "data"));
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
+            py::arg("force") = py::none(),
+            "Writes the bytes (ints or bytes, at most 253) from a register on.")
+        .def("i2c_rdwr", &i2cRdwr,
+             R"(Runs i2c_msg messages (velmorix.i2c_msg or smbus2.i2c_msg) as one transfer.
+
+The bridge board carries one write, one read, or a write followed by a read of the
+same address (a register read); anything else raises OSError(EOPNOTSUPP). Read
+messages are filled in place. Lengths go up to 255.)");
+
+    py::class_<GpioReadBack>(m, "GpioReadBack",
+                             "What the bridge board reports of its ports after a GPIO write.")
+        .def_readonly("data_b", &GpioReadBack::data_b, "Port B levels.")
+        .def_readonly("data_c", &GpioReadBack::data_c, "Port C levels (bits 4-7).")
+        .def_readonly("enable_b", &GpioReadBack::enable_b, "Port B output enables.")
+        .def_readonly("enable_c", &GpioReadBack::enable_c, "Port C output enables (bits 4-7).")
+        .def("__repr__", [](const GpioReadBack& r) {
+            return "GpioReadBack(data_b=" + hex(r.data_b) + ", data_c=" + hex(r.data_c) +
+                   ", enable_b=" + hex(r.enable_b) + ", enable_c=" + hex(r.enable_c) + ")";
+        });
+
+    py::class_<Gpio>(m, "Gpio", R"(The bridge board's GPIO, as the GPIO panel sets it.
+
+Set the attributes, then call apply() to send them all; it returns the read-back.
+Port C uses bits 4-7. An LED lights when both its enable and its level are set.)")
+        .def_property(
+            "enable_b", [](const Gpio& g) { return g.state[0]; },
+            [](Gpio& g, long v) { g.state[0] = checkByte(v, "enable_b"); },
+            "Port B output enables.")
+        .def_property(
+            "enable_c", [](const Gpio& g) { return g.state[1] & 0xF0; },
+            [](Gpio& g, long v) {
+                g.state[1] = static_cast<std::uint8_t>((g.state[1] & 0x0F) |
+                                                       (checkByte(v, "enable_c") & 0xF0));
+            },
+            "Port C output enables, bits 4-7.")
+        .def_property(
+            "data_b", [](const Gpio& g) { return g.state[2]; },
+            [](Gpio& g, long v) { g.state[2] = checkByte(v, "data_b"); }, "Port B levels.")
+        .def_property(
+            "data_c", [](const Gpio& g) { return g.state[3] & 0xF0; },
+            [](Gpio& g, long v) {
+                g.state[3] = static_cast<std::uint8_t>((g.state[3] & 0x0F) |
+                                                       (checkByte(v, "data_c") & 0xF0));
+            },
+            "Port C levels, bits 4-7.")
+        .def_property(
+            "red_led", [](const Gpio& g) { return g.led(0x01); },
+            [](Gpio& g, bool on) { g.setLed(0x01, on); }, "The red LED.")
+        .def_property(
+            "green_led", [](const Gpio& g) { return g.led(0x02); },
+            [](Gpio& g, bool on) { g.setLed(0x02, on); }, "The green LED.")
+        .def(
+            "apply",
+            [](Gpio& g) {
+                const std::array<std::uint8_t, 4> state = g.state;
+                const board::GpioStatusReply reply =
+                    g.bridge->connection_.call([&](BridgeSession& s) { return s.gpio(state); });
+                return GpioReadBack{reply.portBData, reply.portCData, reply.portBEnables,
+                                    reply.portCEnables};
+            },
+            "Sends the enables and levels; returns the read-back (a GpioReadBack).")
+        .def("__repr__", [](const Gpio& g) {
+            return "<velmorix.Gpio enable_b=" + hex(g.state[0]) + " enable_c=" + hex(g.state[1]) +
+                   " data_b=" + hex(g.state[2]) + " data_c=" + hex(g.state[3]) + ">";
+        });
+
+    py::class_<Bridge> bridgeClass(m, "Bridge", R"(The bridge board for bench scripts.
+
+Bridge(bridge=None, trace=None)
+
+bridge names the bridge board as SMBus does. trace, a file (or True for
+sys.stderr), receives every packet as velmorix-i2c --trace writes it. Addresses are
+7-bit; a register is an int (one byte, two when over 0xFF or with register_width=2,
+most significant first) or bytes. Errors are SMBus's. One object may be used from
+several threads: its calls are serialized, and the GIL is released during transfers.)");
+    addClosing(bridgeClass);
+    bridgeClass
+        .def(py::init([](const py::object& bridge, const py::object& trace) {
+                 return std::make_unique<Bridge>(bridge, trace);
+             }),
+             py::arg("bridge") = py::none(), py::arg("trace") = py::none())
+        .def(
+            "read",
+            [](Bridge& self, long address, const py::object& reg, long count,
+               std::optional<int> width) {
+                const int a = checkAddress(address);
+                std::vector<std::uint8_t> r = registerBytes(reg, width);
+                const int n = checkLength(count, kMaxCount);
+                self.address_ = a;
+                const auto data =
+                    self.connection_.call([&](BridgeSession& s) { return s.read(a, r, n); });
+                return py::bytes(reinterpret_cast<const char*>(data.data()), data.size());
+            },
+            py::arg("address"), py::arg("register"), py::arg("count"),
+            py::arg("register_width") = py::none(),
+            "Reads count bytes (1 to 255) from the register on; returns bytes.")
+        .def(
+            "write",
+            [](Bridge& self, long address, const py::object& reg, const py::object& data,
+               std::optional<int> width) {
+                const int a = checkAddress(address);
+                std::vector<std::uint8_t> r = registerBytes(reg, width);
+                std::vector<std::uint8_t> d = byteList(data, kMaxCount - 1 - r.size(), "data");
+                self.address_ = a;
+                self.connection_.call([&](BridgeSession& s) { s.write(a, r, d); });
+            },
+            py::arg("address"), py::arg("register"), py::arg("data"),
+            py::arg("register_width") = py::none(),
+            "Writes the bytes (bytes or ints) from the register on.")
+        .def(
+            "detect",
+            [](Bridge& self, bool all) {
+                return self.connection_.call([&](BridgeSession& s) { return s.detect(all); });
+            },
+            py::arg("all") = false,
+            "The 7-bit addresses that answer, probed as velmorix-i2c detect probes them; the "
+            "reserved ones (0x00-0x07, 0x78-0x7F) only with all=True.")
+        .def_property_readonly(
+            "gpio", [](Bridge& self) -> Gpio& { return self.gpio_; },
+            py::return_value_policy::reference_internal, "The board's GPIO (a Gpio).")
+        .def_property_readonly(
+            "attached",
+            [](Bridge& self) {
+                return !self.connection_.closed() &&
+                       self.connection_.call([](BridgeSession& s) { return s.attached(); });
+            },
+            "True while the connection is open and the bridge board attached.")
+        .def_property_readonly(
+            "name",
+            [](const Bridge& self) {
+                return self.connection_.closed() ? std::string()
+                                                 : self.connection_.session()->name();
+            },
+            "The bridge as named (\"sim\", \"usb\", \"i2cdev:/dev/i2c-1\").")
+        .def("__repr__",
+             [](const Bridge& self) { return self.connection_.describe("Bridge", self.address_); });
+
+    // help() and reprs name the package users import, not the extension inside it.
+    for (const char* name : {"SMBus", "Bridge", "Gpio", "GpioReadBack"}) {
+        m.attr(name).attr("__module__") = "velmorix";
+    }
+
+    m.def("_run_script", &runScript, py::arg("path"), py::arg("bridge"), py::arg("address"),
+          py::arg("loops"), py::arg("abort_on_fail"), py::arg("record"),
+          "The engine of run_script: velmorix-script's, returning plain values.");
+    m.def(
+        "bridge_forms", [] { return std::string(WDU_BridgeForms()); },
+        "The bridge names this build takes, joined by '|'.");
+}

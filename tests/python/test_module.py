@@ -1,0 +1,176 @@
+"""What holds on the built-in simulated board whatever --velmorix-bridge says: bad arguments,
+threads, run_script, the package's help and stubs, the plugin's skip."""
+
+import ast
+import errno
+import io
+import os
+import pathlib
+import signal
+import subprocess
+import sys
+import threading
+
+import pytest
+
+import velmorix
+
+HERE = pathlib.Path(__file__).parent
+BENCH = HERE / "bench.json"
+BUILT_IN = 0x30  # the built-in board's device: register 02 reads 7A
+
+
+@pytest.fixture
+def traced():
+    trace = io.StringIO()
+    with velmorix.SMBus("sim", trace=trace) as bus:
+        yield bus, trace
+
+
+BAD_CALLS = [
+    (lambda b: b.read_byte_data(0x80, 0), ValueError, "address 0x80 is out of range"),
+    (lambda b: b.read_byte_data(-1, 0), ValueError, "address -1 is out of range"),
+    (lambda b: b.read_byte_data(0x30, 0x100), ValueError, "register 0x100 is out of range"),
+    (lambda b: b.write_byte_data(0x30, 0, 0x1FF), ValueError, "value 0x1FF is out of range"),
+    (lambda b: b.write_word_data(0x30, 0, 0x10000), ValueError, "value 0x10000 is out of range"),
+    (lambda b: b.read_i2c_block_data(0x30, 0, 0), ValueError, "length 0 is out of range (1 to 255)"),
+    (lambda b: b.read_i2c_block_data(0x30, 0, 256), ValueError, "length 256 is out of range"),
+    (lambda b: b.write_i2c_block_data(0x30, 0, [1, 256]), ValueError, "data byte 0x100"),
+    (lambda b: b.write_i2c_block_data(0x30, 0, [0] * 254), ValueError, "at most 253"),
+    (lambda b: b.write_i2c_block_data(0x30, 0, "ab"), TypeError, "bytes or a sequence of ints"),
+    (lambda b: b.write_i2c_block_data(0x30, 0, [1.5]), TypeError, "must hold ints"),
+    (lambda b: b.read_byte_data("30", 0), TypeError, "incompatible function arguments"),
+    (lambda b: b.i2c_rdwr(object()), TypeError, "i2c_rdwr takes i2c_msg objects"),
+    (lambda b: b.i2c_rdwr(), ValueError, "at least one message"),
+    (lambda b: b.i2c_rdwr(velmorix.i2c_msg.read(0x30, 0)), ValueError, "length 0"),
+    (lambda b: b.enable_pec(), OSError, "does not send PEC"),
+]
+
+
+@pytest.mark.parametrize("call, error, text", BAD_CALLS)
+def test_bad_arguments_refused_before_sending(traced, call, error, text):
+    bus, trace = traced
+    with pytest.raises(error, match=text.replace("(", r"\(").replace(")", r"\)")):
+        call(bus)
+    assert trace.getvalue() == ""
+    bus.read_byte_data(BUILT_IN, 2)
+    assert trace.getvalue().startswith("OUT 02: 01 61 02")
+
+
+def test_bridge_names_and_closed_bus_refused():
+    with pytest.raises(ValueError, match=r'unknown value "serial" \(use usb, sim, sim:FILE or i2cdev:PATH\)'):
+        velmorix.SMBus("serial")
+    with pytest.raises(ValueError, match="needs a simulation file name"):
+        velmorix.Bridge("sim:")
+    with pytest.raises(TypeError, match="bridge must be a str, an int or None"):
+        velmorix.SMBus(1.5)
+    detached = HERE / "detached.json"
+    detached.write_text('{ "attached": false, "targets": [] }')
+    try:
+        with pytest.raises(velmorix.BridgeError) as caught:
+            velmorix.SMBus(f"sim:{detached}")
+        assert caught.value.errno == errno.ENODEV
+    finally:
+        detached.unlink()
+    bus = velmorix.SMBus("sim")
+    with pytest.raises(OSError, match="cannot be opened while sim is open"):
+        velmorix.Bridge(f"sim:{BENCH}")
+    bus.close()
+    bus.close()
+    with pytest.raises(OSError) as caught:
+        bus.read_byte_data(BUILT_IN, 2)
+    assert caught.value.errno == errno.EBADF
+    assert repr(bus) == "<velmorix.SMBus bridge=None (closed) address=0x30>"
+
+
+def test_two_threads_share_one_bus():
+    failures = []
+
+    def worker(register, value):
+        try:
+            for i in range(500):
+                bus.write_word_data(BUILT_IN, register, (value + i) & 0xFFFF)
+                assert bus.read_word_data(BUILT_IN, register) == (value + i) & 0xFFFF
+        except Exception as e:  # collected for the main thread's assert
+            failures.append(e)
+
+    with velmorix.SMBus("sim") as bus:
+        threads = [threading.Thread(target=worker, args=(r, v)) for r, v in ((0x40, 0x1000), (0x50, 0x7000))]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+    assert failures == []
+
+
+def script(tmp_path, text):
+    path = tmp_path / "s.txt"
+    path.write_bytes(text.replace("\n", "\r\n").encode())
+    return path
+
+
+def test_run_script_gives_rows_counts_and_exit_status(tmp_path):
+    path = script(tmp_path, "02,,7A # chip id\n02,,7B # wrong\n`ENDM\n")
+    result = velmorix.run_script(path, bridge="sim", loops=2)
+    assert (result.passed, result.failed, result.exit_status) == (2, 2, 1)
+    assert len(result.passes) == 2
+    first = result.passes[0].rows
+    assert [(r.line, r.expected, r.actual, r.passed) for r in first] == [
+        (1, "7A", "7A", True),
+        (2, "7B", "7A", False),
+    ]
+    assert first[0].comment == "# chip id"
+    once = velmorix.run_script(path, bridge="sim", abort_on_fail=True)
+    assert len(once.passes) == 1
+
+
+def test_run_script_faults(tmp_path):
+    with pytest.raises(FileNotFoundError):
+        velmorix.run_script(tmp_path / "missing.txt", bridge="sim")
+    path = script(tmp_path, "02,,7A\n`ENDM\n")
+    detached = tmp_path / "detached.json"
+    detached.write_text('{ "attached": false, "targets": [] }')
+    with pytest.raises(velmorix.BridgeError, match="no board"):
+        velmorix.run_script(path, bridge=f"sim:{detached}")
+    with pytest.raises(ValueError, match="unknown value"):
+        velmorix.run_script(path, bridge="serial")
+
+
+def test_run_script_stops_at_ctrl_c(tmp_path):
+    path = script(tmp_path, "02,,7A\n`ENDM\n")
+    timer = threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT))
+    timer.start()
+    with pytest.raises(KeyboardInterrupt):
+        velmorix.run_script(path, bridge="sim", loops=1_000_000)
+    timer.join()
+    with velmorix.SMBus("sim") as bus:  # the run's connection was closed
+        assert bus.read_byte_data(BUILT_IN, 2) == 0x7A
+
+
+def test_every_public_name_documented_and_stubbed():
+    from velmorix import _velmorix
+
+    stub = ast.parse(pathlib.Path(_velmorix.__file__).with_name("_velmorix.pyi").read_text())
+    declared = {n.name for n in stub.body if isinstance(n, (ast.FunctionDef, ast.ClassDef))}
+    assert declared == {n for n in dir(_velmorix) if not n.startswith("__")}
+    for name in velmorix.__all__:
+        item = getattr(velmorix, name)
+        assert item.__doc__, name
+        for member, value in vars(item).items() if isinstance(item, type) else ():
+            if not member.startswith("_") and callable(value):
+                assert value.__doc__, f"{name}.{member}"
+
+
+def test_plugin_skips_with_reason_without_board(tmp_path):
+    (tmp_path / "test_one.py").write_text("def test_one(velmorix_smbus):\n    pass\n")
+    env = dict(os.environ, VELMORIX_BRIDGE="")
+    detached = tmp_path / "detached.json"
+    detached.write_text('{ "attached": false, "targets": [] }')
+    run = subprocess.run(
+        [sys.executable, "-m", "pytest", "-p", "velmorix.pytest_plugin", "-p", "no:cacheprovider",
+         "-rs", f"--velmorix-bridge=sim:{detached}", str(tmp_path)],
+        capture_output=True, text=True, env=env, cwd=tmp_path,
+    )
+    assert run.returncode == 0, run.stdout + run.stderr
+    assert "1 skipped" in run.stdout
+    assert "no bridge board attached" in run.stdout
