@@ -15,6 +15,7 @@
 #include "app/ScriptWindows.h"
 #include "board/AtomicFile.h"
 #include "board/HexText.h"
+#include "board/TextHelpers.h"
 #include "script/frmScriptOps.h"
 #include "tools/BoardWatch.h"
 #include "tools/HeadlessHost.h"
@@ -162,7 +163,7 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         bool progressShown = false;
         std::optional<JUnitRecorder> junit;
         if (!options.junitPath.empty()) {
-            junit.emplace(window, app.Txtlog(), host, fileTitle(options.script));
+            junit.emplace(window, app.Txtlog(), host, board::fileTitle(options.script));
         }
         BoardWatch boardWatch(app.link().s, window.vbalGrid1, junit ? &*junit : nullptr);
         window.setRowObserver(&boardWatch);
