@@ -1,6 +1,7 @@
 #include "console/SetupFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -178,13 +179,20 @@ SetupFile::ReadResult SetupFile::read(const std::string& path) {
     if (!ec && size > kMaxBytes) {
         return refused(tooLarge(std::to_string(size)));
     }
-    // The size on disk may not tell (a pipe, a file still growing): read no more than the limit.
-    std::string bytes(kMaxBytes + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    // The size on disk may not tell (a pipe, a file still growing): read no more than the limit,
+    // in pieces, so that a small file takes no more memory than it needs.
+    std::string bytes;
+    std::array<char, 64 * 1024> piece;
+    while (bytes.size() <= kMaxBytes) {
+        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        bytes.append(piece.data(), static_cast<std::size_t>(in.gcount()));
+        if (!in) {
+            break;
+        }
+    }
     if (in.bad()) {
         return refused(systemError(errno));
     }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
     if (bytes.size() > kMaxBytes) {
         return refused(tooLarge("more than " + std::to_string(kMaxBytes)));
     }

@@ -36,6 +36,10 @@ QString withEveryFileListed(const QString& filter) {
 
 FileDialog::FileDialog(QWidget* parent, const form::FileDialogRequest& request, bool save)
     : QFileDialog(parent, qs(request.title)), defaultExtension_(qs(request.defaultExt)) {
+#if !defined(_WIN32)
+    // Set before any other property, as Qt asks.
+    setOption(QFileDialog::DontUseNativeDialog);
+#endif
     setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     QStringList filters;
@@ -46,7 +50,6 @@ FileDialog::FileDialog(QWidget* parent, const form::FileDialogRequest& request, 
     // The system's dialog already treats names without regard to case and "*.*" as every file.
     setDefaultSuffix(defaultExtension_);
 #else
-    setOption(QFileDialog::DontUseNativeDialog);
     setOption(QFileDialog::HideNameFilterDetails);
     for (QString& filter : filters) {
         filter = withEveryFileListed(filter);
