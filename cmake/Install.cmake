@@ -20,6 +20,12 @@ endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${VELMORIX_DOCDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${VELMORIX_DOCDIR})
+# bridge-emulator is a package of its own (cmake/Packaging.cmake), with its own copyright file.
+if(TARGET bridge-emulator)
+    install(TARGETS bridge-emulator RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT emulator)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velmorix-emulator COMPONENT emulator)
+endif()
 
 # Turns a USB ID as given to the configure step (0x1209, 4617) into the four lower-case hex
 # digits that udev compares against; stops the configure step when it is no 16-bit number.

@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "tools/HeadlessHost.h"
 #include "tools/RunnerOptions.h"
 
 namespace {
@@ -73,21 +72,5 @@ TEST(RunnerOptions, HelpWithoutScript_Accepted) {
     ASSERT_TRUE(options);
     EXPECT_TRUE(options->help);
 }
-
-#if defined(_WIN32)
-// The title of a script or save file (the JUnit suite name, a dialog's answer) on Windows paths.
-TEST(FileTitle, WindowsPaths_NameAfterBackslashSlashOrDrive) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"C:\\scripts\\power.txt", "power.txt"},
-        {"C:/scripts/power.txt", "power.txt"},
-        {"\\\\server\\share\\run", "run"},
-        {"C:power.txt", "power.txt"},
-        {"power.txt", "power.txt"},
-    };
-    for (const auto& [path, title] : cases) {
-        EXPECT_EQ(tools::fileTitle(path), title) << path;
-    }
-}
-#endif
 
 }  // namespace

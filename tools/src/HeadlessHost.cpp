@@ -4,6 +4,7 @@
 #include <ctime>
 #include <thread>
 
+#include "board/TextHelpers.h"
 #include "wd_utils.h"
 
 namespace tools {
@@ -45,7 +46,7 @@ form::FileDialogResult HeadlessHost::openFileDialog(const form::FileDialogReques
     }
     result.cancelled = false;
     result.path = openAnswers.front();
-    result.title = fileTitle(result.path);
+    result.title = board::fileTitle(result.path);
     openAnswers.pop_front();
     return result;
 }
@@ -55,7 +56,7 @@ form::FileDialogResult HeadlessHost::saveFileDialog(const form::FileDialogReques
     if (!saveAnswer.empty()) {
         result.cancelled = false;
         result.path = saveAnswer;
-        result.title = fileTitle(saveAnswer);
+        result.title = board::fileTitle(saveAnswer);
     }
     return result;
 }
@@ -70,16 +71,6 @@ form::LocalDateTime HeadlessHost::now() {
 #endif
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
             local.tm_hour,        local.tm_min,     local.tm_sec};
-}
-
-std::string fileTitle(const std::string& path) {
-#if defined(_WIN32)
-    // "C:\\scripts\\a.txt" and "C:a.txt" name a.txt too.
-    std::size_t slash = path.find_last_of("/\\:");
-#else
-    std::size_t slash = path.find_last_of('/');
-#endif
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace tools

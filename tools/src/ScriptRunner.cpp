@@ -16,6 +16,7 @@
 #include "app/ScriptWindows.h"
 #include "board/AtomicFile.h"
 #include "board/HexText.h"
+#include "board/TextHelpers.h"
 #include "script/frmScriptOps.h"
 #include "tools/BoardWatch.h"
 #include "tools/HeadlessHost.h"
@@ -207,7 +208,7 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
     script::ScriptRunState& run = window.runState();
     std::optional<JUnitRecorder> junit;
     if (!options.junitPath.empty()) {
-        junit.emplace(window, app.Txtlog(), host, fileTitle(options.script));
+        junit.emplace(window, app.Txtlog(), host, board::fileTitle(options.script));
     }
     PassTally tally(window.vbalGrid1, junit ? &*junit : nullptr);
     BoardWatch boardWatch(app.link().s, window.vbalGrid1, &tally);

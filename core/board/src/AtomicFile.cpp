@@ -23,6 +23,7 @@ namespace {
 #if defined(_WIN32)
 // Binary mode: the CR LF in the content is ours, and the runtime must not add another CR.
 constexpr int kCreateFlags = _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT;
+constexpr int kAppendFlags = _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT;
 using WriteCount = int;
 
 WriteCount writeSome(int fd, const char* data, std::size_t length) {
@@ -55,7 +56,9 @@ int renameOver(const char* from, const char* to) {
 }
 
 // The new file keeps the default attributes; Windows has no mode bits to carry over.
-void keepPermissions(int, const std::string&) {}
+int keepPermissions(int, const std::string&) {
+    return 0;
+}
 
 // Links are not followed: the file at the path itself is replaced.
 std::string replaceTarget(const std::string& path) {
@@ -63,6 +66,7 @@ std::string replaceTarget(const std::string& path) {
 }
 #else
 constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+constexpr int kAppendFlags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC;
 using WriteCount = ssize_t;
 
 WriteCount writeSome(int fd, const char* data, std::size_t length) {
@@ -89,12 +93,15 @@ int renameOver(const char* from, const char* to) {
     return ::rename(from, to);
 }
 
-// Keeps the permissions of the file being replaced; failure here is harmless.
-void keepPermissions(int fd, const std::string& target) {
+// Gives the new file the permissions of the file it replaces (none to keep for a new file);
+// returns 0 or the errno. A replace that cannot keep them fails: it would widen or narrow who
+// may read the file without a word.
+int keepPermissions(int fd, const std::string& target) {
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
-        (void)::fchmod(fd, old.st_mode & 07777);
+    if (::stat(target.c_str(), &old) != 0) {
+        return 0;
     }
+    return ::fchmod(fd, old.st_mode & 07777) == 0 ? 0 : errno;
 }
 
 // A symbolic link is replaced through its target, so the link itself survives.
@@ -139,7 +146,7 @@ bool writeAll(int fd, std::string_view data, const WriteFault& fault) {
 }  // namespace
 
 int replaceFileAtomically(const std::string& path, std::string_view content, bool* created,
-                          const WriteFault& fault) {
+                          const FileFault& fault) {
     if (created != nullptr) {
         *created = false;
     }
@@ -160,22 +167,39 @@ int replaceFileAtomically(const std::string& path, std::string_view content, boo
     if (created != nullptr) {
         *created = true;
     }
-    keepPermissions(fd, target);
-    bool ok = writeAll(fd, content, fault) && syncFile(fd) == 0;
-    int savedErrno = errno;
-    if (closeFile(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
+    int failure = fault.keepPermissions != 0 ? fault.keepPermissions : keepPermissions(fd, target);
+    if (failure == 0 && !(writeAll(fd, content, fault.write) && syncFile(fd) == 0)) {
+        failure = errno;
     }
-    if (ok && renameOver(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
+    if (closeFile(fd) != 0 && failure == 0) {
+        failure = errno;
     }
-    if (!ok) {
+    if (failure == 0 && renameOver(temp.c_str(), target.c_str()) != 0) {
+        failure = errno;
+    }
+    if (failure != 0) {
         removeFile(temp.c_str());
-        return savedErrno;
     }
-    return 0;
+    return failure;
+}
+
+int appendToFile(const std::string& path, std::string_view content, bool* opened,
+                 const FileFault& fault) {
+    if (opened != nullptr) {
+        *opened = false;
+    }
+    const int fd = ::open(path.c_str(), kAppendFlags, 0666);
+    if (fd < 0) {
+        return errno;
+    }
+    if (opened != nullptr) {
+        *opened = true;
+    }
+    int failure = writeAll(fd, content, fault.write) ? 0 : errno;
+    if (closeFile(fd) != 0 && failure == 0) {
+        failure = errno;
+    }
+    return failure;
 }
 
 }  // namespace board

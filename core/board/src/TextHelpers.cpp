@@ -26,4 +26,13 @@ std::string timeText(const form::LocalDateTime& t) {
     return buf;
 }
 
+std::string fileTitle(std::string_view path) {
+#if defined(_WIN32)
+    const std::size_t slash = path.find_last_of("/\\:");
+#else
+    const std::size_t slash = path.find_last_of('/');
+#endif
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
 }  // namespace board

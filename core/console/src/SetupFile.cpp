@@ -1,13 +1,17 @@
 #include "console/SetupFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 
 #include "board/AtomicFile.h"
+#include "board/HexText.h"
+#include "board/TextEncoding.h"
 #include "board/TextHelpers.h"
 
 namespace console {
@@ -111,8 +115,14 @@ bool readsBack(std::string_view text) {
     return value && *value == text;
 }
 
+// A row as the window labels it: by its register, "row 0B".
 std::string rowName(int row) {
-    return "row " + std::to_string(row + 1) + " of " + std::to_string(SetupFile::kRows);
+    return "row " + board::HexByteText(static_cast<std::uint8_t>(row));
+}
+
+std::string tooLarge(const std::string& size) {
+    return "the file has " + size + " bytes; a setup file is never larger than " +
+           std::to_string(SetupFile::kMaxBytes) + " bytes";
 }
 
 std::string systemError(int error) {
@@ -167,22 +177,26 @@ SetupFile::ReadResult SetupFile::read(const std::string& path) {
     }
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (!ec && size > kMaxBytes) {
-        return refused("the file has " + std::to_string(size) +
-                       " bytes; a setup file is never larger than 64 KiB");
+        return refused(tooLarge(std::to_string(size)));
     }
-    // The size on disk may not tell (a pipe, a file still growing): read no more than the limit.
-    std::string bytes(kMaxBytes + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    // The size on disk may not tell (a pipe, a file still growing): read no more than the limit,
+    // in pieces, so that a small file takes no more memory than it needs.
+    std::string bytes;
+    std::array<char, 64 * 1024> piece;
+    while (bytes.size() <= kMaxBytes) {
+        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        bytes.append(piece.data(), static_cast<std::size_t>(in.gcount()));
+        if (!in) {
+            break;
+        }
+    }
     if (in.bad()) {
         return refused(systemError(errno));
     }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
     if (bytes.size() > kMaxBytes) {
-        return refused(
-            "the file has more than 65536 bytes; a setup file is never larger than "
-            "64 KiB");
+        return refused(tooLarge("more than " + std::to_string(kMaxBytes)));
     }
-    return parse(bytes, path);
+    return parse(board::utf8FromFileBytes(bytes), path);
 }
 
 std::string SetupFile::text() const {
@@ -221,10 +235,19 @@ SetupFile::WriteResult SetupFile::write(const std::string& path, const WriteFaul
     if (std::filesystem::is_directory(path, ec)) {
         return {false, writeError(path, EISDIR)};
     }
-    if (const int error = board::replaceFileAtomically(path, text(), nullptr, fault); error != 0) {
+    const std::string utf8 = text();
+    const std::optional<std::string> legacy = board::windows1252FromUtf8(utf8);
+    // Windows-1252 bytes that happen to be UTF-8 as well would read back as other characters.
+    const bool savedAsUtf8 = !legacy || (*legacy != utf8 && board::isUtf8(*legacy));
+    const std::string& bytes = savedAsUtf8 ? utf8 : *legacy;
+    if (bytes.size() > kMaxBytes) {
+        return {false,
+                "Cannot save setup file " + path + ": " + tooLarge(std::to_string(bytes.size()))};
+    }
+    if (const int error = board::replaceFileAtomically(path, bytes, nullptr, fault); error != 0) {
         return {false, writeError(path, error)};
     }
-    return {true, {}};
+    return {true, {}, savedAsUtf8};
 }
 
 }  // namespace console

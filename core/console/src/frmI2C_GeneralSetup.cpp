@@ -47,7 +47,7 @@ bool frmI2C_General::Read_Param_File(const std::string& path, const std::string&
         return false;
     }
     Caption = fileTitle + kSetupCaptionSuffix;
-    setupFileTitle_ = fileTitle;
+    setupFilePath_ = path;
 
     auto& s = link_.s;
     txtI2CAdr.setText(board::upperAscii(file.address));
@@ -68,7 +68,7 @@ bool frmI2C_General::Read_Param_File(const std::string& path, const std::string&
 
 void frmI2C_General::mnuSetup_Save_Click() {
     form::FileDialogRequest request = setupDialogRequest();
-    request.fileName = setupFileTitle_;
+    request.fileName = setupFilePath_;
     const form::FileDialogResult chosen = link_.host().saveFileDialog(request);
     if (chosen.cancelled || chosen.path.empty()) {
         return;
@@ -77,7 +77,7 @@ void frmI2C_General::mnuSetup_Save_Click() {
         return;
     }
     Caption = chosen.title + kSetupCaptionSuffix;
-    setupFileTitle_ = chosen.title;
+    setupFilePath_ = chosen.path;
 }
 
 bool frmI2C_General::WriteParameters(const std::string& strParamFile, form::Window& /*FrmIn*/) {
@@ -97,6 +97,11 @@ bool frmI2C_General::WriteParameters(const std::string& strParamFile, form::Wind
     if (!result.ok) {
         reportFailure(link_, result.errorText);
         return false;
+    }
+    if (result.savedAsUtf8) {
+        link_.LogNote("Setup file " + strParamFile +
+                      " is saved as UTF-8: its texts do not all fit the Windows-1252 code page "
+                      "of the original platform, which will show some characters differently");
     }
     return true;
 }

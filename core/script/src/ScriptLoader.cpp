@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "board/HexText.h"
+#include "board/TextEncoding.h"
 #include "board/TextHelpers.h"
 #include "script/OperationNames.h"
 
@@ -170,9 +171,6 @@ class Loader {
         row.cell(Column::I2CAdr).code = 1;
 
         std::string line(raw);
-        if (n == 1 && line.starts_with(kUtf8Bom)) {
-            line.erase(0, kUtf8Bom.size());
-        }
         for (char& c : line) {
             if (c == '\t' || c == '\x0F') {
                 c = ' ';
@@ -424,8 +422,20 @@ ScriptLoadResult parseScript(std::string_view fileBytes, const LoadOptions& opti
     s.CurrentAddrText = board::HexText(options.defaultWriteAddr);
     s.rows.reserve(lines.size());
     Loader loader(options);
+    // Scripts from the original platform are 8-bit text in its code page: the rows show them
+    // as UTF-8, while scriptLines keeps every byte for the lines that recording writes back.
+    std::string_view text = fileBytes;
+    if (text.starts_with(kUtf8Bom)) {
+        text.remove_prefix(kUtf8Bom.size());
+    }
+    const bool windows1252 = !board::isUtf8(text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        loader.loadLine(s, static_cast<int>(i + 1), lines[i]);
+        std::string_view raw = lines[i];
+        if (i == 0 && raw.starts_with(kUtf8Bom)) {
+            raw.remove_prefix(kUtf8Bom.size());
+        }
+        loader.loadLine(s, static_cast<int>(i + 1),
+                        windows1252 ? board::utf8FromWindows1252(raw) : std::string(raw));
     }
     loader.finish(s);
     s.scriptLines = std::move(lines);

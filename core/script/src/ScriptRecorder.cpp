@@ -1,19 +1,8 @@
 #include "script/ScriptRecorder.h"
 
-#include <cstdio>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <algorithm>
-#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include "board/AtomicFile.h"
 #include "board/TextHelpers.h"
@@ -37,60 +26,17 @@ std::string errorText(const std::string& path, int error) {
     return "Cannot write \"" + path + "\": " + std::strerror(error);
 }
 
-#if defined(_WIN32)
-// Binary mode: the CR LF in the rows is ours, and the runtime must not add another CR.
-constexpr int kAppendFlags = _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT;
-#else
-constexpr int kAppendFlags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC;
-#endif
-
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-#if defined(_WIN32)
-        const int n = ::_write(fd, data.data(),
-                               static_cast<unsigned>(std::min<std::size_t>(data.size(), 1u << 30)));
-#else
-        ssize_t n = ::write(fd, data.data(), data.size());
-#endif
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Writes a new file beside target and renames it over target.
-bool replaceAtomically(const std::string& path, std::string_view content, bool& opened,
-                       std::string& error) {
-    if (const int failure = board::replaceFileAtomically(path, content, &opened); failure != 0) {
+// Adds the content at the end of the file, or replaces the file whole (a new file beside it,
+// renamed over it); on failure says why.
+bool writeContent(const std::string& path, std::string_view content, bool append, bool& opened,
+                  std::string& error) {
+    const int failure = append ? board::appendToFile(path, content, &opened)
+                               : board::replaceFileAtomically(path, content, &opened);
+    if (failure != 0) {
         error = errorText(path, failure);
         return false;
     }
     return true;
-}
-
-bool appendToFile(const std::string& path, std::string_view content, bool& opened,
-                  std::string& error) {
-    int fd = ::open(path.c_str(), kAppendFlags, 0666);
-    if (fd < 0) {
-        error = errorText(path, errno);
-        return false;
-    }
-    opened = true;
-    bool ok = writeAll(fd, content);
-    int savedErrno = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        error = errorText(path, savedErrno);
-    }
-    return ok;
 }
 
 }  // namespace
@@ -182,8 +128,7 @@ ScriptWriteResult writeScriptLines(std::vector<std::string>& scriptLines,
     }
 
     bool opened = false;
-    bool ok = request.append ? appendToFile(request.path, content, opened, result.errorText)
-                             : replaceAtomically(request.path, content, opened, result.errorText);
+    bool ok = writeContent(request.path, content, request.append, opened, result.errorText);
     if (opened && !scriptLines.empty()) {
         scriptLines[0] = std::move(firstLine);
     }

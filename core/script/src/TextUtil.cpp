@@ -6,11 +6,6 @@
 
 namespace script::detail {
 
-std::string fileTitleOf(std::string_view path) {
-    std::size_t slash = path.find_last_of("/\\");
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
 double numericValue(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {

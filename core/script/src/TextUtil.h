@@ -6,9 +6,6 @@
 
 namespace script::detail {
 
-// The file name of a path without its folder (after the last "/" or "\\").
-std::string fileTitleOf(std::string_view path);
-
 // The number a text box shows: a leading decimal number after blanks ("12abc" -> 12), 0 when
 // the text does not start with one.
 double numericValue(std::string_view text);

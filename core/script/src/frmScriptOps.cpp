@@ -4,7 +4,6 @@
 #include <exception>
 #include <utility>
 
-#include "TextUtil.h"
 #include "board/HexText.h"
 #include "board/TextHelpers.h"
 #include "script/ScriptLoader.h"
@@ -330,7 +329,7 @@ bool frmScriptOps::ReadScriptFile() {
         return false;
     }
     FileChoice file{choice.path,
-                    choice.title.empty() ? detail::fileTitleOf(choice.path) : choice.title};
+                    choice.title.empty() ? board::fileTitle(choice.path) : choice.title};
     return chooseAndLoad(file);
 }
 
@@ -339,7 +338,7 @@ void frmScriptOps::LoadScriptFile() {
 }
 
 bool frmScriptOps::openScript(const std::string& path) {
-    return chooseAndLoad(FileChoice{path, detail::fileTitleOf(path)});
+    return chooseAndLoad(FileChoice{path, board::fileTitle(path)});
 }
 
 bool frmScriptOps::chooseAndLoad(const FileChoice& file) {

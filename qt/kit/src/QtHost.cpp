@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 #include <algorithm>
 
+#include "FileDialog.h"
 #include "wd_utils.h"
 
 namespace kit {
@@ -87,25 +87,7 @@ form::FileDialogResult QtHost::saveFileDialog(const form::FileDialogRequest& req
 
 form::FileDialogResult QtHost::fileDialog(const form::FileDialogRequest& request, bool save) {
     renderAll();
-    QFileDialog dialog(QApplication::activeWindow(), qs(request.title));
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    QStringList filters;
-    for (const auto& filter : request.filters) {
-        filters << qs(filter);
-    }
-    if (!filters.isEmpty()) {
-        dialog.setNameFilters(filters);
-        if (request.filterIndex >= 0 && request.filterIndex < filters.size()) {
-            dialog.selectNameFilter(filters[request.filterIndex]);
-        }
-    }
-    if (!request.defaultExt.empty()) {
-        dialog.setDefaultSuffix(qs(request.defaultExt));
-    }
-    if (!request.fileName.empty()) {
-        dialog.selectFile(qs(request.fileName));
-    }
+    FileDialog dialog(QApplication::activeWindow(), request, save);
     form::FileDialogResult result;
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         const QString path = dialog.selectedFiles().constFirst();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "board/HexText.h"
+#include "board/TextHelpers.h"
 
 namespace {
 
@@ -111,6 +112,34 @@ TEST(HexKeyFilter_Table, ResultAndCallerKey) {
         int key = c.key;
         EXPECT_EQ(board::HexKeyFilter(key), c.result) << c.key;
         EXPECT_EQ(key, c.keyAfter) << c.key;
+    }
+}
+
+// The script window's captions and velmorix-script's reports name a file alike, as its system
+// does: a backslash is part of a Linux file name.
+TEST(FileTitle_Table, NameAfterTheSystemsFolderSeparators) {
+    struct Case {
+        const char* path;
+        const char* title;
+    };
+#if defined(_WIN32)
+    const Case cases[] = {
+        {"C:\\scripts\\power.txt", "power.txt"},
+        {"C:/scripts/power.txt", "power.txt"},
+        {"\\\\server\\share\\run", "run"},
+        {"C:power.txt", "power.txt"},
+        {"power.txt", "power.txt"},
+    };
+#else
+    const Case cases[] = {
+        {"/scripts/power.txt", "power.txt"},
+        {"scripts/a\\b.txt", "a\\b.txt"},
+        {"C:power.txt", "C:power.txt"},
+        {"power.txt", "power.txt"},
+    };
+#endif
+    for (const Case& c : cases) {
+        EXPECT_EQ(board::fileTitle(c.path), c.title) << c.path;
     }
 }
 

@@ -39,7 +39,7 @@ class SetupFileTest : public AppFixture {
     std::string path(const std::string& name) const { return (dir / name).string(); }
     // The next file dialog chooses this file.
     void choose(const std::string& name) {
-        host.dialogAnswers.push_back({false, path(name), name});
+        host.dialogAnswers.push_back({false, path(name), fs::path(name).filename().string()});
     }
     static void put(const std::string& file, const std::string& bytes) {
         std::ofstream(file, std::ios::binary) << bytes;
@@ -146,9 +146,102 @@ TEST_F(SetupFileTest, SaveThenOpen_AllRowsAndAddress_ExactFileAndRoundTrip) {
     // The rows come back exactly; the address comes back upper-cased.
     EXPECT_TRUE(std::equal(reopened.begin() + 6, reopened.end(), saved.begin() + 6));
 
-    // The next save starts from the file last opened or saved.
+    // The next save proposes the file last opened or saved, wherever it lies, so that it
+    // updates that file.
     main().mnuSetup_Save_Click();
-    EXPECT_EQ(host.dialogRequests.back().fileName, "board.kvx");
+    EXPECT_EQ(host.dialogRequests.back().fileName, path("board.kvx"));
+    fs::create_directory(dir / "sub");
+    fs::copy_file(path("board.kvx"), path("sub/board.kvx"));
+    choose("sub/board.kvx");
+    main().mnuSetup_Open_Click();
+    main().mnuSetup_Save_Click();
+    EXPECT_EQ(host.dialogRequests.back().fileName, path("sub/board.kvx"));
+}
+
+// Files of the original platform are 8-bit text in its code page (Windows-1252): every byte 80
+// to FF shows as its character and goes back out as the same byte; a text the code page cannot
+// hold goes out as UTF-8, with a word in the log.
+TEST_F(SetupFileTest, Windows1252File_EveryHighByte_ShownAndSavedBackByteForByte) {
+    std::string old = "I2C ADDRESS , 60\r\n";
+    for (int i = 0; i < 32; ++i) {
+        std::string description = "Temp ";
+        for (int k = 0; k < 4; ++k) {
+            description += static_cast<char>(0x80 + 4 * i + k);
+        }
+        old += board::HexByteText(static_cast<std::uint8_t>(i)) + "," + description + ",,\r\n";
+    }
+    put(path("old.kvx"), old);
+    choose("old.kvx");
+    main().mnuSetup_Open_Click();
+    EXPECT_EQ(main().Reg_Desc[0].Text(), "Temp \u20AC\u0081\u201A\u0192");
+    EXPECT_EQ(main().Reg_Desc[12].Text(), "Temp \u00B0\u00B1\u00B2\u00B3");
+    EXPECT_EQ(main().Reg_Desc[31].Text(), "Temp \u00FC\u00FD\u00FE\u00FF");
+
+    choose("again.kvx");
+    main().mnuSetup_Save_Click();
+    EXPECT_EQ(slurp(path("again.kvx")), old);
+    EXPECT_EQ(countInLog("saved as UTF-8"), 0u);
+
+    struct Case {
+        std::string text;
+        bool utf8;  // the file goes out as UTF-8
+    };
+    const std::vector<Case> cases = {
+        {"Temp \u00B0C", false},
+        {"Check \u2713", true},
+        // In a file of no other 8-bit text its Windows-1252 bytes C2 B0 would read back as
+        // UTF-8, a single degree sign.
+        {"\u00C2\u00B0", true},
+    };
+    for (auto& description : main().Reg_Desc) {
+        description.setText("");
+    }
+    for (const Case& c : cases) {
+        main().Reg_Desc[5].setText(c.text);
+        choose("new.kvx");
+        main().mnuSetup_Save_Click();
+        EXPECT_EQ(slurp(path("new.kvx")).find(c.text) != std::string::npos, c.utf8) << c.text;
+        EXPECT_EQ(countInLog(path("new.kvx") + " is saved as UTF-8"), c.utf8 ? 1u : 0u) << c.text;
+        main().Reg_Desc[5].setText("");
+        choose("new.kvx");
+        main().mnuSetup_Open_Click();
+        EXPECT_EQ(main().Reg_Desc[5].Text(), c.text);
+        main().Txtlog.setText("");
+    }
+}
+
+// The largest file the program can save, every box full of three-byte characters and quoted,
+// opens again; one byte more is refused.
+TEST_F(SetupFileTest, SaveFullBoxes_OpensAgainAndLargerRefused) {
+    std::string full;
+    for (std::size_t k = 1; k < console::SetupFile::kMaxBoxChars; ++k) {
+        full += "\u2713";
+    }
+    full = " " + full;
+    main().txtI2CAdr.setText(full);
+    for (int i = 0; i < 32; ++i) {
+        for (auto* box : {&main().Reg_Adr[i], &main().Reg_Desc[i], &main().txtBWrite[i],
+                          &main().txtRdByte[i]}) {
+            box->setText(full);
+        }
+    }
+    const auto saved = windowState();
+    choose("full.kvx");
+    main().mnuSetup_Save_Click();
+    ASSERT_TRUE(host.messages.empty()) << host.messages.front().text;
+    EXPECT_GT(fs::file_size(path("full.kvx")), 12'000'000u);
+    EXPECT_LE(fs::file_size(path("full.kvx")), console::SetupFile::kMaxBytes);
+    main().Reg_Desc[3].setText("changed");
+    choose("full.kvx");
+    main().mnuSetup_Open_Click();
+    const auto reopened = windowState();
+    EXPECT_TRUE(std::equal(saved.begin() + 6, saved.end(), reopened.begin() + 6));
+    EXPECT_TRUE(host.messages.empty());
+
+    console::SetupFile file;
+    EXPECT_TRUE(file.read(path("full.kvx")).ok);
+    put(path("larger.kvx"), std::string(console::SetupFile::kMaxBytes + 1, 'x'));
+    EXPECT_FALSE(file.read(path("larger.kvx")).ok);
 }
 
 TEST_F(SetupFileTest, Save_TextsThatWouldSplit_QuotedOrLogged) {
@@ -179,8 +272,8 @@ TEST_F(SetupFileTest, Save_TextsThatWouldSplit_QuotedOrLogged) {
         EXPECT_NE(file.find(line), std::string::npos) << cases[k].text;
     }
     EXPECT_EQ(countInLog(kIntact), 2u);
-    EXPECT_EQ(countInLog("row 5 of 32, Description holds a double quote"), 1u);
-    EXPECT_EQ(countInLog("row 6 of 32, Description holds a double quote"), 1u);
+    EXPECT_EQ(countInLog("row 04, Description holds a double quote"), 1u);
+    EXPECT_EQ(countInLog("row 05, Description holds a double quote"), 1u);
 
     main().mnuSetup_Open_Click();  // cancelled
     choose("quotes.kvx");
@@ -250,11 +343,12 @@ TEST_F(SetupFileTest, Open_FileThatCannotBeRead_ChangesNothing) {
         std::string logged;
     };
     const std::vector<Case> cases = {
-        {"truncated.kvx", full.substr(0, row17 + 7), "ends early: row 17 of 32 is missing"},
+        {"truncated.kvx", full.substr(0, row17 + 7), "ends early: row 10 is missing"},
         {"empty.kvx", std::string(), "ends early: the address is missing"},
         {"label.kvx", std::string("I2C ADDRESS\r\n"), "ends early: the address is missing"},
         {"missing.kvx", std::nullopt, "No such file or directory"},
-        {"huge.kvx", huge, "never larger than 64 KiB"},
+        {"huge.kvx", huge,
+         "never larger than " + std::to_string(console::SetupFile::kMaxBytes) + " bytes"},
     };
     main().Reg_Desc[3].setText("kept");
     main().Caption = "mine.kvx - Velmorix I2CUSB";

@@ -17,6 +17,7 @@ TEST_F(WindowTest, Load_BoardPresent_FirstStateAndInitialGpioWrite) {
     // One connect and disconnect of the main window, then the panel's own pair for its write.
     EXPECT_EQ(countInLog("Setting eventable up"), 2u);
     EXPECT_EQ(countInLog("DeviceAttach: Received and accepted attach"), 2u);
+    EXPECT_EQ(countInLog("No bridge board found"), 0u);
     EXPECT_EQ(s().UsbOpened, board::False);
     EXPECT_EQ(s().ManualUsbConnect, board::False);
     EXPECT_EQ(s().GpioState, (std::array<std::uint8_t, 4>{0x00, 0x00, 0xFF, 0xFF}));
@@ -59,6 +60,10 @@ TEST_F(WindowTest, Load_NoBoard_LoadCompletesFailureLogged) {
     app->start();
     EXPECT_TRUE(packets().empty());
     EXPECT_NE(log().find("WriteGPIOPipe: WDU_GetDeviceInfo() failed:"), std::string::npos);
+    // Once, in plain words, after the driver's own lines.
+    EXPECT_EQ(countInLog("No bridge board found"), 1u);
+    EXPECT_GT(log().find(entry("No bridge board found")),
+              log().find("WriteGPIOPipe: WDU_GetDeviceInfo() failed:"));
     EXPECT_EQ(main().shpLogStatus.FillColor, s().ColorLightRed);
     EXPECT_EQ(main().ShpAttach.FillColor, s().ColorLightRed);
     EXPECT_EQ(s().UsbOpened, board::False);

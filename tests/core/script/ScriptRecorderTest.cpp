@@ -150,13 +150,23 @@ INSTANTIATE_TEST_SUITE_P(
                     DlCase{"/s.d/run", "/s.d/run_DL"}, DlCase{"/s/.hidden", "/s/.hidden_DL"},
                     DlCase{"a.tar.gz", "a.tar_DL.gz"}));
 
+// The comment holds every byte 80 to FF, as a script of the original platform's code page
+// (Windows-1252) may: the row shows the characters, the file gets the bytes back.
 TEST_F(ScriptRecorderFiles, WriteToDisk_UpdatedLineKeepsCommentOtherLinesByteForByte) {
     fs::path path = dir_ / "power.txt";
-    writeFile(path, "# power\n10,20,0A  # gain\n\t`w 10 \x0F\n10,,01\n");
+    std::string gain = "# gain ";
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        gain += static_cast<char>(byte);
+    }
+    writeFile(path, "# power\n10,20,0A  " + gain + "\n\t`w 10 \x0F\n10,,01\n");
     LoadOptions options;
     options.fileTitle = "power.txt";
     ScriptLoadResult loaded = loadScriptFile(path.string(), options);
     ASSERT_TRUE(loaded.ok);
+    const std::string comment = loaded.script.rows[1].text(Column::Comment);
+    EXPECT_TRUE(comment.starts_with("# gain \u20AC\u0081\u201A")) << comment;
+    EXPECT_NE(comment.find("\u017E\u0178\u00A0\u00A1"), std::string::npos) << comment;
+    EXPECT_TRUE(comment.ends_with("\u00FE\u00FF")) << comment;
     std::vector<std::string> lines = loaded.script.scriptLines;
     std::vector<RecordedRow> rows;
     for (const ScriptRow& row : loaded.script.rows) {
@@ -166,11 +176,11 @@ TEST_F(ScriptRecorderFiles, WriteToDisk_UpdatedLineKeepsCommentOtherLinesByteFor
 
     ScriptWriteResult r = recordAndWrite(lines, rows, request(path, false));
     ASSERT_TRUE(r.ok) << r.errorText;
-    EXPECT_EQ(readFile(path), std::string("# power") + kStampText +
-                                  "\r\n10,20,0B  # gain\r\n\t`w 10 \x0F\r\n10,,01\r\n");
+    EXPECT_EQ(readFile(path), std::string("# power") + kStampText + "\r\n10,20,0B  " + gain +
+                                  "\r\n\t`w 10 \x0F\r\n10,,01\r\n");
     EXPECT_EQ(r.linesWritten, 4);
     EXPECT_EQ(r.label18Text, " 4 Script written: 03-07-2024 14:05:09");
-    EXPECT_EQ(lines[1], "10,20,0B  # gain");
+    EXPECT_EQ(lines[1], "10,20,0B  " + gain);
 }
 
 TEST_F(ScriptRecorderFiles, Append_TwoWritesGiveTwoStampedCopies) {

@@ -1,14 +1,23 @@
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
+#include <functional>
 
 #include "ViewFixture.h"
+#include "console/SetupFile.h"
 #include "kit/LampWidget.h"
 
 namespace viewtest {
@@ -229,6 +238,88 @@ TEST_F(ConsoleViewTest, GpioMenu_Triggered_ShowsPanelWithStartupReadBack) {
     EXPECT_TRUE(views->gpioView()->isVisible());
     EXPECT_EQ(findInPanel<QLineEdit>("txtPCHexData_0")->text(), "FF");
     EXPECT_NE(findInPanel<QLineEdit>("txtPCHexData_1")->text(), "--");
+}
+
+// Runs `drive` on the program's file dialog once it shows. A message box over it (a name the
+// dialog could not find) is closed and the dialog cancelled, so that a failing test ends.
+void whenFileDialogShows(const std::function<void(QFileDialog*)>& drive) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, drive] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        poll->deleteLater();
+        auto* guard = new QTimer(dialog);
+        QObject::connect(guard, &QTimer::timeout, [dialog] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->close();
+                QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+            }
+        });
+        guard->start(50);
+        drive(dialog);
+    });
+    poll->start(20);
+}
+
+// The files the dialog lists in the folder, once `ready` holds for them (or after 2 s).
+QStringList listedFiles(QFileDialog* dialog, const QString& folder,
+                        const std::function<bool(const QStringList&)>& ready) {
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    QStringList names;
+    // A list that never gets ready is checked as it stands.
+    (void)QTest::qWaitFor(
+        [&] {
+            const QModelIndex root = model->index(folder);
+            names.clear();
+            for (int row = 0; row < model->rowCount(root); ++row) {
+                names << model->index(row, 0, root).data().toString();
+            }
+            return ready(names);
+        },
+        2000);
+    names.sort();
+    return names;
+}
+
+// On a case-sensitive file system the setup file dialog still lists "*.kvx" in any case, lists
+// every file under "All Files (*.*)" (also one without a dot), shows the filter texts as
+// written, and finds board.kvx for a typed "board" although the default extension is "KVX".
+TEST_F(ConsoleViewTest, SetupOpenDialog_AnyCaseEveryFileAndTypedName) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows shows its own dialog, which ignores case and lists every file";
+#endif
+    QTemporaryDir dir;
+    console::SetupFile setup;
+    setup.address = "3c";
+    ASSERT_TRUE(setup.write(dir.filePath("board.kvx").toStdString()).ok);
+    for (const char* name : {"OLD.KVX", "notes", "readme.txt"}) {
+        QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
+    }
+    qtHost->systemDialogs = true;
+    QStringList filterTexts, setupFiles, allFiles;
+    whenFileDialogShows([&](QFileDialog* dialog) {
+        dialog->setDirectory(dir.path());
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        for (int i = 0; i < types->count(); ++i) {
+            filterTexts << types->itemText(i);
+        }
+        setupFiles = listedFiles(dialog, dir.path(),
+                                 [](const QStringList& names) { return names.size() >= 2; });
+        dialog->selectNameFilter(dialog->nameFilters().at(0));
+        allFiles = listedFiles(dialog, dir.path(),
+                               [](const QStringList& names) { return names.size() >= 4; });
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->setText("board");
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    model().mnuSetup_Open_Click();
+    EXPECT_EQ(filterTexts.join('|'), "All Files (*.*)|I2C_General Setup Files(*.kvx)");
+    EXPECT_EQ(setupFiles.join('|'), "OLD.KVX|board.kvx");
+    EXPECT_EQ(allFiles.join('|'), "OLD.KVX|board.kvx|notes|readme.txt");
+    EXPECT_EQ(model().Caption, "board.kvx - Velmorix I2CUSB");
+    EXPECT_EQ(model().txtI2CAdr.Text(), "3C");
 }
 
 }  // namespace

@@ -10,7 +10,10 @@ form::MsgResult AnsweringHost::messageBox(const std::string& text, form::MsgButt
     return onMessage ? onMessage(text) : form::MsgResult::Ok;
 }
 
-form::FileDialogResult AnsweringHost::openFileDialog(const form::FileDialogRequest&) {
+form::FileDialogResult AnsweringHost::openFileDialog(const form::FileDialogRequest& request) {
+    if (systemDialogs) {
+        return QtHost::openFileDialog(request);
+    }
     form::FileDialogResult result;
     if (!openAnswers.empty()) {
         result.cancelled = false;
@@ -21,8 +24,8 @@ form::FileDialogResult AnsweringHost::openFileDialog(const form::FileDialogReque
     return result;
 }
 
-form::FileDialogResult AnsweringHost::saveFileDialog(const form::FileDialogRequest&) {
-    return {};
+form::FileDialogResult AnsweringHost::saveFileDialog(const form::FileDialogRequest& request) {
+    return systemDialogs ? QtHost::saveFileDialog(request) : form::FileDialogResult{};
 }
 
 }  // namespace viewtest

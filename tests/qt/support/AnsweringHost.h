@@ -1,6 +1,6 @@
 // The Qt host with the modal dialogs answered by the test: open dialogs take the next queued
 // path (none = cancelled), message boxes are recorded and answered by `onMessage` (Ok when
-// empty).
+// empty). With `systemDialogs` the file dialogs are the program's own, for the test to drive.
 #pragma once
 
 #include <deque>
@@ -23,6 +23,7 @@ class AnsweringHost : public kit::QtHost {
     form::FileDialogResult saveFileDialog(const form::FileDialogRequest& request) override;
 
     std::deque<std::string> openAnswers;
+    bool systemDialogs = false;
     std::vector<std::string> messages;
     std::function<form::MsgResult(const std::string&)> onMessage;
 };

@@ -41,7 +41,4 @@ class HeadlessHost : public form::Host {
     std::ostream& messages_;
 };
 
-// The file name of a path without its folder (on Windows also after a backslash or a drive).
-std::string fileTitle(const std::string& path);
-
 }  // namespace tools

@@ -1,5 +1,6 @@
 // Text pieces every window writes the same way: the line terminator, the program's message box
-// title, ASCII upper case and the date and time stamps of the log and the script files.
+// title, ASCII upper case, the date and time stamps of the log and the script files, and a file's
+// title.
 #pragma once
 
 #include <string>
@@ -23,5 +24,10 @@ std::string dateText(const form::LocalDateTime& t);
 
 // The time of day as hh:mm:ss (24-hour clock). Never fails.
 std::string timeText(const form::LocalDateTime& t);
+
+// The file name of a path without its folder, as the system names files: after the last "/"
+// (on Windows also after a backslash or a drive's ":"). The window's captions and velmorix-script
+// name a file alike through it. Never fails.
+std::string fileTitle(std::string_view path);
 
 }  // namespace board

@@ -228,12 +228,14 @@ class frmI2C_General : public form::Window {
     // Closes the connection, clears the manual switch, then shows the script window.
     void mnu_ScriptShow_Click();
     void mnuGPIO_Click();
-    // "Save": asks for a file name, writes the setup file and names the window after it. A
-    // cancelled dialog or a failed write leaves the caption as it was.
+    // "Save": asks for a file name (proposing the setup file last opened or saved), writes the
+    // setup file and names the window after it. A cancelled dialog or a failed write leaves the
+    // caption as it was.
     void mnuSetup_Save_Click();
     // Writes txtI2CAdr and the 32 register rows of this window (whatever FrmIn is) to the file,
-    // yielding before each row. Returns false, with the reason in the log and a message box,
-    // when the file could not be replaced; the old file is then unchanged.
+    // yielding before each row; logs it when the file goes out as UTF-8 rather than the
+    // original platform's Windows-1252. Returns false, with the reason in the log and a message
+    // box, when the file could not be replaced; the old file is then unchanged.
     bool WriteParameters(const std::string& strParamFile, form::Window& FrmIn);
     void frmAbout_Click();
 
@@ -293,8 +295,9 @@ class frmI2C_General : public form::Window {
 
     board::BoardLink& link_;
     ConsoleLink& calls_;
-    // The file title the save dialog starts from: the last setup file opened or saved.
-    std::string setupFileTitle_;
+    // The full path the save dialog proposes: the last setup file opened or saved, so that
+    // "Save" after "Open" updates that file.
+    std::string setupFilePath_;
 };
 
 }  // namespace console

@@ -29,8 +29,9 @@ struct ScriptLoadResult {
     ParsedScript script;
 };
 
-// Parses a script file's bytes. Lines end at CR LF, LF or CR. Fails only for a file of more
-// than 1000 lines; bad lines never stop the load, they are marked in their row instead.
+// Parses a script file's bytes. Lines end at CR LF, LF or CR. A file that is not UTF-8 is read
+// as Windows-1252: its rows show UTF-8, its scriptLines keep the bytes. Fails only for a file of
+// more than 1000 lines; bad lines never stop the load, they are marked in their row instead.
 ScriptLoadResult parseScript(std::string_view fileBytes, const LoadOptions& options);
 
 // Reads the file at path and parses it; fails when the file cannot be read or is refused.
