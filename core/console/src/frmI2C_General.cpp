@@ -306,6 +306,7 @@ void frmI2C_General::initControls() {
     mnuSetup_Open.Caption = "Comm Register Definitions";
     mnu_ScriptShow.Caption = "Script Execution";
     mnuGPIO.Caption = "GPIO Screen";
+    mnuRegisterMap.Caption = "Register Map...";
     mnuSetup_Save.Caption = "Save";
     frmAbout.Caption = "About";
 
@@ -965,6 +966,10 @@ void frmI2C_General::mnu_ScriptShow_Click() {
 
 void frmI2C_General::mnuGPIO_Click() {
     calls_.showGpioPanel();
+}
+
+void frmI2C_General::mnuRegisterMap_Click() {
+    calls_.showRegisterMap();
 }
 
 void frmI2C_General::frmAbout_Click() {
