@@ -2,7 +2,9 @@
 // on Qt. The bridge board is chosen by VELMORIX_BRIDGE (unset or "usb" for a real board, "sim" or
 // "sim:FILE" for a simulated one).
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <iostream>
 #include <string>
 
@@ -40,6 +42,12 @@ int main(int argc, char** argv) {
     kit::QtHost host;
     program::QtViews views(host);
     app::Application& app = views.app();
+    // The one thing the program remembers between runs: the register-map window's last map.
+    const QString settings =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/velmorix";
+    if (QDir().mkpath(settings)) {
+        app.setRegisterMapMemory((settings + "/register-map").toStdString());
+    }
     // The start-up window loads and hides itself; the main window loads (one connect and
     // disconnect, the initial GPIO write) and shows.
     app.start();

@@ -52,12 +52,17 @@ void frmRegisterMap::Form_Load() {
             log("Register Map: the last map was not opened: " + read.error);
             return;
         }
-        map_ = std::move(read.map);
-        mapPath_ = path;
-        states_.assign(map_->registers.size(), {});
-        Caption = std::filesystem::path(path).filename().string() + " - " + kTitle;
-        ++revision_;
+        adopt(std::move(*read.map), path);
     }
+}
+
+void frmRegisterMap::adopt(RegisterMap map, const std::string& path) {
+    map_ = std::move(map);
+    mapPath_ = path;
+    states_.assign(map_->registers.size(), {});
+    Caption = std::filesystem::path(path).filename().string() + " - " + kTitle;
+    ++revision_;
+    ++mapGeneration_;
 }
 
 bool frmRegisterMap::openMap(const std::string& path, bool quiet) {
@@ -68,11 +73,7 @@ bool frmRegisterMap::openMap(const std::string& path, bool quiet) {
         }
         return false;
     }
-    map_ = std::move(read.map);
-    mapPath_ = path;
-    states_.assign(map_->registers.size(), {});
-    Caption = std::filesystem::path(path).filename().string() + " - " + kTitle;
-    ++revision_;
+    adopt(std::move(*read.map), path);
     log("Register Map: opened " + path + " (" + std::to_string(map_->registers.size()) +
         " registers)");
     if (!memoryFile.empty() && board::replaceFileAtomically(memoryFile, path + "\n") != 0) {
@@ -249,8 +250,12 @@ bool frmRegisterMap::writeField(std::size_t index, const Field& field, std::stri
     return ok;
 }
 
+bool frmRegisterMap::nameMatches(std::string_view name) const {
+    return filter.empty() || containsIgnoringCase(name, filter);
+}
+
 bool frmRegisterMap::fieldMatches(const Field& field) const {
-    return filter.empty() || containsIgnoringCase(field.name, filter);
+    return nameMatches(field.name);
 }
 
 bool frmRegisterMap::registerMatches(std::size_t index) const {
@@ -261,7 +266,7 @@ bool frmRegisterMap::registerMatches(std::size_t index) const {
         return false;
     }
     const Register& reg = map_->registers[index];
-    return containsIgnoringCase(reg.name, filter) ||
+    return nameMatches(reg.name) ||
            std::any_of(reg.fields.begin(), reg.fields.end(),
                        [&](const Field& field) { return fieldMatches(field); });
 }

@@ -60,11 +60,17 @@ class frmRegisterMap {
     const std::vector<RegisterState>& states() const { return states_; }
     // Counts every change of map or values, so that a view repaints only what changed.
     std::uint64_t revision() const { return revision_; }
+    // Counts the maps opened, so that a view builds its tree again only for a new map.
+    std::uint64_t mapGeneration() const { return mapGeneration_; }
     // True when the register or one of its fields matches the filter (any case).
     bool registerMatches(std::size_t index) const;
     bool fieldMatches(const Field& field) const;
+    // True when the name holds the filter (any case), or the filter is empty.
+    bool nameMatches(std::string_view name) const;
 
   private:
+    // Shows a map just read: values forgotten, caption named after the file.
+    void adopt(RegisterMap map, const std::string& path);
     // The address box as a write address; nothing (after a message box) when it is not one.
     std::optional<std::uint8_t> deviceAddress();
     // Runs the body between the console's connect and disconnect when in automatic mode.
@@ -83,6 +89,7 @@ class frmRegisterMap {
     std::string mapPath_;
     std::vector<RegisterState> states_;
     std::uint64_t revision_ = 0;
+    std::uint64_t mapGeneration_ = 0;
 };
 
 }  // namespace regmap
