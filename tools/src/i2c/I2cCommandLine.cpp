@@ -126,6 +126,7 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
                    "order of a wider register's bytes (default: the map's, else big)")
         ->check(CLI::IsMember({"big", "little"}))
         ->type_name("big|little");
+    app.add_flag("!--no-verify", request.verify, "set with --map: no read-back after the write");
 
     CLI::App* detect = app.add_subcommand("detect", "grid of the addresses that answer");
     detect->add_flag("-7", request.sevenBit, "show and take 7-bit addresses");
@@ -142,7 +143,6 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
     CLI::App* set = app.add_subcommand(
         "set", "write bytes from register REG on, or with --map fields: NAME.FIELD=VALUE...");
     set->add_flag("-r,--read-back", request.readBack, "read the bytes back and compare");
-    set->add_flag("!--no-verify", request.verify, "(with --map) no read-back after the write");
     set->add_option("ADDR", addressText, "8-bit write address (hex)")->type_name("HEX")->required();
     set->add_option("REG", regText, "register address (hex)")->type_name("HEX")->required();
     set->add_option("BYTE", byteTexts, "bytes to write (hex)")->type_name("HEX")->expected(0, -1);
