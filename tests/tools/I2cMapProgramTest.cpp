@@ -48,9 +48,12 @@ TEST_F(I2cMapProgram, Get_ByNameOrAddress_DecodesTheFields) {
     const auto object = nlohmann::json::parse(json.out);
     EXPECT_EQ(object["name"], "THRESH");
     EXPECT_EQ(object["data"], (nlohmann::json{"01", "23"}));
-    EXPECT_EQ(object["fields"][0],
-              (nlohmann::json{{"name", "LEVEL"}, {"msb", 11}, {"lsb", 0}, {"value", 0x123},
-                              {"enum", nullptr}, {"access", "read-write"}}));
+    EXPECT_EQ(object["fields"][0], (nlohmann::json{{"name", "LEVEL"},
+                                                   {"msb", 11},
+                                                   {"lsb", 0},
+                                                   {"value", 0x123},
+                                                   {"enum", nullptr},
+                                                   {"access", "read-write"}}));
 }
 
 TEST_F(I2cMapProgram, Set_OneReadOneMaskedWriteAndAReadBackPerRegister) {
@@ -67,10 +70,13 @@ TEST_F(I2cMapProgram, Set_OneReadOneMaskedWriteAndAReadBackPerRegister) {
 
     ProgramRun json = run("--json --no-verify set 60 THRESH.LEVEL=0x456");
     EXPECT_EQ(json.status, 0) << json.err;
-    EXPECT_EQ(nlohmann::json::parse(json.out),
-              (nlohmann::json{{"command", "set"}, {"address", "60"}, {"register", "20"},
-                              {"name", "THRESH"}, {"before", "0123"}, {"after", "0456"},
-                              {"ok", true}}));
+    EXPECT_EQ(nlohmann::json::parse(json.out), (nlohmann::json{{"command", "set"},
+                                                               {"address", "60"},
+                                                               {"register", "20"},
+                                                               {"name", "THRESH"},
+                                                               {"before", "0123"},
+                                                               {"after", "0456"},
+                                                               {"ok", true}}));
 }
 
 TEST_F(I2cMapProgram, UsageErrors_ExitTwoAndSendNothing) {
@@ -80,8 +86,8 @@ TEST_F(I2cMapProgram, UsageErrors_ExitTwoAndSendNothing) {
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.err.find("OUT "), std::string::npos) << args << ": " << r.err;
     }
-    ProgramRun bad = apptest::runIn(
-        dir, std::string("'") + VELMORIX_I2C_EXE + "' --map bench.json map");
+    ProgramRun bad =
+        apptest::runIn(dir, std::string("'") + VELMORIX_I2C_EXE + "' --map bench.json map");
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.err, "velmorix-i2c: bench.json:1: (XML): Start tag expected, '<' not found\n");
 }

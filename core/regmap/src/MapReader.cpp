@@ -56,7 +56,8 @@ MapReadResult readRegisterMap(std::string_view text, const std::string& source) 
     }
     // No network, no external entities, no DTD: a map file is read as it stands.
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
-                        XML_PARSE_BIG_LINES | XML_PARSE_NOCDATA;
+                        XML_PARSE_BIG_LINES | XML_PARSE_NOCDATA | XML_PARSE_NOBLANKS |
+                        XML_PARSE_COMPACT;
     std::unique_ptr<xmlDoc, DocumentFree> doc(xmlCtxtReadMemory(context.get(), text.data(),
                                                                 static_cast<int>(text.size()),
                                                                 source.c_str(), nullptr, options));

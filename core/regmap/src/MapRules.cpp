@@ -84,8 +84,13 @@ void checkRules(RegisterMap& map) {
         }
         checkFields(reg);
     }
-    std::stable_sort(map.registers.begin(), map.registers.end(),
-                     [](const Register& a, const Register& b) { return a.address < b.address; });
+    const auto byAddress = [](const Register& a, const Register& b) {
+        return a.address < b.address;
+    };
+    // Most files list their registers in address order already.
+    if (!std::is_sorted(map.registers.begin(), map.registers.end(), byAddress)) {
+        std::stable_sort(map.registers.begin(), map.registers.end(), byAddress);
+    }
     for (std::size_t i = 1; i < map.registers.size(); ++i) {
         const Register& low = map.registers[i - 1];
         const Register& high = map.registers[i];

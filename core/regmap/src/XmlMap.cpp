@@ -1,5 +1,7 @@
 #include "XmlMap.h"
 
+#include <cstring>
+
 #include "Numbers.h"
 
 namespace regmap::xml {
@@ -25,9 +27,23 @@ void refuse(const xmlNode* node, const std::string& problem) {
     throw Refusal(xmlGetLineNo(node), describe(node), problem);
 }
 
+namespace {
+
+// The element's name is `name`, compared without measuring it first: the readers look names up
+// many thousand times in a large map.
+bool named(const xmlNode* c, std::string_view name) {
+    if (c->type != XML_ELEMENT_NODE || c->name == nullptr) {
+        return false;
+    }
+    const auto* text = reinterpret_cast<const char*>(c->name);
+    return std::strncmp(text, name.data(), name.size()) == 0 && text[name.size()] == '\0';
+}
+
+}  // namespace
+
 const xmlNode* child(const xmlNode* node, std::string_view name) {
     for (const xmlNode* c = node->children; c != nullptr; c = c->next) {
-        if (c->type == XML_ELEMENT_NODE && localName(c) == name) {
+        if (named(c, name)) {
             return c;
         }
     }
@@ -37,7 +53,7 @@ const xmlNode* child(const xmlNode* node, std::string_view name) {
 std::vector<const xmlNode*> children(const xmlNode* node, std::string_view name) {
     std::vector<const xmlNode*> found;
     for (const xmlNode* c = node->children; c != nullptr; c = c->next) {
-        if (c->type == XML_ELEMENT_NODE && localName(c) == name) {
+        if (named(c, name)) {
             found.push_back(c);
         }
     }

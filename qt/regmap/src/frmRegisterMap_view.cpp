@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "kit/QtHost.h"
 #include "regmap/FieldEditDelegate.h"
@@ -173,7 +174,31 @@ void frmRegisterMapView::rebuild() {
         }
         root->appendRow(row);
     }
-    tree_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Measured once a map, not at every change: a column sized to its contents measures every
+    // row again at each value painted.
+    for (int column = 0; column < kColumns; ++column) {
+        tree_->resizeColumnToContents(column);
+    }
+    // The values and enumerated names come later: room for the widest of them now.
+    int widestName = 0;
+    int widestBits = 0;
+    for (const Register& reg : map.registers) {
+        for (const Field& field : reg.fields) {
+            widestBits =
+                std::max(widestBits, tree_->fontMetrics().horizontalAdvance(bitsText(field)));
+            for (const EnumeratedValue& named : field.values) {
+                widestName = std::max(widestName, tree_->fontMetrics().horizontalAdvance(
+                                                      QString::fromStdString(named.name)));
+            }
+        }
+    }
+    const int padding = 16;
+    tree_->setColumnWidth(kValue,
+                          std::max(tree_->columnWidth(kValue),
+                                   tree_->fontMetrics().horizontalAdvance("00000000") + padding));
+    tree_->setColumnWidth(kEnum, std::max(tree_->columnWidth(kEnum), widestName + padding));
+    tree_->setColumnWidth(kAddress, std::max(tree_->columnWidth(kAddress),
+                                             widestBits + 2 * tree_->indentation() + padding));
     tree_->header()->setStretchLastSection(true);
 }
 
