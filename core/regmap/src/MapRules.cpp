@@ -1,21 +1,12 @@
 // The rules every register map keeps, whichever format it came from.
 #include <algorithm>
 
+#include "Numbers.h"
 #include "XmlMap.h"
 
 namespace regmap::xml {
 
 namespace {
-
-std::string hex(std::uint32_t value) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string text;
-    do {
-        text.insert(text.begin(), digits[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    return "0x" + text;
-}
 
 std::string bits(const Field& field) {
     return field.width == 1
@@ -79,7 +70,7 @@ void checkRules(RegisterMap& map) {
         }
         if (reg.address > 0xFFFF || reg.lastAddress() > 0xFFFF) {
             throw Refusal(reg.line, "register " + quoted(reg.name),
-                          "address " + hex(reg.address) +
+                          "address " + hexNumber(reg.address) +
                               " is beyond the two register-address bytes (0xFFFF)");
         }
         checkFields(reg);
@@ -97,11 +88,13 @@ void checkRules(RegisterMap& map) {
         if (high.address <= low.lastAddress()) {
             const Register& later = high.line >= low.line ? high : low;
             const Register& earlier = &later == &high ? low : high;
-            const std::string problem =
-                low.address == high.address
-                    ? "address " + hex(high.address) + " is also register " + quoted(earlier.name)
-                    : "address " + hex(high.address) + " lies inside register " + quoted(low.name) +
-                          " (" + hex(low.address) + ".." + hex(low.lastAddress()) + ")";
+            const std::string problem = low.address == high.address
+                                            ? "address " + hexNumber(high.address) +
+                                                  " is also register " + quoted(earlier.name)
+                                            : "address " + hexNumber(high.address) +
+                                                  " lies inside register " + quoted(low.name) +
+                                                  " (" + hexNumber(low.address) + ".." +
+                                                  hexNumber(low.lastAddress()) + ")";
             throw Refusal(later.line, "register " + quoted(later.name),
                           problem + (earlier.line > 0 ? ", line " + std::to_string(earlier.line)
                                                       : std::string()));

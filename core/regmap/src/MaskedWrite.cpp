@@ -4,20 +4,6 @@
 
 namespace regmap {
 
-namespace {
-
-std::string hexText(std::uint32_t value) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string text;
-    do {
-        text.insert(text.begin(), digits[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    return "0x" + text;
-}
-
-}  // namespace
-
 MaskedWrite::MaskedWrite(const Register& reg) : reg_(reg) {}
 
 std::string MaskedWrite::refusal(const Register& reg, const Field& field, std::uint32_t value) {
@@ -30,7 +16,7 @@ std::string MaskedWrite::refusal(const Register& reg, const Field& field, std::u
         return what + " is read-only";
     }
     if (value > field.maxValue()) {
-        return what + ": value " + std::to_string(value) + " (" + hexText(value) +
+        return what + ": value " + std::to_string(value) + " (" + hexNumber(value) +
                ") does not fit in " + std::to_string(field.width) + " bit" +
                (field.width == 1 ? "" : "s");
     }

@@ -68,6 +68,16 @@ std::optional<unsigned> radixLetter(char c) {
 
 }  // namespace
 
+std::string hexNumber(std::uint32_t value) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string text;
+    do {
+        text.insert(text.begin(), digits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return "0x" + text;
+}
+
 std::optional<std::uint32_t> parseUserNumber(std::string_view text) {
     text = trimmed(text);
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {

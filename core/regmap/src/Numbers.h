@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace regmap {
@@ -14,5 +15,8 @@ std::optional<std::uint32_t> parseMapNumber(std::string_view text);
 // A number as a user types it: decimal, 0x hex or 0b binary; nothing for any other text or a
 // value wider than 32 bits.
 std::optional<std::uint32_t> parseUserNumber(std::string_view text);
+
+// "0x" and the value in upper-case hex without leading zeros: 0x1F.
+std::string hexNumber(std::uint32_t value);
 
 }  // namespace regmap

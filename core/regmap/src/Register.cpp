@@ -1,7 +1,6 @@
 #include "regmap/Register.h"
 
-#include <algorithm>
-#include <cctype>
+#include "Names.h"
 
 namespace regmap {
 
@@ -10,20 +9,7 @@ std::uint32_t Register::valueMask() const {
 }
 
 const Field* Register::field(std::string_view fieldName) const {
-    for (const Field& f : fields) {
-        if (f.name == fieldName) {
-            return &f;
-        }
-    }
-    auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
-    for (const Field& f : fields) {
-        if (f.name.size() == fieldName.size() &&
-            std::equal(f.name.begin(), f.name.end(), fieldName.begin(),
-                       [&](char a, char b) { return lower(a) == lower(b); })) {
-            return &f;
-        }
-    }
-    return nullptr;
+    return findByName(fields, fieldName);
 }
 
 Field Register::wholeField() const {

@@ -1,25 +1,11 @@
 #include "regmap/RegisterMap.h"
 
-#include <algorithm>
-#include <cctype>
+#include "Names.h"
 
 namespace regmap {
 
 const Register* RegisterMap::named(std::string_view name) const {
-    for (const Register& reg : registers) {
-        if (reg.name == name) {
-            return &reg;
-        }
-    }
-    auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
-    for (const Register& reg : registers) {
-        if (reg.name.size() == name.size() &&
-            std::equal(reg.name.begin(), reg.name.end(), name.begin(),
-                       [&](char a, char b) { return lower(a) == lower(b); })) {
-            return &reg;
-        }
-    }
-    return nullptr;
+    return findByName(registers, name);
 }
 
 const Register* RegisterMap::at(std::uint32_t address) const {

@@ -5,6 +5,7 @@
 
 #include "regmap/frmRegisterMap.h"
 #include "testing/AppFixture.h"
+#include "testing/ProgramRun.h"
 
 namespace apptest {
 namespace {
@@ -24,10 +25,6 @@ class RegisterMapWindow : public AppFixture {
         ASSERT_TRUE(window().openMap(kMaps + "/sensor2009.xml"));
         board->clearPacketLog();
     }
-    void TearDown() override {
-        std::filesystem::remove(memory);
-        AppFixture::TearDown();
-    }
     regmap::frmRegisterMap& window() { return app->registerMap(); }
     std::size_t indexOf(const char* name) {
         const auto& regs = window().map()->registers;
@@ -38,8 +35,8 @@ class RegisterMapWindow : public AppFixture {
         return window().writeField(index, *window().map()->registers[index].field(field), text);
     }
 
-    const std::filesystem::path memory = std::filesystem::temp_directory_path() /
-                                         ("velmorix-regmap-" + std::to_string(::getpid()) + ".txt");
+    ScratchDir scratch{"velmorix-regmap"};
+    const std::filesystem::path memory = scratch.path() / "register-map";
 };
 
 TEST_F(RegisterMapWindow, OpensFromTheMenuWithTheConsolesAddress) {
@@ -104,12 +101,11 @@ TEST_F(RegisterMapWindow, WriteOneToClear_TheOtherFlagsAreWrittenAsZero) {
 }
 
 TEST_F(RegisterMapWindow, BadFileKeepsThePreviousMapAndIsRememberedOnlyWhenGood) {
-    const std::string bad = (std::filesystem::temp_directory_path() / "velmorix-bad.svd").string();
+    const std::string bad = (scratch.path() / "bad.svd").string();
     std::ofstream(bad) << "<device>\n<peripherals>\n<peripheral><registers>\n"
                           "<register><name>A</name></register>\n";
     host.dialogAnswers.push_back({false, bad, "velmorix-bad.svd"});
     window().cmdOpen_Click();
-    std::filesystem::remove(bad);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text.rfind(bad + ":", 0), 0u) << host.messages[0].text;
     EXPECT_EQ(window().mapPath(), kMaps + "/sensor2009.xml");
