@@ -7,8 +7,7 @@ namespace regmap::xml {
 
 namespace {
 
-void readEnumeratedValues(const xmlNode* field, Field& into) {
-    const xmlNode* values = child(field, "enumeratedValues");
+void readEnumeratedValues(const xmlNode* values, Field& into) {
     if (values == nullptr) {
         return;
     }
@@ -28,10 +27,11 @@ void readEnumeratedValues(const xmlNode* field, Field& into) {
 
 // A 1685-2014 field's reset (resets/reset/value, with an optional mask) folded into its
 // register's reset value and mask.
-void readFieldReset(const xmlNode* node, const Field& field, Register& reg,
+void readFieldReset(const xmlNode* resets, const xmlNode* reset, const Field& field, Register& reg,
                     bool& registerResetKnown) {
-    const xmlNode* resets = child(node, "resets");
-    const xmlNode* reset = resets != nullptr ? child(resets, "reset") : child(node, "reset");
+    if (resets != nullptr) {
+        reset = child(resets, "reset");
+    }
     if (reset == nullptr) {
         return;
     }
@@ -55,33 +55,69 @@ void readFieldReset(const xmlNode* node, const Field& field, Register& reg,
     reg.resetMask = (reg.resetMask & ~field.mask()) | ((mask << field.lsb) & field.mask());
 }
 
+// The children of a field element a reader looks at, found in one pass: a large map has many
+// thousand fields, and walking each one's children once per name would cost more than the rest.
+struct FieldElements {
+    const xmlNode* name = nullptr;
+    const xmlNode* description = nullptr;
+    const xmlNode* bitOffset = nullptr;
+    const xmlNode* bitWidth = nullptr;
+    const xmlNode* access = nullptr;
+    const xmlNode* modifiedWriteValue = nullptr;
+    const xmlNode* enumeratedValues = nullptr;
+    const xmlNode* resets = nullptr;
+    const xmlNode* reset = nullptr;
+
+    explicit FieldElements(const xmlNode* field) {
+        for (const xmlNode* c = field->children; c != nullptr; c = c->next) {
+            if (c->type != XML_ELEMENT_NODE) {
+                continue;
+            }
+            const std::string_view n = localName(c);
+            const xmlNode** slot = n == "name"                 ? &name
+                                   : n == "description"        ? &description
+                                   : n == "bitOffset"          ? &bitOffset
+                                   : n == "bitWidth"           ? &bitWidth
+                                   : n == "access"             ? &access
+                                   : n == "modifiedWriteValue" ? &modifiedWriteValue
+                                   : n == "enumeratedValues"   ? &enumeratedValues
+                                   : n == "resets"             ? &resets
+                                   : n == "reset"              ? &reset
+                                                               : nullptr;
+            if (slot != nullptr && *slot == nullptr) {
+                *slot = c;
+            }
+        }
+    }
+};
+
 Field readField(const xmlNode* node, Register& reg, bool& registerResetKnown) {
+    const FieldElements parts(node);
     Field field;
-    field.name = requiredText(node, "name");
-    field.description = childText(node, "description").value_or("");
+    if (parts.name == nullptr) {
+        refuse(node, "has no <name>");
+    }
+    field.name = text(parts.name);
+    if (field.name.empty()) {
+        refuse(parts.name, "is empty");
+    }
+    field.description = parts.description != nullptr ? text(parts.description) : "";
     field.line = static_cast<int>(xmlGetLineNo(node));
-    const xmlNode* offset = child(node, "bitOffset");
-    const xmlNode* width = child(node, "bitWidth");
-    if (offset == nullptr || width == nullptr) {
+    if (parts.bitOffset == nullptr || parts.bitWidth == nullptr) {
         refuse(node, "needs <bitOffset> and <bitWidth>");
     }
-    field.lsb = number(offset);
-    field.width = number(width);
+    field.lsb = number(parts.bitOffset);
+    field.width = number(parts.bitWidth);
     if (field.lsb > 31 || field.width > 32) {
         refuse(node, "bits beyond 32 (offset " + std::to_string(field.lsb) + ", width " +
                          std::to_string(field.width) + ")");
     }
-    field.access = reg.access;
-    if (const xmlNode* a = child(node, "access")) {
-        field.access = access(a);
+    field.access = parts.access != nullptr ? access(parts.access) : reg.access;
+    if (parts.modifiedWriteValue != nullptr && oneToClear(parts.modifiedWriteValue)) {
+        field.access = Access::WriteOneToClear;
     }
-    if (const xmlNode* modified = child(node, "modifiedWriteValue")) {
-        if (oneToClear(modified)) {
-            field.access = Access::WriteOneToClear;
-        }
-    }
-    readEnumeratedValues(node, field);
-    readFieldReset(node, field, reg, registerResetKnown);
+    readEnumeratedValues(parts.enumeratedValues, field);
+    readFieldReset(parts.resets, parts.reset, field, reg, registerResetKnown);
     return field;
 }
 
@@ -116,7 +152,9 @@ Register readRegister(const xmlNode* node, std::uint32_t base) {
         reg.resetMask = childNumber(reset, "mask").value_or(reg.valueMask());
         resetKnown = true;
     }
-    for (const xmlNode* field : children(node, "field")) {
+    const std::vector<const xmlNode*> fields = children(node, "field");
+    reg.fields.reserve(fields.size());
+    for (const xmlNode* field : fields) {
         reg.fields.push_back(readField(field, reg, resetKnown));
     }
     if (!resetKnown) {
@@ -158,7 +196,9 @@ void readIpXact(const xmlNode* root, RegisterMap& map) {
             if (const xmlNode* file = child(block, "registerFile")) {
                 refuse(file, "register files are not read; list their registers in the block");
             }
-            for (const xmlNode* reg : children(block, "register")) {
+            const std::vector<const xmlNode*> registers = children(block, "register");
+            map.registers.reserve(map.registers.size() + registers.size());
+            for (const xmlNode* reg : registers) {
                 if (map.registers.size() >= 65536) {
                     refuse(reg, "more than 65536 registers");
                 }
