@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds what is needed and photographs each window under a virtual X display (Xvfb) on the
 # simulated bridge board: the register console, its log tab, the register console after a setup
-# file was opened, the GPIO panel, the About box and the script window with a demo script loaded
-# and run. The PNGs go to build/screenshots/.
+# file was opened, the GPIO panel, the About box, the Register Map window with a map read and one register
+# expanded, and the script window with a demo script loaded and run. The PNGs go to build/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -56,4 +56,5 @@ shoot log "Velmorix I2C Communications Software" main-window-log.png
 shoot setup "demo.kvx - Velmorix I2CUSB" main-window-setup.png
 shoot gpio "GPIO Control" gpio-panel.png
 shoot about "About Velmorix_I2C_Comm" about-box.png
+shoot regmap "sensor2009.xml - Register Map" register-map.png
 shoot script "[ demo.txt ]    Script IC Send / Receive" script-window.png "$VELMORIX_SCRIPT_SCENES"

@@ -3,7 +3,9 @@
 // "sim:FILE" for a simulated one, and on Linux "i2cdev:PATH" for a kernel I2C adapter such as
 // /dev/i2c-1).
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <iostream>
 #include <string>
 
@@ -41,6 +43,12 @@ int main(int argc, char** argv) {
     kit::QtHost host;
     program::QtViews views(host);
     app::Application& app = views.app();
+    // The one thing the program remembers between runs: the register-map window's last map.
+    const QString settings =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/velmorix";
+    if (QDir().mkpath(settings)) {
+        app.setRegisterMapMemory((settings + "/register-map").toStdString());
+    }
     // The start-up window loads and hides itself; the main window loads (one connect and
     // disconnect, the initial GPIO write) and shows.
     app.start();

@@ -92,6 +92,41 @@ void Application::closeGpioPanel() {
     }
 }
 
+regmap::frmRegisterMap& Application::registerMap() {
+    if (!registerMap_) {
+        registerMap_ = std::make_unique<regmap::frmRegisterMap>(*link_, *this);
+    }
+    if (!registerMap_->Loaded) {
+        registerMap_->memoryFile = registerMapMemory_;
+        registerMap_->Form_Load();
+    }
+    return *registerMap_;
+}
+
+void Application::showRegisterMap() {
+    auto& window = registerMap();
+    window.Visible = true;
+    navigator_.showRegisterMap(window);
+}
+
+void Application::closeRegisterMap() {
+    if (registerMap_) {
+        registerMap_->Visible = false;
+    }
+}
+
+std::string Application::consoleAddress() {
+    return mainWindow().txtI2CAdr.Text();
+}
+
+void Application::connectBoard() {
+    mainWindow().cmdUSBConnect_Click();
+}
+
+void Application::disconnectBoard() {
+    mainWindow().cmdUSBDisconnect_Click();
+}
+
 void Application::showScriptWindow() {
     scripts_->showSharedWindow();
 }
@@ -138,6 +173,9 @@ void Application::endProgram() {
     }
     if (about_) {
         about_->Visible = false;
+    }
+    if (registerMap_) {
+        registerMap_->Visible = false;
     }
     for (script::frmScriptOps* window : scripts_->openWindows()) {
         window->Visible = false;

@@ -712,6 +712,10 @@ void frmI2C_General::mnuGPIO_Click() {
     calls_.showGpioPanel();
 }
 
+void frmI2C_General::mnuRegisterMap_Click() {
+    calls_.showRegisterMap();
+}
+
 void frmI2C_General::frmAbout_Click() {
     calls_.showAboutBox();
 }

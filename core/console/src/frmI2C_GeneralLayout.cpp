@@ -243,6 +243,7 @@ void frmI2C_General::initControls() {
     mnuSetup_Open.Caption = "Comm Register Definitions";
     mnu_ScriptShow.Caption = "Script Execution";
     mnuGPIO.Caption = "GPIO Screen";
+    mnuRegisterMap.Caption = "Register Map...";
     mnuSetup_Save.Caption = "Save";
     frmAbout.Caption = "About";
 

@@ -156,6 +156,8 @@ void frmI2C_GeneralView::buildMenu() {
     add(open, model_.mnu_ScriptShow, "mnu_ScriptShow", true,
         [this] { model_.mnu_ScriptShow_Click(); });
     add(open, model_.mnuGPIO, "mnuGPIO", false, [this] { model_.mnuGPIO_Click(); });
+    add(open, model_.mnuRegisterMap, "mnuRegisterMap", false,
+        [this] { model_.mnuRegisterMap_Click(); });
     add(file, model_.mnuSetup_Save, "mnuSetup_Save", true,
         [this] { model_.mnuSetup_Save_Click(); });
     // "About" is an entry of the menu bar itself, without a submenu.

@@ -70,6 +70,15 @@ void QtViews::showAboutBox(about::frmAbout2& box) {
     bringToFront(*about_);
 }
 
+void QtViews::showRegisterMap(regmap::frmRegisterMap& window) {
+    if (!registerMap_) {
+        registerMap_ = std::make_unique<regmap::frmRegisterMapView>(
+            window, app_.gate(), host_, [this] { app_.closeRegisterMap(); });
+    }
+    registerMap_->render();
+    bringToFront(*registerMap_);
+}
+
 void QtViews::startupLoaded(startup::frmStartup& window) {
     if (!startup_) {
         startup_ = std::make_unique<startup::frmStartupView>(window, app_.gate(), host_);
@@ -84,6 +93,9 @@ void QtViews::quit() {
     }
     if (about_) {
         about_->hide();
+    }
+    if (registerMap_) {
+        registerMap_->hide();
     }
     if (startup_) {
         startup_->hide();

@@ -24,6 +24,8 @@ class RecordingNavigator : public app::Navigator {
     void showScriptWindow(script::frmScriptOps& window) override { shown.push_back(&window); }
     // Counts the request (About boxes are not recorded in `shown`); never fails.
     void showAboutBox(about::frmAbout2&) override { ++aboutBoxes; }
+    // Counts the request; never fails.
+    void showRegisterMap(regmap::frmRegisterMap&) override { ++registerMaps; }
     // Counts the load; never fails.
     void startupLoaded(startup::frmStartup&) override { ++startupLoads; }
     // Counts the request; never fails.
@@ -31,6 +33,7 @@ class RecordingNavigator : public app::Navigator {
 
     std::vector<const form::Window*> shown;  // every window shown, again when shown again
     int aboutBoxes = 0;
+    int registerMaps = 0;
     int startupLoads = 0;
     int quits = 0;
 };

@@ -2,11 +2,13 @@
 // so scripts/screenshot.sh can photograph it. Scenes: "main" (register console after a test, a
 // read and a read-all), "log" (the same, log tab shown), "gpio" (the GPIO panel after a write),
 // "setup" (the register console right after the setup file demo.kvx was opened), "about" (the
-// About box over the same main window).
+// About box over the same main window), "regmap" (the Register Map window with a map read, one
+// field written and one register expanded).
 #include <unistd.h>
 
 #include <QApplication>
 #include <QTimer>
+#include <QTreeView>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -45,8 +47,8 @@ std::string demoSetupFile() {
 int main(int argc, char** argv) {
     const std::string scene = argc > 1 ? argv[1] : "main";
     if (scene != "main" && scene != "log" && scene != "gpio" && scene != "setup" &&
-        scene != "about") {
-        std::fprintf(stderr, "usage: view_scenes main|log|gpio|setup|about\n");
+        scene != "about" && scene != "regmap") {
+        std::fprintf(stderr, "usage: view_scenes main|log|gpio|setup|about|regmap\n");
         return 2;
     }
     setenv("VELMORIX_BRIDGE", "sim", 0);
@@ -92,6 +94,22 @@ int main(int argc, char** argv) {
     }
     if (scene == "about") {
         main.frmAbout_Click();
+    }
+    if (scene == "regmap") {
+        main.mnuRegisterMap_Click();
+        auto& window = app.registerMap();
+        if (!window.openMap(std::string(VELMORIX_MAPS_DIR) + "/sensor2009.xml")) {
+            std::fprintf(stderr, "the demo map did not read\n");
+            return 1;
+        }
+        window.cmdReadAll_Click();
+        const auto& regs = window.map()->registers;
+        const auto ctrl = static_cast<std::size_t>(window.map()->named("CTRL") - regs.data());
+        window.writeField(ctrl, *regs[ctrl].field("MODE"), "CONTINUOUS");
+        host.renderAll();
+        auto* view = views.registerMapView();
+        view->tree()->expand(view->items().index(static_cast<int>(ctrl), 0));
+        view->resize(720, 360);
     }
     host.renderAll();
     std::printf("ready\n");

@@ -130,6 +130,13 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
     app.add_flag("--json", request.json, "one JSON object on stdout instead of text");
     app.add_flag("--trace", request.trace, "every USB transfer on stderr");
     app.add_flag("-y,--yes", request.yes, "do not ask before set writes (asked on a terminal)");
+    app.add_option("--map", request.mapFile, "register map: IP-XACT or CMSIS-SVD file")
+        ->type_name("FILE");
+    app.add_option("--byte-order", request.byteOrder,
+                   "order of a wider register's bytes (default: the map's, else big)")
+        ->check(CLI::IsMember({"big", "little"}))
+        ->type_name("big|little");
+    app.add_flag("!--no-verify", request.verify, "set with --map: no read-back after the write");
 
     CLI::App* detect = app.add_subcommand("detect", "grid of the addresses that answer");
     detect->add_flag("-7", request.sevenBit, "show and take 7-bit addresses");
@@ -143,14 +150,12 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
     get->add_option("REG", regText, "register address (hex)")->type_name("HEX")->required();
     get->add_option("COUNT", countText, "bytes to read, 1 to 255 (default 1)")->type_name("N");
 
-    CLI::App* set = app.add_subcommand("set", "write bytes from register REG on");
+    CLI::App* set = app.add_subcommand(
+        "set", "write bytes from register REG on, or with --map fields: NAME.FIELD=VALUE...");
     set->add_flag("-r,--read-back", request.readBack, "read the bytes back and compare");
     set->add_option("ADDR", addressText, "8-bit write address (hex)")->type_name("HEX")->required();
     set->add_option("REG", regText, "register address (hex)")->type_name("HEX")->required();
-    set->add_option("BYTE", byteTexts, "bytes to write (hex)")
-        ->type_name("HEX")
-        ->required()
-        ->expected(1, -1);
+    set->add_option("BYTE", byteTexts, "bytes to write (hex)")->type_name("HEX")->expected(0, -1);
 
     CLI::App* dump = app.add_subcommand("dump", "grid of registers, 16 a line, hex and text");
     dump->add_option("ADDR", addressText, "8-bit write address (hex)")
@@ -159,7 +164,9 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
     dump->add_option("--first", firstText, "first register (hex, default 00)")->type_name("XX");
     dump->add_option("--last", lastText, "last register (hex, default FF)")->type_name("XX");
 
-    for (CLI::App* command : {detect, get, set, dump}) {
+    CLI::App* map = app.add_subcommand("map", "list the --map file's registers and fields");
+
+    for (CLI::App* command : {detect, get, set, dump, map}) {
         command->fallthrough();
         command->footer(kFooter);
     }
@@ -175,6 +182,14 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
         const int regDigits = request.reg16 ? 4 : 2;
         const std::uint32_t regMax = request.reg16 ? 0xFFFF : 0xFF;
         const std::string regHint = request.reg16 ? "" : "; --reg16 for two-byte registers";
+        if (map->parsed()) {
+            if (request.mapFile.empty()) {
+                refuse("map needs --map FILE");
+            }
+            request.command = I2cCommand::Map;
+            exitStatus = kI2cOk;
+            return request;
+        }
         if (detect->parsed()) {
             request.command = I2cCommand::Detect;
             const std::uint32_t top = request.sevenBit ? 0x7F : 0xFE;
@@ -187,8 +202,27 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
         } else {
             request.address = writeAddress("address", addressText);
         }
-        if (get->parsed() || set->parsed()) {
+        const bool fields = set->parsed() && regText.find('=') != std::string::npos;
+        if (fields && request.mapFile.empty()) {
+            refuse("NAME.FIELD=VALUE needs --map FILE");
+        }
+        if (!request.mapFile.empty() && (get->parsed() || fields)) {
+            // A name (or NAME.FIELD=VALUE) is looked up once the map is read.
+            request.regText = regText;
+        } else if (get->parsed() || set->parsed()) {
             request.reg = hexArgument("register", regText, regMax, regDigits, regHint);
+        }
+        if (fields) {
+            request.command = I2cCommand::Set;
+            request.assignments.push_back(regText);
+            request.assignments.insert(request.assignments.end(), byteTexts.begin(),
+                                       byteTexts.end());
+            exitStatus = kI2cOk;
+            return request;
+        }
+        if (set->parsed() && byteTexts.empty()) {
+            refuse(request.mapFile.empty() ? "BYTE is required"
+                                           : "give BYTE... or NAME.FIELD=VALUE...");
         }
         if (get->parsed()) {
             request.command = I2cCommand::Get;

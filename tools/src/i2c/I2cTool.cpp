@@ -11,6 +11,7 @@
 #include "tools/HeadlessHost.h"
 #include "tools/TransferTrace.h"
 #include "tools/i2c/I2cGrids.h"
+#include "tools/i2c/I2cMapTool.h"
 #include "wd_utils.h"
 
 namespace tools {
@@ -20,18 +21,7 @@ namespace {
 using client::BoardLinkClient;
 using nlohmann::json;
 
-// What a command gives: the text or JSON for stdout, and its failure, if any.
-struct Result {
-    json object;
-    std::string text;
-    std::string error;  // one line, without the program's name
-    int status = kI2cOk;
-
-    void fail(int exitStatus, const std::string& why) {
-        status = exitStatus;
-        error = why;
-    }
-};
+using Result = I2cOutcome;
 
 std::string hex(std::uint32_t value, int digits) {
     std::string text = board::HexText(value);
@@ -306,11 +296,14 @@ const char* commandName(I2cCommand command) {
             return "set";
         case I2cCommand::Dump:
             return "dump";
+        case I2cCommand::Map:
+            return "map";
     }
     return "";
 }
 
-void runOnBus(const I2cRequest& request, std::ostream& err, Result& result) {
+void runOnBus(const I2cRequest& request, const I2cMapPlan* plan, std::ostream& err,
+              Result& result) {
     HeadlessHost host(err);
     BoardLinkClient bus(host);
     if (!bus.open()) {
@@ -322,22 +315,54 @@ void runOnBus(const I2cRequest& request, std::ostream& err, Result& result) {
             runDetect(request, bus, result);
             break;
         case I2cCommand::Get:
-            runGet(request, bus, result);
+            plan != nullptr && plan->reg != nullptr ? runI2cMapGet(request, *plan, bus, result)
+                                                    : runGet(request, bus, result);
             break;
         case I2cCommand::Set:
-            runSet(request, bus, result);
+            plan != nullptr && !plan->writes.empty() ? runI2cMapSet(request, *plan, bus, result)
+                                                     : runSet(request, bus, result);
             break;
         case I2cCommand::Dump:
             runDump(request, bus, result);
+            if (plan != nullptr) {
+                addI2cDumpNames(request, *plan, result);
+            }
+            break;
+        case I2cCommand::Map:
             break;
     }
 }
 
 }  // namespace
 
-int runI2cCommand(const I2cRequest& request, std::ostream& out, std::ostream& err,
+int runI2cCommand(const I2cRequest& given, std::ostream& out, std::ostream& err,
                   const I2cConfirm& confirm) {
-    if (request.command == I2cCommand::Set && confirm) {
+    // A map is read, and every name in the request looked up, before anything is sent.
+    std::optional<I2cMapPlan> plan;
+    I2cRequest request = given;
+    if (!given.mapFile.empty()) {
+        std::string error;
+        plan = planI2cMapRequest(given, error);
+        if (!plan) {
+            err << "velmorix-i2c: " << error << '\n';
+            return kI2cUsage;
+        }
+        request.reg16 = request.reg16 || plan->map.registerAddressBytes() == 2;
+    }
+    if (request.command == I2cCommand::Map) {
+        Result listing;
+        listing.object["command"] = "map";
+        runI2cMap(*plan, listing);
+        listing.object["ok"] = true;
+        out << (request.json ? listing.object.dump() + "\n" : listing.text) << std::flush;
+        return kI2cOk;
+    }
+    if (request.command == I2cCommand::Set && confirm && plan && !plan->writes.empty()) {
+        if (!confirm(plan->question(request.address))) {
+            err << "velmorix-i2c: nothing written\n";
+            return kI2cUsage;
+        }
+    } else if (request.command == I2cCommand::Set && confirm) {
         const std::string question = "Write " + bytesText(request.data) + " to register " +
                                      registerText(request.reg, request.reg16) + " of device " +
                                      board::HexByteText(request.address) + "?";
@@ -360,14 +385,18 @@ int runI2cCommand(const I2cRequest& request, std::ostream& out, std::ostream& er
     if (request.command != I2cCommand::Detect) {
         result.object["address"] = board::HexByteText(request.address);
     }
-    runOnBus(request, err, result);
+    runOnBus(request, plan ? &*plan : nullptr, err, result);
     WDU_SetTransferTrace(nullptr, nullptr);
 
     result.object["ok"] = result.status == kI2cOk;
     if (!result.error.empty()) {
         result.object["error"] = result.error;
     }
-    if (request.json) {
+    if (request.json && !result.objects.empty()) {
+        for (const json& object : result.objects) {
+            out << object.dump() << '\n';
+        }
+    } else if (request.json) {
         out << result.object.dump() << '\n';
     } else {
         out << result.text;

@@ -22,6 +22,8 @@
 #include "form/Host.h"
 #include "form/UserEventGate.h"
 #include "gpio/frmGPIO.h"
+#include "regmap/RegisterMapLink.h"
+#include "regmap/frmRegisterMap.h"
 #include "startup/StartupLink.h"
 #include "startup/frmStartup.h"
 
@@ -31,7 +33,8 @@ class ScriptWindows;
 
 class Application : public board::MainWindowLink,
                     public console::ConsoleLink,
-                    public startup::StartupLink {
+                    public startup::StartupLink,
+                    public regmap::RegisterMapLink {
   public:
     // Keeps both references; the navigator is only called once a window is shown, and never
     // while the application is being destroyed.
@@ -90,6 +93,16 @@ class Application : public board::MainWindowLink,
     // The About box's window was closed: it unloads and loads afresh on next use.
     void closeAboutBox();
 
+    // The "Register Map" window, created and loaded on first use; closing only hides it, so its
+    // map and values stay for the next show.
+    regmap::frmRegisterMap& registerMap();
+    // Loads the window if needed, makes it visible and has the navigator show it.
+    void showRegisterMap() override;
+    void closeRegisterMap();
+    // The file that remembers the window's last map between runs; "" (the default) remembers
+    // nothing. Takes effect at the window's load.
+    void setRegisterMapMemory(std::string path) { registerMapMemory_ = std::move(path); }
+
     // board::MainWindowLink: the main window's log and indicators once it is loaded. Until then,
     // and while the application is torn down, stand-ins take them: a getter never loads the
     // window, whose load connects to the board. Log lines written before the load lead its log.
@@ -108,6 +121,10 @@ class Application : public board::MainWindowLink,
     void gpioLedDataClick(int index) override;
     void gpioWrite() override;
     void endProgram() override;
+    // regmap::RegisterMapLink: the console's address and connection buttons.
+    std::string consoleAddress() override;
+    void connectBoard() override;
+    void disconnectBoard() override;
 
     form::Host& host_;
     Navigator& navigator_;
@@ -131,6 +148,8 @@ class Application : public board::MainWindowLink,
 #endif
     std::unique_ptr<about::frmAbout2> about_;
     std::unique_ptr<startup::frmStartup> startup_;
+    std::unique_ptr<regmap::frmRegisterMap> registerMap_;
+    std::string registerMapMemory_;
     bool quit_ = false;
 };
 

@@ -19,6 +19,9 @@ class frmAbout2;
 namespace startup {
 class frmStartup;
 }
+namespace regmap {
+class frmRegisterMap;
+}
 
 namespace app {
 
@@ -33,6 +36,9 @@ class Navigator {
     virtual void showScriptWindow(script::frmScriptOps& window) = 0;
     // Presents the About box and brings it to the front; called again for a box already shown.
     virtual void showAboutBox(about::frmAbout2& box) = 0;
+    // Presents the "Register Map" window and brings it to the front; a front end without
+    // windows shows nothing.
+    virtual void showRegisterMap(regmap::frmRegisterMap& window) { (void)window; }
     // The start-up window has loaded, hidden itself and shown the main window: an implementation
     // makes its window, hidden; nothing is shown.
     virtual void startupLoaded(startup::frmStartup& window) = 0;

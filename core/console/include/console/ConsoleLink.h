@@ -20,6 +20,8 @@ class ConsoleLink {
     virtual void showScriptWindow() = 0;
     // "GPIO": shows the GPIO panel.
     virtual void showGpioPanel() = 0;
+    // "File" > "Open" > "Register Map...": shows the register-map window.
+    virtual void showRegisterMap() = 0;
     // "About": shows the About box.
     virtual void showAboutBox() = 0;
     // Ends the whole program, every other window with it.

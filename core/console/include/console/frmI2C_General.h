@@ -138,6 +138,7 @@ class frmI2C_General : public form::Window {
     form::MenuItem mnuSetup_Open;   // "File" > "Open" > "Comm Register Definitions"
     form::MenuItem mnu_ScriptShow;  // "File" > "Open" > "Script Execution"
     form::MenuItem mnuGPIO;         // "File" > "Open" > "GPIO Screen"
+    form::MenuItem mnuRegisterMap;  // "File" > "Open" > "Register Map..."
     form::MenuItem mnuSetup_Save;   // "File" > "Save"
     form::MenuItem frmAbout;        // "About"
 
@@ -228,6 +229,8 @@ class frmI2C_General : public form::Window {
     // Closes the connection, clears the manual switch, then shows the script window.
     void mnu_ScriptShow_Click();
     void mnuGPIO_Click();
+    // Shows the register-map window.
+    void mnuRegisterMap_Click();
     // "Save": asks for a file name (proposing the setup file last opened or saved), writes the
     // setup file and names the window after it. A cancelled dialog or a failed write leaves the
     // caption as it was.

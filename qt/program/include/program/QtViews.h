@@ -13,6 +13,7 @@
 #include "console/frmI2C_General_view.h"
 #include "gpio/frmGPIO_view.h"
 #include "kit/QtHost.h"
+#include "regmap/frmRegisterMap_view.h"
 #include "script/ScriptViews_view.h"
 #include "startup/frmStartup_view.h"
 
@@ -36,6 +37,7 @@ class QtViews : public app::Navigator {
     console::frmI2C_GeneralView* mainView() { return main_.get(); }
     gpio::frmGPIOView* gpioView() { return gpio_.get(); }
     about::frmAbout2View* aboutView() { return about_.get(); }
+    regmap::frmRegisterMapView* registerMapView() { return registerMap_.get(); }
     // Made when the start-up window loads; hidden as the model is.
     startup::frmStartupView* startupView() { return startup_.get(); }
     // The script windows' views.
@@ -46,6 +48,7 @@ class QtViews : public app::Navigator {
     void showGpioPanel(gpio::frmGPIO& panel) override;
     void showScriptWindow(script::frmScriptOps& window) override;
     void showAboutBox(about::frmAbout2& box) override;
+    void showRegisterMap(regmap::frmRegisterMap& window) override;
     // Builds the start-up window's view, hidden like its model.
     void startupLoaded(startup::frmStartup& window) override;
     // Hides every window and ends Qt's event loop.
@@ -58,6 +61,7 @@ class QtViews : public app::Navigator {
     std::unique_ptr<console::frmI2C_GeneralView> main_;
     std::unique_ptr<gpio::frmGPIOView> gpio_;
     std::unique_ptr<about::frmAbout2View> about_;
+    std::unique_ptr<regmap::frmRegisterMapView> registerMap_;
     std::unique_ptr<startup::frmStartupView> startup_;
     script::ScriptViews scripts_;
 };

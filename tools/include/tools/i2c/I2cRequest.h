@@ -12,7 +12,7 @@ namespace tools {
 // Exit statuses of velmorix-i2c.
 enum I2cExit { kI2cOk = 0, kI2cNoAcknowledge = 1, kI2cUsage = 2, kI2cNoBridge = 3 };
 
-enum class I2cCommand { Detect, Get, Set, Dump };
+enum class I2cCommand { Detect, Get, Set, Dump, Map };
 
 struct I2cRequest {
     I2cCommand command = I2cCommand::Detect;
@@ -38,6 +38,16 @@ struct I2cRequest {
     // detect: the address range in the grid's own form; dump: the register range.
     std::uint32_t first = 0;
     std::uint32_t last = 0;
+
+    // --map: the register-map file ("" for none); --byte-order: "big", "little" or "" for the
+    // map's own.
+    std::string mapFile;
+    std::string byteOrder;
+    // get with a map: the register as typed, a name or hex.
+    std::string regText;
+    // set with a map: the NAME.FIELD=VALUE texts; --no-verify leaves out the read-back.
+    std::vector<std::string> assignments;
+    bool verify = true;
 };
 
 }  // namespace tools

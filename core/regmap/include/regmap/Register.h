@@ -1,0 +1,40 @@
+// A register of a register map: 8, 16 or 32 bits at one address (a wider register is that many
+// consecutive byte registers), its reset value and mask, access and fields.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "regmap/Access.h"
+#include "regmap/Field.h"
+
+namespace regmap {
+
+struct Register {
+    std::string name;
+    std::string description;
+    std::uint32_t address = 0;
+    unsigned width = 8;
+    std::uint32_t resetValue = 0;
+    // The bits whose reset value is known.
+    std::uint32_t resetMask = 0xFFFFFFFFu;
+    Access access = Access::ReadWrite;
+    std::vector<Field> fields;
+    // Line of the map file that defined it (0 when made in code).
+    int line = 0;
+
+    unsigned byteCount() const { return width / 8; }
+    std::uint32_t lastAddress() const { return address + byteCount() - 1; }
+    // Every bit of the register.
+    std::uint32_t valueMask() const;
+    // The field of that name; nullptr when there is none.
+    const Field* field(std::string_view fieldName) const;
+    // The whole register as one field, for registers written as a whole.
+    Field wholeField() const;
+    // True when a value read differs from the reset value in a bit whose reset is known.
+    bool differsFromReset(std::uint32_t value) const;
+};
+
+}  // namespace regmap

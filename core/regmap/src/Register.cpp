@@ -1,0 +1,31 @@
+#include "regmap/Register.h"
+
+#include "Names.h"
+
+namespace regmap {
+
+std::uint32_t Register::valueMask() const {
+    return width >= 32 ? 0xFFFFFFFFu : (1u << width) - 1u;
+}
+
+const Field* Register::field(std::string_view fieldName) const {
+    return findByName(fields, fieldName);
+}
+
+Field Register::wholeField() const {
+    Field whole;
+    whole.name = name;
+    whole.description = description;
+    whole.lsb = 0;
+    whole.width = width;
+    whole.access = access;
+    whole.reset = resetValue & valueMask();
+    whole.line = line;
+    return whole;
+}
+
+bool Register::differsFromReset(std::uint32_t value) const {
+    return ((value ^ resetValue) & resetMask & valueMask()) != 0;
+}
+
+}  // namespace regmap

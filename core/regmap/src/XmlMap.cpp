@@ -1,0 +1,136 @@
+#include "XmlMap.h"
+
+#include <cstring>
+
+#include "Numbers.h"
+
+namespace regmap::xml {
+
+std::string_view localName(const xmlNode* node) {
+    return node->name == nullptr ? std::string_view{}
+                                 : std::string_view(reinterpret_cast<const char*>(node->name));
+}
+
+std::string describe(const xmlNode* node) {
+    std::string element(localName(node));
+    if (const xmlNode* name = child(node, "name")) {
+        std::string label = text(name);
+        if (label.size() > 40) {
+            label = label.substr(0, 37) + "...";
+        }
+        element += " \"" + label + "\"";
+    }
+    return element;
+}
+
+void refuse(const xmlNode* node, const std::string& problem) {
+    throw Refusal(xmlGetLineNo(node), describe(node), problem);
+}
+
+namespace {
+
+// The element's name is `name`, compared without measuring it first: the readers look names up
+// many thousand times in a large map.
+bool named(const xmlNode* c, std::string_view name) {
+    if (c->type != XML_ELEMENT_NODE || c->name == nullptr) {
+        return false;
+    }
+    const auto* text = reinterpret_cast<const char*>(c->name);
+    return std::strncmp(text, name.data(), name.size()) == 0 && text[name.size()] == '\0';
+}
+
+}  // namespace
+
+const xmlNode* child(const xmlNode* node, std::string_view name) {
+    for (const xmlNode* c = node->children; c != nullptr; c = c->next) {
+        if (named(c, name)) {
+            return c;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<const xmlNode*> children(const xmlNode* node, std::string_view name) {
+    std::vector<const xmlNode*> found;
+    for (const xmlNode* c = node->children; c != nullptr; c = c->next) {
+        if (named(c, name)) {
+            found.push_back(c);
+        }
+    }
+    return found;
+}
+
+std::string text(const xmlNode* node) {
+    std::string content;
+    for (const xmlNode* c = node->children; c != nullptr; c = c->next) {
+        if ((c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) &&
+            c->content != nullptr) {
+            content += reinterpret_cast<const char*>(c->content);
+        }
+    }
+    const auto first = content.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        return "";
+    }
+    const auto last = content.find_last_not_of(" \t\r\n");
+    return content.substr(first, last - first + 1);
+}
+
+std::optional<std::string> childText(const xmlNode* node, std::string_view name) {
+    const xmlNode* c = child(node, name);
+    if (c == nullptr) {
+        return std::nullopt;
+    }
+    return text(c);
+}
+
+std::string requiredText(const xmlNode* node, std::string_view name) {
+    const xmlNode* c = child(node, name);
+    if (c == nullptr) {
+        refuse(node, "has no <" + std::string(name) + ">");
+    }
+    std::string value = text(c);
+    if (value.empty()) {
+        refuse(c, "is empty");
+    }
+    return value;
+}
+
+std::uint32_t number(const xmlNode* node) {
+    const std::string value = text(node);
+    const auto parsed = parseMapNumber(value);
+    if (!parsed) {
+        std::string shown = value.size() > 40 ? value.substr(0, 37) + "..." : value;
+        refuse(node, "\"" + shown + "\" is not a number of 32 bits");
+    }
+    return *parsed;
+}
+
+std::optional<std::uint32_t> childNumber(const xmlNode* node, std::string_view name) {
+    const xmlNode* c = child(node, name);
+    if (c == nullptr) {
+        return std::nullopt;
+    }
+    return number(c);
+}
+
+Access access(const xmlNode* node) {
+    const std::string value = text(node);
+    if (value == "read-write" || value == "read-writeOnce" || value == "writeOnce") {
+        return Access::ReadWrite;
+    }
+    if (value == "read-only") {
+        return Access::ReadOnly;
+    }
+    if (value == "write-only") {
+        return Access::WriteOnly;
+    }
+    refuse(node, "unknown access \"" + value +
+                     "\" (read-write, read-only, write-only, writeOnce or read-writeOnce)");
+}
+
+bool oneToClear(const xmlNode* node) {
+    return text(node) == "oneToClear";
+}
+
+}  // namespace regmap::xml

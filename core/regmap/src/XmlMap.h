@@ -1,0 +1,59 @@
+// What both map readers share: walking libxml2's tree by local element names, reading numbers
+// and access kinds, and the refusal that names the line and the element. Inside this folder only.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "regmap/Access.h"
+#include "regmap/RegisterMap.h"
+
+namespace regmap::xml {
+
+// Carries "LINE: ELEMENT: problem" up to the reader's entry, which adds the file; never leaves
+// this folder.
+struct Refusal : std::runtime_error {
+    Refusal(long line, const std::string& element, const std::string& problem)
+        : std::runtime_error(element + ": " + problem), line(line) {}
+    long line;
+};
+
+// The element's name without its namespace prefix.
+std::string_view localName(const xmlNode* node);
+// The element as a refusal names it: its local name, and its <name> child's text when it has one.
+std::string describe(const xmlNode* node);
+[[noreturn]] void refuse(const xmlNode* node, const std::string& problem);
+// The first child element with this local name; nullptr when none.
+const xmlNode* child(const xmlNode* node, std::string_view name);
+// Every child element with this local name, in file order.
+std::vector<const xmlNode*> children(const xmlNode* node, std::string_view name);
+// The element's text, blanks at both ends removed.
+std::string text(const xmlNode* node);
+// The text of the named child; nothing when there is no such child.
+std::optional<std::string> childText(const xmlNode* node, std::string_view name);
+// The text of the named child, which must be there and not be empty.
+std::string requiredText(const xmlNode* node, std::string_view name);
+// The element's text as a map number; refused when it is not one.
+std::uint32_t number(const xmlNode* node);
+// The named child as a map number; nothing when there is no such child.
+std::optional<std::uint32_t> childNumber(const xmlNode* node, std::string_view name);
+// The element's access text (read-write, read-only, write-only, writeOnce, read-writeOnce).
+Access access(const xmlNode* node);
+// True when the element's text says a write of 1 clears the bit ("oneToClear").
+bool oneToClear(const xmlNode* node);
+
+// The readers of each format: fill the map from the root element, refusing what is wrong.
+void readIpXact(const xmlNode* root, RegisterMap& map);
+void readSvd(const xmlNode* root, RegisterMap& map);
+
+// The rules every map keeps; refuses the first break. Sorts the registers by address and fills
+// each field's reset value from its register's.
+void checkRules(RegisterMap& map);
+
+}  // namespace regmap::xml

@@ -1,0 +1,282 @@
+#include "regmap/frmRegisterMap.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+#include "board/AtomicFile.h"
+#include "board/HexText.h"
+#include "board/Packets.h"
+#include "regmap/MapReader.h"
+#include "regmap/MaskedWrite.h"
+
+namespace regmap {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+constexpr const char* kIllegalAddress = "Illegal I2C Address, re-enter";
+
+bool containsIgnoringCase(std::string_view text, std::string_view part) {
+    return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           }) != text.end();
+}
+
+std::string hex(std::uint32_t value, unsigned digits) {
+    std::string text = board::HexText(value);
+    while (text.size() < digits) {
+        text.insert(text.begin(), '0');
+    }
+    return text;
+}
+
+}  // namespace
+
+frmRegisterMap::frmRegisterMap(board::BoardLink& link, RegisterMapLink& calls)
+    : link_(link), calls_(calls) {}
+
+void frmRegisterMap::Form_Load() {
+    Loaded = true;
+    address = calls_.consoleAddress();
+    if (map_ || memoryFile.empty()) {
+        return;
+    }
+    std::ifstream remembered(memoryFile);
+    std::string path;
+    if (remembered && std::getline(remembered, path) && !path.empty()) {
+        const MapReadResult read = readRegisterMapFile(path);
+        if (!read.ok()) {
+            log("Register Map: the last map was not opened: " + read.error);
+            return;
+        }
+        adopt(std::move(*read.map), path);
+    }
+}
+
+void frmRegisterMap::adopt(RegisterMap map, const std::string& path) {
+    map_ = std::move(map);
+    mapPath_ = path;
+    states_.assign(map_->registers.size(), {});
+    Caption = std::filesystem::path(path).filename().string() + " - " + kTitle;
+    ++revision_;
+    ++mapGeneration_;
+}
+
+bool frmRegisterMap::openMap(const std::string& path, bool quiet) {
+    MapReadResult read = readRegisterMapFile(path);
+    if (!read.ok()) {
+        if (!quiet) {
+            link_.host().messageBox(read.error, form::MsgButtons::Ok, kTitle);
+        }
+        return false;
+    }
+    adopt(std::move(*read.map), path);
+    log("Register Map: opened " + path + " (" + std::to_string(map_->registers.size()) +
+        " registers)");
+    if (!memoryFile.empty() && board::replaceFileAtomically(memoryFile, path + "\n") != 0) {
+        log("Register Map: could not remember the map in " + memoryFile);
+    }
+    return true;
+}
+
+void frmRegisterMap::cmdOpen_Click() {
+    form::FileDialogRequest request;
+    request.title = "Open Register Map";
+    request.fileName = mapPath_;
+    request.filters = {"Register maps (*.xml *.svd)", "All files (*)"};
+    const form::FileDialogResult chosen = link_.host().openFileDialog(request);
+    if (!chosen.cancelled) {
+        openMap(chosen.path);
+    }
+}
+
+std::optional<std::uint8_t> frmRegisterMap::deviceAddress() {
+    const auto value = board::HexValChecked(address);
+    const bool hexOnly = !address.empty() && address.size() <= 2 &&
+                         std::all_of(address.begin(), address.end(), [](char c) {
+                             return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+                         });
+    if (!hexOnly || !value || *value < 0 || *value > 0xFE || (*value & 1) != 0) {
+        link_.host().messageBox(kIllegalAddress, form::MsgButtons::Ok, kTitle);
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(*value);
+}
+
+template <typename Body>
+void frmRegisterMap::withConnection(Body body) {
+    // Decided once, as the console does: a body that switches the mode still gets its close.
+    const bool automatic = link_.s.ManualUsbConnect == board::False;
+    if (automatic) {
+        calls_.connectBoard();
+        link_.host().doEvents();
+    }
+    body();
+    if (automatic) {
+        calls_.disconnectBoard();
+        link_.host().doEvents();
+    }
+}
+
+std::optional<std::vector<std::uint8_t>> frmRegisterMap::readBytes(std::uint8_t device,
+                                                                   const Register& reg) {
+    const auto out = static_cast<std::uint32_t>(link_.s.OutPipeNum);
+    const auto count = static_cast<int>(reg.byteCount());
+    const board::Reply sent =
+        link_.sendPacket(out, board::I2cReadCommand(static_cast<std::uint8_t>(count),
+                                                    static_cast<std::uint8_t>(device + 1),
+                                                    map_->addressBytes(reg.address)));
+    const board::Reply reply = link_.receiveReply(out + 128, count + 1);
+    if (!sent.ok() || !reply.ok() || !board::I2cReadData(reply.bytes, count)) {
+        log("Register Map: device " + board::HexByteText(device) + " " + registerText(reg) +
+            ": read failed (" + std::to_string(reply.byteAt(0)) + " of " + std::to_string(count) +
+            " bytes)");
+        return std::nullopt;
+    }
+    return std::vector<std::uint8_t>(reply.bytes.begin() + 1, reply.bytes.begin() + 1 + count);
+}
+
+bool frmRegisterMap::writeBytes(std::uint8_t device, const Register& reg,
+                                const std::vector<std::uint8_t>& bytes) {
+    const auto out = static_cast<std::uint32_t>(link_.s.OutPipeNum);
+    const std::vector<std::uint8_t> where = map_->addressBytes(reg.address);
+    const board::Reply sent = link_.sendPacket(
+        out, board::I2cWriteCommand(static_cast<std::uint8_t>(where.size() + bytes.size()), device,
+                                    where, bytes));
+    const board::Reply reply = link_.receiveReply(out + 128, 2);
+    if (!sent.ok() || !reply.ok() ||
+        !board::I2cWriteStatus(reply.bytes, static_cast<int>(where.size()),
+                               static_cast<int>(bytes.size()))) {
+        log("Register Map: device " + board::HexByteText(device) + " " + registerText(reg) +
+            ": write not acknowledged");
+        return false;
+    }
+    return true;
+}
+
+void frmRegisterMap::cmdReadAll_Click() {
+    if (!map_) {
+        return;
+    }
+    const auto device = deviceAddress();
+    if (!device) {
+        return;
+    }
+    int read = 0, failed = 0, differ = 0;
+    withConnection([&] {
+        for (std::size_t i = 0; i < map_->registers.size(); ++i) {
+            const Register& reg = map_->registers[i];
+            if (!readable(reg.access)) {
+                continue;
+            }
+            const auto bytes = readBytes(*device, reg);
+            states_[i].failed = !bytes;
+            if (bytes) {
+                states_[i].value = map_->decode(reg, *bytes);
+                ++read;
+                differ += reg.differsFromReset(*states_[i].value) ? 1 : 0;
+            } else {
+                ++failed;
+            }
+        }
+    });
+    ++revision_;
+    log("Register Map: device " + board::HexByteText(*device) + ": read " + std::to_string(read) +
+        " registers, " + std::to_string(differ) + " differ from reset" +
+        (failed > 0 ? ", " + std::to_string(failed) + " failed" : ""));
+}
+
+bool frmRegisterMap::writeField(std::size_t index, const Field& field, std::string_view valueText) {
+    if (!map_ || index >= map_->registers.size()) {
+        return false;
+    }
+    const Register& reg = map_->registers[index];
+    const auto value = field.parseValue(valueText);
+    MaskedWrite write(reg);
+    const std::string refusal = value ? write.assign(field, *value)
+                                      : reg.name + "." + field.name + ": \"" +
+                                            std::string(valueText) + "\" is not a number" +
+                                            (field.values.empty() ? "" : " nor an enumerated name");
+    if (!refusal.empty()) {
+        link_.host().messageBox(refusal, form::MsgButtons::Ok, kTitle);
+        return false;
+    }
+    const auto device = deviceAddress();
+    if (!device) {
+        return false;
+    }
+    bool ok = false;
+    withConnection([&] {
+        std::vector<std::uint8_t> before(reg.byteCount(), 0);
+        if (write.readsFirst()) {
+            const auto bytes = readBytes(*device, reg);
+            if (!bytes) {
+                return;
+            }
+            before = *bytes;
+        }
+        const std::uint32_t planned = write.plan(map_->decode(reg, before));
+        if (!writeBytes(*device, reg, map_->encode(reg, planned))) {
+            return;
+        }
+        std::string line = "Register Map: device " + board::HexByteText(*device) + " " + reg.name +
+                           "." + field.name + " = " + std::to_string(*value) + ": read " +
+                           hex(map_->decode(reg, before), reg.width / 4) + ", wrote " +
+                           hex(planned, reg.width / 4);
+        ok = true;
+        if (write.readsFirst()) {
+            const auto back = readBytes(*device, reg);
+            if (!back) {
+                ok = false;
+                return;
+            }
+            const std::uint32_t after = map_->decode(reg, *back);
+            states_[index].value = after;
+            line += ", read back " + hex(after, reg.width / 4);
+            if (!write.verified(planned, after)) {
+                line += " (differs)";
+                ok = false;
+            }
+        } else {
+            states_[index].value = planned;
+        }
+        log(line);
+    });
+    states_[index].failed = !ok;
+    ++revision_;
+    return ok;
+}
+
+bool frmRegisterMap::nameMatches(std::string_view name) const {
+    return filter.empty() || containsIgnoringCase(name, filter);
+}
+
+bool frmRegisterMap::fieldMatches(const Field& field) const {
+    return nameMatches(field.name);
+}
+
+bool frmRegisterMap::registerMatches(std::size_t index) const {
+    if (filter.empty()) {
+        return true;
+    }
+    if (!map_ || index >= map_->registers.size()) {
+        return false;
+    }
+    const Register& reg = map_->registers[index];
+    return nameMatches(reg.name) ||
+           std::any_of(reg.fields.begin(), reg.fields.end(),
+                       [&](const Field& field) { return fieldMatches(field); });
+}
+
+void frmRegisterMap::log(const std::string& line) {
+    link_.LogAppend(line, kCrLf);
+}
+
+std::string frmRegisterMap::registerText(const Register& reg) const {
+    return reg.name + " (" + hex(reg.address, map_->registerAddressBytes() * 2) + ")";
+}
+
+}  // namespace regmap

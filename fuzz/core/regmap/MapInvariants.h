@@ -1,0 +1,66 @@
+// What every map a reader accepts must keep, checked by both reader fuzzers: a refusal names a
+// line and changes nothing; an accepted map has registers of 8, 16 or 32 bits in address order
+// that do not overlap, fields within their register on bits of their own, enumerated values that
+// fit, and the masked write never touches a bit outside the named field but for
+// write-1-to-clear and write-only fields.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "regmap/MapReader.h"
+#include "regmap/MaskedWrite.h"
+
+namespace fuzzmap {
+
+inline void check(bool condition) {
+    if (!condition) {
+        __builtin_trap();
+    }
+}
+
+inline void checkMap(std::string_view text) {
+    const regmap::MapReadResult result = regmap::readRegisterMap(text, "fuzz.xml");
+    if (!result.ok()) {
+        check(result.error.rfind("fuzz.xml:", 0) == 0);
+        return;
+    }
+    const regmap::RegisterMap& map = *result.map;
+    for (std::size_t i = 0; i < map.registers.size(); ++i) {
+        const regmap::Register& reg = map.registers[i];
+        check(reg.width == 8 || reg.width == 16 || reg.width == 32);
+        check(i == 0 || map.registers[i - 1].lastAddress() < reg.address);
+        std::uint32_t used = 0;
+        for (const regmap::Field& field : reg.fields) {
+            check((field.mask() & ~reg.valueMask()) == 0 && field.mask() != 0);
+            check((used & field.mask()) == 0);
+            used |= field.mask();
+            for (const regmap::EnumeratedValue& named : field.values) {
+                check(named.value <= field.maxValue());
+            }
+            regmap::MaskedWrite write(reg);
+            if (!write.assign(field, field.maxValue()).empty()) {
+                continue;
+            }
+            const std::uint32_t current = 0xA5A5A5A5u & reg.valueMask();
+            const std::uint32_t planned = write.plan(current);
+            std::uint32_t free = field.mask();
+            for (const regmap::Field& other : reg.fields) {
+                if (other.access == regmap::Access::WriteOneToClear ||
+                    other.access == regmap::Access::WriteOnly) {
+                    free |= other.mask();
+                }
+            }
+            // A write-only register is never read: its other bits start from the reset value.
+            const std::uint32_t base =
+                write.readsFirst() ? current : (reg.resetValue & reg.valueMask());
+            check(((planned ^ base) & ~free) == 0);
+            check((planned & field.mask()) == field.mask());
+            check(map.decode(reg, map.encode(reg, planned)) == planned);
+        }
+    }
+}
+
+}  // namespace fuzzmap
