@@ -154,8 +154,8 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         }
 
         script::ScriptRunState& run = window.runState();
-        // Loop Cont shows each pass's counts only until the next pass starts, so the totals are
-        // summed as each pass is counted.
+        // Loop Cont adds its counts up over the passes; the totals are taken as each pass is
+        // counted.
         int passed = 0;
         int failed = 0;
         int passesCounted = 0;
@@ -169,8 +169,8 @@ int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err
         host.onYield = [&] {
             if (options.loops > 0 && countOf(window.txtLoopCount) > passesCounted) {
                 passesCounted = countOf(window.txtLoopCount);
-                passed += countOf(window.txtRdPass);
-                failed += countOf(window.txtRdFails);
+                passed = countOf(window.txtRdPass);
+                failed = countOf(window.txtRdFails);
                 if (junit) {
                     junit->endPass();
                 }
