@@ -190,7 +190,8 @@ class frmScriptOps : public form::Window {
 
     // ---- Execution ----
     // The grid's row event: the row executor for row `row` (the column is not used). The view
-    // raises it on a double click, after making the row the selected row.
+    // raises it on a double click, after making the row the selected row, and on Enter in the
+    // selected row. Nothing happens while another window runs.
     void vbalGrid1_DblClick(int row, int column);
     // The grid's key event: waits 350 ms and does nothing else.
     void vbalGrid1_KeyDown(int keyCode, int shift, bool& doDefault);
