@@ -34,8 +34,8 @@ void PassTally::rowEnded(int row) {
     }
 }
 
-void PassTally::endPass(int passed, int failed) {
-    passes_.push_back({passed, failed, std::move(current_)});
+void PassTally::endPass(int passedSoFar, int failedSoFar) {
+    passes_.push_back({passedSoFar - passed(), failedSoFar - failed(), std::move(current_)});
     current_.clear();
 }
 

@@ -213,8 +213,7 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
     PassTally tally(window.vbalGrid1, junit ? &*junit : nullptr);
     BoardWatch boardWatch(app.link().s, window.vbalGrid1, &tally);
     window.setRowObserver(&boardWatch);
-    // Loop Cont shows each pass's counts only until the next pass starts, so each pass is
-    // tallied as its count appears.
+    // Loop Cont adds its counts up over the passes; each pass is tallied as its count appears.
     int passesCounted = 0;
     bool progressShown = false;
     host.onYield = [&] {

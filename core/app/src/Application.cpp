@@ -63,7 +63,7 @@ bool Application::closeMainWindow() {
 bool Application::requestMainWindowClose() {
     bool closed = false;
     if (!gate_.dispatch([this, &closed] { closed = closeMainWindow(); })) {
-        link_->LogAppend(console::frmI2C_General::kCloseRefused, board::kCrLf);
+        mainWindow().showCloseRefused();
     }
     return closed;
 }

@@ -222,8 +222,13 @@ void frmI2C_General::Form_GotFocus() {
 void frmI2C_General::Form_QueryUnload(bool& cancel) {
     if (link_.s.UsbOpened != board::False) {
         cancel = true;
-        link_.LogAppend(kCloseRefused, kCrLf);
+        showCloseRefused();
     }
+}
+
+void frmI2C_General::showCloseRefused() {
+    link_.LogAppend(kCloseRefused, kCrLf);
+    SSTab1.Tab = 1;
 }
 
 void frmI2C_General::Form_Unload() {
@@ -445,25 +450,22 @@ void frmI2C_General::writeGridRow(int index, std::uint8_t address) {
     }
 }
 
-void frmI2C_General::gridRowWrite(int index, bool sharedAddress) {
+void frmI2C_General::gridRowWrite(int index) {
     if (!writeValueCheck(txtBWrite[index])) {
         return;
     }
-    const auto& s = link_.s;
-    withAutomaticConnection([&] {
-        writeGridRow(index, sharedAddress ? s.I2CWriteAddr : lowByteOfHex(txtI2CAdr.Text()));
-    });
+    withAutomaticConnection([&] { writeGridRow(index, lowByteOfHex(txtI2CAdr.Text())); });
 }
 
 void frmI2C_General::txtBWrite_DblClick(int index) {
     if (index >= 0 && index < kRows) {
-        gridRowWrite(index, false);
+        gridRowWrite(index);
     }
 }
 
 void frmI2C_General::txtBWrite_KeyPress(int index, int& key) {
     if (key == 13 && index >= 0 && index < kRows) {
-        gridRowWrite(index, true);
+        gridRowWrite(index);
     }
 }
 

@@ -243,6 +243,7 @@ void frmScriptOps::Form_Load() {
         auto address = board::HexVal(txtI2CAdr.Text());
         s.I2CWriteAddr = static_cast<std::uint8_t>(address);
         s.I2CReadAddr = static_cast<std::uint8_t>(address + 1);
+        defaultAddr_ = s.I2CWriteAddr;
 
         txtRunning.setText("1");
         setupGrid();
@@ -312,6 +313,7 @@ void frmScriptOps::txtI2CAdr_KeyPress(int& key) {
     if (address && *address >= 0 && *address < 255) {
         s.I2CWriteAddr = static_cast<std::uint8_t>(*address);
         s.I2CReadAddr = static_cast<std::uint8_t>(*address + 1);
+        defaultAddr_ = s.I2CWriteAddr;
         cmdReload2_Click();
     } else {
         link_.LogAppend("Address value too large script default I2C address Invalid", kCrLf);
@@ -357,7 +359,7 @@ bool frmScriptOps::loadFile(const FileChoice& file) {
     std::string before = Caption;
     Caption = "[ " + file.FileTitle + " ]    Loading Script File .. Please Wait";
     LoadOptions options;
-    options.defaultWriteAddr = link_.s.I2CWriteAddr;
+    options.defaultWriteAddr = defaultWriteAddress();
     options.fileTitle = file.FileTitle;
     options.loadTime = link_.host().now();
     ScriptLoadResult result = loadScriptFile(file.FileName, options);
@@ -379,10 +381,10 @@ void frmScriptOps::applyScript(ParsedScript&& parsed) {
     txtIend.setText(parsed.txtIendText);
     frmDataRecord.Visible = false;
 
-    run_.EndMainRow = static_cast<std::int16_t>(parsed.EndMainRow);
-    run_.IntStartRow = static_cast<std::int16_t>(parsed.IntStartRow);
-    run_.IntEndRow = static_cast<std::int16_t>(parsed.IntEndRow);
-    run_.IntReturnRow = 0;
+    EndMainRow = static_cast<std::int16_t>(parsed.EndMainRow);
+    IntStartRow = static_cast<std::int16_t>(parsed.IntStartRow);
+    IntEndRow = static_cast<std::int16_t>(parsed.IntEndRow);
+    IntReturnRow = 0;
 
     txttotReads.setText(parsed.txttotReadsText);
     txtRdPass.setText("0");
@@ -427,8 +429,16 @@ void frmScriptOps::applyScript(ParsedScript&& parsed) {
     cmdRunContinuous.Enabled = true;
 }
 
+std::uint8_t frmScriptOps::defaultWriteAddress() const {
+    // The shared write address is no default: every row and every GPIO row (which leaves it 0)
+    // moves it.
+    auto address = board::HexValChecked(txtI2CAdr.Text());
+    return address && *address >= 0 && *address < 255 ? static_cast<std::uint8_t>(*address)
+                                                      : defaultAddr_;
+}
+
 void frmScriptOps::cmdReload2_Click() {
-    run_.AbortRequested = board::False;
+    clearAbort();
     if (!ScriptChosen) {
         link_.LogAppend("No Script File Opened yet, use File Menu", kCrLf);
         return;

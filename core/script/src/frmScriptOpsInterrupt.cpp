@@ -35,21 +35,22 @@ void frmScriptOps::cmdISample_Click() {
         yield();
         return;
     }
-    run_.IntReturnRow = static_cast<std::int16_t>(lastRow_);
+    IntReturnRow = static_cast<std::int16_t>(lastRow_);
     serviceInterrupt();
     yield();
 }
 
 void frmScriptOps::serviceInterrupt() {
-    if (run_.IntStartRow == 0 || run_.IntEndRow <= run_.IntStartRow) {
+    if (IntStartRow == 0 || IntEndRow <= IntStartRow) {
         return;
     }
-    const std::int16_t returnRow = run_.IntReturnRow;
-    const int last = lastRunnableRow(run_.IntEndRow);
+    const std::int16_t returnRow = IntReturnRow;
+    const int last = lastRunnableRow(IntEndRow);
     run_.IntServiceActive = true;
-    for (run_.IntServiceRow = run_.IntStartRow; run_.IntServiceRow <= last; ++run_.IntServiceRow) {
+    for (run_.IntServiceRow = IntStartRow; run_.IntServiceRow <= last; ++run_.IntServiceRow) {
         const int row = run_.IntServiceRow;
         vbalGrid1.setSelectedRow(row);
+        txtRunning.setText(std::to_string(row));
         vbalGrid1_DblClick(row, 1);
         txtIexec.setText(board::DecimalWithSign(row));
         yield();
@@ -60,7 +61,7 @@ void frmScriptOps::serviceInterrupt() {
         }
     }
     run_.IntServiceActive = false;
-    run_.IntReturnRow = returnRow;
+    IntReturnRow = returnRow;
     run_.CurrentRow = returnRow;
 }
 

@@ -46,13 +46,23 @@ std::vector<std::uint8_t> frmScriptOps::bytesOf(const std::string& text, int cou
     return bytes;
 }
 
-int frmScriptOps::lastRunnableRow(int sharedBound) const {
-    // The section bounds are shared by every window; another window's load may have set bounds
-    // beyond the rows this window holds.
-    return std::min({sharedBound, TotalLines, vbalGrid1.Rows()});
+int frmScriptOps::lastRunnableRow(int bound) const {
+    return std::min({bound, TotalLines, vbalGrid1.Rows()});
+}
+
+bool frmScriptOps::otherWindowRuns() const {
+    return run_.RunningWindow != nullptr && run_.RunningWindow != this;
+}
+
+void frmScriptOps::clearAbort() {
+    run_.AbortRequested = board::False;
+    run_.AbortedByUser = false;
 }
 
 void frmScriptOps::vbalGrid1_DblClick(int row, int /*column*/) {
+    if (otherWindowRuns()) {
+        return;
+    }
     executeRow(row);
 }
 
@@ -172,6 +182,7 @@ void frmScriptOps::pauseForKeypress(int r) {
         form::MsgButtons::OkCancel, board::kProgramTitle);
     if (answer == form::MsgResult::Cancel) {
         run_.AbortRequested = board::True;
+        run_.AbortedByUser = true;
     }
     yield();
     wait(100);
@@ -391,7 +402,12 @@ void frmScriptOps::GPIO_SET() {
 
 void frmScriptOps::cmdExecAll_Click() {
     auto& s = link_.s;
-    run_.AbortRequested = board::False;
+    if (otherWindowRuns()) {
+        return;
+    }
+    const void* const runningBefore = run_.RunningWindow;
+    run_.RunningWindow = this;
+    clearAbort();
     cmdRunContinuous.Visible = false;
     cmdExecAll.Visible = false;
     cmdAbort.Visible = true;
@@ -402,14 +418,20 @@ void frmScriptOps::cmdExecAll_Click() {
     yield();
     s.ActiveWindow = this;
 
-    txtRdFails.setText("0");
-    txtRdPass.setText("0");
-    txtTotLines.setText(std::to_string(run_.EndMainRow));
+    // Loop Cont counts over all its passes.
+    if (!looping_) {
+        txtRdFails.setText("0");
+        txtRdPass.setText("0");
+        txttotReads.setText(std::to_string(ReadOpCount));
+    }
+    txtTotLines.setText(std::to_string(EndMainRow));
 
-    const int last = lastRunnableRow(run_.EndMainRow - 1);
+    const int last = lastRunnableRow(EndMainRow - 1);
     for (run_.CurrentRow = 1; run_.CurrentRow <= last; ++run_.CurrentRow) {
         const int row = run_.CurrentRow;
         vbalGrid1.setSelectedRow(row);
+        // "Step" names the row while it runs.
+        txtRunning.setText(std::to_string(row));
         vbalGrid1_DblClick(row, 1);
         yield();
         txtRunning.setText(std::to_string(run_.CurrentRow));
@@ -420,7 +442,7 @@ void frmScriptOps::cmdExecAll_Click() {
     }
 
     cmdAbort.Visible = false;
-    txtRunning.setText("Done");
+    txtRunning.setText(run_.AbortedByUser ? "Aborted" : "Done");
     main_.cmdUSBDisconnect_Click();
     s.ManualUsbConnect = board::False;
     yield();
@@ -428,26 +450,38 @@ void frmScriptOps::cmdExecAll_Click() {
     cmdExecAll.Visible = true;
     cmdRunContinuous.Visible = true;
     RunActive = false;
+    run_.RunningWindow = runningBefore;
 }
 
 void frmScriptOps::cmdRunContinuous_Click() {
+    if (otherWindowRuns()) {
+        return;
+    }
+    run_.RunningWindow = this;
     txtLoopCount.setText("0");
+    txtRdFails.setText("0");
+    txtRdPass.setText("0");
     long passes = 0;
-    run_.AbortRequested = board::False;
+    clearAbort();
+    looping_ = true;
     while (run_.AbortRequested == board::False) {
         cmdRunContinuous.Visible = false;
+        txttotReads.setText(detail::countText(static_cast<double>(ReadOpCount) * (passes + 1)));
         cmdExecAll_Click();
         ++passes;
         txtLoopCount.setText(std::to_string(passes));
         yield();
         yield();
     }
+    looping_ = false;
     cmdAbort.Visible = false;
     cmdRunContinuous.Visible = true;
+    run_.RunningWindow = nullptr;
 }
 
 void frmScriptOps::cmdAbort_Click() {
     run_.AbortRequested = board::True;
+    run_.AbortedByUser = true;
     yield();
 }
 

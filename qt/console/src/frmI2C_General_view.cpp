@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "console/PanelScrollArea.h"
+#include "kit/MenuKeys.h"
 #include "kit/QtHost.h"
 
 namespace console {
@@ -67,6 +68,7 @@ frmI2C_GeneralView::frmI2C_GeneralView(frmI2C_General& model, form::UserEventGat
     buildControls();
     bindEvents();
     buildMenu();
+    kit::addMenuKeys(*this);
     client_->installEventFilter(this);
     stripShown_ = model_.cbNoc.Visible;
 

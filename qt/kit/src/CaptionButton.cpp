@@ -1,5 +1,6 @@
 #include "kit/CaptionButton.h"
 
+#include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -24,6 +25,17 @@ void CaptionButton::paintEvent(QPaintEvent*) {
     p.drawControl(QStyle::CE_PushButton, option);
     p.drawItemText(captionRect(), Qt::AlignCenter | Qt::TextWordWrap, option.palette, isEnabled(),
                    caption, QPalette::ButtonText);
+}
+
+void CaptionButton::keyPressEvent(QKeyEvent* event) {
+    // A window's buttons are no dialog's default buttons, so Qt would pass Enter on unused.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (enter && mods == Qt::NoModifier && !event->isAutoRepeat()) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 }  // namespace kit

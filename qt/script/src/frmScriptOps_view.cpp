@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <algorithm>
 
+#include "kit/MenuKeys.h"
 #include "kit/QtHost.h"
 #include "script/ScriptGridModel_view.h"
 
@@ -29,6 +30,13 @@ constexpr int kClientWidth = 1004;
 constexpr int kStartWidth = 1040;
 constexpr int kStartHeight = 680;
 constexpr int kMinGridHeight = 120;
+// The width a load gives a data column of at most eight characters.
+constexpr int kEmptyDataColumn = 64;
+
+bool isDataColumn(int column) {
+    return column == static_cast<int>(Column::DataWr) ||
+           column == static_cast<int>(Column::DataRd) || column == static_cast<int>(Column::ActRd);
+}
 
 // Paints each cell with its own background, and the selected row with an outline, so a
 // selected row still shows its red and green cells.
@@ -83,6 +91,7 @@ frmScriptOpsView::frmScriptOpsView(frmScriptOps& model, form::UserEventGate& gat
     buildControls();
     buildGrid();
     buildMenu();
+    kit::addMenuKeys(*this);
     const int menuHeight = menuBar()->sizeHint().height();
     const QSize least = minimumClientSize();
     setMinimumSize(least.width(), least.height() + menuHeight);
@@ -256,6 +265,11 @@ void frmScriptOpsView::fitColumns() {
         int width = g.ColumnWidth(c + 1);
         if (c + 1 == g.Columns()) {
             width = std::max(width, grid_->viewport()->width() - others);
+        } else if (isDataColumn(c + 1) && contentWidths_[at] == 0) {
+            // A data column without text (no script yet) is as narrow as a load makes it, so
+            // "Comment" is not pushed out of sight.
+            width = std::min(width, kEmptyDataColumn);
+            others += width;
         } else {
             width = std::max(width, contentWidths_[at]);
             others += width;
@@ -276,6 +290,13 @@ bool frmScriptOpsView::eventFilter(QObject* watched, QEvent* event) {
                           (mods.testFlag(Qt::ControlModifier) ? 2 : 0) |
                           (mods.testFlag(Qt::AltModifier) ? 4 : 0);
         const int code = key->key();
+        // Enter on the selected row runs it, as a double click does.
+        const int selected = model_.vbalGrid1.SelectedRow();
+        if ((code == Qt::Key_Return || code == Qt::Key_Enter) && selected >= 1 &&
+            selected <= model_.vbalGrid1.Rows()) {
+            binder_.dispatch([this, selected] { model_.actOnRow(selected); });
+            return true;
+        }
         bool doDefault = true;
         binder_.dispatch(
             [this, code, shift, &doDefault] { model_.vbalGrid1_KeyDown(code, shift, doDefault); });

@@ -2,6 +2,7 @@
 
 #include <QMenuBar>
 
+#include "kit/MenuKeys.h"
 #include "kit/QtHost.h"
 
 namespace startup {
@@ -15,6 +16,7 @@ frmStartupView::frmStartupView(frmStartup& model, form::UserEventGate& gate, kit
     binder_.addContainer("", -1, client);
     binder_.build(model_.controls());
     buildMenu();
+    kit::addMenuKeys(*this);
     resize(kit::ControlBinder::pixels(frmStartup::kClientWidth),
            kit::ControlBinder::pixels(frmStartup::kClientHeight) + menuBar()->sizeHint().height());
     rendererId_ = host.addRenderer([this] { render(); });

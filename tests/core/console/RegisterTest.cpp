@@ -142,14 +142,17 @@ TEST_F(RegisterTest, GridWrite_AddressChangedAndLeft_DoubleClickAndEnterUseNewAd
                                          out(2, {0x01, 0xA0, 0x10, 0x11}), in(0x82, {0x03})}));
 }
 
-TEST_F(RegisterTest, GridWrite_AddressTypedNotLeft_DoubleClickReadsBoxEnterUsesSharedAddress) {
+// A script's GPIO row leaves the shared write address at 0; both gestures still write to the
+// address the "I2C Addr" box shows, even before the box has lost the focus.
+TEST_F(RegisterTest, GridWrite_SharedAddressElsewhere_DoubleClickAndEnterUseAddressBox) {
+    s().I2CWriteAddr = 0;
     main().txtI2CAdr.setText("A0");
     main().txtBWrite[2].setText("44");
     main().txtBWrite_DblClick(2);
     int key = 13;
     main().txtBWrite_KeyPress(2, key);
     EXPECT_EQ(i2cPackets(), (std::vector{out(2, {0x01, 0xA0, 0x02, 0x44}), in(0x82, {0x03}),
-                                         out(2, {0x01, 0x60, 0x02, 0x44}), in(0x82, {0x03})}));
+                                         out(2, {0x01, 0xA0, 0x02, 0x44}), in(0x82, {0x03})}));
 }
 
 TEST_F(RegisterTest, GridWrite_Failure_RedLampBothVisible) {

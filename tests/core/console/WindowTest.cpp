@@ -79,8 +79,12 @@ TEST_F(WindowTest, Close_WhileConnected_RefusedUntilDisconnect) {
     EXPECT_FALSE(app->closeMainWindow());
     EXPECT_EQ(log(),
               entry("Form will not close until USB Connection is closed. Click USB Disconnect"));
+    // The reason is on the "Program Log" tab, which comes forward.
+    EXPECT_EQ(main().SSTab1.Tab, 1);
+    main().SSTab1.Tab = 0;
     main().cmdexit_Click();
     EXPECT_EQ(countInLog("Form will not close"), 2u);
+    EXPECT_EQ(main().SSTab1.Tab, 1);
     EXPECT_FALSE(app->quitRequested());
     EXPECT_EQ(navigator.quits, 0);
 
@@ -92,6 +96,15 @@ TEST_F(WindowTest, Close_WhileConnected_RefusedUntilDisconnect) {
     main().cmdexit_Click();
     EXPECT_TRUE(app->quitRequested());
     EXPECT_EQ(navigator.quits, 1);
+}
+
+TEST_F(WindowTest, Close_DuringOperation_RefusedWithLogTabForward) {
+    startQuietly();
+    bool closed = true;
+    app->gate().dispatch([&] { closed = app->requestMainWindowClose(); });
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(countInLog("Form will not close"), 1u);
+    EXPECT_EQ(main().SSTab1.Tab, 1);
 }
 
 // The GPIO panel's own disconnect inside the test, and the menu's plain Disconnect_USB, close

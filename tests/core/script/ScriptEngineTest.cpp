@@ -118,7 +118,7 @@ TEST_P(ScriptEngineEnd, RunAllSteps_StopsBeforeEndMainRow) {
         EXPECT_EQ(color(row, Column::I2CAdr), ran ? CellColor::Green : CellColor::Default)
             << "row " << row;
     }
-    EXPECT_EQ(w.txtTotLines.Text(), std::to_string(run().EndMainRow));
+    EXPECT_EQ(w.txtTotLines.Text(), std::to_string(w.EndMainRow));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, ScriptEngineEnd,
@@ -154,6 +154,7 @@ TEST_F(ScriptEngine, RunAllSteps_KeyPauseCancelled_StopsRun) {
     EXPECT_EQ(cell(2, Column::ActRd), "Delay Keypress");
     EXPECT_EQ(cell(3, Column::ActRd), "--");
     EXPECT_EQ(readCommands().size(), 1u);
+    EXPECT_EQ(w.txtRunning.Text(), "Aborted");
 }
 
 TEST_F(ScriptEngine, SingleRow_KeyPauseCancelled_OnlyRequestsAbort) {
@@ -400,6 +401,33 @@ TEST_F(ScriptEngine, LoopCont_AbortDuringPass_EndsLoopCountingThatPass) {
     EXPECT_GE(readCommands().size(), 2 * passes - 1);
     EXPECT_TRUE(w.cmdRunContinuous.Visible);
     EXPECT_FALSE(w.cmdAbort.Visible);
+    EXPECT_EQ(w.txtRunning.Text(), "Aborted");
+}
+
+TEST_F(ScriptEngine, LoopCont_ThreePasses_CountsAddUpThenRunAllStepsCountsItsOwn) {
+    start();
+    auto& w = openWindow("05,,0B\r\n05,,0C\r\n`ENDM\r\n");
+    bool aborted = false;
+    host.pump = [&] {
+        WDU_VB_PumpEvents();
+        if (!aborted && w.txtLoopCount.Text() == "3") {
+            aborted = true;
+            w.cmdAbort_Click();
+        }
+    };
+    w.cmdRunContinuous_Click();
+    aborted = true;
+
+    EXPECT_EQ(w.txtLoopCount.Text(), "3");
+    EXPECT_EQ(w.txtRdPass.Text(), "3");
+    EXPECT_EQ(w.txtRdFails.Text(), "3");
+    EXPECT_EQ(w.txttotReads.Text(), "6");
+
+    w.cmdExecAll_Click();
+    EXPECT_EQ(w.txtRdPass.Text(), "1");
+    EXPECT_EQ(w.txtRdFails.Text(), "1");
+    EXPECT_EQ(w.txttotReads.Text(), "2");
+    EXPECT_EQ(w.txtRunning.Text(), "Done");
 }
 
 TEST_F(ScriptEngine, RunAllSteps_BoardBackAfterFailedPass_CellsShowTheLastPass) {
@@ -505,9 +533,34 @@ TEST_F(ScriptEngine, Interrupt_FromSimulatedPin_ServicedOnceThenRunGoesOn) {
     std::vector<std::vector<std::uint8_t>> reads = {{0x01, 0x61, 0x11}, {0x01, 0x61, 0x20}};
     EXPECT_EQ(readCommands(), reads);
     EXPECT_FALSE(board->interruptAsserted(0x60));
-    EXPECT_EQ(run().IntReturnRow, 3);
+    EXPECT_EQ(w.IntReturnRow, 3);
     EXPECT_EQ(w.txtRdPass.Text(), "3");
     EXPECT_EQ(w.txtRunning.Text(), "Done");
+}
+
+// Records what "Step" shows as each row starts.
+struct StepWatch : script::RowObserver {
+    explicit StepWatch(const form::TextBox& box) : step(box) {}
+    void rowStarted(int row) override { shown.emplace_back(row, step.Text()); }
+    void rowCompared(int, bool, const std::string&, const std::string&) override {}
+    void rowEnded(int) override {}
+    const form::TextBox& step;
+    std::vector<std::pair<int, std::string>> shown;
+};
+
+TEST_F(ScriptEngine, RunAllSteps_DuringEachRow_StepShowsThatRow) {
+    start();
+    auto& w = openWindow(kInterruptScript);
+    StepWatch watch(w.txtRunning);
+    w.setRowObserver(&watch);
+    w.cmdExecAll_Click();
+    w.setRowObserver(nullptr);
+
+    // Main rows 1 to 4, with the service rows 6 to 8 inside row 3.
+    ASSERT_EQ(watch.shown.size(), 7u);
+    for (const auto& [row, text] : watch.shown) {
+        EXPECT_EQ(text, std::to_string(row)) << "row " << row;
+    }
 }
 
 TEST_F(ScriptEngine, Interrupt_ServiceEndsWithIntEnable_NextMainRowSampledAgain) {
@@ -550,7 +603,7 @@ TEST_F(ScriptEngine, Interrupt_NoServiceSection_SamplingOffRunGoesOn) {
     EXPECT_EQ(w.chkISample.Value, 0);
     EXPECT_EQ(w.txtIdetectStep.Text(), "003");
     EXPECT_EQ(w.txtIexec.Text(), "----");
-    EXPECT_EQ(run().IntReturnRow, 3);
+    EXPECT_EQ(w.IntReturnRow, 3);
     std::vector<std::vector<std::uint8_t>> reads = {{0x01, 0x61, 0x20}};
     EXPECT_EQ(readCommands(), reads);
     EXPECT_EQ(w.txtRunning.Text(), "Done");
@@ -595,7 +648,7 @@ TEST_F(ScriptEngine, Sample_WithoutRunAfterLoad_RecordsLastLoadedLine) {
 
     EXPECT_EQ(w.chkISample.Value, 0);
     EXPECT_EQ(w.txtIdetectStep.Text(), "002");
-    EXPECT_EQ(run().IntReturnRow, 2);
+    EXPECT_EQ(w.IntReturnRow, 2);
 }
 
 TEST_F(ScriptEngine, Sample_ManualModeWithConnectionClosed_TakesNoSample) {

@@ -57,9 +57,9 @@ TEST_F(ScriptWindow, Load_Script_FillsGridTablesAndSharedBounds) {
     EXPECT_EQ(cell(2, Column::Operation), " Reg:1 W:1 R:1");
     EXPECT_EQ(w.RowDelay[1], 5);
     EXPECT_EQ(w.RowReadCount[2], 1);
-    EXPECT_EQ(run().EndMainRow, 3);
-    EXPECT_EQ(run().IntStartRow, 4);
-    EXPECT_EQ(run().IntEndRow, 5);
+    EXPECT_EQ(w.EndMainRow, 3);
+    EXPECT_EQ(w.IntStartRow, 4);
+    EXPECT_EQ(w.IntEndRow, 5);
     EXPECT_EQ(w.txtIstart.Text(), " 4");
     EXPECT_EQ(w.txttotReads.Text(), "1");
     EXPECT_EQ(w.txtTotLines.Text(), "5");
@@ -81,7 +81,7 @@ TEST_F(ScriptWindow, Load_TooManyLines_RefusedAndWindowUnchanged) {
     EXPECT_NE(host.messages[0].text.find("more than 1000 lines"), std::string::npos);
     EXPECT_EQ(w.vbalGrid1.Rows(), 2);
     EXPECT_EQ(w.Caption, "[ t.txt ]    Script IC Send / Receive");
-    EXPECT_EQ(run().EndMainRow, 2);
+    EXPECT_EQ(w.EndMainRow, 2);
 }
 
 struct RefusedCase {
@@ -155,7 +155,7 @@ TEST_F(ScriptWindow, Reload_ShorterFile_ExtraRowsGoneCommandRowsCountNothing) {
     EXPECT_EQ(cell(2, Column::Operation), "Cmd: Int Enable");
     EXPECT_EQ(w.txtRdPass.Text(), "0");
     EXPECT_EQ(w.txttotReads.Text(), "1");
-    EXPECT_EQ(run().EndMainRow, 3);
+    EXPECT_EQ(w.EndMainRow, 3);
     EXPECT_FALSE(w.frmDataRecord.Visible);
     EXPECT_TRUE(w.cmdExecAll.Visible);
     EXPECT_TRUE(w.cmdRunContinuous.Visible);
@@ -189,6 +189,40 @@ INSTANTIATE_TEST_SUITE_P(Values, ScriptWindowAddress,
                                          AddressCase{"FF", "60", "60", true},
                                          AddressCase{"FFFF", "60", "60", true},
                                          AddressCase{"12345", "60", "60", true}));
+
+struct LoadAfterGpioCase {
+    const char* name;
+    bool reload;
+};
+
+class ScriptWindowLoadAfterGpio : public ScriptFixture,
+                                  public testing::WithParamInterface<LoadAfterGpioCase> {};
+
+// A GPIO row leaves the shared write address at 0; the next load still starts from the
+// window's own default address, so no row is aimed at the general-call address.
+TEST_P(ScriptWindowLoadAfterGpio, Load_AfterGpioRowRan_StartsFromDefaultAddressBox) {
+    start();
+    auto& w = openWindow("05,,0B\r\n`GFFFF\r\n`ENDM\r\n");
+    w.cmdExecAll_Click();
+    ASSERT_EQ(s().I2CWriteAddr, 0);
+    if (GetParam().reload) {
+        w.cmdReload2_Click();
+    } else {
+        host.dialogAnswers.push_back({false, writeScript("o.txt", "05,,0B\r\n`ENDM\r\n"), "o.txt"});
+        w.mnuScript_Read_Click();
+    }
+    EXPECT_EQ(cell(1, Column::I2CAdr), "60");
+
+    board->clearPacketLog();
+    w.cmdExecAll_Click();
+    std::vector<std::vector<std::uint8_t>> reads = {{0x01, 0x61, 0x05}};
+    EXPECT_EQ(readCommands(), reads);
+}
+
+INSTANTIATE_TEST_SUITE_P(Loads, ScriptWindowLoadAfterGpio,
+                         testing::Values(LoadAfterGpioCase{"Reload", true},
+                                         LoadAfterGpioCase{"Open", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScriptWindow, AddressKeys_FilteredAsHex) {
     start();
@@ -225,14 +259,54 @@ TEST_F(ScriptWindow, Dupform_SecondCopy_OwnGridSharedRunState) {
     EXPECT_EQ(cell(1, Column::ActRd), "0B");
     EXPECT_EQ(first.txtRdPass.Text(), "2");
     EXPECT_EQ(&second.runState(), &first.runState());
-    EXPECT_EQ(run().EndMainRow, 2);
-    EXPECT_EQ(run().IntStartRow, 3);
+    EXPECT_EQ(second.EndMainRow, 2);
+    EXPECT_EQ(second.IntStartRow, 3);
+    EXPECT_EQ(first.EndMainRow, 3);
+    EXPECT_EQ(first.IntStartRow, 0);
 
     second.cmdAbort_Click();
     EXPECT_EQ(run().AbortRequested, board::True);
     scripts().close(second);
     EXPECT_EQ(scripts().openWindows().size(), 1u);
     scripts().collectClosed();
+}
+
+TEST_F(ScriptWindow, Dupform_OtherCopyLoadedLater_RunKeepsItsOwnSections) {
+    start();
+    auto& first = openWindow(
+        "`GFFFF\r\n`IE\r\n10,01 # raises the interrupt\r\n20,,00\r\n`ENDM\r\n"
+        "`EISTART\r\n11,,00 # clears it\r\n`EIEND\r\n");
+    host.dialogAnswers.push_back({false, writeScript("o.txt", "05,,0B\r\n`ENDM\r\n"), "o.txt"});
+    first.Dupform_Click();
+    script::frmScriptOps& second = *scripts().openWindows().at(1);
+    board->clearPacketLog();
+    first.cmdExecAll_Click();
+
+    // The main section to row 4 with the service section 6 to 8 inside row 3.
+    std::vector<std::vector<std::uint8_t>> reads = {{0x01, 0x61, 0x11}, {0x01, 0x61, 0x20}};
+    EXPECT_EQ(readCommands(), reads);
+    EXPECT_EQ(first.IntReturnRow, 3);
+    EXPECT_EQ(first.txtRdPass.Text(), "3");
+    EXPECT_EQ(second.EndMainRow, 2);
+    EXPECT_EQ(second.vbalGrid1.CellText(1, static_cast<int>(Column::ActRd)), "--");
+}
+
+TEST_F(ScriptWindow, Dupform_RunInOneCopy_OtherCopyCannotStartOne) {
+    start();
+    auto& first = openWindow("05,,0B\r\n05,,0B\r\n`ENDM\r\n");
+    host.dialogAnswers.push_back({false, writeScript("o.txt", "05,,0B\r\n`ENDM\r\n"), "o.txt"});
+    first.Dupform_Click();
+    script::frmScriptOps& second = *scripts().openWindows().at(1);
+    host.atYield(host.yields + 20, [&] {
+        second.cmdExecAll_Click();
+        second.actOnRow(1);
+    });
+    first.cmdExecAll_Click();
+
+    EXPECT_EQ(second.vbalGrid1.CellText(1, static_cast<int>(Column::ActRd)), "--");
+    EXPECT_EQ(second.txtRunning.Text(), "");
+    EXPECT_EQ(first.txtRdPass.Text(), "2");
+    EXPECT_EQ(first.txtRunning.Text(), "Done");
 }
 
 TEST_F(ScriptWindow, FormResize_SizesGridAndKeepsHeightWhenLow) {

@@ -5,6 +5,8 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -176,6 +178,10 @@ TEST_F(ConsoleViewTest, CloseBox_WhileConnected_RefusedAndWindowStays) {
     EXPECT_NE(find<QPlainTextEdit>("Txtlog")->toPlainText().indexOf(
                   "Form will not close until USB Connection is closed. Click USB Disconnect"),
               -1);
+    // The reason shows: the "Program Log" tab is in front.
+    QTabBar* bar = find<QTabWidget>("SSTab1")->tabBar();
+    EXPECT_EQ(bar->currentIndex(), 1);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
     QTest::mouseClick(find<QPushButton>("cmdUSBDisconnect"), Qt::LeftButton);
     EXPECT_TRUE(find<QPushButton>("cmdexit")->isVisible());
     EXPECT_EQ(find<QLineEdit>("txthDriver")->text(), "Closed");
@@ -228,6 +234,29 @@ TEST_F(ConsoleViewTest, GoodVerdict_TextInTheSystemButtonTextColour) {
     ASSERT_NE(verdict, nullptr);
     EXPECT_EQ(verdict->text(), "Good");
     EXPECT_EQ(verdict->palette().color(QPalette::WindowText), QColor(0, 0, 160));
+}
+
+TEST_F(ConsoleViewTest, Keyboard_AltFAndF10OpenTheMenuEnterPressesFocusedButton) {
+    mainView().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainView()));
+    auto* file = find<QMenu>("mnuFileProcess");
+    ASSERT_NE(file, nullptr);
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_F, Qt::AltModifier}, std::pair{Qt::Key_F10, Qt::NoModifier}}) {
+        QTest::keyClick(&mainView(), key, modifiers);
+        EXPECT_TRUE(file->isVisible()) << key;
+        file->close();
+        mainView().menuBar()->setActiveAction(nullptr);
+    }
+    // The captions the model holds stay as written.
+    EXPECT_EQ(model().mnuFileProcess.Caption, "File");
+
+    auto* read = find<QPushButton>("cmdRead");
+    ASSERT_NE(read, nullptr);
+    read->setFocus();
+    const std::size_t before = i2cPackets().size();
+    QTest::keyClick(read, Qt::Key_Return);
+    EXPECT_EQ(i2cPackets().size(), before + 2);
 }
 
 TEST_F(ConsoleViewTest, GpioMenu_Triggered_ShowsPanelWithStartupReadBack) {

@@ -109,6 +109,30 @@ TEST_F(ScriptViewTest, DoubleClick_OnACell_SelectsThatRowAndRunsIt) {
     EXPECT_EQ(i2cCommands() - before, 1u);
 }
 
+TEST_F(ScriptViewTest, EnterOnSelectedRow_RunsItAsADoubleClickDoes) {
+    auto* view = openFromMenu("05,,0C\r\n06,,0C\r\n`ENDM\r\n");
+    ASSERT_NE(view, nullptr);
+    QTableView* grid = view->grid();
+    const QModelIndex index = view->gridModel()->index(1, static_cast<int>(Column::RegAdr) - 1);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+    ASSERT_EQ(scripts().sharedWindow().vbalGrid1.SelectedRow(), 2);
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(shown(view, 2, Column::ActRd), "0C");
+    EXPECT_EQ(shown(view, 1, Column::ActRd), "--");
+}
+
+TEST_F(ScriptViewTest, NoScriptYet_CommentColumnInSight) {
+    views->mainView()->findChild<QAction*>("mnu_ScriptShow")->trigger();
+    auto* view = scriptViews().viewOf(scripts().sharedWindow());
+    ASSERT_NE(view, nullptr);
+    QApplication::processEvents();
+    QTableView* grid = view->grid();
+    const int last = script::kColumnCount - 1;
+    EXPECT_LE(grid->columnViewportPosition(last) +
+                  scripts().sharedWindow().vbalGrid1.ColumnWidth(last + 1),
+              grid->viewport()->width());
+}
+
 TEST_F(ScriptViewTest, Abort_WhileRunHoldsTheGate_StaysLiveAndStopsTheRun) {
     auto* view = openFromMenu("05,,0B\r\n`w\r\n05,,0B\r\n05,,0B\r\n`ENDM\r\n");
     ASSERT_NE(view, nullptr);
@@ -133,7 +157,7 @@ TEST_F(ScriptViewTest, Abort_WhileRunHoldsTheGate_StaysLiveAndStopsTheRun) {
     ASSERT_EQ(qtHost->messages.size(), 1u);
     EXPECT_EQ(shown(view, 1, Column::ActRd), "0B");
     EXPECT_EQ(shown(view, 3, Column::ActRd), "--");
-    EXPECT_EQ(find<QLineEdit>(view, "txtRunning")->text(), "Done");
+    EXPECT_EQ(find<QLineEdit>(view, "txtRunning")->text(), "Aborted");
     EXPECT_TRUE(find<QPushButton>(view, "cmdReload2")->isEnabled());
 }
 

@@ -38,8 +38,9 @@ class PassTally : public script::RowObserver {
     void rowCompared(int row, bool passed, const std::string& expected,
                      const std::string& actual) override;
     void rowEnded(int row) override;
-    // The current pass is over with the window's counts; the next pass starts.
-    void endPass(int passed, int failed);
+    // The current pass is over; the window's counts add up over the passes of a loop, so they
+    // are given as totals so far and the pass keeps its share. The next pass starts.
+    void endPass(int passedSoFar, int failedSoFar);
 
     const std::vector<PassResult>& passes() const { return passes_; }
     // Sums over the passes ended so far.

@@ -153,6 +153,9 @@ class frmI2C_General : public form::Window {
     void Form_GotFocus();
     // Sets cancel (and logs why) while the board connection is open.
     void Form_QueryUnload(bool& cancel);
+    // A close was refused: logs why and brings the "Program Log" tab forward, so the reason
+    // shows.
+    void showCloseRefused();
     // Yields once and ends the program.
     void Form_Unload();
     // Moves pbinner to the scroll bars' values.
@@ -191,7 +194,8 @@ class frmI2C_General : public form::Window {
     void txtsbwr_KeyPress(int index, int& key);
     // Writes grid row i, address from txtI2CAdr; invalid values as for the panel write.
     void txtBWrite_DblClick(int index);
-    // Enter in a grid write box writes row i with I2CWriteAddr. Other keys pass.
+    // Enter in a grid write box writes row i as the double click does (the shared write address
+    // may have been moved by a script). Other keys pass.
     void txtBWrite_KeyPress(int index, int& key);
     // Writes every row whose register and write texts both are exactly two characters, without
     // the range check; hides the other rows' write lamps. A two-character text that is not two
@@ -268,7 +272,7 @@ class frmI2C_General : public form::Window {
     // True when row i's register and write texts are hex digits; otherwise the row shows a red
     // write lamp and the log names it and the text.
     bool writeAllRowIsHex(int index);
-    void gridRowWrite(int index, bool sharedAddress);
+    void gridRowWrite(int index);
     // Writes one grid row's value and shows the result on its write lamp.
     void writeGridRow(int index, std::uint8_t address);
     void showFail();

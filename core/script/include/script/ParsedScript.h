@@ -20,7 +20,7 @@ inline constexpr int kWideDataColumn = 208;
  *
  *  1. txtLastRead, txtIEnableStep, txtIDisableStep, txtIdetectStep and txtIexec show "----";
  *     txtIstart and txtIend show the texts below. Hide frmDataRecord.
- *  2. Shared run state (all script windows): EndMainRow, IntStartRow, IntEndRow from here;
+ *  2. The window's own section rows: EndMainRow, IntStartRow, IntEndRow from here;
  *     IntReturnRow = 0.
  *  3. txttotReads = txttotReadsText; txtRdPass and txtRdFails = "0".
  *  4. txtScriptLine1 = txtScriptLine1Text (time of the load).

@@ -6,7 +6,8 @@
 // handler and at every yield (vbalGrid1.revision() tells when the grid changed).
 //
 // Several windows may exist; they share one ScriptRunState, owned by whoever creates them, so
-// one run at a time is supported and "Abort" in any window stops it. A window needs only the
+// one run at a time is supported and "Abort" in any window stops it. Each window runs the
+// sections of the script it loaded last. A window needs only the
 // board link (with its Host), the run state, and the two small links to the main window and the
 // GPIO panel, so a headless runner can drive it as the program does:
 //
@@ -143,6 +144,13 @@ class frmScriptOps : public form::Window {
     bool ScriptChosen = false;
     // True while Run All Steps runs in this window.
     bool RunActive = false;
+    // Section rows of this window's last load (0 = none): Run All Steps runs rows 1 to
+    // EndMainRow - 1, the interrupt service IntStartRow to IntEndRow; IntReturnRow is the row
+    // after which the last interrupt was detected.
+    std::int16_t EndMainRow = 0;
+    std::int16_t IntStartRow = 0;
+    std::int16_t IntEndRow = 0;
+    std::int16_t IntReturnRow = 0;
     // Register + write bytes and register + read bytes of the row being executed.
     std::int16_t RowWriteTotal = 0;
     std::int16_t RowReadTotal = 0;
@@ -182,15 +190,19 @@ class frmScriptOps : public form::Window {
 
     // ---- Execution ----
     // The grid's row event: the row executor for row `row` (the column is not used). The view
-    // raises it on a double click, after making the row the selected row.
+    // raises it on a double click, after making the row the selected row, and on Enter in the
+    // selected row. Nothing happens while another window runs.
     void vbalGrid1_DblClick(int row, int column);
     // The grid's key event: waits 350 ms and does nothing else.
     void vbalGrid1_KeyDown(int keyCode, int shift, bool& doDefault);
     // Makes the row the selected row and raises the row event, as a double click does.
     void actOnRow(int row);
-    // "Run All Steps": rows 1 to EndMainRow - 1 with the connection held open.
+    // "Run All Steps": rows 1 to EndMainRow - 1 with the connection held open; "Step" shows
+    // "Done" at the end, or "Aborted" when the user stopped the run. Nothing happens while
+    // another window runs.
     void cmdExecAll_Click();
-    // "Loop Cont": Run All Steps until aborted, counting passes in txtLoopCount.
+    // "Loop Cont": Run All Steps until aborted, counting passes in txtLoopCount; the Pass,
+    // Fail and Total counts add up over the passes. Nothing happens while another window runs.
     void cmdRunContinuous_Click();
     // "Abort": the running loops stop when their current row ends.
     void cmdAbort_Click();
@@ -270,7 +282,14 @@ class frmScriptOps : public form::Window {
     void countFail();
     void serviceInterrupt();
     std::vector<std::uint8_t> bytesOf(const std::string& text, int count) const;
-    int lastRunnableRow(int sharedBound) const;
+    int lastRunnableRow(int bound) const;
+    // Another window's run is going: this window starts no run and no row.
+    bool otherWindowRuns() const;
+    // The window's default I2C write address for a load: the "Default I2C Adr" box, or the
+    // address last applied when the box holds no valid address.
+    std::uint8_t defaultWriteAddress() const;
+    // Clears a request to stop, the user's included.
+    void clearAbort();
 
     board::BoardLink& link_;
     ScriptRunState& run_;
@@ -281,6 +300,10 @@ class frmScriptOps : public form::Window {
 
     // The row being executed.
     RowTexts row_;
+    // The default address last applied (window load, Enter in txtI2CAdr).
+    std::uint8_t defaultAddr_ = 0x60;
+    // True while Loop Cont runs its passes: the counts go on from pass to pass.
+    bool looping_ = false;
     // Per row: its last comparison used data that really came back (a complete reply, or a
     // GPIO exchange that was answered). Recording takes only such rows.
     std::vector<bool> rowMeasured_;

@@ -1,5 +1,6 @@
 // A push button whose caption wraps onto a second line when the design width is too narrow
-// for one, so long captions are never cut; text() stays the caption as given.
+// for one, so long captions are never cut; text() stays the caption as given. Enter presses it
+// when it has the focus, as Space does.
 #pragma once
 
 #include <QPushButton>
@@ -14,6 +15,7 @@ class CaptionButton : public QPushButton {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace kit
