@@ -80,7 +80,7 @@ if [ -n "$program" ] && [ ! -f "$menu/Velmorix I2C Comm.lnk" ]; then
     fail "no Start-menu entry for the window program"
 fi
 echo "Installed silently under Wine: $(cd "$dir" && find . -type f | wc -l) files," \
-    "Start menu: $(cd "$menu" && ls | tr '\n' ' ')"
+    "Start menu: $(find "$menu" -name '*.lnk' -printf '%f ')"
 
 # The uninstaller runs a copy of itself from the temporary folder; Wine's server waits for it.
 timeout 120 wine "$dir/Uninstall.exe" /S || fail "the silent uninstall failed"

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 googletest
-    nlohmann-json3-dev libcli11-dev zip unzip nsis make bzip2 dpkg-dev)
+    nlohmann-json3-dev libcli11-dev zip unzip nsis make bzip2)
 ./scripts/ensure-packages.sh "${packages[@]}"
 
 jobs=$(nproc)
