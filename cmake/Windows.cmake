@@ -1,7 +1,8 @@
 # The Windows build (MinGW-w64, run under Wine here): what differs from the Linux build.
 #
-# - libusb: used when a Windows libusb is found (pkg-config of the target); else the USB layer is
-#   built with the simulated board only, and choosing "usb" reports that plainly.
+# - libusb: used when a Windows libusb is found (pkg-config of the target); the real board is then
+#   reached through WinUSB. Else the USB layer is built with the simulated board only, and
+#   choosing "usb" reports that plainly.
 # - GoogleTest is built from the sources of the googletest package with the cross compiler.
 # - Each test program is one ctest test: under Wine a process start costs about a second, so one
 #   process per test case would take longer than the tests themselves. Each program prints
@@ -32,8 +33,16 @@ add_library(CLI11::CLI11 INTERFACE IMPORTED GLOBAL)
 set_target_properties(nlohmann_json::nlohmann_json CLI11::CLI11 PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES ${velmorix_host_headers})
 
-# Only a libusb of the target counts, never the build machine's.
-set(ENV{PKG_CONFIG_LIBDIR} ${CMAKE_FIND_ROOT_PATH}/lib/pkgconfig)
+# Only a libusb of the target counts, never the build machine's: the one built for this width
+# by scripts/windows-libusb.sh (a static library, so the layer's DLL needs nothing beside it), or
+# one in the MinGW tree.
+set(VELMORIX_LIBUSB_PREFIX "" CACHE PATH "Prefix of a libusb built for this Windows target")
+if(VELMORIX_LIBUSB_PREFIX)
+    list(APPEND CMAKE_FIND_ROOT_PATH ${VELMORIX_LIBUSB_PREFIX})
+    set(ENV{PKG_CONFIG_LIBDIR} ${VELMORIX_LIBUSB_PREFIX}/lib/pkgconfig)
+else()
+    set(ENV{PKG_CONFIG_LIBDIR} /usr/${VELMORIX_MINGW_PREFIX}/lib/pkgconfig)
+endif()
 set(ENV{PKG_CONFIG_PATH} "")
 find_package(PkgConfig QUIET)
 set(VELMORIX_USB_BACKEND OFF)
@@ -43,7 +52,9 @@ if(PkgConfig_FOUND)
         set(VELMORIX_USB_BACKEND ON)
     endif()
 endif()
-if(NOT VELMORIX_USB_BACKEND)
+if(VELMORIX_USB_BACKEND)
+    message(STATUS "libusb ${LIBUSB_VERSION} for Windows: ${LIBUSB_LINK_LIBRARIES}")
+else()
     message(STATUS "No libusb for Windows: the USB layer is built with the simulated board only")
 endif()
 

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Cross-builds the Qt-free parts for Windows with MinGW-w64 (64-bit: the USB layer with the
-# simulated board, Kestrow.dll, the models, the application object, velmorix-script,
+# Cross-builds the Qt-free parts for Windows with MinGW-w64 (64-bit: the USB layer with libusb
+# and the simulated board, Kestrow.dll, the models, the application object, velmorix-script,
 # velmorix-i2c and their tests; 32-bit: Kestrow.dll with its USB layer), runs the tests under
-# Wine and packs the ZIP. Debian only. Everything lands in build/windows.
+# Wine, packs the ZIP and the installer and checks both. Debian only. Everything lands in
+# build/windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 googletest
-    nlohmann-json3-dev libcli11-dev zip)
+    nlohmann-json3-dev libcli11-dev zip unzip nsis make bzip2)
 ./scripts/ensure-packages.sh "${packages[@]}"
 
 jobs=$(nproc)
@@ -30,30 +31,37 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
 fi
 
+# libusb for both widths, from Debian's source package; built once, then kept.
+./scripts/windows-libusb.sh x86_64 i686
+libusb="$PWD/$out/libusb"
+
 # 32-bit: only Kestrow.dll and the DLLs it needs. No 32-bit Wine here, so it is inspected, not run.
 cmake -S . -B "$out/i686" "${common[@]}" -DVELMORIX_TESTS=OFF \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake \
+    -DVELMORIX_LIBUSB_PREFIX="$libusb/i686"
 cmake --build "$out/i686" -j "$jobs" --target Kestrow
 
 cmake -S . -B "$out/x86_64" "${common[@]}" -DVELMORIX_TESTS=ON \
     -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake \
-    -DVELMORIX_X86_BIN="$PWD/$out/i686/bin"
+    -DVELMORIX_X86_BIN="$PWD/$out/i686/bin" -DVELMORIX_LIBUSB_PREFIX="$libusb/x86_64"
 cmake --build "$out/x86_64" -j "$jobs"
 
-# The program itself under Wine, as a user runs it: a script against the built-in board, and the
-# plain refusal of "usb" in a build without libusb.
+# The program itself under Wine, as a user runs it: a script against the built-in board, and
+# "usb" through libusb, which finds no board under Wine: a plain "no board", in time.
 exe="$out/x86_64/bin/velmorix-script.exe"
 work="$out/x86_64/smoke"
 rm -rf "$work" && mkdir -p "$work"
 printf '00,,00\r\n`ENDM\r\n' >"$work/s.txt"
 wine "$exe" --version | tr -d '\r'
 set +e
-wine "$exe" --bridge usb "$work/s.txt" >"$work/usb.out" 2>"$work/usb.err"
+timeout 60 wine "$exe" --bridge usb "$work/s.txt" >"$work/usb.out" 2>"$work/usb.err"
 usb_status=$?
 set -e
 tr -d '\r' <"$work/usb.err"
-if [ "$usb_status" -eq 0 ] || ! grep -q "no USB backend" "$work/usb.err"; then
-    echo "velmorix-script.exe --bridge usb: expected a failure naming the missing USB backend" >&2
+if [ "$usb_status" -ne 3 ] || ! grep -q "no board" "$work/usb.err" ||
+    grep -q "no USB backend" "$work/usb.err"; then
+    echo "velmorix-script.exe --bridge usb: expected exit 3 and \"no board\"," \
+        "got $usb_status" >&2
     exit 1
 fi
 
@@ -65,5 +73,5 @@ fi
 
 ctest --test-dir "$out/x86_64" --output-on-failure -j "$jobs"
 
-(cd "$out/x86_64" && cpack -G ZIP >/dev/null)
-echo "Windows package: $(ls "$out"/x86_64/Velmorix-*.zip)"
+(cd "$out/x86_64" && rm -f Velmorix-*.zip Velmorix-*.exe && cpack -G "ZIP;NSIS" >/dev/null)
+./scripts/windows-packages.sh "$out/x86_64"

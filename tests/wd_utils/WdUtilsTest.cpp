@@ -18,7 +18,8 @@
 namespace {
 
 #if defined(VELMORIX_NO_USB_BACKEND)
-// A build without libusb (Windows here) refuses "usb", named or by default, and says why.
+// A build without libusb (a Windows build without it) refuses "usb", named or by default, and says
+// why.
 constexpr std::uint32_t kUsbStatus = WD_BACKEND_ERROR;
 std::string usbReason(const char* origin) {
     return std::string(origin) +

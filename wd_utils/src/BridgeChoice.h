@@ -40,7 +40,7 @@ struct BridgeRefusal {
 };
 
 struct BridgeChoice {
-    // Why "usb" is refused by a build without the libusb backend (the Windows build here).
+    // Why "usb" is refused by a build without the libusb backend (a Windows build without libusb).
     static constexpr const char* kNoUsbBackend =
         "\"usb\" is not available: this build has no USB backend (built without libusb); use "
         "sim or sim:FILE";

@@ -75,10 +75,17 @@ extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
         if (node.empty()) {
             node = "the bridge board's device node";
         }
+#if defined(_WIN32)
+        return keptText("Access denied to " + node +
+                        ": bind Windows' WinUSB driver to the board (install "
+                        "driver\\velmorix-winusb.inf from the program's folder, or use Zadig), "
+                        "and close any other program that has the board open");
+#else
         return keptText("Access denied to " + node +
                         ": install the udev rule 60-velmorix.rules that comes with the program "
                         "(the package puts it in /usr/lib/udev/rules.d/), make the user a member "
                         "of the plugdev group, then log in again");
+#endif
     }
     return fixedText(dwStatus);
 }

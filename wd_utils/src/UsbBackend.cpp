@@ -49,6 +49,29 @@ void parkForever(libusb_device_handle* handle) {
     parked->push_back(handle);
 }
 
+// Whether libusb_open's answer means the user must give the program the board (a permission, or
+// on Windows a driver that libusb cannot use: the board has no WinUSB driver bound).
+bool openRefused(int libusbError) {
+#if defined(_WIN32)
+    return libusbError == LIBUSB_ERROR_ACCESS || libusbError == LIBUSB_ERROR_NOT_SUPPORTED;
+#else
+    return libusbError == LIBUSB_ERROR_ACCESS;
+#endif
+}
+
+// The device as its user finds it: the usbdevfs node on Linux, the bus and address elsewhere.
+std::string nodeName(libusb_device* device) {
+    char node[48];
+#if defined(__linux__)
+    const char* format = "/dev/bus/usb/%03u/%03u";
+#else
+    const char* format = "the bridge board on USB bus %u, address %u";
+#endif
+    std::snprintf(node, sizeof node, format, static_cast<unsigned>(libusb_get_bus_number(device)),
+                  static_cast<unsigned>(libusb_get_device_address(device)));
+    return node;
+}
+
 bool classMatches(std::uint8_t wanted, std::uint8_t actual) {
     return wanted == 0 || wanted == actual;
 }
@@ -608,13 +631,10 @@ std::uint32_t UsbBackend::ensureOpen(Attachment& attachment) {
     if (r == LIBUSB_ERROR_NO_DEVICE) {
         markDead(attachment);
     }
-    if (r == LIBUSB_ERROR_ACCESS) {
-        char node[32];
-        std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u",
-                      static_cast<unsigned>(libusb_get_bus_number(attachment.device)),
-                      static_cast<unsigned>(libusb_get_device_address(attachment.device)));
+    if (openRefused(r)) {
         std::lock_guard lock(mutex_);
-        deniedNode_ = node;
+        deniedNode_ = nodeName(attachment.device);
+        return WD_ACCESS_DENIED;
     }
     if (r != LIBUSB_SUCCESS) {
         return statusOf(r);
