@@ -51,15 +51,19 @@ PacketStatus PacketInterpreter::i2cCommand(std::span<const std::uint8_t> bytes) 
         if ((address & 1) == 0) {
             result = bus_.write(address, payload);
             if (result.status == BusStatus::Ok) {
-                reply[0] = static_cast<std::uint8_t>(result.count);
+                // The address byte and the payload at most, whatever the bus claims.
+                reply[0] = static_cast<std::uint8_t>(
+                    std::min<std::size_t>(result.count, payload.size() + 1));
             }
         } else {
             const std::uint32_t count = bytes[0];
             result =
                 bus_.writeRead(address, payload, std::span<std::uint8_t>(reply.data() + 1, count));
             if (result.status == BusStatus::Ok && result.count > 0) {
-                reply[0] = static_cast<std::uint8_t>(result.count);
-                replyLength = result.count + 1;
+                // An adapter's driver may claim more than was asked: the slot holds no more.
+                const std::uint32_t moved = std::min(result.count, count);
+                reply[0] = static_cast<std::uint8_t>(moved);
+                replyLength = moved + 1;
             }
         }
     }
