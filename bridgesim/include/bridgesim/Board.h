@@ -10,13 +10,18 @@
 // answer, even when nothing on the bus acknowledged). A read shorter than the reply takes what
 // fits and drops the rest; a longer read ends short and succeeds.
 //
-// Thread-safe: every member may be called from any thread. Connection listeners run without the
-// board's lock held, one notification at a time, in the order of the changes.
+// Thread-safe: every member may be called from any thread. Connection listeners run with no lock
+// of the board held, one notification at a time, in the order of the changes, so a listener may
+// call any member (attach, detach, transfer...); a change it makes is announced once the
+// notification that runs it has reached every listener. A change made on another thread returns
+// once its listeners have run.
 #pragma once
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -24,6 +29,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "bridgesim/BridgePorts.h"
@@ -100,7 +106,8 @@ class Board : private BridgePorts {
     bool registrationFails() const;
 
     // Listeners hear every attach and detach. Returns an id for removeConnectionListener, which
-    // waits for a running notification to end (so never call it from inside a listener).
+    // waits until that listener is not running (unless called from inside it); it is not called
+    // again once the removal returns.
     int addConnectionListener(ConnectionListener listener);
     void removeConnectionListener(int id);
 
@@ -169,17 +176,14 @@ class Board : private BridgePorts {
     std::uint8_t pinLevels(Port port) const;
     void logPacket(std::uint8_t endpoint, PacketDirection direction, const std::uint8_t* bytes,
                    std::uint32_t length);
-    // Attach/detach changes waiting to be announced to the listeners, in order.
-    struct Changes {
-        int count = 0;
-        std::array<bool, 2> attached{};
-        void add(bool now) { attached[static_cast<std::size_t>(count++)] = now; }
-    };
     // Applies due attach/detach faults.
-    Changes countTransferLocked();
-    // Changes the attached state; adds the change to changes when there is one.
-    void setAttachedLocked(bool attached, Changes& changes);
-    void announce(const Changes& changes);
+    void countTransferLocked();
+    // Changes the attached state; queues the change for the listeners when there is one.
+    void setAttachedLocked(bool attached);
+    // Delivers the queued changes (called with mutex_ held, which it drops around each listener)
+    // and returns once every change queued so far has been announced; from inside a listener it
+    // returns at once, leaving its changes to the running announcement.
+    void announceLocked(std::unique_lock<std::mutex>& lock);
     std::chrono::microseconds timeoutWaitLocked(std::uint32_t timeoutMs) const;
 
     const std::string name_;
@@ -207,9 +211,16 @@ class Board : private BridgePorts {
     std::chrono::microseconds latency_{0};
     std::optional<std::chrono::microseconds> timeoutWait_;
 
-    std::mutex notifyMutex_;  // serialises listener calls; taken before mutex_, never inside it
-    std::map<int, ConnectionListener> listeners_;
+    // Listeners and the changes waiting for them, under mutex_. One thread at a time announces.
+    std::map<int, std::shared_ptr<ConnectionListener>> listeners_;
     int nextListenerId_ = 1;
+    std::deque<bool> pendingChanges_;
+    std::uint64_t changesQueued_ = 0;
+    std::uint64_t changesAnnounced_ = 0;
+    bool announcing_ = false;
+    std::thread::id announcer_;
+    int callingListener_ = 0;  // the listener running now, 0 = none
+    std::condition_variable listenerDone_;
 };
 
 }  // namespace bridgesim
