@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -276,6 +277,29 @@ TEST_F(WdUtilsTest, TransferTrace_SeesSentBytesAndBytesReceived_NothingAfterRemo
     EXPECT_EQ(lines[1].pipe, 0x82u);
     EXPECT_EQ(lines[1].bytes, (Bytes{0x03}));
     EXPECT_EQ(lines[2].status, static_cast<std::uint32_t>(WD_INVALID_HANDLE));
+}
+
+TEST_F(WdUtilsTest, TransferTrace_Replaced_ReturnsOnlyOnceTheOldCallHasEnded) {
+    const WDU_DEVICE_HANDLE device = openDevice();
+    struct Slow {
+        std::atomic<bool> entered{false}, finished{false};
+    } slow;
+    WDU_SetTransferTrace(
+        [](std::uint32_t, std::uint32_t, const std::uint8_t*, std::uint32_t, std::uint32_t,
+           void* user) {
+            auto* s = static_cast<Slow*>(user);
+            s->entered = true;
+            std::this_thread::sleep_for(200ms);
+            s->finished = true;
+        },
+        &slow);
+    std::thread transfer([&] { write(device, 2, {0x01, 0xA0, 0x10, 0x55}); });
+    while (!slow.entered) {
+        std::this_thread::yield();
+    }
+    WDU_SetTransferTrace(nullptr, nullptr);
+    EXPECT_TRUE(slow.finished) << "the old callback still ran when the trace was replaced";
+    transfer.join();
 }
 
 TEST_F(WdUtilsTest, TimeoutFault_RealWait_TimeOutStatusAfterTheTimeOut) {

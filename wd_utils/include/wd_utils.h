@@ -132,7 +132,10 @@ WDU_API uint32_t WDU_ResetDevice(WDU_DEVICE_HANDLE hDevice, uint32_t dwOptions);
  * write: the bytes sent) and the status. */
 typedef void (*WDU_TRANSFER_TRACE)(uint32_t dwPipeNum, uint32_t fRead, const uint8_t* pBytes,
                                    uint32_t dwLength, uint32_t dwStatus, void* pUserData);
-/* Installs a trace of every transfer (NULL removes it); for diagnostics such as --trace. */
+/* Installs a trace of every transfer (NULL removes it); for diagnostics such as --trace. The
+ * callback and its user data change together: a transfer calls the old pair or the new one. On
+ * return no call of the old callback is still running on another thread, so its user data may be
+ * freed (called from inside the callback, it returns at once). */
 WDU_API void WDU_SetTransferTrace(WDU_TRANSFER_TRACE pfTrace, void* pUserData);
 
 /* A constant NUL-terminated text naming a status; never NULL. */

@@ -5,10 +5,49 @@
 #include "wdu_sim.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
-std::atomic<WDU_TRANSFER_TRACE> g_trace{nullptr};
-std::atomic<void*> g_traceUser{nullptr};
+
+// The transfer trace: the callback and its user data change together, and a change waits until
+// no other thread still runs the old callback.
+struct TransferTrace {
+    std::mutex mutex;
+    std::condition_variable idle;
+    WDU_TRANSFER_TRACE callback = nullptr;
+    void* user = nullptr;
+    int running = 0;              // calls under way, on every thread
+    std::atomic<bool> on{false};  // a callback is installed: the fast way past it when not
+};
+
+TransferTrace g_trace;
+thread_local int t_tracesHere = 0;  // calls under way on this thread (a trace inside a trace)
+
+void traceTransfer(uint32_t pipe, uint32_t read, const uint8_t* bytes, uint32_t length,
+                   uint32_t status) {
+    if (!g_trace.on.load(std::memory_order_acquire)) {
+        return;
+    }
+    WDU_TRANSFER_TRACE callback;
+    void* user;
+    {
+        std::lock_guard lock(g_trace.mutex);
+        callback = g_trace.callback;
+        user = g_trace.user;
+        if (callback == nullptr) {
+            return;
+        }
+        ++g_trace.running;
+    }
+    ++t_tracesHere;
+    callback(pipe, read, bytes, length, status, user);
+    --t_tracesHere;
+    std::lock_guard lock(g_trace.mutex);
+    --g_trace.running;
+    g_trace.idle.notify_all();
+}
+
 }  // namespace
 
 extern "C" {
@@ -60,17 +99,23 @@ WDU_API uint32_t WDU_Transfer(WDU_DEVICE_HANDLE hDevice, uint32_t dwPipeNum, uin
     if (pdwBytesTransferred != nullptr) {
         *pdwBytesTransferred = moved;
     }
-    if (WDU_TRANSFER_TRACE trace = g_trace.load()) {
-        uint32_t shown = fRead ? moved : dwBufferSize;
-        trace(dwPipeNum, fRead, pBuffer != nullptr ? static_cast<const uint8_t*>(pBuffer) : nullptr,
-              pBuffer != nullptr ? shown : 0, status, g_traceUser.load());
-    }
+    const uint32_t shown = fRead ? moved : dwBufferSize;
+    traceTransfer(dwPipeNum, fRead,
+                  pBuffer != nullptr ? static_cast<const uint8_t*>(pBuffer) : nullptr,
+                  pBuffer != nullptr ? shown : 0, status);
     return status;
 }
 
 WDU_API void WDU_SetTransferTrace(WDU_TRANSFER_TRACE pfTrace, void* pUserData) {
-    g_traceUser.store(pUserData);
-    g_trace.store(pfTrace);
+    std::unique_lock lock(g_trace.mutex);
+    g_trace.callback = pfTrace;
+    g_trace.user = pUserData;
+    g_trace.on.store(pfTrace != nullptr, std::memory_order_release);
+    // From inside a trace the call cannot wait: its own call (and one waiting for it) would
+    // never end.
+    if (t_tracesHere == 0) {
+        g_trace.idle.wait(lock, [] { return g_trace.running == 0; });
+    }
 }
 
 WDU_API uint32_t WDU_ResetDevice(WDU_DEVICE_HANDLE hDevice, uint32_t) {
