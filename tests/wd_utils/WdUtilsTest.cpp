@@ -14,6 +14,9 @@
 
 #include "wd_utils.h"
 #include "wdu_env.h"
+#if !defined(_WIN32)
+#include "wdu_child.h"
+#endif
 #include "wdu_sim.h"
 
 namespace {
@@ -301,6 +304,35 @@ TEST_F(WdUtilsTest, TransferTrace_Replaced_ReturnsOnlyOnceTheOldCallHasEnded) {
     EXPECT_TRUE(slow.finished) << "the old callback still ran when the trace was replaced";
     transfer.join();
 }
+
+#if !defined(_WIN32)
+TEST_F(WdUtilsTest, Fork_WhileAnotherThreadUsesTheLayer_ChildReachesTheLayer) {
+    // Another thread goes in and out of the layer all the time, so that some forks find it
+    // inside; the child must still get in (an alarm ends one that waits forever).
+    std::atomic<bool> stop{false};
+    std::thread busy([&] {
+        WDU_DEVICE info{};
+        while (!stop) {
+            WDU_GetDeviceInfo(0xDEAD, &info);
+        }
+    });
+    std::string failures;
+    for (int i = 0; i < 50 && failures.empty(); ++i) {
+        const std::string said = wdutest::inChild([] {
+            ::alarm(5);
+            WDU_DEVICE info{};
+            return WDU_GetDeviceInfo(0xDEAD, &info) == WD_INVALID_HANDLE ? std::string("in")
+                                                                         : std::string("?");
+        });
+        if (said != "in") {
+            failures = "fork " + std::to_string(i) + ": " + said;
+        }
+    }
+    stop = true;
+    busy.join();
+    EXPECT_EQ(failures, "");
+}
+#endif
 
 TEST_F(WdUtilsTest, TimeoutFault_RealWait_TimeOutStatusAfterTheTimeOut) {
     const WDU_DEVICE_HANDLE device = openDevice();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <new>
 
 #include "bridgesim/Board.h"
 
@@ -41,9 +42,33 @@ UsbLayer& UsbLayer::instance() {
     static UsbLayer* const layer = [] {
         auto* created = new UsbLayer();
         g_layer.store(created);
+#if !defined(_WIN32)
+        ::pthread_atfork(&UsbLayer::beforeFork, &UsbLayer::afterForkInParent,
+                         &UsbLayer::afterForkInChild);
+#endif
         return created;
     }();
     return *layer;
+}
+
+void UsbLayer::beforeFork() {
+    // Held across the fork, so that no other thread of the parent holds it in the child.
+    g_layer.load()->mutex_.lock();
+}
+
+void UsbLayer::afterForkInParent() {
+    g_layer.load()->mutex_.unlock();
+}
+
+void UsbLayer::afterForkInChild() {
+    UsbLayer* layer = g_layer.load();
+    // The parent's threads that waited on these do not exist here; waking them would wait for
+    // them. Fresh ones replace them (the old ones are left as they are, never destroyed).
+    new (&layer->handlerDone_) std::condition_variable();
+    new (&layer->threadWake_) std::condition_variable();
+    new (&layer->eventThreadEnded_) std::condition_variable();
+    new (&layer->backendsSettled_) std::condition_variable();
+    layer->mutex_.unlock();
 }
 
 void UsbLayer::stopAtExit() {
