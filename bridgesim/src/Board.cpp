@@ -4,7 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#include "bridgesim/BridgeIds.h"
+#include "bridgeproto/BridgeIds.h"
 #include "bridgesim/SimulationReader.h"
 
 namespace bridgesim {
@@ -69,7 +69,7 @@ TransferResult Board::transfer(std::uint8_t endpoint, bool read, std::uint8_t* b
             result.status = TransferStatus::NoDevice;
         } else if (noEndpoints_) {
             result.status = TransferStatus::NoEndpoint;
-        } else if (!PacketInterpreter::endpointServes(endpoint, read) ||
+        } else if (!bridgeproto::PacketInterpreter::endpointServes(endpoint, read) ||
                    (buffer == nullptr && length > 0)) {
             result.status = TransferStatus::Stall;
         } else if (endpointTimesOut_[endpoint]) {
@@ -126,7 +126,7 @@ std::uint32_t Board::activeAlternateSetting() const {
 
 std::uint32_t Board::endpointCount() const {
     std::lock_guard lock(mutex_);
-    return noEndpoints_ ? 0 : 5;
+    return noEndpoints_ ? 0 : static_cast<std::uint32_t>(velmorix::kBridgeEndpoints.size());
 }
 
 void Board::reset() {
@@ -303,13 +303,15 @@ void Board::setTimeoutWait(std::optional<std::chrono::microseconds> wait) {
     timeoutWait_ = wait;
 }
 
-BusResult Board::LockedBus::write(std::uint8_t address, std::span<const std::uint8_t> bytes) {
+bridgeproto::BusResult Board::LockedBus::write(std::uint8_t address,
+                                               std::span<const std::uint8_t> bytes) {
     std::lock_guard lock(board_.mutex_);
     return board_.bus_.write(address, bytes);
 }
 
-BusResult Board::LockedBus::writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
-                                      std::span<std::uint8_t> in) {
+bridgeproto::BusResult Board::LockedBus::writeRead(std::uint8_t address,
+                                                   std::span<const std::uint8_t> bytes,
+                                                   std::span<std::uint8_t> in) {
     std::lock_guard lock(board_.mutex_);
     return board_.bus_.writeRead(address, bytes, in);
 }

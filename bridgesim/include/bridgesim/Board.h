@@ -1,7 +1,7 @@
 // The simulated bridge board: the device side of the USB link. Its packet interpreter answers the
-// bridge command packets on its endpoints (OUT 1, 2, 4; IN 0x81, 0x82) and drives an I2C bus of
-// register-file targets and the board's two GPIO ports; the board keeps a packet log and injects
-// faults on demand.
+// bridge command packets on the bridge's endpoints (velmorix::kBridgeEndpoints) and drives an I2C
+// bus of register-file targets and the board's two GPIO ports; the board keeps a packet log and
+// injects faults on demand.
 //
 // A command's reply is held on its IN endpoint and taken by the next read there; a newer command
 // replaces a reply nobody read, so the bridge always answers the latest command. A read with
@@ -32,9 +32,9 @@
 #include <thread>
 #include <vector>
 
-#include "bridgesim/BridgePorts.h"
+#include "bridgeproto/BridgePorts.h"
+#include "bridgeproto/PacketInterpreter.h"
 #include "bridgesim/I2cTarget.h"
-#include "bridgesim/PacketInterpreter.h"
 #include "bridgesim/PacketRecord.h"
 #include "bridgesim/SimulatedBus.h"
 #include "bridgesim/SimulationConfig.h"
@@ -61,7 +61,7 @@ struct GpioSnapshot {
     std::uint8_t pinsB = 0, pinsC = 0;        // levels read back from the lines
 };
 
-class Board : private BridgePorts {
+class Board : private bridgeproto::BridgePorts {
   public:
     using ConnectionListener = std::function<void(bool attached)>;
 
@@ -98,7 +98,8 @@ class Board : private BridgePorts {
     // Selects an alternate setting; only interface 0, setting 0 exists. False on failure.
     bool selectInterface(std::uint32_t interfaceNum, std::uint32_t alternateSetting);
     std::uint32_t activeAlternateSetting() const;
-    // Endpoints of the active setting, the default pipe not counted: 5, or 0 under that fault.
+    // Endpoints of the active setting, the default pipe not counted: the bridge's endpoint table,
+    // or 0 under that fault.
     std::uint32_t endpointCount() const;
     // A USB reset: drops unread replies and returns to alternate setting 0. Registers and GPIO
     // keep their state (the board stays powered).
@@ -124,7 +125,7 @@ class Board : private BridgePorts {
 
     // The board's I2C bus without the bridge in front, for an emulated adapter that reaches the
     // same targets: each transaction takes the board's lock and stays out of the packet log.
-    I2cBus& i2cBus() { return lockedBus_; }
+    bridgeproto::I2cBus& i2cBus() { return lockedBus_; }
 
     // Register access per target (8-bit write address); nullopt / false for an absent target.
     std::optional<std::uint8_t> peekRegister(std::uint8_t address, std::uint32_t reg) const;
@@ -158,12 +159,13 @@ class Board : private BridgePorts {
 
   private:
     // The bus under the board's lock.
-    class LockedBus : public I2cBus {
+    class LockedBus : public bridgeproto::I2cBus {
       public:
         explicit LockedBus(Board& board) : board_(board) {}
-        BusResult write(std::uint8_t address, std::span<const std::uint8_t> bytes) override;
-        BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
-                            std::span<std::uint8_t> in) override;
+        bridgeproto::BusResult write(std::uint8_t address,
+                                     std::span<const std::uint8_t> bytes) override;
+        bridgeproto::BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
+                                         std::span<std::uint8_t> in) override;
 
       private:
         Board& board_;
@@ -193,7 +195,7 @@ class Board : private BridgePorts {
     std::uint64_t attachmentSerial_ = 1;
     std::uint32_t activeAlternateSetting_ = 0;
     SimulatedBus bus_;
-    PacketInterpreter interpreter_{bus_, this};
+    bridgeproto::PacketInterpreter interpreter_{bus_, this};
     LockedBus lockedBus_{*this};
     std::uint8_t enablesB_ = 0, enablesC_ = 0, dataB_ = 0, dataC_ = 0;
     std::uint8_t inputsB_, inputsC_;

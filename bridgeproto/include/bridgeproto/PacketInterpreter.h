@@ -12,10 +12,11 @@
 #include <cstdint>
 #include <span>
 
-#include "bridgesim/BridgePorts.h"
-#include "bridgesim/I2cBus.h"
+#include "bridgeproto/BridgeIds.h"
+#include "bridgeproto/BridgePorts.h"
+#include "bridgeproto/I2cBus.h"
 
-namespace bridgesim {
+namespace bridgeproto {
 
 enum class PacketStatus : std::uint8_t {
     Ok,
@@ -30,17 +31,17 @@ enum class PacketStatus : std::uint8_t {
 
 class PacketInterpreter {
   public:
-    static constexpr std::uint8_t kGpioOut = 1;
-    static constexpr std::uint8_t kI2cOut = 2;
-    static constexpr std::uint8_t kDirectOut = 4;
-    static constexpr std::uint8_t kGpioIn = 0x81;
-    static constexpr std::uint8_t kI2cIn = 0x82;
+    static constexpr std::uint8_t kGpioOut = velmorix::kGpioOutEndpoint;
+    static constexpr std::uint8_t kI2cOut = velmorix::kI2cOutEndpoint;
+    static constexpr std::uint8_t kDirectOut = velmorix::kDirectOutEndpoint;
+    static constexpr std::uint8_t kGpioIn = velmorix::kGpioInEndpoint;
+    static constexpr std::uint8_t kI2cIn = velmorix::kI2cInEndpoint;
     static constexpr std::uint32_t kGpioReplyLength = 25;
 
     // ports may be nullptr: a bridge with an I2C bus only.
     PacketInterpreter(I2cBus& bus, BridgePorts* ports);
 
-    // True for an endpoint of the bridge in the given direction.
+    // True for an endpoint of the bridge's table in the given direction.
     static bool endpointServes(std::uint8_t endpoint, bool read);
     // True for the GPIO and direct-write endpoints.
     static bool isPortEndpoint(std::uint8_t endpoint);
@@ -76,4 +77,4 @@ class PacketInterpreter {
     std::uint32_t shortReply_ = 0;
 };
 
-}  // namespace bridgesim
+}  // namespace bridgeproto

@@ -1,10 +1,10 @@
-#include "bridgesim/PacketInterpreter.h"
+#include "bridgeproto/PacketInterpreter.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-namespace bridgesim {
+namespace bridgeproto {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -56,4 +56,4 @@ TEST(PacketInterpreterTest, BusClaimsMoreThanAsked_CountClampedToTheCommand) {
 }
 
 }  // namespace
-}  // namespace bridgesim
+}  // namespace bridgeproto

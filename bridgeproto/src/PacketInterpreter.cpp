@@ -1,15 +1,15 @@
-#include "bridgesim/PacketInterpreter.h"
+#include "bridgeproto/PacketInterpreter.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace bridgesim {
+namespace bridgeproto {
 
 PacketInterpreter::PacketInterpreter(I2cBus& bus, BridgePorts* ports) : bus_(bus), ports_(ports) {}
 
 bool PacketInterpreter::endpointServes(std::uint8_t endpoint, bool read) {
-    const bool exists = endpoint == kGpioOut || endpoint == kI2cOut || endpoint == kDirectOut ||
-                        endpoint == kGpioIn || endpoint == kI2cIn;
+    const bool exists =
+        std::ranges::find(velmorix::kBridgeEndpoints, endpoint) != velmorix::kBridgeEndpoints.end();
     return exists && read == ((endpoint & 0x80) != 0);
 }
 
@@ -125,4 +125,4 @@ void PacketInterpreter::hold(Reply& slot, std::span<const std::uint8_t> bytes) {
     slot.held = true;
 }
 
-}  // namespace bridgesim
+}  // namespace bridgeproto
