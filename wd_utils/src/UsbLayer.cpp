@@ -1,5 +1,12 @@
 #include "UsbLayer.h"
 
+#if defined(_WIN32)
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 #include <pthread.h>
 #include <unistd.h>
 
@@ -7,6 +14,7 @@
 #include <new>
 
 #include "bridgesim/Board.h"
+#include "wdu_hooks.h"
 
 namespace wdu {
 
@@ -35,6 +43,31 @@ bool tableMatches(const WDU_MATCH_TABLE& m, const DeviceIdentity& d) {
            classMatches(m.bInterfaceProtocol, d.interfaceProtocol);
 }
 
+// Hands the test interface to wd_utils_testing when the process has it: tests only, since no
+// program links it. The layer itself exports none of it.
+void offerTestHooks() {
+    static constexpr LayerTestHooks kHooks{
+        [] { return UsbLayer::instance().simulatedBoard(); },
+        [](std::shared_ptr<bridgesim::Board> board) {
+            UsbLayer::instance().installSimulatedBoard(std::move(board));
+        },
+        [] { UsbLayer::instance().resetForTests(); },
+        [](std::uint32_t next) { UsbLayer::instance().setNextHandleForTests(next); }};
+#if defined(_WIN32)
+    const HMODULE testing = ::GetModuleHandleA("wd_utils_testing.dll");
+    const auto take = testing == nullptr
+                          ? nullptr
+                          : reinterpret_cast<WduTakeTestHooks>(reinterpret_cast<void*>(
+                                ::GetProcAddress(testing, WDU_TAKE_TEST_HOOKS)));
+#else
+    const auto take =
+        reinterpret_cast<WduTakeTestHooks>(::dlsym(RTLD_DEFAULT, WDU_TAKE_TEST_HOOKS));
+#endif
+    if (take != nullptr) {
+        take(&kHooks);
+    }
+}
+
 }  // namespace
 
 UsbLayer& UsbLayer::instance() {
@@ -46,6 +79,7 @@ UsbLayer& UsbLayer::instance() {
         ::pthread_atfork(&UsbLayer::beforeFork, &UsbLayer::afterForkInParent,
                          &UsbLayer::afterForkInChild);
 #endif
+        offerTestHooks();
         return created;
     }();
     return *layer;

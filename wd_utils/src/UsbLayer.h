@@ -58,6 +58,7 @@ class UsbLayer {
                            std::uint32_t timeoutMs);
     std::uint32_t resetDevice(WDU_DEVICE_HANDLE hDevice);
 
+    // The test interface (wdu_sim.h), handed to wd_utils_testing only; see wdu_hooks.h.
     bridgesim::Board* simulatedBoard();
     void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board);
     void resetForTests();

@@ -1,8 +1,6 @@
-// The C entry points of the USB toolkit layer and its C++ test interface; all work is done by
-// UsbLayer.
+// The C entry points of the USB toolkit layer; all work is done by UsbLayer.
 #include "wd_utils.h"
 #include "UsbLayer.h"
-#include "wdu_sim.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -123,23 +121,3 @@ WDU_API uint32_t WDU_ResetDevice(WDU_DEVICE_HANDLE hDevice, uint32_t) {
 }
 
 }  // extern "C"
-
-namespace wdu {
-
-bridgesim::Board* simulatedBoard() {
-    return UsbLayer::instance().simulatedBoard();
-}
-
-void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board) {
-    UsbLayer::instance().installSimulatedBoard(std::move(board));
-}
-
-void resetForTests() {
-    UsbLayer::instance().resetForTests();
-}
-
-void setNextHandleForTests(std::uint32_t next) {
-    UsbLayer::instance().setNextHandleForTests(next);
-}
-
-}  // namespace wdu
