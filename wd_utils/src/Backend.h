@@ -23,6 +23,20 @@ struct DeviceIdentity {
     std::uint8_t interfaceProtocol = 0;
 };
 
+// True when a match table takes the device: the same vendor and product, and each class field 0
+// (any) or equal.
+inline bool matchTableTakes(const WDU_MATCH_TABLE& table, const DeviceIdentity& device) {
+    const auto classMatches = [](std::uint8_t wanted, std::uint8_t actual) {
+        return wanted == 0 || wanted == actual;
+    };
+    return table.wVendorId == device.vendorId && table.wProductId == device.productId &&
+           classMatches(table.bDeviceClass, device.deviceClass) &&
+           classMatches(table.bDeviceSubClass, device.deviceSubClass) &&
+           classMatches(table.bInterfaceClass, device.interfaceClass) &&
+           classMatches(table.bInterfaceSubClass, device.interfaceSubClass) &&
+           classMatches(table.bInterfaceProtocol, device.interfaceProtocol);
+}
+
 class Backend {
   public:
     // Hears each arrival and departure; may be called on any thread.

@@ -1,9 +1,8 @@
 // Texts of the layer's status codes, for VB_Stat2Str.
-#include <mutex>
-#include <set>
 #include <string>
 
 #include "I2cDevStatusText.h"
+#include "KeptText.h"
 #include "UsbLayer.h"
 #include "wd_utils.h"
 
@@ -47,14 +46,6 @@ const char* fixedText(uint32_t dwStatus) {
     }
 }
 
-// A text that stays valid for the rest of the run: each distinct text is kept once, never freed.
-const char* keptText(const std::string& text) {
-    static std::mutex mutex;
-    static auto* const kept = new std::set<std::string>();
-    std::lock_guard lock(mutex);
-    return kept->insert(text).first->c_str();
-}
-
 }  // namespace
 
 extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
@@ -66,7 +57,7 @@ extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
     if (dwStatus == WD_BAD_SIMULATION || dwStatus == WD_BACKEND_ERROR) {
         const std::string reason = wdu::UsbLayer::instance().backendError();
         if (!reason.empty()) {
-            return keptText(std::string(fixedText(dwStatus)) + ": " + reason);
+            return wdu::keptText(std::string(fixedText(dwStatus)) + ": " + reason);
         }
     }
     // The user can fix a refused device node, given its name and what to do.
@@ -75,14 +66,15 @@ extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
         if (node.empty()) {
             node = "the bridge board's device node";
         }
-        return keptText("Access denied to " + node +
-                        ": install the udev rule 60-velmorix.rules that comes with the program "
-                        "(the package puts it in /usr/lib/udev/rules.d/), make the user a member "
-                        "of the plugdev group, then log in again");
+        return wdu::keptText(
+            "Access denied to " + node +
+            ": install the udev rule 60-velmorix.rules that comes with the program "
+            "(the package puts it in /usr/lib/udev/rules.d/), make the user a member "
+            "of the plugdev group, then log in again");
     }
     return fixedText(dwStatus);
 }
 
 extern "C" WDU_API const char* WDU_BridgeError(void) {
-    return keptText(wdu::UsbLayer::instance().backendError());
+    return wdu::keptText(wdu::UsbLayer::instance().backendError());
 }

@@ -30,19 +30,6 @@ struct StopAtExit {
 // How long exit waits for a handler still running on the event thread.
 constexpr std::chrono::milliseconds kExitHandlerWait{1000};
 
-bool classMatches(std::uint8_t wanted, std::uint8_t actual) {
-    return wanted == 0 || wanted == actual;
-}
-
-bool tableMatches(const WDU_MATCH_TABLE& m, const DeviceIdentity& d) {
-    return m.wVendorId == d.vendorId && m.wProductId == d.productId &&
-           classMatches(m.bDeviceClass, d.deviceClass) &&
-           classMatches(m.bDeviceSubClass, d.deviceSubClass) &&
-           classMatches(m.bInterfaceClass, d.interfaceClass) &&
-           classMatches(m.bInterfaceSubClass, d.interfaceSubClass) &&
-           classMatches(m.bInterfaceProtocol, d.interfaceProtocol);
-}
-
 // Hands the test interface to wd_utils_testing when the process has it: tests only, since no
 // program links it. The layer itself exports none of it.
 void offerTestHooks() {
@@ -549,7 +536,7 @@ void UsbLayer::reconcileLocked(WDU_DRIVER_HANDLE id, Registration& reg) {
     }
     if (!present || reg.liveDevice != 0 ||
         std::none_of(reg.matchTables.begin(), reg.matchTables.end(),
-                     [&](const WDU_MATCH_TABLE& m) { return tableMatches(m, identity); })) {
+                     [&](const WDU_MATCH_TABLE& m) { return matchTableTakes(m, identity); })) {
         return;
     }
     const WDU_DEVICE_HANDLE device = newHandleLocked();
