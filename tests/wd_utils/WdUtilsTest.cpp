@@ -519,7 +519,7 @@ TEST_F(BackendChoice, SelectBridge_EachForm_StatusBoardAndReason) {
         if (c.status != WD_STATUS_SUCCESS) {
             EXPECT_EQ(VB_Stat2Str(c.status),
                       std::string(c.status == WD_BAD_SIMULATION ? "Bad simulation file"
-                                                                : "USB backend error") +
+                                                                : "Bridge backend error") +
                           ": " + c.reason)
                 << name;
             continue;
@@ -569,7 +569,7 @@ TEST_F(BackendChoice, UnsetOrUsb_InitSucceedsNoDeviceNoBoard) {
         EXPECT_EQ(driver, 0u);
         EXPECT_EQ(std::string(WDU_BridgeError()), usbReason("VELMORIX_BRIDGE"));
         EXPECT_EQ(std::string(VB_Stat2Str(WD_BACKEND_ERROR)),
-                  "USB backend error: " + usbReason("VELMORIX_BRIDGE"));
+                  "Bridge backend error: " + usbReason("VELMORIX_BRIDGE"));
     }
     return;
 #endif

@@ -2,10 +2,11 @@
  * bulk transfers for the bridge board. C ABI, so that any caller can load it. Handles are 32-bit
  * ids checked against a table; a stale or unknown handle gives WD_INVALID_HANDLE, never a crash,
  * and one whose device left gives WD_DEVICE_GONE, also after its registration ended.
- * The backend (libusb or the simulated bridge board) is named by the front end with
- * WDU_SelectBridge: "usb", "sim" (the built-in board) or "sim:FILE" (a simulation file). Without
- * that call, the first WDU_Init / WDU_VB_Init chooses from the environment variable
- * VELMORIX_BRIDGE in the same forms, unset meaning "usb". */
+ * The backend (libusb, the simulated bridge board or, on Linux, a kernel I2C adapter) is named by
+ * the front end with WDU_SelectBridge: "usb", "sim" (the built-in board), "sim:FILE" (a
+ * simulation file) or "i2cdev:PATH" (an adapter such as /dev/i2c-1). Without that call, the first
+ * WDU_Init / WDU_VB_Init chooses from the environment variable VELMORIX_BRIDGE in the same forms,
+ * unset meaning "usb". */
 #ifndef VELMORIX_WD_UTILS_H
 #define VELMORIX_WD_UTILS_H
 

@@ -1,4 +1,5 @@
-// One way of reaching the bridge board (libusb or the simulation) behind the WDU_* operations.
+// One way of reaching the bridge board behind the WDU_* operations: libusb, the simulation or (on
+// Linux) a kernel I2C adapter running the bridge's packet interpreter.
 // A backend handles a single device, the bridge board; an attachment serial tells one attachment
 // of it from the next, so a handle given for an earlier attachment never reaches a later one.
 #pragma once

@@ -34,7 +34,7 @@ const char* fixedText(uint32_t dwStatus) {
         case WD_ALREADY_INITIALIZED:
             return "Already initialized";
         case WD_BACKEND_ERROR:
-            return "USB backend error";
+            return "Bridge backend error";
         case WD_BAD_SIMULATION:
             return "Bad simulation file";
         case WD_OPERATION_FAILED:

@@ -493,7 +493,7 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
     status = created->start([this, raw] { onPresenceChange(raw); });
     if (status != WD_STATUS_SUCCESS) {
         lock.lock();
-        backendError_ = "the USB backend failed to start";
+        backendError_ = "the bridge's backend failed to start";
         lock.unlock();
         return nullptr;
     }
