@@ -4,7 +4,9 @@
 //
 // A command's reply is held on its IN endpoint and taken by the next read there; a newer command
 // replaces a reply nobody read. An I2C command always leaves a reply, even when nothing on the bus
-// answered or the bus failed (count 0), so the program reads a failure from the count byte.
+// answered or the bus failed (count 0), so the program reads a failure from the count byte. The
+// count a bus reports is never trusted beyond what the command asked for (an adapter's kernel
+// driver may claim more): the reply holds at most that.
 // Not thread-safe: its owner locks.
 #pragma once
 
