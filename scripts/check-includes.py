@@ -13,6 +13,7 @@ import re
 import sys
 
 RANKS = {
+    "bridgeproto": -1,
     "bridgesim": 0,
     "wd_utils": 1,
     "driverinit": 2,

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds from scratch and runs every test: a normal build, a build under
-# AddressSanitizer + UndefinedBehaviorSanitizer, a Windows build under Wine, and a short run of
-# each fuzzer.
+# AddressSanitizer + UndefinedBehaviorSanitizer, the Qt-free parts under ThreadSanitizer, a Windows
+# build under Wine, and a short run of each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -11,7 +11,7 @@ jobs=$(nproc)
 python3 scripts/check-includes.py
 export QT_QPA_PLATFORM=offscreen
 
-rm -rf build/release build/asan build/fuzz
+rm -rf build/release build/asan build/tsan build/fuzz
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/release -j "$jobs"
 ctest --test-dir build/release --output-on-failure -j "$jobs"
@@ -21,6 +21,13 @@ cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp \
     ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+# The Qt-free targets and their tests under ThreadSanitizer (Qt is not instrumented).
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIX_TSAN=ON \
+    -DVELMORIX_GUI=OFF -DVELMORIX_BENCH=OFF
+cmake --build build/tsan -j "$jobs"
+TSAN_OPTIONS=halt_on_error=1:die_after_fork=0:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp \
+    ctest --test-dir build/tsan --output-on-failure -j "$jobs"
 
 # The Qt-free parts cross-built for Windows and tested under Wine.
 rm -rf build/windows/x86_64 build/windows/i686

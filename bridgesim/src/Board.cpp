@@ -4,7 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#include "bridgesim/BridgeIds.h"
+#include "bridgeproto/BridgeIds.h"
 #include "bridgesim/SimulationReader.h"
 
 namespace bridgesim {
@@ -63,35 +63,30 @@ TransferResult Board::transfer(std::uint8_t endpoint, bool read, std::uint8_t* b
     TransferResult result;
     std::chrono::microseconds wait{0};
     {
-        std::lock_guard notifyLock(notifyMutex_);
-        Changes change;
-        {
-            std::lock_guard lock(mutex_);
-            change = countTransferLocked();
-            if (!attached_) {
-                result.status = TransferStatus::NoDevice;
-            } else if (noEndpoints_) {
-                result.status = TransferStatus::NoEndpoint;
-            } else if (!PacketInterpreter::endpointServes(endpoint, read) ||
-                       (buffer == nullptr && length > 0)) {
-                result.status = TransferStatus::Stall;
-            } else if (endpointTimesOut_[endpoint]) {
-                result.status = TransferStatus::TimedOut;
-                wait = timeoutWaitLocked(timeoutMs);
-            } else if (!read) {
-                logPacket(endpoint, PacketDirection::Out, buffer, length);
-                interpreter_.command(endpoint, std::span<const std::uint8_t>(buffer, length));
-                result.length = length;
-            } else if (!interpreter_.replyHeld(endpoint)) {
-                result.status = TransferStatus::TimedOut;
-                wait = timeoutWaitLocked(timeoutMs);
-            } else {
-                interpreter_.reply(endpoint, std::span<std::uint8_t>(buffer, length),
-                                   result.length);
-                logPacket(endpoint, PacketDirection::In, buffer, result.length);
-            }
+        std::unique_lock lock(mutex_);
+        countTransferLocked();
+        if (!attached_) {
+            result.status = TransferStatus::NoDevice;
+        } else if (noEndpoints_) {
+            result.status = TransferStatus::NoEndpoint;
+        } else if (!bridgeproto::PacketInterpreter::endpointServes(endpoint, read) ||
+                   (buffer == nullptr && length > 0)) {
+            result.status = TransferStatus::Stall;
+        } else if (endpointTimesOut_[endpoint]) {
+            result.status = TransferStatus::TimedOut;
+            wait = timeoutWaitLocked(timeoutMs);
+        } else if (!read) {
+            logPacket(endpoint, PacketDirection::Out, buffer, length);
+            interpreter_.command(endpoint, std::span<const std::uint8_t>(buffer, length));
+            result.length = length;
+        } else if (!interpreter_.replyHeld(endpoint)) {
+            result.status = TransferStatus::TimedOut;
+            wait = timeoutWaitLocked(timeoutMs);
+        } else {
+            interpreter_.reply(endpoint, std::span<std::uint8_t>(buffer, length), result.length);
+            logPacket(endpoint, PacketDirection::In, buffer, result.length);
         }
-        announce(change);
+        announceLocked(lock);
     }
     if (wait.count() > 0) {
         std::this_thread::sleep_for(wait);
@@ -100,13 +95,9 @@ TransferResult Board::transfer(std::uint8_t endpoint, bool read, std::uint8_t* b
 }
 
 void Board::countRejectedTransfer() {
-    std::lock_guard notifyLock(notifyMutex_);
-    Changes change;
-    {
-        std::lock_guard lock(mutex_);
-        change = countTransferLocked();
-    }
-    announce(change);
+    std::unique_lock lock(mutex_);
+    countTransferLocked();
+    announceLocked(lock);
 }
 
 bool Board::attached() const {
@@ -135,7 +126,7 @@ std::uint32_t Board::activeAlternateSetting() const {
 
 std::uint32_t Board::endpointCount() const {
     std::lock_guard lock(mutex_);
-    return noEndpoints_ ? 0 : 5;
+    return noEndpoints_ ? 0 : static_cast<std::uint32_t>(velmorix::kBridgeEndpoints.size());
 }
 
 void Board::reset() {
@@ -150,35 +141,30 @@ bool Board::registrationFails() const {
 }
 
 int Board::addConnectionListener(ConnectionListener listener) {
-    std::lock_guard notifyLock(notifyMutex_);
+    std::lock_guard lock(mutex_);
     const int id = nextListenerId_++;
-    listeners_.emplace(id, std::move(listener));
+    listeners_.emplace(id, std::make_shared<ConnectionListener>(std::move(listener)));
     return id;
 }
 
 void Board::removeConnectionListener(int id) {
-    std::lock_guard notifyLock(notifyMutex_);
+    std::unique_lock lock(mutex_);
     listeners_.erase(id);
+    // Inside the listener itself the call cannot wait for its own end.
+    listenerDone_.wait(
+        lock, [&] { return callingListener_ != id || announcer_ == std::this_thread::get_id(); });
 }
 
 void Board::attach() {
-    std::lock_guard notifyLock(notifyMutex_);
-    Changes change;
-    {
-        std::lock_guard lock(mutex_);
-        setAttachedLocked(true, change);
-    }
-    announce(change);
+    std::unique_lock lock(mutex_);
+    setAttachedLocked(true);
+    announceLocked(lock);
 }
 
 void Board::detach() {
-    std::lock_guard notifyLock(notifyMutex_);
-    Changes change;
-    {
-        std::lock_guard lock(mutex_);
-        setAttachedLocked(false, change);
-    }
-    announce(change);
+    std::unique_lock lock(mutex_);
+    setAttachedLocked(false);
+    announceLocked(lock);
 }
 
 std::vector<PacketRecord> Board::packetLog() const {
@@ -317,13 +303,15 @@ void Board::setTimeoutWait(std::optional<std::chrono::microseconds> wait) {
     timeoutWait_ = wait;
 }
 
-BusResult Board::LockedBus::write(std::uint8_t address, std::span<const std::uint8_t> bytes) {
+bridgeproto::BusResult Board::LockedBus::write(std::uint8_t address,
+                                               std::span<const std::uint8_t> bytes) {
     std::lock_guard lock(board_.mutex_);
     return board_.bus_.write(address, bytes);
 }
 
-BusResult Board::LockedBus::writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
-                                      std::span<std::uint8_t> in) {
+bridgeproto::BusResult Board::LockedBus::writeRead(std::uint8_t address,
+                                                   std::span<const std::uint8_t> bytes,
+                                                   std::span<std::uint8_t> in) {
     std::lock_guard lock(board_.mutex_);
     return board_.bus_.writeRead(address, bytes, in);
 }
@@ -374,18 +362,16 @@ void Board::logPacket(std::uint8_t endpoint, PacketDirection direction, const st
     record->bytes.assign(bytes, bytes + length);
 }
 
-Board::Changes Board::countTransferLocked() {
-    Changes changes;
+void Board::countTransferLocked() {
     if (transfersToDetach_ > 0 && --transfersToDetach_ == 0) {
-        setAttachedLocked(false, changes);
+        setAttachedLocked(false);
     }
     if (transfersToAttach_ > 0 && --transfersToAttach_ == 0) {
-        setAttachedLocked(true, changes);
+        setAttachedLocked(true);
     }
-    return changes;
 }
 
-void Board::setAttachedLocked(bool attached, Changes& changes) {
+void Board::setAttachedLocked(bool attached) {
     if (attached_ == attached) {
         return;
     }
@@ -395,14 +381,46 @@ void Board::setAttachedLocked(bool attached, Changes& changes) {
         ++attachmentSerial_;
         activeAlternateSetting_ = 0;
     }
-    changes.add(attached);
+    pendingChanges_.push_back(attached);
+    ++changesQueued_;
 }
 
-void Board::announce(const Changes& changes) {
-    for (int i = 0; i < changes.count; ++i) {
-        for (auto& [id, listener] : listeners_) {
-            listener(changes.attached[static_cast<std::size_t>(i)]);
+void Board::announceLocked(std::unique_lock<std::mutex>& lock) {
+    const std::thread::id self = std::this_thread::get_id();
+    if (announcing_ && announcer_ == self) {
+        return;  // a listener changed the board: the running announcement takes it up next
+    }
+    const std::uint64_t mine = changesQueued_;
+    while (changesAnnounced_ < mine) {
+        if (announcing_) {
+            listenerDone_.wait(lock);
+            continue;
         }
+        announcing_ = true;
+        announcer_ = self;
+        while (!pendingChanges_.empty()) {
+            const bool attached = pendingChanges_.front();
+            pendingChanges_.pop_front();
+            // By id, so that a listener added or removed meanwhile neither breaks the walk nor
+            // is called after its removal.
+            for (int id = 0;;) {
+                const auto it = listeners_.upper_bound(id);
+                if (it == listeners_.end()) {
+                    break;
+                }
+                id = callingListener_ = it->first;
+                const std::shared_ptr<ConnectionListener> listener = it->second;
+                lock.unlock();
+                (*listener)(attached);
+                lock.lock();
+                callingListener_ = 0;
+                listenerDone_.notify_all();
+            }
+            ++changesAnnounced_;
+        }
+        announcing_ = false;
+        announcer_ = {};
+        listenerDone_.notify_all();
     }
 }
 

@@ -14,17 +14,19 @@ SimulatedBus::SimulatedBus(const std::vector<TargetConfig>& targets) {
     }
 }
 
-BusResult SimulatedBus::write(std::uint8_t address, std::span<const std::uint8_t> bytes) {
+bridgeproto::BusResult SimulatedBus::write(std::uint8_t address,
+                                           std::span<const std::uint8_t> bytes) {
     I2cTarget* target = findTarget(address);
     if (target == nullptr) {
         return {};
     }
     target->write(bytes);
-    return {BusStatus::Ok, static_cast<std::uint32_t>(1 + bytes.size())};
+    return {bridgeproto::BusStatus::Ok, static_cast<std::uint32_t>(1 + bytes.size())};
 }
 
-BusResult SimulatedBus::writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
-                                  std::span<std::uint8_t> in) {
+bridgeproto::BusResult SimulatedBus::writeRead(std::uint8_t address,
+                                               std::span<const std::uint8_t> bytes,
+                                               std::span<std::uint8_t> in) {
     I2cTarget* target = findTarget(address);
     if (target == nullptr) {
         return {};
@@ -33,7 +35,7 @@ BusResult SimulatedBus::writeRead(std::uint8_t address, std::span<const std::uin
         target->write(bytes);
     }
     target->read(in);
-    return {BusStatus::Ok, static_cast<std::uint32_t>(in.size())};
+    return {bridgeproto::BusStatus::Ok, static_cast<std::uint32_t>(in.size())};
 }
 
 I2cTarget* SimulatedBus::findTarget(std::uint8_t address) {

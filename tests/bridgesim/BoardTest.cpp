@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace bridgesim {
@@ -200,6 +202,31 @@ TEST_F(BoardTest, Faults_DetachAndAttachAtNthTransfer_ListenersHearBoth) {
     EXPECT_EQ(write(1, {0, 0}), TransferStatus::Ok);
     EXPECT_EQ(heard, std::vector<bool>({false, true}));
     EXPECT_NE(board->attachmentSerial(), serial);
+}
+
+TEST_F(BoardTest, Listener_ChangesAndUsesTheBoard_NoDeadlockAndChangesHeardInOrder) {
+    // On a thread of its own, so that a deadlock fails the test instead of hanging the run; the
+    // thread keeps the board, which a deadlocked thread must never see destroyed.
+    auto heard = std::make_shared<std::vector<bool>>();
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread([board = board, heard, done] {
+        const int id = board->addConnectionListener([&board = *board, heard](bool attached) {
+            heard->push_back(attached);
+            Bytes probe{0x01, 0xA1, 0x10};
+            board.transfer(2, false, probe.data(), 3, 1000);
+            if (!attached) {
+                board.attach();  // plugged back in at once
+            }
+        });
+        board->detach();
+        board->removeConnectionListener(id);
+        done->set_value();
+    }).detach();
+    ASSERT_EQ(finished.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+        << "a listener that used the board deadlocked";
+    EXPECT_EQ(*heard, std::vector<bool>({false, true}));
+    EXPECT_TRUE(board->attached());
 }
 
 TEST_F(BoardTest, Faults_EachOnDemand_TransfersFailAsConfigured) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -13,6 +14,9 @@
 
 #include "wd_utils.h"
 #include "wdu_env.h"
+#if !defined(_WIN32)
+#include "wdu_child.h"
+#endif
 #include "wdu_sim.h"
 
 namespace {
@@ -279,6 +283,58 @@ TEST_F(WdUtilsTest, TransferTrace_SeesSentBytesAndBytesReceived_NothingAfterRemo
     EXPECT_EQ(lines[2].status, static_cast<std::uint32_t>(WD_INVALID_HANDLE));
 }
 
+TEST_F(WdUtilsTest, TransferTrace_Replaced_ReturnsOnlyOnceTheOldCallHasEnded) {
+    const WDU_DEVICE_HANDLE device = openDevice();
+    struct Slow {
+        std::atomic<bool> entered{false}, finished{false};
+    } slow;
+    WDU_SetTransferTrace(
+        [](std::uint32_t, std::uint32_t, const std::uint8_t*, std::uint32_t, std::uint32_t,
+           void* user) {
+            auto* s = static_cast<Slow*>(user);
+            s->entered = true;
+            std::this_thread::sleep_for(200ms);
+            s->finished = true;
+        },
+        &slow);
+    std::thread transfer([&] { write(device, 2, {0x01, 0xA0, 0x10, 0x55}); });
+    while (!slow.entered) {
+        std::this_thread::yield();
+    }
+    WDU_SetTransferTrace(nullptr, nullptr);
+    EXPECT_TRUE(slow.finished) << "the old callback still ran when the trace was replaced";
+    transfer.join();
+}
+
+#if !defined(_WIN32)
+TEST_F(WdUtilsTest, Fork_WhileAnotherThreadUsesTheLayer_ChildReachesTheLayer) {
+    // Another thread goes in and out of the layer all the time, so that some forks find it
+    // inside; the child must still get in (an alarm ends one that waits forever).
+    std::atomic<bool> stop{false};
+    std::thread busy([&] {
+        WDU_DEVICE info{};
+        while (!stop) {
+            WDU_GetDeviceInfo(0xDEAD, &info);
+        }
+    });
+    std::string failures;
+    for (int i = 0; i < 50 && failures.empty(); ++i) {
+        const std::string said = wdutest::inChild([] {
+            ::alarm(5);
+            WDU_DEVICE info{};
+            return WDU_GetDeviceInfo(0xDEAD, &info) == WD_INVALID_HANDLE ? std::string("in")
+                                                                         : std::string("?");
+        });
+        if (said != "in") {
+            failures = "fork " + std::to_string(i) + ": " + said;
+        }
+    }
+    stop = true;
+    busy.join();
+    EXPECT_EQ(failures, "");
+}
+#endif
+
 TEST_F(WdUtilsTest, TimeoutFault_RealWait_TimeOutStatusAfterTheTimeOut) {
     const WDU_DEVICE_HANDLE device = openDevice();
     board->setTimeoutWait(std::nullopt);
@@ -464,7 +520,7 @@ TEST_F(BackendChoice, SelectBridge_EachForm_StatusBoardAndReason) {
         if (c.status != WD_STATUS_SUCCESS) {
             EXPECT_EQ(VB_Stat2Str(c.status),
                       std::string(c.status == WD_BAD_SIMULATION ? "Bad simulation file"
-                                                                : "USB backend error") +
+                                                                : "Bridge backend error") +
                           ": " + c.reason)
                 << name;
             continue;
@@ -514,7 +570,7 @@ TEST_F(BackendChoice, UnsetOrUsb_InitSucceedsNoDeviceNoBoard) {
         EXPECT_EQ(driver, 0u);
         EXPECT_EQ(std::string(WDU_BridgeError()), usbReason("VELMORIX_BRIDGE"));
         EXPECT_EQ(std::string(VB_Stat2Str(WD_BACKEND_ERROR)),
-                  "USB backend error: " + usbReason("VELMORIX_BRIDGE"));
+                  "Bridge backend error: " + usbReason("VELMORIX_BRIDGE"));
     }
     return;
 #endif

@@ -2,11 +2,12 @@
  * bulk transfers for the bridge board. C ABI, so that any caller can load it. Handles are 32-bit
  * ids checked against a table; a stale or unknown handle gives WD_INVALID_HANDLE, never a crash,
  * and one whose device left gives WD_DEVICE_GONE, also after its registration ended.
- * The backend (libusb or the simulated bridge board) is named by the front end with
- * WDU_SelectBridge: "usb", "sim" (the built-in board), "sim:FILE" (a simulation file) or, on Linux,
- * "i2cdev:PATH" (a kernel I2C adapter); WDU_BridgeForms lists them. Without
- * that call, the first WDU_Init / WDU_VB_Init chooses from the environment variable
- * VELMORIX_BRIDGE in the same forms, unset meaning "usb". */
+ * The backend (libusb, the simulated bridge board or, on Linux, a kernel I2C adapter) is named by
+ * the front end with WDU_SelectBridge: "usb", "sim" (the built-in board), "sim:FILE" (a
+ * simulation file) or "i2cdev:PATH" (an adapter such as /dev/i2c-1). Without that call, the first
+ * WDU_Init / WDU_VB_Init chooses from the environment variable VELMORIX_BRIDGE in the same forms,
+ * unset meaning "usb".
+ * WDU_BridgeForms lists the forms this build accepts. */
 #ifndef VELMORIX_WD_UTILS_H
 #define VELMORIX_WD_UTILS_H
 
@@ -136,7 +137,10 @@ WDU_API uint32_t WDU_ResetDevice(WDU_DEVICE_HANDLE hDevice, uint32_t dwOptions);
  * write: the bytes sent) and the status. */
 typedef void (*WDU_TRANSFER_TRACE)(uint32_t dwPipeNum, uint32_t fRead, const uint8_t* pBytes,
                                    uint32_t dwLength, uint32_t dwStatus, void* pUserData);
-/* Installs a trace of every transfer (NULL removes it); for diagnostics such as --trace. */
+/* Installs a trace of every transfer (NULL removes it); for diagnostics such as --trace. The
+ * callback and its user data change together: a transfer calls the old pair or the new one. On
+ * return no call of the old callback is still running on another thread, so its user data may be
+ * freed (called from inside the callback, it returns at once). */
 WDU_API void WDU_SetTransferTrace(WDU_TRANSFER_TRACE pfTrace, void* pUserData);
 
 /* A constant NUL-terminated text naming a status; never NULL. */

@@ -1,4 +1,5 @@
-// One way of reaching the bridge board (libusb or the simulation) behind the WDU_* operations.
+// One way of reaching the bridge board behind the WDU_* operations: libusb, the simulation or (on
+// Linux) a kernel I2C adapter running the bridge's packet interpreter.
 // A backend handles a single device, the bridge board; an attachment serial tells one attachment
 // of it from the next, so a handle given for an earlier attachment never reaches a later one.
 #pragma once
@@ -22,6 +23,20 @@ struct DeviceIdentity {
     std::uint8_t interfaceSubClass = 0;
     std::uint8_t interfaceProtocol = 0;
 };
+
+// True when a match table takes the device: the same vendor and product, and each class field 0
+// (any) or equal.
+inline bool matchTableTakes(const WDU_MATCH_TABLE& table, const DeviceIdentity& device) {
+    const auto classMatches = [](std::uint8_t wanted, std::uint8_t actual) {
+        return wanted == 0 || wanted == actual;
+    };
+    return table.wVendorId == device.vendorId && table.wProductId == device.productId &&
+           classMatches(table.bDeviceClass, device.deviceClass) &&
+           classMatches(table.bDeviceSubClass, device.deviceSubClass) &&
+           classMatches(table.bInterfaceClass, device.interfaceClass) &&
+           classMatches(table.bInterfaceSubClass, device.interfaceSubClass) &&
+           classMatches(table.bInterfaceProtocol, device.interfaceProtocol);
+}
 
 class Backend {
   public:

@@ -9,33 +9,31 @@
 
 #include <cerrno>
 
-#include "BridgeIds.h"
 #include "I2cDevStatusText.h"
+#include "bridgeproto/BridgeIds.h"
 #include "wd_utils_i2cdev.h"
 
 namespace wdu {
 
 namespace {
 
-constexpr std::uint32_t kEndpointCount = 5;
-
-std::uint32_t statusOf(bridgesim::PacketStatus status) {
+std::uint32_t statusOf(bridgeproto::PacketStatus status) {
     switch (status) {
-        case bridgesim::PacketStatus::Ok:
+        case bridgeproto::PacketStatus::Ok:
             return WD_STATUS_SUCCESS;
-        case bridgesim::PacketStatus::Stall:
+        case bridgeproto::PacketStatus::Stall:
             return WD_STALL;
-        case bridgesim::PacketStatus::NoReply:
+        case bridgeproto::PacketStatus::NoReply:
             return WD_TIME_OUT_EXPIRED;
-        case bridgesim::PacketStatus::NoPorts:
+        case bridgeproto::PacketStatus::NoPorts:
             return WD_I2CDEV_GPIO_REFUSED;
-        case bridgesim::PacketStatus::BusTimedOut:
+        case bridgeproto::PacketStatus::BusTimedOut:
             return WD_I2CDEV_BUS_TIMEOUT;
-        case bridgesim::PacketStatus::BusArbitrationLost:
+        case bridgeproto::PacketStatus::BusArbitrationLost:
             return WD_I2CDEV_ARBITRATION_LOST;
-        case bridgesim::PacketStatus::BusFailed:
+        case bridgeproto::PacketStatus::BusFailed:
             return WD_I2CDEV_ADAPTER_ERROR;
-        case bridgesim::PacketStatus::BusGone:
+        case bridgeproto::PacketStatus::BusGone:
             return WD_DEVICE_GONE;
     }
     return WD_OPERATION_FAILED;
@@ -134,7 +132,7 @@ std::uint32_t I2cDevBackend::deviceInfo(std::uint64_t serial, WDU_DEVICE& info) 
     info.wProductId = velmorix::kBridgeProductId;
     info.dwInterfaceNum = 0;
     info.dwAlternateSetting = 0;
-    info.dwNumEndpoints = kEndpointCount;
+    info.dwNumEndpoints = static_cast<std::uint32_t>(velmorix::kBridgeEndpoints.size());
     return WD_STATUS_SUCCESS;
 }
 
@@ -142,7 +140,7 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
                                       std::uint8_t* buffer, std::uint32_t length,
                                       std::uint32_t& moved, std::uint32_t /*timeoutMs*/) {
     moved = 0;
-    bridgesim::PacketStatus result;
+    bridgeproto::PacketStatus result;
     {
         std::lock_guard io(ioMutex_);
         {
@@ -151,15 +149,15 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
                 return status;
             }
         }
-        if (pipe > 0xFF ||
-            !bridgesim::PacketInterpreter::endpointServes(static_cast<std::uint8_t>(pipe), read)) {
+        if (pipe > 0xFF || !bridgeproto::PacketInterpreter::endpointServes(
+                               static_cast<std::uint8_t>(pipe), read)) {
             return WD_STALL;
         }
         const auto endpoint = static_cast<std::uint8_t>(pipe);
-        if (endpoint == bridgesim::PacketInterpreter::kDirectOut) {
+        if (endpoint == bridgeproto::PacketInterpreter::kDirectOut) {
             return WD_I2CDEV_NO_DIRECT_WRITE;
         }
-        if (bridgesim::PacketInterpreter::isPortEndpoint(endpoint)) {
+        if (bridgeproto::PacketInterpreter::isPortEndpoint(endpoint)) {
             // Said in full once; a log full of the same explanation helps nobody.
             const bool first = !gpioExplained_->exchange(true);
             return first ? WD_I2CDEV_NO_GPIO : WD_I2CDEV_GPIO_REFUSED;
@@ -168,16 +166,16 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
             result = interpreter_.reply(endpoint, std::span<std::uint8_t>(buffer, length), moved);
         } else {
             result = interpreter_.command(endpoint, std::span<const std::uint8_t>(buffer, length));
-            if (result == bridgesim::PacketStatus::Ok) {
+            if (result == bridgeproto::PacketStatus::Ok) {
                 moved = length;
             }
         }
-        if (result == bridgesim::PacketStatus::BusGone) {
+        if (result == bridgeproto::PacketStatus::BusGone) {
             std::lock_guard lock(stateMutex_);
             closeLocked();
         }
     }
-    if (result == bridgesim::PacketStatus::BusGone) {
+    if (result == bridgeproto::PacketStatus::BusGone) {
         PresenceListener listener;
         {
             std::lock_guard lock(stateMutex_);

@@ -24,7 +24,7 @@
 
 #include "Backend.h"
 #include "LinuxI2cBus.h"
-#include "bridgesim/PacketInterpreter.h"
+#include "bridgeproto/PacketInterpreter.h"
 
 namespace wdu {
 
@@ -70,7 +70,7 @@ class I2cDevBackend : public Backend {
 
     std::mutex ioMutex_;
     LinuxI2cBus bus_;
-    bridgesim::PacketInterpreter interpreter_{bus_, nullptr};
+    bridgeproto::PacketInterpreter interpreter_{bus_, nullptr};
     const std::shared_ptr<std::atomic<bool>> gpioExplained_;  // a GPIO command said why it fails
 
     std::mutex stateMutex_;

@@ -1,8 +1,8 @@
 #include "I2cDevStatusText.h"
 
 #include <mutex>
-#include <set>
 
+#include "KeptText.h"
 #include "wd_utils_i2cdev.h"
 
 namespace wdu {
@@ -19,12 +19,6 @@ std::string& currentNode() {
     return *node;
 }
 
-// Kept once each and never freed: VB_Stat2Str's callers may hold the text for the whole run.
-const char* kept(const std::string& text) {
-    static auto* const texts = new std::set<std::string>();
-    return texts->insert(text).first->c_str();
-}
-
 }  // namespace
 
 void rememberI2cDevNode(const std::string& node) {
@@ -37,26 +31,26 @@ const char* i2cdevStatusText(std::uint32_t status) {
     const std::string& node = currentNode();
     switch (status) {
         case WD_I2CDEV_ACCESS_DENIED:
-            return kept("Access denied to " + node +
-                        ": the user must be in the i2c group (sudo usermod -aG i2c $USER, then "
-                        "log in again)");
+            return keptText("Access denied to " + node +
+                            ": the user must be in the i2c group (sudo usermod -aG i2c $USER, then "
+                            "log in again)");
         case WD_I2CDEV_NO_GPIO:
-            return kept("This bridge has no GPIO lines: " + node +
-                        " is a plain Linux I2C adapter, so every GPIO command fails");
+            return keptText("This bridge has no GPIO lines: " + node +
+                            " is a plain Linux I2C adapter, so every GPIO command fails");
         case WD_I2CDEV_GPIO_REFUSED:
-            return kept("GPIO command refused: no GPIO lines on " + node);
+            return keptText("GPIO command refused: no GPIO lines on " + node);
         case WD_I2CDEV_NO_DIRECT_WRITE:
-            return kept("No direct-write port on " + node);
+            return keptText("No direct-write port on " + node);
         case WD_I2CDEV_BUS_TIMEOUT:
-            return kept("I2C bus time-out on " + node + " (a device holds the bus lines low)");
+            return keptText("I2C bus time-out on " + node + " (a device holds the bus lines low)");
         case WD_I2CDEV_ARBITRATION_LOST:
-            return kept("I2C arbitration lost on " + node + " (another master uses the bus)");
+            return keptText("I2C arbitration lost on " + node + " (another master uses the bus)");
         case WD_I2CDEV_ADAPTER_ERROR:
-            return kept("The I2C adapter " + node + " refused the transfer");
+            return keptText("The I2C adapter " + node + " refused the transfer");
         case WD_I2CDEV_NOT_PLAIN_I2C:
-            return kept(node +
-                        " offers no plain I2C transfers (I2C_RDWR): an SMBus-only controller "
-                        "or not an I2C adapter at all");
+            return keptText(node +
+                            " offers no plain I2C transfers (I2C_RDWR): an SMBus-only controller "
+                            "or not an I2C adapter at all");
         default:
             return nullptr;
     }

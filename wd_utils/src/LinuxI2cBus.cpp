@@ -10,8 +10,8 @@ namespace wdu {
 
 namespace {
 
-using bridgesim::BusResult;
-using bridgesim::BusStatus;
+using bridgeproto::BusResult;
+using bridgeproto::BusStatus;
 
 // Runs the messages as one transaction; okCount is the count a success reports.
 BusResult run(int fd, i2c_msg* messages, std::uint32_t count, std::uint32_t okCount) {

@@ -4,21 +4,22 @@
 // its bytes or none.
 #pragma once
 
-#include "bridgesim/I2cBus.h"
+#include "bridgeproto/I2cBus.h"
 
 namespace wdu {
 
-class LinuxI2cBus : public bridgesim::I2cBus {
+class LinuxI2cBus : public bridgeproto::I2cBus {
   public:
     // The node's file descriptor; the bus never closes it. -1 fails every transaction as Gone.
     void setFd(int fd) { fd_ = fd; }
 
     // An absent target (ENXIO, EREMOTEIO) is count 0; ETIMEDOUT, EAGAIN and ENODEV have their own
     // status; any other error is Failed.
-    bridgesim::BusResult write(std::uint8_t address, std::span<const std::uint8_t> bytes) override;
+    bridgeproto::BusResult write(std::uint8_t address,
+                                 std::span<const std::uint8_t> bytes) override;
     // As write; a read of no bytes after no bytes touches nothing and answers count 0.
-    bridgesim::BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
-                                   std::span<std::uint8_t> in) override;
+    bridgeproto::BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
+                                     std::span<std::uint8_t> in) override;
 
   private:
     int fd_ = -1;

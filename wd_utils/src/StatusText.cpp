@@ -1,9 +1,8 @@
 // Texts of the layer's status codes, for VB_Stat2Str.
-#include <mutex>
-#include <set>
 #include <string>
 
 #include "I2cDevStatusText.h"
+#include "KeptText.h"
 #include "UsbLayer.h"
 #include "wd_utils.h"
 
@@ -35,7 +34,7 @@ const char* fixedText(uint32_t dwStatus) {
         case WD_ALREADY_INITIALIZED:
             return "Already initialized";
         case WD_BACKEND_ERROR:
-            return "USB backend error";
+            return "Bridge backend error";
         case WD_BAD_SIMULATION:
             return "Bad simulation file";
         case WD_OPERATION_FAILED:
@@ -45,14 +44,6 @@ const char* fixedText(uint32_t dwStatus) {
         default:
             return "Unknown status";
     }
-}
-
-// A text that stays valid for the rest of the run: each distinct text is kept once, never freed.
-const char* keptText(const std::string& text) {
-    static std::mutex mutex;
-    static auto* const kept = new std::set<std::string>();
-    std::lock_guard lock(mutex);
-    return kept->insert(text).first->c_str();
 }
 
 }  // namespace
@@ -66,7 +57,7 @@ extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
     if (dwStatus == WD_BAD_SIMULATION || dwStatus == WD_BACKEND_ERROR) {
         const std::string reason = wdu::UsbLayer::instance().backendError();
         if (!reason.empty()) {
-            return keptText(std::string(fixedText(dwStatus)) + ": " + reason);
+            return wdu::keptText(std::string(fixedText(dwStatus)) + ": " + reason);
         }
     }
     // The user can fix a refused device node, given its name and what to do.
@@ -76,20 +67,22 @@ extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
             node = "the bridge board's device node";
         }
 #if defined(_WIN32)
-        return keptText("Access denied to " + node +
-                        ": bind Windows' WinUSB driver to the board (install "
-                        "driver\\velmorix-winusb.inf from the program's folder, or use Zadig), "
-                        "and close any other program that has the board open");
+        return wdu::keptText(
+            "Access denied to " + node +
+            ": bind Windows' WinUSB driver to the board (install "
+            "driver\\velmorix-winusb.inf from the program's folder, or use Zadig), "
+            "and close any other program that has the board open");
 #else
-        return keptText("Access denied to " + node +
-                        ": install the udev rule 60-velmorix.rules that comes with the program "
-                        "(the package puts it in /usr/lib/udev/rules.d/), make the user a member "
-                        "of the plugdev group, then log in again");
+        return wdu::keptText(
+            "Access denied to " + node +
+            ": install the udev rule 60-velmorix.rules that comes with the program "
+            "(the package puts it in /usr/lib/udev/rules.d/), make the user a member "
+            "of the plugdev group, then log in again");
 #endif
     }
     return fixedText(dwStatus);
 }
 
 extern "C" WDU_API const char* WDU_BridgeError(void) {
-    return keptText(wdu::UsbLayer::instance().backendError());
+    return wdu::keptText(wdu::UsbLayer::instance().backendError());
 }

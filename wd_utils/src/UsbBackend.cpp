@@ -72,10 +72,6 @@ std::string nodeName(libusb_device* device) {
     return node;
 }
 
-bool classMatches(std::uint8_t wanted, std::uint8_t actual) {
-    return wanted == 0 || wanted == actual;
-}
-
 int LIBUSB_CALL onHotplug(libusb_context*, libusb_device* device, libusb_hotplug_event event,
                           void* self) {
     static_cast<UsbBackend*>(self)->queueChange(device,
@@ -301,21 +297,15 @@ void UsbBackend::setMatchTables(std::vector<WDU_MATCH_TABLE> tables) {
 
 std::uint32_t UsbBackend::setInterface(std::uint64_t serial, std::uint32_t interfaceNum,
                                        std::uint32_t alternateSetting) {
-    std::uint32_t status = WD_STATUS_SUCCESS;
-    std::shared_ptr<Attachment> found = begin(serial, status);
-    if (!found) {
-        announceNow();
+    const bool tooLarge = interfaceNum > 0xFF || alternateSetting > 0xFF;
+    std::optional<Operation> op;
+    const std::uint32_t status = openOperation(
+        serial, tooLarge ? std::uint32_t{WD_INVALID_PARAMETER} : std::uint32_t{WD_STATUS_SUCCESS},
+        op);
+    if (status != WD_STATUS_SUCCESS) {
         return status;
     }
-    Operation op(*this, std::move(found));
-    Attachment& attachment = op.attachment();
-    if (interfaceNum > 0xFF || alternateSetting > 0xFF) {
-        return WD_INVALID_PARAMETER;
-    }
-    if ((status = ensureOpen(attachment)) != WD_STATUS_SUCCESS) {
-        announceIfGone(status);
-        return status;
-    }
+    Attachment& attachment = op->attachment();
     const int iface = static_cast<int>(interfaceNum);
     int r = LIBUSB_SUCCESS;
     if (interfaceNum != attachment.description.firstInterface) {
@@ -372,65 +362,52 @@ std::uint32_t UsbBackend::transfer(std::uint64_t serial, std::uint32_t pipe, boo
                                    std::uint8_t* buffer, std::uint32_t length, std::uint32_t& moved,
                                    std::uint32_t timeoutMs) {
     moved = 0;
-    std::uint32_t status = WD_STATUS_SUCCESS;
-    std::shared_ptr<Attachment> found = begin(serial, status);
-    if (!found) {
-        announceNow();
-        return status;
-    }
-    Operation op(*this, std::move(found));
     // The endpoint address carries the direction; one that disagrees would reach the wrong pipe.
-    if (pipe > 0xFF || ((pipe & LIBUSB_ENDPOINT_IN) != 0) != read) {
-        return WD_STALL;
-    }
-    if (length > static_cast<std::uint32_t>(INT_MAX)) {
-        return WD_INVALID_PARAMETER;
-    }
-    if ((status = ensureOpen(op.attachment())) != WD_STATUS_SUCCESS) {
-        announceIfGone(status);
+    const std::uint32_t argumentStatus =
+        pipe > 0xFF || ((pipe & LIBUSB_ENDPOINT_IN) != 0) != read ? std::uint32_t{WD_STALL}
+        : length > static_cast<std::uint32_t>(INT_MAX) ? std::uint32_t{WD_INVALID_PARAMETER}
+                                                       : std::uint32_t{WD_STATUS_SUCCESS};
+    std::optional<Operation> op;
+    if (const std::uint32_t status = openOperation(serial, argumentStatus, op);
+        status != WD_STATUS_SUCCESS) {
         return status;
     }
     // libusb waits forever on 0; the layer's callers never mean that.
     const unsigned int timeout = timeoutMs == 0 ? 1000u : timeoutMs;
     std::uint8_t none = 0;
     int done = 0;
-    const int r = libusb_bulk_transfer(op.attachment().handle, static_cast<unsigned char>(pipe),
+    const int r = libusb_bulk_transfer(op->attachment().handle, static_cast<unsigned char>(pipe),
                                        buffer != nullptr ? buffer : &none, static_cast<int>(length),
                                        &done, timeout);
     moved = static_cast<std::uint32_t>(std::max(done, 0));
     if (r == LIBUSB_ERROR_NO_DEVICE) {
-        markDead(op.attachment());
+        markDead(op->attachment());
         announceNow();
     }
     return statusOf(r);
 }
 
 std::uint32_t UsbBackend::reset(std::uint64_t serial) {
-    std::uint32_t status = WD_STATUS_SUCCESS;
-    std::shared_ptr<Attachment> found = begin(serial, status);
-    if (!found) {
-        announceNow();
+    std::optional<Operation> op;
+    if (const std::uint32_t status = openOperation(serial, WD_STATUS_SUCCESS, op);
+        status != WD_STATUS_SUCCESS) {
         return status;
     }
-    Operation op(*this, std::move(found));
-    if ((status = ensureOpen(op.attachment())) != WD_STATUS_SUCCESS) {
-        announceIfGone(status);
-        return status;
-    }
-    const int r = libusb_reset_device(op.attachment().handle);
+    Attachment& attachment = op->attachment();
+    const int r = libusb_reset_device(attachment.handle);
     switch (r) {
         case LIBUSB_SUCCESS: {
             std::lock_guard lock(mutex_);
-            op.attachment().activeSetting = 0;
+            attachment.activeSetting = 0;
             return WD_STATUS_SUCCESS;
         }
         case LIBUSB_ERROR_NOT_FOUND:
             // The device enumerated anew: this attachment ends, the device arrives again.
-            markDead(op.attachment());
+            markDead(attachment);
             announceNow();
             return WD_STATUS_SUCCESS;
         case LIBUSB_ERROR_NO_DEVICE:
-            markDead(op.attachment());
+            markDead(attachment);
             announceNow();
             return WD_DEVICE_GONE;
         default:
@@ -590,14 +567,8 @@ bool UsbBackend::chooseLocked() {
 }
 
 bool UsbBackend::wantedLocked(const DeviceIdentity& d) const {
-    return std::any_of(tables_.begin(), tables_.end(), [&](const WDU_MATCH_TABLE& m) {
-        return m.wVendorId == d.vendorId && m.wProductId == d.productId &&
-               classMatches(m.bDeviceClass, d.deviceClass) &&
-               classMatches(m.bDeviceSubClass, d.deviceSubClass) &&
-               classMatches(m.bInterfaceClass, d.interfaceClass) &&
-               classMatches(m.bInterfaceSubClass, d.interfaceSubClass) &&
-               classMatches(m.bInterfaceProtocol, d.interfaceProtocol);
-    });
+    return std::any_of(tables_.begin(), tables_.end(),
+                       [&](const WDU_MATCH_TABLE& m) { return matchTableTakes(m, d); });
 }
 
 std::shared_ptr<UsbBackend::Attachment> UsbBackend::begin(std::uint64_t serial,
@@ -610,6 +581,23 @@ std::shared_ptr<UsbBackend::Attachment> UsbBackend::begin(std::uint64_t serial,
     ++operations_;
     status = WD_STATUS_SUCCESS;
     return current_;
+}
+
+std::uint32_t UsbBackend::openOperation(std::uint64_t serial, std::uint32_t argumentStatus,
+                                        std::optional<Operation>& op) {
+    std::uint32_t status = WD_STATUS_SUCCESS;
+    std::shared_ptr<Attachment> found = begin(serial, status);
+    if (!found) {
+        announceNow();
+        return status;
+    }
+    op.emplace(*this, std::move(found));
+    if (argumentStatus != WD_STATUS_SUCCESS) {
+        return argumentStatus;
+    }
+    status = ensureOpen(op->attachment());
+    announceIfGone(status);
+    return status;
 }
 
 std::uint32_t UsbBackend::ensureOpen(Attachment& attachment) {

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,6 +92,12 @@ class UsbBackend : public Backend {
     bool wantedLocked(const DeviceIdentity& identity) const;
     // The attachment of serial for an operation, or a status saying why there is none.
     std::shared_ptr<Attachment> begin(std::uint64_t serial, std::uint32_t& status);
+    // Begins an operation on the attachment of serial (op holds it from then on) and opens the
+    // device. The status says why not: the attachment ended, the operation's arguments were
+    // refused (argumentStatus, given after the attachment so that a gone device comes first), or
+    // opening failed.
+    std::uint32_t openOperation(std::uint64_t serial, std::uint32_t argumentStatus,
+                                std::optional<Operation>& op);
     // Opens the device and claims its first interface once per attachment.
     std::uint32_t ensureOpen(Attachment& attachment);
     // The device went away under an operation: ends the attachment and has the worker tell the

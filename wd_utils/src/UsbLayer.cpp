@@ -1,11 +1,20 @@
 #include "UsbLayer.h"
 
+#if defined(_WIN32)
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 #include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <new>
 
 #include "bridgesim/Board.h"
+#include "wdu_hooks.h"
 
 namespace wdu {
 
@@ -21,17 +30,29 @@ struct StopAtExit {
 // How long exit waits for a handler still running on the event thread.
 constexpr std::chrono::milliseconds kExitHandlerWait{1000};
 
-bool classMatches(std::uint8_t wanted, std::uint8_t actual) {
-    return wanted == 0 || wanted == actual;
-}
-
-bool tableMatches(const WDU_MATCH_TABLE& m, const DeviceIdentity& d) {
-    return m.wVendorId == d.vendorId && m.wProductId == d.productId &&
-           classMatches(m.bDeviceClass, d.deviceClass) &&
-           classMatches(m.bDeviceSubClass, d.deviceSubClass) &&
-           classMatches(m.bInterfaceClass, d.interfaceClass) &&
-           classMatches(m.bInterfaceSubClass, d.interfaceSubClass) &&
-           classMatches(m.bInterfaceProtocol, d.interfaceProtocol);
+// Hands the test interface to wd_utils_testing when the process has it: tests only, since no
+// program links it. The layer itself exports none of it.
+void offerTestHooks() {
+    static constexpr LayerTestHooks kHooks{
+        [] { return UsbLayer::instance().simulatedBoard(); },
+        [](std::shared_ptr<bridgesim::Board> board) {
+            UsbLayer::instance().installSimulatedBoard(std::move(board));
+        },
+        [] { UsbLayer::instance().resetForTests(); },
+        [](std::uint32_t next) { UsbLayer::instance().setNextHandleForTests(next); }};
+#if defined(_WIN32)
+    const HMODULE testing = ::GetModuleHandleA("wd_utils_testing.dll");
+    const auto take = testing == nullptr
+                          ? nullptr
+                          : reinterpret_cast<WduTakeTestHooks>(reinterpret_cast<void*>(
+                                ::GetProcAddress(testing, WDU_TAKE_TEST_HOOKS)));
+#else
+    const auto take =
+        reinterpret_cast<WduTakeTestHooks>(::dlsym(RTLD_DEFAULT, WDU_TAKE_TEST_HOOKS));
+#endif
+    if (take != nullptr) {
+        take(&kHooks);
+    }
 }
 
 }  // namespace
@@ -41,9 +62,34 @@ UsbLayer& UsbLayer::instance() {
     static UsbLayer* const layer = [] {
         auto* created = new UsbLayer();
         g_layer.store(created);
+#if !defined(_WIN32)
+        ::pthread_atfork(&UsbLayer::beforeFork, &UsbLayer::afterForkInParent,
+                         &UsbLayer::afterForkInChild);
+#endif
+        offerTestHooks();
         return created;
     }();
     return *layer;
+}
+
+void UsbLayer::beforeFork() {
+    // Held across the fork, so that no other thread of the parent holds it in the child.
+    g_layer.load()->mutex_.lock();
+}
+
+void UsbLayer::afterForkInParent() {
+    g_layer.load()->mutex_.unlock();
+}
+
+void UsbLayer::afterForkInChild() {
+    UsbLayer* layer = g_layer.load();
+    // The parent's threads that waited on these do not exist here; waking them would wait for
+    // them. Fresh ones replace them (the old ones are left as they are, never destroyed).
+    new (&layer->handlerDone_) std::condition_variable();
+    new (&layer->threadWake_) std::condition_variable();
+    new (&layer->eventThreadEnded_) std::condition_variable();
+    new (&layer->backendsSettled_) std::condition_variable();
+    layer->mutex_.unlock();
 }
 
 void UsbLayer::stopAtExit() {
@@ -442,7 +488,7 @@ std::shared_ptr<Backend> UsbLayer::ensureBackend(std::uint32_t& status) {
     status = created->start([this, raw] { onPresenceChange(raw); });
     if (status != WD_STATUS_SUCCESS) {
         lock.lock();
-        backendError_ = "the USB backend failed to start";
+        backendError_ = "the bridge's backend failed to start";
         lock.unlock();
         return nullptr;
     }
@@ -485,7 +531,7 @@ void UsbLayer::reconcileLocked(WDU_DRIVER_HANDLE id, Registration& reg) {
     }
     if (!present || reg.liveDevice != 0 ||
         std::none_of(reg.matchTables.begin(), reg.matchTables.end(),
-                     [&](const WDU_MATCH_TABLE& m) { return tableMatches(m, identity); })) {
+                     [&](const WDU_MATCH_TABLE& m) { return matchTableTakes(m, identity); })) {
         return;
     }
     const WDU_DEVICE_HANDLE device = newHandleLocked();

@@ -7,7 +7,8 @@
 // starts them again on the same bridge, and process exit stops whatever still runs.
 //
 // Locking: mutex_ is never held while a handler runs or while the backend may block or announce
-// a change (transfer, start, stop), so handlers and presence listeners can call back in.
+// a change (transfer, start, stop), so handlers and presence listeners can call back in. A fork
+// waits for mutex_ and the child starts with it free: never fork while holding it.
 // Starting a backend waits until no other start or stop is under way, so that two backends
 // never hold the board at once.
 #pragma once
@@ -57,6 +58,7 @@ class UsbLayer {
                            std::uint32_t timeoutMs);
     std::uint32_t resetDevice(WDU_DEVICE_HANDLE hDevice);
 
+    // The test interface (wdu_sim.h), handed to wd_utils_testing only; see wdu_hooks.h.
     bridgesim::Board* simulatedBoard();
     void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board);
     void resetForTests();
@@ -101,6 +103,12 @@ class UsbLayer {
     };
 
     UsbLayer() = default;
+
+    // Fork handlers: the forking thread holds mutex_ across the fork, so the child starts with
+    // it free (and with fresh condition variables) whatever the parent's threads were doing.
+    static void beforeFork();
+    static void afterForkInParent();
+    static void afterForkInChild();
 
     // The running backend, started from the chosen bridge (or VELMORIX_BRIDGE when none was
     // chosen); nullptr with a status when it cannot be had.

@@ -1,14 +1,51 @@
-// The C entry points of the USB toolkit layer and its C++ test interface; all work is done by
-// UsbLayer.
+// The C entry points of the USB toolkit layer; all work is done by UsbLayer.
 #include "wd_utils.h"
 #include "UsbLayer.h"
-#include "wdu_sim.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
-std::atomic<WDU_TRANSFER_TRACE> g_trace{nullptr};
-std::atomic<void*> g_traceUser{nullptr};
+
+// The transfer trace: the callback and its user data change together, and a change waits until
+// no other thread still runs the old callback.
+struct TransferTrace {
+    std::mutex mutex;
+    std::condition_variable idle;
+    WDU_TRANSFER_TRACE callback = nullptr;
+    void* user = nullptr;
+    int running = 0;              // calls under way, on every thread
+    std::atomic<bool> on{false};  // a callback is installed: the fast way past it when not
+};
+
+TransferTrace g_trace;
+thread_local int t_tracesHere = 0;  // calls under way on this thread (a trace inside a trace)
+
+void traceTransfer(uint32_t pipe, uint32_t read, const uint8_t* bytes, uint32_t length,
+                   uint32_t status) {
+    if (!g_trace.on.load(std::memory_order_acquire)) {
+        return;
+    }
+    WDU_TRANSFER_TRACE callback;
+    void* user;
+    {
+        std::lock_guard lock(g_trace.mutex);
+        callback = g_trace.callback;
+        user = g_trace.user;
+        if (callback == nullptr) {
+            return;
+        }
+        ++g_trace.running;
+    }
+    ++t_tracesHere;
+    callback(pipe, read, bytes, length, status, user);
+    --t_tracesHere;
+    std::lock_guard lock(g_trace.mutex);
+    --g_trace.running;
+    g_trace.idle.notify_all();
+}
+
 }  // namespace
 
 extern "C" {
@@ -65,17 +102,23 @@ WDU_API uint32_t WDU_Transfer(WDU_DEVICE_HANDLE hDevice, uint32_t dwPipeNum, uin
     if (pdwBytesTransferred != nullptr) {
         *pdwBytesTransferred = moved;
     }
-    if (WDU_TRANSFER_TRACE trace = g_trace.load()) {
-        uint32_t shown = fRead ? moved : dwBufferSize;
-        trace(dwPipeNum, fRead, pBuffer != nullptr ? static_cast<const uint8_t*>(pBuffer) : nullptr,
-              pBuffer != nullptr ? shown : 0, status, g_traceUser.load());
-    }
+    const uint32_t shown = fRead ? moved : dwBufferSize;
+    traceTransfer(dwPipeNum, fRead,
+                  pBuffer != nullptr ? static_cast<const uint8_t*>(pBuffer) : nullptr,
+                  pBuffer != nullptr ? shown : 0, status);
     return status;
 }
 
 WDU_API void WDU_SetTransferTrace(WDU_TRANSFER_TRACE pfTrace, void* pUserData) {
-    g_traceUser.store(pUserData);
-    g_trace.store(pfTrace);
+    std::unique_lock lock(g_trace.mutex);
+    g_trace.callback = pfTrace;
+    g_trace.user = pUserData;
+    g_trace.on.store(pfTrace != nullptr, std::memory_order_release);
+    // From inside a trace the call cannot wait: its own call (and one waiting for it) would
+    // never end.
+    if (t_tracesHere == 0) {
+        g_trace.idle.wait(lock, [] { return g_trace.running == 0; });
+    }
 }
 
 WDU_API uint32_t WDU_ResetDevice(WDU_DEVICE_HANDLE hDevice, uint32_t) {
@@ -83,23 +126,3 @@ WDU_API uint32_t WDU_ResetDevice(WDU_DEVICE_HANDLE hDevice, uint32_t) {
 }
 
 }  // extern "C"
-
-namespace wdu {
-
-bridgesim::Board* simulatedBoard() {
-    return UsbLayer::instance().simulatedBoard();
-}
-
-void installSimulatedBoard(std::shared_ptr<bridgesim::Board> board) {
-    UsbLayer::instance().installSimulatedBoard(std::move(board));
-}
-
-void resetForTests() {
-    UsbLayer::instance().resetForTests();
-}
-
-void setNextHandleForTests(std::uint32_t next) {
-    UsbLayer::instance().setNextHandleForTests(next);
-}
-
-}  // namespace wdu

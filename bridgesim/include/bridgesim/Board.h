@@ -1,7 +1,7 @@
 // The simulated bridge board: the device side of the USB link. Its packet interpreter answers the
-// bridge command packets on its endpoints (OUT 1, 2, 4; IN 0x81, 0x82) and drives an I2C bus of
-// register-file targets and the board's two GPIO ports; the board keeps a packet log and injects
-// faults on demand.
+// bridge command packets on the bridge's endpoints (velmorix::kBridgeEndpoints) and drives an I2C
+// bus of register-file targets and the board's two GPIO ports; the board keeps a packet log and
+// injects faults on demand.
 //
 // A command's reply is held on its IN endpoint and taken by the next read there; a newer command
 // replaces a reply nobody read, so the bridge always answers the latest command. A read with
@@ -10,13 +10,18 @@
 // answer, even when nothing on the bus acknowledged). A read shorter than the reply takes what
 // fits and drops the rest; a longer read ends short and succeeds.
 //
-// Thread-safe: every member may be called from any thread. Connection listeners run without the
-// board's lock held, one notification at a time, in the order of the changes.
+// Thread-safe: every member may be called from any thread. Connection listeners run with no lock
+// of the board held, one notification at a time, in the order of the changes, so a listener may
+// call any member (attach, detach, transfer...); a change it makes is announced once the
+// notification that runs it has reached every listener. A change made on another thread returns
+// once its listeners have run.
 #pragma once
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -24,11 +29,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
-#include "bridgesim/BridgePorts.h"
+#include "bridgeproto/BridgePorts.h"
+#include "bridgeproto/PacketInterpreter.h"
 #include "bridgesim/I2cTarget.h"
-#include "bridgesim/PacketInterpreter.h"
 #include "bridgesim/PacketRecord.h"
 #include "bridgesim/SimulatedBus.h"
 #include "bridgesim/SimulationConfig.h"
@@ -55,7 +61,7 @@ struct GpioSnapshot {
     std::uint8_t pinsB = 0, pinsC = 0;        // levels read back from the lines
 };
 
-class Board : private BridgePorts {
+class Board : private bridgeproto::BridgePorts {
   public:
     using ConnectionListener = std::function<void(bool attached)>;
 
@@ -92,7 +98,8 @@ class Board : private BridgePorts {
     // Selects an alternate setting; only interface 0, setting 0 exists. False on failure.
     bool selectInterface(std::uint32_t interfaceNum, std::uint32_t alternateSetting);
     std::uint32_t activeAlternateSetting() const;
-    // Endpoints of the active setting, the default pipe not counted: 5, or 0 under that fault.
+    // Endpoints of the active setting, the default pipe not counted: the bridge's endpoint table,
+    // or 0 under that fault.
     std::uint32_t endpointCount() const;
     // A USB reset: drops unread replies and returns to alternate setting 0. Registers and GPIO
     // keep their state (the board stays powered).
@@ -100,7 +107,8 @@ class Board : private BridgePorts {
     bool registrationFails() const;
 
     // Listeners hear every attach and detach. Returns an id for removeConnectionListener, which
-    // waits for a running notification to end (so never call it from inside a listener).
+    // waits until that listener is not running (unless called from inside it); it is not called
+    // again once the removal returns.
     int addConnectionListener(ConnectionListener listener);
     void removeConnectionListener(int id);
 
@@ -117,7 +125,7 @@ class Board : private BridgePorts {
 
     // The board's I2C bus without the bridge in front, for an emulated adapter that reaches the
     // same targets: each transaction takes the board's lock and stays out of the packet log.
-    I2cBus& i2cBus() { return lockedBus_; }
+    bridgeproto::I2cBus& i2cBus() { return lockedBus_; }
 
     // Register access per target (8-bit write address); nullopt / false for an absent target.
     std::optional<std::uint8_t> peekRegister(std::uint8_t address, std::uint32_t reg) const;
@@ -151,12 +159,13 @@ class Board : private BridgePorts {
 
   private:
     // The bus under the board's lock.
-    class LockedBus : public I2cBus {
+    class LockedBus : public bridgeproto::I2cBus {
       public:
         explicit LockedBus(Board& board) : board_(board) {}
-        BusResult write(std::uint8_t address, std::span<const std::uint8_t> bytes) override;
-        BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
-                            std::span<std::uint8_t> in) override;
+        bridgeproto::BusResult write(std::uint8_t address,
+                                     std::span<const std::uint8_t> bytes) override;
+        bridgeproto::BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
+                                         std::span<std::uint8_t> in) override;
 
       private:
         Board& board_;
@@ -169,17 +178,14 @@ class Board : private BridgePorts {
     std::uint8_t pinLevels(Port port) const;
     void logPacket(std::uint8_t endpoint, PacketDirection direction, const std::uint8_t* bytes,
                    std::uint32_t length);
-    // Attach/detach changes waiting to be announced to the listeners, in order.
-    struct Changes {
-        int count = 0;
-        std::array<bool, 2> attached{};
-        void add(bool now) { attached[static_cast<std::size_t>(count++)] = now; }
-    };
     // Applies due attach/detach faults.
-    Changes countTransferLocked();
-    // Changes the attached state; adds the change to changes when there is one.
-    void setAttachedLocked(bool attached, Changes& changes);
-    void announce(const Changes& changes);
+    void countTransferLocked();
+    // Changes the attached state; queues the change for the listeners when there is one.
+    void setAttachedLocked(bool attached);
+    // Delivers the queued changes (called with mutex_ held, which it drops around each listener)
+    // and returns once every change queued so far has been announced; from inside a listener it
+    // returns at once, leaving its changes to the running announcement.
+    void announceLocked(std::unique_lock<std::mutex>& lock);
     std::chrono::microseconds timeoutWaitLocked(std::uint32_t timeoutMs) const;
 
     const std::string name_;
@@ -189,7 +195,7 @@ class Board : private BridgePorts {
     std::uint64_t attachmentSerial_ = 1;
     std::uint32_t activeAlternateSetting_ = 0;
     SimulatedBus bus_;
-    PacketInterpreter interpreter_{bus_, this};
+    bridgeproto::PacketInterpreter interpreter_{bus_, this};
     LockedBus lockedBus_{*this};
     std::uint8_t enablesB_ = 0, enablesC_ = 0, dataB_ = 0, dataC_ = 0;
     std::uint8_t inputsB_, inputsC_;
@@ -207,9 +213,16 @@ class Board : private BridgePorts {
     std::chrono::microseconds latency_{0};
     std::optional<std::chrono::microseconds> timeoutWait_;
 
-    std::mutex notifyMutex_;  // serialises listener calls; taken before mutex_, never inside it
-    std::map<int, ConnectionListener> listeners_;
+    // Listeners and the changes waiting for them, under mutex_. One thread at a time announces.
+    std::map<int, std::shared_ptr<ConnectionListener>> listeners_;
     int nextListenerId_ = 1;
+    std::deque<bool> pendingChanges_;
+    std::uint64_t changesQueued_ = 0;
+    std::uint64_t changesAnnounced_ = 0;
+    bool announcing_ = false;
+    std::thread::id announcer_;
+    int callingListener_ = 0;  // the listener running now, 0 = none
+    std::condition_variable listenerDone_;
 };
 
 }  // namespace bridgesim

@@ -6,22 +6,23 @@
 #include <cstdint>
 #include <vector>
 
-#include "bridgesim/I2cBus.h"
+#include "bridgeproto/I2cBus.h"
 #include "bridgesim/I2cTarget.h"
 #include "bridgesim/SimulationConfig.h"
 
 namespace bridgesim {
 
-class SimulatedBus : public I2cBus {
+class SimulatedBus : public bridgeproto::I2cBus {
   public:
     // The first target listed at an address wins; later ones at the same address are dropped.
     explicit SimulatedBus(const std::vector<TargetConfig>& targets);
 
     // Always Ok: count 1 + bytes for a present target, 0 for an absent one.
-    BusResult write(std::uint8_t address, std::span<const std::uint8_t> bytes) override;
+    bridgeproto::BusResult write(std::uint8_t address,
+                                 std::span<const std::uint8_t> bytes) override;
     // Always Ok: count in.size() for a present target, 0 (in untouched) for an absent one.
-    BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
-                        std::span<std::uint8_t> in) override;
+    bridgeproto::BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
+                                     std::span<std::uint8_t> in) override;
 
     // The target at an 8-bit address (bit 0 ignored); nullptr when none answers there.
     I2cTarget* findTarget(std::uint8_t address);

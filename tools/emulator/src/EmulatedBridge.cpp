@@ -13,23 +13,57 @@
 #include <thread>
 #include <utility>
 
+#include "bridgeproto/BridgeIds.h"
+
 namespace {
 
 usbdevfs_urb* urbOf(UMockdevIoctlData* data) {
     return reinterpret_cast<usbdevfs_urb*>(data->data);
 }
 
-// Device descriptor and the full configuration: interface 0, setting 0, vendor specific, with
-// bulk OUT 1, 2, 4 and bulk IN 0x81, 0x82 (512-byte packets).
+// Device descriptor and the full configuration: interface 0, setting 0, vendor specific, with the
+// bridge's endpoint table as bulk endpoints (512-byte packets).
 std::vector<std::uint8_t> descriptors(std::uint16_t vendor, std::uint16_t product) {
-    std::vector<std::uint8_t> d = {
-        0x12, 0x01, 0x00, 0x02, 0xFF, 0x00, 0x00, 0x40, static_cast<std::uint8_t>(vendor & 0xFF),
-        static_cast<std::uint8_t>(vendor >> 8), static_cast<std::uint8_t>(product & 0xFF),
-        static_cast<std::uint8_t>(product >> 8), 0x00, 0x01, 0x00, 0x00, 0x00, 0x01,
-        // configuration: wTotalLength = 9 + 9 + 5 * 7 = 53
-        0x09, 0x02, 53, 0x00, 0x01, 0x01, 0x00, 0x80, 0x32, 0x09, 0x04, 0x00, 0x00, 0x05, 0xFF,
-        0x00, 0x00, 0x00};
-    for (const std::uint8_t endpoint : {0x01, 0x02, 0x04, 0x81, 0x82}) {
+    constexpr auto kEndpoints = static_cast<std::uint8_t>(velmorix::kBridgeEndpoints.size());
+    // configuration, interface and 7 bytes an endpoint
+    constexpr auto kTotalLength = static_cast<std::uint8_t>(9 + 9 + kEndpoints * 7);
+    std::vector<std::uint8_t> d = {0x12,
+                                   0x01,
+                                   0x00,
+                                   0x02,
+                                   0xFF,
+                                   0x00,
+                                   0x00,
+                                   0x40,
+                                   static_cast<std::uint8_t>(vendor & 0xFF),
+                                   static_cast<std::uint8_t>(vendor >> 8),
+                                   static_cast<std::uint8_t>(product & 0xFF),
+                                   static_cast<std::uint8_t>(product >> 8),
+                                   0x00,
+                                   0x01,
+                                   0x00,
+                                   0x00,
+                                   0x00,
+                                   0x01,
+                                   0x09,
+                                   0x02,
+                                   kTotalLength,
+                                   0x00,
+                                   0x01,
+                                   0x01,
+                                   0x00,
+                                   0x80,
+                                   0x32,
+                                   0x09,
+                                   0x04,
+                                   0x00,
+                                   0x00,
+                                   kEndpoints,
+                                   0xFF,
+                                   0x00,
+                                   0x00,
+                                   0x00};
+    for (const std::uint8_t endpoint : velmorix::kBridgeEndpoints) {
         d.insert(d.end(), {0x07, 0x05, endpoint, 0x02, 0x00, 0x02, 0x00});
     }
     return d;

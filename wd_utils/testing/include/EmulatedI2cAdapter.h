@@ -20,7 +20,7 @@ class EmulatedI2cAdapter {
     // The adapter /dev/i2c-<number> with the targets of config; not yet plugged.
     explicit EmulatedI2cAdapter(const bridgesim::SimulationConfig& config, int number = 1);
     // The adapter /dev/i2c-<number> on a bus owned elsewhere (such as a simulated board's).
-    explicit EmulatedI2cAdapter(bridgesim::I2cBus& bus, int number = 1);
+    explicit EmulatedI2cAdapter(bridgeproto::I2cBus& bus, int number = 1);
     ~EmulatedI2cAdapter();
     EmulatedI2cAdapter(const EmulatedI2cAdapter&) = delete;
     EmulatedI2cAdapter& operator=(const EmulatedI2cAdapter&) = delete;
@@ -69,7 +69,7 @@ class EmulatedI2cAdapter {
 
     mutable std::mutex mutex_;
     std::unique_ptr<bridgesim::SimulatedBus> ownBus_;
-    bridgesim::I2cBus& bus_;
+    bridgeproto::I2cBus& bus_;
     int failErrno_ = 0;
     int failCount_ = 0;
     bool smbusOnly_ = false;

@@ -10,6 +10,20 @@
 
 namespace wdutest {
 
+// ThreadSanitizer cannot follow threads that a forked child of a threaded process starts (it
+// reuses the parent's thread ids): a test whose child starts the layer's threads skips under it.
+#if defined(__SANITIZE_THREAD__)
+inline constexpr bool kChildThreadsTraced = false;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+inline constexpr bool kChildThreadsTraced = false;
+#else
+inline constexpr bool kChildThreadsTraced = true;
+#endif
+#else
+inline constexpr bool kChildThreadsTraced = true;
+#endif
+
 // Runs body in a forked child and returns what it wrote to its pipe, or why the child failed.
 // The child ends with _exit: nothing of the test process runs twice.
 template <typename Body>

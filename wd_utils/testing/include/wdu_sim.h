@@ -1,5 +1,6 @@
 // Test interface of the USB toolkit layer: the simulated bridge board behind the simulation
-// backend, for tests of every layer and for the headless runner. Not part of the C ABI.
+// backend, for the tests and benchmarks of every layer. Not part of the C ABI: defined in
+// wd_utils_testing, which the layer hands its test interface to (wdu_hooks.h).
 #pragma once
 
 #include <cstdint>

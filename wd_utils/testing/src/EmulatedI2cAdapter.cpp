@@ -35,7 +35,7 @@ EmulatedI2cAdapter::EmulatedI2cAdapter(const bridgesim::SimulationConfig& config
     start();
 }
 
-EmulatedI2cAdapter::EmulatedI2cAdapter(bridgesim::I2cBus& bus, int number)
+EmulatedI2cAdapter::EmulatedI2cAdapter(bridgeproto::I2cBus& bus, int number)
     : number_(number), bus_(bus) {
     start();
 }

@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "board/BridgeIds.h"
+
 namespace board {
 
-inline constexpr std::uint32_t kGpioOutPipe = 1;
-inline constexpr std::uint32_t kGpioInPipe = 0x81;
-inline constexpr std::uint32_t kDirectWritePipe = 4;
+inline constexpr std::uint32_t kGpioOutPipe = velmorix::kGpioOutEndpoint;
+inline constexpr std::uint32_t kGpioInPipe = velmorix::kGpioInEndpoint;
+inline constexpr std::uint32_t kDirectWritePipe = velmorix::kDirectOutEndpoint;
 inline constexpr std::int32_t kGpioStatusReplyLength = 25;
 // The status reply's leading port bytes (data B, data C, enables B, enables C): a reply shorter
 // than this says nothing about the ports.

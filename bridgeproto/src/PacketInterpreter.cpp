@@ -1,15 +1,15 @@
-#include "bridgesim/PacketInterpreter.h"
+#include "bridgeproto/PacketInterpreter.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace bridgesim {
+namespace bridgeproto {
 
 PacketInterpreter::PacketInterpreter(I2cBus& bus, BridgePorts* ports) : bus_(bus), ports_(ports) {}
 
 bool PacketInterpreter::endpointServes(std::uint8_t endpoint, bool read) {
-    const bool exists = endpoint == kGpioOut || endpoint == kI2cOut || endpoint == kDirectOut ||
-                        endpoint == kGpioIn || endpoint == kI2cIn;
+    const bool exists =
+        std::ranges::find(velmorix::kBridgeEndpoints, endpoint) != velmorix::kBridgeEndpoints.end();
     return exists && read == ((endpoint & 0x80) != 0);
 }
 
@@ -51,15 +51,19 @@ PacketStatus PacketInterpreter::i2cCommand(std::span<const std::uint8_t> bytes) 
         if ((address & 1) == 0) {
             result = bus_.write(address, payload);
             if (result.status == BusStatus::Ok) {
-                reply[0] = static_cast<std::uint8_t>(result.count);
+                // The address byte and the payload at most, whatever the bus claims.
+                reply[0] = static_cast<std::uint8_t>(
+                    std::min<std::size_t>(result.count, payload.size() + 1));
             }
         } else {
             const std::uint32_t count = bytes[0];
             result =
                 bus_.writeRead(address, payload, std::span<std::uint8_t>(reply.data() + 1, count));
             if (result.status == BusStatus::Ok && result.count > 0) {
-                reply[0] = static_cast<std::uint8_t>(result.count);
-                replyLength = result.count + 1;
+                // An adapter's driver may claim more than was asked: the slot holds no more.
+                const std::uint32_t moved = std::min(result.count, count);
+                reply[0] = static_cast<std::uint8_t>(moved);
+                replyLength = moved + 1;
             }
         }
     }
@@ -121,4 +125,4 @@ void PacketInterpreter::hold(Reply& slot, std::span<const std::uint8_t> bytes) {
     slot.held = true;
 }
 
-}  // namespace bridgesim
+}  // namespace bridgeproto

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-namespace bridgesim {
+namespace bridgeproto {
 
 enum class BusStatus : std::uint8_t {
     Ok,               // the transaction ran; the count says how far
@@ -34,4 +34,4 @@ class I2cBus {
                                 std::span<std::uint8_t> in) = 0;
 };
 
-}  // namespace bridgesim
+}  // namespace bridgeproto

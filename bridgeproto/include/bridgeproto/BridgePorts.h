@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-namespace bridgesim {
+namespace bridgeproto {
 
 class BridgePorts {
   public:
@@ -19,4 +19,4 @@ class BridgePorts {
     virtual void directWrite(std::uint8_t address, std::uint8_t value) = 0;
 };
 
-}  // namespace bridgesim
+}  // namespace bridgeproto

@@ -4,7 +4,9 @@
 //
 // A command's reply is held on its IN endpoint and taken by the next read there; a newer command
 // replaces a reply nobody read. An I2C command always leaves a reply, even when nothing on the bus
-// answered or the bus failed (count 0), so the program reads a failure from the count byte.
+// answered or the bus failed (count 0), so the program reads a failure from the count byte. The
+// count a bus reports is never trusted beyond what the command asked for (an adapter's kernel
+// driver may claim more): the reply holds at most that.
 // Not thread-safe: its owner locks.
 #pragma once
 
@@ -12,10 +14,11 @@
 #include <cstdint>
 #include <span>
 
-#include "bridgesim/BridgePorts.h"
-#include "bridgesim/I2cBus.h"
+#include "bridgeproto/BridgeIds.h"
+#include "bridgeproto/BridgePorts.h"
+#include "bridgeproto/I2cBus.h"
 
-namespace bridgesim {
+namespace bridgeproto {
 
 enum class PacketStatus : std::uint8_t {
     Ok,
@@ -30,17 +33,17 @@ enum class PacketStatus : std::uint8_t {
 
 class PacketInterpreter {
   public:
-    static constexpr std::uint8_t kGpioOut = 1;
-    static constexpr std::uint8_t kI2cOut = 2;
-    static constexpr std::uint8_t kDirectOut = 4;
-    static constexpr std::uint8_t kGpioIn = 0x81;
-    static constexpr std::uint8_t kI2cIn = 0x82;
+    static constexpr std::uint8_t kGpioOut = velmorix::kGpioOutEndpoint;
+    static constexpr std::uint8_t kI2cOut = velmorix::kI2cOutEndpoint;
+    static constexpr std::uint8_t kDirectOut = velmorix::kDirectOutEndpoint;
+    static constexpr std::uint8_t kGpioIn = velmorix::kGpioInEndpoint;
+    static constexpr std::uint8_t kI2cIn = velmorix::kI2cInEndpoint;
     static constexpr std::uint32_t kGpioReplyLength = 25;
 
     // ports may be nullptr: a bridge with an I2C bus only.
     PacketInterpreter(I2cBus& bus, BridgePorts* ports);
 
-    // True for an endpoint of the bridge in the given direction.
+    // True for an endpoint of the bridge's table in the given direction.
     static bool endpointServes(std::uint8_t endpoint, bool read);
     // True for the GPIO and direct-write endpoints.
     static bool isPortEndpoint(std::uint8_t endpoint);
@@ -76,4 +79,4 @@ class PacketInterpreter {
     std::uint32_t shortReply_ = 0;
 };
 
-}  // namespace bridgesim
+}  // namespace bridgeproto
