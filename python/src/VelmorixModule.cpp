@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "BridgeSession.h"
+#include "RegisterMapBinding.h"
 #include "board/HexText.h"
 #include "tools/ScriptRunner.h"
 #include "wd_utils.h"
@@ -713,6 +714,22 @@ several threads: its calls are serialized, and the GIL is released during transf
     for (const char* name : {"SMBus", "Bridge", "Gpio", "GpioReadBack"}) {
         m.attr(name).attr("__module__") = "velmorix";
     }
+
+    pyvelmorix::addRegisterMaps(
+        m,
+        {[](const py::handle& bridge, const std::function<void(BridgeSession&)>& fn) {
+             Connection* connection = nullptr;
+             if (py::isinstance<Bridge>(bridge)) {
+                 connection = &bridge.cast<Bridge&>().connection_;
+             } else if (py::isinstance<SMBus>(bridge)) {
+                 connection = &bridge.cast<SMBus&>().connection_;
+             } else {
+                 throw py::type_error("bridge must be a velmorix.Bridge or velmorix.SMBus, not " +
+                                      std::string(py::str(py::type::of(bridge).attr("__name__"))));
+             }
+             connection->call(fn);
+         },
+         checkAddress});
 
     m.def("_run_script", &runScript, py::arg("path"), py::arg("bridge"), py::arg("address"),
           py::arg("loops"), py::arg("abort_on_fail"), py::arg("record"),

@@ -3,7 +3,9 @@
 ``SMBus`` is a drop-in for ``smbus2.SMBus``, so that device drivers written for
 smbus2 run unchanged on the bridge board; ``Bridge`` is a native interface for
 bench scripts (16-bit registers, detection, GPIO, packet trace); ``run_script``
-runs a script file on velmorix-script's engine. Bridges are named as
+runs a script file on velmorix-script's engine; ``RegisterMap.load`` reads a
+chip's IP-XACT or CMSIS-SVD register map and ``RegisterDevice`` reads and writes
+a device's registers and fields by name through it. Bridges are named as
 ``--bridge`` names them: ``usb``, ``sim``, ``sim:FILE``, ``i2cdev:PATH``.
 """
 
@@ -16,14 +18,21 @@ from typing import Iterator, Optional, Sequence, Union
 
 from ._errors import BridgeError
 from ._velmorix import Bridge, Gpio, GpioReadBack, SMBus, bridge_forms
+from ._velmorix import Field, FieldValue, Register, RegisterDevice, RegisterMap, RegisterValue
 from ._velmorix import _run_script
 
 __all__ = [
     "Bridge",
     "BridgeError",
+    "Field",
+    "FieldValue",
     "Gpio",
     "GpioReadBack",
     "Pass",
+    "Register",
+    "RegisterDevice",
+    "RegisterMap",
+    "RegisterValue",
     "Row",
     "SMBus",
     "ScriptResult",

@@ -1,0 +1,489 @@
+#include "RegisterMapBinding.h"
+
+#include <pybind11/stl.h>
+
+#include <cerrno>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "board/HexText.h"
+#include "regmap/MapReader.h"
+#include "regmap/MaskedWrite.h"
+
+namespace py = pybind11;
+
+namespace pyvelmorix {
+
+namespace {
+
+using MapPtr = std::shared_ptr<const regmap::RegisterMap>;
+
+std::string hex(std::uint32_t value, unsigned digits = 2) {
+    std::string text = board::HexText(value);
+    if (text.size() < digits) {
+        text.insert(0, digits - text.size(), '0');
+    }
+    return "0x" + text;
+}
+
+std::string accessText(regmap::Access access) {
+    return std::string(regmap::accessName(access));
+}
+
+// A map loaded from a file; registers and fields point into it and keep it alive.
+struct LoadedMap {
+    MapPtr map;
+    std::string path;
+};
+
+struct RegisterRef {
+    MapPtr map;
+    const regmap::Register* reg;
+};
+
+struct FieldRef {
+    MapPtr map;
+    const regmap::Field* field;
+};
+
+// One field of a register value as read or written.
+struct FieldValue {
+    std::string name;
+    unsigned msb, lsb;
+    std::uint32_t value;
+    std::optional<std::string> enumName;
+    std::string access;
+    std::string text() const {
+        return name + "=" + std::to_string(value) + (enumName ? " " + *enumName : "");
+    }
+};
+
+// A register's value with its fields decoded by the map.
+struct RegisterValue {
+    std::string name;
+    std::uint32_t address;
+    std::uint32_t value;
+    unsigned width;
+    py::dict fields;  // name -> FieldValue, in the map's order
+    std::string text;
+};
+
+RegisterValue decoded(const regmap::Register& reg, std::uint32_t value) {
+    RegisterValue result{reg.name, reg.address, value, reg.width, py::dict(), ""};
+    std::string fields;
+    for (const regmap::Field& field : reg.fields) {
+        const std::uint32_t fieldValue = field.extract(value);
+        const regmap::EnumeratedValue* named = field.valueFor(fieldValue);
+        FieldValue item{field.name,
+                        field.msb(),
+                        field.lsb,
+                        fieldValue,
+                        named != nullptr ? std::optional(named->name) : std::nullopt,
+                        accessText(field.access)};
+        fields += (fields.empty() ? "" : ", ") + item.text();
+        result.fields[py::str(field.name)] = py::cast(std::move(item));
+    }
+    result.text =
+        reg.name + " = " + hex(value, reg.width / 4) + (fields.empty() ? "" : " (" + fields + ")");
+    return result;
+}
+
+// The register a key names; KeyError (a map's lookup) or ValueError (a device's call, which sends
+// nothing then) when none does.
+template <typename Missing = py::value_error>
+const regmap::Register& registerOf(const regmap::RegisterMap& map, const py::handle& key) {
+    const regmap::Register* reg = nullptr;
+    if (py::isinstance<py::str>(key)) {
+        reg = map.named(key.cast<std::string>());
+        if (reg == nullptr) {
+            throw Missing("no register named \"" + key.cast<std::string>() + "\" in the map");
+        }
+    } else if (py::isinstance<py::int_>(key) && !py::isinstance<py::bool_>(key)) {
+        const long address = key.cast<long>();
+        const bool inRange = address >= 0 && address <= 0xFFFFFFFFL;
+        reg = inRange ? map.at(static_cast<std::uint32_t>(address)) : nullptr;
+        if (reg == nullptr) {
+            throw Missing(
+                "no register at " +
+                (inRange ? hex(static_cast<std::uint32_t>(address)) : std::to_string(address)) +
+                " in the map");
+        }
+    } else {
+        throw py::type_error("a register is named by a str or an int address, not " +
+                             std::string(py::str(py::type::of(key).attr("__name__"))));
+    }
+    return *reg;
+}
+
+// A value as `set` takes it: an int, or a str holding a number or an enumerated name.
+std::string valueText(const py::handle& value, const std::string& what) {
+    if (py::isinstance<py::str>(value)) {
+        return value.cast<std::string>();
+    }
+    if (py::isinstance<py::int_>(value)) {
+        return py::str(value).cast<std::string>();
+    }
+    throw py::type_error(what + " must be an int or a str, not " +
+                         std::string(py::str(py::type::of(value).attr("__name__"))));
+}
+
+// Adds "NAME.FIELD=VALUE" (or "NAME=VALUE" for the whole register) to the write; ValueError with
+// MaskedWrite's reason when it is refused.
+void assign(const regmap::RegisterMap& map, regmap::MaskedWrite& write, const std::string& text) {
+    regmap::FieldAssignment assignment;
+    std::string error;
+    const regmap::Register* reg = regmap::MaskedWrite::parse(map, text, assignment, error);
+    if (reg != nullptr && reg != &write.target()) {
+        error = "\"" + text + "\" names register " + reg->name + ", not " + write.target().name;
+    }
+    if (error.empty()) {
+        error = write.assign(assignment.field, assignment.value);
+    }
+    if (!error.empty()) {
+        throw py::value_error(error);
+    }
+}
+
+class RegisterDevice {
+  public:
+    RegisterDevice(py::object bridge, int address, LoadedMap map)
+        : source_(std::move(map)),
+          bridge_(std::move(bridge)),
+          address_(address),
+          map_(source_.map) {}
+
+    RegisterValue read(const SessionCall& call, const py::handle& key) {
+        const regmap::Register& reg = registerOf(*map_, key);
+        std::uint32_t value = 0;
+        call(bridge_, [&](BridgeSession& session) {
+            std::lock_guard lock(mutex_);
+            value = readValue(session, reg);
+        });
+        return decoded(reg, value);
+    }
+
+    RegisterValue write(const SessionCall& call, const py::handle& key, const py::object& value,
+                        bool verify, const py::kwargs& named) {
+        const regmap::Register& reg = registerOf(*map_, key);
+        regmap::MaskedWrite write(reg);
+        if (!value.is_none() && py::isinstance<py::dict>(value)) {
+            addFields(write, value.cast<py::dict>());
+        } else if (!value.is_none()) {
+            assign(*map_, write, reg.name + "=" + valueText(value, "value"));
+        }
+        addFields(write, named);
+        if (write.assignments().empty()) {
+            throw py::value_error("register " + reg.name + ": no field given to write");
+        }
+        std::uint32_t after = 0;
+        call(bridge_, [&](BridgeSession& session) {
+            std::lock_guard lock(mutex_);
+            const std::uint32_t before = write.readsFirst() ? readValue(session, reg) : 0;
+            const std::uint32_t planned = write.plan(before);
+            session.write(address_, map_->addressBytes(reg.address), map_->encode(reg, planned));
+            after = planned;
+            if (verify && write.readsFirst()) {
+                after = readValue(session, reg);
+                if (!write.verified(planned, after)) {
+                    throw TransferError{EIO, "address " +
+                                                 hex(static_cast<std::uint32_t>(address_)) +
+                                                 ": register " + reg.name + ": wrote " +
+                                                 hex(planned, reg.width / 4) + ", read back " +
+                                                 hex(after, reg.width / 4)};
+                }
+            }
+        });
+        return decoded(reg, after);
+    }
+
+    std::string describe() const {
+        return "<velmorix.RegisterDevice bridge=" + py::repr(bridge_).cast<std::string>() +
+               " address=" + hex(static_cast<std::uint32_t>(address_)) +
+               " registers=" + std::to_string(map_->registers.size()) + ">";
+    }
+
+    LoadedMap source_;
+
+  private:
+    void addFields(regmap::MaskedWrite& write, const py::dict& fields) {
+        for (const auto& [name, value] : fields) {
+            const std::string field = py::str(name).cast<std::string>();
+            assign(*map_, write,
+                   write.target().name + "." + field + "=" +
+                       valueText(value, write.target().name + "." + field));
+        }
+    }
+
+    std::uint32_t readValue(BridgeSession& session, const regmap::Register& reg) const {
+        return map_->decode(reg, session.read(address_, map_->addressBytes(reg.address),
+                                              static_cast<int>(reg.byteCount())));
+    }
+
+    py::object bridge_;
+    int address_;
+    MapPtr map_;
+    // One device's read-modify-writes do not interleave with each other.
+    std::mutex mutex_;
+};
+
+LoadedMap load(const std::string& path, const std::optional<std::string>& byteOrder) {
+    if (byteOrder && *byteOrder != "big" && *byteOrder != "little") {
+        throw py::value_error("byte_order must be \"big\" or \"little\", not \"" + *byteOrder +
+                              "\"");
+    }
+    regmap::MapReadResult read;
+    {
+        py::gil_scoped_release nogil;
+        read = regmap::readRegisterMapFile(path);
+    }
+    if (!read.ok()) {
+        const auto endsWith = [&](const std::string& tail) {
+            return read.error.size() >= tail.size() &&
+                   read.error.compare(read.error.size() - tail.size(), tail.size(), tail) == 0;
+        };
+        if (endsWith(": cannot be opened")) {
+            throw TransferError{ENOENT, read.error};
+        }
+        if (endsWith(": cannot be read")) {
+            throw TransferError{EIO, read.error};
+        }
+        throw py::value_error(read.error);
+    }
+    if (byteOrder) {
+        read.map->byteOrder = *byteOrder == "big" ? regmap::ByteOrder::MostSignificantFirst
+                                                  : regmap::ByteOrder::LeastSignificantFirst;
+    }
+    return {std::make_shared<const regmap::RegisterMap>(std::move(*read.map)), path};
+}
+
+py::list registerList(const MapPtr& map) {
+    py::list list;
+    for (const regmap::Register& reg : map->registers) {
+        list.append(RegisterRef{map, &reg});
+    }
+    return list;
+}
+
+}  // namespace
+
+void addRegisterMaps(py::module_& m, BridgeAccess access) {
+    py::class_<FieldRef>(m, "Field", "A bit field of a register in a RegisterMap.")
+        .def_property_readonly(
+            "name", [](const FieldRef& f) { return f.field->name; }, "The field's name.")
+        .def_property_readonly(
+            "msb", [](const FieldRef& f) { return f.field->msb(); }, "Its highest bit.")
+        .def_property_readonly(
+            "lsb", [](const FieldRef& f) { return f.field->lsb; }, "Its lowest bit.")
+        .def_property_readonly(
+            "width", [](const FieldRef& f) { return f.field->width; }, "Its number of bits.")
+        .def_property_readonly(
+            "access", [](const FieldRef& f) { return accessText(f.field->access); },
+            "\"read-write\", \"read-only\", \"write-only\" or \"write-1-to-clear\".")
+        .def_property_readonly(
+            "reset", [](const FieldRef& f) { return f.field->reset; }, "Its reset value.")
+        .def_property_readonly(
+            "description", [](const FieldRef& f) { return f.field->description; },
+            "Its description from the map, or \"\".")
+        .def_property_readonly(
+            "enums",
+            [](const FieldRef& f) {
+                py::dict values;
+                for (const regmap::EnumeratedValue& named : f.field->values) {
+                    values[py::str(named.name)] = named.value;
+                }
+                return values;
+            },
+            "Its enumerated values as {name: value}, in the map's order.")
+        .def("__repr__", [](const FieldRef& f) {
+            std::string enums;
+            for (const regmap::EnumeratedValue& named : f.field->values) {
+                enums += (enums.empty() ? " enums=" : ",") + named.name + "=" +
+                         std::to_string(named.value);
+            }
+            return "<velmorix.Field " + f.field->name + " [" + std::to_string(f.field->msb()) +
+                   ":" + std::to_string(f.field->lsb) + "] " + accessText(f.field->access) +
+                   " reset=" + std::to_string(f.field->reset) + enums + ">";
+        });
+
+    py::class_<RegisterRef>(m, "Register", "A register of a RegisterMap.")
+        .def_property_readonly(
+            "name", [](const RegisterRef& r) { return r.reg->name; }, "The register's name.")
+        .def_property_readonly(
+            "address", [](const RegisterRef& r) { return r.reg->address; },
+            "Its register address (its first byte's, for a wider register).")
+        .def_property_readonly(
+            "width", [](const RegisterRef& r) { return r.reg->width; }, "8, 16 or 32 bits.")
+        .def_property_readonly(
+            "access", [](const RegisterRef& r) { return accessText(r.reg->access); },
+            "\"read-write\", \"read-only\", \"write-only\" or \"write-1-to-clear\".")
+        .def_property_readonly(
+            "reset",
+            [](const RegisterRef& r) {
+                return r.reg->resetMask == 0 ? std::nullopt : std::optional(r.reg->resetValue);
+            },
+            "Its reset value, or None when the map gives none.")
+        .def_property_readonly(
+            "reset_mask",
+            [](const RegisterRef& r) { return r.reg->resetMask & r.reg->valueMask(); },
+            "The bits whose reset value the map gives.")
+        .def_property_readonly(
+            "description", [](const RegisterRef& r) { return r.reg->description; },
+            "Its description from the map, or \"\".")
+        .def_property_readonly(
+            "fields",
+            [](const RegisterRef& r) {
+                py::list list;
+                for (const regmap::Field& field : r.reg->fields) {
+                    list.append(FieldRef{r.map, &field});
+                }
+                return list;
+            },
+            "Its fields (Field), lowest bits first as the map lists them.")
+        .def(
+            "field",
+            [](const RegisterRef& r, const std::string& name) {
+                const regmap::Field* field = r.reg->field(name);
+                if (field == nullptr) {
+                    throw py::key_error("register " + r.reg->name + " has no field named \"" +
+                                        name + "\"");
+                }
+                return FieldRef{r.map, field};
+            },
+            py::arg("name"), "The field of that name; KeyError when there is none.")
+        .def("__repr__", [](const RegisterRef& r) {
+            std::string fields;
+            for (const regmap::Field& field : r.reg->fields) {
+                fields += (fields.empty() ? " fields=" : ",") + field.name;
+            }
+            return "<velmorix.Register " + r.reg->name + " at " + hex(r.reg->address) + ", " +
+                   std::to_string(r.reg->width) + " bits, " + accessText(r.reg->access) +
+                   (r.reg->resetMask == 0 ? std::string() : ", reset " + hex(r.reg->resetValue)) +
+                   fields + ">";
+        });
+
+    py::class_<LoadedMap>(m, "RegisterMap",
+                          R"(A device's register map, read from an IP-XACT or CMSIS-SVD file.
+
+Make one with RegisterMap.load(path). map["CTRL"] or map[0x10] gives a Register
+(KeyError when none); iterating gives the registers in address order.)")
+        .def_static(
+            "load", &load, py::arg("path"), py::arg("byte_order") = py::none(),
+            R"(Reads an IP-XACT (1685-2009, 1685-2014) or CMSIS-SVD file, as velmorix-i2c --map does.
+
+byte_order "big" or "little" overrides the map's order of a wider register's bytes
+(most significant first unless the map says otherwise). A file the readers refuse
+raises ValueError with their message, naming the file, the line and the element;
+one that cannot be opened raises FileNotFoundError.)")
+        .def_property_readonly(
+            "registers", [](const LoadedMap& m) { return registerList(m.map); },
+            "The registers (Register) in address order.")
+        .def_property_readonly(
+            "byte_order",
+            [](const LoadedMap& m) {
+                return m.map->byteOrder == regmap::ByteOrder::MostSignificantFirst ? "big"
+                                                                                   : "little";
+            },
+            "\"big\" (most significant byte first) or \"little\".")
+        .def_property_readonly(
+            "path", [](const LoadedMap& m) { return m.path; }, "The file it was read from.")
+        .def("__len__", [](const LoadedMap& m) { return m.map->registers.size(); })
+        .def("__iter__", [](const LoadedMap& m) { return py::iter(registerList(m.map)); })
+        .def("__getitem__",
+             [](const LoadedMap& m, const py::object& key) {
+                 return RegisterRef{m.map, &registerOf<py::key_error>(*m.map, key)};
+             })
+        .def("__repr__", [](const LoadedMap& m) {
+            return "<velmorix.RegisterMap " + py::repr(py::str(m.path)).cast<std::string>() + " " +
+                   std::to_string(m.map->registers.size()) + " registers, byte_order='" +
+                   (m.map->byteOrder == regmap::ByteOrder::MostSignificantFirst ? "big"
+                                                                                : "little") +
+                   "'>";
+        });
+
+    py::class_<FieldValue>(m, "FieldValue",
+                           "A field of a RegisterValue: its value and enumerated name.")
+        .def_readonly("name", &FieldValue::name, "The field's name.")
+        .def_readonly("value", &FieldValue::value, "Its value (an int).")
+        .def_readonly("enum", &FieldValue::enumName,
+                      "The enumerated name of the value, or None when none matches.")
+        .def_readonly("msb", &FieldValue::msb, "Its highest bit.")
+        .def_readonly("lsb", &FieldValue::lsb, "Its lowest bit.")
+        .def_readonly("access", &FieldValue::access, "Its access kind.")
+        .def("__int__", [](const FieldValue& f) { return f.value; })
+        .def("__repr__",
+             [](const FieldValue& f) { return "<velmorix.FieldValue " + f.text() + ">"; });
+
+    py::class_<RegisterValue>(m, "RegisterValue", R"(A register's value with its fields decoded.
+
+value["MODE"] gives a FieldValue (KeyError when there is no such field).)")
+        .def_readonly("name", &RegisterValue::name, "The register's name.")
+        .def_readonly("address", &RegisterValue::address, "Its register address.")
+        .def_readonly("value", &RegisterValue::value, "The whole register's value (an int).")
+        .def_readonly("width", &RegisterValue::width, "Its width in bits.")
+        .def_readonly("fields", &RegisterValue::fields,
+                      "{field name: FieldValue}, in the map's order.")
+        .def("__getitem__",
+             [](const RegisterValue& r, const std::string& name) {
+                 if (!r.fields.contains(name)) {
+                     throw py::key_error("register " + r.name + " has no field named \"" + name +
+                                         "\"");
+                 }
+                 return r.fields[py::str(name)];
+             })
+        .def("__int__", [](const RegisterValue& r) { return r.value; })
+        .def("__repr__",
+             [](const RegisterValue& r) { return "<velmorix.RegisterValue " + r.text + ">"; });
+
+    const SessionCall call = access.call;
+    py::class_<RegisterDevice>(m, "RegisterDevice",
+                               R"(A device on a bridge, read and written by a RegisterMap's names.
+
+RegisterDevice(bridge, address, map)
+
+bridge is an open velmorix.Bridge or velmorix.SMBus, address the device's 7-bit
+address, map a RegisterMap. Registers are named by name or address. Errors of the
+bus are those of the bridge object; calls on one device are serialized.)")
+        .def(py::init([access](const py::object& bridge, long address, const LoadedMap& map) {
+                 const int checked = access.checkAddress(address);
+                 access.call(bridge, [](BridgeSession&) {});
+                 return std::make_unique<RegisterDevice>(bridge, checked, map);
+             }),
+             py::arg("bridge"), py::arg("address"), py::arg("map"))
+        .def(
+            "read",
+            [call](RegisterDevice& self, const py::object& key) { return self.read(call, key); },
+            py::arg("register"),
+            "Reads the register (all its bytes in one exchange); returns a RegisterValue.")
+        .def(
+            "write",
+            [call](RegisterDevice& self, const py::object& key, const py::object& value,
+                   bool verify, const py::kwargs& fields) {
+                return self.write(call, key, value, verify, fields);
+            },
+            py::arg("register"), py::arg("value") = py::none(), py::pos_only(), py::kw_only(),
+            py::arg("verify") = true,
+            R"(Writes fields by name as velmorix-i2c set does; returns the RegisterValue after.
+
+device.write("CTRL", MODE="CONTINUOUS", GAIN=3), or a dict of fields as value, or an
+int for the whole register. A value is an int, or a str holding a number (decimal,
+0x hex, 0b binary) or an enumerated name. One read, one write that changes only the
+named fields' bits (other write-1-to-clear fields written as 0, write-only ones at
+reset), then a read-back of the named read-write fields unless verify=False; a
+write-only register is not read. An unknown name, a read-only register or field,
+or a value that does not fit raises ValueError and sends nothing; a read-back that
+differs raises OSError(EIO).)")
+        .def_property_readonly(
+            "map", [](const RegisterDevice& self) { return self.source_; },
+            "The device's RegisterMap.")
+        .def("__repr__", &RegisterDevice::describe);
+
+    for (const char* name :
+         {"Field", "Register", "RegisterMap", "FieldValue", "RegisterValue", "RegisterDevice"}) {
+        m.attr(name).attr("__module__") = "velmorix";
+    }
+}
+
+}  // namespace pyvelmorix
