@@ -229,7 +229,8 @@ class RegisterDevice {
     std::mutex mutex_;
 };
 
-LoadedMap load(const std::string& path, const std::optional<std::string>& byteOrder) {
+LoadedMap load(const py::object& file, const std::optional<std::string>& byteOrder) {
+    const auto path = py::module_::import("os").attr("fspath")(file).cast<std::string>();
     if (byteOrder && *byteOrder != "big" && *byteOrder != "little") {
         throw py::value_error("byte_order must be \"big\" or \"little\", not \"" + *byteOrder +
                               "\"");
