@@ -31,6 +31,7 @@ def test_map_gives_registers_and_fields():
         ("ID", 0x02, 8, "read-only"),
         ("CTRL", 0x10, 8, "read-write"),
         ("STATUS", 0x11, 8, "read-write"),
+        ("TRIM", 0x12, 8, "read-write"),
         ("LIMIT", 0x20, 16, "read-write"),
     ]
     ctrl = regmap["CTRL"]
@@ -106,3 +107,10 @@ def test_refusals_send_nothing(device, call, text):
     with pytest.raises(ValueError, match=text):
         call(dev)
     assert trace.getvalue() == ""
+
+
+def test_read_back_that_differs_raises(device):
+    dev, trace = device
+    with pytest.raises(OSError, match="register TRIM: wrote 0x05, read back 0x00"):
+        dev.write("TRIM", VALUE=5)
+    assert sent(trace) == ["01 61 12", "02 60 12 05", "01 61 12"]
