@@ -124,7 +124,8 @@ std::string valueText(const py::handle& value, const std::string& what) {
         return value.cast<std::string>();
     }
     if (py::isinstance<py::int_>(value)) {
-        return py::str(value).cast<std::string>();
+        // int() so that True and False go as 1 and 0.
+        return py::str(py::int_(value)).cast<std::string>();
     }
     throw py::type_error(what + " must be an int or a str, not " +
                          std::string(py::str(py::type::of(value).attr("__name__"))));

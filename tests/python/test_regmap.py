@@ -74,7 +74,7 @@ WRITES = [
      ["01 61 10", "02 60 10 39", "01 61 10"], 0x39),
     # READY (read-only) stays as read; UDF, the other write-1-to-clear flag, goes as 0.
     ("STATUS", {"OVF": 1}, {}, True, ["01 61 11", "02 60 11 03", "01 61 11"], 0x03),
-    ("CTRL", None, {"EN": "0"}, False, ["01 61 10", "02 60 10 A0"], 0xA0),
+    ("CTRL", None, {"EN": False}, False, ["01 61 10", "02 60 10 A0"], 0xA0),
     ("LIMIT", None, {"LOW": 0xFF}, True, ["02 61 20", "03 60 20 12 FF", "02 61 20"], 0x12FF),
     ("CTRL", 0x24, {}, True, ["01 61 10", "02 60 10 24", "01 61 10"], 0x24),
 ]
