@@ -125,7 +125,7 @@ std::string valueText(const py::handle& value, const std::string& what) {
     }
     if (py::isinstance<py::int_>(value)) {
         // int() so that True and False go as 1 and 0.
-        return py::str(py::int_(value)).cast<std::string>();
+        return py::str(py::module_::import("builtins").attr("int")(value)).cast<std::string>();
     }
     throw py::type_error(what + " must be an int or a str, not " +
                          std::string(py::str(py::type::of(value).attr("__name__"))));
