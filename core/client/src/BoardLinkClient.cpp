@@ -37,7 +37,7 @@ BoardLinkClient::Exchange BoardLinkClient::exchange(const std::vector<std::uint8
     const auto out = static_cast<std::uint32_t>(link_.s.OutPipeNum);
     Exchange result;
     const board::Reply sent = link_.sendPacket(out, packet);
-    const board::Reply reply = link_.receiveReply(out + 128, replyLength);
+    const board::Reply reply = link_.receiveReply(board::replyPipe(out), replyLength);
     result.status = sent.ok() ? reply.status : sent.status;
     result.count = reply.byteAt(0);
     for (int i = 1; i < replyLength; ++i) {
