@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Cross-builds the Qt-free parts for Windows with MinGW-w64 (64-bit: the USB layer with the
-# simulated board, Kestrow.dll, the models, the application object, velmorix-script,
-# velmorix-i2c and their tests; 32-bit: Kestrow.dll with its USB layer), runs the tests under
-# Wine and packs the ZIP. Debian only. Everything lands in build/windows.
+# Cross-builds for Windows with MinGW-w64 (64-bit: the USB layer with the simulated board,
+# Kestrow.dll, the models, the application object, the Win32 program Velmorix_I2C_Comm.exe,
+# velmorix-script, velmorix-i2c and their tests; 32-bit: Kestrow.dll with its USB layer), runs
+# the tests under Wine (the window program on a virtual display, driven by keystrokes) and packs
+# the ZIP. Debian only. Everything lands in build/windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 googletest
-    nlohmann-json3-dev libcli11-dev zip)
+    nlohmann-json3-dev libcli11-dev zip fonts-wine xvfb xdotool openbox imagemagick x11-utils bc)
 ./scripts/ensure-packages.sh "${packages[@]}"
 
 jobs=$(nproc)
@@ -36,7 +37,7 @@ cmake -S . -B "$out/i686" "${common[@]}" -DVELMORIX_TESTS=OFF \
 cmake --build "$out/i686" -j "$jobs" --target Kestrow
 
 cmake -S . -B "$out/x86_64" "${common[@]}" -DVELMORIX_TESTS=ON \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake -DVELMORIX_WIN32_GUI=ON \
     -DVELMORIX_X86_BIN="$PWD/$out/i686/bin"
 cmake --build "$out/x86_64" -j "$jobs"
 
@@ -63,7 +64,12 @@ if [ "$(tail -n 1 "$work/sim.out")" != "1 passed, 0 failed" ]; then
     exit 1
 fi
 
-ctest --test-dir "$out/x86_64" --output-on-failure -j "$jobs"
+# The window tests need a display: a virtual one.
+xvfb-run -a ctest --test-dir "$out/x86_64" --output-on-failure -j "$jobs"
+
+# The window program as a user runs it: starts on the simulated board, "Good" from the address box
+# and Test, a clean end.
+./scripts/win32-gui-test.sh "$out/x86_64/bin" "$out/x86_64/gui-test"
 
 (cd "$out/x86_64" && cpack -G ZIP >/dev/null)
 echo "Windows package: $(ls "$out"/x86_64/Velmorix-*.zip)"

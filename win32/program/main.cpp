@@ -83,7 +83,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     const int code = host.run();
     if (auto* main = views.mainView()) {
-        writeState(state, "caption\t" + app.mainWindow().Caption + '\n' + main->binder().describe());
+        writeState(state,
+                   "caption\t" + app.mainWindow().Caption + '\n' + main->binder().describe());
     }
     return code;
 }

@@ -41,7 +41,8 @@ COLORREF colour(form::PaletteIndex index) {
 
 std::wstring windowText(HWND w) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -118,6 +119,24 @@ std::vector<std::string> headingWords(const std::string& caption) {
     return words;
 }
 
+// Which part of a control its caption has.
+enum class CaptionArea { Whole, Button, CheckBox };
+
+// Sets the caption and shrinks the font, a pixel at a time, until the wrapped caption fits the
+// control (the design rectangles were drawn for a narrower font than most systems have).
+void setCaption(HWND w, const std::string& caption, CaptionArea kind, bool bold) {
+    const std::wstring text = wide(caption);
+    SetWindowTextW(w, text.c_str());
+    RECT area{};
+    GetClientRect(w, &area);
+    if (kind == CaptionArea::Button) {
+        InflateRect(&area, -MulDiv(3, dpi(), 96), -MulDiv(3, dpi(), 96));
+    } else if (kind == CaptionArea::CheckBox) {
+        area.left += GetSystemMetrics(SM_CXMENUCHECK) + MulDiv(4, dpi(), 96);
+    }
+    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(fittingFont(text, area, bold)), TRUE);
+}
+
 RECT childRect(HWND w) {
     RECT r{};
     GetWindowRect(w, &r);
@@ -127,7 +146,8 @@ RECT childRect(HWND w) {
 
 }  // namespace
 
-ControlBinder::ControlBinder(form::UserEventGate& gate, Win32Host& host) : gate_(gate), host_(host) {}
+ControlBinder::ControlBinder(form::UserEventGate& gate, Win32Host& host)
+    : gate_(gate), host_(host) {}
 
 ControlBinder::~ControlBinder() {
     for (auto& [w, hooks] : hooks_) {
@@ -220,8 +240,8 @@ HWND ControlBinder::control(const wchar_t* cls, const std::wstring& text, DWORD 
                             DWORD exStyle, const char* kind, const form::ControlEntry& e,
                             const Place& at) {
     const RECT r = pixels(at.geometry);
-    HWND w = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style,
-                             r.left, r.top, r.right - r.left, r.bottom - r.top, at.parent,
+    HWND w = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, r.left,
+                             r.top, r.right - r.left, r.bottom - r.top, at.parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)),
                              GetModuleHandleW(nullptr), nullptr);
     const bool bold = (at.geometry.style & form::StyleBold) != 0;
@@ -256,7 +276,8 @@ HWND ControlBinder::textBox(form::TextBox& box, const form::ControlEntry& e, con
     const DWORD align = (at.geometry.style & form::StyleCentred) != 0 ? ES_CENTER : ES_LEFT;
     HWND w = control(WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL | align, WS_EX_CLIENTEDGE,
                      "TextBox", e, at);
-    SetWindowSubclass(w, &ControlBinder::editProc, kEditSubclass, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(w, &ControlBinder::editProc, kEditSubclass,
+                      reinterpret_cast<DWORD_PTR>(this));
     hooks_[w].events = e.events;
     items_[w].command = [this, w, &box](WORD notification) {
         if (notification != EN_CHANGE || painting_) {
@@ -341,7 +362,8 @@ HWND ControlBinder::label(form::Label& label, const form::ControlEntry& e, const
         PaintedCaption caption;
         int back = -2, fore = -2;
     };
-    renders_.push_back([w, &label, s = State{}](bool) mutable {
+    const bool bold = (style & form::StyleBold) != 0;
+    renders_.push_back([w, &label, title, bold, s = State{}](bool) mutable {
         s.painted.paint(w, label, label.Enabled);
         if (s.back != label.BackColor || s.fore != label.ForeColor) {
             s.back = label.BackColor;
@@ -349,7 +371,11 @@ HWND ControlBinder::label(form::Label& label, const form::ControlEntry& e, const
             InvalidateRect(w, nullptr, TRUE);
         }
         if (s.caption.changed(label.Caption)) {
-            SetWindowTextW(w, wide(label.Caption).c_str());
+            if (title) {
+                SetWindowTextW(w, wide(label.Caption).c_str());
+            } else {
+                setCaption(w, label.Caption, CaptionArea::Whole, bold);
+            }
         }
     });
     return w;
@@ -382,60 +408,63 @@ HWND ControlBinder::headings(form::Label& label, const form::ControlEntry& e, co
             k + 1 == columns.size() ? width - box.right : (columns[k + 1].left - box.right) / 2;
         const int left = box.left - std::max(0, before - 1);
         const int right = box.right + std::max(0, after - 1);
-        HWND word = CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX,
-                                    left, 0, right - left, height, row, nullptr,
-                                    GetModuleHandleW(nullptr), nullptr);
+        HWND word = CreateWindowExW(
+            0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, left, 0,
+            right - left, height, row, nullptr, GetModuleHandleW(nullptr), nullptr);
         SendMessageW(word, WM_SETFONT, reinterpret_cast<WPARAM>(messageFont()), FALSE);
         words.push_back(word);
     }
-    renders_.push_back([row, words, &label, width, height,
-                        caption = PaintedCaption{}](bool) mutable {
-        ShowWindow(row, label.Visible ? SW_SHOWNA : SW_HIDE);
-        if (!caption.changed(label.Caption)) {
-            return;
-        }
-        const std::vector<std::string> split = headingWords(label.Caption);
-        const bool oneEach = split.size() == words.size();
-        for (std::size_t k = 0; k < words.size(); ++k) {
-            if (oneEach) {
-                SetWindowTextW(words[k], wide(split[k]).c_str());
-                ShowWindow(words[k], SW_SHOWNA);
-            } else if (k == 0) {
-                // A caption that does not match the columns shows whole across them.
-                MoveWindow(words[k], 0, 0, width, height, TRUE);
-                SetWindowTextW(words[k], wide(label.Caption).c_str());
-            } else {
-                ShowWindow(words[k], SW_HIDE);
+    renders_.push_back(
+        [row, words, &label, width, height, caption = PaintedCaption{}](bool) mutable {
+            ShowWindow(row, label.Visible ? SW_SHOWNA : SW_HIDE);
+            if (!caption.changed(label.Caption)) {
+                return;
             }
-        }
-    });
+            const std::vector<std::string> split = headingWords(label.Caption);
+            const bool oneEach = split.size() == words.size();
+            for (std::size_t k = 0; k < words.size(); ++k) {
+                if (oneEach) {
+                    SetWindowTextW(words[k], wide(split[k]).c_str());
+                    ShowWindow(words[k], SW_SHOWNA);
+                } else if (k == 0) {
+                    // A caption that does not match the columns shows whole across them.
+                    MoveWindow(words[k], 0, 0, width, height, TRUE);
+                    SetWindowTextW(words[k], wide(label.Caption).c_str());
+                } else {
+                    ShowWindow(words[k], SW_HIDE);
+                }
+            }
+        });
     return row;
 }
 
 HWND ControlBinder::button(form::Button& button, const form::ControlEntry& e, const Place& at) {
-    HWND w = control(WC_BUTTONW, L"", WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, 0, "Button", e, at);
+    HWND w =
+        control(WC_BUTTONW, L"", WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, 0, "Button", e, at);
     const Role role = e.role;
     items_[w].command = [this, role, run = e.events.click](WORD notification) {
         if (notification == BN_CLICKED) {
-            runClick(run ? run : [] {}, role);
+            runClick(
+                run ? run : [] {}, role);
         }
     };
     struct State {
         Painted painted;
         PaintedCaption caption;
     };
-    renders_.push_back([w, &button, role, s = State{}](bool busy) mutable {
+    const bool bold = (at.geometry.style & form::StyleBold) != 0;
+    renders_.push_back([w, &button, role, bold, s = State{}](bool busy) mutable {
         s.painted.paint(w, button, button.Enabled && !(busy && role == Role::Data));
         if (s.caption.changed(button.Caption)) {
-            SetWindowTextW(w, wide(button.Caption).c_str());
+            setCaption(w, button.Caption, CaptionArea::Button, bold);
         }
     });
     return w;
 }
 
 HWND ControlBinder::checkBox(form::CheckBox& box, const form::ControlEntry& e, const Place& at) {
-    HWND w = control(WC_BUTTONW, L"", WS_TABSTOP | BS_AUTOCHECKBOX | BS_MULTILINE, 0, "CheckBox",
-                     e, at);
+    HWND w =
+        control(WC_BUTTONW, L"", WS_TABSTOP | BS_AUTOCHECKBOX | BS_MULTILINE, 0, "CheckBox", e, at);
     const Role role = e.role;
     items_[w].command = [this, w, &box, role, onClick = e.events.click](WORD notification) {
         if (notification != BN_CLICKED || painting_) {
@@ -456,10 +485,11 @@ HWND ControlBinder::checkBox(form::CheckBox& box, const form::ControlEntry& e, c
         PaintedCaption caption;
     };
     texts_.back() = [w, &box] { return narrow(windowText(w)) + '=' + std::to_string(box.Value); };
-    renders_.push_back([this, w, &box, role, s = State{}](bool busy) mutable {
+    const bool bold = (at.geometry.style & form::StyleBold) != 0;
+    renders_.push_back([this, w, &box, role, bold, s = State{}](bool busy) mutable {
         s.painted.paint(w, box, box.Enabled && !(busy && role == Role::Data));
         if (s.caption.changed(box.Caption)) {
-            SetWindowTextW(w, wide(box.Caption).c_str());
+            setCaption(w, box.Caption, CaptionArea::CheckBox, bold);
         }
         const WPARAM state = box.Value == 1   ? BST_CHECKED
                              : box.Value == 2 ? BST_INDETERMINATE
@@ -529,7 +559,8 @@ HWND ControlBinder::frame(form::Frame& frame, const form::ControlEntry& e, const
             const std::wstring caption = L" " + wide(frame.Caption) + L" ";
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             SetTextColor(dc, GetSysColor(IsWindowEnabled(w) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-            TextOutW(dc, MulDiv(6, dpi(), 96), 0, caption.c_str(), static_cast<int>(caption.size()));
+            TextOutW(dc, MulDiv(6, dpi(), 96), 0, caption.c_str(),
+                     static_cast<int>(caption.size()));
         }
         SelectObject(dc, old);
     };
@@ -609,8 +640,9 @@ HWND ControlBinder::log(form::TextBox& box, const form::ControlEntry& e, const P
             const std::size_t from = notice + static_cast<std::size_t>(s.end - dropped);
             const int length = GetWindowTextLengthW(w);
             SendMessageW(w, EM_SETSEL, length, length);
-            SendMessageW(w, EM_REPLACESEL, FALSE,
-                         reinterpret_cast<LPARAM>(logText(std::string_view(text).substr(from)).c_str()));
+            SendMessageW(
+                w, EM_REPLACESEL, FALSE,
+                reinterpret_cast<LPARAM>(logText(std::string_view(text).substr(from)).c_str()));
         }
         s.generation = box.textGeneration();
         s.dropped = dropped;

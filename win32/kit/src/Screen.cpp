@@ -1,8 +1,16 @@
 #include "win32kit/Screen.h"
 
+#include <cstdlib>
+
+#include <map>
+#include <utility>
+
 namespace win32kit {
 
 namespace {
+
+// The smallest font a caption may shrink to, at 96 DPI.
+constexpr int kMinCaptionPixels = 9;
 
 // The title band's text height at 96 DPI.
 constexpr int kTitlePixels = 16;
@@ -60,6 +68,36 @@ HFONT boldFont() {
 HFONT titleFont() {
     static const HFONT font = makeFont(true, -MulDiv(kTitlePixels, dpi(), 96));
     return font;
+}
+
+HFONT messageFontOfSize(int pixels, bool bold) {
+    static std::map<std::pair<int, bool>, HFONT> fonts;
+    auto found = fonts.find({pixels, bold});
+    if (found != fonts.end()) {
+        return found->second;
+    }
+    return fonts[{pixels, bold}] = makeFont(bold, -pixels);
+}
+
+HFONT fittingFont(const std::wstring& text, const RECT& area, bool bold) {
+    const int full = std::abs(messageLogFont().lfHeight);
+    const int smallest = MulDiv(kMinCaptionPixels, dpi(), 96);
+    HDC dc = GetDC(nullptr);
+    HFONT chosen = nullptr;
+    for (int size = full; size >= smallest; --size) {
+        chosen = messageFontOfSize(size, bold);
+        HGDIOBJ old = SelectObject(dc, chosen);
+        RECT need{0, 0, area.right - area.left, 0};
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(dc, old);
+        if (need.right - need.left <= area.right - area.left &&
+            need.bottom - need.top <= area.bottom - area.top) {
+            break;
+        }
+    }
+    ReleaseDC(nullptr, dc);
+    return chosen;
 }
 
 }  // namespace win32kit

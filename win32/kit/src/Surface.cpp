@@ -56,8 +56,8 @@ HWND createTopWindow(const std::wstring& title, DWORD style, int width, int heig
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int x = work.left + std::max(0L, (work.right - work.left - w) / 2);
     const int y = work.top + std::max(0L, (work.bottom - work.top - h) / 2);
-    return CreateWindowExW(WS_EX_CONTROLPARENT, kTopClass, title.c_str(), style | WS_CLIPCHILDREN, x,
-                           y, w, h, nullptr, menu, GetModuleHandleW(nullptr), target);
+    return CreateWindowExW(WS_EX_CONTROLPARENT, kTopClass, title.c_str(), style | WS_CLIPCHILDREN,
+                           x, y, w, h, nullptr, menu, GetModuleHandleW(nullptr), target);
 }
 
 HWND createPanel(HWND parent, const RECT& place, DWORD extraStyle, MessageTarget* target) {

@@ -44,9 +44,10 @@ void Win32Views::showGpioPanel(gpio::frmGPIO& panel) {
 }
 
 void Win32Views::showScriptWindow(script::frmScriptOps&) {
-    host_.messageBox("The script window is not part of this Windows build yet; run scripts with "
-                     "velmorix-script.exe.",
-                     form::MsgButtons::Ok, "Velmorix I2C Comm");
+    host_.messageBox(
+        "The script window is not part of this Windows build yet; run scripts with "
+        "velmorix-script.exe.",
+        form::MsgButtons::Ok, "Velmorix I2C Comm");
 }
 
 void Win32Views::showAboutBox(about::frmAbout2& box) {
@@ -64,8 +65,8 @@ void Win32Views::showAboutBox(about::frmAbout2& box) {
 
 void Win32Views::startupLoaded(startup::frmStartup& window) {
     if (!startup_) {
-        win32views::TableWindow::Design design{startup::frmStartup::kClientWidth,
-                                               startup::frmStartup::kClientHeight, {}};
+        win32views::TableWindow::Design design{
+            startup::frmStartup::kClientWidth, startup::frmStartup::kClientHeight, {}};
         design.followVisible = true;
         startup_ = std::make_unique<win32views::TableWindow>(
             window, window.controls(), app_.gate(), host_, std::move(design),

@@ -22,8 +22,8 @@ constexpr int kDesignAreaHeight = frmI2C_General::kClientHeight;
 constexpr int kStatusGap = 45;
 constexpr int kStatusStrip = 480;
 
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME |
-                         WS_MAXIMIZEBOX;
+constexpr DWORD kStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_MAXIMIZEBOX;
 
 }  // namespace
 
@@ -51,11 +51,13 @@ ConsoleWindow::ConsoleWindow(frmI2C_General& model, form::UserEventGate& gate,
                             window_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(win32kit::messageFont()), FALSE);
     for (int k = 0; k < 2; ++k) {
-        std::wstring caption = win32kit::wide(model_.SSTab1.TabCaption[static_cast<std::size_t>(k)]);
+        std::wstring caption =
+            win32kit::wide(model_.SSTab1.TabCaption[static_cast<std::size_t>(k)]);
         TCITEMW item{};
         item.mask = TCIF_TEXT;
         item.pszText = caption.data();
-        SendMessageW(tabs_, TCM_INSERTITEMW, static_cast<WPARAM>(k), reinterpret_cast<LPARAM>(&item));
+        SendMessageW(tabs_, TCM_INSERTITEMW, static_cast<WPARAM>(k),
+                     reinterpret_cast<LPARAM>(&item));
     }
     SetWindowPos(tabs_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
@@ -89,11 +91,13 @@ void ConsoleWindow::buildMenu() {
     HMENU bar = binder_.menuBar();
     HMENU file = binder_.addSubmenu(bar, model_.mnuFileProcess);
     HMENU open = binder_.addSubmenu(file, model_.mnuOPen);
-    binder_.addMenuEntry(open, model_.mnuSetup_Open, true, [this] { model_.mnuSetup_Open_Click(); });
+    binder_.addMenuEntry(open, model_.mnuSetup_Open, true,
+                         [this] { model_.mnuSetup_Open_Click(); });
     binder_.addMenuEntry(open, model_.mnu_ScriptShow, true,
                          [this] { model_.mnu_ScriptShow_Click(); });
     binder_.addMenuEntry(open, model_.mnuGPIO, false, [this] { model_.mnuGPIO_Click(); });
-    binder_.addMenuEntry(file, model_.mnuSetup_Save, true, [this] { model_.mnuSetup_Save_Click(); });
+    binder_.addMenuEntry(file, model_.mnuSetup_Save, true,
+                         [this] { model_.mnuSetup_Save_Click(); });
     // "About" is an entry of the menu bar itself, without a submenu.
     binder_.addMenuEntry(bar, model_.frmAbout, false, [this] { model_.frmAbout_Click(); });
 }
@@ -123,7 +127,8 @@ void ConsoleWindow::arrange() {
 void ConsoleWindow::updateScrollBars() {
     RECT view{};
     GetClientRect(pbouter_, &view);
-    const int sizes[2] = {pixels(frmI2C_General::kInnerWidth), pixels(frmI2C_General::kInnerHeight)};
+    const int sizes[2] = {pixels(frmI2C_General::kInnerWidth),
+                          pixels(frmI2C_General::kInnerHeight)};
     const int pages[2] = {view.right, view.bottom};
     for (int bar : {SB_HORZ, SB_VERT}) {
         SCROLLINFO info{};
@@ -154,15 +159,30 @@ void ConsoleWindow::scroll(int bar, WORD request) {
     const int page = std::max(1, pixels(model.LargeChange));
     int pos = info.nPos;
     switch (request) {
-        case SB_LINEUP: pos -= line; break;
-        case SB_LINEDOWN: pos += line; break;
-        case SB_PAGEUP: pos -= page; break;
-        case SB_PAGEDOWN: pos += page; break;
+        case SB_LINEUP:
+            pos -= line;
+            break;
+        case SB_LINEDOWN:
+            pos += line;
+            break;
+        case SB_PAGEUP:
+            pos -= page;
+            break;
+        case SB_PAGEDOWN:
+            pos += page;
+            break;
         case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: pos = info.nTrackPos; break;
-        case SB_TOP: pos = info.nMin; break;
-        case SB_BOTTOM: pos = info.nMax; break;
-        default: return;
+        case SB_THUMBPOSITION:
+            pos = info.nTrackPos;
+            break;
+        case SB_TOP:
+            pos = info.nMin;
+            break;
+        case SB_BOTTOM:
+            pos = info.nMax;
+            break;
+        default:
+            return;
     }
     const int last = std::max(0, info.nMax - static_cast<int>(info.nPage) + 1);
     pos = std::clamp(pos, 0, last);

@@ -19,10 +19,9 @@ TableWindow::TableWindow(form::Window& model, const form::ControlTable& table,
     if (fillMenu) {
         fillMenu(binder_);
     }
-    window_ = win32kit::createTopWindow(win32kit::wide(model_.Caption), kStyle,
-                                        win32kit::pixels(design_.clientWidth),
-                                        win32kit::pixels(design_.clientHeight),
-                                        fillMenu ? binder_.menuBar() : nullptr, this);
+    window_ = win32kit::createTopWindow(
+        win32kit::wide(model_.Caption), kStyle, win32kit::pixels(design_.clientWidth),
+        win32kit::pixels(design_.clientHeight), fillMenu ? binder_.menuBar() : nullptr, this);
     binder_.setMenuOwner(window_);
     binder_.addContainer("", -1, window_);
     binder_.build(table);

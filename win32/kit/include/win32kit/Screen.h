@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace win32kit {
 
 // The screen's logical dots per inch (96 unless the user scaled it).
@@ -16,5 +18,10 @@ int twips(int pixels);
 HFONT messageFont();
 HFONT boldFont();
 HFONT titleFont();
+// The message font (bold or not) at `pixels` height; made once per size, never freed.
+HFONT messageFontOfSize(int pixels, bool bold);
+// The largest message font, down to 9 pixels at 96 DPI, in which `text` wrapped at the width of
+// `area` fits its height; the smallest one when none does.
+HFONT fittingFont(const std::wstring& text, const RECT& area, bool bold);
 
 }  // namespace win32kit
