@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Photographs the Win32 program's windows under Wine on a virtual display with a window manager,
-# on the simulated board: the register console and the GPIO panel (opened through
-# File > Open > GPIO Screen with the keyboard). The PNGs go to OUT_DIR.
+# on the simulated board: the register console, the GPIO panel and the script window with a demo
+# script loaded, each opened through the menus with the keyboard. The PNGs go to OUT_DIR.
 #     scripts/win32-screenshots.sh BIN_DIR OUT_DIR
 set -euo pipefail
 bin=$1
@@ -32,6 +32,19 @@ export DISPLAY=":$(cat "$work/display")"
 openbox >/dev/null 2>&1 &
 pids+=($!)
 
+# The first shown window whose title matches; a search may fail while windows come and go, so it
+# is repeated for up to 30 s.
+find_window() {
+    local id
+    for _ in $(seq 300); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    echo "no window \"$1\"" >&2
+    return 1
+}
+
 VELMORIX_BRIDGE=sim wine "$bin/Velmorix_I2C_Comm.exe" &
 pids+=($!)
 main=$(timeout 120 xdotool search --sync --onlyvisible --name "^$caption\$" | head -n 1)
@@ -41,7 +54,21 @@ echo "$out/win32-main-window.png"
 
 # File > Open > GPIO Screen.
 xdotool key F10 Down Right Down Down Return
-panel=$(timeout 30 xdotool search --sync --onlyvisible --name '^GPIO Control$' | head -n 1)
+panel=$(find_window '^GPIO Control$')
 sleep 1
 import -window "$panel" "$out/win32-gpio-panel.png"
 echo "$out/win32-gpio-panel.png"
+
+# File > Open > Script Execution, then the demo script in the open dialog.
+printf '%s\r\n' '# Demo script: identity, a register write and read-back' '`A60' '02,,7A' '05,33' \
+    '05,,33' '07,,01' '`ENDM' >"$work/demo.txt"
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+xdotool key F10 Down Right Down Return
+find_window 'Script File to Open' >/dev/null
+xdotool type --delay 20 "$(winepath -w "$work/demo.txt")"
+xdotool key Return
+sleep 3; import -window root "$out/debug2.png"
+script=$(find_window 'demo\.txt')
+sleep 1
+import -window "$script" "$out/win32-script-window.png"
+echo "$out/win32-script-window.png"

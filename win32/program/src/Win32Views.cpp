@@ -1,6 +1,9 @@
 #include "win32program/Win32Views.h"
 
+#include <algorithm>
+
 #include "about/frmAbout2.h"
+#include "app/ScriptWindows.h"
 #include "gpio/frmGPIO.h"
 #include "startup/frmStartup.h"
 
@@ -43,11 +46,45 @@ void Win32Views::showGpioPanel(gpio::frmGPIO& panel) {
     gpio_->show();
 }
 
-void Win32Views::showScriptWindow(script::frmScriptOps&) {
-    host_.messageBox(
-        "The script window is not part of this Windows build yet; run scripts with "
-        "velmorix-script.exe.",
-        form::MsgButtons::Ok, "Velmorix I2C Comm");
+void Win32Views::showScriptWindow(script::frmScriptOps& window) {
+    collectClosed();
+    win32views::ScriptWindow* view = scriptView(window);
+    if (view == nullptr) {
+        auto made = std::make_unique<win32views::ScriptWindow>(
+            window, app_.gate(), host_, [this, &window] { scriptClosed(window); });
+        view = made.get();
+        scripts_.emplace_back(&window, std::move(made));
+    }
+    view->show();
+}
+
+win32views::ScriptWindow* Win32Views::scriptView(const script::frmScriptOps& window) const {
+    for (const auto& [model, view] : scripts_) {
+        if (model == &window) {
+            return view.get();
+        }
+    }
+    return nullptr;
+}
+
+void Win32Views::scriptClosed(script::frmScriptOps& window) {
+    auto found = std::find_if(scripts_.begin(), scripts_.end(),
+                              [&window](const auto& v) { return v.first == &window; });
+    if (found == scripts_.end()) {
+        return;
+    }
+    app_.scriptWindows().close(window);
+    found->second->hide();
+    closedScripts_.push_back(std::move(found->second));
+    scripts_.erase(found);
+}
+
+void Win32Views::collectClosed() {
+    if (app_.gate().busy()) {
+        return;
+    }
+    closedScripts_.clear();
+    app_.scriptWindows().collectClosed();
 }
 
 void Win32Views::showAboutBox(about::frmAbout2& box) {
@@ -86,6 +123,12 @@ void Win32Views::startupLoaded(startup::frmStartup& window) {
 }
 
 void Win32Views::quit() {
+    for (auto& [model, view] : scripts_) {
+        view->hide();
+    }
+    for (auto& [model, view] : scripts_) {
+        view->hide();
+    }
     for (win32views::TableWindow* w : {gpio_.get(), about_.get(), startup_.get()}) {
         if (w != nullptr) {
             w->hide();

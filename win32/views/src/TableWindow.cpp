@@ -69,6 +69,9 @@ void TableWindow::hide() {
 
 bool TableWindow::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                             LRESULT& result) {
+    if (design_.messages && design_.messages(window, message, wParam, lParam, result)) {
+        return true;
+    }
     switch (message) {
         case WM_CLOSE:
             if (design_.onClose) {

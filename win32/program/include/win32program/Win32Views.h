@@ -6,11 +6,14 @@
 #pragma once
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/Application.h"
 #include "app/Navigator.h"
 #include "win32kit/Win32Host.h"
 #include "win32views/ConsoleWindow.h"
+#include "win32views/ScriptWindow.h"
 #include "win32views/TableWindow.h"
 
 namespace win32program {
@@ -34,7 +37,6 @@ class Win32Views : public app::Navigator {
     // app::Navigator: each creates the window on first use, renders it and brings it to front.
     void showConsole(console::frmI2C_General& window) override;
     void showGpioPanel(gpio::frmGPIO& panel) override;
-    // The script window has no Win32 view yet: the user is told so.
     void showScriptWindow(script::frmScriptOps& window) override;
     void showAboutBox(about::frmAbout2& box) override;
     // Builds the start-up window's view, hidden like its model.
@@ -42,7 +44,16 @@ class Win32Views : public app::Navigator {
     // Hides every window and ends the message loop.
     void quit() override;
 
+    // The view of a script window; nullptr when it has none (never shown, or closed).
+    win32views::ScriptWindow* scriptView(const script::frmScriptOps& window) const;
+
   private:
+    // The user closed a script window: it closes in the application and its view goes once no
+    // handler runs.
+    void scriptClosed(script::frmScriptOps& window);
+    // Frees the views and windows closed so far unless a handler runs.
+    void collectClosed();
+
     win32kit::Win32Host& host_;
     // Declared before every view: built first, destroyed last.
     app::Application app_;
@@ -50,6 +61,9 @@ class Win32Views : public app::Navigator {
     std::unique_ptr<win32views::TableWindow> gpio_;
     std::unique_ptr<win32views::TableWindow> about_;
     std::unique_ptr<win32views::TableWindow> startup_;
+    std::vector<std::pair<const script::frmScriptOps*, std::unique_ptr<win32views::ScriptWindow>>>
+        scripts_;
+    std::vector<std::unique_ptr<win32views::ScriptWindow>> closedScripts_;
 };
 
 }  // namespace win32program

@@ -30,6 +30,10 @@ class TableWindow : public win32kit::MessageTarget {
         bool withMenu = false;
         // Follow the model's Visible (show and hide the window as the model says).
         bool followVisible = false;
+        // A window the user may resize (the script window's grid fills it).
+        bool resizable = false;
+        // Sees each message of the window first; true when it handled it.
+        std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)> messages{};
     };
 
     // Builds the hidden window of `model` from `table`; `fillMenu`, when given, adds the menu's
