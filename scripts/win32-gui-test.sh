@@ -5,7 +5,8 @@
 # Alt+F4 ends it cleanly. The program writes its controls' places and texts to the file named by
 # VELMORIX_WIN32_STATE, which is how this script sees them.
 #     scripts/win32-gui-test.sh BIN_DIR WORK_DIR
-# Needs Xvfb, openbox, xdotool and wine (wine64); the caller's WINEPREFIX is used.
+# Needs Xvfb, openbox, xdotool and wine (wine64); the caller's WINEPREFIX is used, and the
+# caller's DISPLAY when it has one (Wine keeps the display its prefix first met).
 set -euo pipefail
 bin=$1
 work=$2
@@ -22,13 +23,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-export DISPLAY=":$(cat "$work/display")"
+if [ -z "${DISPLAY:-}" ]; then
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    pids+=($!)
+    for _ in $(seq 50); do
+        [ -s "$work/display" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=":$(cat "$work/display")"
+fi
 openbox >/dev/null 2>&1 &
 pids+=($!)
 
