@@ -14,32 +14,19 @@ rm -rf "$work" && mkdir -p "$work"
 state="$work/state.txt"
 caption="Velmorix I2C Communications Software"
 
-pids=()
+source "$(dirname "$0")/wine-desktop.sh"
 cleanup() {
-    for p in "${pids[@]}"; do
-        kill "$p" 2>/dev/null || true
-    done
+    stop_desktop
     wineserver -w 2>/dev/null || true
 }
 trap cleanup EXIT
-
-if [ -z "${DISPLAY:-}" ]; then
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-    pids+=($!)
-    for _ in $(seq 50); do
-        [ -s "$work/display" ] && break
-        sleep 0.1
-    done
-    export DISPLAY=":$(cat "$work/display")"
-fi
-openbox >/dev/null 2>&1 &
-pids+=($!)
+start_desktop "$work"
 
 started=$(date +%s.%N)
 VELMORIX_BRIDGE=sim VELMORIX_WIN32_STATE="$(winepath -w "$state" 2>/dev/null || echo "$state")" \
     wine "$bin/Velmorix_I2C_Comm.exe" &
 program=$!
-window=$(timeout 120 xdotool search --sync --onlyvisible --name "^$caption\$" | head -n 1)
+window=$(find_window "^$caption\$" 120)
 shown=$(date +%s.%N)
 title=$(xdotool getwindowname "$window")
 [ "$title" = "$caption" ] || { echo "main window caption: '$title'" >&2; exit 1; }

@@ -12,42 +12,18 @@ export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 caption="Velmorix I2C Communications Software"
 
-pids=()
+source "$(dirname "$0")/wine-desktop.sh"
 cleanup() {
-    for p in "${pids[@]}"; do
-        kill "$p" 2>/dev/null || true
-    done
+    stop_desktop
     wineserver -k 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-export DISPLAY=":$(cat "$work/display")"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-
-# The first shown window whose title matches; a search may fail while windows come and go, so it
-# is repeated for up to 30 s.
-find_window() {
-    local id
-    for _ in $(seq 300); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    echo "no window \"$1\"" >&2
-    return 1
-}
+unset DISPLAY
+start_desktop "$work"
 
 VELMORIX_BRIDGE=sim wine "$bin/Velmorix_I2C_Comm.exe" &
-pids+=($!)
-main=$(timeout 120 xdotool search --sync --onlyvisible --name "^$caption\$" | head -n 1)
+main=$(find_window "^$caption\$")
 sleep 1
 import -window "$main" "$out/win32-main-window.png"
 echo "$out/win32-main-window.png"
@@ -62,12 +38,14 @@ echo "$out/win32-gpio-panel.png"
 # File > Open > Script Execution, then the demo script in the open dialog.
 printf '%s\r\n' '# Demo script: identity, a register write and read-back' '`A60' '02,,7A' '05,33' \
     '05,,33' '07,,01' '`ENDM' >"$work/demo.txt"
+# Closing the panel gives the focus back to the main window.
+xdotool key alt+F4
+sleep 1
 xdotool windowactivate --sync "$main" 2>/dev/null || true
 xdotool key F10 Down Right Down Return
 find_window 'Script File to Open' >/dev/null
 xdotool type --delay 20 "$(winepath -w "$work/demo.txt")"
 xdotool key Return
-sleep 3; import -window root "$out/debug2.png"
 script=$(find_window 'demo\.txt')
 sleep 1
 import -window "$script" "$out/win32-script-window.png"
