@@ -2,7 +2,7 @@
 # Runs the Win32 program under Wine on a virtual display with a window manager, the way a user
 # would: it starts on the simulated board and shows the main window with its caption; typed keys
 # put an address in the address box and Enter runs the communication test, which shows "Good";
-# Alt+F4 ends it cleanly. The program writes its controls' places and texts to the file named by
+# the About box opens from the menu bar and Esc closes it; Alt+F4 ends the program cleanly. The program writes its controls' places and texts to the file named by
 # VELMORIX_WIN32_STATE, which is how this script sees them.
 #     scripts/win32-gui-test.sh BIN_DIR WORK_DIR
 # Needs Xvfb, openbox, xdotool and wine (wine64); the caller's WINEPREFIX is used, and the
@@ -44,6 +44,22 @@ xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
 xdotool key End shift+Home BackSpace
 xdotool type --delay 50 "60"
 xdotool key Return
+
+# The About box from the menu bar with the keyboard; Esc closes it like its OK button.
+sleep 0.5
+xdotool key F10 Right Return
+about=$(find_window '^About ' 30)
+xdotool key Escape
+for _ in $(seq 50); do
+    xdotool search --onlyvisible --name '^About ' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+if xdotool search --onlyvisible --name '^About ' >/dev/null 2>&1; then
+    echo "Esc did not close the About box ($about)" >&2
+    exit 1
+fi
+echo "About box opened from the menu and closed with Esc"
+
 # A close while the test's operation still runs is refused (the log says why), as for a user:
 # ask again until the program ends.
 set +e
