@@ -99,13 +99,18 @@ void ScriptWindow::renderGrid() {
         for (int c = 1; c <= grid.Columns(); ++c) {
             std::wstring header = win32kit::wide(grid.ColumnHeader(c));
             LVCOLUMNW column{};
-            column.mask = LVCF_TEXT | LVCF_WIDTH;
+            column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+            // The data columns centre their short hex texts; "Comment" reads from the left.
+            column.fmt = grid.ColumnCode(c) == 0 ? LVCFMT_LEFT : LVCFMT_CENTER;
             column.pszText = header.data();
             column.cx = scaled(grid.ColumnWidth(c));
             SendMessageW(grid_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c - 1),
                          reinterpret_cast<LPARAM>(&column));
         }
         columns_ = grid.Columns();
+        // The last column ("Comment") takes what is left of the grid's width.
+        SendMessageW(grid_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(columns_ - 1),
+                     LVSCW_AUTOSIZE_USEHEADER);
     }
     SendMessageW(grid_, LVM_DELETEALLITEMS, 0, 0);
     for (int r = 1; r <= grid.Rows(); ++r) {
