@@ -1,6 +1,7 @@
 // The Win32 windows as a reviewer sees them: every entry of each control table has its window,
 // no two shown controls of the same container overlap, and no control crosses its frame's
-// border, on both tabs of the main window, in the GPIO panel and in the About box.
+// border, on both tabs of the main window, in the GPIO panel, the About box and the start-up
+// window.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "about/frmAbout2.h"
 #include "gpio/frmGPIO.h"
+#include "startup/frmStartup.h"
 #include "wd_utils.h"
 #include "win32kit/Screen.h"
 #include "win32kit/Win32Host.h"
@@ -131,17 +133,25 @@ TEST_F(Win32LayoutTest, MainWindow_BothTabs_EveryControlBuiltNoneOverlapping) {
     EXPECT_TRUE(IsWindowVisible(binder.window(model.txtI2CAdr)));
 }
 
-TEST_F(Win32LayoutTest, GpioPanelAndAboutBox_EveryControlBuiltNoneOverlapping) {
+TEST_F(Win32LayoutTest, PanelAboutAndStartup_EveryControlBuiltNoneOverlapping) {
     ASSERT_NE(views->gpioView(), nullptr);
     ASSERT_NE(views->aboutView(), nullptr);
+    ASSERT_NE(views->startupView(), nullptr);
     auto& gpio = views->app().gpioPanel();
     auto& about = views->app().aboutBox();
+    auto& startup = views->app().startupWindow();
     EXPECT_EQ(missing(views->gpioView()->binder(), gpio.controls()), "");
     EXPECT_EQ(missing(views->aboutView()->binder(), about.controls()), "");
-    for (auto* binder : {&views->gpioView()->binder(), &views->aboutView()->binder()}) {
+    EXPECT_EQ(missing(views->startupView()->binder(), startup.controls()), "");
+    // The start-up window is hidden once the main window shows: its controls are checked while
+    // it shows.
+    ShowWindow(views->startupView()->handle(), SW_SHOWNA);
+    for (auto* binder : {&views->gpioView()->binder(), &views->aboutView()->binder(),
+                         &views->startupView()->binder()}) {
         EXPECT_EQ(overlaps(*binder), "");
         EXPECT_EQ(outsideFrames(*binder), "");
     }
+    ShowWindow(views->startupView()->handle(), SW_HIDE);
 }
 
 }  // namespace
