@@ -233,7 +233,33 @@ HWND ControlBinder::make(const form::ControlEntry& e, const Place& at) {
         },
         e.control);
     windows_[model] = made;
+    tip(made, *model);
     return made;
+}
+
+void ControlBinder::tip(HWND w, const form::Control& control) {
+    if (tips_ == nullptr) {
+        tips_ = CreateWindowExW(
+            WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetAncestor(w, GA_ROOT),
+            nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent(w);
+    tool.uId = reinterpret_cast<UINT_PTR>(w);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    renders_.push_back([this, tool, &control, painted = std::string()](bool) mutable {
+        if (painted == control.ToolTipText) {
+            return;
+        }
+        painted = control.ToolTipText;
+        const std::wstring text = wide(painted);
+        tool.lpszText = const_cast<wchar_t*>(text.c_str());
+        SendMessageW(tips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    });
 }
 
 HWND ControlBinder::control(const wchar_t* cls, const std::wstring& text, DWORD style,

@@ -125,6 +125,8 @@ class ControlBinder : public MessageTarget {
     // A read-only log that appends the new tail of the model's text, or takes the whole text
     // when the model replaced it or dropped its oldest lines.
     HWND log(form::TextBox& box, const form::ControlEntry& e, const Place& at);
+    // Shows the control's ToolTipText when the pointer rests on its window.
+    void tip(HWND w, const form::Control& control);
     // Runs a click through the gate (Data) or directly and repaints after it (Live).
     void runClick(const std::function<void()>& run, Role role);
     void renderMenu(bool busy);
@@ -153,6 +155,7 @@ class ControlBinder : public MessageTarget {
     std::map<COLORREF, HBRUSH> brushes_;
     std::vector<MenuEntry> menu_;
     HMENU menuBar_ = nullptr;
+    HWND tips_ = nullptr;
     HWND menuOwner_ = nullptr;
     // True while render() writes into the controls: their change notifications are not edits.
     bool painting_ = false;
