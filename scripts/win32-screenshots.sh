@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Photographs the Win32 program's windows under Wine on a virtual display with a window manager,
-# on the simulated board: the register console, the GPIO panel and the script window with a demo
-# script loaded, each opened through the menus with the keyboard. The PNGs go to OUT_DIR.
+# on the simulated board: the register console, the About box, the GPIO panel and the script
+# window with a demo script loaded, each opened through the menus with the keyboard. The PNGs go to OUT_DIR.
 #     scripts/win32-screenshots.sh BIN_DIR OUT_DIR
 set -euo pipefail
 bin=$1
@@ -27,6 +27,15 @@ main=$(find_window "^$caption\$")
 sleep 1
 import -window "$main" "$out/win32-main-window.png"
 echo "$out/win32-main-window.png"
+
+# The About box from the menu bar; Esc closes it.
+xdotool key F10 Right Return
+about=$(find_window '^About ')
+sleep 1
+import -window "$about" "$out/win32-about-box.png"
+echo "$out/win32-about-box.png"
+xdotool key Escape
+sleep 0.5
 
 # File > Open > GPIO Screen.
 xdotool key F10 Down Right Down Down Return

@@ -6,6 +6,7 @@
 #include "app/ScriptWindows.h"
 #include "gpio/frmGPIO.h"
 #include "startup/frmStartup.h"
+#include "win32views/AboutLogo.h"
 
 namespace win32program {
 
@@ -96,6 +97,7 @@ void Win32Views::showAboutBox(about::frmAbout2& box) {
         about_ = std::make_unique<win32views::TableWindow>(box, box.controls(), app_.gate(), host_,
                                                            std::move(design));
         about_->setDefaultButton(box.cmdOK);
+        win32views::showAboutLogo(about_->binder().window(box.picCastrelLogo));
     }
     about_->show();
 }
