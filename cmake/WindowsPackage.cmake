@@ -12,6 +12,9 @@ if(VELMORIX_X86_BIN)
                   ${VELMORIX_X86_BIN}/bridgesim.dll
             DESTINATION x86 COMPONENT windows)
 endif()
+if(TARGET Velmorix_I2C_Comm)
+    install(TARGETS Velmorix_I2C_Comm RUNTIME DESTINATION . COMPONENT windows)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . COMPONENT windows)
 
 # The INF names the board by the very IDs that board/BridgeIds.h is generated from, as Windows

@@ -2,7 +2,7 @@
 """Lists every #include that crosses from one part of the tree into another and fails on one that
 runs upward, sideways between windows, or closes a circle.
 
-A part is a top folder, or a folder one level down in core/ and qt/. Parts are ranked from the
+A part is a top folder, or a folder one level down in core/, qt/ and win32/. Parts are ranked from the
 bottom up; an include may only reach a part of lower rank. Quoted includes are resolved like the
 build does: next to the including file first, then in every `include` folder of the tree.
 
@@ -38,6 +38,9 @@ RANKS = {
     "qt/regmap": 9,
     "qt/program": 10,
     "python": 9,
+    "win32/kit": 8,
+    "win32/views": 9,
+    "win32/program": 10,
     "tests": 11,
     "bench": 11,
     "fuzz": 11,
@@ -49,7 +52,7 @@ INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 def part_of(rel):
     pieces = rel.split("/")
-    if pieces[0] in ("core", "qt") and len(pieces) > 2:
+    if pieces[0] in ("core", "qt", "win32") and len(pieces) > 2:
         return pieces[0] + "/" + pieces[1]
     return pieces[0] if len(pieces) > 1 else None
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds what is needed and photographs each window under a virtual X display (Xvfb) on the
 # simulated bridge board: the register console, its log tab, the register console after a setup
-# file was opened, the GPIO panel, the About box, the Register Map window with a map read and one register
-# expanded, and the script window with a demo script loaded and run. The PNGs go to build/screenshots/.
+# file was opened, the GPIO panel, the About box, the Register Map window with a map read and one
+# register expanded, and the script window with a demo script loaded and run; then the Win32
+# program's console and GPIO panel under Wine, when scripts/windows.sh has built it. The PNGs go
+# to build/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -58,3 +60,11 @@ shoot gpio "GPIO Control" gpio-panel.png
 shoot about "About Velmorix_I2C_Comm" about-box.png
 shoot regmap "sensor2009.xml - Register Map" register-map.png
 shoot script "[ demo.txt ]    Script IC Send / Receive" script-window.png "$VELMORIX_SCRIPT_SCENES"
+
+# The Win32 program under Wine, when the Windows build (scripts/windows.sh) has made it.
+win32_bin=build/windows/x86_64/bin
+if [ -f "$win32_bin/Velmorix_I2C_Comm.exe" ]; then
+    ./scripts/win32-screenshots.sh "$win32_bin" "$out"
+else
+    echo "No Win32 shots: run scripts/windows.sh first to build Velmorix_I2C_Comm.exe"
+fi

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Cross-builds the Qt-free parts for Windows with MinGW-w64 (64-bit: the USB layer with libusb
-# and the simulated board, Kestrow.dll, the models, the application object, velmorix-script,
-# velmorix-i2c and their tests; 32-bit: Kestrow.dll with its USB layer), runs the tests under
-# Wine, packs the ZIP and the installer and checks both. Debian only. Everything lands in
-# build/windows.
+# Cross-builds for Windows with MinGW-w64 (64-bit: the USB layer with libusb and the simulated
+# board, Kestrow.dll, the models, the application object, the Win32 program Velmorix_I2C_Comm.exe,
+# velmorix-script, velmorix-i2c and their tests; 32-bit: Kestrow.dll with its USB layer), runs the
+# tests under Wine (the window program on a virtual display, driven by keystrokes), packs the ZIP
+# and the installer and checks both. Debian only. Everything lands in build/windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 googletest
-    nlohmann-json3-dev libcli11-dev zip unzip nsis make bzip2)
+    nlohmann-json3-dev libcli11-dev zip unzip nsis make bzip2 fonts-wine xvfb xdotool openbox
+    imagemagick x11-utils bc)
 ./scripts/ensure-packages.sh "${packages[@]}"
 
 jobs=$(nproc)
@@ -26,6 +27,19 @@ common=(-G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORIX_GUI=OFF -DVELMORIX_BENCH=
 export WINEPREFIX="$PWD/$out/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# One virtual display for every Wine call here: Wine's desktop process keeps the display (or the
+# lack of one) that the first program of the prefix met, so the window tests need it from the
+# start. A Wine server left from an earlier run goes first.
+mkdir -p "$out"
+wineserver -k 2>/dev/null || true
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" 2>/dev/null &
+xvfb=$!
+trap 'wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
+for _ in $(seq 100); do
+    [ -s "$out/display" ] && break
+    sleep 0.1
+done
+export DISPLAY=":$(cat "$out/display")"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Preparing the Wine prefix $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
@@ -42,7 +56,7 @@ cmake -S . -B "$out/i686" "${common[@]}" -DVELMORIX_TESTS=OFF \
 cmake --build "$out/i686" -j "$jobs" --target Kestrow
 
 cmake -S . -B "$out/x86_64" "${common[@]}" -DVELMORIX_TESTS=ON \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake -DVELMORIX_WIN32_GUI=ON \
     -DVELMORIX_X86_BIN="$PWD/$out/i686/bin" -DVELMORIX_LIBUSB_PREFIX="$libusb/x86_64"
 cmake --build "$out/x86_64" -j "$jobs"
 
@@ -72,6 +86,10 @@ if [ "$(tail -n 1 "$work/sim.out")" != "1 passed, 0 failed" ]; then
 fi
 
 ctest --test-dir "$out/x86_64" --output-on-failure -j "$jobs"
+
+# The window program as a user runs it: starts on the simulated board, "Good" from the address box
+# and Test, a clean end.
+./scripts/win32-gui-test.sh "$out/x86_64/bin" "$out/x86_64/gui-test"
 
 (cd "$out/x86_64" && rm -f Velmorix-*.zip Velmorix-*.exe && cpack -G "ZIP;NSIS" >/dev/null)
 ./scripts/windows-packages.sh "$out/x86_64"

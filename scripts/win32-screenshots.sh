@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Photographs the Win32 program's windows under Wine on a virtual display with a window manager,
+# on the simulated board: the register console, the About box, the GPIO panel and the script
+# window with a demo script loaded, each opened through the menus with the keyboard. The PNGs go to OUT_DIR.
+#     scripts/win32-screenshots.sh BIN_DIR OUT_DIR
+set -euo pipefail
+bin=$1
+out=$2
+mkdir -p "$out"
+work=$(mktemp -d)
+export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+caption="Velmorix I2C Communications Software"
+
+source "$(dirname "$0")/wine-desktop.sh"
+cleanup() {
+    stop_desktop
+    wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+unset DISPLAY
+start_desktop "$work"
+
+VELMORIX_BRIDGE=sim wine "$bin/Velmorix_I2C_Comm.exe" &
+main=$(find_window "^$caption\$")
+sleep 1
+import -window "$main" "$out/win32-main-window.png"
+echo "$out/win32-main-window.png"
+
+# The About box from the menu bar; Esc closes it.
+xdotool key F10 Right Return
+about=$(find_window '^About ')
+sleep 1
+import -window "$about" "$out/win32-about-box.png"
+echo "$out/win32-about-box.png"
+xdotool key Escape
+sleep 0.5
+
+# File > Open > GPIO Screen.
+xdotool key F10 Down Right Down Down Return
+panel=$(find_window '^GPIO Control$')
+sleep 1
+import -window "$panel" "$out/win32-gpio-panel.png"
+echo "$out/win32-gpio-panel.png"
+
+# File > Open > Script Execution, then the demo script in the open dialog.
+printf '%s\r\n' '# Demo script: identity, a register write and read-back' '`A60' '02,,7A' '05,33' \
+    '05,,33' '07,,01' '`ENDM' >"$work/demo.txt"
+# Closing the panel gives the focus back to the main window.
+xdotool key alt+F4
+sleep 1
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+xdotool key F10 Down Right Down Return
+find_window 'Script File to Open' >/dev/null
+xdotool type --delay 20 "$(winepath -w "$work/demo.txt")"
+xdotool key Return
+script=$(find_window 'demo\.txt')
+sleep 1
+import -window "$script" "$out/win32-script-window.png"
+echo "$out/win32-script-window.png"

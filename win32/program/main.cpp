@@ -1,0 +1,90 @@
+// Velmorix_I2C_Comm.exe: the register console, the GPIO panel, the About box and the start-up
+// window on Win32. The bridge board is chosen by VELMORIX_BRIDGE (unset or "usb" for a real board,
+// "sim" or "sim:FILE" for a simulated one). VELMORIX_WIN32_STATE names a file that receives the
+// main window's controls (name, place on the screen) once it shows, and their texts when the
+// program ends: the tests under Wine read it.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/Application.h"
+#include "wd_utils.h"
+#include "win32kit/Text.h"
+#include "win32kit/Win32Host.h"
+#include "win32program/Win32Views.h"
+
+namespace {
+
+// Names the bridge from VELMORIX_BRIDGE; a bridge that cannot be had stops the program before
+// any window opens, with the layer's reason: running on no board would hide the mistake.
+bool bridgeChosen() {
+    if (WDU_SelectBridge(nullptr) == WD_STATUS_SUCCESS) {
+        return true;
+    }
+    MessageBoxW(nullptr, win32kit::wide(WDU_BridgeError()).c_str(), L"Velmorix I2C Comm",
+                MB_OK | MB_ICONERROR);
+    return false;
+}
+
+std::wstring stateFile() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"VELMORIX_WIN32_STATE", path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(path, n) : std::wstring();
+}
+
+// Appends `text` to the state file; nothing when none is named or it cannot be written.
+void writeState(const std::wstring& file, const std::string& text) {
+    if (file.empty()) {
+        return;
+    }
+    if (FILE* f = _wfopen(file.c_str(), L"ab")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+}
+
+// Every control of the main window with its rectangle on the screen and whether it shows.
+std::string layout(win32views::ConsoleWindow& view) {
+    std::string out;
+    for (const auto& b : view.binder().built()) {
+        RECT r{};
+        GetWindowRect(b.window, &r);
+        out += "place\t" + b.name + '\t' + std::to_string(r.left) + '\t' + std::to_string(r.top) +
+               '\t' + std::to_string(r.right) + '\t' + std::to_string(r.bottom) + '\t' +
+               (IsWindowVisible(b.window) ? "shown" : "hidden") + '\n';
+    }
+    return out;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                       ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    if (!bridgeChosen()) {
+        return 2;
+    }
+    const std::wstring state = stateFile();
+    win32kit::Win32Host host;
+    win32program::Win32Views views(host);
+    app::Application& app = views.app();
+    // The start-up window loads and hides itself; the main window loads (one connect and
+    // disconnect, the initial GPIO write) and shows.
+    app.start();
+    if (app.quitRequested()) {
+        return 0;
+    }
+    if (auto* main = views.mainView()) {
+        writeState(state, layout(*main));
+    }
+    const int code = host.run();
+    if (auto* main = views.mainView()) {
+        writeState(state,
+                   "caption\t" + app.mainWindow().Caption + '\n' + main->binder().describe());
+    }
+    return code;
+}

@@ -1,0 +1,222 @@
+#include "win32views/ScriptWindow.h"
+
+#include <commctrl.h>
+
+#include "win32kit/Screen.h"
+#include "win32kit/Text.h"
+#include "win32kit/Win32Host.h"
+
+namespace win32views {
+
+namespace {
+
+using script::frmScriptOps;
+
+// The grid's top edge, left margin and the space under it, at 96 DPI, as in the Qt window.
+constexpr int kGridTop = 258;
+constexpr int kMargin = 7;
+constexpr int kBottomMargin = 4;
+// The client size at start, at 96 DPI.
+constexpr int kStartWidth = 1040;
+constexpr int kStartHeight = 680;
+
+int scaled(int pixels) {
+    return MulDiv(pixels, win32kit::dpi(), 96);
+}
+
+COLORREF cellColour(script::CellColor colour, COLORREF fallback) {
+    switch (colour) {
+        case script::CellColor::Red:
+            return RGB(255, 0, 0);
+        case script::CellColor::Green:
+            return RGB(0, 255, 0);
+        case script::CellColor::ButtonFace:
+            return GetSysColor(COLOR_BTNFACE);
+        case script::CellColor::WindowBackground:
+            return GetSysColor(COLOR_WINDOW);
+        case script::CellColor::Default:
+            break;
+    }
+    return fallback;
+}
+
+}  // namespace
+
+ScriptWindow::ScriptWindow(frmScriptOps& model, form::UserEventGate& gate,
+                           win32kit::Win32Host& host, std::function<void()> onClose)
+    : model_(model), host_(host) {
+    TableWindow::Design design{win32kit::twips(scaled(kStartWidth)),
+                               win32kit::twips(scaled(kStartHeight)), std::move(onClose)};
+    design.resizable = true;
+    design.messages = [this](HWND w, UINT m, WPARAM wp, LPARAM lp, LRESULT& r) {
+        return onMessage(w, m, wp, lp, r);
+    };
+    window_ = std::make_unique<TableWindow>(
+        model_, model_.controls(), gate, host, std::move(design),
+        [this](win32kit::ControlBinder& binder) {
+            HMENU file = binder.addSubmenu(binder.menuBar(), model_.Script_File_Ops);
+            binder.addMenuEntry(file, model_.mnuScript_Read, true,
+                                [this] { model_.mnuScript_Read_Click(); });
+            binder.addMenuEntry(file, model_.Dupform, true, [this] { model_.Dupform_Click(); });
+        });
+    grid_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT |
+                                LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+                            scaled(kMargin), scaled(kGridTop), 100, 100, window_->handle(), nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(grid_, WM_SETFONT, reinterpret_cast<WPARAM>(win32kit::messageFont()), FALSE);
+    SendMessageW(grid_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    placeGrid();
+    rendererId_ = host.addRenderer([this] { renderGrid(); });
+    renderGrid();
+}
+
+ScriptWindow::~ScriptWindow() {
+    host_.removeRenderer(rendererId_);
+}
+
+void ScriptWindow::placeGrid() {
+    RECT client{};
+    GetClientRect(window_->handle(), &client);
+    const int height = std::max(
+        scaled(40), static_cast<int>(client.bottom) - scaled(kGridTop) - scaled(kBottomMargin));
+    MoveWindow(grid_, scaled(kMargin), scaled(kGridTop), client.right - 2 * scaled(kMargin), height,
+               TRUE);
+}
+
+void ScriptWindow::renderGrid() {
+    const script::ScriptGrid& grid = model_.vbalGrid1;
+    ShowWindow(grid_, model_.vbalGrid1.Visible ? SW_SHOWNA : SW_HIDE);
+    if (grid.revision() == revision_) {
+        return;
+    }
+    revision_ = grid.revision();
+    SendMessageW(grid_, WM_SETREDRAW, FALSE, 0);
+    if (columns_ != grid.Columns()) {
+        while (SendMessageW(grid_, LVM_DELETECOLUMN, 0, 0) != 0) {
+        }
+        for (int c = 1; c <= grid.Columns(); ++c) {
+            std::wstring header = win32kit::wide(grid.ColumnHeader(c));
+            LVCOLUMNW column{};
+            column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+            // The data columns centre their short hex texts; "Comment" reads from the left.
+            column.fmt = grid.ColumnCode(c) == 0 ? LVCFMT_LEFT : LVCFMT_CENTER;
+            column.pszText = header.data();
+            column.cx = scaled(grid.ColumnWidth(c));
+            SendMessageW(grid_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c - 1),
+                         reinterpret_cast<LPARAM>(&column));
+        }
+        columns_ = grid.Columns();
+        // The last column ("Comment") takes what is left of the grid's width.
+        SendMessageW(grid_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(columns_ - 1),
+                     LVSCW_AUTOSIZE_USEHEADER);
+    }
+    SendMessageW(grid_, LVM_DELETEALLITEMS, 0, 0);
+    for (int r = 1; r <= grid.Rows(); ++r) {
+        for (int c = 1; c <= grid.Columns(); ++c) {
+            std::wstring text = win32kit::wide(grid.CellText(r, c));
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = r - 1;
+            item.iSubItem = c - 1;
+            item.pszText = text.data();
+            SendMessageW(grid_, c == 1 ? LVM_INSERTITEMW : LVM_SETITEMW, 0,
+                         reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    if (grid.SelectedRow() >= 1) {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED;
+        item.state = LVIS_SELECTED;
+        SendMessageW(grid_, LVM_SETITEMSTATE, static_cast<WPARAM>(grid.SelectedRow() - 1),
+                     reinterpret_cast<LPARAM>(&item));
+        SendMessageW(grid_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(grid.SelectedRow() - 1), FALSE);
+    }
+    SendMessageW(grid_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(grid_, nullptr, TRUE);
+}
+
+LRESULT ScriptWindow::customDraw(NMLVCUSTOMDRAW& draw) const {
+    switch (draw.nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            return CDRF_NOTIFYSUBITEMDRAW;
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+            const int row = static_cast<int>(draw.nmcd.dwItemSpec) + 1;
+            const int column = draw.iSubItem + 1;
+            const auto& grid = model_.vbalGrid1;
+            if (row > grid.Rows() || column > grid.Columns()) {
+                return CDRF_DODEFAULT;
+            }
+            const script::CellColor colour = grid.CellBackColor(row, column);
+            draw.clrTextBk = cellColour(colour, GetSysColor(COLOR_WINDOW));
+            draw.clrText = GetSysColor(COLOR_WINDOWTEXT);
+            return CDRF_NEWFONT;
+        }
+        default:
+            return CDRF_DODEFAULT;
+    }
+}
+
+bool ScriptWindow::onMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_SIZE) {
+        if (grid_ != nullptr) {
+            model_.Form_Resize(win32kit::twips(LOWORD(lParam)), win32kit::twips(HIWORD(lParam)),
+                               wParam == SIZE_MINIMIZED);
+            placeGrid();
+        }
+        return false;
+    }
+    if (message != WM_NOTIFY) {
+        return false;
+    }
+    auto* note = reinterpret_cast<NMHDR*>(lParam);
+    if (note->hwndFrom != grid_) {
+        return false;
+    }
+    auto& binder = window_->binder();
+    switch (note->code) {
+        case NM_CUSTOMDRAW:
+            result = customDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+            return true;
+        case NM_CLICK: {
+            const int row = reinterpret_cast<NMITEMACTIVATE*>(lParam)->iItem + 1;
+            if (row >= 1) {
+                binder.dispatch([this, row] { model_.vbalGrid1.setSelectedRow(row); });
+            }
+            result = 0;
+            return true;
+        }
+        case NM_DBLCLK: {
+            const auto* hit = reinterpret_cast<NMITEMACTIVATE*>(lParam);
+            const int row = hit->iItem + 1;
+            const int column = hit->iSubItem + 1;
+            if (row >= 1) {
+                binder.dispatch([this, row, column] {
+                    model_.vbalGrid1.setSelectedRow(row);
+                    model_.vbalGrid1_DblClick(row, column);
+                });
+            }
+            result = 0;
+            return true;
+        }
+        case LVN_KEYDOWN: {
+            const int key = reinterpret_cast<NMLVKEYDOWN*>(lParam)->wVKey;
+            const int shift = (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) |
+                              (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                              (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+            binder.dispatch([this, key, shift] {
+                bool doDefault = true;
+                model_.vbalGrid1_KeyDown(key, shift, doDefault);
+            });
+            result = 0;
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace win32views

@@ -1,0 +1,106 @@
+#include "win32views/TableWindow.h"
+
+#include "win32kit/Screen.h"
+#include "win32kit/Text.h"
+#include "win32kit/Win32Host.h"
+
+namespace win32views {
+
+namespace {
+
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+}  // namespace
+
+TableWindow::TableWindow(form::Window& model, const form::ControlTable& table,
+                         form::UserEventGate& gate, win32kit::Win32Host& host, Design design,
+                         const std::function<void(win32kit::ControlBinder&)>& fillMenu)
+    : model_(model), host_(host), binder_(gate, host), design_(std::move(design)) {
+    if (fillMenu) {
+        fillMenu(binder_);
+    }
+    window_ = win32kit::createTopWindow(
+        win32kit::wide(model_.Caption), kStyle, win32kit::pixels(design_.clientWidth),
+        win32kit::pixels(design_.clientHeight), fillMenu ? binder_.menuBar() : nullptr, this);
+    binder_.setMenuOwner(window_);
+    binder_.addContainer("", -1, window_);
+    binder_.build(table);
+    rendererId_ = host.addRenderer([this] { render(); });
+}
+
+TableWindow::~TableWindow() {
+    host_.removeRenderer(rendererId_);
+    if (window_ != nullptr) {
+        win32kit::setTarget(window_, nullptr);
+        DestroyWindow(window_);
+    }
+}
+
+void TableWindow::setDefaultButton(const form::Control& button) {
+    defaultButton_ = binder_.window(button);
+    if (defaultButton_ != nullptr) {
+        SendMessageW(defaultButton_, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    }
+}
+
+void TableWindow::render() {
+    binder_.render();
+    if (paintedCaption_ != model_.Caption) {
+        paintedCaption_ = model_.Caption;
+        SetWindowTextW(window_, win32kit::wide(model_.Caption).c_str());
+    }
+    if (design_.followVisible && (IsWindowVisible(window_) != FALSE) != model_.Visible) {
+        ShowWindow(window_, model_.Visible ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void TableWindow::show() {
+    render();
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+    if (defaultButton_ != nullptr) {
+        SetFocus(defaultButton_);
+    }
+}
+
+void TableWindow::hide() {
+    ShowWindow(window_, SW_HIDE);
+}
+
+bool TableWindow::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                            LRESULT& result) {
+    if (design_.messages && design_.messages(window, message, wParam, lParam, result)) {
+        return true;
+    }
+    switch (message) {
+        case WM_CLOSE:
+            if (design_.onClose) {
+                design_.onClose();
+            }
+            host_.renderAll();
+            ShowWindow(window_, SW_HIDE);
+            result = 0;
+            return true;
+        case DM_GETDEFID:
+            if (defaultButton_ == nullptr) {
+                return false;
+            }
+            result = MAKELRESULT(GetDlgCtrlID(defaultButton_), DC_HASDEFID);
+            return true;
+        case WM_COMMAND:
+            // Enter (IDOK with no default button named) and Esc (IDCANCEL) press the default one.
+            if (lParam == 0 && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK) &&
+                HIWORD(wParam) == 0) {
+                if (defaultButton_ != nullptr) {
+                    SendMessageW(defaultButton_, BM_CLICK, 0, 0);
+                }
+                result = 0;
+                return true;
+            }
+            return binder_.onMessage(window, message, wParam, lParam, result);
+        default:
+            return binder_.onMessage(window, message, wParam, lParam, result);
+    }
+}
+
+}  // namespace win32views
