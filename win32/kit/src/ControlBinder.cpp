@@ -311,7 +311,7 @@ HWND ControlBinder::textBox(form::TextBox& box, const form::ControlEntry& e, con
         }
         const std::string text = narrow(windowText(w));
         box.setText(text);
-        box.SelStart = text.size();
+        box.SelStart = box.characters();
     };
     struct State {
         Painted painted;
