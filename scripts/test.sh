@@ -24,7 +24,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 # The Qt-free targets and their tests under ThreadSanitizer (Qt is not instrumented).
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORIX_TSAN=ON \
-    -DVELMORIX_GUI=OFF -DVELMORIX_BENCH=OFF
+    -DVELMORIX_GUI=OFF -DVELMORIX_BENCH=OFF -DVELMORIX_PYTHON=OFF
 cmake --build build/tsan -j "$jobs"
 TSAN_OPTIONS=halt_on_error=1:die_after_fork=0:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp \
     ctest --test-dir build/tsan --output-on-failure -j "$jobs"
