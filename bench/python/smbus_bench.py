@@ -33,7 +33,8 @@ def register_read(bus, address):
 
 def combined_read(bus, address):
     """smbus2's register read as one I2C_RDWR (write, then read), the ioctl the i2cdev bridge
-    uses; read_byte_data uses I2C_SMBUS, which the emulation answers with fewer round trips."""
+    uses for reads that are no SMBus transfer; read_byte_data uses I2C_SMBUS on both sides, which
+    the emulation answers with fewer round trips."""
     import smbus2
 
     def call():

@@ -1,7 +1,9 @@
-// One register read on an emulated Linux I2C adapter, two ways in one run on the same node: the
-// whole stack (wd_utils, the packet interpreter, I2C_RDWR) and a plain I2C_RDWR loop doing the
-// same write-then-read. The emulation's round trip dominates both; the difference is our cost.
-// Re-runs itself under the umockdev preload when started without it.
+// One register read on an emulated Linux I2C adapter, three ways in one run on the same node: the
+// whole stack (wd_utils, the packet interpreter, then I2C_SMBUS since the read is an SMBus byte
+// data read), a plain I2C_SMBUS loop doing the same read, as i2c-tools and smbus2 send it, and a
+// plain I2C_RDWR loop (write, then read), which the stack sends for reads that are no SMBus
+// transfer. The emulation's round trip dominates all three; stack against plain I2C_SMBUS is our
+// cost. Re-runs itself under the umockdev preload when started without it.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
@@ -92,9 +94,29 @@ void BM_PlainRdwrRegisterRead(benchmark::State& state) {
     ::close(fd);
 }
 
+void BM_PlainSmbusRegisterRead(benchmark::State& state) {
+    const int fd = ::open(adapter->node().c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0 || ::ioctl(fd, I2C_SLAVE_FORCE, 0x30UL) != 0) {
+        state.SkipWithError("the node did not open");
+        return;
+    }
+    i2c_smbus_data value{};
+    i2c_smbus_ioctl_data data{I2C_SMBUS_READ, 0x02, I2C_SMBUS_BYTE_DATA, &value};
+    for (auto _ : state) {
+        if (::ioctl(fd, I2C_SMBUS, &data) != 0 || value.byte != 0x7A) {
+            state.SkipWithError("wrong reply");
+            break;
+        }
+        benchmark::DoNotOptimize(value);
+    }
+    state.SetItemsProcessed(state.iterations());
+    ::close(fd);
+}
+
 }  // namespace
 
 BENCHMARK(BM_PlainRdwrRegisterRead)->UseRealTime();
+BENCHMARK(BM_PlainSmbusRegisterRead)->UseRealTime();
 BENCHMARK(BM_StackRegisterRead)->UseRealTime();
 
 int main(int argc, char** argv) {

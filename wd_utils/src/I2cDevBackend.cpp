@@ -215,7 +215,7 @@ bool I2cDevBackend::refresh() {
         return false;
     }
     accessDenied_ = false;
-    // Every command is an I2C_RDWR, which an SMBus-only controller refuses.
+    // Commands that are no SMBus transfer need I2C_RDWR, which an SMBus-only controller refuses.
     unsigned long functions = 0;
     notPlainI2c_ = ::ioctl(fd, I2C_FUNCS, &functions) != 0 || (functions & I2C_FUNC_I2C) == 0;
     if (notPlainI2c_) {
@@ -224,7 +224,7 @@ bool I2cDevBackend::refresh() {
     }
     fd_ = fd;
     ++serial_;
-    bus_.setFd(fd_);
+    bus_.setFd(fd_, functions);
     return true;
 }
 

@@ -1,8 +1,12 @@
-// The I2C bus of a Linux adapter, through an open /dev/i2c-N node. Every transaction is one
-// I2C_RDWR: a write is one message, a write then read two messages joined by a repeated start.
-// The kernel says only whether the whole transaction went through, so a write acknowledges all
-// its bytes or none.
+// The I2C bus of a Linux adapter, through an open /dev/i2c-N node. A transaction that is exactly
+// an SMBus byte, word or I2C-block transfer the adapter offers (I2C_FUNCS) is one I2C_SMBUS, as
+// i2c-tools and smbus2 send it: the same bytes on the wire, and under emulation half the round
+// trips. Any other transaction is one I2C_RDWR: a write is one message, a write then read two
+// messages joined by a repeated start. The kernel says only whether the whole transaction went
+// through, so a write acknowledges all its bytes or none.
 #pragma once
+
+#include <optional>
 
 #include "bridgeproto/I2cBus.h"
 
@@ -10,8 +14,13 @@ namespace wdu {
 
 class LinuxI2cBus : public bridgeproto::I2cBus {
   public:
-    // The node's file descriptor; the bus never closes it. -1 fails every transaction as Gone.
-    void setFd(int fd) { fd_ = fd; }
+    // The node's file descriptor and the functions its adapter offers (I2C_FUNCS); the bus never
+    // closes the descriptor. -1 fails every transaction as Gone.
+    void setFd(int fd, unsigned long functions = 0) {
+        fd_ = fd;
+        functions_ = functions;
+        target_ = -1;
+    }
 
     // An absent target (ENXIO, EREMOTEIO) is count 0; ETIMEDOUT, EAGAIN and ENODEV have their own
     // status; any other error is Failed.
@@ -22,7 +31,17 @@ class LinuxI2cBus : public bridgeproto::I2cBus {
                                      std::span<std::uint8_t> in) override;
 
   private:
+    // The transaction as one I2C_SMBUS; nullopt (nothing sent) when it is no SMBus transfer the
+    // adapter offers or the target address cannot be set, so that I2C_RDWR carries it instead.
+    std::optional<bridgeproto::BusResult> smbus(std::uint8_t address,
+                                                std::span<const std::uint8_t> bytes,
+                                                std::span<std::uint8_t> in, bool read);
+    // Points I2C_SMBUS at the 7-bit address, once per change; false when the kernel refuses.
+    bool target(std::uint16_t address7);
+
     int fd_ = -1;
+    unsigned long functions_ = 0;
+    int target_ = -1;  // the address I2C_SMBUS goes to; -1 before the first
 };
 
 }  // namespace wdu

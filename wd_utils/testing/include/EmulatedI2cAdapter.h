@@ -7,6 +7,7 @@
 #include <umockdev.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -45,6 +46,10 @@ class EmulatedI2cAdapter {
     void failNext(int errnoValue, int count = 1);
     // An SMBus-only controller: I2C_FUNCS leaves out plain I2C transfers.
     void setSmbusOnly(bool on);
+    // I2C_FUNCS answers functions instead (with setSmbusOnly still taking out plain I2C).
+    void setFunctions(unsigned long functions);
+    // How many requests of this kind (I2C_RDWR, I2C_SMBUS...) the node has been sent so far.
+    int requestCount(unsigned long request) const;
 
   private:
     // Makes the testbed and the ioctl handler.
@@ -73,4 +78,6 @@ class EmulatedI2cAdapter {
     int failErrno_ = 0;
     int failCount_ = 0;
     bool smbusOnly_ = false;
+    unsigned long functions_;
+    std::map<unsigned long, int> requests_;
 };

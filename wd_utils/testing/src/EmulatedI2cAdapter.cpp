@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr unsigned long kFunctions = I2C_FUNC_I2C | I2C_FUNC_SMBUS_QUICK | I2C_FUNC_SMBUS_BYTE |
-                                     I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_WORD_DATA |
-                                     I2C_FUNC_SMBUS_I2C_BLOCK;
+constexpr unsigned long kAllFunctions = I2C_FUNC_I2C | I2C_FUNC_SMBUS_QUICK | I2C_FUNC_SMBUS_BYTE |
+                                        I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_WORD_DATA |
+                                        I2C_FUNC_SMBUS_I2C_BLOCK;
 constexpr std::uint32_t kMaxMessages = 42;  // I2C_RDWR_IOCTL_MAX_MSGS
 constexpr std::uint16_t kMaxMessageLength = 8192;
 const char* const kAddressKey = "i2c-address";
@@ -31,12 +31,13 @@ unsigned long rawArgument(UMockdevIoctlData* arg) {
 EmulatedI2cAdapter::EmulatedI2cAdapter(const bridgesim::SimulationConfig& config, int number)
     : number_(number),
       ownBus_(std::make_unique<bridgesim::SimulatedBus>(config.targets)),
-      bus_(*ownBus_) {
+      bus_(*ownBus_),
+      functions_(kAllFunctions) {
     start();
 }
 
 EmulatedI2cAdapter::EmulatedI2cAdapter(bridgeproto::I2cBus& bus, int number)
-    : number_(number), bus_(bus) {
+    : number_(number), bus_(bus), functions_(kAllFunctions) {
     start();
 }
 
@@ -146,6 +147,17 @@ void EmulatedI2cAdapter::setSmbusOnly(bool on) {
     smbusOnly_ = on;
 }
 
+void EmulatedI2cAdapter::setFunctions(unsigned long functions) {
+    std::lock_guard lock(mutex_);
+    functions_ = functions;
+}
+
+int EmulatedI2cAdapter::requestCount(unsigned long request) const {
+    std::lock_guard lock(mutex_);
+    const auto found = requests_.find(request);
+    return found == requests_.end() ? 0 : found->second;
+}
+
 gboolean EmulatedI2cAdapter::onIoctlThunk(UMockdevIoctlBase*, UMockdevIoctlClient* client,
                                           gpointer self) {
     return static_cast<EmulatedI2cAdapter*>(self)->onIoctl(client);
@@ -156,6 +168,7 @@ gboolean EmulatedI2cAdapter::onIoctl(UMockdevIoctlClient* client) {
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     std::lock_guard lock(mutex_);
+    ++requests_[request];
     // A client belongs to the plug it first spoke under: after an unplug it is dead.
     auto* object = G_OBJECT(client);
     if (g_object_get_data(object, kGenerationKey) == nullptr) {
@@ -172,7 +185,7 @@ gboolean EmulatedI2cAdapter::onIoctl(UMockdevIoctlClient* client) {
             UMockdevIoctlData* funcs =
                 umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned long), nullptr);
             *reinterpret_cast<unsigned long*>(funcs->data) =
-                smbusOnly_ ? kFunctions & ~static_cast<unsigned long>(I2C_FUNC_I2C) : kFunctions;
+                smbusOnly_ ? functions_ & ~static_cast<unsigned long>(I2C_FUNC_I2C) : functions_;
             g_object_unref(funcs);
             break;
         }
