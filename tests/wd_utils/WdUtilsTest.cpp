@@ -478,6 +478,11 @@ TEST_F(BackendChoice, SelectBridge_EachForm_StatusBoardAndReason) {
     std::ofstream(bad) << R"({"targets": [{"address": "6G"}]})";
     const std::string goodText = "sim:" + good;
     const std::string badText = "sim:" + bad;
+#if defined(__linux__)
+    const std::string forms = "usb, sim, sim:FILE or i2cdev:PATH";
+#else
+    const std::string forms = "usb, sim or sim:FILE";
+#endif
     struct Case {
         const char* text;  // nullptr: the default
         const char* env;   // VELMORIX_BRIDGE, nullptr: unset
@@ -503,9 +508,9 @@ TEST_F(BackendChoice, SelectBridge_EachForm_StatusBoardAndReason) {
          "bridge: i2cdev bridges exist only on Linux"},
 #endif
         {"bluetooth", nullptr, WD_BACKEND_ERROR, 0,
-         "bridge: unknown value \"bluetooth\" (use usb, sim, sim:FILE or i2cdev:PATH)"},
+         "bridge: unknown value \"bluetooth\" (use " + forms + ")"},
         {nullptr, "bluetooth", WD_BACKEND_ERROR, 0,
-         "VELMORIX_BRIDGE: unknown value \"bluetooth\" (use usb, sim, sim:FILE or i2cdev:PATH)"},
+         "VELMORIX_BRIDGE: unknown value \"bluetooth\" (use " + forms + ")"},
     };
     for (const Case& c : cases) {
         const std::string name = c.text != nullptr ? c.text : "(default)";
