@@ -34,7 +34,7 @@ rm -rf build/windows/x86_64 build/windows/i686
 ./scripts/windows.sh
 
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVELMORIX_FUZZ=ON -DVELMORIX_GUI=OFF -DVELMORIX_TESTS=OFF -DVELMORIX_BENCH=OFF
+    -DVELMORIX_FUZZ=ON -DVELMORIX_GUI=OFF -DVELMORIX_TESTS=OFF -DVELMORIX_BENCH=OFF -DVELMORIX_PYTHON=OFF
 cmake --build build/fuzz -j "$jobs" --target fuzzers
 for fuzzer in $(find build/fuzz/fuzz -type f -name "fuzz_*" -perm -u+x | sort); do
     name=$(basename "$fuzzer")

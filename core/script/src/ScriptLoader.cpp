@@ -234,7 +234,8 @@ class Loader {
         if (letter == 'A' && !allHex(std::string_view(text).substr(2))) {
             // A text that is not hex would read as address 00, the general call that every
             // device on the bus answers: the line is refused and the address in force stays.
-            markError<RowKind::AddressError>(row, "Address Error: I2C address not hex");
+            markError(row, RowKind::AddressError, operationText(RowKind::AddressError),
+                      "Address Error: I2C address not hex");
         } else if (letter == 'A') {
             std::string addr =
                 text.size() == 4 ? text.substr(2, 2) : std::string("0") + text.back();
@@ -297,10 +298,10 @@ class Loader {
 
     // A command line that cannot be carried out: red "Operation" and "Comment" cells, and the
     // reason after the line's own comment.
-    template <RowKind kind>
-    static void markError(ScriptRow& row, const char* reason) {
+    static void markError(ScriptRow& row, RowKind kind, std::string_view operation,
+                          const char* reason) {
         row.kind = kind;
-        row.cell(Column::Operation).text = operationText(kind);
+        row.cell(Column::Operation).text = operation;
         row.cell(Column::Operation).background = CellColor::Red;
         row.cell(Column::Comment).background = CellColor::Red;
         row.cell(Column::Comment).text += reason;
@@ -324,7 +325,7 @@ class Loader {
         }
         if (error != nullptr) {
             row.RowDelay = 0;
-            markError<RowKind::DelayError>(row, error);
+            markError(row, RowKind::DelayError, operationText(RowKind::DelayError), error);
             return;
         }
         row.kind = RowKind::Delay;
