@@ -17,6 +17,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "form/HeadingWords.h"
 #include "kit/CaptionButton.h"
 #include "kit/LampWidget.h"
 #include "kit/QtHost.h"
@@ -137,32 +138,6 @@ constexpr int kTitleFontPixels = 16;
 constexpr form::PaletteIndex kTitleBack = 1;
 constexpr form::PaletteIndex kTitleFore = 15;
 
-// Splits a heading caption into its column words: they are set apart by runs of two or more
-// blanks, while a single blank belongs to the word ("Detect Step").
-QStringList headingWords(const std::string& caption) {
-    QStringList words;
-    QString word;
-    int blanks = 0;
-    for (const QChar c : QString::fromStdString(caption)) {
-        if (c == ' ') {
-            ++blanks;
-            continue;
-        }
-        if (blanks >= 2 && !word.isEmpty()) {
-            words << word;
-            word.clear();
-        } else if (blanks == 1 && !word.isEmpty()) {
-            word += ' ';
-        }
-        blanks = 0;
-        word += c;
-    }
-    if (!word.isEmpty()) {
-        words << word;
-    }
-    return words;
-}
-
 }  // namespace
 
 ControlBinder::ControlBinder(form::UserEventGate& gate, QtHost& host) : gate_(gate), host_(host) {}
@@ -178,29 +153,14 @@ int ControlBinder::pixels(int twips) {
 }
 
 void ControlBinder::addContainer(std::string_view name, int index, QWidget* widget, int topShift) {
-    containers_[{std::string(name), index}] = {widget, topShift};
+    containers_.add(name, index, widget, topShift);
 }
 
 void ControlBinder::build(const form::ControlTable& table) {
-    for (int pass = 0; pass < 2; ++pass) {
-        for (const form::ControlEntry& e : table) {
-            const bool isFrame = std::holds_alternative<form::Frame*>(e.control);
-            if (isFrame != (pass == 0)) {
-                continue;
-            }
-            auto found = containers_.find(
-                std::pair{std::string(e.geometry.container), e.geometry.containerIndex});
-            if (found == containers_.end()) {
-                continue;
-            }
-            Place at{found->second.widget, e.geometry};
-            at.geometry.top -= found->second.topShift;
-            QWidget* made = make(e, at);
-            if (isFrame || std::holds_alternative<form::Picture*>(e.control)) {
-                addContainer(e.name, e.index, made);
-            }
-        }
-    }
+    containers_.place(table, [this](const form::ControlEntry& e, QWidget* parent,
+                                    const form::ControlGeometry& geometry) {
+        return make(e, Place{parent, geometry});
+    });
 }
 
 QWidget* ControlBinder::widget(const form::Control& control) const {
@@ -379,11 +339,11 @@ QWidget* ControlBinder::headings(form::Label& label, const form::ControlEntry& e
         }
         row->setProperty("caption", qs(label.Caption));
         row->setAccessibleName(qs(label.Caption));
-        const QStringList split = headingWords(label.Caption);
-        const bool oneEach = split.size() == static_cast<qsizetype>(words.size());
+        const std::vector<std::string> split = form::headingWords(label.Caption);
+        const bool oneEach = split.size() == words.size();
         for (std::size_t k = 0; k < words.size(); ++k) {
             if (oneEach) {
-                words[k]->setText(split[static_cast<qsizetype>(k)]);
+                words[k]->setText(qs(split[k]));
                 words[k]->show();
             } else if (k == 0) {
                 // A caption that does not match the columns shows whole across them.

@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "form/HeadingWords.h"
 #include "win32kit/Screen.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
@@ -93,32 +94,6 @@ struct PaintedCaption {
     }
 };
 
-// Splits a heading caption into its column words: they are set apart by runs of two or more
-// blanks, while a single blank belongs to the word ("Detect Step").
-std::vector<std::string> headingWords(const std::string& caption) {
-    std::vector<std::string> words;
-    std::string word;
-    int blanks = 0;
-    for (const char c : caption) {
-        if (c == ' ') {
-            ++blanks;
-            continue;
-        }
-        if (blanks >= 2 && !word.empty()) {
-            words.push_back(word);
-            word.clear();
-        } else if (blanks == 1 && !word.empty()) {
-            word += ' ';
-        }
-        blanks = 0;
-        word += c;
-    }
-    if (!word.empty()) {
-        words.push_back(word);
-    }
-    return words;
-}
-
 // Which part of a control its caption has.
 enum class CaptionArea { Whole, Button, CheckBox };
 
@@ -165,29 +140,14 @@ RECT ControlBinder::pixels(const form::ControlGeometry& g) {
 }
 
 void ControlBinder::addContainer(std::string_view name, int index, HWND window, int topShift) {
-    containers_[{std::string(name), index}] = {window, topShift};
+    containers_.add(name, index, window, topShift);
 }
 
 void ControlBinder::build(const form::ControlTable& table) {
-    for (int pass = 0; pass < 2; ++pass) {
-        for (const form::ControlEntry& e : table) {
-            const bool isFrame = std::holds_alternative<form::Frame*>(e.control);
-            if (isFrame != (pass == 0)) {
-                continue;
-            }
-            auto found = containers_.find(
-                std::pair{std::string(e.geometry.container), e.geometry.containerIndex});
-            if (found == containers_.end()) {
-                continue;
-            }
-            Place at{found->second.window, e.geometry};
-            at.geometry.top -= found->second.topShift;
-            HWND made = make(e, at);
-            if (isFrame || std::holds_alternative<form::Picture*>(e.control)) {
-                addContainer(e.name, e.index, made);
-            }
-        }
-    }
+    containers_.place(table, [this](const form::ControlEntry& e, HWND parent,
+                                    const form::ControlGeometry& geometry) {
+        return make(e, Place{parent, geometry});
+    });
     // Frames were made first; the tab order runs in table order, which Windows takes from the
     // order of the siblings.
     for (const Built& b : built_) {
@@ -446,7 +406,7 @@ HWND ControlBinder::headings(form::Label& label, const form::ControlEntry& e, co
             if (!caption.changed(label.Caption)) {
                 return;
             }
-            const std::vector<std::string> split = headingWords(label.Caption);
+            const std::vector<std::string> split = form::headingWords(label.Caption);
             const bool oneEach = split.size() == words.size();
             for (std::size_t k = 0; k < words.size(); ++k) {
                 if (oneEach) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "form/ContainerPlacer.h"
 #include "form/ControlGeometry.h"
 #include "form/ControlTable.h"
 #include "form/Controls.h"
@@ -103,11 +104,7 @@ class ControlBinder : public QObject {
     QtHost& host_;
     std::vector<std::function<void(bool busy)>> renders_;
     std::map<QObject*, Hooks> hooks_;
-    struct ContainerPlace {
-        QWidget* widget;
-        int topShift;
-    };
-    std::map<std::pair<std::string, int>, ContainerPlace, std::less<>> containers_;
+    form::ContainerPlacer<QWidget*> containers_;
     std::map<const form::Control*, QWidget*> widgets_;
 };
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "form/ContainerPlacer.h"
 #include "form/ControlGeometry.h"
 #include "form/ControlTable.h"
 #include "form/Controls.h"
@@ -144,11 +145,7 @@ class ControlBinder : public MessageTarget {
     std::vector<std::function<void(bool busy)>> renders_;
     std::map<HWND, Item> items_;
     std::map<HWND, Hooks> hooks_;
-    struct ContainerPlace {
-        HWND window;
-        int topShift;
-    };
-    std::map<std::pair<std::string, int>, ContainerPlace, std::less<>> containers_;
+    form::ContainerPlacer<HWND> containers_;
     std::map<const form::Control*, HWND> windows_;
     std::vector<Built> built_;
     std::vector<std::function<std::string()>> texts_;
