@@ -14,6 +14,7 @@ import sys
 
 RANKS = {
     "bridgeproto": -1,
+    "regmap": -1,
     "bridgesim": 0,
     "wd_utils": 1,
     "driverinit": 2,

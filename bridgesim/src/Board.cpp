@@ -23,7 +23,7 @@ void spinUntil(std::chrono::steady_clock::time_point deadline) {
 Board::Board(const SimulationConfig& config)
     : name_(config.name),
       attached_(config.attached),
-      bus_(config.targets),
+      bus_(config.targets, &clock_),
       inputsB_(config.inputsB),
       inputsC_(config.inputsC),
       latency_(config.latencyUs) {}
@@ -296,6 +296,16 @@ void Board::clearFaults() {
 void Board::setLatency(std::chrono::microseconds latency) {
     std::lock_guard lock(mutex_);
     latency_ = std::max(latency, std::chrono::microseconds{0});
+}
+
+void Board::setManualClock(bool manual) {
+    std::lock_guard lock(mutex_);
+    clock_.setManual(manual);
+}
+
+void Board::advanceClock(std::chrono::microseconds by) {
+    std::lock_guard lock(mutex_);
+    clock_.advance(by);
 }
 
 void Board::setTimeoutWait(std::optional<std::chrono::microseconds> wait) {

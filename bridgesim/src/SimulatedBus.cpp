@@ -1,8 +1,25 @@
 #include "bridgesim/SimulatedBus.h"
 
+#include <chrono>
+
 namespace bridgesim {
 
-SimulatedBus::SimulatedBus(const std::vector<TargetConfig>& targets) {
+namespace {
+
+// A target that stretches the clock holds the bus, and so the board, that long.
+void stretch(const I2cTarget& target) {
+    if (target.stretchUs() == 0) {
+        return;
+    }
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::microseconds(target.stretchUs());
+    while (std::chrono::steady_clock::now() < until) {
+    }
+}
+
+}  // namespace
+
+SimulatedBus::SimulatedBus(const std::vector<TargetConfig>& targets, const SimClock* clock) {
     targetIndex_.fill(-1);
     targets_.reserve(targets.size());
     for (const auto& target : targets) {
@@ -10,7 +27,7 @@ SimulatedBus::SimulatedBus(const std::vector<TargetConfig>& targets) {
             continue;
         }
         targetIndex_[target.address & 0xFE] = static_cast<std::int16_t>(targets_.size());
-        targets_.emplace_back(target);
+        targets_.emplace_back(target, clock);
     }
 }
 
@@ -20,8 +37,9 @@ bridgeproto::BusResult SimulatedBus::write(std::uint8_t address,
     if (target == nullptr) {
         return {};
     }
-    target->write(bytes);
-    return {bridgeproto::BusStatus::Ok, static_cast<std::uint32_t>(1 + bytes.size())};
+    const std::uint32_t acknowledged = target->write(bytes);
+    stretch(*target);
+    return {bridgeproto::BusStatus::Ok, acknowledged};
 }
 
 bridgeproto::BusResult SimulatedBus::writeRead(std::uint8_t address,
@@ -31,10 +49,13 @@ bridgeproto::BusResult SimulatedBus::writeRead(std::uint8_t address,
     if (target == nullptr) {
         return {};
     }
-    if (!bytes.empty()) {
-        target->write(bytes);
+    stretch(*target);
+    if (!bytes.empty() && target->write(bytes) < 1 + bytes.size()) {
+        return {};
     }
-    target->read(in);
+    if (!target->read(in)) {
+        return {};
+    }
     return {bridgeproto::BusStatus::Ok, static_cast<std::uint32_t>(in.size())};
 }
 

@@ -1,5 +1,8 @@
 #include "bridgesim/SimulationReader.h"
 
+#include <array>
+#include <cstdio>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -21,6 +24,10 @@ namespace {
 using nlohmann::json;
 
 constexpr std::uint32_t kMaxLatencyUs = 1'000'000;
+constexpr std::uint32_t kMaxBusyMs = 60'000;
+constexpr long long kMaxPeriodMs = 86'400'000;
+
+std::atomic<MapTargetReader> mapReader{nullptr};
 
 // Carries "KEY: problem" up to fromText, which adds the source name; never leaves this file.
 struct ReadError : std::runtime_error {
@@ -135,11 +142,275 @@ std::uint32_t registerKey(const std::string& text, const std::string& key,
     return registerAddress(json(text), key, target);
 }
 
-TargetConfig readTarget(const json& v, const std::string& where) {
+// An integer from min to max; `what` says what it counts.
+long long integer(const json& v, const std::string& key, long long min, long long max,
+                  const std::string& what) {
+    if (!v.is_number_integer() || v.get<long long>() < min || v.get<long long>() > max) {
+        throw ReadError(key, "expected " + what + " from " + std::to_string(min) + " to " +
+                                 std::to_string(max) + ", got " + describe(v));
+    }
+    return v.get<long long>();
+}
+
+// The width in bytes of the register a key names; refused when the address lies inside a wider
+// register rather than at its start.
+unsigned registerWidth(const TargetConfig& target, std::uint32_t reg, const std::string& key) {
+    auto it = target.widths.upper_bound(reg);
+    if (it != target.widths.begin()) {
+        --it;
+        if (it->first != reg && reg < it->first + it->second) {
+            char start[8];
+            std::snprintf(start, sizeof start, "%02X", static_cast<unsigned>(it->first));
+            throw ReadError(key, "lies inside the " + std::to_string(it->second) +
+                                     "-byte register that starts at " + quoted(start));
+        }
+    }
+    return target.widthAt(reg);
+}
+
+// A register address key of an object such as "bits" and its width.
+std::pair<std::uint32_t, unsigned> registerEntry(const std::string& text, const std::string& key,
+                                                 const TargetConfig& target) {
+    const std::uint32_t reg = registerKey(text, key, target);
+    return {reg, registerWidth(target, reg, key)};
+}
+
+BitRules readBits(const json& v, const std::string& key, unsigned width) {
+    requireObject(v, key);
+    // The write behaviours: a bit has at most one. A read behaviour adds to it.
+    struct Behaviour {
+        const char* name;
+        std::uint32_t BitRules::*mask;
+        bool write;
+    };
+    static constexpr std::array<Behaviour, 12> kBehaviours{{
+        {"read_only", &BitRules::readOnly, true},
+        {"write_1_to_clear", &BitRules::writeOneToClear, true},
+        {"write_1_to_set", &BitRules::writeOneToSet, true},
+        {"write_1_to_toggle", &BitRules::writeOneToToggle, true},
+        {"write_0_to_clear", &BitRules::writeZeroToClear, true},
+        {"write_0_to_set", &BitRules::writeZeroToSet, true},
+        {"write_0_to_toggle", &BitRules::writeZeroToToggle, true},
+        {"write_clears", &BitRules::writeClears, true},
+        {"write_sets", &BitRules::writeSets, true},
+        {"write_only", &BitRules::writeOnly, true},
+        {"clear_on_read", &BitRules::clearOnRead, false},
+        {"set_on_read", &BitRules::setOnRead, false},
+    }};
+    std::vector<const char*> names;
+    for (const Behaviour& b : kBehaviours) {
+        names.push_back(b.name);
+    }
+    for (const auto& item : v.items()) {
+        if (std::find_if(kBehaviours.begin(), kBehaviours.end(), [&](const Behaviour& b) {
+                return item.key() == b.name;
+            }) == kBehaviours.end()) {
+            std::string allowed;
+            for (const char* name : names) {
+                allowed += (allowed.empty() ? "" : ", ") + std::string(name);
+            }
+            throw ReadError(child(key, item.key()), "unknown key (allowed: " + allowed + ")");
+        }
+    }
+    BitRules rules;
+    std::uint32_t writeNamed = 0, readNamed = 0;
+    std::array<const char*, 32> namedBy{};
+    for (const Behaviour& b : kBehaviours) {
+        if (!v.contains(b.name)) {
+            continue;
+        }
+        const std::string itemKey = child(key, b.name);
+        const std::uint32_t mask = hexValue(v[b.name], itemKey, static_cast<int>(2 * width));
+        const bool writeOnly = b.mask == &BitRules::writeOnly;
+        std::uint32_t clash = mask & (b.write ? writeNamed : readNamed);
+        if (!b.write) {
+            clash |= mask & rules.writeOnly;
+        } else if (writeOnly) {
+            clash |= mask & readNamed;
+        }
+        if (clash != 0) {
+            int bit = 0;
+            while ((clash & (1u << bit)) == 0) {
+                ++bit;
+            }
+            throw ReadError(itemKey, "bit " + std::to_string(bit) + " is also named by " +
+                                         namedBy[static_cast<std::size_t>(bit)] +
+                                         " (a bit has one write behaviour and one read "
+                                         "behaviour, and a write-only bit is never read)");
+        }
+        for (int bit = 0; bit < 32; ++bit) {
+            if ((mask & (1u << bit)) != 0 && namedBy[static_cast<std::size_t>(bit)] == nullptr) {
+                namedBy[static_cast<std::size_t>(bit)] = b.name;
+            }
+        }
+        (b.write ? writeNamed : readNamed) |= mask;
+        rules.*b.mask = mask;
+    }
+    return rules;
+}
+
+// "read", or a time such as "10 ms", "2 s", "500 us".
+std::optional<std::chrono::microseconds> readEvery(const json& v, const std::string& key) {
+    const std::string problem = "expected \"read\" or a time such as \"10 ms\", got ";
+    if (!v.is_string()) {
+        throw ReadError(key, problem + describe(v));
+    }
+    const std::string text = v.get<std::string>();
+    if (text == "read") {
+        return std::nullopt;
+    }
+    std::size_t digits = 0;
+    while (digits < text.size() && digits < 9 && text[digits] >= '0' && text[digits] <= '9') {
+        ++digits;
+    }
+    std::string unit = text.substr(digits);
+    unit.erase(0, unit.find_first_not_of(' '));
+    const long long count = digits == 0 ? 0 : std::stoll(text.substr(0, digits));
+    const long long scale = unit == "us" ? 1 : unit == "ms" ? 1000 : unit == "s" ? 1000000 : 0;
+    if (count <= 0 || scale == 0 || count * scale > kMaxPeriodMs * 1000) {
+        throw ReadError(key, problem + quoted(text) + " (from 1 us to 1 day)");
+    }
+    return std::chrono::microseconds(count * scale);
+}
+
+ChangingConfig readChanging(const json& v, const std::string& key, unsigned width) {
+    requireObject(v, key);
+    static constexpr std::array<std::pair<const char*, ChangingConfig::Kind>, 5> kKinds{{
+        {"counter", ChangingConfig::Kind::Counter},
+        {"sequence", ChangingConfig::Kind::Sequence},
+        {"ramp", ChangingConfig::Kind::Ramp},
+        {"sine", ChangingConfig::Kind::Sine},
+        {"noise", ChangingConfig::Kind::Noise},
+    }};
+    if (v.size() != 1) {
+        throw ReadError(key, "expected one kind (counter, sequence, ramp, sine or noise), got " +
+                                 describe(v));
+    }
+    const std::string kindName = v.begin().key();
+    const auto found = std::find_if(kKinds.begin(), kKinds.end(),
+                                    [&](const auto& k) { return kindName == k.first; });
+    const std::string kindKey = child(key, kindName);
+    if (found == kKinds.end()) {
+        throw ReadError(kindKey, "unknown kind (allowed: counter, sequence, ramp, sine, noise)");
+    }
+    const json& body = v.begin().value();
+    requireObject(body, kindKey);
+    ChangingConfig changing;
+    changing.kind = found->second;
+    const int digits = static_cast<int>(2 * width);
+    switch (changing.kind) {
+        case ChangingConfig::Kind::Counter:
+            rejectUnknownKeys(body, kindKey, {"step", "every"});
+            if (body.contains("step")) {
+                changing.step = integer(body["step"], child(kindKey, "step"), -2147483647LL,
+                                        2147483647LL, "a step");
+            }
+            break;
+        case ChangingConfig::Kind::Sequence: {
+            rejectUnknownKeys(body, kindKey, {"values", "every"});
+            const std::string valuesKey = child(kindKey, "values");
+            if (!body.contains("values") || !body["values"].is_array() ||
+                body["values"].empty()) {
+                throw ReadError(valuesKey, "expected a list of one or more hex values");
+            }
+            for (std::size_t i = 0; i < body["values"].size(); ++i) {
+                changing.values.push_back(hexValue(
+                    body["values"][i], valuesKey + "[" + std::to_string(i) + "]", digits));
+            }
+            break;
+        }
+        default: {
+            rejectUnknownKeys(body, kindKey,
+                              changing.kind == ChangingConfig::Kind::Noise
+                                  ? std::initializer_list<const char*>{"min", "max", "period_ms",
+                                                                       "seed", "every"}
+                                  : std::initializer_list<const char*>{"min", "max", "period_ms",
+                                                                       "every"});
+            for (const char* required : {"min", "max", "period_ms"}) {
+                if (!body.contains(required)) {
+                    throw ReadError(child(kindKey, required), "missing");
+                }
+            }
+            changing.min = hexValue(body["min"], child(kindKey, "min"), digits);
+            changing.max = hexValue(body["max"], child(kindKey, "max"), digits);
+            if (changing.max < changing.min) {
+                throw ReadError(child(kindKey, "max"), "is below min");
+            }
+            changing.periodMs = static_cast<std::uint32_t>(integer(
+                body["period_ms"], child(kindKey, "period_ms"), 1, kMaxPeriodMs, "milliseconds"));
+            if (body.contains("seed")) {
+                changing.seed = static_cast<std::uint64_t>(integer(
+                    body["seed"], child(kindKey, "seed"), 0, 9007199254740991LL, "a seed"));
+            }
+        }
+    }
+    if (body.contains("every")) {
+        changing.every = readEvery(body["every"], child(kindKey, "every"));
+    }
+    return changing;
+}
+
+FifoConfig readFifo(const json& v, const std::string& key) {
+    requireObject(v, key);
+    rejectUnknownKeys(v, key, {"values", "empty"});
+    FifoConfig fifo;
+    if (v.contains("values")) {
+        const std::string valuesKey = child(key, "values");
+        if (!v["values"].is_array()) {
+            throw ReadError(valuesKey, "expected a list of hex bytes, got " + describe(v["values"]));
+        }
+        for (std::size_t i = 0; i < v["values"].size(); ++i) {
+            fifo.values.push_back(
+                hexByte(v["values"][i], valuesKey + "[" + std::to_string(i) + "]"));
+        }
+    }
+    if (v.contains("empty")) {
+        fifo.empty = hexByte(v["empty"], child(key, "empty"));
+    }
+    return fifo;
+}
+
+// A list of register addresses, none twice.
+std::set<std::uint32_t> registerList(const json& list, const std::string& key,
+                                     const TargetConfig& target) {
+    if (!list.is_array()) {
+        throw ReadError(key, "expected a list of register addresses, got " + describe(list));
+    }
+    std::set<std::uint32_t> registers;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::string itemKey = key + "[" + std::to_string(i) + "]";
+        if (!registers.insert(registerAddress(list[i], itemKey, target)).second) {
+            throw ReadError(itemKey, "register listed twice");
+        }
+    }
+    return registers;
+}
+
+void readMap(const json& v, const std::string& key, const std::string& baseDir,
+             TargetConfig& target) {
+    if (!v.is_string() || v.get<std::string>().empty()) {
+        throw ReadError(key, "expected the path of a register map file, got " + describe(v));
+    }
+    const MapTargetReader reader = mapReader.load();
+    if (reader == nullptr) {
+        throw ReadError(key, "this build reads no register map files");
+    }
+    std::filesystem::path path(v.get<std::string>());
+    if (path.is_relative() && !baseDir.empty()) {
+        path = std::filesystem::path(baseDir) / path;
+    }
+    std::string error;
+    if (!reader(path.string(), target, error)) {
+        throw ReadError(key, error);
+    }
+}
+
+TargetConfig readTarget(const json& v, const std::string& where, const std::string& baseDir) {
     requireObject(v, where);
-    rejectUnknownKeys(
-        v, where,
-        {"address", "register_bytes", "size", "fill", "registers", "read_only", "interrupt"});
+    rejectUnknownKeys(v, where,
+                      {"address", "register_bytes", "size", "fill", "registers", "read_only",
+                       "interrupt", "bits", "changing", "fifo", "nak_registers",
+                       "busy_after_write_ms", "stretch_us", "map"});
     TargetConfig target;
     if (!v.contains("address")) {
         throw ReadError(child(where, "address"), "missing (every target needs its address)");
@@ -149,6 +420,9 @@ TargetConfig readTarget(const json& v, const std::string& where) {
         throw ReadError(child(where, "address"),
                         "must be the 8-bit write address (bit 0 clear), got " +
                             quoted(v["address"].get<std::string>()));
+    }
+    if (v.contains("map")) {
+        readMap(v["map"], child(where, "map"), baseDir, target);
     }
     if (v.contains("register_bytes")) {
         const json& rb = v["register_bytes"];
@@ -175,26 +449,64 @@ TargetConfig readTarget(const json& v, const std::string& where) {
     if (v.contains("registers")) {
         const std::string key = child(where, "registers");
         requireObject(v["registers"], key);
+        // The file's values replace a map's reset values.
+        std::set<std::uint32_t> listed;
         for (const auto& item : v["registers"].items()) {
             const std::string itemKey = key + "." + item.key();
             const std::uint32_t reg = registerKey(item.key(), itemKey, target);
-            if (!target.registers.emplace(reg, hexByte(item.value(), itemKey)).second) {
+            if (!listed.insert(reg).second) {
                 throw ReadError(itemKey, "register listed twice");
             }
+            target.registers[reg] = hexByte(item.value(), itemKey);
         }
     }
     if (v.contains("read_only")) {
-        const std::string key = child(where, "read_only");
-        const json& list = v["read_only"];
-        if (!list.is_array()) {
-            throw ReadError(key, "expected a list of register addresses, got " + describe(list));
+        for (std::uint32_t reg : registerList(v["read_only"], child(where, "read_only"), target)) {
+            target.readOnly.insert(reg);
         }
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            const std::string itemKey = key + "[" + std::to_string(i) + "]";
-            if (!target.readOnly.insert(registerAddress(list[i], itemKey, target)).second) {
-                throw ReadError(itemKey, "register listed twice");
+    }
+    if (v.contains("bits")) {
+        const std::string key = child(where, "bits");
+        requireObject(v["bits"], key);
+        for (const auto& item : v["bits"].items()) {
+            const std::string itemKey = key + "." + item.key();
+            const auto [reg, width] = registerEntry(item.key(), itemKey, target);
+            target.bits[reg] = readBits(item.value(), itemKey, width);
+        }
+    }
+    if (v.contains("changing")) {
+        const std::string key = child(where, "changing");
+        requireObject(v["changing"], key);
+        for (const auto& item : v["changing"].items()) {
+            const std::string itemKey = key + "." + item.key();
+            const auto [reg, width] = registerEntry(item.key(), itemKey, target);
+            target.changing[reg] = readChanging(item.value(), itemKey, width);
+        }
+    }
+    if (v.contains("fifo")) {
+        const std::string key = child(where, "fifo");
+        requireObject(v["fifo"], key);
+        for (const auto& item : v["fifo"].items()) {
+            const std::string itemKey = key + "." + item.key();
+            const std::uint32_t reg = registerEntry(item.key(), itemKey, target).first;
+            if (target.changing.contains(reg)) {
+                throw ReadError(itemKey, "a FIFO register cannot also be in \"changing\"");
             }
+            target.fifo[reg] = readFifo(item.value(), itemKey);
         }
+    }
+    if (v.contains("nak_registers")) {
+        target.nakRegisters =
+            registerList(v["nak_registers"], child(where, "nak_registers"), target);
+    }
+    if (v.contains("busy_after_write_ms")) {
+        target.busyAfterWriteMs = static_cast<std::uint32_t>(
+            integer(v["busy_after_write_ms"], child(where, "busy_after_write_ms"), 0, kMaxBusyMs,
+                    "milliseconds"));
+    }
+    if (v.contains("stretch_us")) {
+        target.stretchUs = static_cast<std::uint32_t>(integer(
+            v["stretch_us"], child(where, "stretch_us"), 0, kMaxLatencyUs, "microseconds"));
     }
     if (v.contains("interrupt")) {
         const std::string key = child(where, "interrupt");
@@ -217,7 +529,7 @@ TargetConfig readTarget(const json& v, const std::string& where) {
     return target;
 }
 
-SimulationConfig readSimulation(const json& doc) {
+SimulationConfig readSimulation(const json& doc, const std::string& baseDir) {
     requireObject(doc, "(top level)");
     rejectUnknownKeys(doc, "", {"name", "attached", "latency_us", "inputs", "targets"});
     SimulationConfig config;
@@ -262,7 +574,7 @@ SimulationConfig readSimulation(const json& doc) {
     }
     for (std::size_t i = 0; i < targets.size(); ++i) {
         const std::string where = "targets[" + std::to_string(i) + "]";
-        TargetConfig target = readTarget(targets[i], where);
+        TargetConfig target = readTarget(targets[i], where, baseDir);
         for (std::size_t j = 0; j < config.targets.size(); ++j) {
             if (config.targets[j].address == target.address) {
                 throw ReadError(where + ".address",
@@ -336,11 +648,16 @@ json parseRejectingDuplicateKeys(std::string_view text) {
 
 }  // namespace
 
+void SimulationReader::setMapReader(MapTargetReader reader) {
+    mapReader.store(reader);
+}
+
 std::optional<SimulationConfig> SimulationReader::fromText(std::string_view text,
                                                            std::string_view source,
-                                                           std::string& error) {
+                                                           std::string& error,
+                                                           const std::string& baseDir) {
     try {
-        return readSimulation(parseRejectingDuplicateKeys(text));
+        return readSimulation(parseRejectingDuplicateKeys(text), baseDir);
     } catch (const ReadError& e) {
         error = std::string(source) + ": " + e.what();
     } catch (const json::parse_error& e) {
@@ -404,7 +721,7 @@ std::optional<SimulationConfig> SimulationReader::fromFile(const std::string& pa
         error = path + ": (file): read error";
         return std::nullopt;
     }
-    return fromText(content.str(), path, error);
+    return fromText(content.str(), path, error, std::filesystem::path(path).parent_path().string());
 }
 
 std::string_view SimulationReader::builtInText() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "EmulatedI2cAdapter.h"
+#include "bridgesim/MapTarget.h"
 #include "bridgesim/SimulationReader.h"
 
 extern char** environ;
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string error;
+    bridgesim::installMapReader();
     const auto config = bridgesim::SimulationReader::fromFile(argv[1], error);
     if (!config) {
         std::cerr << "emulated-i2c-adapter: " << error << '\n';

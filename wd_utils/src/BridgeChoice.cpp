@@ -7,6 +7,7 @@
 #endif
 #include "SimBackend.h"
 #include "bridgesim/Board.h"
+#include "bridgesim/MapTarget.h"
 #if !defined(VELMORIX_NO_USB_BACKEND)
 #include "UsbBackend.h"
 #endif
@@ -66,6 +67,7 @@ std::variant<BridgeChoice, BridgeRefusal> BridgeChoice::parse(const char* text) 
                 origin + ": \"sim:\" needs a simulation file name after the colon"};
         }
         std::string error;
+        bridgesim::installMapReader();
         std::shared_ptr<bridgesim::Board> board = bridgesim::Board::fromFile(path, error);
         if (!board) {
             return BridgeRefusal{WD_BAD_SIMULATION, error};

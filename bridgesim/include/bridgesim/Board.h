@@ -36,6 +36,7 @@
 #include "bridgeproto/PacketInterpreter.h"
 #include "bridgesim/I2cTarget.h"
 #include "bridgesim/PacketRecord.h"
+#include "bridgesim/SimClock.h"
 #include "bridgesim/SimulatedBus.h"
 #include "bridgesim/SimulationConfig.h"
 
@@ -152,6 +153,11 @@ class Board : private bridgeproto::BridgePorts {
     void setRegistrationFails(bool on);
     void clearFaults();
 
+    // The clock that time-based register values and busy times follow: a manual clock stops
+    // and moves only by advanceClock, so that tests never sleep.
+    void setManualClock(bool manual);
+    void advanceClock(std::chrono::microseconds by);
+
     // Per-transfer latency, spun to a steady_clock deadline so short values are accurate.
     void setLatency(std::chrono::microseconds latency);
     // How long a time-out waits; nullopt (default) waits the transfer's own time-out.
@@ -194,6 +200,7 @@ class Board : private bridgeproto::BridgePorts {
     bool attached_;
     std::uint64_t attachmentSerial_ = 1;
     std::uint32_t activeAlternateSetting_ = 0;
+    SimClock clock_;
     SimulatedBus bus_;
     bridgeproto::PacketInterpreter interpreter_{bus_, this};
     LockedBus lockedBus_{*this};

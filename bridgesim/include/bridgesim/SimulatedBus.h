@@ -1,5 +1,6 @@
-// An I2C bus of simulated register-file targets. Every byte sent to a present target is
-// acknowledged. Not thread-safe: its owner locks.
+// An I2C bus of simulated register-file targets. A present target acknowledges what its
+// configuration lets it (everything, unless it is busy or refuses a register address). Not
+// thread-safe: its owner locks.
 #pragma once
 
 #include <array>
@@ -15,12 +16,16 @@ namespace bridgesim {
 class SimulatedBus : public bridgeproto::I2cBus {
   public:
     // The first target listed at an address wins; later ones at the same address are dropped.
-    explicit SimulatedBus(const std::vector<TargetConfig>& targets);
+    // clock: the time the targets' time-based behaviour follows (nullptr: each keeps its own).
+    explicit SimulatedBus(const std::vector<TargetConfig>& targets,
+                          const SimClock* clock = nullptr);
 
-    // Always Ok: count 1 + bytes for a present target, 0 for an absent one.
+    // Always Ok: count = bytes the target acknowledged, the address byte included (0 for an
+    // absent or busy one).
     bridgeproto::BusResult write(std::uint8_t address,
                                  std::span<const std::uint8_t> bytes) override;
-    // Always Ok: count in.size() for a present target, 0 (in untouched) for an absent one.
+    // Always Ok: count in.size() for a target that acknowledged the whole exchange, 0 (in
+    // untouched) otherwise.
     bridgeproto::BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
                                      std::span<std::uint8_t> in) override;
 

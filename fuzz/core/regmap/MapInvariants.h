@@ -1,8 +1,8 @@
 // What every map a reader accepts must keep, checked by both reader fuzzers: a refusal names a
 // line and changes nothing; an accepted map has registers of 8, 16 or 32 bits in address order
 // that do not overlap, fields within their register on bits of their own, enumerated values that
-// fit, and the masked write never touches a bit outside the named field but for
-// write-1-to-clear and write-only fields.
+// fit, and a masked write the planner lets through leaves every other field the chip shows as it
+// was, under every write kind.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,31 @@
 #include "regmap/MaskedWrite.h"
 
 namespace fuzzmap {
+
+// The value a chip holds after `written` meets `held` in bits of this write kind.
+inline std::uint32_t chipAfter(regmap::WriteKind kind, std::uint32_t held, std::uint32_t written) {
+    using regmap::WriteKind;
+    switch (kind) {
+        case WriteKind::OneToClear:
+            return held & ~written;
+        case WriteKind::OneToSet:
+            return held | written;
+        case WriteKind::OneToToggle:
+            return held ^ written;
+        case WriteKind::ZeroToClear:
+            return held & written;
+        case WriteKind::ZeroToSet:
+            return held | ~written;
+        case WriteKind::ZeroToToggle:
+            return held ^ ~written;
+        case WriteKind::Clear:
+            return 0;
+        case WriteKind::Set:
+            return 0xFFFFFFFFu;
+        default:
+            return written;
+    }
+}
 
 inline void check(bool condition) {
     if (!condition) {
@@ -41,22 +66,21 @@ inline void checkMap(std::string_view text) {
                 check(named.value <= field.maxValue());
             }
             regmap::MaskedWrite write(reg);
-            if (!write.assign(field, field.maxValue()).empty()) {
+            if (!write.assign(field, field.maxValue()).empty() || !write.blocked().empty()) {
                 continue;
             }
             const std::uint32_t current = 0xA5A5A5A5u & reg.valueMask();
             const std::uint32_t planned = write.plan(current);
-            std::uint32_t free = field.mask();
+            // What the chip holds after the write: every other field it can show keeps its
+            // value, whatever its write kind.
             for (const regmap::Field& other : reg.fields) {
-                if (other.access == regmap::Access::WriteOneToClear ||
-                    other.access == regmap::Access::WriteOnly) {
-                    free |= other.mask();
+                if (&other == &field || !regmap::readable(other.access) ||
+                    !regmap::writable(other.access) || !write.readsFirst()) {
+                    continue;
                 }
+                check(((chipAfter(other.writeKind, current, planned) ^ current) & other.mask()) ==
+                      0);
             }
-            // A write-only register is never read: its other bits start from the reset value.
-            const std::uint32_t base =
-                write.readsFirst() ? current : (reg.resetValue & reg.valueMask());
-            check(((planned ^ base) & ~free) == 0);
             check((planned & field.mask()) == field.mask());
             check(map.decode(reg, map.encode(reg, planned)) == planned);
         }

@@ -45,7 +45,7 @@ TEST_F(MapReader, IpXact2009_RegistersFieldsResetsAndEnumeratedValues) {
     EXPECT_EQ(ctrl.field("GAIN")->reset, 2u);
     const Register& status = *map.named("STATUS");
     EXPECT_EQ(status.field("READY")->access, Access::ReadOnly);
-    EXPECT_EQ(status.field("OVF")->access, Access::WriteOneToClear);
+    EXPECT_EQ(status.field("OVF")->writeKind, WriteKind::OneToClear);
     EXPECT_EQ(status.field("IRQ_EN")->access, Access::ReadWrite);
     const Register& thresh = *map.named("THRESH");
     EXPECT_EQ(thresh.width, 16u);
@@ -63,7 +63,7 @@ TEST_F(MapReader, IpXact2014_FieldResetsSystemVerilogNumbersAndByteOrder) {
     EXPECT_EQ(ctrl.resetMask, 0xFDu);                                // bit 1 belongs to no field
     EXPECT_EQ(ctrl.field("MODE")->valueFor(2)->name, "CONTINUOUS");  // 2'b10
     const Register& flags = *map.named("FLAGS");
-    EXPECT_EQ(flags.field("DONE")->access, Access::WriteOneToClear);
+    EXPECT_EQ(flags.field("DONE")->writeKind, WriteKind::OneToClear);
     EXPECT_EQ(flags.resetMask, 0u);
     const Register& count = *map.named("COUNT");
     EXPECT_EQ(count.address, 0x120u);  // 8'h20
@@ -84,7 +84,7 @@ TEST_F(MapReader, Svd_BitFormsInheritanceDimArraysAndDerivedRegisters) {
     EXPECT_EQ(ctrl.field("GAIN")->mask(), 0xF0u);                 // bitRange
     EXPECT_EQ(ctrl.field("MODE")->values.size(), 3u);             // isDefault left out
     EXPECT_EQ(ctrl.field("MODE")->parseValue("continuous"), 2u);  // #10
-    EXPECT_EQ(map.named("STATUS")->field("ERR")->access, Access::WriteOneToClear);
+    EXPECT_EQ(map.named("STATUS")->field("ERR")->writeKind, WriteKind::OneToClear);
     const Register& derived = *map.named("CTRL2");
     EXPECT_EQ(derived.address, 0x12u);
     EXPECT_EQ(derived.resetValue, 0u);

@@ -9,13 +9,14 @@ namespace regmap {
 namespace {
 
 Field field(const char* name, unsigned lsb, unsigned width, Access access = Access::ReadWrite,
-            std::uint32_t reset = 0) {
+            std::uint32_t reset = 0, WriteKind kind = WriteKind::Normal) {
     Field f;
     f.name = name;
     f.lsb = lsb;
     f.width = width;
     f.access = access;
     f.reset = reset;
+    f.writeKind = kind;
     return f;
 }
 
@@ -31,8 +32,9 @@ class MaskedWriteTest : public ::testing::Test {
         status.name = "STATUS";
         status.address = 0x11;
         status.fields = {field("READY", 0, 1, Access::ReadOnly),
-                         field("OVF", 1, 1, Access::WriteOneToClear),
-                         field("ERR", 2, 1, Access::WriteOneToClear), field("IRQ_EN", 7, 1),
+                         field("OVF", 1, 1, Access::ReadWrite, 0, WriteKind::OneToClear),
+                         field("ERR", 2, 1, Access::ReadWrite, 0, WriteKind::OneToClear),
+                         field("IRQ_EN", 7, 1),
                          field("KEY", 4, 2, Access::WriteOnly, 2)};
         Register id;
         id.name = "ID";
@@ -78,6 +80,83 @@ TEST_F(MaskedWriteTest, OnlyNamedBitsChange) {
     EXPECT_EQ(plan(0xFF, {"CTRL.MODE=standby", "CTRL.GAIN=0x3"}), 0x33u);
     EXPECT_EQ(plan(0x00, {"CTRL=0x5A"}), 0x5Au);
     EXPECT_EQ(plan(0x1234, {"WIDE.LO=0xFF"}), 0x12FFu);
+    // Assignments apply in order, each to its own bits: a whole value, then one field.
+    EXPECT_EQ(plan(0xF0, {"CTRL=0x24", "CTRL.EN=1"}), 0x25u);
+    EXPECT_EQ(plan(0xF0, {"CTRL.EN=1", "CTRL=0x24"}), 0x24u);
+}
+
+// One field of each write kind beside a named plain field: the byte written when the chip holds
+// 0xFF, and whether the write goes at all.
+struct KindCase {
+    WriteKind kind;
+    Access access;
+    std::uint32_t written;  // the planned byte; ignored when refused
+    bool refused;
+    std::uint32_t verifyMask;
+};
+
+class MaskedWriteKinds : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(MaskedWriteKinds, OtherFieldIsWrittenSoThatTheChipKeepsIt) {
+    const KindCase c = GetParam();
+    Register reg;
+    reg.name = "R";
+    reg.resetValue = 0x50;
+    reg.fields = {field("A", 0, 2), field("B", 4, 4, c.access, 0x5, c.kind)};
+    MaskedWrite write(reg);
+    ASSERT_EQ(write.assign("A", std::uint32_t{1}), "");
+    EXPECT_EQ(!write.blocked().empty(), c.refused) << write.blocked();
+    if (!c.refused) {
+        EXPECT_EQ(write.plan(0xFF), c.written);
+    }
+    EXPECT_EQ(write.verifyMask(), c.verifyMask);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKind, MaskedWriteKinds,
+    ::testing::Values(KindCase{WriteKind::Normal, Access::ReadWrite, 0xFD, false, 0x03},
+                      KindCase{WriteKind::OneToClear, Access::ReadWrite, 0x0D, false, 0x03},
+                      KindCase{WriteKind::OneToSet, Access::ReadWrite, 0x0D, false, 0x03},
+                      KindCase{WriteKind::OneToToggle, Access::ReadWrite, 0x0D, false, 0x03},
+                      KindCase{WriteKind::ZeroToClear, Access::ReadWrite, 0xFD, false, 0x03},
+                      KindCase{WriteKind::ZeroToSet, Access::ReadWrite, 0xFD, false, 0x03},
+                      KindCase{WriteKind::ZeroToToggle, Access::ReadWrite, 0xFD, false, 0x03},
+                      KindCase{WriteKind::Clear, Access::ReadWrite, 0, true, 0x03},
+                      KindCase{WriteKind::Set, Access::ReadWrite, 0, true, 0x03},
+                      KindCase{WriteKind::Modify, Access::ReadWrite, 0, true, 0x03},
+                      KindCase{WriteKind::Normal, Access::WriteOnly, 0x5D, false, 0x03},
+                      KindCase{WriteKind::Normal, Access::WriteOnce, 0x5D, false, 0x03},
+                      KindCase{WriteKind::Normal, Access::ReadOnly, 0xFD, false, 0x03}));
+
+TEST_F(MaskedWriteTest, RegisterWriteKindReachesFieldsAndGaps) {
+    // STATUS of a map whose register says oneToClear: the fields inherit it (the readers do),
+    // the bits outside them follow it too, so only DRDY is written as 1.
+    Register reg;
+    reg.name = "STATUS";
+    reg.writeKind = WriteKind::OneToClear;
+    reg.fields = {field("DRDY", 0, 1, Access::ReadWrite, 0, WriteKind::OneToClear),
+                  field("OVR", 1, 1, Access::ReadWrite, 0, WriteKind::OneToClear)};
+    MaskedWrite write(reg);
+    ASSERT_EQ(write.assign("DRDY", std::uint32_t{1}), "");
+    EXPECT_EQ(write.plan(0x13), 0x01u);
+    EXPECT_EQ(write.verifyMask(), 0u);
+}
+
+TEST_F(MaskedWriteTest, ReadWithSideEffects_RefusedUnlessEveryFieldIsNamed) {
+    Register reg;
+    reg.name = "INT";
+    reg.fields = {field("FLAG", 0, 1, Access::ReadOnly), field("EN", 1, 1)};
+    reg.fields[0].readAction = ReadAction::Clear;
+    MaskedWrite partly(reg);
+    ASSERT_EQ(partly.assign("EN", std::uint32_t{1}), "");
+    EXPECT_EQ(partly.blocked(),
+              "reading register INT first would change INT.FLAG (clear-on-read): name every field "
+              "of it so that it is written without a read");
+    MaskedWrite whole(reg);
+    ASSERT_EQ(whole.assign("", std::uint32_t{2}), "");
+    EXPECT_EQ(whole.blocked(), "");
+    EXPECT_FALSE(whole.readsFirst());
+    EXPECT_EQ(whole.verifyMask(), 0u);
 }
 
 TEST_F(MaskedWriteTest, WriteOneToClear_OnlyTheFlagsGivenAreWrittenAsOne) {

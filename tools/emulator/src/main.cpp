@@ -17,6 +17,7 @@
 
 #include "EmulatorOptions.h"
 #include "bridgesim/Board.h"
+#include "bridgesim/MapTarget.h"
 #include "emulator/EmulatedBridge.h"
 
 extern char** environ;
@@ -145,6 +146,7 @@ int main(int argc, char** argv) {
     }
     unsetenv(kReexecMark);
 
+    bridgesim::installMapReader();
     std::shared_ptr<bridgesim::Board> board =
         options->simPath.empty() ? bridgesim::Board::builtIn()
                                  : bridgesim::Board::fromFile(options->simPath, error);

@@ -344,7 +344,8 @@ long EmulatedI2cAdapter::smbus(UMockdevIoctlClient* client, UMockdevIoctlData* a
 bool EmulatedI2cAdapter::busWrite(std::uint16_t address7, const std::uint8_t* bytes,
                                   std::size_t length) {
     const auto address = static_cast<std::uint8_t>(address7 << 1);
-    return bus_.write(address, std::span<const std::uint8_t>(bytes, length)).count > 0;
+    // A byte the target does not acknowledge ends the message, as the kernel reports it.
+    return bus_.write(address, std::span<const std::uint8_t>(bytes, length)).count == length + 1;
 }
 
 bool EmulatedI2cAdapter::busRead(std::uint16_t address7, std::uint8_t* bytes, std::size_t length) {

@@ -45,13 +45,18 @@ std::uint32_t number(const xmlNode* node);
 std::optional<std::uint32_t> childNumber(const xmlNode* node, std::string_view name);
 // The element's access text (read-write, read-only, write-only, writeOnce, read-writeOnce).
 Access access(const xmlNode* node);
-// True when the element's text says a write of 1 clears the bit ("oneToClear").
-bool oneToClear(const xmlNode* node);
+// The element's modifiedWriteValues text; refused when it names no write kind.
+WriteKind writeKind(const xmlNode* node);
+// The element's readAction text; refused when it names no read action.
+ReadAction readAction(const xmlNode* node);
 
 // The readers of each format: fill the map from the root element, refusing what is wrong.
 void readIpXact(const xmlNode* root, RegisterMap& map);
 void readSvd(const xmlNode* root, RegisterMap& map);
 
+// The rules each register keeps on its own: fields within its bits, on no bit twice, with
+// distinct names and enumerated values that fit; fills each field's reset value.
+void checkRegister(Register& reg);
 // The rules every map keeps; refuses the first break. Sorts the registers by address and fills
 // each field's reset value from its register's.
 void checkRules(RegisterMap& map);

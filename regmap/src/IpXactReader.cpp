@@ -64,6 +64,7 @@ struct FieldElements {
     const xmlNode* bitWidth = nullptr;
     const xmlNode* access = nullptr;
     const xmlNode* modifiedWriteValue = nullptr;
+    const xmlNode* readAction = nullptr;
     const xmlNode* enumeratedValues = nullptr;
     const xmlNode* resets = nullptr;
     const xmlNode* reset = nullptr;
@@ -80,6 +81,7 @@ struct FieldElements {
                                    : n == "bitWidth"           ? &bitWidth
                                    : n == "access"             ? &access
                                    : n == "modifiedWriteValue" ? &modifiedWriteValue
+                                   : n == "readAction"         ? &readAction
                                    : n == "enumeratedValues"   ? &enumeratedValues
                                    : n == "resets"             ? &resets
                                    : n == "reset"              ? &reset
@@ -113,16 +115,17 @@ Field readField(const xmlNode* node, Register& reg, bool& registerResetKnown) {
                          std::to_string(field.width) + ")");
     }
     field.access = parts.access != nullptr ? access(parts.access) : reg.access;
-    if (parts.modifiedWriteValue != nullptr && oneToClear(parts.modifiedWriteValue)) {
-        field.access = Access::WriteOneToClear;
-    }
+    field.writeKind =
+        parts.modifiedWriteValue != nullptr ? writeKind(parts.modifiedWriteValue) : reg.writeKind;
+    field.readAction = parts.readAction != nullptr ? readAction(parts.readAction) : reg.readAction;
     readEnumeratedValues(parts.enumeratedValues, field);
     readFieldReset(parts.resets, parts.reset, field, reg, registerResetKnown);
     return field;
 }
 
-Register readRegister(const xmlNode* node, std::uint32_t base) {
+Register readRegister(const xmlNode* node, std::uint64_t base, Access blockAccess) {
     Register reg;
+    reg.access = blockAccess;
     reg.name = requiredText(node, "name");
     reg.description = childText(node, "description").value_or("");
     reg.line = static_cast<int>(xmlGetLineNo(node));
@@ -130,7 +133,11 @@ Register readRegister(const xmlNode* node, std::uint32_t base) {
     if (offset == nullptr) {
         refuse(node, "has no <addressOffset>");
     }
-    reg.address = base + number(offset);
+    const std::uint64_t address = base + number(offset);
+    if (address > 0xFFFFFFFFu) {
+        refuse(offset, "the block's base plus the offset lies beyond 32-bit addresses");
+    }
+    reg.address = static_cast<std::uint32_t>(address);
     const xmlNode* size = child(node, "size");
     if (size == nullptr) {
         refuse(node, "has no <size>");
@@ -141,6 +148,12 @@ Register readRegister(const xmlNode* node, std::uint32_t base) {
     }
     if (const xmlNode* a = child(node, "access")) {
         reg.access = access(a);
+    }
+    if (const xmlNode* modified = child(node, "modifiedWriteValue")) {
+        reg.writeKind = writeKind(modified);
+    }
+    if (const xmlNode* action = child(node, "readAction")) {
+        reg.readAction = readAction(action);
     }
     bool resetKnown = false;
     if (const xmlNode* reset = child(node, "reset")) {
@@ -193,6 +206,9 @@ void readIpXact(const xmlNode* root, RegisterMap& map) {
         for (const xmlNode* block : children(memoryMap, "addressBlock")) {
             const xmlNode* baseNode = child(block, "baseAddress");
             const std::uint32_t base = baseNode != nullptr ? number(baseNode) : 0;
+            const xmlNode* blockAccess = child(block, "access");
+            const Access access =
+                blockAccess != nullptr ? xml::access(blockAccess) : Access::ReadWrite;
             if (const xmlNode* file = child(block, "registerFile")) {
                 refuse(file, "register files are not read; list their registers in the block");
             }
@@ -202,7 +218,7 @@ void readIpXact(const xmlNode* root, RegisterMap& map) {
                 if (map.registers.size() >= 65536) {
                     refuse(reg, "more than 65536 registers");
                 }
-                map.registers.push_back(readRegister(reg, base));
+                map.registers.push_back(readRegister(reg, base, access));
             }
         }
     }

@@ -18,7 +18,9 @@ std::string quoted(const std::string& name) {
     return "\"" + name + "\"";
 }
 
-void checkFields(Register& reg) {
+}  // namespace
+
+void checkRegister(Register& reg) {
     std::uint32_t reset = reg.resetValue;
     for (Field& field : reg.fields) {
         const std::string where = "field " + quoted(field.name);
@@ -58,9 +60,17 @@ void checkFields(Register& reg) {
                               quoted(reg.name));
         }
     }
+    // Fields on distinct bits are at most 32, so this stays cheap.
+    for (std::size_t i = 0; i < reg.fields.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (reg.fields[i].name == reg.fields[j].name) {
+                throw Refusal(reg.fields[i].line, "field " + quoted(reg.fields[i].name),
+                              "the name is also that of another field of register " +
+                                  quoted(reg.name));
+            }
+        }
+    }
 }
-
-}  // namespace
 
 void checkRules(RegisterMap& map) {
     for (Register& reg : map.registers) {
@@ -73,7 +83,7 @@ void checkRules(RegisterMap& map) {
                           "address " + hexNumber(reg.address) +
                               " is beyond the two register-address bytes (0xFFFF)");
         }
-        checkFields(reg);
+        checkRegister(reg);
     }
     const auto byAddress = [](const Register& a, const Register& b) {
         return a.address < b.address;

@@ -21,6 +21,9 @@ struct Register {
     // The bits whose reset value is known.
     std::uint32_t resetMask = 0xFFFFFFFFu;
     Access access = Access::ReadWrite;
+    // The write kind and read action of the register, which its fields take when they name none.
+    WriteKind writeKind = WriteKind::Normal;
+    ReadAction readAction = ReadAction::None;
     std::vector<Field> fields;
     // Line of the map file that defined it (0 when made in code).
     int line = 0;

@@ -14,10 +14,14 @@ namespace {
 
 constexpr std::size_t kMaxRegisters = 65536;
 constexpr int kMaxDerivation = 8;
+// Registers, fields and enumerated values of the whole map once dim arrays are expanded.
+constexpr std::size_t kMaxElements = 1'000'000;
 
 struct Properties {
     std::optional<std::uint32_t> size;
     Access access = Access::ReadWrite;
+    WriteKind writeKind = WriteKind::Normal;
+    ReadAction readAction = ReadAction::None;
     std::uint32_t resetValue = 0;
     std::optional<std::uint32_t> resetMask;
 };
@@ -28,6 +32,12 @@ Properties inherit(const xmlNode* node, Properties properties) {
     }
     if (const xmlNode* a = child(node, "access")) {
         properties.access = access(a);
+    }
+    if (const xmlNode* modified = child(node, "modifiedWriteValues")) {
+        properties.writeKind = writeKind(modified);
+    }
+    if (const xmlNode* action = child(node, "readAction")) {
+        properties.readAction = readAction(action);
     }
     if (const auto value = childNumber(node, "resetValue")) {
         properties.resetValue = *value;
@@ -95,20 +105,23 @@ void readBits(const xmlNode* node, Field& field) {
     }
 }
 
-Field readField(const xmlNode* node, Access registerAccess) {
+Field readField(const xmlNode* node, const Register& reg) {
     Field field;
     field.name = requiredText(node, "name");
     field.description = childText(node, "description").value_or("");
     field.line = static_cast<int>(xmlGetLineNo(node));
     readBits(node, field);
-    field.access = registerAccess;
+    field.access = reg.access;
+    field.writeKind = reg.writeKind;
+    field.readAction = reg.readAction;
     if (const xmlNode* a = child(node, "access")) {
         field.access = access(a);
     }
     if (const xmlNode* modified = child(node, "modifiedWriteValues")) {
-        if (oneToClear(modified)) {
-            field.access = Access::WriteOneToClear;
-        }
+        field.writeKind = writeKind(modified);
+    }
+    if (const xmlNode* action = child(node, "readAction")) {
+        field.readAction = readAction(action);
     }
     readEnumeratedValues(node, field);
     return field;
@@ -216,7 +229,7 @@ class SvdReader {
         }
     }
 
-    void block(const xmlNode* registers, const Properties& properties, std::uint32_t base) {
+    void block(const xmlNode* registers, const Properties& properties, std::uint64_t base) {
         for (const xmlNode* c = registers->children; c != nullptr; c = c->next) {
             if (c->type != XML_ELEMENT_NODE) {
                 continue;
@@ -261,7 +274,7 @@ class SvdReader {
         }
     }
 
-    void reg(const xmlNode* node, const Properties& inherited, std::uint32_t base) {
+    void reg(const xmlNode* node, const Properties& inherited, std::uint64_t base) {
         const std::vector<const xmlNode*> from = chain(node);
         Properties properties = inherited;
         std::string name, description;
@@ -300,16 +313,29 @@ class SvdReader {
             refuse(node, "size " + std::to_string(reg.width) + " is not 8, 16 or 32 bits");
         }
         reg.access = properties.access;
+        reg.writeKind = properties.writeKind;
+        reg.readAction = properties.readAction;
         reg.resetValue = properties.resetValue & reg.valueMask();
         reg.resetMask = properties.resetMask.value_or(0xFFFFFFFFu) & reg.valueMask();
         if (fields != nullptr) {
             for (const xmlNode* field : children(fields, "field")) {
-                reg.fields.push_back(readField(field, reg.access));
+                reg.fields.push_back(readField(field, reg));
             }
         }
+        reg.name = prefixText_ + name;
+        // The rules of one element hold for all: check them before a dim array copies it.
+        checkRegister(reg);
+        std::size_t elements = 1;
+        for (const Field& field : reg.fields) {
+            elements += 1 + field.values.size();
+        }
         if (!dim) {
-            reg.name = prefixText_ + name;
-            reg.address = base + *offset;
+            const std::uint64_t address = base + *offset;
+            if (address > 0xFFFFFFFFu) {
+                refuse(node, "the base address plus the offset lies beyond 32-bit addresses");
+            }
+            reg.address = static_cast<std::uint32_t>(address);
+            count(node, elements);
             add(node, std::move(reg));
             return;
         }
@@ -324,17 +350,28 @@ class SvdReader {
         if (place == std::string::npos) {
             refuse(node, "name \"" + name + "\" of a dim array has no %s");
         }
+        count(dimNode, elements * *dim);
         const std::vector<std::string> index = dimNames(dimNode, *dim);
         for (std::uint32_t i = 0; i < *dim; ++i) {
             Register element = reg;
             element.name = prefixText_ + name.substr(0, place) + index[i] + name.substr(place + 2);
-            const std::uint64_t address = static_cast<std::uint64_t>(base) + *offset +
+            const std::uint64_t address = base + *offset +
                                           static_cast<std::uint64_t>(i) * *increment;
             if (address > 0xFFFFFFFFu) {
                 refuse(dimNode, "element " + std::to_string(i) + " lies beyond 32-bit addresses");
             }
             element.address = static_cast<std::uint32_t>(address);
             add(node, std::move(element));
+        }
+    }
+
+    // Counts what a register brings into the map, refusing a map that would grow too large.
+    void count(const xmlNode* node, std::size_t elements) {
+        elements_ += elements;
+        if (elements_ > kMaxElements) {
+            refuse(node, "the map holds more than " + std::to_string(kMaxElements) +
+                             " registers, fields and enumerated values once dim arrays are "
+                             "expanded");
         }
     }
 
@@ -349,6 +386,7 @@ class SvdReader {
     bool prefix_;
     std::string prefixText_;
     std::map<std::string, const xmlNode*> named_;
+    std::size_t elements_ = 0;
 };
 
 }  // namespace

@@ -19,6 +19,8 @@ Field Register::wholeField() const {
     whole.lsb = 0;
     whole.width = width;
     whole.access = access;
+    whole.writeKind = writeKind;
+    whole.readAction = readAction;
     whole.reset = resetValue & valueMask();
     whole.line = line;
     return whole;

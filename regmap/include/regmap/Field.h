@@ -18,6 +18,8 @@ struct Field {
     unsigned lsb = 0;
     unsigned width = 1;
     Access access = Access::ReadWrite;
+    WriteKind writeKind = WriteKind::Normal;
+    ReadAction readAction = ReadAction::None;
     std::uint32_t reset = 0;
     std::vector<EnumeratedValue> values;
     // Line of the map file that defined it (0 when made in code).

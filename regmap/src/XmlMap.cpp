@@ -66,6 +66,13 @@ std::string text(const xmlNode* node) {
         if ((c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) &&
             c->content != nullptr) {
             content += reinterpret_cast<const char*>(c->content);
+        } else if (c->type == XML_ENTITY_REF_NODE) {
+            // Declared entities are not expanded (no DTD is read): the text would lose it.
+            refuse(node, "entity reference &" +
+                             std::string(c->name != nullptr
+                                             ? reinterpret_cast<const char*>(c->name)
+                                             : "") +
+                             "; is not read; write its text instead");
         }
     }
     const auto first = content.find_first_not_of(" \t\r\n");
@@ -116,8 +123,14 @@ std::optional<std::uint32_t> childNumber(const xmlNode* node, std::string_view n
 
 Access access(const xmlNode* node) {
     const std::string value = text(node);
-    if (value == "read-write" || value == "read-writeOnce" || value == "writeOnce") {
+    if (value == "read-write") {
         return Access::ReadWrite;
+    }
+    if (value == "writeOnce") {
+        return Access::WriteOnce;
+    }
+    if (value == "read-writeOnce") {
+        return Access::ReadWriteOnce;
     }
     if (value == "read-only") {
         return Access::ReadOnly;
@@ -129,8 +142,22 @@ Access access(const xmlNode* node) {
                      "\" (read-write, read-only, write-only, writeOnce or read-writeOnce)");
 }
 
-bool oneToClear(const xmlNode* node) {
-    return text(node) == "oneToClear";
+WriteKind writeKind(const xmlNode* node) {
+    const std::string value = text(node);
+    if (const auto kind = writeKindNamed(value)) {
+        return *kind;
+    }
+    refuse(node, "unknown write kind \"" + value +
+                     "\" (oneToClear, oneToSet, oneToToggle, zeroToClear, zeroToSet, "
+                     "zeroToToggle, clear, set or modify)");
+}
+
+ReadAction readAction(const xmlNode* node) {
+    const std::string value = text(node);
+    if (const auto action = readActionNamed(value)) {
+        return *action;
+    }
+    refuse(node, "unknown read action \"" + value + "\" (clear, set, modify or modifyExternal)");
 }
 
 }  // namespace regmap::xml
