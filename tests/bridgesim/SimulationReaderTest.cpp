@@ -151,6 +151,19 @@ const BadCase kBadCases[] = {
      "\"012345678901234567890123456789012345..."},
     {"control character in hex", R"({"targets": [{"address": "6\n"}]})",
      "targets[0].address: bad hex \"6\\n\""},
+    {"bit named twice", R"({"targets": [{"address": "60", "bits": {"10": {"read_only": "81",
+        "write_1_to_clear": "03"}}}]})",
+     "targets[0].bits.10.write_1_to_clear: bit 0 is also named by read_only"},
+    {"unknown bit behaviour", R"({"targets": [{"address": "60", "bits": {"10": {"sticky": "01"}}}]})",
+     "targets[0].bits.10.sticky: unknown key"},
+    {"FIFO value not hex", R"({"targets": [{"address": "60", "fifo": {"14": {"values": ["1G"]}}}]})",
+     "targets[0].fifo.14.values[0]: bad hex \"1G\""},
+    {"unknown changing kind", R"({"targets": [{"address": "60", "changing": {"12": {"square":
+        {}}}}]})",
+     "targets[0].changing.12.square: unknown kind"},
+    {"every that is no time", R"({"targets": [{"address": "60", "changing": {"12": {"counter":
+        {"every": "often"}}}}]})",
+     "targets[0].changing.12.counter.every: expected \"read\" or a time"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, SimulationReaderBad, ::testing::ValuesIn(kBadCases),

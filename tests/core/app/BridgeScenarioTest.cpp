@@ -202,6 +202,40 @@ TEST_P(BridgeScenario, Exchange_EveryPacketKind_SameBytesOnTheBoard) {
     EXPECT_EQ(s().CommError, False);
 }
 
+// A target with the behaviours of real chips answers the same bytes whichever bridge carries
+// the exchanges.
+TEST_P(BridgeScenario, Exchange_RealChipBehaviours_SameRepliesOnEveryBridge) {
+    const char* const chipBench = R"({ "targets": [ { "address": "40",
+        "registers": { "10": "83", "11": "05", "12": "FE" },
+        "bits": { "10": { "read_only": "80", "write_1_to_clear": "03", "write_only": "30" },
+                  "11": { "clear_on_read": "01" } },
+        "changing": { "12": { "counter": { "step": 3, "every": "read" } },
+                      "13": { "sequence": { "values": [ "0A", "0B" ] } } },
+        "fifo": { "14": { "values": [ "11", "22" ], "empty": "EE" } },
+        "nak_registers": [ "15" ] } ] })";
+    if (!begin(chipBench)) {
+        return;
+    }
+    link().Connect_Usb();
+    ASSERT_TRUE(attached());
+    const auto read = [&](std::uint8_t reg, std::uint8_t count) {
+        link().sendPacket(2, board::I2cReadCommand(count, 0x41, {reg}));
+        const board::Reply reply = link().receiveReply(0x82, count + 1);
+        return Bytes(reply.bytes.begin(), reply.bytes.begin() + reply.transferred);
+    };
+    link().sendPacket(2, board::I2cWriteCommand(1, 0x40, {0x10}, {0xFF}));
+    EXPECT_EQ(link().receiveReply(0x82, 1).bytes.at(0), 0x03);
+    const std::vector<std::pair<Bytes, Bytes>> reads = {
+        {{0x10, 1}, {0x01, 0xCC}}, {{0x11, 1}, {0x01, 0x05}}, {{0x11, 1}, {0x01, 0x04}},
+        {{0x12, 1}, {0x01, 0xFE}}, {{0x12, 1}, {0x01, 0x01}}, {{0x13, 1}, {0x01, 0x0A}},
+        {{0x13, 1}, {0x01, 0x0B}}, {{0x14, 3}, {0x03, 0x11, 0x22, 0xEE}},
+        {{0x15, 1}, {0x00}},
+    };
+    for (const auto& [ask, expected] : reads) {
+        EXPECT_EQ(read(ask[0], ask[1]), expected) << "register " << int(ask[0]);
+    }
+}
+
 TEST_P(BridgeScenario, Exchange_ReplyTimesOut_ErrorLoggedNextExchangeWorks) {
     if (!begin(kAppBench, true)) {
         return;
