@@ -26,6 +26,18 @@ Field Register::wholeField() const {
     return whole;
 }
 
+bool Register::readChanges() const {
+    if (readAction != ReadAction::None) {
+        return readable(access);
+    }
+    for (const Field& f : fields) {
+        if (f.readAction != ReadAction::None && readable(f.access) && readable(access)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Register::differsFromReset(std::uint32_t value) const {
     return ((value ^ resetValue) & resetMask & valueMask()) != 0;
 }

@@ -36,6 +36,9 @@ struct Register {
     const Field* field(std::string_view fieldName) const;
     // The whole register as one field, for registers written as a whole.
     Field wholeField() const;
+    // True when reading the register changes the chip: a read action on it or on a readable
+    // field (a flag a read clears, a FIFO a read pops).
+    bool readChanges() const;
     // True when a value read differs from the reset value in a bit whose reset is known.
     bool differsFromReset(std::uint32_t value) const;
 };

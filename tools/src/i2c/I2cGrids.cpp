@@ -57,7 +57,8 @@ std::string detectGrid(const std::array<ProbeState, 128>& states, bool sevenBit)
 }
 
 std::string dumpGrid(std::uint32_t first, std::uint32_t last,
-                     const std::vector<std::optional<std::uint8_t>>& values, bool reg16) {
+                     const std::vector<std::optional<std::uint8_t>>& values, bool reg16,
+                     const std::vector<bool>& notRead) {
     std::string text = reg16 ? "     " : "   ";
     for (int column = 0; column < 16; ++column) {
         text += "  ";
@@ -75,6 +76,11 @@ std::string dumpGrid(std::uint32_t first, std::uint32_t last,
                 continue;
             }
             const std::optional<std::uint8_t>& value = values[reg - first];
+            if (!value && reg - first < notRead.size() && notRead[reg - first]) {
+                hex += " --";
+                chars += '-';
+                continue;
+            }
             if (!value) {
                 hex += " XX";
                 chars += 'X';

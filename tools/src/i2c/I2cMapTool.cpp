@@ -102,7 +102,13 @@ std::string I2cMapPlan::question(std::uint8_t address) const {
                     numberText(set.value);
         }
     }
-    return "Write " + what + " on device " + board::HexByteText(address) + "?";
+    std::string notes;
+    for (const regmap::MaskedWrite& write : writes) {
+        for (const std::string& note : write.notes()) {
+            notes += "  " + note + "\n";
+        }
+    }
+    return notes + "Write " + what + " on device " + board::HexByteText(address) + "?";
 }
 
 std::optional<I2cMapPlan> planI2cMapRequest(const I2cRequest& request, std::string& error) {
@@ -155,6 +161,11 @@ std::optional<I2cMapPlan> planI2cMapRequest(const I2cRequest& request, std::stri
                 return std::nullopt;
             }
         }
+        for (const regmap::MaskedWrite& write : plan.writes) {
+            if (error = write.blocked(); !error.empty()) {
+                return std::nullopt;
+            }
+        }
     }
     return plan;
 }
@@ -195,9 +206,53 @@ void runI2cMapGet(const I2cRequest& request, const I2cMapPlan& plan, client::Boa
     result.object["fields"] = fields;
 }
 
+namespace {
+
+// The board link as a masked write reaches it; a failure leaves its reason in the outcome.
+class BusRegisterIo : public regmap::RegisterIo {
+  public:
+    BusRegisterIo(const I2cMapPlan& plan, std::uint8_t address, client::BoardLinkClient& bus,
+                  I2cOutcome& result)
+        : plan_(plan), address_(address), bus_(bus), result_(result) {}
+
+    int read(const regmap::Register& reg, std::vector<std::uint8_t>& bytes) override {
+        const auto answer = readRegister(plan_, reg, address_, bus_, result_);
+        if (!answer) {
+            return result_.status;
+        }
+        bytes = *answer;
+        return 0;
+    }
+
+    int write(const regmap::Register& reg, const std::vector<std::uint8_t>& bytes) override {
+        const std::vector<std::uint8_t> where = plan_.map.addressBytes(reg.address);
+        const client::BoardLinkClient::Exchange answer = bus_.write(address_, where, bytes);
+        if (bridgeFailed(answer, bus_, address_, result_)) {
+            return result_.status;
+        }
+        if (answer.count != 1 + static_cast<int>(where.size() + bytes.size())) {
+            result_.fail(kI2cNoAcknowledge, answer.count == 0
+                                                ? deviceText(address_) + ": no acknowledge"
+                                                : deviceText(address_) + ": register " +
+                                                      reg.name + ": write not acknowledged");
+            return result_.status;
+        }
+        return 0;
+    }
+
+  private:
+    const I2cMapPlan& plan_;
+    std::uint8_t address_;
+    client::BoardLinkClient& bus_;
+    I2cOutcome& result_;
+};
+
+}  // namespace
+
 void runI2cMapSet(const I2cRequest& request, const I2cMapPlan& plan, client::BoardLinkClient& bus,
                   I2cOutcome& result) {
     const std::uint8_t address = request.address;
+    BusRegisterIo io(plan, address, bus, result);
     for (const regmap::MaskedWrite& write : plan.writes) {
         const regmap::Register& reg = write.target();
         json line = {{"command", "set"},
@@ -207,60 +262,36 @@ void runI2cMapSet(const I2cRequest& request, const I2cMapPlan& plan, client::Boa
                      {"before", nullptr},
                      {"after", nullptr},
                      {"ok", false}};
-        auto finish = [&] {
-            if (!result.error.empty()) {
-                line["error"] = result.error;
-            }
-            result.objects.push_back(line);
-        };
-        std::vector<std::uint8_t> before(reg.byteCount(), 0);
-        if (write.readsFirst()) {
-            const auto bytes = readRegister(plan, reg, address, bus, result);
-            if (!bytes) {
-                return finish();
-            }
-            before = *bytes;
-            line["before"] = valueText(reg, plan.map.decode(reg, before));
+        const regmap::MaskedWriteOutcome done =
+            regmap::runMaskedWrite(plan.map, write, io, request.verify);
+        if (done.before) {
+            line["before"] = valueText(reg, *done.before);
         }
-        const std::uint32_t planned = write.plan(plan.map.decode(reg, before));
-        const std::vector<std::uint8_t> where = plan.map.addressBytes(reg.address);
-        const client::BoardLinkClient::Exchange answer =
-            bus.write(address, where, plan.map.encode(reg, planned));
-        if (bridgeFailed(answer, bus, address, result)) {
-            return finish();
+        if (done.ok() && !done.verified) {
+            result.fail(kI2cNoAcknowledge, deviceText(address) + ": register " + reg.name +
+                                               ": wrote " + valueText(reg, done.written) +
+                                               ", read back " + valueText(reg, *done.after));
         }
-        const int wanted = 1 + static_cast<int>(where.size() + reg.byteCount());
-        if (answer.count != wanted) {
-            result.fail(kI2cNoAcknowledge, answer.count == 0
-                                               ? deviceText(address) + ": no acknowledge"
-                                               : deviceText(address) + ": register " + reg.name +
-                                                     ": write not acknowledged");
-            return finish();
+        if (done.ok()) {
+            line["after"] = valueText(reg, done.after.value_or(done.written));
+            line["ok"] = done.verified;
         }
-        std::string text = reg.name + ": " +
-                           (write.readsFirst() ? valueText(reg, plan.map.decode(reg, before))
-                                               : std::string("(write-only)")) +
-                           " -> " + valueText(reg, planned);
-        std::uint32_t after = planned;
-        if (request.verify && write.readsFirst()) {
-            const auto back = readRegister(plan, reg, address, bus, result);
-            if (!back) {
-                return finish();
-            }
-            after = plan.map.decode(reg, *back);
-            text += ", read back " + valueText(reg, after);
-            if (!write.verified(planned, after)) {
-                result.fail(kI2cNoAcknowledge, deviceText(address) + ": register " + reg.name +
-                                                   ": wrote " + valueText(reg, planned) +
-                                                   ", read back " + valueText(reg, after));
-                line["after"] = valueText(reg, after);
-                return finish();
-            }
+        if (!write.notes().empty()) {
+            line["notes"] = write.notes();
         }
-        line["after"] = valueText(reg, after);
-        line["ok"] = true;
-        result.text += text + "\n";
-        finish();
+        if (!result.error.empty()) {
+            line["error"] = result.error;
+        }
+        result.objects.push_back(line);
+        if (!done.ok() || !done.verified) {
+            return;
+        }
+        result.text += reg.name + ": " +
+                       (done.before ? valueText(reg, *done.before)
+                                    : std::string(regmap::readable(reg.access) ? "(not read)"
+                                                                              : "(write-only)")) +
+                       " -> " + valueText(reg, done.written) +
+                       (done.after ? ", read back " + valueText(reg, *done.after) : "") + "\n";
     }
 }
 
@@ -334,7 +365,9 @@ void addI2cDumpNames(const I2cRequest& request, const I2cMapPlan& plan, I2cOutco
         }
         names[hex(reg.address, request.reg16 ? 4 : 2)] = reg.name;
         lines += hex(reg.address, request.reg16 ? 4 : 2) + "  " + reg.name + " = " +
-                 (readable ? valueText(reg, plan.map.decode(reg, bytes)) : std::string("XX")) +
+                 (readable           ? valueText(reg, plan.map.decode(reg, bytes))
+                  : reg.readChanges() ? std::string("-- (not read: a read changes it)")
+                                      : std::string("XX")) +
                  "\n";
     }
     result.object["names"] = names;

@@ -229,22 +229,42 @@ void runSet(const I2cRequest& request, BoardLinkClient& bus, Result& result) {
     result.text = "read back " + bytesText(back.data) + "\n";
 }
 
-void runDump(const I2cRequest& request, BoardLinkClient& bus, Result& result) {
+void runDump(const I2cRequest& request, const I2cMapPlan* plan, BoardLinkClient& bus,
+             Result& result) {
     std::vector<std::optional<std::uint8_t>> values(request.last - request.first + 1);
-    // One read a line; a line that comes back short is read again register by register, so
-    // that only the registers that do not answer show XX.
+    // Registers the map says a read changes (a flag it clears, a FIFO it pops) are not read.
+    std::vector<bool> notRead(values.size(), false);
+    if (plan != nullptr) {
+        for (const regmap::Register& reg : plan->map.registers) {
+            for (std::uint32_t a = reg.address; reg.readChanges() && a <= reg.lastAddress(); ++a) {
+                if (a >= request.first && a <= request.last) {
+                    notRead[a - request.first] = true;
+                }
+            }
+        }
+    }
+    // One read a line; a line that comes back short, or holds a register not to be read, is
+    // read register by register, so that only the registers that do not answer show XX.
     for (std::uint32_t row = request.first & ~0xFu; row <= request.last; row += 16) {
         const std::uint32_t from = std::max(row, request.first);
         const std::uint32_t to = std::min(row + 15, request.last);
         const int wanted = static_cast<int>(to - from + 1);
-        const BoardLinkClient::Exchange line =
-            bus.read(request.address, registerBytes(from, request.reg16), wanted);
-        if (bridgeFailed(line, bus, request.address, result)) {
-            return;
+        const bool whole = std::none_of(notRead.begin() + (from - request.first),
+                                        notRead.begin() + (to - request.first) + 1,
+                                        [](bool skip) { return skip; });
+        BoardLinkClient::Exchange line;
+        if (whole) {
+            line = bus.read(request.address, registerBytes(from, request.reg16), wanted);
+            if (bridgeFailed(line, bus, request.address, result)) {
+                return;
+            }
         }
         const int good = std::min(line.count, wanted);
         for (int i = 0; i < wanted; ++i) {
             const std::uint32_t reg = from + static_cast<std::uint32_t>(i);
+            if (notRead[reg - request.first]) {
+                continue;
+            }
             if (i < good) {
                 values[reg - request.first] = line.data[static_cast<std::size_t>(i)];
                 continue;
@@ -260,6 +280,7 @@ void runDump(const I2cRequest& request, BoardLinkClient& bus, Result& result) {
         }
     }
     json registers = json::object();
+    json skipped = json::array();
     std::size_t unreadable = 0;
     for (std::size_t i = 0; i < values.size(); ++i) {
         const std::string key =
@@ -268,14 +289,21 @@ void runDump(const I2cRequest& request, BoardLinkClient& bus, Result& result) {
             registers[key] = board::HexByteText(*values[i]);
         } else {
             registers[key] = nullptr;
-            ++unreadable;
+            if (notRead[i]) {
+                skipped.push_back(key);
+            } else {
+                ++unreadable;
+            }
         }
     }
     result.object["first"] = registerText(request.first, request.reg16);
     result.object["last"] = registerText(request.last, request.reg16);
     result.object["registers"] = registers;
-    result.text = dumpGrid(request.first, request.last, values, request.reg16);
-    if (unreadable == values.size()) {
+    if (!skipped.empty()) {
+        result.object["not_read"] = skipped;
+    }
+    result.text = dumpGrid(request.first, request.last, values, request.reg16, notRead);
+    if (unreadable == values.size() - skipped.size() && unreadable > 0) {
         result.fail(kI2cNoAcknowledge,
                     "address " + board::HexByteText(request.address) + ": no acknowledge");
     } else if (unreadable > 0) {
@@ -323,7 +351,7 @@ void runOnBus(const I2cRequest& request, const I2cMapPlan* plan, std::ostream& e
                                                      : runSet(request, bus, result);
             break;
         case I2cCommand::Dump:
-            runDump(request, bus, result);
+            runDump(request, plan, bus, result);
             if (plan != nullptr) {
                 addI2cDumpNames(request, *plan, result);
             }

@@ -18,9 +18,11 @@ enum class ProbeState { OutOfRange, Skipped, Absent, Present };
 std::string detectGrid(const std::array<ProbeState, 128>& states, bool sevenBit);
 
 // The dump grid of registers first to last, 16 a line: hex, then the bytes as characters (00 and
-// FF as '.', other unprintable bytes as '?'); an unreadable register shows XX and 'X'. `values`
-// holds one entry per register from first on. Never fails.
+// FF as '.', other unprintable bytes as '?'); an unreadable register shows XX and 'X', one left
+// unread (notRead, when given) -- and '-'. `values` holds one entry per register from first on.
+// Never fails.
 std::string dumpGrid(std::uint32_t first, std::uint32_t last,
-                     const std::vector<std::optional<std::uint8_t>>& values, bool reg16);
+                     const std::vector<std::optional<std::uint8_t>>& values, bool reg16,
+                     const std::vector<bool>& notRead = {});
 
 }  // namespace tools
