@@ -15,7 +15,7 @@ namespace {
 
 // What every session shares: the layer chooses one bridge per process.
 struct Sessions {
-    std::mutex bus;      // every transfer of the module
+    std::recursive_mutex bus;      // every transfer of the module
     int open = 0;        // sessions open now
     std::string bridge;  // the bridge they share
 };
@@ -103,7 +103,7 @@ bool BridgeSession::anyOpenLocked() {
     return sessions().open > 0;
 }
 
-std::mutex& BridgeSession::busMutex() {
+std::recursive_mutex& BridgeSession::busMutex() {
     return sessions().bus;
 }
 

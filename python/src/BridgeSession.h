@@ -74,8 +74,9 @@ class BridgeSession {
     // True while any session is open in this process (run_script then cannot choose a bridge);
     // the caller holds busMutex.
     static bool anyOpenLocked();
-    // The lock every transfer of the module runs under.
-    static std::mutex& busMutex();
+    // The lock every transfer of the module runs under; recursive, so that a read-modify-write
+    // holds it across its transfers and nothing of the process comes between them.
+    static std::recursive_mutex& busMutex();
 
   private:
     // Refuses a call on a closed session or a board that is gone.

@@ -29,8 +29,8 @@ std::string hex(std::uint32_t value, unsigned digits = 2) {
     return "0x" + text;
 }
 
-std::string accessText(regmap::Access access) {
-    return std::string(regmap::accessName(access));
+std::string accessText(regmap::Access access, regmap::WriteKind kind) {
+    return std::string(regmap::accessName(access, kind));
 }
 
 // A map loaded from a file; registers and fields point into it and keep it alive.
@@ -69,6 +69,8 @@ struct RegisterValue {
     unsigned width;
     py::dict fields;  // name -> FieldValue, in the map's order
     std::string text;
+    // False when the value is what a write planned, not what was read back from the chip.
+    bool verified = true;
 };
 
 RegisterValue decoded(const regmap::Register& reg, std::uint32_t value) {
@@ -82,7 +84,7 @@ RegisterValue decoded(const regmap::Register& reg, std::uint32_t value) {
                         field.lsb,
                         fieldValue,
                         named != nullptr ? std::optional(named->name) : std::nullopt,
-                        accessText(field.access)};
+                        accessText(field.access, field.writeKind)};
         fields += (fields.empty() ? "" : ", ") + item.text();
         result.fields[py::str(field.name)] = py::cast(std::move(item));
     }
@@ -118,35 +120,64 @@ const regmap::Register& registerOf(const regmap::RegisterMap& map, const py::han
     return *reg;
 }
 
-// A value as `set` takes it: an int, or a str holding a number or an enumerated name.
-std::string valueText(const py::handle& value, const std::string& what) {
-    if (py::isinstance<py::str>(value)) {
-        return value.cast<std::string>();
-    }
-    if (py::isinstance<py::int_>(value)) {
-        // int() so that True and False go as 1 and 0.
-        return py::str(py::module_::import("builtins").attr("int")(value)).cast<std::string>();
-    }
-    throw py::type_error(what + " must be an int or a str, not " +
-                         std::string(py::str(py::type::of(value).attr("__name__"))));
-}
-
-// Adds "NAME.FIELD=VALUE" (or "NAME=VALUE" for the whole register) to the write; ValueError with
-// MaskedWrite's reason when it is refused.
-void assign(const regmap::RegisterMap& map, regmap::MaskedWrite& write, const std::string& text) {
-    regmap::FieldAssignment assignment;
+// Sets a field ("" for the whole register) to a value as `write` takes it: an int (True and
+// False as 1 and 0), or a str holding a number or an enumerated name. TypeError for another
+// type, OverflowError for an int beyond 32 bits, ValueError with MaskedWrite's reason when the
+// field may not take it.
+void assign(regmap::MaskedWrite& write, const std::string& field, const py::handle& value) {
+    const std::string what = write.target().name + (field.empty() ? "" : "." + field);
     std::string error;
-    const regmap::Register* reg = regmap::MaskedWrite::parse(map, text, assignment, error);
-    if (reg != nullptr && reg != &write.target()) {
-        error = "\"" + text + "\" names register " + reg->name + ", not " + write.target().name;
-    }
-    if (error.empty()) {
-        error = write.assign(assignment.field, assignment.value);
+    if (py::isinstance<py::str>(value)) {
+        error = write.assign(field, std::string_view(value.cast<std::string>()));
+    } else if (py::isinstance<py::int_>(value)) {
+        // int() so that True and False go as 1 and 0.
+        const py::object number = py::module_::import("builtins").attr("int")(value);
+        if (number < py::int_(0) || number > py::int_(0xFFFFFFFFu)) {
+            throw py::value_error(what + ": value " + py::repr(number).cast<std::string>() +
+                                  " is not 0 to 0xFFFFFFFF");
+        }
+        error = write.assign(field, number.cast<std::uint32_t>());
+    } else {
+        throw py::type_error(what + " must be an int or a str, not " +
+                             std::string(py::str(py::type::of(value).attr("__name__"))));
     }
     if (!error.empty()) {
         throw py::value_error(error);
     }
 }
+
+// The session's exchanges as a masked write asks for them; a failure's TransferError is kept
+// and raised once the write has stopped.
+class SessionRegisterIo : public regmap::RegisterIo {
+  public:
+    SessionRegisterIo(BridgeSession& session, const regmap::RegisterMap& map, int address)
+        : session_(session), map_(map), address_(address) {}
+    int read(const regmap::Register& reg, std::vector<std::uint8_t>& bytes) override {
+        return guarded([&] {
+            bytes = session_.read(address_, map_.addressBytes(reg.address),
+                                  static_cast<int>(reg.byteCount()));
+        });
+    }
+    int write(const regmap::Register& reg, const std::vector<std::uint8_t>& bytes) override {
+        return guarded([&] { session_.write(address_, map_.addressBytes(reg.address), bytes); });
+    }
+    std::optional<TransferError> failure;
+
+  private:
+    template <typename Fn>
+    int guarded(Fn fn) {
+        try {
+            fn();
+            return 0;
+        } catch (const TransferError& error) {
+            failure = error;
+            return 1;
+        }
+    }
+    BridgeSession& session_;
+    const regmap::RegisterMap& map_;
+    int address_;
+};
 
 class RegisterDevice {
   public:
@@ -159,10 +190,7 @@ class RegisterDevice {
     RegisterValue read(const SessionCall& call, const py::handle& key) {
         const regmap::Register& reg = registerOf(*map_, key);
         std::uint32_t value = 0;
-        call(bridge_, [&](BridgeSession& session) {
-            std::lock_guard lock(mutex_);
-            value = readValue(session, reg);
-        });
+        call(bridge_, [&](BridgeSession& session) { value = readValue(session, reg); });
         return decoded(reg, value);
     }
 
@@ -170,34 +198,44 @@ class RegisterDevice {
                         bool verify, const py::kwargs& named) {
         const regmap::Register& reg = registerOf(*map_, key);
         regmap::MaskedWrite write(reg);
+        // A whole value first, then the fields: each assignment sets its own bits, in order.
         if (!value.is_none() && py::isinstance<py::dict>(value)) {
             addFields(write, value.cast<py::dict>());
         } else if (!value.is_none()) {
-            assign(*map_, write, reg.name + "=" + valueText(value, "value"));
+            assign(write, "", value);
         }
         addFields(write, named);
         if (write.assignments().empty()) {
             throw py::value_error("register " + reg.name + ": no field given to write");
         }
-        std::uint32_t after = 0;
+        if (const std::string blocked = write.blocked(); !blocked.empty()) {
+            throw py::value_error(blocked);
+        }
+        regmap::MaskedWriteOutcome done;
         call(bridge_, [&](BridgeSession& session) {
-            std::lock_guard lock(mutex_);
-            const std::uint32_t before = write.readsFirst() ? readValue(session, reg) : 0;
-            const std::uint32_t planned = write.plan(before);
-            session.write(address_, map_->addressBytes(reg.address), map_->encode(reg, planned));
-            after = planned;
-            if (verify && write.readsFirst()) {
-                after = readValue(session, reg);
-                if (!write.verified(planned, after)) {
-                    throw TransferError{EIO, "address " +
-                                                 hex(static_cast<std::uint32_t>(address_)) +
-                                                 ": register " + reg.name + ": wrote " +
-                                                 hex(planned, reg.width / 4) + ", read back " +
-                                                 hex(after, reg.width / 4)};
-                }
+            // The bus is held across the read, the write and the read-back.
+            std::lock_guard bus(BridgeSession::busMutex());
+            SessionRegisterIo io(session, *map_, address_);
+            done = regmap::runMaskedWrite(*map_, write, io, verify);
+            if (io.failure) {
+                throw *io.failure;
+            }
+            if (done.after && !done.verified) {
+                throw TransferError{EIO, "address " + hex(static_cast<std::uint32_t>(address_)) +
+                                             ": register " + reg.name + ": wrote " +
+                                             hex(done.written, reg.width / 4) + ", read back " +
+                                             hex(*done.after, reg.width / 4)};
             }
         });
-        return decoded(reg, after);
+        // Without a read-back the value is what was written, not what the chip holds.
+        if (!done.after) {
+            RegisterValue planned = decoded(reg, done.written);
+            planned.verified = false;
+            return planned;
+        }
+        RegisterValue after = decoded(reg, *done.after);
+        after.verified = true;
+        return after;
     }
 
     std::string describe() const {
@@ -212,9 +250,11 @@ class RegisterDevice {
     void addFields(regmap::MaskedWrite& write, const py::dict& fields) {
         for (const auto& [name, value] : fields) {
             const std::string field = py::str(name).cast<std::string>();
-            assign(*map_, write,
-                   write.target().name + "." + field + "=" +
-                       valueText(value, write.target().name + "." + field));
+            if (field.empty() || field == write.target().name) {
+                throw py::value_error("register " + write.target().name +
+                                      " has no field named \"" + field + "\"");
+            }
+            assign(write, field, value);
         }
     }
 
@@ -226,8 +266,6 @@ class RegisterDevice {
     py::object bridge_;
     int address_;
     MapPtr map_;
-    // One device's read-modify-writes do not interleave with each other.
-    std::mutex mutex_;
 };
 
 LoadedMap load(const py::object& file, const std::optional<std::string>& byteOrder) {
@@ -282,7 +320,8 @@ void addRegisterMaps(py::module_& m, BridgeAccess access) {
         .def_property_readonly(
             "width", [](const FieldRef& f) { return f.field->width; }, "Its number of bits.")
         .def_property_readonly(
-            "access", [](const FieldRef& f) { return accessText(f.field->access); },
+            "access",
+            [](const FieldRef& f) { return accessText(f.field->access, f.field->writeKind); },
             "\"read-write\", \"read-only\", \"write-only\" or \"write-1-to-clear\".")
         .def_property_readonly(
             "reset", [](const FieldRef& f) { return f.field->reset; }, "Its reset value.")
@@ -306,7 +345,7 @@ void addRegisterMaps(py::module_& m, BridgeAccess access) {
                          std::to_string(named.value);
             }
             return "<velmorix.Field " + f.field->name + " [" + std::to_string(f.field->msb()) +
-                   ":" + std::to_string(f.field->lsb) + "] " + accessText(f.field->access) +
+                   ":" + std::to_string(f.field->lsb) + "] " + accessText(f.field->access, f.field->writeKind) +
                    " reset=" + std::to_string(f.field->reset) + enums + ">";
         });
 
@@ -319,7 +358,8 @@ void addRegisterMaps(py::module_& m, BridgeAccess access) {
         .def_property_readonly(
             "width", [](const RegisterRef& r) { return r.reg->width; }, "8, 16 or 32 bits.")
         .def_property_readonly(
-            "access", [](const RegisterRef& r) { return accessText(r.reg->access); },
+            "access",
+            [](const RegisterRef& r) { return accessText(r.reg->access, r.reg->writeKind); },
             "\"read-write\", \"read-only\", \"write-only\" or \"write-1-to-clear\".")
         .def_property_readonly(
             "reset",
@@ -361,7 +401,7 @@ void addRegisterMaps(py::module_& m, BridgeAccess access) {
                 fields += (fields.empty() ? " fields=" : ",") + field.name;
             }
             return "<velmorix.Register " + r.reg->name + " at " + hex(r.reg->address) + ", " +
-                   std::to_string(r.reg->width) + " bits, " + accessText(r.reg->access) +
+                   std::to_string(r.reg->width) + " bits, " + accessText(r.reg->access, r.reg->writeKind) +
                    (r.reg->resetMask == 0 ? std::string() : ", reset " + hex(r.reg->resetValue)) +
                    fields + ">";
         });
@@ -425,6 +465,9 @@ value["MODE"] gives a FieldValue (KeyError when there is no such field).)")
         .def_readonly("address", &RegisterValue::address, "Its register address.")
         .def_readonly("value", &RegisterValue::value, "The whole register's value (an int).")
         .def_readonly("width", &RegisterValue::width, "Its width in bits.")
+        .def_readonly("verified", &RegisterValue::verified,
+                      "False when the value is what a write planned (verify=False, or no bit the "
+                      "chip keeps to read back), not what was read back.")
         .def_readonly("fields", &RegisterValue::fields,
                       "{field name: FieldValue}, in the map's order.")
         .def("__getitem__",
@@ -470,13 +513,17 @@ bus are those of the bridge object; calls on one device are serialized.)")
             R"(Writes fields by name as velmorix-i2c set does; returns the RegisterValue after.
 
 device.write("CTRL", MODE="CONTINUOUS", GAIN=3), or a dict of fields as value, or an
-int for the whole register. A value is an int, or a str holding a number (decimal,
-0x hex, 0b binary) or an enumerated name. One read, one write that changes only the
-named fields' bits (other write-1-to-clear fields written as 0, write-only ones at
-reset), then a read-back of the named read-write fields unless verify=False; a
-write-only register is not read. An unknown name, a read-only register or field,
-or a value that does not fit raises ValueError and sends nothing; a read-back that
-differs raises OSError(EIO).)")
+int for the whole register; write("CTRL", 0x24, EN=1) writes 0x25: the whole value
+first, then each field its own bits. A value is an int, or a str holding a number
+(decimal, 0x hex, 0b binary) or an enumerated name. A read (unless every bit is
+named), one write that changes on the chip only the named fields (the other fields
+of the write-1 kinds written as 0, of the write-0 kinds as 1, write-only ones at
+reset), then a read-back of the named plain read-write fields unless verify=False.
+The bus is held across them. An unknown name, a read-only register or field, a
+value that does not fit, a field that any write clears or sets left unnamed, or a
+register a read clears with a field left unnamed raises ValueError and sends
+nothing; a read-back that differs raises OSError(EIO). The RegisterValue returned
+has verified=False when nothing was read back.)")
         .def_property_readonly(
             "map", [](const RegisterDevice& self) { return self.source_; },
             "The device's RegisterMap.")

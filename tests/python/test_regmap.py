@@ -68,24 +68,36 @@ def test_read_gives_fields_by_name(device):
     assert sent(trace) == ["01 61 10", "02 61 20"]
 
 
-# register, positional value, named fields, verify; the packets sent; the value after.
+# register, positional value, named fields, verify; the packets sent; the value after, and
+# whether it was read back.
 WRITES = [
     ("CTRL", None, {"MODE": "CONTINUOUS", "GAIN": 3}, True,
-     ["01 61 10", "02 60 10 39", "01 61 10"], 0x39),
-    # READY (read-only) stays as read; UDF, the other write-1-to-clear flag, goes as 0.
-    ("STATUS", {"OVF": 1}, {}, True, ["01 61 11", "02 60 11 03", "01 61 11"], 0x03),
-    ("CTRL", None, {"EN": False}, False, ["01 61 10", "02 60 10 A0"], 0xA0),
-    ("LIMIT", None, {"LOW": 0xFF}, True, ["02 61 20", "03 60 20 12 FF", "02 61 20"], 0x12FF),
-    ("CTRL", 0x24, {}, True, ["01 61 10", "02 60 10 24", "01 61 10"], 0x24),
+     ["01 61 10", "02 60 10 39", "01 61 10"], 0x39, True),
+    # READY (read-only) stays as read; UDF, the other write-1-to-clear flag, goes as 0; no bit
+    # the chip keeps is named, so nothing is read back.
+    ("STATUS", {"OVF": 1}, {}, True, ["01 61 11", "02 60 11 03"], 0x03, False),
+    ("CTRL", None, {"EN": False}, False, ["01 61 10", "02 60 10 A0"], 0xA0, False),
+    ("LIMIT", None, {"LOW": 0xFF}, True, ["02 61 20", "03 60 20 12 FF", "02 61 20"], 0x12FF, True),
+    # Every bit named: no read first.
+    ("CTRL", 0x24, {}, True, ["02 60 10 24", "01 61 10"], 0x24, True),
+    ("CTRL", 0x24, {"EN": 1}, True, ["02 60 10 25", "01 61 10"], 0x25, True),
 ]
 
 
-@pytest.mark.parametrize("register, value, fields, verify, packets, after", WRITES)
-def test_write_is_one_masked_read_modify_write(device, register, value, fields, verify, packets, after):
+@pytest.mark.parametrize("register, value, fields, verify, packets, after, verified", WRITES)
+def test_write_is_one_masked_read_modify_write(device, register, value, fields, verify, packets, after,
+                                               verified):
     dev, trace = device
     result = dev.write(register, value, verify=verify, **fields)
     assert sent(trace) == packets
-    assert result.value == after
+    assert (result.value, result.verified) == (after, verified)
+
+
+def test_write_one_to_clear_leaves_the_other_flag_on_the_chip(device):
+    dev, trace = device
+    dev.write("STATUS", OVF=1)
+    # READY is read-only, OVF cleared by its 1, UDF kept by its 0.
+    assert dev.read("STATUS").value == 0x05
 
 
 REFUSALS = [
@@ -97,6 +109,7 @@ REFUSALS = [
     (lambda d: d.write("NOPE", EN=1), 'no register named "NOPE"'),
     (lambda d: d.write("CTRL", MODE=1, GAIN=99), "does not fit"),
     (lambda d: d.write("CTRL"), "no field given"),
+    (lambda d: d.write("CTRL", 1 << 40), "CTRL: value 1099511627776 is not 0 to 0xFFFFFFFF"),
     (lambda d: d.read(0x30), "no register at 0x30"),
 ]
 

@@ -165,14 +165,22 @@ void frmRegisterMap::cmdReadAll_Click() {
     if (!device) {
         return;
     }
-    int read = 0, failed = 0, differ = 0;
+    int read = 0, failed = 0, differ = 0, skipped = 0;
     withConnection([&] {
         for (std::size_t i = 0; i < map_->registers.size(); ++i) {
             const Register& reg = map_->registers[i];
             if (!readable(reg.access)) {
                 continue;
             }
+            // A read would clear or pop what it returns: only a read by name takes that.
+            if (reg.readChanges()) {
+                states_[i] = RegisterState{std::nullopt, false, true};
+                ++skipped;
+                continue;
+            }
             const auto bytes = readBytes(*device, reg);
+            // A failed read forgets the old value, so that no field shows it as current.
+            states_[i] = RegisterState{};
             states_[i].failed = !bytes;
             if (bytes) {
                 states_[i].value = map_->decode(reg, *bytes);
@@ -186,8 +194,58 @@ void frmRegisterMap::cmdReadAll_Click() {
     ++revision_;
     log("Register Map: device " + board::HexByteText(*device) + ": read " + std::to_string(read) +
         " registers, " + std::to_string(differ) + " differ from reset" +
-        (failed > 0 ? ", " + std::to_string(failed) + " failed" : ""));
+        (failed > 0 ? ", " + std::to_string(failed) + " failed" : "") +
+        (skipped > 0 ? ", " + std::to_string(skipped) + " not read (a read changes them)" : ""));
 }
+
+bool frmRegisterMap::readRegister(std::size_t index) {
+    if (!map_ || index >= map_->registers.size() ||
+        !readable(map_->registers[index].access)) {
+        return false;
+    }
+    const auto device = deviceAddress();
+    if (!device) {
+        return false;
+    }
+    const Register& reg = map_->registers[index];
+    std::optional<std::vector<std::uint8_t>> bytes;
+    withConnection([&] { bytes = readBytes(*device, reg); });
+    states_[index] = RegisterState{};
+    states_[index].failed = !bytes;
+    if (bytes) {
+        states_[index].value = map_->decode(reg, *bytes);
+        log("Register Map: device " + board::HexByteText(*device) + " " + reg.name + " = " +
+            hex(*states_[index].value, reg.width / 4));
+    }
+    ++revision_;
+    return bytes.has_value();
+}
+
+namespace {
+
+// The window's exchanges as a masked write asks for them.
+class WindowRegisterIo : public RegisterIo {
+  public:
+    template <typename Read, typename Write>
+    WindowRegisterIo(Read read, Write write) : read_(read), write_(write) {}
+    int read(const Register& reg, std::vector<std::uint8_t>& bytes) override {
+        const auto got = read_(reg);
+        if (!got) {
+            return 1;
+        }
+        bytes = *got;
+        return 0;
+    }
+    int write(const Register& reg, const std::vector<std::uint8_t>& bytes) override {
+        return write_(reg, bytes) ? 0 : 1;
+    }
+
+  private:
+    std::function<std::optional<std::vector<std::uint8_t>>(const Register&)> read_;
+    std::function<bool(const Register&, const std::vector<std::uint8_t>&)> write_;
+};
+
+}  // namespace
 
 bool frmRegisterMap::writeField(std::size_t index, const Field& field, std::string_view valueText) {
     if (!map_ || index >= map_->registers.size()) {
@@ -196,10 +254,13 @@ bool frmRegisterMap::writeField(std::size_t index, const Field& field, std::stri
     const Register& reg = map_->registers[index];
     const auto value = field.parseValue(valueText);
     MaskedWrite write(reg);
-    const std::string refusal = value ? write.assign(field, *value)
-                                      : reg.name + "." + field.name + ": \"" +
-                                            std::string(valueText) + "\" is not a number" +
-                                            (field.values.empty() ? "" : " nor an enumerated name");
+    std::string refusal = value ? write.assign(field, *value)
+                                : reg.name + "." + field.name + ": \"" + std::string(valueText) +
+                                      "\" is not a number" +
+                                      (field.values.empty() ? "" : " nor an enumerated name");
+    if (refusal.empty()) {
+        refusal = write.blocked();
+    }
     if (!refusal.empty()) {
         link_.host().messageBox(refusal, form::MsgButtons::Ok, kTitle);
         return false;
@@ -208,43 +269,34 @@ bool frmRegisterMap::writeField(std::size_t index, const Field& field, std::stri
     if (!device) {
         return false;
     }
-    bool ok = false;
-    withConnection([&] {
-        std::vector<std::uint8_t> before(reg.byteCount(), 0);
-        if (write.readsFirst()) {
-            const auto bytes = readBytes(*device, reg);
-            if (!bytes) {
-                return;
-            }
-            before = *bytes;
-        }
-        const std::uint32_t planned = write.plan(map_->decode(reg, before));
-        if (!writeBytes(*device, reg, map_->encode(reg, planned))) {
-            return;
-        }
-        std::string line = "Register Map: device " + board::HexByteText(*device) + " " + reg.name +
-                           "." + field.name + " = " + std::to_string(*value) + ": read " +
-                           hex(map_->decode(reg, before), reg.width / 4) + ", wrote " +
-                           hex(planned, reg.width / 4);
-        ok = true;
-        if (write.readsFirst()) {
-            const auto back = readBytes(*device, reg);
-            if (!back) {
-                ok = false;
-                return;
-            }
-            const std::uint32_t after = map_->decode(reg, *back);
-            states_[index].value = after;
-            line += ", read back " + hex(after, reg.width / 4);
-            if (!write.verified(planned, after)) {
-                line += " (differs)";
-                ok = false;
-            }
-        } else {
-            states_[index].value = planned;
+    WindowRegisterIo io([&](const Register& r) { return readBytes(*device, r); },
+                        [&](const Register& r, const std::vector<std::uint8_t>& bytes) {
+                            return writeBytes(*device, r, bytes);
+                        });
+    MaskedWriteOutcome done;
+    withConnection([&] { done = runMaskedWrite(*map_, write, io, true); });
+    const auto text = [&](std::uint32_t v) { return hex(v, reg.width / 4); };
+    if (done.ok()) {
+        std::string line = "Register Map: device " + board::HexByteText(*device) + " " +
+                           reg.name + "." + field.name + " = " + std::to_string(*value) + ": " +
+                           (done.before ? "read " + text(*done.before) + ", " : "") + "wrote " +
+                           text(done.written);
+        if (done.after) {
+            line += ", read back " + text(*done.after) + (done.verified ? "" : " (differs)");
         }
         log(line);
-    });
+        for (const std::string& note : write.notes()) {
+            log("Register Map: " + note);
+        }
+    }
+    // What the window shows: the read-back, else what was written where the chip keeps it.
+    states_[index] = RegisterState{};
+    if (done.after) {
+        states_[index].value = done.after;
+    } else if (done.ok() && !reg.readChanges()) {
+        states_[index].value = done.written;
+    }
+    const bool ok = done.ok() && done.verified;
     states_[index].failed = !ok;
     ++revision_;
     return ok;

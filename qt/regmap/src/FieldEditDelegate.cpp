@@ -5,6 +5,23 @@
 
 namespace regmap {
 
+namespace {
+
+// The text the editor opened with: leaving it unchanged sends nothing.
+constexpr const char* kOpenedWith = "openedWith";
+
+QString editorText(QWidget* editor) {
+    if (auto* list = qobject_cast<QComboBox*>(editor)) {
+        return list->currentText().trimmed();
+    }
+    if (auto* box = qobject_cast<QLineEdit*>(editor)) {
+        return box->text().trimmed();
+    }
+    return {};
+}
+
+}  // namespace
+
 FieldEditDelegate::FieldEditDelegate(NamesOf names, Commit commit, QObject* parent)
     : QStyledItemDelegate(parent), names_(std::move(names)), commit_(std::move(commit)) {}
 
@@ -17,6 +34,12 @@ QWidget* FieldEditDelegate::createEditor(QWidget* parent, const QStyleOptionView
     auto* list = new QComboBox(parent);
     list->setEditable(true);
     list->addItems(names);
+    // A name picked from the list is written at once, as Enter writes a typed one.
+    auto* self = const_cast<FieldEditDelegate*>(this);
+    connect(list, &QComboBox::activated, self, [self, list] {
+        emit self->commitData(list);
+        emit self->closeEditor(list);
+    });
     return list;
 }
 
@@ -24,28 +47,24 @@ void FieldEditDelegate::setEditorData(QWidget* editor, const QModelIndex& index)
     const QString shown = index.data(Qt::EditRole).toString();
     if (auto* list = qobject_cast<QComboBox*>(editor)) {
         const QString named = index.siblingAtColumn(index.column() + 1).data().toString();
-        const int at = list->findText(named);
-        if (at >= 0) {
-            list->setCurrentIndex(at);
-        } else {
+        const int at = named.isEmpty() ? -1 : list->findText(named);
+        list->setCurrentIndex(at);
+        if (at < 0) {
             list->setEditText(shown);
         }
     } else if (auto* box = qobject_cast<QLineEdit*>(editor)) {
         box->setText(shown);
         box->selectAll();
     }
+    editor->setProperty(kOpenedWith, editorText(editor));
 }
 
 void FieldEditDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
                                      const QModelIndex& index) const {
-    QString text;
-    if (auto* list = qobject_cast<QComboBox*>(editor)) {
-        text = list->currentText();
-    } else if (auto* box = qobject_cast<QLineEdit*>(editor)) {
-        text = box->text();
-    }
-    if (!text.trimmed().isEmpty()) {
-        commit_(index, text.trimmed());
+    const QString text = editorText(editor);
+    // An editor left without a change (a click elsewhere, focus moving on) writes nothing.
+    if (!text.isEmpty() && text != editor->property(kOpenedWith).toString()) {
+        commit_(index, text);
     }
 }
 

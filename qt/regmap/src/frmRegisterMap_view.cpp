@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "kit/CaptionButton.h"
 #include "kit/QtHost.h"
 #include "regmap/FieldEditDelegate.h"
 
@@ -49,7 +50,9 @@ frmRegisterMapView::frmRegisterMapView(frmRegisterMap& model, form::UserEventGat
     : model_(model), host_(host), binder_(gate, host), onClose_(std::move(onClose)) {
     setObjectName("frmRegisterMap");
     auto* top = new QHBoxLayout;
-    open_ = new QPushButton("Open Map...");
+    // Buttons that Enter presses when focused, as in the console.
+    open_ = new kit::CaptionButton(nullptr);
+    open_->setText("Open Map...");
     open_->setObjectName("cmdOpen");
     address_ = new QLineEdit;
     address_->setObjectName("txtAddress");
@@ -60,7 +63,8 @@ frmRegisterMapView::frmRegisterMapView(frmRegisterMap& model, form::UserEventGat
     filter_->setObjectName("txtFilter");
     filter_->setPlaceholderText("Filter register and field names");
     filter_->setClearButtonEnabled(true);
-    readAll_ = new QPushButton("Read All");
+    readAll_ = new kit::CaptionButton(nullptr);
+    readAll_->setText("Read All");
     readAll_->setObjectName("cmdReadAll");
     top->addWidget(open_);
     top->addWidget(new QLabel("I2C Addr"));
@@ -97,6 +101,13 @@ frmRegisterMapView::frmRegisterMapView(frmRegisterMap& model, form::UserEventGat
     layout->addLayout(top);
     layout->addWidget(tree_, 1);
 
+    // A register a read changes is read only when asked for by name: a double-click on it.
+    connect(tree_, &QTreeView::doubleClicked, [this](const QModelIndex& index) {
+        const int r = index.data(kRegisterRole).toInt();
+        if (model_.map() && index.data(kFieldRole).toInt() < 0) {
+            binder_.dispatch([this, r] { model_.readRegister(static_cast<std::size_t>(r)); });
+        }
+    });
     connect(open_, &QPushButton::clicked,
             [this] { binder_.dispatch([this] { model_.cmdOpen_Click(); }); });
     connect(readAll_, &QPushButton::clicked,
@@ -154,7 +165,7 @@ void frmRegisterMapView::rebuild() {
             << cell(QString::fromStdString(reg.name), r, -1) << cell("", r, -1) << cell("", r, -1)
             << cell("", r, -1)
             << cell(reg.resetMask == 0 ? QString("?") : hexText(reg.resetValue, reg.width), r, -1)
-            << cell(QString::fromUtf8(accessName(reg.access).data()), r, -1);
+            << cell(QString::fromUtf8(accessName(reg.access, reg.writeKind).data()), r, -1);
         if (!reg.description.empty()) {
             row[kName]->setToolTip(QString::fromStdString(reg.description));
         }
@@ -165,7 +176,7 @@ void frmRegisterMapView::rebuild() {
             sub << cell(bitsText(field), r, f) << cell(QString::fromStdString(field.name), r, f)
                 << cell("", r, f) << cell("", r, f) << cell("", r, f)
                 << cell(fieldNumber(field.reset), r, f)
-                << cell(QString::fromUtf8(accessName(field.access).data()), r, f);
+                << cell(QString::fromUtf8(accessName(field.access, field.writeKind).data()), r, f);
             sub[kValue]->setEditable(writable(field.access) && writable(reg.access));
             if (!field.description.empty()) {
                 sub[kName]->setToolTip(QString::fromStdString(field.description));
@@ -174,10 +185,23 @@ void frmRegisterMapView::rebuild() {
         }
         root->appendRow(row);
     }
-    // Measured once a map, not at every change: a column sized to its contents measures every
-    // row again at each value painted.
+    // Measured once a map, not at every change, over every row, the fields of collapsed
+    // registers too (the view's own sizing measures only the rows it shows).
+    const QFontMetrics metrics = tree_->fontMetrics();
+    const int padding = 16;
     for (int column = 0; column < kColumns; ++column) {
-        tree_->resizeColumnToContents(column);
+        int widest = metrics.horizontalAdvance(items_.horizontalHeaderItem(column)->text());
+        for (int row = 0; row < items_.rowCount(); ++row) {
+            const QStandardItem* top = items_.item(row, column);
+            widest = std::max(widest, metrics.horizontalAdvance(top->text()));
+            const QStandardItem* first = items_.item(row, 0);
+            for (int child = 0; child < first->rowCount(); ++child) {
+                widest = std::max(widest,
+                                  metrics.horizontalAdvance(first->child(child, column)->text()) +
+                                      (column == 0 ? tree_->indentation() : 0));
+            }
+        }
+        tree_->setColumnWidth(column, widest + padding + (column == 0 ? tree_->indentation() : 0));
     }
     // The values and enumerated names come later: room for the widest of them now.
     int widestName = 0;
@@ -192,7 +216,6 @@ void frmRegisterMapView::rebuild() {
             }
         }
     }
-    const int padding = 16;
     tree_->setColumnWidth(kValue,
                           std::max(tree_->columnWidth(kValue),
                                    tree_->fontMetrics().horizontalAdvance("00000000") + padding));
@@ -213,12 +236,16 @@ void frmRegisterMapView::paintValues() {
         QStandardItem* first = items_.item(static_cast<int>(i), kAddress);
         const bool known = state.value.has_value();
         const bool differs = known && reg.differsFromReset(*state.value);
-        const QString value = state.failed ? QString("--")
-                              : known      ? hexText(*state.value, reg.width)
-                                           : QString();
+        const QString value = state.failed    ? QString("--")
+                              : known         ? hexText(*state.value, reg.width)
+                              : state.notRead ? QString("not read")
+                                              : QString();
         QStandardItem* valueItem = items_.item(static_cast<int>(i), kValue);
         if (valueItem->text() != value) {
             valueItem->setText(value);
+            valueItem->setToolTip(state.notRead && !known
+                                      ? "a read changes this register: double-click to read it"
+                                      : QString());
         }
         QStandardItem* mark = items_.item(static_cast<int>(i), kMark);
         const QString markText = differs ? QString::fromUtf8("\u2260") : QString();

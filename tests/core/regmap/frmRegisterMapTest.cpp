@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "bridgesim/MapTarget.h"
 #include "regmap/frmRegisterMap.h"
 #include "testing/AppFixture.h"
 #include "testing/ProgramRun.h"
@@ -116,6 +117,64 @@ TEST_F(RegisterMapWindow, BadFileKeepsThePreviousMapAndIsRememberedOnlyWhenGood)
     next.memoryFile = memory.string();
     next.Form_Load();
     EXPECT_EQ(next.mapPath(), kMaps + "/sensor2009.xml");
+}
+
+// The window against a target made from the same map, as the chip answers.
+class RealChipMapWindow : public AppFixture {
+  protected:
+    void SetUp() override {
+        if (!VELMORIX_MAP_FILES) {
+            GTEST_SKIP() << "this build reads no map files (no libxml2)";
+        }
+        bridgesim::installMapReader();
+        build(bench.c_str());
+        startQuietly();
+        main().mnuRegisterMap_Click();
+        ASSERT_TRUE(window().openMap(std::string(VELMORIX_SIM_EXAMPLES) + "/thermo.svd"));
+        window().address = "90";
+        board->clearPacketLog();
+    }
+    regmap::frmRegisterMap& window() { return app->registerMap(); }
+    std::size_t indexOf(const char* name) {
+        return static_cast<std::size_t>(window().map()->named(name) -
+                                         window().map()->registers.data());
+    }
+
+    const std::string bench = std::string(R"({"targets": [{"address": "90", "map": ")") +
+                              VELMORIX_SIM_EXAMPLES + R"(/thermo.svd"}]})";
+};
+
+TEST_F(RealChipMapWindow, ReadAllLeavesClearOnReadAndAWriteChangesOnlyNamedBits) {
+    window().cmdReadAll_Click();
+    EXPECT_EQ(readCommands(), (std::vector<std::vector<std::uint8_t>>{
+                                  {1, 0x91, 0x00}, {1, 0x91, 0x01}, {1, 0x91, 0x02}, {2, 0x91, 0x04}}));
+    EXPECT_TRUE(window().states()[indexOf("INT")].notRead);
+    EXPECT_EQ(board->peekRegister(0x90, 0x06), 0x01);  // the latch is still set
+    EXPECT_EQ(countInLog("read 4 registers, 0 differ from reset, 1 not read (a read changes them)"),
+              1u);
+
+    board->clearPacketLog();
+    const regmap::Register& status = window().map()->registers[indexOf("STATUS")];
+    ASSERT_TRUE(window().writeField(indexOf("STATUS"), *status.field("DRDY"), "1"));
+    EXPECT_EQ(i2cPackets(), (std::vector{out(2, {0x01, 0x91, 0x02}), in(0x82, {0x01, 0x03}),
+                                         out(2, {0x02, 0x90, 0x02, 0x01}), in(0x82, {0x03})}));
+    EXPECT_EQ(board->peekRegister(0x90, 0x02), 0x02);  // OVR still set
+    EXPECT_EQ(countInLog("Register Map: device 90 STATUS.DRDY = 1: read 03, wrote 01"), 1u);
+
+    // A read by name takes the latch, and clears it on the chip.
+    ASSERT_TRUE(window().readRegister(indexOf("INT")));
+    EXPECT_EQ(window().states()[indexOf("INT")].value, 0x01u);
+    EXPECT_EQ(board->peekRegister(0x90, 0x06), 0x00);
+}
+
+TEST_F(RealChipMapWindow, FailedReadAll_ForgetsTheValuesTheFieldsWouldShow) {
+    window().cmdReadAll_Click();
+    ASSERT_TRUE(window().states()[indexOf("CTRL")].value.has_value());
+    board->detach();
+    window().cmdReadAll_Click();
+    for (const auto& state : window().states()) {
+        EXPECT_FALSE(state.value.has_value());
+    }
 }
 
 }  // namespace

@@ -198,7 +198,7 @@ void runI2cMapGet(const I2cRequest& request, const I2cMapPlan& plan, client::Boa
                           {"lsb", field.lsb},
                           {"value", fieldValue},
                           {"enum", named != nullptr ? json(named->name) : json(nullptr)},
-                          {"access", std::string(regmap::accessName(field.access))}});
+                          {"access", std::string(regmap::accessName(field.access, field.writeKind))}});
         result.text += "  " + padded(bitsText(field), 6) + " " + padded(field.name, nameWidth) +
                        " = " + numberText(fieldValue) +
                        (named != nullptr ? " " + named->name : "") + "\n";
@@ -306,7 +306,7 @@ void runI2cMap(const I2cMapPlan& plan, I2cOutcome& result) {
             reg.resetMask == 0 ? std::string("?") : valueText(reg, reg.resetValue);
         result.text += addressText(plan.map, reg.address) + " " + padded(reg.name, nameWidth) +
                        " " + padded(std::to_string(reg.width) + " bits", 7) + " " +
-                       padded(std::string(regmap::accessName(reg.access)), 16) + " reset " + reset +
+                       padded(std::string(regmap::accessName(reg.access, reg.writeKind)), 16) + " reset " + reset +
                        "\n";
         json fields = json::array();
         const std::size_t fieldWidth = widest(reg.fields);
@@ -320,19 +320,19 @@ void runI2cMap(const I2cMapPlan& plan, I2cOutcome& result) {
             fields.push_back({{"name", field.name},
                               {"msb", field.msb()},
                               {"lsb", field.lsb},
-                              {"access", std::string(regmap::accessName(field.access))},
+                              {"access", std::string(regmap::accessName(field.access, field.writeKind))},
                               {"reset", field.reset},
                               {"enums", values}});
             result.text += "  " + padded(bitsText(field), 6) + " " +
                            padded(field.name, fieldWidth) + " " +
-                           padded(std::string(regmap::accessName(field.access)), 16) + " reset " +
+                           padded(std::string(regmap::accessName(field.access, field.writeKind)), 16) + " reset " +
                            numberText(field.reset) + names + "\n";
         }
         registers.push_back(
             {{"name", reg.name},
              {"address", addressText(plan.map, reg.address)},
              {"width", reg.width},
-             {"access", std::string(regmap::accessName(reg.access))},
+             {"access", std::string(regmap::accessName(reg.access, reg.writeKind))},
              {"reset", reg.resetMask == 0 ? json(nullptr) : json(valueText(reg, reg.resetValue))},
              {"fields", fields}});
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,7 @@ class frmRegisterMap {
     struct RegisterState {
         std::optional<std::uint32_t> value;  // last value read or written and read back
         bool failed = false;                 // the last exchange with it failed
+        bool notRead = false;  // left out of "Read All": a read changes it (clears, pops)
     };
 
     frmRegisterMap(board::BoardLink& link, RegisterMapLink& calls);
@@ -47,11 +49,16 @@ class frmRegisterMap {
     void cmdOpen_Click();
     // Opens the map file; false (and a message box unless `quiet`) when it is refused.
     bool openMap(const std::string& path, bool quiet = false);
-    // Reads every readable register of the map.
+    // Reads every readable register of the map but those a read changes (they show as not
+    // read).
     void cmdReadAll_Click();
+    // Reads one register by name (row), also one a read changes; false when it failed.
+    bool readRegister(std::size_t index);
     // Sets a field (of register `index`) to the value a text gives: a number or an enumerated
     // name. A read-only field, an unknown name or a value too wide gets a message box and
-    // nothing is sent; otherwise one read, one write of the changed bits and a read-back.
+    // nothing is sent, as for a write that would change a bit nobody named; otherwise the masked
+    // write (a read unless every bit is named, the write, a read-back of the bits the chip
+    // keeps).
     // False when refused or when an exchange failed.
     bool writeField(std::size_t index, const Field& field, std::string_view valueText);
 

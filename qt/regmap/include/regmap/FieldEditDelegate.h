@@ -1,6 +1,7 @@
 // Edits a field's value in the register-map tree: a list of the field's enumerated names (which
-// also takes a number typed in) or a plain box for a number. The text chosen goes to the window's
-// handler; the tree's own item is not written, the next paint shows the value read back.
+// also takes a number typed in; a name picked is written at once) or a plain box for a number.
+// The text chosen goes to the window's handler only when it differs from the one the editor
+// opened with; the tree's own item is not written, the next paint shows the value read back.
 #pragma once
 
 #include <QStyledItemDelegate>
