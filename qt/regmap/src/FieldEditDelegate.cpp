@@ -22,8 +22,12 @@ QString editorText(QWidget* editor) {
 
 }  // namespace
 
-FieldEditDelegate::FieldEditDelegate(NamesOf names, Commit commit, QObject* parent)
-    : QStyledItemDelegate(parent), names_(std::move(names)), commit_(std::move(commit)) {}
+FieldEditDelegate::FieldEditDelegate(NamesOf names, Commit commit, int enumColumn,
+                                     QObject* parent)
+    : QStyledItemDelegate(parent),
+      names_(std::move(names)),
+      commit_(std::move(commit)),
+      enumColumn_(enumColumn) {}
 
 QWidget* FieldEditDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                          const QModelIndex& index) const {
@@ -46,7 +50,7 @@ QWidget* FieldEditDelegate::createEditor(QWidget* parent, const QStyleOptionView
 void FieldEditDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     const QString shown = index.data(Qt::EditRole).toString();
     if (auto* list = qobject_cast<QComboBox*>(editor)) {
-        const QString named = index.siblingAtColumn(index.column() + 1).data().toString();
+        const QString named = index.siblingAtColumn(enumColumn_).data().toString();
         const int at = named.isEmpty() ? -1 : list->findText(named);
         list->setCurrentIndex(at);
         if (at < 0) {

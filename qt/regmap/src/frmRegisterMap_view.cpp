@@ -96,7 +96,7 @@ frmRegisterMapView::frmRegisterMapView(frmRegisterMap& model, form::UserEventGat
                 return names;
             },
             [this](const QModelIndex& index, const QString& text) { commitEdit(index, text); },
-            tree_));
+            kEnum, tree_));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(tree_, 1);

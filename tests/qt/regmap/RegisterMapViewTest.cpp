@@ -68,6 +68,26 @@ TEST_F(RegisterMapViewTest, ReadAllPaintsValuesAndMarks_EditWritesTheField) {
     EXPECT_EQ(items.item(1, 0)->child(1, regmap::frmRegisterMapView::kEnum)->text(), "CONTINUOUS");
 }
 
+TEST_F(RegisterMapViewTest, Editor_LeftUnchangedSendsNothing_NamePickedWritesAtOnce) {
+    QTest::mouseClick(view().findChild<QPushButton*>("cmdReadAll"), Qt::LeftButton);
+    board->clearPacketLog();
+    const QModelIndex mode = fieldValue(1, 1);
+    view().tree()->setCurrentIndex(mode);
+    view().tree()->edit(mode);
+    auto* list = view().tree()->findChild<QComboBox*>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->currentText(), "STANDBY");  // opens on the current value
+    // What the tree does when the focus leaves the editor.
+    view().tree()->itemDelegateForColumn(mode.column())
+        ->setModelData(list, &view().items(), mode);
+    EXPECT_TRUE(packets().empty());
+
+    list->setCurrentIndex(list->findText("CONTINUOUS"));
+    emit list->activated(list->currentIndex());
+    EXPECT_EQ(readCommands().size(), 2u);
+    EXPECT_EQ(view().items().item(1, regmap::frmRegisterMapView::kValue)->text(), "08");
+}
+
 TEST_F(RegisterMapViewTest, FilterHidesRegistersAndFieldsThatDoNotMatch) {
     view().findChild<QLineEdit*>("txtFilter")->setText("gain");
     QTreeView* tree = view().tree();

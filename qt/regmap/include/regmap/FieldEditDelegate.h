@@ -16,7 +16,8 @@ class FieldEditDelegate : public QStyledItemDelegate {
     // Runs the edit: the index edited and the text given.
     using Commit = std::function<void(const QModelIndex&, const QString&)>;
 
-    FieldEditDelegate(NamesOf names, Commit commit, QObject* parent);
+    // enumColumn: the tree's column that shows a field's enumerated name.
+    FieldEditDelegate(NamesOf names, Commit commit, int enumColumn, QObject* parent);
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
@@ -27,6 +28,7 @@ class FieldEditDelegate : public QStyledItemDelegate {
   private:
     NamesOf names_;
     Commit commit_;
+    int enumColumn_;
 };
 
 }  // namespace regmap
