@@ -105,6 +105,33 @@ std::string svd(const std::string& fields) {
            fields + "</register>\n</registers></peripheral></peripherals>\n</device>\n";
 }
 
+TEST_F(MapReader, WriteKindsAndAccess_FieldsTakeTheirRegistersAndBlocks) {
+    const MapReadResult svdMap = readRegisterMap(
+        svd("<modifiedWriteValues>oneToClear</modifiedWriteValues><readAction>clear</readAction>"
+            "<fields>\n<field><name>X</name><bitOffset>0</bitOffset></field>\n"
+            "<field><name>Y</name><bitOffset>1</bitOffset>"
+            "<modifiedWriteValues>zeroToSet</modifiedWriteValues></field>\n</fields>"),
+        "m.svd");
+    ASSERT_TRUE(svdMap.ok()) << svdMap.error;
+    const Register& a = svdMap.map->registers[0];
+    EXPECT_EQ(a.field("X")->writeKind, WriteKind::OneToClear);
+    EXPECT_EQ(a.field("X")->readAction, ReadAction::Clear);
+    EXPECT_EQ(a.field("Y")->writeKind, WriteKind::ZeroToSet);
+    EXPECT_TRUE(a.readChanges());
+
+    const MapReadResult ipxact = readRegisterMap(
+        "<c:component xmlns:c=\"http://www.accellera.org/XMLSchema/IPXACT/1685-2014\">"
+        "<c:memoryMaps><c:memoryMap><c:addressBlock><c:access>read-only</c:access>"
+        "<c:register><c:name>R</c:name><c:addressOffset>0</c:addressOffset><c:size>8</c:size>"
+        "<c:modifiedWriteValue>oneToSet</c:modifiedWriteValue>"
+        "<c:field><c:name>F</c:name><c:bitOffset>0</c:bitOffset><c:bitWidth>1</c:bitWidth>"
+        "</c:field></c:register></c:addressBlock></c:memoryMap></c:memoryMaps></c:component>",
+        "m.xml");
+    ASSERT_TRUE(ipxact.ok()) << ipxact.error;
+    EXPECT_EQ(ipxact.map->registers[0].access, Access::ReadOnly);
+    EXPECT_EQ(ipxact.map->registers[0].field("F")->writeKind, WriteKind::OneToSet);
+}
+
 TEST_F(MapReader, Refusals_NameFileLineElementAndProblem) {
     const struct {
         std::string text;
@@ -136,6 +163,30 @@ TEST_F(MapReader, Refusals_NameFileLineElementAndProblem) {
          "<c:addressOffset>0</c:addressOffset>\n</c:register>\n"
          "</c:addressBlock></c:memoryMap></c:memoryMaps></c:component>",
          "m.svd:4: register \"R\": has no <size>"},
+        {svd("<fields>\n<field><name>X</name><bitOffset>0</bitOffset></field>\n"
+             "<field><name>X</name><bitOffset>1</bitOffset></field>\n</fields>"),
+         "m.svd:8: field \"X\": the name is also that of another field of register \"A\""},
+        {"<!DOCTYPE device [<!ENTITY w \"8\">]>\n" + svd("<size>&w;</size>"),
+         "m.svd:7: size: entity reference &w; is not read"},
+        {svd("<modifiedWriteValues>sometimes</modifiedWriteValues>"),
+         "m.svd:6: modifiedWriteValues: unknown write kind \"sometimes\""},
+        {"<device><size>8</size><peripherals><peripheral><name>P</name>\n"
+         "<baseAddress>0xFFFFFF00</baseAddress><registers>\n<register><name>A</name>\n"
+         "<addressOffset>0x110</addressOffset></register></registers></peripheral>"
+         "</peripherals></device>",
+         "m.svd:3: register \"A\": the base address plus the offset lies beyond 32-bit"},
+        {[] {
+             std::string fields = "<size>32</size><dim>65536</dim><dimIncrement>4</dimIncrement>"
+                                  "<fields>";
+             for (int bit = 0; bit < 16; ++bit) {
+                 fields += "<field><name>F" + std::to_string(bit) + "</name><bitOffset>" +
+                           std::to_string(bit) + "</bitOffset></field>";
+             }
+             std::string text = svd(fields + "</fields>\n");
+             text.replace(text.find("<name>A</name>"), 14, "<name>A%s</name>");
+             return text;
+         }(),
+         "m.svd:5: register \"A%s\": the map holds more than 1000000 registers"},
     };
     for (const auto& c : cases) {
         const MapReadResult result = readRegisterMap(c.text, "m.svd");
