@@ -228,8 +228,7 @@ bool I2cTarget::read(std::span<std::uint8_t> out) {
 std::uint64_t I2cTarget::value(const Changing& changing) const {
     std::uint64_t value = 0;
     for (unsigned i = 0; i < changing.width; ++i) {
-        const unsigned shift =
-            config_.leastSignificantFirst ? 8 * i : 8 * (changing.width - 1 - i);
+        const unsigned shift = config_.leastSignificantFirst ? 8 * i : 8 * (changing.width - 1 - i);
         value |= static_cast<std::uint64_t>(registers_[wrap(changing.first + i)]) << shift;
     }
     return value;
@@ -237,8 +236,7 @@ std::uint64_t I2cTarget::value(const Changing& changing) const {
 
 void I2cTarget::store(const Changing& changing, std::uint64_t value) {
     for (unsigned i = 0; i < changing.width; ++i) {
-        const unsigned shift =
-            config_.leastSignificantFirst ? 8 * i : 8 * (changing.width - 1 - i);
+        const unsigned shift = config_.leastSignificantFirst ? 8 * i : 8 * (changing.width - 1 - i);
         registers_[wrap(changing.first + i)] = static_cast<std::uint8_t>(value >> shift);
     }
 }

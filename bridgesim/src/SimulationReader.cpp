@@ -1,8 +1,8 @@
 #include "bridgesim/SimulationReader.h"
 
 #include <array>
-#include <cstdio>
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -283,8 +283,8 @@ ChangingConfig readChanging(const json& v, const std::string& key, unsigned widt
         {"noise", ChangingConfig::Kind::Noise},
     }};
     if (v.size() != 1) {
-        throw ReadError(key, "expected one kind (counter, sequence, ramp, sine or noise), got " +
-                                 describe(v));
+        throw ReadError(
+            key, "expected one kind (counter, sequence, ramp, sine or noise), got " + describe(v));
     }
     const std::string kindName = v.begin().key();
     const auto found = std::find_if(kKinds.begin(), kKinds.end(),
@@ -309,23 +309,21 @@ ChangingConfig readChanging(const json& v, const std::string& key, unsigned widt
         case ChangingConfig::Kind::Sequence: {
             rejectUnknownKeys(body, kindKey, {"values", "every"});
             const std::string valuesKey = child(kindKey, "values");
-            if (!body.contains("values") || !body["values"].is_array() ||
-                body["values"].empty()) {
+            if (!body.contains("values") || !body["values"].is_array() || body["values"].empty()) {
                 throw ReadError(valuesKey, "expected a list of one or more hex values");
             }
             for (std::size_t i = 0; i < body["values"].size(); ++i) {
-                changing.values.push_back(hexValue(
-                    body["values"][i], valuesKey + "[" + std::to_string(i) + "]", digits));
+                changing.values.push_back(
+                    hexValue(body["values"][i], valuesKey + "[" + std::to_string(i) + "]", digits));
             }
             break;
         }
         default: {
-            rejectUnknownKeys(body, kindKey,
-                              changing.kind == ChangingConfig::Kind::Noise
-                                  ? std::initializer_list<const char*>{"min", "max", "period_ms",
-                                                                       "seed", "every"}
-                                  : std::initializer_list<const char*>{"min", "max", "period_ms",
-                                                                       "every"});
+            rejectUnknownKeys(
+                body, kindKey,
+                changing.kind == ChangingConfig::Kind::Noise
+                    ? std::initializer_list<const char*>{"min", "max", "period_ms", "seed", "every"}
+                    : std::initializer_list<const char*>{"min", "max", "period_ms", "every"});
             for (const char* required : {"min", "max", "period_ms"}) {
                 if (!body.contains(required)) {
                     throw ReadError(child(kindKey, required), "missing");
@@ -339,8 +337,8 @@ ChangingConfig readChanging(const json& v, const std::string& key, unsigned widt
             changing.periodMs = static_cast<std::uint32_t>(integer(
                 body["period_ms"], child(kindKey, "period_ms"), 1, kMaxPeriodMs, "milliseconds"));
             if (body.contains("seed")) {
-                changing.seed = static_cast<std::uint64_t>(integer(
-                    body["seed"], child(kindKey, "seed"), 0, 9007199254740991LL, "a seed"));
+                changing.seed = static_cast<std::uint64_t>(
+                    integer(body["seed"], child(kindKey, "seed"), 0, 9007199254740991LL, "a seed"));
             }
         }
     }
@@ -357,7 +355,8 @@ FifoConfig readFifo(const json& v, const std::string& key) {
     if (v.contains("values")) {
         const std::string valuesKey = child(key, "values");
         if (!v["values"].is_array()) {
-            throw ReadError(valuesKey, "expected a list of hex bytes, got " + describe(v["values"]));
+            throw ReadError(valuesKey,
+                            "expected a list of hex bytes, got " + describe(v["values"]));
         }
         for (std::size_t i = 0; i < v["values"].size(); ++i) {
             fifo.values.push_back(
@@ -407,10 +406,10 @@ void readMap(const json& v, const std::string& key, const std::string& baseDir,
 
 TargetConfig readTarget(const json& v, const std::string& where, const std::string& baseDir) {
     requireObject(v, where);
-    rejectUnknownKeys(v, where,
-                      {"address", "register_bytes", "size", "fill", "registers", "read_only",
-                       "interrupt", "bits", "changing", "fifo", "nak_registers",
-                       "busy_after_write_ms", "stretch_us", "map"});
+    rejectUnknownKeys(
+        v, where,
+        {"address", "register_bytes", "size", "fill", "registers", "read_only", "interrupt", "bits",
+         "changing", "fifo", "nak_registers", "busy_after_write_ms", "stretch_us", "map"});
     TargetConfig target;
     if (!v.contains("address")) {
         throw ReadError(child(where, "address"), "missing (every target needs its address)");
@@ -505,8 +504,8 @@ TargetConfig readTarget(const json& v, const std::string& where, const std::stri
                     "milliseconds"));
     }
     if (v.contains("stretch_us")) {
-        target.stretchUs = static_cast<std::uint32_t>(integer(
-            v["stretch_us"], child(where, "stretch_us"), 0, kMaxLatencyUs, "microseconds"));
+        target.stretchUs = static_cast<std::uint32_t>(
+            integer(v["stretch_us"], child(where, "stretch_us"), 0, kMaxLatencyUs, "microseconds"));
     }
     if (v.contains("interrupt")) {
         const std::string key = child(where, "interrupt");

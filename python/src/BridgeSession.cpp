@@ -15,9 +15,9 @@ namespace {
 
 // What every session shares: the layer chooses one bridge per process.
 struct Sessions {
-    std::recursive_mutex bus;      // every transfer of the module
-    int open = 0;        // sessions open now
-    std::string bridge;  // the bridge they share
+    std::recursive_mutex bus;  // every transfer of the module
+    int open = 0;              // sessions open now
+    std::string bridge;        // the bridge they share
 };
 
 Sessions& sessions() {

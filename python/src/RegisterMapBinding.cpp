@@ -251,8 +251,8 @@ class RegisterDevice {
         for (const auto& [name, value] : fields) {
             const std::string field = py::str(name).cast<std::string>();
             if (field.empty() || field == write.target().name) {
-                throw py::value_error("register " + write.target().name +
-                                      " has no field named \"" + field + "\"");
+                throw py::value_error("register " + write.target().name + " has no field named \"" +
+                                      field + "\"");
             }
             assign(write, field, value);
         }
@@ -345,7 +345,8 @@ void addRegisterMaps(py::module_& m, BridgeAccess access) {
                          std::to_string(named.value);
             }
             return "<velmorix.Field " + f.field->name + " [" + std::to_string(f.field->msb()) +
-                   ":" + std::to_string(f.field->lsb) + "] " + accessText(f.field->access, f.field->writeKind) +
+                   ":" + std::to_string(f.field->lsb) + "] " +
+                   accessText(f.field->access, f.field->writeKind) +
                    " reset=" + std::to_string(f.field->reset) + enums + ">";
         });
 
@@ -401,7 +402,8 @@ void addRegisterMaps(py::module_& m, BridgeAccess access) {
                 fields += (fields.empty() ? " fields=" : ",") + field.name;
             }
             return "<velmorix.Register " + r.reg->name + " at " + hex(r.reg->address) + ", " +
-                   std::to_string(r.reg->width) + " bits, " + accessText(r.reg->access, r.reg->writeKind) +
+                   std::to_string(r.reg->width) + " bits, " +
+                   accessText(r.reg->access, r.reg->writeKind) +
                    (r.reg->resetMask == 0 ? std::string() : ", reset " + hex(r.reg->resetValue)) +
                    fields + ">";
         });

@@ -64,9 +64,9 @@ void checkRegister(Register& reg) {
     for (std::size_t i = 0; i < reg.fields.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j) {
             if (reg.fields[i].name == reg.fields[j].name) {
-                throw Refusal(reg.fields[i].line, "field " + quoted(reg.fields[i].name),
-                              "the name is also that of another field of register " +
-                                  quoted(reg.name));
+                throw Refusal(
+                    reg.fields[i].line, "field " + quoted(reg.fields[i].name),
+                    "the name is also that of another field of register " + quoted(reg.name));
             }
         }
     }

@@ -137,8 +137,7 @@ std::string MaskedWrite::readEffects() const {
 
 bool MaskedWrite::readsFirst() const {
     // A read that changes the chip is never made: blocked() then asks for every field.
-    return readable(reg_.access) && (reg_.valueMask() & ~namedMask()) != 0 &&
-           readEffects().empty();
+    return readable(reg_.access) && (reg_.valueMask() & ~namedMask()) != 0 && readEffects().empty();
 }
 
 std::string MaskedWrite::blocked() const {

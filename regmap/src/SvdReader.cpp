@@ -355,8 +355,8 @@ class SvdReader {
         for (std::uint32_t i = 0; i < *dim; ++i) {
             Register element = reg;
             element.name = prefixText_ + name.substr(0, place) + index[i] + name.substr(place + 2);
-            const std::uint64_t address = base + *offset +
-                                          static_cast<std::uint64_t>(i) * *increment;
+            const std::uint64_t address =
+                base + *offset + static_cast<std::uint64_t>(i) * *increment;
             if (address > 0xFFFFFFFFu) {
                 refuse(dimNode, "element " + std::to_string(i) + " lies beyond 32-bit addresses");
             }

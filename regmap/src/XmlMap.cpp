@@ -69,9 +69,8 @@ std::string text(const xmlNode* node) {
         } else if (c->type == XML_ENTITY_REF_NODE) {
             // Declared entities are not expanded (no DTD is read): the text would lose it.
             refuse(node, "entity reference &" +
-                             std::string(c->name != nullptr
-                                             ? reinterpret_cast<const char*>(c->name)
-                                             : "") +
+                             std::string(c->name != nullptr ? reinterpret_cast<const char*>(c->name)
+                                                            : "") +
                              "; is not read; write its text instead");
         }
     }

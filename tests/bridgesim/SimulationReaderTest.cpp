@@ -154,9 +154,11 @@ const BadCase kBadCases[] = {
     {"bit named twice", R"({"targets": [{"address": "60", "bits": {"10": {"read_only": "81",
         "write_1_to_clear": "03"}}}]})",
      "targets[0].bits.10.write_1_to_clear: bit 0 is also named by read_only"},
-    {"unknown bit behaviour", R"({"targets": [{"address": "60", "bits": {"10": {"sticky": "01"}}}]})",
+    {"unknown bit behaviour",
+     R"({"targets": [{"address": "60", "bits": {"10": {"sticky": "01"}}}]})",
      "targets[0].bits.10.sticky: unknown key"},
-    {"FIFO value not hex", R"({"targets": [{"address": "60", "fifo": {"14": {"values": ["1G"]}}}]})",
+    {"FIFO value not hex",
+     R"({"targets": [{"address": "60", "fifo": {"14": {"values": ["1G"]}}}]})",
      "targets[0].fifo.14.values[0]: bad hex \"1G\""},
     {"unknown changing kind", R"({"targets": [{"address": "60", "changing": {"12": {"square":
         {}}}}]})",

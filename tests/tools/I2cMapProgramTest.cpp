@@ -103,11 +103,10 @@ TEST_F(I2cMapProgram, RealChip_OnlyNamedBitsChange) {
          "OUT 02: 01 91 05\nIN  82: 01 80\nOUT 02: 01 91 07\nIN  82: 01 00\n"},
     };
     for (const Case& c : cases) {
-        ProgramRun r = apptest::runIn(dir, std::string("env -u VELMORIX_BRIDGE '") +
-                                               VELMORIX_I2C_EXE + "' --bridge 'sim:" +
-                                               VELMORIX_SIM_EXAMPLES + "/bench.json' --map '" +
-                                               VELMORIX_SIM_EXAMPLES + "/thermo.svd' --trace " +
-                                               c.args + " </dev/null");
+        ProgramRun r = apptest::runIn(
+            dir, std::string("env -u VELMORIX_BRIDGE '") + VELMORIX_I2C_EXE +
+                     "' --bridge 'sim:" + VELMORIX_SIM_EXAMPLES + "/bench.json' --map '" +
+                     VELMORIX_SIM_EXAMPLES + "/thermo.svd' --trace " + c.args + " </dev/null");
         EXPECT_EQ(r.status, c.status) << c.args << ": " << r.err;
         EXPECT_EQ(r.out, c.out) << c.args;
         EXPECT_EQ(r.err, c.trace) << c.args;

@@ -88,7 +88,7 @@ class I2cTarget {
     std::vector<bool> nak_;
     std::vector<Changing> changing_;
     std::vector<Fifo> fifos_;
-    bool plain_ = true;  // none of the above: the fast path
+    bool plain_ = true;                     // none of the above: the fast path
     std::vector<std::uint32_t> readBytes_;  // bytes read by the transaction under way
     std::chrono::microseconds busyUntil_{0};
     std::uint32_t pointer_ = 0;

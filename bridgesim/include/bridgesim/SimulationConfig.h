@@ -33,18 +33,18 @@ struct InterruptConfig {
 // one of the write behaviours (readOnly .. writeOnly); clearOnRead and setOnRead add what a read
 // does. Bits named nowhere take what is written.
 struct BitRules {
-    std::uint32_t readOnly = 0;          // a write leaves it
-    std::uint32_t writeOneToClear = 0;   // 1 clears it, 0 leaves it
-    std::uint32_t writeOneToSet = 0;     // 1 sets it, 0 leaves it
-    std::uint32_t writeOneToToggle = 0;  // 1 toggles it, 0 leaves it
-    std::uint32_t writeZeroToClear = 0;  // 0 clears it, 1 leaves it
-    std::uint32_t writeZeroToSet = 0;    // 0 sets it, 1 leaves it
-    std::uint32_t writeZeroToToggle = 0; // 0 toggles it, 1 leaves it
-    std::uint32_t writeClears = 0;       // any write clears it
-    std::uint32_t writeSets = 0;         // any write sets it
-    std::uint32_t writeOnly = 0;         // reads as 0, keeps what is written
-    std::uint32_t clearOnRead = 0;       // cleared once a read has returned it
-    std::uint32_t setOnRead = 0;         // set once a read has returned it
+    std::uint32_t readOnly = 0;           // a write leaves it
+    std::uint32_t writeOneToClear = 0;    // 1 clears it, 0 leaves it
+    std::uint32_t writeOneToSet = 0;      // 1 sets it, 0 leaves it
+    std::uint32_t writeOneToToggle = 0;   // 1 toggles it, 0 leaves it
+    std::uint32_t writeZeroToClear = 0;   // 0 clears it, 1 leaves it
+    std::uint32_t writeZeroToSet = 0;     // 0 sets it, 1 leaves it
+    std::uint32_t writeZeroToToggle = 0;  // 0 toggles it, 1 leaves it
+    std::uint32_t writeClears = 0;        // any write clears it
+    std::uint32_t writeSets = 0;          // any write sets it
+    std::uint32_t writeOnly = 0;          // reads as 0, keeps what is written
+    std::uint32_t clearOnRead = 0;        // cleared once a read has returned it
+    std::uint32_t setOnRead = 0;          // set once a read has returned it
     bool operator==(const BitRules&) const = default;
 };
 
@@ -52,11 +52,11 @@ struct BitRules {
 struct ChangingConfig {
     enum class Kind { Counter, Sequence, Ramp, Sine, Noise };
     Kind kind = Kind::Counter;
-    std::int64_t step = 1;             // counter: added at each change, wrapping at the width
-    std::vector<std::uint32_t> values; // sequence: taken in turn, repeating
-    std::uint32_t min = 0, max = 0;    // ramp, sine, noise: the range of values
-    std::uint32_t periodMs = 1;        // ramp, sine: one period (with every read: reads)
-    std::uint64_t seed = 0;            // noise
+    std::int64_t step = 1;              // counter: added at each change, wrapping at the width
+    std::vector<std::uint32_t> values;  // sequence: taken in turn, repeating
+    std::uint32_t min = 0, max = 0;     // ramp, sine, noise: the range of values
+    std::uint32_t periodMs = 1;         // ramp, sine: one period (with every read: reads)
+    std::uint64_t seed = 0;             // noise
     // How often it changes: nullopt after every read that returned it, else this often.
     std::optional<std::chrono::microseconds> every;
 };
@@ -78,7 +78,7 @@ struct TargetConfig {
     std::optional<InterruptConfig> interrupt;
     // Registers wider than one byte (from a map): first address to bytes; others are one byte.
     std::map<std::uint32_t, unsigned> widths;
-    bool leastSignificantFirst = false;  // the byte order of wider registers
+    bool leastSignificantFirst = false;      // the byte order of wider registers
     std::map<std::uint32_t, BitRules> bits;  // by a register's first address
     std::map<std::uint32_t, ChangingConfig> changing;
     std::map<std::uint32_t, FifoConfig> fifo;

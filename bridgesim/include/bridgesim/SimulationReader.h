@@ -12,8 +12,7 @@ namespace bridgesim {
 
 // Fills a target from a register map file: register-address width, register widths and byte
 // order, reset values and per-bit behaviour. False with the map reader's refusal in error.
-using MapTargetReader = bool (*)(const std::string& path, TargetConfig& target,
-                                 std::string& error);
+using MapTargetReader = bool (*)(const std::string& path, TargetConfig& target, std::string& error);
 
 class SimulationReader {
   public:

@@ -199,8 +199,7 @@ void frmRegisterMap::cmdReadAll_Click() {
 }
 
 bool frmRegisterMap::readRegister(std::size_t index) {
-    if (!map_ || index >= map_->registers.size() ||
-        !readable(map_->registers[index].access)) {
+    if (!map_ || index >= map_->registers.size() || !readable(map_->registers[index].access)) {
         return false;
     }
     const auto device = deviceAddress();
@@ -277,8 +276,8 @@ bool frmRegisterMap::writeField(std::size_t index, const Field& field, std::stri
     withConnection([&] { done = runMaskedWrite(*map_, write, io, true); });
     const auto text = [&](std::uint32_t v) { return hex(v, reg.width / 4); };
     if (done.ok()) {
-        std::string line = "Register Map: device " + board::HexByteText(*device) + " " +
-                           reg.name + "." + field.name + " = " + std::to_string(*value) + ": " +
+        std::string line = "Register Map: device " + board::HexByteText(*device) + " " + reg.name +
+                           "." + field.name + " = " + std::to_string(*value) + ": " +
                            (done.before ? "read " + text(*done.before) + ", " : "") + "wrote " +
                            text(done.written);
         if (done.after) {

@@ -22,8 +22,7 @@ QString editorText(QWidget* editor) {
 
 }  // namespace
 
-FieldEditDelegate::FieldEditDelegate(NamesOf names, Commit commit, int enumColumn,
-                                     QObject* parent)
+FieldEditDelegate::FieldEditDelegate(NamesOf names, Commit commit, int enumColumn, QObject* parent)
     : QStyledItemDelegate(parent),
       names_(std::move(names)),
       commit_(std::move(commit)),

@@ -13,16 +13,16 @@ enum class Access { ReadWrite, ReadOnly, WriteOnly, WriteOnce, ReadWriteOnce };
 
 // What a written bit does to the bit the chip holds (the maps' modifiedWriteValues).
 enum class WriteKind {
-    Normal,       // the bit becomes what is written
-    OneToClear,   // 1 clears it, 0 leaves it
-    OneToSet,     // 1 sets it, 0 leaves it
-    OneToToggle,  // 1 toggles it, 0 leaves it
-    ZeroToClear,  // 0 clears it, 1 leaves it
-    ZeroToSet,    // 0 sets it, 1 leaves it
-    ZeroToToggle, // 0 toggles it, 1 leaves it
-    Clear,        // any write clears it
-    Set,          // any write sets it
-    Modify,       // any write changes it in a way the map does not say
+    Normal,        // the bit becomes what is written
+    OneToClear,    // 1 clears it, 0 leaves it
+    OneToSet,      // 1 sets it, 0 leaves it
+    OneToToggle,   // 1 toggles it, 0 leaves it
+    ZeroToClear,   // 0 clears it, 1 leaves it
+    ZeroToSet,     // 0 sets it, 1 leaves it
+    ZeroToToggle,  // 0 toggles it, 1 leaves it
+    Clear,         // any write clears it
+    Set,           // any write sets it
+    Modify,        // any write changes it in a way the map does not say
 };
 
 // What a read does to the bits it returns (the maps' readAction).

@@ -101,9 +101,9 @@ class RegisterIo {
 // What a masked write did.
 struct MaskedWriteOutcome {
     enum class Stage { Done, Refused, Read, Write, ReadBack };
-    Stage stage = Stage::Done;  // Done, or where it stopped
-    int status = 0;             // the RegisterIo code of the failed exchange
-    std::string refusal;        // why it was refused (Stage::Refused)
+    Stage stage = Stage::Done;            // Done, or where it stopped
+    int status = 0;                       // the RegisterIo code of the failed exchange
+    std::string refusal;                  // why it was refused (Stage::Refused)
     std::optional<std::uint32_t> before;  // the value read first, when it was
     std::uint32_t written = 0;
     std::optional<std::uint32_t> after;  // the read-back, when one was made

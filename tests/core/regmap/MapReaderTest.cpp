@@ -176,8 +176,9 @@ TEST_F(MapReader, Refusals_NameFileLineElementAndProblem) {
          "</peripherals></device>",
          "m.svd:3: register \"A\": the base address plus the offset lies beyond 32-bit"},
         {[] {
-             std::string fields = "<size>32</size><dim>65536</dim><dimIncrement>4</dimIncrement>"
-                                  "<fields>";
+             std::string fields =
+                 "<size>32</size><dim>65536</dim><dimIncrement>4</dimIncrement>"
+                 "<fields>";
              for (int bit = 0; bit < 16; ++bit) {
                  fields += "<field><name>F" + std::to_string(bit) + "</name><bitOffset>" +
                            std::to_string(bit) + "</bitOffset></field>";

@@ -34,8 +34,7 @@ class MaskedWriteTest : public ::testing::Test {
         status.fields = {field("READY", 0, 1, Access::ReadOnly),
                          field("OVF", 1, 1, Access::ReadWrite, 0, WriteKind::OneToClear),
                          field("ERR", 2, 1, Access::ReadWrite, 0, WriteKind::OneToClear),
-                         field("IRQ_EN", 7, 1),
-                         field("KEY", 4, 2, Access::WriteOnly, 2)};
+                         field("IRQ_EN", 7, 1), field("KEY", 4, 2, Access::WriteOnly, 2)};
         Register id;
         id.name = "ID";
         id.address = 0x02;

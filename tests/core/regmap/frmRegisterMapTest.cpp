@@ -137,7 +137,7 @@ class RealChipMapWindow : public AppFixture {
     regmap::frmRegisterMap& window() { return app->registerMap(); }
     std::size_t indexOf(const char* name) {
         return static_cast<std::size_t>(window().map()->named(name) -
-                                         window().map()->registers.data());
+                                        window().map()->registers.data());
     }
 
     const std::string bench = std::string(R"({"targets": [{"address": "90", "map": ")") +
@@ -146,8 +146,9 @@ class RealChipMapWindow : public AppFixture {
 
 TEST_F(RealChipMapWindow, ReadAllLeavesClearOnReadAndAWriteChangesOnlyNamedBits) {
     window().cmdReadAll_Click();
-    EXPECT_EQ(readCommands(), (std::vector<std::vector<std::uint8_t>>{
-                                  {1, 0x91, 0x00}, {1, 0x91, 0x01}, {1, 0x91, 0x02}, {2, 0x91, 0x04}}));
+    EXPECT_EQ(readCommands(),
+              (std::vector<std::vector<std::uint8_t>>{
+                  {1, 0x91, 0x00}, {1, 0x91, 0x01}, {1, 0x91, 0x02}, {2, 0x91, 0x04}}));
     EXPECT_TRUE(window().states()[indexOf("INT")].notRead);
     EXPECT_EQ(board->peekRegister(0x90, 0x06), 0x01);  // the latch is still set
     EXPECT_EQ(countInLog("read 4 registers, 0 differ from reset, 1 not read (a read changes them)"),

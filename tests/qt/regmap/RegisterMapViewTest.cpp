@@ -78,8 +78,7 @@ TEST_F(RegisterMapViewTest, Editor_LeftUnchangedSendsNothing_NamePickedWritesAtO
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->currentText(), "STANDBY");  // opens on the current value
     // What the tree does when the focus leaves the editor.
-    view().tree()->itemDelegateForColumn(mode.column())
-        ->setModelData(list, &view().items(), mode);
+    view().tree()->itemDelegateForColumn(mode.column())->setModelData(list, &view().items(), mode);
     EXPECT_TRUE(packets().empty());
 
     list->setCurrentIndex(list->findText("CONTINUOUS"));

@@ -193,12 +193,13 @@ void runI2cMapGet(const I2cRequest& request, const I2cMapPlan& plan, client::Boa
     for (const regmap::Field& field : reg.fields) {
         const std::uint32_t fieldValue = field.extract(value);
         const regmap::EnumeratedValue* named = field.valueFor(fieldValue);
-        fields.push_back({{"name", field.name},
-                          {"msb", field.msb()},
-                          {"lsb", field.lsb},
-                          {"value", fieldValue},
-                          {"enum", named != nullptr ? json(named->name) : json(nullptr)},
-                          {"access", std::string(regmap::accessName(field.access, field.writeKind))}});
+        fields.push_back(
+            {{"name", field.name},
+             {"msb", field.msb()},
+             {"lsb", field.lsb},
+             {"value", fieldValue},
+             {"enum", named != nullptr ? json(named->name) : json(nullptr)},
+             {"access", std::string(regmap::accessName(field.access, field.writeKind))}});
         result.text += "  " + padded(bitsText(field), 6) + " " + padded(field.name, nameWidth) +
                        " = " + numberText(fieldValue) +
                        (named != nullptr ? " " + named->name : "") + "\n";
@@ -233,8 +234,8 @@ class BusRegisterIo : public regmap::RegisterIo {
         if (answer.count != 1 + static_cast<int>(where.size() + bytes.size())) {
             result_.fail(kI2cNoAcknowledge, answer.count == 0
                                                 ? deviceText(address_) + ": no acknowledge"
-                                                : deviceText(address_) + ": register " +
-                                                      reg.name + ": write not acknowledged");
+                                                : deviceText(address_) + ": register " + reg.name +
+                                                      ": write not acknowledged");
             return result_.status;
         }
         return 0;
@@ -289,7 +290,7 @@ void runI2cMapSet(const I2cRequest& request, const I2cMapPlan& plan, client::Boa
         result.text += reg.name + ": " +
                        (done.before ? valueText(reg, *done.before)
                                     : std::string(regmap::readable(reg.access) ? "(not read)"
-                                                                              : "(write-only)")) +
+                                                                               : "(write-only)")) +
                        " -> " + valueText(reg, done.written) +
                        (done.after ? ", read back " + valueText(reg, *done.after) : "") + "\n";
     }
@@ -306,8 +307,8 @@ void runI2cMap(const I2cMapPlan& plan, I2cOutcome& result) {
             reg.resetMask == 0 ? std::string("?") : valueText(reg, reg.resetValue);
         result.text += addressText(plan.map, reg.address) + " " + padded(reg.name, nameWidth) +
                        " " + padded(std::to_string(reg.width) + " bits", 7) + " " +
-                       padded(std::string(regmap::accessName(reg.access, reg.writeKind)), 16) + " reset " + reset +
-                       "\n";
+                       padded(std::string(regmap::accessName(reg.access, reg.writeKind)), 16) +
+                       " reset " + reset + "\n";
         json fields = json::array();
         const std::size_t fieldWidth = widest(reg.fields);
         for (const regmap::Field& field : reg.fields) {
@@ -317,16 +318,17 @@ void runI2cMap(const I2cMapPlan& plan, I2cOutcome& result) {
                 values.push_back({{"name", named.name}, {"value", named.value}});
                 names += " " + named.name + "=" + numberText(named.value);
             }
-            fields.push_back({{"name", field.name},
-                              {"msb", field.msb()},
-                              {"lsb", field.lsb},
-                              {"access", std::string(regmap::accessName(field.access, field.writeKind))},
-                              {"reset", field.reset},
-                              {"enums", values}});
-            result.text += "  " + padded(bitsText(field), 6) + " " +
-                           padded(field.name, fieldWidth) + " " +
-                           padded(std::string(regmap::accessName(field.access, field.writeKind)), 16) + " reset " +
-                           numberText(field.reset) + names + "\n";
+            fields.push_back(
+                {{"name", field.name},
+                 {"msb", field.msb()},
+                 {"lsb", field.lsb},
+                 {"access", std::string(regmap::accessName(field.access, field.writeKind))},
+                 {"reset", field.reset},
+                 {"enums", values}});
+            result.text +=
+                "  " + padded(bitsText(field), 6) + " " + padded(field.name, fieldWidth) + " " +
+                padded(std::string(regmap::accessName(field.access, field.writeKind)), 16) +
+                " reset " + numberText(field.reset) + names + "\n";
         }
         registers.push_back(
             {{"name", reg.name},
@@ -365,7 +367,7 @@ void addI2cDumpNames(const I2cRequest& request, const I2cMapPlan& plan, I2cOutco
         }
         names[hex(reg.address, request.reg16 ? 4 : 2)] = reg.name;
         lines += hex(reg.address, request.reg16 ? 4 : 2) + "  " + reg.name + " = " +
-                 (readable           ? valueText(reg, plan.map.decode(reg, bytes))
+                 (readable            ? valueText(reg, plan.map.decode(reg, bytes))
                   : reg.readChanges() ? std::string("-- (not read: a read changes it)")
                                       : std::string("XX")) +
                  "\n";
