@@ -8,5 +8,5 @@ packages=(build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev 
 # Building the Debian package and checking it (tests/packaging).
 packages+=(dpkg-dev file lintian desktop-file-utils)
 # The Python module and its tests (Debian's python3; bme280 is an smbus2 driver used unchanged).
-packages+=(pybind11-dev python3-dev python3-pytest python3-smbus2 python3-bme280)
+packages+=(pybind11-dev python3-dev python3-pytest python3-smbus2 python3-bme280 python3-mypy)
 "$(dirname "$0")/ensure-packages.sh" "${packages[@]}"

@@ -90,7 +90,8 @@ void BridgeSession::close() {
         return;
     }
     closed_ = true;
-    client_.close();
+    // Another object of the process may still use the board: only the last one resets it.
+    client_.close(sessions().open == 1);
     --sessions().open;
 }
 

@@ -31,6 +31,15 @@ namespace {
 constexpr int kMaxCount = client::BoardLinkClient::kMaxCount;
 // smbus2's i2c_msg read flag (I2C_M_RD).
 constexpr int kReadFlag = 0x0001;
+// SMBus block transfers carry at most this many data bytes (I2C_SMBUS_BLOCK_MAX).
+constexpr std::size_t kBlockMax = 32;
+// The I2C_FUNC bits (linux/i2c.h, smbus2's I2cFunc) of what the bridge board's packets carry:
+// plain I2C transfers of the shapes i2c_rdwr takes, quick, byte, byte data, word data, process
+// call, block write and I2C block transfers; not a block read or block process call, whose length
+// the target sends first, nor PEC or 10-bit addresses.
+constexpr long kBridgeFunctions = 0x00000001 | 0x00010000 | 0x00020000 | 0x00040000 | 0x00080000 |
+                                  0x00100000 | 0x00200000 | 0x00400000 | 0x00800000 | 0x02000000 |
+                                  0x04000000 | 0x08000000;
 
 std::string hex(long value) {
     std::ostringstream text;
@@ -39,6 +48,23 @@ std::string hex(long value) {
 }
 
 // ---- Argument checks: each refuses before anything is sent ------------------------------------
+
+// A Python int as a long; OverflowError (not a C++ cast error) for one beyond a long, TypeError
+// for another type.
+long intOf(const py::handle& value, const char* what) {
+    if (!py::isinstance<py::int_>(value)) {
+        throw py::type_error(std::string(what) + " must be an int, not " +
+                             std::string(py::str(py::type::of(value).attr("__name__"))));
+    }
+    int overflow = 0;
+    const long result = PyLong_AsLongAndOverflow(value.ptr(), &overflow);
+    if (overflow != 0) {
+        PyErr_SetString(PyExc_OverflowError,
+                        (std::string(what) + " is too large for its slot").c_str());
+        throw py::error_already_set();
+    }
+    return result;
+}
 
 int checkRange(long value, long max, const char* what, const char* range) {
     if (value < 0 || value > max) {
@@ -87,7 +113,7 @@ std::vector<std::uint8_t> byteList(const py::handle& data, std::size_t max, cons
                 throw py::type_error(std::string(what) + " must hold ints, not " +
                                      std::string(py::str(py::type::of(item).attr("__name__"))));
             }
-            bytes.push_back(checkByte(item.cast<long>(), "data byte"));
+            bytes.push_back(checkByte(intOf(item, "data byte"), "data byte"));
         }
     }
     if (bytes.size() > max) {
@@ -101,7 +127,7 @@ std::vector<std::uint8_t> byteList(const py::handle& data, std::size_t max, cons
 // or as bytes.
 std::vector<std::uint8_t> registerBytes(const py::handle& reg, std::optional<int> width) {
     if (py::isinstance<py::int_>(reg)) {
-        const long value = reg.cast<long>();
+        const long value = intOf(reg, "register");
         if (width && *width != 1 && *width != 2) {
             throw py::value_error("register_width must be 1 or 2, not " + std::to_string(*width));
         }
@@ -118,7 +144,8 @@ std::vector<std::uint8_t> registerBytes(const py::handle& reg, std::optional<int
 
 // ---- The bridge as named in Python --------------------------------------------------------------
 
-// None, a name as --bridge takes it, or an int N for i2cdev:/dev/i2c-N as smbus2 takes a bus.
+// None, a name as --bridge takes it, or as smbus2 takes a bus: an int N for the Linux adapter
+// /dev/i2c-N, a path (a str or os.PathLike with a '/' in it) for that adapter.
 std::optional<std::string> bridgeText(const py::handle& bridge) {
     if (bridge.is_none()) {
         return std::nullopt;
@@ -127,10 +154,19 @@ std::optional<std::string> bridgeText(const py::handle& bridge) {
         throw py::type_error("bridge must be a str, an int or None, not bool");
     }
     if (py::isinstance<py::int_>(bridge)) {
-        return "i2cdev:/dev/i2c-" + std::to_string(bridge.cast<long>());
+        const long number = intOf(bridge, "bus");
+        if (number < 0) {
+            throw py::value_error("bus " + std::to_string(number) + " is not an adapter number");
+        }
+        return "i2cdev:/dev/i2c-" + std::to_string(number);
+    }
+    if (py::hasattr(bridge, "__fspath__") && !py::isinstance<py::str>(bridge)) {
+        return "i2cdev:" + py::module_::import("os").attr("fspath")(bridge).cast<std::string>();
     }
     if (py::isinstance<py::str>(bridge)) {
-        return bridge.cast<std::string>();
+        std::string text = bridge.cast<std::string>();
+        const bool named = text.rfind("sim:", 0) == 0 || text.rfind("i2cdev:", 0) == 0;
+        return !named && text.find('/') != std::string::npos ? "i2cdev:" + text : text;
     }
     throw py::type_error("bridge must be a str, an int or None, not " +
                          std::string(py::str(py::type::of(bridge).attr("__name__"))));
@@ -146,21 +182,23 @@ std::shared_ptr<BridgeSession> openSession(const py::handle& bridge) {
 // running without the GIL keeps its own reference; and the packet trace's file.
 class Connection {
   public:
-    Connection(const py::handle& bridge, py::object trace)
-        : session_(openSession(bridge)), trace_(std::move(trace)) {
+    // open: false leaves the connection unopened (smbus2's SMBus()), else the bridge opens.
+    Connection(const py::handle& bridge, py::object trace, bool open = true)
+        : trace_(std::move(trace)) {
         if (trace_.is(py::bool_(true))) {
             trace_ = py::module_::import("sys").attr("stderr");
         }
         if (trace_.is_none() || trace_.is(py::bool_(false))) {
             trace_ = py::none();
-        } else {
-            session_->setTrace(true);
+        }
+        if (open) {
+            reopen(bridge);
         }
     }
 
     std::shared_ptr<BridgeSession> session() const {
         if (!session_) {
-            throw TransferError{EBADF, "the bus is closed"};
+            throw TransferError{EBADF, "the bus is not open"};
         }
         return session_;
     }
@@ -221,10 +259,12 @@ class Connection {
 
 class SMBus {
   public:
-    SMBus(const py::handle& bridge, py::object trace) : connection_(bridge, std::move(trace)) {}
+    SMBus(const py::handle& bus, bool force, py::object trace)
+        : connection_(bus, std::move(trace), !bus.is_none()), force_(force) {}
 
     Connection connection_;
     std::optional<int> address_;  // the last address used, as smbus2's `address`
+    bool force_;
 
     int use(long address) {
         const int checked = checkAddress(address);
@@ -261,10 +301,17 @@ void i2cRdwr(SMBus& bus, const py::args& messages) {
                 std::string(py::str(py::type::of(m).attr("__name__"))));
         }
         Message message;
-        message.address = checkAddress(m.attr("addr").cast<long>());
-        message.read = (m.attr("flags").cast<long>() & kReadFlag) != 0;
+        message.address = checkAddress(intOf(m.attr("addr"), "addr"));
+        const long flags = intOf(m.attr("flags"), "flags");
+        if ((flags & ~static_cast<long>(kReadFlag)) != 0) {
+            throw TransferError{EOPNOTSUPP, "i2c_rdwr: message flags " + hex(flags) +
+                                                " (I2C_M_TEN, I2C_M_NOSTART, I2C_M_IGNORE_NAK, "
+                                                "I2C_M_RECV_LEN...) are not carried by the "
+                                                "bridge; only I2C_M_RD is"};
+        }
+        message.read = (flags & kReadFlag) != 0;
         if (message.read) {
-            message.count = checkLength(m.attr("len").cast<long>(), kMaxCount);
+            message.count = checkLength(intOf(m.attr("len"), "len"), kMaxCount);
         } else {
             message.bytes = byteList(
                 py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(&PyBytes_Type))(m),
@@ -339,8 +386,10 @@ py::dict runScript(const std::string& path, const py::handle& bridge, std::optio
         options.address =
             board::HexByteText(static_cast<std::uint8_t>(checkAddress(*address) << 1));
     }
-    if (loops < 1) {
-        throw py::value_error("loops must be at least 1, not " + std::to_string(loops));
+    constexpr long kMaxLoops = 1'000'000;
+    if (loops < 1 || loops > kMaxLoops) {
+        throw py::value_error("loops must be 1 to " + std::to_string(kMaxLoops) + ", not " +
+                              std::to_string(loops));
     }
     // One pass is Run All Steps, as velmorix-script without --loop; more are Loop Cont.
     options.loops = loops == 1 ? 0 : static_cast<int>(loops);
@@ -459,13 +508,14 @@ PYBIND11_MODULE(_velmorix, m) {
 
     py::class_<SMBus> smbusClass(m, "SMBus", R"(A drop-in for smbus2.SMBus on the bridge board.
 
-SMBus(bridge=None, force=False, trace=None)
+SMBus(bus=None, force=False, *, bridge=None, trace=None)
 
-bridge names the bridge board as velmorix-script's --bridge does: "usb", "sim",
-"sim:FILE" or "i2cdev:PATH"; an int N means "i2cdev:/dev/i2c-N"; None means the
-VELMORIX_BRIDGE environment variable, else "usb". The connection opens at once.
-force is accepted for smbus2's sake and changes nothing. trace, a file (or True for
-sys.stderr), receives every packet as velmorix-i2c --trace writes it.
+bus is as smbus2 takes it: an int N is the Linux adapter /dev/i2c-N, a path that
+adapter ("/dev/i2c-1"); or a bridge as velmorix-script's --bridge names it: "usb",
+"sim", "sim:FILE" or "i2cdev:PATH". None makes an unopened object, as smbus2 does:
+call open(bus) before using it. bridge= is another name for bus. force is kept as
+the force attribute, as smbus2 keeps it. trace, a file (or True for sys.stderr),
+receives every packet as velmorix-i2c --trace writes it.
 
 Addresses are 7-bit, as in smbus2. Methods, arguments and results are smbus2's.
 Errors are those of smbus2 on a Linux adapter: OSError(EREMOTEIO) when a target does
@@ -478,15 +528,27 @@ may be used from several threads: its calls are serialized, and the GIL is relea
 during transfers.)");
     addClosing(smbusClass);
     smbusClass
-        .def(py::init([](const py::object& bridge, bool, const py::object& trace) {
-                 return std::make_unique<SMBus>(bridge, trace);
+        .def(py::init([](const py::object& bus, bool force, const py::object& bridge,
+                         const py::object& trace) {
+                 if (!bus.is_none() && !bridge.is_none()) {
+                     throw py::type_error("give bus or bridge, not both");
+                 }
+                 return std::make_unique<SMBus>(bus.is_none() ? bridge : bus, force, trace);
              }),
-             py::arg("bridge") = py::none(), py::arg("force") = false,
-             py::arg("trace") = py::none())
+             py::arg("bus") = py::none(), py::arg("force") = false, py::kw_only(),
+             py::arg("bridge") = py::none(), py::arg("trace") = py::none())
         .def(
-            "open", [](SMBus& self, const py::object& bridge) { self.connection_.reopen(bridge); },
-            py::arg("bridge"),
-            "Opens the named bridge (as the constructor names it), closing any open one first.")
+            "open", [](SMBus& self, const py::object& bus) { self.connection_.reopen(bus); },
+            py::arg("bus"),
+            "Opens the bus (as the constructor names it), closing any open one first.")
+        .def_readwrite("force", &SMBus::force_,
+                       "smbus2's default for the calls' force argument (kept, as smbus2 keeps it).")
+        .def_property_readonly(
+            "funcs", [](const SMBus&) { return kBridgeFunctions; },
+            "The I2C_FUNC bits (smbus2's I2cFunc) of the transfers this object carries exactly.")
+        .def_property_readonly(
+            "fd", [](const SMBus&) { return py::none(); },
+            "None: the transfers go through the bridge's packets, not a file descriptor.")
         .def("__repr__",
              [](const SMBus& self) { return self.connection_.describe("SMBus", self.address_); })
         .def_property_readonly(
@@ -575,6 +637,57 @@ during transfers.)");
             py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
             py::arg("force") = py::none(),
             "Writes the bytes (ints or bytes, at most 253) from a register on.")
+        .def(
+            "write_block_data",
+            [](SMBus& self, long a, long reg, const py::object& data, const py::object&) {
+                const std::uint8_t r = checkRegister(reg);
+                std::vector<std::uint8_t> block = byteList(data, kBlockMax, "data");
+                block.insert(block.begin(), static_cast<std::uint8_t>(block.size()));
+                self.write(a, {r}, block);
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
+            py::arg("force") = py::none(),
+            "SMBus block write: the register, the count, then the bytes (at most 32).")
+        .def(
+            "read_block_data",
+            [](SMBus&, long a, long reg, const py::object&) -> py::list {
+                checkAddress(a);
+                checkRegister(reg);
+                throw TransferError{EOPNOTSUPP,
+                                    "read_block_data: the bridge board reads a fixed number of "
+                                    "bytes and cannot take the count the target sends first"};
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
+            "Refused with OSError(EOPNOTSUPP): the bridge board cannot read a length the target "
+            "sends first.")
+        .def(
+            "process_call",
+            [](SMBus& self, long a, long reg, long value, const py::object&) {
+                const std::uint8_t r = checkRegister(reg);
+                const int word = checkRange(value, 0xFFFF, "value", "0x0000 to 0xFFFF");
+                const auto bytes = self.read(
+                    a, {r, static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)},
+                    2);
+                return bytes[0] | (bytes[1] << 8);
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
+            py::arg("force") = py::none(),
+            "SMBus process call: writes a word to the register and reads a word back after a "
+            "repeated start, low bytes first.")
+        .def(
+            "block_process_call",
+            [](SMBus&, long a, long reg, const py::object& data, const py::object&) -> py::list {
+                checkAddress(a);
+                checkRegister(reg);
+                byteList(data, kBlockMax, "data");
+                throw TransferError{EOPNOTSUPP,
+                                    "block_process_call: the bridge board reads a fixed number "
+                                    "of bytes and cannot take the count the target sends first"};
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
+            py::arg("force") = py::none(),
+            "Refused with OSError(EOPNOTSUPP): the bridge board cannot read a length the target "
+            "sends first.")
         .def("i2c_rdwr", &i2cRdwr,
              R"(Runs i2c_msg messages (velmorix.i2c_msg or smbus2.i2c_msg) as one transfer.
 

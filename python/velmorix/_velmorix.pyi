@@ -3,13 +3,24 @@ from types import TracebackType
 from typing import Any, IO, Iterator, Literal, Mapping, Optional, Sequence, Union
 
 _Bridge = Union[str, int, None]
+_Bus = Union[str, int, "PathLike[str]", None]
 _Bytes = Union[bytes, bytearray, Sequence[int]]
 
 class SMBus:
     def __init__(
-        self, bridge: _Bridge = None, force: bool = False, trace: Union[IO[str], bool, None] = None
+        self,
+        bus: _Bus = None,
+        force: bool = False,
+        *,
+        bridge: _Bus = None,
+        trace: Union[IO[str], bool, None] = None,
     ) -> None: ...
-    def open(self, bridge: _Bridge) -> None: ...
+    def open(self, bus: _Bus) -> None: ...
+    force: bool
+    @property
+    def funcs(self) -> int: ...
+    @property
+    def fd(self) -> None: ...
     def close(self) -> None: ...
     def __enter__(self) -> SMBus: ...
     def __exit__(
@@ -39,6 +50,18 @@ class SMBus:
     def write_i2c_block_data(
         self, i2c_addr: int, register: int, data: _Bytes, force: Optional[bool] = None
     ) -> None: ...
+    def write_block_data(
+        self, i2c_addr: int, register: int, data: _Bytes, force: Optional[bool] = None
+    ) -> None: ...
+    def read_block_data(
+        self, i2c_addr: int, register: int, force: Optional[bool] = None
+    ) -> list[int]: ...
+    def process_call(
+        self, i2c_addr: int, register: int, value: int, force: Optional[bool] = None
+    ) -> int: ...
+    def block_process_call(
+        self, i2c_addr: int, register: int, data: _Bytes, force: Optional[bool] = None
+    ) -> list[int]: ...
     def i2c_rdwr(self, *i2c_msgs: Any) -> None: ...
 
 class GpioReadBack:

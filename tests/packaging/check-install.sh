@@ -50,6 +50,12 @@ if [ -d "$build/python/velmorix" ]; then
 import sys, velmorix
 with velmorix.SMBus("sim") as bus:
     sys.exit(bus.read_byte_data(0x30, 2) != 0x7A)') || fail "the installed Python module does not work"
+    # The dist-info's entry point enables the pytest plugin without -p.
+    (cd "$work" && PYTHONPATH=$site /usr/bin/python3 -c '
+import sys
+from importlib.metadata import entry_points
+sys.exit([e.value for e in entry_points(group="pytest11", name="velmorix")] != ["velmorix.pytest_plugin"])') ||
+        fail "the installed package has no pytest11 entry point for its plugin"
 fi
 
 # The rule gives the plugdev group and the seat's user the board of the configured IDs, and

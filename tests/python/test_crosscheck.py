@@ -27,6 +27,11 @@ CALLS = [
     ("read_byte_data", (0x33, 0x00)),
     ("write_byte_data", (0x33, 0x00, 0x01)),
     ("read_i2c_block_data", (0x76, 0x88, 24)),
+    ("write_block_data", (0x50, 0x70, [7, 8, 9])),
+    ("read_i2c_block_data", (0x50, 0x70, 4)),
+    ("write_word_data", (0x50, 0x46, 0xBEEF)),
+    ("process_call", (0x50, 0x44, 0x1234)),
+    ("read_word_data", (0x50, 0x44)),
 ]
 
 

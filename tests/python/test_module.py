@@ -44,7 +44,55 @@ BAD_CALLS = [
     (lambda b: b.i2c_rdwr(), ValueError, "at least one message"),
     (lambda b: b.i2c_rdwr(velmorix.i2c_msg.read(0x30, 0)), ValueError, "length 0"),
     (lambda b: b.enable_pec(), OSError, "does not send PEC"),
+    (lambda b: b.write_i2c_block_data(0x30, 0, [1 << 70]), OverflowError, "too large"),
+    (lambda b: b.write_block_data(0x30, 0, [0] * 33), ValueError, "at most 32"),
+    (lambda b: b.read_block_data(0x30, 0), OSError, "cannot take the count the target sends"),
+    (lambda b: b.block_process_call(0x30, 0, [1]), OSError, "cannot take the count"),
+    (lambda b: b.i2c_rdwr(_flagged(0x0010)), OSError, "are not carried by the bridge"),
 ]
+
+
+def _flagged(flags):
+    """A write message with other flags than I2C_M_RD (I2C_M_TEN, I2C_M_NOSTART...)."""
+    message = velmorix.i2c_msg.write(0x30, [2])
+    message.flags = flags
+    return message
+
+
+def test_smbus2_forms_of_the_bus(tmp_path):
+    import smbus2
+
+    unopened = velmorix.SMBus()
+    assert (unopened.fd, unopened.force) == (None, False)
+    with pytest.raises(OSError) as caught:
+        unopened.read_byte_data(BUILT_IN, 2)
+    assert caught.value.errno == errno.EBADF
+    unopened.open("sim")
+    assert unopened.read_byte_data(BUILT_IN, 2) == 0x7A
+    unopened.close()
+    for made in (lambda: velmorix.SMBus(bus="sim", force=True), lambda: velmorix.SMBus(bridge="sim")):
+        with made() as bus:
+            assert bus.process_call(BUILT_IN, 0x10, 0x1234) == 0x0000
+            assert bus.read_word_data(BUILT_IN, 0x10) == 0x1234
+            bus.write_block_data(BUILT_IN, 0x20, b"\x05\x06")
+            assert bus.read_i2c_block_data(BUILT_IN, 0x20, 3) == [2, 5, 6]
+            funcs = smbus2.I2cFunc(bus.funcs)
+            assert smbus2.I2cFunc.SMBUS_PROC_CALL in funcs and smbus2.I2cFunc.I2C in funcs
+            assert smbus2.I2cFunc.SMBUS_READ_BLOCK_DATA not in funcs
+    # A path or an adapter number is the Linux adapter, which is not there.
+    for bus in (str(tmp_path / "i2c-9"), tmp_path / "i2c-9"):
+        with pytest.raises(OSError):
+            velmorix.SMBus(bus)
+    with pytest.raises(TypeError, match="give bus or bridge"):
+        velmorix.SMBus("sim", bridge="sim")
+
+
+def test_closing_one_object_leaves_the_other_working():
+    first, second = velmorix.SMBus("sim"), velmorix.SMBus("sim")
+    first.write_byte_data(BUILT_IN, 0x30, 0x5A)
+    first.close()
+    assert second.read_byte_data(BUILT_IN, 0x30) == 0x5A
+    second.close()
 
 
 @pytest.mark.parametrize("call, error, text", BAD_CALLS)

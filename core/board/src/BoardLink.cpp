@@ -156,6 +156,13 @@ void BoardLink::Disconnect_USB_Gpio() {
     closeConnection();
 }
 
+void BoardLink::closeWithoutReset() {
+    if (closeConnection(false)) {
+        main_.shpUSBCon(1).FillColor = s.ColorLightGreen;
+        main_.shpUSBCon(0).FillColor = s.ColorBlack;
+    }
+}
+
 void BoardLink::connectOnce(const std::function<void()>& connect) {
     // A connect that re-enters during the yields of a running one counts as already open.
     if (s.UsbOpened != False || connecting_) {
@@ -226,12 +233,14 @@ void BoardLink::awaitAttach() {
     showAttached(s.LastStatus == 0);
 }
 
-bool BoardLink::closeConnection() {
+bool BoardLink::closeConnection(bool reset) {
     if (s.UsbOpened == False || static_cast<std::int32_t>(s.DriverHandle) <= 0) {
         return false;
     }
-    WDU_ResetDevice(s.DeviceHandle, 0);
-    host_.doEvents();
+    if (reset) {
+        WDU_ResetDevice(s.DeviceHandle, 0);
+        host_.doEvents();
+    }
     WDU_VB_Uninit(s.DriverHandle);
     if (registration_ == s.DriverHandle) {
         registration_ = 0;

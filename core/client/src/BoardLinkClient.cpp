@@ -24,8 +24,12 @@ bool BoardLinkClient::open() {
     return attached();
 }
 
-void BoardLinkClient::close() {
-    link_.Disconnect_USB();
+void BoardLinkClient::close(bool reset) {
+    if (reset) {
+        link_.Disconnect_USB();
+    } else {
+        link_.closeWithoutReset();
+    }
 }
 
 bool BoardLinkClient::attached() const {

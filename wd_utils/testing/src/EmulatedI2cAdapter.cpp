@@ -14,7 +14,8 @@ namespace {
 
 constexpr unsigned long kAllFunctions = I2C_FUNC_I2C | I2C_FUNC_SMBUS_QUICK | I2C_FUNC_SMBUS_BYTE |
                                         I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_WORD_DATA |
-                                        I2C_FUNC_SMBUS_I2C_BLOCK;
+                                        I2C_FUNC_SMBUS_I2C_BLOCK | I2C_FUNC_SMBUS_PROC_CALL |
+                                        I2C_FUNC_SMBUS_BLOCK_DATA;
 constexpr std::uint32_t kMaxMessages = 42;  // I2C_RDWR_IOCTL_MAX_MSGS
 constexpr std::uint16_t kMaxMessageLength = 8192;
 const char* const kAddressKey = "i2c-address";
@@ -312,6 +313,29 @@ long EmulatedI2cAdapter::smbus(UMockdevIoctlClient* client, UMockdevIoctlData* a
                     bytes[1] = static_cast<std::uint8_t>(value->word & 0xFF);
                     bytes[2] = static_cast<std::uint8_t>(value->word >> 8);
                     answered = busWrite(address, bytes, 3);
+                }
+                break;
+            case I2C_SMBUS_PROC_CALL:
+                bytes[1] = static_cast<std::uint8_t>(value->word & 0xFF);
+                bytes[2] = static_cast<std::uint8_t>(value->word >> 8);
+                answered = busWrite(address, bytes, 3) && busRead(address, bytes, 2);
+                value->word = static_cast<__u16>(bytes[0] | (bytes[1] << 8));
+                break;
+            case I2C_SMBUS_BLOCK_DATA:
+                if (read) {
+                    // The target sends the count first; a register file sends what it holds.
+                    std::uint8_t block[1 + I2C_SMBUS_BLOCK_MAX] = {};
+                    answered = busWrite(address, bytes, 1) && busRead(address, block, sizeof block);
+                    const std::size_t length = std::min<std::size_t>(block[0], I2C_SMBUS_BLOCK_MAX);
+                    if (answered && length == 0) {
+                        error = EPROTO;
+                    }
+                    std::memcpy(value->block, block, 1 + length);
+                } else {
+                    const std::size_t length =
+                        std::min<std::size_t>(value->block[0], I2C_SMBUS_BLOCK_MAX);
+                    std::memcpy(bytes + 1, value->block, 1 + length);
+                    answered = busWrite(address, bytes, 2 + length);
                 }
                 break;
             case I2C_SMBUS_I2C_BLOCK_DATA: {

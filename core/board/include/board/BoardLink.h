@@ -62,6 +62,9 @@ class BoardLink {
     // driver gets ActiveWindow's handle.
     void Connect_Usb_Gpio();
     void Disconnect_USB_Gpio();
+    // Closes it as Disconnect_USB does but without the reset, so that another connection to the
+    // same board keeps working.
+    void closeWithoutReset();
 
     // The driver's attach and detach handlers (also called directly by tests).
     bool DeviceAttach(WDU_DEVICE_HANDLE device, const WDU_DEVICE& info);
@@ -101,7 +104,7 @@ class BoardLink {
     void reportInitFailure();
     void awaitAttach();
     // The steps both disconnect variants share; false, and nothing done, when nothing is open.
-    bool closeConnection();
+    bool closeConnection(bool reset = true);
     // writePipe and readPipe, with what they moved as the result.
     Reply writeTransfer();
     Reply readTransfer();

@@ -50,8 +50,9 @@ class BoardLinkClient {
     // Opens the board connection as the register console does; false when no bridge board
     // attached.
     bool open();
-    // Closes the board connection; harmless when it is closed.
-    void close();
+    // Closes the board connection; harmless when it is closed. Without `reset` the bridge board
+    // is left as it is, for another connection of the process that still uses it.
+    void close(bool reset = true);
     // True while the connection is open and the bridge board attached.
     bool attached() const;
     // The communication test's exchange: a one-byte read of register 02; answered when count = 1.
