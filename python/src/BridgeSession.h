@@ -79,6 +79,8 @@ class BridgeSession {
     static std::recursive_mutex& busMutex();
 
   private:
+    // The error of an open that found no board, with its cause where the layer knows it.
+    [[noreturn]] void failOpen();
     // Refuses a call on a closed session or a board that is gone.
     void checkOpen() const;
     // The errno and text of a client exchange that did not run.

@@ -36,6 +36,10 @@ bool BoardLinkClient::attached() const {
     return link_.s.DeviceHandle != 0;
 }
 
+std::uint32_t BoardLinkClient::lastStatus() const {
+    return link_.s.LastStatus;
+}
+
 BoardLinkClient::Exchange BoardLinkClient::exchange(const std::vector<std::uint8_t>& packet,
                                                     int replyLength) {
     const auto out = static_cast<std::uint32_t>(link_.s.OutPipeNum);
