@@ -7,7 +7,12 @@ _Bytes = Union[bytes, bytearray, Sequence[int]]
 
 class SMBus:
     def __init__(
-        self, bridge: _Bridge = None, force: bool = False, trace: Union[IO[str], bool, None] = None
+        self,
+        bridge: _Bridge = None,
+        force: bool = False,
+        trace: Union[IO[str], bool, None] = None,
+        *,
+        capture: Union[str, PathLike[str], None] = None,
     ) -> None: ...
     def open(self, bridge: _Bridge) -> None: ...
     def close(self) -> None: ...
@@ -61,7 +66,13 @@ class Gpio:
     def apply(self) -> GpioReadBack: ...
 
 class Bridge:
-    def __init__(self, bridge: _Bridge = None, trace: Union[IO[str], bool, None] = None) -> None: ...
+    def __init__(
+        self,
+        bridge: _Bridge = None,
+        trace: Union[IO[str], bool, None] = None,
+        *,
+        capture: Union[str, PathLike[str], None] = None,
+    ) -> None: ...
     def read(
         self,
         address: int,
@@ -201,3 +212,9 @@ def _run_script(
     abort_on_fail: bool,
     record: Optional[str],
 ) -> dict[str, Any]: ...
+
+class _ProcessCapture:
+    def __init__(self, path: str, rate: int) -> None: ...
+    def close(self) -> None: ...
+    @property
+    def closed(self) -> bool: ...
