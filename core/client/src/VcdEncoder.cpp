@@ -115,6 +115,10 @@ std::string VcdEncoder::transaction(const board::I2cTransaction& t, std::uint64_
         }
     }
     stop();
+    // A reader sees the stop only at a sample after it: the idle bus is written down too.
+    time_ += quarter_ * 4;
+    out_ += "#" + std::to_string(time_) + "\n";
+    lastWritten_ = time_;
     return std::move(out_);
 }
 
