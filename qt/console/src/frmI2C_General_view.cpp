@@ -145,6 +145,7 @@ void frmI2C_GeneralView::buildMenu() {
                 binder_.dispatch(run);
             } else {
                 run();
+                render();
             }
         });
         menu_.push_back({action, &item, data});
