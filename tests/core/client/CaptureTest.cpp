@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #if !defined(_WIN32)
@@ -34,6 +35,22 @@ namespace fs = std::filesystem;
 
 // 2026-12-07 14:05:09 UTC, then one millisecond more for each transaction.
 constexpr std::uint64_t kStartUs = 1796652309000000ULL;
+
+// What tshark shows of the session: address, flags (1 = read), the message with its address byte,
+// and the comment where the format has one.
+std::string sessionFields(bool comments) {
+    const std::pair<const char*, const char*> messages[] = {
+        {"0x30\t0x00000000\t6002", ""},       {"0x30\t0x00000001\t617a", ""},
+        {"0x58\t0x00000000\tb0012355aa", ""}, {"0x58\t0x00000000\tb00123", ""},
+        {"0x58\t0x00000001\tb155aa", ""},     {"0x31\t0x00000000\t62", "NAK"},
+        {"0x50\t0x00000000\ta010", ""},       {"0x50\t0x00000001\ta1", "timed out"},
+    };
+    std::string lines;
+    for (const auto& [message, comment] : messages) {
+        lines += std::string(message) + "\t" + (comments ? comment : "") + "\n";
+    }
+    return lines;
+}
 
 class CaptureTest : public ::testing::Test {
   protected:
@@ -207,15 +224,7 @@ TEST_F(CaptureTest, Pcapng_ShortSession_GoldenBytesAndTsharkFields) {
     if (!fields) {
         return;
     }
-    EXPECT_EQ(*fields,
-              "0x30\t0x00000000\t6002\t\n"
-              "0x30\t0x00000001\t617a\t\n"
-              "0x58\t0x00000000\tb0012355aa\t\n"
-              "0x58\t0x00000000\tb00123\t\n"
-              "0x58\t0x00000001\tb155aa\t\n"
-              "0x31\t0x00000000\t62\tNAK\n"
-              "0x50\t0x00000000\ta010\t\n"
-              "0x50\t0x00000001\ta1\ttimed out\n");
+    EXPECT_EQ(*fields, sessionFields(true));
     // The interface names the bridge; the first message carries the clock's first tick.
     EXPECT_EQ(viewer("tshark", "-r '" + file.string() +
                                    "' -T fields -e frame.interface_name -e frame.time_epoch "
@@ -228,15 +237,7 @@ TEST_F(CaptureTest, Pcap_ShortSession_TsharkReadsTheMessagesWithoutComments) {
     if (!fields) {
         return;
     }
-    EXPECT_EQ(*fields,
-              "0x30\t0x00000000\t6002\t\n"
-              "0x30\t0x00000001\t617a\t\n"
-              "0x58\t0x00000000\tb0012355aa\t\n"
-              "0x58\t0x00000000\tb00123\t\n"
-              "0x58\t0x00000001\tb155aa\t\n"
-              "0x31\t0x00000000\t62\t\n"
-              "0x50\t0x00000000\ta010\t\n"
-              "0x50\t0x00000001\ta1\t\n");
+    EXPECT_EQ(*fields, sessionFields(false));
 }
 
 TEST_F(CaptureTest, Vcd_ShortSession_SigrokDecodesTheSameBytes) {
