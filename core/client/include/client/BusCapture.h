@@ -33,6 +33,7 @@ class BusCapture : public board::BusObserver {
     void onTransaction(const board::I2cTransaction& transaction) override;
     // True once a write failed, which ended the capture.
     bool failed() const { return file_ == nullptr; }
+    // The file as opened ("-" for standard output).
     const std::string& path() const { return path_; }
 
     // The bridge as a front end names it: `named` when given, else VELMORIX_BRIDGE, else "usb".

@@ -9,6 +9,7 @@ namespace client {
 
 class PcapngEncoder : public CaptureEncoder {
   public:
+    // Names the program and the bridge as the source says.
     explicit PcapngEncoder(CaptureSource source);
     // The section header block and the interface description block.
     std::string header() override;

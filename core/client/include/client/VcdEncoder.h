@@ -12,6 +12,7 @@ namespace client {
 
 class VcdEncoder : public CaptureEncoder {
   public:
+    // Draws at the source's rate, on the coarsest timescale that holds a quarter bit whole.
     explicit VcdEncoder(CaptureSource source);
     // The declarations (timescale, the two wires) and the idle bus.
     std::string header() override;
