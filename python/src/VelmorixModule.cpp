@@ -197,7 +197,13 @@ class Connection {
         }
         return session_;
     }
-    ~Connection() { close(); }
+    // The session may outlive this object in a call of another thread's making: it stops
+    // writing to the capture, which goes with this object.
+    ~Connection() {
+        if (session_ && capture_) {
+            session_->removeCapture(*capture_);
+        }
+    }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     void reopen(const py::handle& bridge) {
@@ -268,7 +274,12 @@ class ProcessCapture {
         : file_(openCapture(path, std::nullopt, rate)) {
         BridgeSession::captureAll(*file_);
     }
-    ~ProcessCapture() { close(); }
+    // Without releasing the GIL: the interpreter may be going down.
+    ~ProcessCapture() {
+        if (file_) {
+            BridgeSession::stopCaptureAll(*file_);
+        }
+    }
     ProcessCapture(const ProcessCapture&) = delete;
     ProcessCapture& operator=(const ProcessCapture&) = delete;
     void close() {
