@@ -20,7 +20,8 @@ RANKS = {
     "driverinit": 2,
     "core/form": 3,
     "core/board": 4,
-    "core/client": 5,
+    # Below the windows: the register console's capture is written by the client's capture.
+    "core/client": 4.5,
     "core/gpio": 5,
     "core/console": 5,
     "core/script": 5,

@@ -1,7 +1,6 @@
 #include "BridgeSession.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -16,9 +15,11 @@ namespace {
 
 // What every session shares: the layer chooses one bridge per process.
 struct Sessions {
-    std::recursive_mutex bus;  // every transfer of the module
-    int open = 0;              // sessions open now
-    std::string bridge;        // the bridge they share
+    std::recursive_mutex bus;                          // every transfer of the module
+    int open = 0;                                      // sessions open now
+    std::string bridge;                                // the bridge they share
+    std::vector<client::BoardLinkClient*> clients;     // of the open sessions
+    std::vector<client::BusCapture*> processCaptures;  // captureAll's
 };
 
 Sessions& sessions() {
@@ -51,11 +52,7 @@ int errnoOf(std::uint32_t status) {
 
 // "sim" or the environment's choice, as the layer reads it.
 std::string bridgeName(const std::optional<std::string>& bridge) {
-    if (bridge) {
-        return *bridge;
-    }
-    const char* env = std::getenv("VELMORIX_BRIDGE");
-    return env != nullptr && *env != '\0' ? env : "usb";
+    return client::BusCapture::bridgeName(bridge ? bridge->c_str() : nullptr);
 }
 
 }  // namespace
@@ -78,6 +75,10 @@ BridgeSession::BridgeSession(std::optional<std::string> bridge)
     if (!client_.open()) {
         --shared.open;
         failOpen();
+    }
+    shared.clients.push_back(&client_);
+    for (client::BusCapture* capture : shared.processCaptures) {
+        client_.addBusObserver(*capture);
     }
 }
 
@@ -115,6 +116,38 @@ void BridgeSession::close() {
     // Another object of the process may still use the board: only the last one resets it.
     client_.close(sessions().open == 1);
     --sessions().open;
+    std::erase(sessions().clients, &client_);
+}
+
+void BridgeSession::addCapture(client::BusCapture& capture) {
+    std::lock_guard lock(busMutex());
+    client_.addBusObserver(capture);
+}
+
+void BridgeSession::removeCapture(client::BusCapture& capture) {
+    std::lock_guard lock(busMutex());
+    client_.removeBusObserver(capture);
+}
+
+void BridgeSession::captureAll(client::BusCapture& capture) {
+    std::lock_guard lock(busMutex());
+    sessions().processCaptures.push_back(&capture);
+    for (client::BoardLinkClient* each : sessions().clients) {
+        each->addBusObserver(capture);
+    }
+}
+
+void BridgeSession::stopCaptureAll(client::BusCapture& capture) {
+    std::lock_guard lock(busMutex());
+    std::erase(sessions().processCaptures, &capture);
+    for (client::BoardLinkClient* each : sessions().clients) {
+        each->removeBusObserver(capture);
+    }
+}
+
+std::string BridgeSession::currentBridge() {
+    std::lock_guard lock(busMutex());
+    return sessions().open > 0 ? sessions().bridge : bridgeName(std::nullopt);
 }
 
 bool BridgeSession::attached() {

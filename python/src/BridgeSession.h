@@ -14,6 +14,7 @@
 
 #include "board/Packets.h"
 #include "client/BoardLinkClient.h"
+#include "client/BusCapture.h"
 #include "tools/HeadlessHost.h"
 
 namespace pyvelmorix {
@@ -70,6 +71,19 @@ class BridgeSession {
     void setTrace(bool on);
     // The trace lines written since the last call.
     std::string takeTrace();
+
+    // Writes this session's I2C traffic to the capture too, until removeCapture or close; the
+    // capture must stay alive until then.
+    void addCapture(client::BusCapture& capture);
+    // Stops writing to the capture; harmless when it is not there.
+    void removeCapture(client::BusCapture& capture);
+    // Writes the traffic of every session of the process, open now or later, to the capture
+    // until stopCaptureAll; the capture must stay alive until then.
+    static void captureAll(client::BusCapture& capture);
+    // Stops a captureAll; harmless when it is not running.
+    static void stopCaptureAll(client::BusCapture& capture);
+    // The bridge the open sessions share, else as the layer would choose it.
+    static std::string currentBridge();
 
     // True while any session is open in this process (run_script then cannot choose a bridge);
     // the caller holds busMutex.

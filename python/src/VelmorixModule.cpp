@@ -18,6 +18,8 @@
 #include "BridgeSession.h"
 #include "RegisterMapBinding.h"
 #include "board/HexText.h"
+#include "board/Version.h"
+#include "client/BusCapture.h"
 #include "tools/ScriptRunner.h"
 #include "wd_utils.h"
 
@@ -178,13 +180,41 @@ std::shared_ptr<BridgeSession> openSession(const py::handle& bridge) {
     return std::make_shared<BridgeSession>(std::move(text));
 }
 
+// A capture file for the bridge as named (nullopt: as the layer chooses it); OSError when the
+// file cannot be written, before anything is sent.
+std::unique_ptr<client::BusCapture> openCapture(const py::handle& path,
+                                                const std::optional<std::string>& bridge,
+                                                long rate) {
+    checkRange(rate, client::kMaxCaptureRateHz, "capture rate", "1000 to 5000000 Hz");
+    if (rate < client::kMinCaptureRateHz) {
+        throw py::value_error("capture rate " + std::to_string(rate) +
+                              " is out of range (1000 to 5000000 Hz)");
+    }
+    const auto file = py::module_::import("os").attr("fspath")(path).cast<std::string>();
+    const client::CaptureSource source{
+        std::string("velmorix (Python) ") + velmorix::kVersionText,
+        bridge ? client::BusCapture::bridgeName(bridge->c_str()) : BridgeSession::currentBridge(),
+        static_cast<int>(rate)};
+    std::string error;
+    errno = 0;
+    std::unique_ptr<client::BusCapture> capture = client::BusCapture::open(file, source, error);
+    if (!capture) {
+        throw TransferError{errno == 0 ? EIO : errno, "cannot write capture " + error};
+    }
+    return capture;
+}
+
 // What SMBus and Bridge share: the session, swapped only while the GIL is held, so that a call
-// running without the GIL keeps its own reference; and the packet trace's file.
+// running without the GIL keeps its own reference; the packet trace's file; the capture file.
 class Connection {
   public:
     // open: false leaves the connection unopened (smbus2's SMBus()), else the bridge opens.
-    Connection(const py::handle& bridge, py::object trace, bool open = true)
-        : trace_(std::move(trace)) {
+    Connection(const py::handle& bridge, py::object trace, const py::object& capture,
+               bool open = true)
+        : capture_(capture.is_none()
+                       ? nullptr
+                       : openCapture(capture, bridgeText(bridge), client::kDefaultCaptureRateHz)),
+          trace_(std::move(trace)) {
         if (trace_.is(py::bool_(true))) {
             trace_ = py::module_::import("sys").attr("stderr");
         }
@@ -202,16 +232,31 @@ class Connection {
         }
         return session_;
     }
+    // The session may outlive this object in a call of another thread's making: it stops
+    // writing to the capture, which goes with this object.
+    ~Connection() {
+        if (session_ && capture_) {
+            session_->removeCapture(*capture_);
+        }
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
     void reopen(const py::handle& bridge) {
         close();
         session_ = openSession(bridge);
         session_->setTrace(!trace_.is_none());
+        if (capture_) {
+            session_->addCapture(*capture_);
+        }
     }
     void close() {
         std::shared_ptr<BridgeSession> session = std::move(session_);
         session_.reset();
         if (session) {
             py::gil_scoped_release nogil;
+            if (capture_) {
+                session->removeCapture(*capture_);
+            }
             session->close();
         }
     }
@@ -251,16 +296,46 @@ class Connection {
     }
 
   private:
+    // Declared first, so that it outlives the session that writes to it.
+    std::unique_ptr<client::BusCapture> capture_;
     std::shared_ptr<BridgeSession> session_;
     py::object trace_;
+};
+
+// velmorix.capture's file: the traffic of every open object of the process until close.
+class ProcessCapture {
+  public:
+    ProcessCapture(const py::handle& path, long rate)
+        : file_(openCapture(path, std::nullopt, rate)) {
+        BridgeSession::captureAll(*file_);
+    }
+    // Without releasing the GIL: the interpreter may be going down.
+    ~ProcessCapture() {
+        if (file_) {
+            BridgeSession::stopCaptureAll(*file_);
+        }
+    }
+    ProcessCapture(const ProcessCapture&) = delete;
+    ProcessCapture& operator=(const ProcessCapture&) = delete;
+    void close() {
+        if (file_) {
+            py::gil_scoped_release nogil;
+            BridgeSession::stopCaptureAll(*file_);
+            file_.reset();
+        }
+    }
+    bool closed() const { return !file_; }
+
+  private:
+    std::unique_ptr<client::BusCapture> file_;
 };
 
 // ---- SMBus ------------------------------------------------------------------------------------
 
 class SMBus {
   public:
-    SMBus(const py::handle& bus, bool force, py::object trace)
-        : connection_(bus, std::move(trace), !bus.is_none()), force_(force) {}
+    SMBus(const py::handle& bus, bool force, py::object trace, const py::object& capture)
+        : connection_(bus, std::move(trace), capture, !bus.is_none()), force_(force) {}
 
     Connection connection_;
     std::optional<int> address_;  // the last address used, as smbus2's `address`
@@ -360,7 +435,8 @@ struct GpioReadBack {
 
 class Bridge {
   public:
-    Bridge(const py::handle& bridge, py::object trace) : connection_(bridge, std::move(trace)) {
+    Bridge(const py::handle& bridge, py::object trace, const py::object& capture)
+        : connection_(bridge, std::move(trace), capture) {
         gpio_.bridge = this;
     }
 
@@ -508,14 +584,16 @@ PYBIND11_MODULE(_velmorix, m) {
 
     py::class_<SMBus> smbusClass(m, "SMBus", R"(A drop-in for smbus2.SMBus on the bridge board.
 
-SMBus(bus=None, force=False, *, bridge=None, trace=None)
+SMBus(bus=None, force=False, *, bridge=None, trace=None, capture=None)
 
 bus is as smbus2 takes it: an int N is the Linux adapter /dev/i2c-N, a path that
 adapter ("/dev/i2c-1"); or a bridge as velmorix-script's --bridge names it: "usb",
 "sim", "sim:FILE" or "i2cdev:PATH". None makes an unopened object, as smbus2 does:
 call open(bus) before using it. bridge= is another name for bus. force is kept as
 the force attribute, as smbus2 keeps it. trace, a file (or True for sys.stderr),
-receives every packet as velmorix-i2c --trace writes it.
+receives every packet as velmorix-i2c --trace writes it. capture, a file name,
+receives every I2C message as velmorix-i2c --capture writes it (pcapng, .pcap or
+.vcd); OSError when it cannot be written, before anything is sent.
 
 Addresses are 7-bit, as in smbus2. Methods, arguments and results are smbus2's.
 Errors are those of smbus2 on a Linux adapter: OSError(EREMOTEIO) when a target does
@@ -529,14 +607,16 @@ during transfers.)");
     addClosing(smbusClass);
     smbusClass
         .def(py::init([](const py::object& bus, bool force, const py::object& bridge,
-                         const py::object& trace) {
+                         const py::object& trace, const py::object& capture) {
                  if (!bus.is_none() && !bridge.is_none()) {
                      throw py::type_error("give bus or bridge, not both");
                  }
-                 return std::make_unique<SMBus>(bus.is_none() ? bridge : bus, force, trace);
+                 return std::make_unique<SMBus>(bus.is_none() ? bridge : bus, force, trace,
+                                                capture);
              }),
              py::arg("bus") = py::none(), py::arg("force") = false, py::kw_only(),
-             py::arg("bridge") = py::none(), py::arg("trace") = py::none())
+             py::arg("bridge") = py::none(), py::arg("trace") = py::none(),
+             py::arg("capture") = py::none())
         .def(
             "open", [](SMBus& self, const py::object& bus) { self.connection_.reopen(bus); },
             py::arg("bus"),
@@ -754,19 +834,22 @@ Port C uses bits 4-7. An LED lights when both its enable and its level are set.)
 
     py::class_<Bridge> bridgeClass(m, "Bridge", R"(The bridge board for bench scripts.
 
-Bridge(bridge=None, trace=None)
+Bridge(bridge=None, trace=None, *, capture=None)
 
 bridge names the bridge board as SMBus does. trace, a file (or True for
-sys.stderr), receives every packet as velmorix-i2c --trace writes it. Addresses are
+sys.stderr), receives every packet as velmorix-i2c --trace writes it. capture names a
+capture file as SMBus's does. Addresses are
 7-bit; a register is an int (one byte, two when over 0xFF or with register_width=2,
 most significant first) or bytes. Errors are SMBus's. One object may be used from
 several threads: its calls are serialized, and the GIL is released during transfers.)");
     addClosing(bridgeClass);
     bridgeClass
-        .def(py::init([](const py::object& bridge, const py::object& trace) {
-                 return std::make_unique<Bridge>(bridge, trace);
-             }),
-             py::arg("bridge") = py::none(), py::arg("trace") = py::none())
+        .def(py::init(
+                 [](const py::object& bridge, const py::object& trace, const py::object& capture) {
+                     return std::make_unique<Bridge>(bridge, trace, capture);
+                 }),
+             py::arg("bridge") = py::none(), py::arg("trace") = py::none(), py::kw_only(),
+             py::arg("capture") = py::none())
         .def(
             "read",
             [](Bridge& self, long address, const py::object& reg, long count,
@@ -822,6 +905,12 @@ several threads: its calls are serialized, and the GIL is released during transf
             "The bridge as named (\"sim\", \"usb\", \"i2cdev:/dev/i2c-1\").")
         .def("__repr__",
              [](const Bridge& self) { return self.connection_.describe("Bridge", self.address_); });
+
+    py::class_<ProcessCapture>(m, "_ProcessCapture",
+                               "The file of velmorix.capture: every open object's I2C messages.")
+        .def(py::init<const py::object&, long>(), py::arg("path"), py::arg("rate"))
+        .def("close", &ProcessCapture::close, "Ends the capture; harmless when ended.")
+        .def_property_readonly("closed", &ProcessCapture::closed, "True once ended.");
 
     // help() and reprs name the package users import, not the extension inside it.
     for (const char* name : {"SMBus", "Bridge", "Gpio", "GpioReadBack"}) {

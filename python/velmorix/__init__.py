@@ -11,6 +11,7 @@ a device's registers and fields by name through it. Bridges are named as
 
 from __future__ import annotations
 
+import contextlib
 import ctypes
 import os
 from dataclasses import dataclass
@@ -19,7 +20,7 @@ from typing import Iterator, Optional, Sequence, Union
 from ._errors import BridgeError
 from ._velmorix import Bridge, Gpio, GpioReadBack, SMBus, bridge_forms
 from ._velmorix import Field, FieldValue, Register, RegisterDevice, RegisterMap, RegisterValue
-from ._velmorix import _run_script
+from ._velmorix import _ProcessCapture, _run_script
 
 __all__ = [
     "Bridge",
@@ -37,6 +38,7 @@ __all__ = [
     "SMBus",
     "ScriptResult",
     "bridge_forms",
+    "capture",
     "i2c_msg",
     "run_script",
 ]
@@ -86,6 +88,21 @@ class i2c_msg(ctypes.Structure):
             data = bytes(buf)
         cbuf = ctypes.create_string_buffer(data, len(data))
         return i2c_msg(addr=address, flags=0, len=len(data), buf=cbuf)
+
+
+@contextlib.contextmanager
+def capture(path: Union[str, os.PathLike], rate: int = 100000) -> Iterator[None]:
+    """Captures the I2C messages of every SMBus and Bridge of the process, open now or
+    opened inside the ``with`` block, to ``path``: pcapng for Wireshark, classic pcap for
+    a name ending in .pcap, VCD waveforms drawn at ``rate`` Hz for .vcd. Raises OSError
+    when the file cannot be written, before anything is sent. Each message is on disk
+    as soon as it happened, so a block that ends in an exception leaves a whole file.
+    """
+    file = _ProcessCapture(os.fspath(path), rate)
+    try:
+        yield
+    finally:
+        file.close()
 
 
 @dataclass(frozen=True)

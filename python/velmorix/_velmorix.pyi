@@ -14,6 +14,7 @@ class SMBus:
         *,
         bridge: _Bus = None,
         trace: Union[IO[str], bool, None] = None,
+        capture: Union[str, PathLike[str], None] = None,
     ) -> None: ...
     def open(self, bus: _Bus) -> None: ...
     force: bool
@@ -84,7 +85,13 @@ class Gpio:
     def apply(self) -> GpioReadBack: ...
 
 class Bridge:
-    def __init__(self, bridge: _Bridge = None, trace: Union[IO[str], bool, None] = None) -> None: ...
+    def __init__(
+        self,
+        bridge: _Bridge = None,
+        trace: Union[IO[str], bool, None] = None,
+        *,
+        capture: Union[str, PathLike[str], None] = None,
+    ) -> None: ...
     def read(
         self,
         address: int,
@@ -226,3 +233,9 @@ def _run_script(
     abort_on_fail: bool,
     record: Optional[str],
 ) -> dict[str, Any]: ...
+
+class _ProcessCapture:
+    def __init__(self, path: str, rate: int) -> None: ...
+    def close(self) -> None: ...
+    @property
+    def closed(self) -> bool: ...

@@ -89,6 +89,21 @@ TEST_F(I2cProgram, Detect_GridOfPresentAndAbsentAddresses) {
     EXPECT_EQ(object["last"], "FE");
 }
 
+// A capture file that cannot be written is a usage error before anything is sent; on stdout the
+// capture leaves the command's output to stderr.
+TEST_F(I2cProgram, Capture_UnwritableRefusedBeforeSendingStdoutMovesOutput) {
+    ProgramRun refused = run("--capture no/such.pcapng set 60 10 55");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err,
+              "velmorix-i2c: cannot write capture no/such.pcapng: No such file or directory\n");
+    EXPECT_EQ(run("get 60 10").out, "41\n");
+
+    ProgramRun piped = run("--capture - get 60 02");
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.err, "7A\n");
+    EXPECT_EQ(piped.out.substr(0, 4), "\x0A\x0D\x0D\x0A");
+}
+
 TEST_F(I2cProgram, Commands_OutputErrorAndExitStatus) {
     struct Case {
         const char* args;

@@ -57,6 +57,26 @@ TEST_F(RunnerProgram, AllReadsPass_ExitZero) {
     EXPECT_EQ(r.err, "");
 }
 
+// The capture on stdout, read by tshark while the run goes on, as a live Wireshark would; the
+// summary moves to stderr. A capture file that cannot be written stops the run before it starts.
+TEST_F(RunnerProgram, Capture_PipedToTshark_MessagesLiveUnwritableFileExitTwo) {
+    writeFile(dir / "s.txt", "02,,7A\r\n10,55\r\n`ENDM\r\n");
+    if (std::system("command -v tshark >/dev/null") == 0) {
+        ProgramRun live = run(
+            "--bridge sim:bench.json --capture - s.txt 2>summary.txt | tshark -r - -T fields -e "
+            "i2c.addr -e i2c.flags -e data.data 2>/dev/null");
+        EXPECT_EQ(live.status, 0);
+        EXPECT_EQ(live.out,
+                  "0x30\t0x00000000\t6002\n0x30\t0x00000001\t617a\n0x30\t0x00000000\t601055\n");
+        EXPECT_EQ(lastLine(readFile(dir / "summary.txt")), "1 passed, 0 failed");
+    }
+    ProgramRun refused = run("--bridge sim:bench.json --capture no/such.pcapng s.txt");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err,
+              "velmorix-script: cannot write capture no/such.pcapng: No such file or directory\n");
+    EXPECT_EQ(refused.out, "");
+}
+
 TEST_F(RunnerProgram, ComparisonFails_ExitOne) {
     writeFile(dir / "s.txt", "02,,7A\r\n02,,7B\r\n`ENDM\r\n");
     ProgramRun r = run("--bridge sim:bench.json s.txt");

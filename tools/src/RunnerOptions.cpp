@@ -64,6 +64,10 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     parser.add_option("--log", options.logPath)->type_name("FILE|-");
     parser.add_option("--junit", options.junitPath)->type_name("FILE");
     parser.add_flag("--trace", options.trace);
+    parser.add_option("--capture", options.capturePath)->type_name("FILE|-");
+    parser.add_option("--capture-rate", options.captureRate)
+        ->check(CLI::Range(client::kMinCaptureRateHz, client::kMaxCaptureRateHz))
+        ->type_name("HZ");
     parser.add_option("script", scripts);
     for (CLI::Option* option : parser.get_options()) {
         option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -164,6 +168,11 @@ OPTIONS
                                 one test case per read or GPIO row with its time and its log
                                 entries; rows that did not run are skipped
     --trace                     every USB transfer to stderr: endpoint, direction, bytes in hex
+    --capture FILE|-            every I2C message to FILE as it happens: pcapng for Wireshark,
+                                classic pcap for a name ending in .pcap, VCD waveforms for
+                                sigrok and PulseView for .vcd; - is stdout (the summary then
+                                goes to stderr)
+    --capture-rate HZ           the bus clock a .vcd is drawn at (default 100000)
     --help, --version
 
 OUTPUT
@@ -175,7 +184,7 @@ EXIT STATUS
     0   nothing failed
     1   a read or GPIO comparison failed on a board that was there throughout
     2   usage error, the script cannot be loaded, or an output file (--record, --grid,
-        --log, --junit) cannot be written
+        --log, --junit, --capture) cannot be written
     3   the bridge board was missing or left during the run; stderr names the first row
         that could not reach it ("Line 002: board left", "Line 001: no board")
 )";

@@ -19,6 +19,7 @@
 #include "board/TextHelpers.h"
 #include "script/frmScriptOps.h"
 #include "tools/BoardWatch.h"
+#include "tools/CaptureOption.h"
 #include "tools/HeadlessHost.h"
 #include "tools/JUnitRecorder.h"
 #include "tools/PassTally.h"
@@ -171,6 +172,14 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
         return result;
     }
 
+    bool captureFailed = false;
+    const std::unique_ptr<client::BusCapture> capture =
+        openCaptureOption(options.capturePath, options.captureRate, options.bridge,
+                          "velmorix-script", err, captureFailed);
+    if (captureFailed) {
+        return result;
+    }
+
     HeadlessHost host(err);
     host.okCancelAnswer = options.pauseContinues ? form::MsgResult::Ok : form::MsgResult::Cancel;
     TraceScope traceScope;
@@ -180,6 +189,9 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
 
     HeadlessNavigator navigator;
     app::Application app(host, navigator);
+    if (capture) {
+        app.link().addBusObserver(*capture);
+    }
     app::ScriptWindows& windows = app.scriptWindows();
     app.mainWindow();
     script::frmScriptOps& window = windows.sharedWindow();
@@ -270,7 +282,10 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
     return result;
 }
 
-int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err, bool progress) {
+int runScript(const RunnerOptions& options, std::ostream& stdOut, std::ostream& err,
+              bool progress) {
+    // A capture on stdout leaves it to the capture; the summary goes to stderr.
+    std::ostream& out = options.capturePath == "-" ? err : stdOut;
     const ScriptRunResult result = runScriptPasses(options, out, err, progress, nullptr);
     if (!result.loaded) {
         return result.exitStatus;  // the reason is on err

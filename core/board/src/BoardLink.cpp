@@ -362,14 +362,54 @@ Reply BoardLink::sendPacket(std::uint32_t pipe, const std::vector<std::uint8_t>&
     s.TransferLength = static_cast<std::int32_t>(packet.size());
     s.redimTransferBuffer();
     std::copy(packet.begin(), packet.end(), s.TransferBuffer.begin());
-    return writeTransfer();
+    Reply sent = writeTransfer();
+    if (!observers_.empty() && pipe == static_cast<std::uint32_t>(velmorix::kI2cOutEndpoint)) {
+        pendingI2c_.clear();
+        if (sent.ok()) {
+            pendingI2c_ = packet;
+        } else {
+            tellObservers(packet, sent.status, Reply{});
+        }
+    }
+    return sent;
 }
 
 Reply BoardLink::receiveReply(std::uint32_t pipe, std::int32_t length) {
     s.TransferPipe = pipe;
     s.TransferLength = length;
     s.redimTransferBuffer();
-    return readTransfer();
+    Reply reply = readTransfer();
+    if (!pendingI2c_.empty() && pipe == velmorix::kI2cInEndpoint) {
+        const std::vector<std::uint8_t> packet = std::move(pendingI2c_);
+        pendingI2c_.clear();
+        tellObservers(packet, reply.status, reply);
+    }
+    return reply;
+}
+
+void BoardLink::addBusObserver(BusObserver& observer) {
+    if (std::ranges::find(observers_, &observer) == observers_.end()) {
+        observers_.push_back(&observer);
+    }
+}
+
+void BoardLink::removeBusObserver(BusObserver& observer) {
+    std::erase(observers_, &observer);
+    if (observers_.empty()) {
+        pendingI2c_.clear();
+    }
+}
+
+void BoardLink::tellObservers(const std::vector<std::uint8_t>& packet, std::uint32_t status,
+                              const Reply& reply) {
+    const I2cTransaction transaction = decodeI2cExchange(packet, status, reply);
+    if (transaction.messages.empty()) {
+        return;
+    }
+    // A copy: an observer may remove itself.
+    for (BusObserver* observer : std::vector<BusObserver*>(observers_)) {
+        observer->onTransaction(transaction);
+    }
 }
 
 }  // namespace board

@@ -245,6 +245,7 @@ void frmI2C_General::initControls() {
     mnuGPIO.Caption = "GPIO Screen";
     mnuRegisterMap.Caption = "Register Map...";
     mnuSetup_Save.Caption = "Save";
+    mnuCapture.Caption = "Capture...";
     frmAbout.Caption = "About";
 
     Form_Resize(kClientWidth, kClientHeight);

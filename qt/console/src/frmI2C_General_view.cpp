@@ -145,6 +145,7 @@ void frmI2C_GeneralView::buildMenu() {
                 binder_.dispatch(run);
             } else {
                 run();
+                render();
             }
         });
         menu_.push_back({action, &item, data});
@@ -162,6 +163,9 @@ void frmI2C_GeneralView::buildMenu() {
         [this] { model_.mnuRegisterMap_Click(); });
     add(file, model_.mnuSetup_Save, "mnuSetup_Save", true,
         [this] { model_.mnuSetup_Save_Click(); });
+    // A capture may start or stop while an operation runs: it moves no data itself.
+    add(file, model_.mnuCapture, "mnuCapture", false, [this] { model_.mnuCapture_Click(); });
+    menu_.back().action->setCheckable(true);
     // "About" is an entry of the menu bar itself, without a submenu.
     QAction* about = menuBar()->addAction(QString::fromStdString(model_.frmAbout.Caption));
     about->setObjectName("frmAbout");
@@ -206,6 +210,13 @@ void frmI2C_GeneralView::render() {
     for (const MenuEntry& entry : menu_) {
         entry.action->setVisible(entry.item->Visible);
         entry.action->setEnabled(entry.item->Enabled && !(busy && entry.data));
+        const QString caption = QString::fromStdString(entry.item->Caption);
+        if (entry.action->text() != caption) {
+            entry.action->setText(caption);
+        }
+        if (entry.action->isCheckable()) {
+            entry.action->setChecked(entry.item->Checked);
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -13,9 +14,12 @@
 #include "EmulatedI2cBridge.h"
 #include "EmulatedUsbBridge.h"
 #endif
+#include "board/BusObserver.h"
 #include "board/HexText.h"
 #include "board/Packets.h"
+#include "client/BusCapture.h"
 #include "testing/AppFixture.h"
+#include "testing/ProgramRun.h"
 #include "testing/SimulatedBridge.h"
 
 namespace apptest {
@@ -46,6 +50,17 @@ const BridgeParam kBridges[] = {
 const char* const kAbsentBench = R"({ "name": "absent", "attached": false,
     "targets": [ { "address": "A0", "register_bytes": 1, "fill": "00",
                    "registers": { "10": "3C" } } ] })";
+
+// Target 60 with one-byte registers, B0 with two-byte ones.
+const char* const kCaptureBench = R"({ "name": "capture", "attached": true,
+    "targets": [ { "address": "60", "register_bytes": 1, "registers": { "02": "7A" } },
+                 { "address": "B0", "register_bytes": 2, "size": 256, "fill": "00" } ] })";
+
+// Every transaction the board link reports.
+struct TransactionLog : board::BusObserver {
+    void onTransaction(const board::I2cTransaction& t) override { transactions.push_back(t); }
+    std::vector<board::I2cTransaction> transactions;
+};
 
 const std::string kSetupEntry =
     "Setting eventable up,  verifing that the device is attached...\r\n :12-07-2026 "
@@ -317,6 +332,66 @@ TEST_P(BridgeScenario, ScriptLoop_UnplugBetweenPasses_LaterPassesFailLoopEnds) {
     EXPECT_TRUE(w.cmdRunContinuous.Visible);
     EXPECT_EQ(s().UsbOpened, False);
     std::remove(path.c_str());
+}
+
+// A read, a write and a read back with a 16-bit register address, and a target that is not there:
+// the same messages and outcomes whichever way the bus is reached.
+TEST_P(BridgeScenario, Capture_ShortSession_SameMessagesOnEveryBridge) {
+    if (!begin(kCaptureBench)) {
+        return;
+    }
+    link().Connect_Usb();
+    ASSERT_TRUE(attached());
+    TransactionLog seen;
+    link().addBusObserver(seen);
+    const std::vector<Bytes> commands = {
+        board::I2cReadCommand(1, 0x61, {0x02}),
+        board::I2cWriteCommand(4, 0xB0, {0x00, 0x42}, {0x55, 0xAA}),
+        board::I2cReadCommand(2, 0xB1, {0x00, 0x42}),
+        board::I2cReadCommand(1, 0x63, {0x02}),
+    };
+    for (const Bytes& command : commands) {
+        link().sendPacket(2, command);
+        link().receiveReply(0x82, 3);
+    }
+    link().removeBusObserver(seen);
+    using board::I2cOutcome;
+    const std::vector<board::I2cTransaction> expected = {
+        {{{0x60, {0x02}}, {0x61, {0x7A}}}, I2cOutcome::Acknowledged, 1, 1},
+        {{{0xB0, {0x00, 0x42, 0x55, 0xAA}}}, I2cOutcome::Acknowledged, 4, 4},
+        {{{0xB0, {0x00, 0x42}}, {0xB1, {0x55, 0xAA}}}, I2cOutcome::Acknowledged, 2, 2},
+        {{{0x62, {}}}, I2cOutcome::AddressNak, 0, 1},
+    };
+    EXPECT_EQ(seen.transactions, expected);
+}
+
+// A board pulled between two reads leaves a capture whose last message says so, and which
+// Wireshark opens.
+TEST_P(BridgeScenario, Capture_BoardPulledBetweenReads_FileStillOpens) {
+    if (!begin()) {
+        return;
+    }
+    link().Connect_Usb();
+    ASSERT_TRUE(attached());
+    apptest::ScratchDir scratch("velmorix-capture-pulled");
+    const std::string path = (scratch.path() / "pulled.pcapng").string();
+    std::string error;
+    auto capture = client::BusCapture::open(path, {"test", GetParam().name}, error);
+    ASSERT_NE(capture, nullptr) << error;
+    link().addBusObserver(*capture);
+    if (!bridge->unplugAtTransfer(3)) {
+        GTEST_SKIP() << "this bridge cannot bring the fault about";
+    }
+    EXPECT_EQ(readA0().bytes, (Bytes{0x01, 0x3C}));
+    EXPECT_FALSE(readA0().ok());
+    link().removeBusObserver(*capture);
+    if (std::system("command -v tshark >/dev/null") != 0) {
+        GTEST_SKIP() << "tshark is not installed (scripts/deps.sh installs it)";
+    }
+    const apptest::ProgramRun r = apptest::runIn(
+        scratch.path(), "tshark -r pulled.pcapng -T fields -e i2c.addr -e frame.comment");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "0x50\t\n0x50\t\n0x50\t\n0x50\tboard gone\n");
 }
 
 void PrintTo(const BridgeParam& param, std::ostream* os) {

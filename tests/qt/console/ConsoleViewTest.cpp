@@ -351,5 +351,38 @@ TEST_F(ConsoleViewTest, SetupOpenDialog_AnyCaseEveryFileAndTypedName) {
     EXPECT_EQ(model().txtI2CAdr.Text(), "3C");
 }
 
+// "Capture..." asks for a file and the entry turns into a checked "Stop Capture"; the rest of the
+// menu stays as it was.
+TEST_F(ConsoleViewTest, CaptureMenu_StartAndStop_CheckMarkAndCaptionFollowTheModel) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows shows its own dialog, which this test cannot type into";
+#endif
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bench.pcapng");
+    auto* capture = mainView().findChild<QAction*>("mnuCapture");
+    ASSERT_NE(capture, nullptr);
+    EXPECT_EQ(capture->text(), "Capture...");
+    EXPECT_FALSE(capture->isChecked());
+    qtHost->systemDialogs = true;
+    whenFileDialogShows([&](QFileDialog* dialog) {
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->setText(path);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    capture->trigger();
+    EXPECT_EQ(model().capturePath(), path.toStdString());
+    EXPECT_EQ(capture->text(), "Stop Capture");
+    EXPECT_TRUE(capture->isChecked());
+    capture->trigger();
+    EXPECT_EQ(capture->text(), "Capture...");
+    EXPECT_FALSE(capture->isChecked());
+    EXPECT_TRUE(QFile::exists(path));
+    QStringList entries;
+    for (QAction* action : find<QMenu>("mnuFileProcess")->actions()) {
+        entries << action->text();
+    }
+    EXPECT_EQ(entries.join('|'), "&Open|Save|Capture...");
+}
+
 }  // namespace
 }  // namespace viewtest

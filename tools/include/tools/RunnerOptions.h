@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "client/CaptureEncoder.h"
+
 namespace tools {
 
 struct RunnerOptions {
@@ -21,6 +23,8 @@ struct RunnerOptions {
     std::string logPath;   // "-" = stdout
     std::string junitPath;
     bool trace = false;
+    std::string capturePath;  // "-" = stdout, which moves the summary to stderr
+    int captureRate = client::kDefaultCaptureRateHz;
     bool help = false;
     bool version = false;
 };

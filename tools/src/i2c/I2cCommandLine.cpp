@@ -5,6 +5,7 @@
 
 #include "board/HexText.h"
 #include "board/Version.h"
+#include "client/CaptureEncoder.h"
 #include "wd_utils.h"
 
 namespace tools {
@@ -67,7 +68,7 @@ int countArgument(const std::string& text) {
 }
 
 const char* kFooter = R"(
-Common options (--bridge, --reg16, --json, --trace, -y) go before or after the command.
+Common options (--bridge, --reg16, --json, --trace, --capture, -y) go before or after the command.
 Addresses are 8-bit write addresses (60, not 30), registers and bytes hex, with or without 0x.
 Exit status: 0 success; 1 the device did not acknowledge, or a read-back differed; 2 usage;
 3 no bridge board. See velmorix-i2c(1).
@@ -129,6 +130,12 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
     app.add_flag("--reg16", request.reg16, "two-byte register addresses, most significant first");
     app.add_flag("--json", request.json, "one JSON object on stdout instead of text");
     app.add_flag("--trace", request.trace, "every USB transfer on stderr");
+    app.add_option("--capture", request.capture,
+                   "the I2C messages to FILE: pcapng, .pcap or .vcd; - for stdout")
+        ->type_name("FILE");
+    app.add_option("--capture-rate", request.captureRate, "bus clock of a .vcd (default 100000)")
+        ->check(CLI::Range(client::kMinCaptureRateHz, client::kMaxCaptureRateHz))
+        ->type_name("HZ");
     app.add_flag("-y,--yes", request.yes, "do not ask before set writes (asked on a terminal)");
     app.add_option("--map", request.mapFile, "register map: IP-XACT or CMSIS-SVD file")
         ->type_name("FILE");

@@ -8,6 +8,7 @@
 
 #include "board/HexText.h"
 #include "client/BoardLinkClient.h"
+#include "tools/CaptureOption.h"
 #include "tools/HeadlessHost.h"
 #include "tools/TransferTrace.h"
 #include "tools/i2c/I2cGrids.h"
@@ -330,10 +331,13 @@ const char* commandName(I2cCommand command) {
     return "";
 }
 
-void runOnBus(const I2cRequest& request, const I2cMapPlan* plan, std::ostream& err,
-              Result& result) {
+void runOnBus(const I2cRequest& request, const I2cMapPlan* plan, client::BusCapture* capture,
+              std::ostream& err, Result& result) {
     HeadlessHost host(err);
     BoardLinkClient bus(host);
+    if (capture != nullptr) {
+        bus.addBusObserver(*capture);
+    }
     if (!bus.open()) {
         result.fail(kI2cNoBridge, "no bridge board attached");
         return;
@@ -363,8 +367,10 @@ void runOnBus(const I2cRequest& request, const I2cMapPlan* plan, std::ostream& e
 
 }  // namespace
 
-int runI2cCommand(const I2cRequest& given, std::ostream& out, std::ostream& err,
+int runI2cCommand(const I2cRequest& given, std::ostream& stdOut, std::ostream& err,
                   const I2cConfirm& confirm) {
+    // A capture on stdout leaves it to the capture; what the command prints goes to stderr.
+    std::ostream& out = given.capture == "-" ? err : stdOut;
     // A map is read, and every name in the request looked up, before anything is sent.
     std::optional<I2cMapPlan> plan;
     I2cRequest request = given;
@@ -405,6 +411,12 @@ int runI2cCommand(const I2cRequest& given, std::ostream& out, std::ostream& err,
         err << "velmorix-i2c: " << WDU_BridgeError() << '\n';
         return kI2cUsage;
     }
+    bool captureFailed = false;
+    const std::unique_ptr<client::BusCapture> capture = openCaptureOption(
+        request.capture, request.captureRate, request.bridge, "velmorix-i2c", err, captureFailed);
+    if (captureFailed) {
+        return kI2cUsage;
+    }
     if (request.trace) {
         WDU_SetTransferTrace(traceTransfer, &err);
     }
@@ -413,7 +425,7 @@ int runI2cCommand(const I2cRequest& given, std::ostream& out, std::ostream& err,
     if (request.command != I2cCommand::Detect) {
         result.object["address"] = board::HexByteText(request.address);
     }
-    runOnBus(request, plan ? &*plan : nullptr, err, result);
+    runOnBus(request, plan ? &*plan : nullptr, capture.get(), err, result);
     WDU_SetTransferTrace(nullptr, nullptr);
 
     result.object["ok"] = result.status == kI2cOk;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "board/BusObserver.h"
 #include "board/MainWindowLink.h"
 #include "board/ProgramState.h"
 #include "board/Reply.h"
@@ -84,6 +85,12 @@ class BoardLink {
     // failure is logged.
     Reply receiveReply(std::uint32_t pipe, std::int32_t length);
 
+    // Tells the observer of every I2C transaction from now on, until it is removed; an observer
+    // added twice is told once. It must outlive its time here.
+    void addBusObserver(BusObserver& observer);
+    // Stops telling the observer; harmless when it is not there.
+    void removeBusObserver(BusObserver& observer);
+
   private:
     // The main window's log box, put under the log budget on first use.
     form::TextBox& logBox();
@@ -112,8 +119,15 @@ class BoardLink {
     // texts. Only a write yields before its transfer.
     Reply pipeTransfer(bool read, std::string_view name);
 
+    // Hands an I2C command and what its transfers gave to the observers as one transaction.
+    void tellObservers(const std::vector<std::uint8_t>& packet, std::uint32_t status,
+                       const Reply& reply);
+
     form::Host& host_;
     MainWindowLink& main_;
+    std::vector<BusObserver*> observers_;
+    // The I2C command sent whose reply has not been read yet (empty for none).
+    std::vector<std::uint8_t> pendingI2c_;
     // The driver registration that is live right now (0 for none), so that none is leaked and
     // the destructor can end it before the handlers lose their target.
     WDU_DRIVER_HANDLE registration_ = 0;

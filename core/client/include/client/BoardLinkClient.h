@@ -69,6 +69,10 @@ class BoardLinkClient {
     // Sends the GPIO state as the GPIO panel keeps it (enables B, enables C and LEDs, data B,
     // data C and LEDs) and reads the ports back.
     GpioExchange gpio(const std::array<std::uint8_t, 4>& state);
+    // Tells the observer of every I2C transaction from now on (see BoardLink::addBusObserver).
+    void addBusObserver(board::BusObserver& observer) { link_.addBusObserver(observer); }
+    // Stops telling the observer; harmless when it is not there.
+    void removeBusObserver(board::BusObserver& observer) { link_.removeBusObserver(observer); }
     // The USB layer's text for a status.
     std::string statusText(std::uint32_t status);
 

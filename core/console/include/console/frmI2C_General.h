@@ -18,10 +18,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "board/BoardLink.h"
+#include "client/BusCapture.h"
 #include "console/ConsoleLink.h"
 #include "console/PictureBox.h"
 #include "console/ScrollBar.h"
@@ -57,6 +59,8 @@ class frmI2C_General : public form::Window {
 
     // Sets every control to its design state; nothing runs until Form_Load.
     frmI2C_General(board::BoardLink& link, ConsoleLink& calls);
+    // Ends a running capture.
+    ~frmI2C_General() override;
 
     // Every visible control not listed above as moved at run time: its design place, whether
     // it may move data, and the handlers its events run. Refers to this window's members.
@@ -140,6 +144,7 @@ class frmI2C_General : public form::Window {
     form::MenuItem mnuGPIO;         // "File" > "Open" > "GPIO Screen"
     form::MenuItem mnuRegisterMap;  // "File" > "Open" > "Register Map..."
     form::MenuItem mnuSetup_Save;   // "File" > "Save"
+    form::MenuItem mnuCapture;      // "File" > "Capture..." ("Stop Capture", checked, while on)
     form::MenuItem frmAbout;        // "About"
 
     // ---- Window events -------------------------------------------------------------------------
@@ -245,6 +250,12 @@ class frmI2C_General : public form::Window {
     // box, when the file could not be replaced; the old file is then unchanged.
     bool WriteParameters(const std::string& strParamFile, form::Window& FrmIn);
     void frmAbout_Click();
+    // "Capture...": asks for a file and captures every I2C message to it from now on (pcapng,
+    // .pcap or .vcd by its name); "Stop Capture" ends it. Each logs a line; a file that cannot
+    // be written is refused with a message box and the log line, and nothing changes.
+    void mnuCapture_Click();
+    // The file being captured to, empty when no capture runs.
+    std::string capturePath() const { return capture_ ? capture_->path() : std::string(); }
 
     board::BoardLink& link() { return link_; }
 
@@ -305,6 +316,8 @@ class frmI2C_General : public form::Window {
     // The full path the save dialog proposes: the last setup file opened or saved, so that
     // "Save" after "Open" updates that file.
     std::string setupFilePath_;
+    // The running capture, observing link_; none when off.
+    std::unique_ptr<client::BusCapture> capture_;
 };
 
 }  // namespace console

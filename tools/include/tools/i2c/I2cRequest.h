@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "client/CaptureEncoder.h"
+
 namespace tools {
 
 // Exit statuses of velmorix-i2c.
@@ -21,6 +23,9 @@ struct I2cRequest {
     bool json = false;
     bool trace = false;
     bool yes = false;
+    // --capture: the capture file ("" for none, "-" for stdout) and the rate a VCD is drawn at.
+    std::string capture;
+    int captureRate = client::kDefaultCaptureRateHz;
 
     // get, set, dump: the 8-bit write address (bit 0 clear).
     std::uint8_t address = 0;
