@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QTextCursor>
@@ -397,9 +398,20 @@ QWidget* ControlBinder::button(form::Button& button, const form::ControlEntry& e
     auto* w = new CaptionButton(at.parent);
     place(w, "Button", e, at);
     const Role role = e.role;
-    connect(w, &QPushButton::clicked, [this, role, run = e.events.click] {
+    connect(w, &QPushButton::clicked, [this, w, role, run = e.events.click] {
+        // A handler that hides its own button while it runs (Run All Steps) would leave the
+        // focus on the next control; the button takes it back once it shows again, so a second
+        // Enter runs it again. The handler may close the window: the guard sees that.
+        const QPointer<QWidget> guard(w);
+        const bool hadFocus = w->hasFocus();
         runClick(
             run ? run : [] {}, role);
+        if (hadFocus && guard && guard->isVisible() && guard->isEnabled() && !guard->hasFocus()) {
+            QWidget* now = QApplication::focusWidget();
+            if (now == nullptr || now->window() == guard->window()) {
+                guard->setFocus(Qt::OtherFocusReason);
+            }
+        }
     });
     struct State {
         Painted painted;

@@ -355,6 +355,23 @@ INSTANTIATE_TEST_SUITE_P(Moments, ScriptWindowClose,
                                          CloseMoment{"BetweenPasses", false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The keys that walk the grid move the selection within it and run nothing.
+TEST_F(ScriptWindow, GridMove_SelectionStaysInsideTheGrid) {
+    script::ScriptGrid grid;
+    grid.moveSelection(script::GridMove::Down, 10);
+    EXPECT_EQ(grid.SelectedRow(), 0);
+    grid.setRows(30);
+    using script::GridMove;
+    const std::pair<GridMove, int> steps[] = {
+        {GridMove::Down, 1},      {GridMove::Up, 1},        {GridMove::PageDown, 11},
+        {GridMove::PageDown, 21}, {GridMove::PageDown, 30}, {GridMove::Down, 30},
+        {GridMove::PageUp, 20},   {GridMove::Home, 1},      {GridMove::End, 30}};
+    for (const auto& [move, row] : steps) {
+        grid.moveSelection(move, 10);
+        EXPECT_EQ(grid.SelectedRow(), row) << static_cast<int>(move);
+    }
+}
+
 TEST_F(ScriptWindow, FormResize_SizesGridAndKeepsHeightWhenLow) {
     start();
     auto& w = openWindow("05,,0B\r\n");
