@@ -155,6 +155,9 @@ int ControlBinder::pixels(int twips) {
 
 void ControlBinder::addContainer(std::string_view name, int index, QWidget* widget, int topShift) {
     containers_.add(name, index, widget, topShift);
+    if (name.empty()) {
+        window_ = widget;
+    }
 }
 
 void ControlBinder::build(const form::ControlTable& table) {
@@ -218,6 +221,7 @@ void ControlBinder::place(QWidget* widget, const char* kind, const form::Control
 }
 
 void ControlBinder::runClick(const std::function<void()>& run, Role role) {
+    const QtHost::DialogOwner owner(host_, window_ ? window_->window() : nullptr);
     if (role == Role::Data) {
         dispatch(run);
     } else {
@@ -567,6 +571,7 @@ bool ControlBinder::dispatch(const std::function<void()>& handler) {
     if (!gate_.busy()) {
         host_.operationStarts();
     }
+    const QtHost::DialogOwner owner(host_, window_ ? window_->window() : nullptr);
     const bool ran = gate_.dispatch(handler);
     host_.renderAll();
     return ran;
