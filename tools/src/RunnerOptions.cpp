@@ -64,6 +64,7 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     parser.add_option("--log", options.logPath)->type_name("FILE|-");
     parser.add_option("--junit", options.junitPath)->type_name("FILE");
     parser.add_flag("--trace", options.trace);
+    parser.add_flag("--check", options.check);
     parser.add_option("script", scripts);
     for (CLI::Option* option : parser.get_options()) {
         option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -138,6 +139,7 @@ std::string runnerUsage() {
 
 SYNOPSIS
     velmorix-script [options] SCRIPT
+    velmorix-script --check [--address HEX] [--junit FILE] SCRIPT
 
 DESCRIPTION
     Loads SCRIPT into a script window model, runs its main section once (Run All Steps) or
@@ -164,6 +166,13 @@ OPTIONS
                                 one test case per read or GPIO row with its time and its log
                                 entries; rows that did not run are skipped
     --trace                     every USB transfer to stderr: endpoint, direction, bytes in hex
+    --check                     run nothing and send nothing: load SCRIPT as a run would and
+                                list each row the loader reads differently from how it looks
+                                (characters after a field's hex digits, digits that do not make
+                                whole bytes, an unknown command, a section end missing or given
+                                twice, expected data on a write row), one line each:
+                                "SCRIPT:LINE: reads WHAT, because WHY"; with --junit FILE, one
+                                test case per row, failed where it has findings
     --help, --version
 
 OUTPUT
@@ -171,7 +180,7 @@ OUTPUT
     as --pause says. While stderr is a terminal a progress line shows the row being run. The
     last line on stdout is "N passed, N failed".
 
-EXIT STATUS
+EXIT STATUS (with --check: 0 no findings, 1 findings, 2 the script cannot be read)
     0   nothing failed
     1   a read or GPIO comparison failed on a board that was there throughout
     2   usage error, the script cannot be loaded, or an output file (--record, --grid,

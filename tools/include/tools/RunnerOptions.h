@@ -21,6 +21,8 @@ struct RunnerOptions {
     std::string logPath;   // "-" = stdout
     std::string junitPath;
     bool trace = false;
+    // Only check how the script reads (ScriptCheck.h); nothing runs, nothing is sent.
+    bool check = false;
     bool help = false;
     bool version = false;
 };
