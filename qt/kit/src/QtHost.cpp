@@ -20,6 +20,10 @@ namespace {
 constexpr qint64 kRenderIntervalMs = 16;
 // USB attach/detach events arrive within this time while no operation yields.
 constexpr int kIdlePumpMs = 20;
+// A yield takes the pending window events when the last one took them at least this long ago.
+// Asking the display connection costs a poll each time, which the 10,000 yields of a connect
+// would pay 10,000 times; no user can tell a millisecond's slice from none.
+constexpr qint64 kEventSliceNs = 1'000'000;
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
@@ -62,7 +66,10 @@ QtHost::~QtHost() {
 void QtHost::doEvents() {
     ++yields_;
     WDU_VB_PumpEvents();
-    QCoreApplication::processEvents();
+    if (!sinceEvents_.isValid() || sinceEvents_.nsecsElapsed() >= kEventSliceNs) {
+        QCoreApplication::processEvents();
+        sinceEvents_.start();
+    }
     if (sinceRender_.elapsed() >= kRenderIntervalMs) {
         renderAll();
     }

@@ -315,7 +315,11 @@ TEST_F(ScriptViewTest, LoopCont_WindowClosedBetweenPasses_LoopEndsProgramFree) {
     QTest::mouseClick(find<QPushButton>(view, "cmdRunContinuous"), Qt::LeftButton);
     closer.stop();
 
-    EXPECT_EQ(model.txtLoopCount.Text(), "1");
+    // Closed while RunActive was clear: between the passes, or as the next one connects (the
+    // host takes window events once a millisecond), which that pass then ends.
+    const int passes = std::stoi(model.txtLoopCount.Text());
+    EXPECT_GE(passes, 1);
+    EXPECT_LE(passes, 2);
     EXPECT_FALSE(app->gate().busy());
     EXPECT_EQ(app->link().s.UsbOpened, board::False);
     EXPECT_TRUE(scripts().openWindows().empty());

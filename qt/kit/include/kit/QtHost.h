@@ -24,8 +24,9 @@ class QtHost : public form::Host {
     QtHost(const QtHost&) = delete;
     QtHost& operator=(const QtHost&) = delete;
 
-    // Pumps USB events, processes pending Qt events and repaints when the last paint is older
-    // than the repaint interval. Never fails.
+    // Pumps USB events, processes pending Qt events (unless the last yield did so less than a
+    // millisecond ago) and repaints when the last paint is older than the repaint interval.
+    // Never fails.
     void doEvents() override;
     // Waits in a local event loop, so windows keep painting and USB events keep arriving.
     void sleepMs(int ms) override;
@@ -85,6 +86,7 @@ class QtHost : public form::Host {
     bool rendering_ = false;
     long yields_ = 0;
     QElapsedTimer sinceRender_;
+    QElapsedTimer sinceEvents_;
     QElapsedTimer sinceOperation_;
     QTimer idle_;
 };
