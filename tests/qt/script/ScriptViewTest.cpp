@@ -297,29 +297,29 @@ TEST_F(ScriptViewTest, RunAllStepsAndLoopCont_FocusGoesBackToTheirButton) {
     }
 }
 
-TEST_F(ScriptViewTest, LoopCont_WindowClosedBetweenPasses_LoopEndsProgramFree) {
-    auto* view = openFromMenu("05,,0B\r\n`ENDM\r\n");
+TEST_F(ScriptViewTest, LoopCont_WindowClosedInItsSecondPass_LoopEndsProgramFree) {
+    auto* view = openFromMenu("05,,0B\r\n`w\r\n05,,0B\r\n`ENDM\r\n");
     ASSERT_NE(view, nullptr);
     auto& model = scripts().sharedWindow();
     QPointer<script::frmScriptOpsView> guard(view);
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (guard && model.txtLoopCount.Text() == "1" && !model.RunActive) {
+    // The pause of the second pass closes the window as its close box does; were the close
+    // ignored, the 50th pause would end the loop, so the test fails instead of hanging.
+    int pauses = 0;
+    qtHost->onMessage = [&](const std::string&) {
+        ++pauses;
+        if (pauses == 2 && guard) {
             guard->close();
-        } else if (model.txtLoopCount.Text() == "50") {
-            // The loop ignored the close: end it, so the test fails instead of hanging.
-            model.cmdAbort_Click();
         }
-    });
-    closer.start(0);
+        return pauses >= 50 ? form::MsgResult::Cancel : form::MsgResult::Ok;
+    };
+    const std::size_t before = i2cCommands();
     QTest::mouseClick(find<QPushButton>(view, "cmdRunContinuous"), Qt::LeftButton);
-    closer.stop();
 
-    // Closed while RunActive was clear: between the passes, or as the next one connects (the
-    // host takes window events once a millisecond), which that pass then ends.
-    const int passes = std::stoi(model.txtLoopCount.Text());
-    EXPECT_GE(passes, 1);
-    EXPECT_LE(passes, 2);
+    EXPECT_EQ(pauses, 2);
+    EXPECT_EQ(model.txtLoopCount.Text(), "2");
+    // The closed window ran no row after the pause: two reads in the first pass, one in the
+    // second.
+    EXPECT_EQ(i2cCommands() - before, 3u);
     EXPECT_FALSE(app->gate().busy());
     EXPECT_EQ(app->link().s.UsbOpened, board::False);
     EXPECT_TRUE(scripts().openWindows().empty());
