@@ -15,6 +15,7 @@ unset LD_LIBRARY_PATH VELMORIX_BRIDGE
 
 for file in bin/velmorix-script bin/velmorix-i2c include/wd_utils.h \
     share/man/man1/velmorix-script.1 share/man/man1/velmorix-i2c.1 \
+    share/bash-completion/completions/velmorix-script \
     share/doc/velmorix/README.md share/doc/velmorix/copyright lib/udev/rules.d/60-velmorix.rules; do
     [ -f "$prefix/$file" ] || fail "$file is not installed"
 done

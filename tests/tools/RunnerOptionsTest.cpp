@@ -13,10 +13,10 @@ using tools::parseRunnerOptions;
 TEST(RunnerOptions, AllOptions_Parsed) {
     std::string error;
     auto options = parseRunnerOptions(
-        {"--bridge",        "sim:bench.json", "--address", "3c",    "--loop",   "3",
-         "--abort-on-fail", "--sample",       "--pause",   "abort", "--record", "out.txt",
-         "--append",        "--grid",         "-",         "--log", "log.txt",  "--junit",
-         "report.xml",      "--trace",        "script.txt"},
+        {"--bridge",        "sim:bench.json", "--address", "3c",        "--loop",   "3",
+         "--abort-on-fail", "--sample",       "--pause",   "abort",     "--record", "out.txt",
+         "--append",        "--grid",         "-",         "--log",     "log.txt",  "--junit",
+         "report.xml",      "--trace",        "--check",   "script.txt"},
         error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->script, "script.txt");
@@ -32,6 +32,7 @@ TEST(RunnerOptions, AllOptions_Parsed) {
     EXPECT_EQ(options->logPath, "log.txt");
     EXPECT_EQ(options->junitPath, "report.xml");
     EXPECT_TRUE(options->trace);
+    EXPECT_TRUE(options->check);
 }
 
 TEST(RunnerOptions, Defaults_OneRunAtAddress60) {

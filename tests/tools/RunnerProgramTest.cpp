@@ -236,6 +236,55 @@ TEST_F(RunnerProgram, JUnitReport_EachOutcomeAndValidAgainstSchema) {
     }
 }
 
+// --check sends nothing: the bridge named does not exist, and the run still answers.
+TEST_F(RunnerProgram, Check_EachCaseListedNothingSent_ExitByFindings) {
+    writeFile(dir / "s.txt",
+              "1G,22\r\n"
+              "10,123\r\n"
+              "`FOO\r\n"
+              "10,A5,0A\r\n"
+              "`ENDM\r\n"
+              "`ENDM\r\n");
+    ProgramRun r = run("--bridge nowhere --check --junit check.xml s.txt");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "s.txt:1: reads register 01, because \"G\" in \"1G\" is not a hex digit: each byte "
+              "is read up to its first other character\n"
+              "s.txt:2: reads write data 01 23, because 3 digits do not make whole bytes: a 0 is "
+              "put in front (0123)\n"
+              "s.txt:3: reads no command, the row does nothing, because \"`FOO\" is not a "
+              "command\n"
+              "s.txt:4: reads a write, then a read compared with \"0A\", because an "
+              "expected-data field on a write row reads the register back after the write\n"
+              "s.txt:5: reads not the end of the main section, because a later `ENDM at line 6 "
+              "counts instead\n"
+              "5 findings\n");
+    const std::string xml = readFile(dir / "check.xml");
+    EXPECT_NE(xml.find("<testsuite name=\"check s.txt\" tests=\"6\" failures=\"5\""),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("<testcase name=\"Line 002\" classname=\"check s.txt\" time=\"0.000\">\n"
+                       "      <failure message=\"reads write data 01 23, because 3 digits"),
+              std::string::npos)
+        << xml;
+
+    writeFile(dir / "clean.txt", "02,,7A\r\n`ENDM\r\n");
+    ProgramRun clean = run("--check clean.txt");
+    EXPECT_EQ(clean.status, 0) << clean.err;
+    EXPECT_EQ(clean.out, "0 findings\n");
+    ProgramRun missing = run("--check absent.txt");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("absent.txt"), std::string::npos) << missing.err;
+
+    if (std::system("command -v xmllint >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "xmllint (Debian libxml2-utils) is not installed; schema not checked";
+    }
+    const std::string schema = "xmllint --noout --schema '" + std::string(VELMORIX_JUNIT_XSD) +
+                               "' '" + (dir / "check.xml").string() + "' 2>/dev/null";
+    EXPECT_EQ(std::system(schema.c_str()), 0) << xml;
+}
+
 TEST_F(RunnerProgram, LoopThree_CountsThreePassesAndSumsResults) {
     writeFile(dir / "s.txt", "02,,7A\r\n02,,00\r\n`ENDM\r\n");
     ProgramRun r = run("--bridge sim:bench.json --loop 3 s.txt");

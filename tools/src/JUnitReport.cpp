@@ -156,6 +156,9 @@ void appendCase(std::string& xml, const JUnitReport::Case& c, const std::string&
     xml += ">\n";
     if (c.outcome == JUnitReport::Outcome::Skipped) {
         xml += "      <skipped message=\"" + escaped(c.skipReason, true) + "\"/>\n";
+    } else if (c.outcome == JUnitReport::Outcome::Failed && !c.message.empty()) {
+        xml += "      <failure message=\"" + escaped(c.message, true) + "\" type=\"check\">" +
+               escaped(c.message, false) + "</failure>\n";
     } else if (c.outcome == JUnitReport::Outcome::Failed) {
         xml += "      <failure message=\"" +
                escaped("expected " + c.expected + ", read " + c.actual, true) +

@@ -68,6 +68,7 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     parser.add_option("--capture-rate", options.captureRate)
         ->check(CLI::Range(client::kMinCaptureRateHz, client::kMaxCaptureRateHz))
         ->type_name("HZ");
+    parser.add_flag("--check", options.check);
     parser.add_option("script", scripts);
     for (CLI::Option* option : parser.get_options()) {
         option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -142,6 +143,7 @@ std::string runnerUsage() {
 
 SYNOPSIS
     velmorix-script [options] SCRIPT
+    velmorix-script --check [--address HEX] [--junit FILE] SCRIPT
 
 DESCRIPTION
     Loads SCRIPT into a script window model, runs its main section once (Run All Steps) or
@@ -173,6 +175,13 @@ OPTIONS
                                 sigrok and PulseView for .vcd; - is stdout (the summary then
                                 goes to stderr)
     --capture-rate HZ           the bus clock a .vcd is drawn at (default 100000)
+    --check                     run nothing and send nothing: load SCRIPT as a run would and
+                                list each row the loader reads differently from how it looks
+                                (characters after a field's hex digits, digits that do not make
+                                whole bytes, an unknown command, a section end missing or given
+                                twice, expected data on a write row), one line each:
+                                "SCRIPT:LINE: reads WHAT, because WHY"; with --junit FILE, one
+                                test case per row, failed where it has findings
     --help, --version
 
 OUTPUT
@@ -180,7 +189,7 @@ OUTPUT
     as --pause says. While stderr is a terminal a progress line shows the row being run. The
     last line on stdout is "N passed, N failed".
 
-EXIT STATUS
+EXIT STATUS (with --check: 0 no findings, 1 findings, 2 the script cannot be read)
     0   nothing failed
     1   a read or GPIO comparison failed on a board that was there throughout
     2   usage error, the script cannot be loaded, or an output file (--record, --grid,

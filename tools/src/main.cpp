@@ -7,6 +7,7 @@
 
 #include "board/Version.h"
 #include "tools/RunnerOptions.h"
+#include "tools/ScriptCheck.h"
 #include "tools/ScriptRunner.h"
 
 int main(int argc, char** argv) {
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
     if (options->version) {
         std::cout << "velmorix-script " << velmorix::kVersionText << '\n';
         return 0;
+    }
+    if (options->check) {
+        return tools::checkScript(*options, std::cout, std::cerr);
     }
     std::ios::sync_with_stdio(false);
     return tools::runScript(*options, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);

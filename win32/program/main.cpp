@@ -1,16 +1,23 @@
 // Velmorix_I2C_Comm.exe: the register console, the GPIO panel, the About box and the start-up
-// window on Win32. The bridge board is chosen by VELMORIX_BRIDGE (unset or "usb" for a real board,
-// "sim" or "sim:FILE" for a simulated one). VELMORIX_WIN32_STATE names a file that receives the
+// window on Win32. The bridge board is chosen by --bridge, else VELMORIX_BRIDGE (unset or "usb"
+// for a real board, "sim" or "sim:FILE" for a simulated one); --help and --version answer in a
+// message box before any window. VELMORIX_WIN32_STATE names a file that receives the
 // main window's controls (name, place on the screen) once it shows, and their texts when the
 // program ends: the tests under Wine read it.
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/Application.h"
+#include "app/ProgramOptions.h"
+#include "board/Version.h"
 #include "wd_utils.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
@@ -18,15 +25,32 @@
 
 namespace {
 
-// Names the bridge from VELMORIX_BRIDGE; a bridge that cannot be had stops the program before
-// any window opens, with the layer's reason: running on no board would hide the mistake.
-bool bridgeChosen() {
-    if (WDU_SelectBridge(nullptr) == WD_STATUS_SUCCESS) {
+void tell(const std::string& text, UINT icon) {
+    MessageBoxW(nullptr, win32kit::wide(text).c_str(), L"Velmorix I2C Comm", MB_OK | icon);
+}
+
+// Names the bridge from --bridge, else VELMORIX_BRIDGE; a bridge that cannot be had stops the
+// program before any window opens, with the layer's reason: running on no board would hide the
+// mistake.
+bool bridgeChosen(const std::optional<std::string>& bridge) {
+    if (WDU_SelectBridge(bridge ? bridge->c_str() : nullptr) == WD_STATUS_SUCCESS) {
         return true;
     }
-    MessageBoxW(nullptr, win32kit::wide(WDU_BridgeError()).c_str(), L"Velmorix I2C Comm",
-                MB_OK | MB_ICONERROR);
+    tell(WDU_BridgeError(), MB_ICONERROR);
     return false;
+}
+
+// The arguments after the program's name, as UTF-8.
+std::vector<std::string> arguments() {
+    std::vector<std::string> args;
+    int count = 0;
+    if (LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 1; i < count; ++i) {
+            args.push_back(win32kit::narrow(list[i]));
+        }
+        LocalFree(list);
+    }
+    return args;
 }
 
 std::wstring stateFile() {
@@ -65,7 +89,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES |
                                                        ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    if (!bridgeChosen()) {
+    std::string error;
+    const auto options = app::parseProgramOptions(arguments(), error);
+    if (!options) {
+        tell(error, MB_ICONERROR);
+        return 2;
+    }
+    if (options->help || options->version) {
+        tell(options->help ? app::programUsage(WDU_BridgeForms())
+                           : std::string("Velmorix_I2C_Comm ") + velmorix::kVersionText,
+             MB_ICONINFORMATION);
+        return 0;
+    }
+    if (!bridgeChosen(options->bridge)) {
         return 2;
     }
     const std::wstring state = stateFile();

@@ -91,9 +91,6 @@ script::frmScriptOps& ScriptWindows::openAnother() {
 }
 
 void ScriptWindows::close(script::frmScriptOps& window) {
-    if (window.RunActive) {
-        runState_.AbortRequested = board::True;
-    }
     window.Form_Terminate();
     auto it = std::find_if(others_.begin(), others_.end(),
                            [&window](const auto& w) { return w.get() == &window; });

@@ -114,7 +114,7 @@ void frmI2C_General::Form_Load() {
     yield();
     if (s.LastStatus != 0) {
         // The lines before name the driver call that failed; this one says what it means.
-        link_.LogNote("No bridge board found");
+        link_.LogNote(kNoBoardFound);
     }
     link_.Disconnect_USB();
     // The start-up look at the board ends closed: the indicators say so, not the handle it had.

@@ -1,5 +1,6 @@
 #include "script/ScriptGrid.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace script {
@@ -90,6 +91,36 @@ void ScriptGrid::setCellCode(int row, int column, int code) {
 void ScriptGrid::setSelectedRow(int row) {
     selectedRow_ = row >= 1 && row <= Rows() ? row : 0;
     ++revision_;
+}
+
+void ScriptGrid::moveSelection(GridMove move, int pageRows) {
+    if (Rows() == 0) {
+        return;
+    }
+    const int page = std::max(1, pageRows);
+    const int from = selectedRow_;
+    int to = from;
+    switch (move) {
+        case GridMove::Up:
+            to = from - 1;
+            break;
+        case GridMove::Down:
+            to = from + 1;
+            break;
+        case GridMove::PageUp:
+            to = from - page;
+            break;
+        case GridMove::PageDown:
+            to = from + page;
+            break;
+        case GridMove::Home:
+            to = 1;
+            break;
+        case GridMove::End:
+            to = Rows();
+            break;
+    }
+    setSelectedRow(std::clamp(to, 1, Rows()));
 }
 
 void ScriptGrid::addColumn(std::string key) {

@@ -1,5 +1,6 @@
 #include "script/ScriptLoader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -87,6 +88,64 @@ std::string paddedLineNumber(int n) {
         digits.insert(0, 3 - digits.size(), '0');
     }
     return digits;
+}
+
+// Bytes as the rows show them: two hex digits each, separated by blanks.
+std::string bytesText(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += board::HexByteText(b);
+    }
+    return text;
+}
+
+std::string inQuotes(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+void addFinding(ScriptRow& row, std::string read, std::string why) {
+    row.findings.push_back({row.lineNumber, std::move(read), std::move(why)});
+}
+
+// A field of hex digits as typed (`given`) and as the loader keeps it (`kept`, `count` bytes):
+// a finding when characters other than hex digits are ignored, or when the digits do not make
+// whole bytes as written. An expected field is compared as text with what a read shows.
+void checkHexField(ScriptRow& row, std::string_view name, const std::string& given,
+                   const std::string& kept, std::size_t count, bool expected) {
+    const std::string read = std::string(name) + " " + bytesText(decodeBytes(kept, count));
+    const std::size_t bad =
+        std::find_if(given.begin(), given.end(), [](char c) { return !isHexDigit(c); }) -
+        given.begin();
+    if (bad < given.size()) {
+        const std::string what =
+            inQuotes(given.substr(bad, 1)) + " in " + inQuotes(given) + " is not a hex digit";
+        if (expected) {
+            addFinding(row, "expected data " + inQuotes(kept),
+                       what + ": a read shows hex digits only, so the row always fails");
+        } else {
+            addFinding(row, read, what + ": each byte is read up to its first other character");
+        }
+        return;
+    }
+    if (given.size() < 3 || given.size() % 2 == 0) {
+        return;
+    }
+    std::string why = std::to_string(given.size()) + " digits do not make whole bytes: ";
+    if (kept.size() != given.size()) {
+        why += "a 0 is put in front (" + kept + ")";
+    } else if (2 * count < kept.size()) {
+        why += "the digits after the first " + std::to_string(2 * count) + " are ignored";
+    } else {
+        why += "they are taken two at a time, and the last one makes a byte of its own";
+    }
+    if (expected && 2 * count != kept.size()) {
+        why += ", and a read of " + std::to_string(count) +
+               " bytes shows fewer digits, so the row always fails";
+    }
+    addFinding(row, read, why);
 }
 
 // A decimal number with optional sign, fraction and exponent, as a delay may be written.
@@ -203,6 +262,7 @@ class Loader {
 
     void finish(ParsedScript& s) {
         int lines = static_cast<int>(s.rows.size());
+        checkSections(s);
         if (s.EndMainRow == 0) {
             s.EndMainRow = lines;
         }
@@ -217,6 +277,45 @@ class Loader {
     }
 
   private:
+    // Section ends that are missing, or given more than once (the last one counts).
+    static void checkSections(ParsedScript& s) {
+        auto linesOf = [&s](RowKind kind) {
+            std::vector<ScriptRow*> found;
+            for (ScriptRow& row : s.rows) {
+                if (row.kind == kind) {
+                    found.push_back(&row);
+                }
+            }
+            return found;
+        };
+        const std::vector<ScriptRow*> ends = linesOf(RowKind::EndMain);
+        const std::vector<ScriptRow*> starts = linesOf(RowKind::IntStart);
+        const std::vector<ScriptRow*> serviceEnds = linesOf(RowKind::IntEnd);
+        auto repeated = [](const std::vector<ScriptRow*>& rows, const char* command,
+                           const char* section) {
+            for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
+                addFinding(*rows[i], std::string("not the ") + section,
+                           std::string("a later ") + command + " at line " +
+                               std::to_string(rows.back()->lineNumber) + " counts instead");
+            }
+        };
+        repeated(ends, "`ENDM", "end of the main section");
+        repeated(starts, "`EISTART", "start of the interrupt service");
+        repeated(serviceEnds, "`EIEND", "end of the interrupt service");
+        if (ends.empty() && !s.rows.empty()) {
+            addFinding(s.rows.back(), "the end of the main section, not run by Run All Steps",
+                       "no `ENDM line: the main section ends before the last line");
+        }
+        if (!starts.empty() && serviceEnds.empty()) {
+            addFinding(*starts.back(), "an interrupt service that runs nothing",
+                       "no `EIEND line ends the interrupt service");
+        }
+        if (starts.empty() && !serviceEnds.empty()) {
+            addFinding(*serviceEnds.back(), "an interrupt service that runs nothing",
+                       "no `EISTART line starts the interrupt service");
+        }
+    }
+
     static int columnWidth(std::size_t longest) {
         std::size_t m = longest < 8 ? 8 : longest;
         return 8 * m < static_cast<std::size_t>(kWideDataColumn) ? static_cast<int>(8 * m)
@@ -240,6 +339,14 @@ class Loader {
             std::string addr =
                 text.size() == 4 ? text.substr(2, 2) : std::string("0") + text.back();
             s.CurrentAddrText = upperAscii(addr);
+            if (text.size() == 2) {
+                addFinding(row, "address " + s.CurrentAddrText,
+                           "`A without digits takes its own letter A as the address");
+            } else if (text.size() > 4) {
+                addFinding(row, "address " + s.CurrentAddrText,
+                           "`A takes one or two hex digits; of " + std::to_string(text.size() - 2) +
+                               " only the last one counts");
+            }
             if (text.size() == 4) {
                 row.cell(Column::I2CAdr).text = s.CurrentAddrText;
             }
@@ -294,6 +401,26 @@ class Loader {
             row.kind = RowKind::IntEnd;
             s.IntEndRow = row.lineNumber;
         }
+        if (row.kind == RowKind::OtherCommand) {
+            addFinding(row, "no command, the row does nothing",
+                       inQuotes(text) + " is not a command" + commandHint(letter));
+        }
+    }
+
+    // What a command of this letter looks like, for a line that is none.
+    static std::string commandHint(char letter) {
+        switch (letter) {
+            case 'G':
+                return ": `G takes 4 or 8 hex digits";
+            case 'S':
+                return ": `S takes nothing after it";
+            case 'I':
+                return ": the interrupt commands are `IE and `ID";
+            case 'E':
+                return ": the section commands are `ENDM, `EISTART and `EIEND";
+            default:
+                return "";
+        }
     }
 
     // A command line that cannot be carried out: red "Operation" and "Comment" cells, and the
@@ -305,6 +432,7 @@ class Loader {
         row.cell(Column::Operation).background = CellColor::Red;
         row.cell(Column::Comment).background = CellColor::Red;
         row.cell(Column::Comment).text += reason;
+        addFinding(row, std::string(operation), reason);
     }
 
     static void loadDelay(ScriptRow& row, const std::string& valueText) {
@@ -335,9 +463,12 @@ class Loader {
     void loadData(ParsedScript& s, ScriptRow& row, std::string& text) {
         std::vector<std::string> fields(kFieldSlots);
         board::SplitFields(text, fields, ',');
-        std::string reg = trimmed(fields[0]);
-        std::string write = trimmed(fields[1]);
-        std::string read = trimmed(fields[2]);
+        const std::string regGiven = trimmed(fields[0]);
+        const std::string writeGiven = trimmed(fields[1]);
+        const std::string readGiven = trimmed(fields[2]);
+        std::string reg = regGiven;
+        std::string write = writeGiven;
+        std::string read = readGiven;
         if (reg.size() == 1) {
             reg.insert(0, 1, '0');
         }
@@ -379,7 +510,23 @@ class Loader {
             op.background = CellColor::Red;
             commentCell.background = CellColor::Red;
             commentCell.text += "Byte Count Error: more than 255 bytes";
+            addFinding(row, "nothing sent", "a packet carries at most 255 bytes");
             return;
+        }
+
+        checkHexField(row, "register", regGiven, reg, regCount, false);
+        checkHexField(row, "write data", writeGiven, write, writeCount, false);
+        checkHexField(row, "expected data", readGiven, read, readCount, true);
+        if (std::any_of(fields.begin() + 3, fields.end(),
+                        [](const std::string& f) { return !trimmed(f).empty(); })) {
+            addFinding(row, "the first three fields only",
+                       "a data line has register, write data and expected data; further fields "
+                       "are ignored");
+        }
+        if (writeCount >= 1 && !read.empty()) {
+            addFinding(row, "a write, then a read compared with " + inQuotes(read),
+                       "an expected-data field on a write row reads the register back after "
+                       "the write");
         }
 
         row.RowRegCount = static_cast<std::int16_t>(regCount);
@@ -439,6 +586,14 @@ ScriptLoadResult parseScript(std::string_view fileBytes, const LoadOptions& opti
                         windows1252 ? board::utf8FromWindows1252(raw) : std::string(raw));
     }
     loader.finish(s);
+    // The line-number cell of a row with findings tells them when the pointer rests on it.
+    for (ScriptRow& row : s.rows) {
+        std::string tip;
+        for (const ScriptFinding& f : row.findings) {
+            tip += (tip.empty() ? "Reads " : "\nReads ") + f.read + ": " + f.why;
+        }
+        row.cell(Column::Line).tip = std::move(tip);
+    }
     s.scriptLines = std::move(lines);
     result.ok = true;
     return result;
@@ -471,6 +626,14 @@ ScriptLoadResult loadScriptFile(const std::string& path, const LoadOptions& opti
         return refused("Cannot read script file " + path);
     }
     return parseScript(bytes.view(), options);
+}
+
+std::vector<ScriptFinding> scriptFindings(const ParsedScript& script) {
+    std::vector<ScriptFinding> all;
+    for (const ScriptRow& row : script.rows) {
+        all.insert(all.end(), row.findings.begin(), row.findings.end());
+    }
+    return all;
 }
 
 form::FileDialogRequest openScriptDialogRequest() {

@@ -193,7 +193,8 @@ void frmScriptOps::yieldTimes(int count) {
 void frmScriptOps::wait(int ms) {
     // Short slices with a yield after each keep the window responsive during long delays.
     constexpr int kSliceMs = 10;
-    while (ms > 0) {
+    // A closed window waits no longer: its row ends at once.
+    while (ms > 0 && !closed_) {
         int slice = std::min(ms, kSliceMs);
         link_.host().sleepMs(slice);
         yield();
@@ -232,6 +233,7 @@ void frmScriptOps::Form_Load() {
     try {
         auto& s = link_.s;
         Loaded = true;
+        closed_ = false;
         TotalLines = 0;
         frmScriptExec.Visible = false;
         Caption = kNoScriptCaption;
@@ -276,6 +278,12 @@ void frmScriptOps::Form_GotFocus() {
 void frmScriptOps::Form_Terminate() {
     Loaded = false;
     Visible = false;
+    closed_ = true;
+    // A closed window stops its run at once, as "Abort" does; another window's run goes on.
+    if (run_.RunningWindow == this) {
+        run_.AbortRequested = board::True;
+        run_.AbortedByUser = true;
+    }
     if (link_.s.ActiveWindow == this) {
         link_.s.ActiveWindow = nullptr;
     }

@@ -402,7 +402,7 @@ void frmScriptOps::GPIO_SET() {
 
 void frmScriptOps::cmdExecAll_Click() {
     auto& s = link_.s;
-    if (otherWindowRuns()) {
+    if (otherWindowRuns() || closed_) {
         return;
     }
     const void* const runningBefore = run_.RunningWindow;
@@ -436,7 +436,7 @@ void frmScriptOps::cmdExecAll_Click() {
         yield();
         txtRunning.setText(std::to_string(run_.CurrentRow));
         yield();
-        if (run_.AbortRequested != board::False) {
+        if (run_.AbortRequested != board::False || closed_) {
             break;
         }
     }
@@ -464,7 +464,8 @@ void frmScriptOps::cmdRunContinuous_Click() {
     long passes = 0;
     clearAbort();
     looping_ = true;
-    while (run_.AbortRequested == board::False) {
+    // A window closed between passes starts no further pass.
+    while (run_.AbortRequested == board::False && !closed_) {
         cmdRunContinuous.Visible = false;
         txttotReads.setText(detail::countText(static_cast<double>(ReadOpCount) * (passes + 1)));
         cmdExecAll_Click();

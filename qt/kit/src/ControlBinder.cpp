@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QTextCursor>
@@ -154,6 +155,9 @@ int ControlBinder::pixels(int twips) {
 
 void ControlBinder::addContainer(std::string_view name, int index, QWidget* widget, int topShift) {
     containers_.add(name, index, widget, topShift);
+    if (name.empty()) {
+        window_ = widget;
+    }
 }
 
 void ControlBinder::build(const form::ControlTable& table) {
@@ -217,6 +221,7 @@ void ControlBinder::place(QWidget* widget, const char* kind, const form::Control
 }
 
 void ControlBinder::runClick(const std::function<void()>& run, Role role) {
+    const QtHost::DialogOwner owner(host_, window_ ? window_->window() : nullptr);
     if (role == Role::Data) {
         dispatch(run);
     } else {
@@ -397,9 +402,20 @@ QWidget* ControlBinder::button(form::Button& button, const form::ControlEntry& e
     auto* w = new CaptionButton(at.parent);
     place(w, "Button", e, at);
     const Role role = e.role;
-    connect(w, &QPushButton::clicked, [this, role, run = e.events.click] {
+    connect(w, &QPushButton::clicked, [this, w, role, run = e.events.click] {
+        // A handler that hides its own button while it runs (Run All Steps) would leave the
+        // focus on the next control; the button takes it back once it shows again, so a second
+        // Enter runs it again. The handler may close the window: the guard sees that.
+        const QPointer<QWidget> guard(w);
+        const bool hadFocus = w->hasFocus();
         runClick(
             run ? run : [] {}, role);
+        if (hadFocus && guard && guard->isVisible() && guard->isEnabled() && !guard->hasFocus()) {
+            QWidget* now = QApplication::focusWidget();
+            if (now == nullptr || now->window() == guard->window()) {
+                guard->setFocus(Qt::OtherFocusReason);
+            }
+        }
     });
     struct State {
         Painted painted;
@@ -555,6 +571,7 @@ bool ControlBinder::dispatch(const std::function<void()>& handler) {
     if (!gate_.busy()) {
         host_.operationStarts();
     }
+    const QtHost::DialogOwner owner(host_, window_ ? window_->window() : nullptr);
     const bool ran = gate_.dispatch(handler);
     host_.renderAll();
     return ran;

@@ -20,10 +20,30 @@ namespace {
 constexpr qint64 kRenderIntervalMs = 16;
 // USB attach/detach events arrive within this time while no operation yields.
 constexpr int kIdlePumpMs = 20;
+// A yield takes the pending window events when the last one took them at least this long ago.
+// Asking the display connection costs a poll each time, which the 10,000 yields of a connect
+// would pay 10,000 times; no user can tell a millisecond's slice from none.
+constexpr qint64 kEventSliceNs = 1'000'000;
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+// A message box that centres on its parent once it has its final size: the dialog places itself
+// before the box lays out its text, which would leave it off centre.
+class CentredMessageBox : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (const QWidget* over = parentWidget()) {
+            const QRect frame = frameGeometry();
+            move(pos() + over->window()->frameGeometry().center() - frame.center());
+        }
+    }
+};
 
 }  // namespace
 
@@ -46,7 +66,10 @@ QtHost::~QtHost() {
 void QtHost::doEvents() {
     ++yields_;
     WDU_VB_PumpEvents();
-    QCoreApplication::processEvents();
+    if (!sinceEvents_.isValid() || sinceEvents_.nsecsElapsed() >= kEventSliceNs) {
+        QCoreApplication::processEvents();
+        sinceEvents_.start();
+    }
     if (sinceRender_.elapsed() >= kRenderIntervalMs) {
         renderAll();
     }
@@ -68,9 +91,9 @@ form::MsgResult QtHost::messageBox(const std::string& text, form::MsgButtons but
                                    const std::string& title) {
     renderAll();
     const bool okCancel = buttons == form::MsgButtons::OkCancel;
-    QMessageBox box(QMessageBox::NoIcon, qs(title), qs(text),
-                    okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
-                    QApplication::activeWindow());
+    CentredMessageBox box(QMessageBox::NoIcon, qs(title), qs(text),
+                          okCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                          dialogParent());
     box.setDefaultButton(QMessageBox::Ok);
     const int answer = box.exec();
     renderAll();
@@ -87,7 +110,7 @@ form::FileDialogResult QtHost::saveFileDialog(const form::FileDialogRequest& req
 
 form::FileDialogResult QtHost::fileDialog(const form::FileDialogRequest& request, bool save) {
     renderAll();
-    FileDialog dialog(QApplication::activeWindow(), request, save);
+    FileDialog dialog(dialogParent(), request, save);
     form::FileDialogResult result;
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         const QString path = dialog.selectedFiles().constFirst();
@@ -103,6 +126,23 @@ form::LocalDateTime QtHost::now() {
     const QDateTime t = QDateTime::currentDateTime();
     return {t.date().year(), t.date().month(),  t.date().day(),
             t.time().hour(), t.time().minute(), t.time().second()};
+}
+
+QtHost::DialogOwner::DialogOwner(QtHost& host, QWidget* window) : host_(host) {
+    host_.owners_.emplace_back(window);
+}
+
+QtHost::DialogOwner::~DialogOwner() {
+    host_.owners_.pop_back();
+}
+
+QWidget* QtHost::dialogParent() const {
+    for (auto it = owners_.rbegin(); it != owners_.rend(); ++it) {
+        if (!it->isNull() && (*it)->isVisible()) {
+            return it->data();
+        }
+    }
+    return QApplication::activeWindow();
 }
 
 int QtHost::addRenderer(std::function<void()> render) {

@@ -44,8 +44,12 @@ QVariant ScriptGridModel::data(const QModelIndex& index, int role) const {
     // Rows and columns of the grid count from 1; a cell outside the grid reads empty.
     const GridCell& cell = grid_.cell(index.row() + 1, index.column() + 1);
     switch (role) {
-        case Qt::DisplayRole:
         case Qt::ToolTipRole:
+            if (!cell.tip.empty()) {
+                return QString::fromStdString(cell.tip);
+            }
+            [[fallthrough]];
+        case Qt::DisplayRole:
             if (cell.text.empty()) {
                 return {};
             }

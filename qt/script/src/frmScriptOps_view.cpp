@@ -9,6 +9,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <algorithm>
+#include <optional>
 
 #include "kit/MenuKeys.h"
 #include "kit/QtHost.h"
@@ -72,6 +73,26 @@ class SelectedRowDelegate : public QStyledItemDelegate {
   private:
     const ScriptGrid& grid_;
 };
+
+// The grid move a key stands for; none for any other key.
+std::optional<GridMove> gridMove(int key) {
+    switch (key) {
+        case Qt::Key_Up:
+            return GridMove::Up;
+        case Qt::Key_Down:
+            return GridMove::Down;
+        case Qt::Key_PageUp:
+            return GridMove::PageUp;
+        case Qt::Key_PageDown:
+            return GridMove::PageDown;
+        case Qt::Key_Home:
+            return GridMove::Home;
+        case Qt::Key_End:
+            return GridMove::End;
+        default:
+            return std::nullopt;
+    }
+}
 
 }  // namespace
 
@@ -290,6 +311,13 @@ bool frmScriptOpsView::eventFilter(QObject* watched, QEvent* event) {
                           (mods.testFlag(Qt::ControlModifier) ? 2 : 0) |
                           (mods.testFlag(Qt::AltModifier) ? 4 : 0);
         const int code = key->key();
+        // The arrow, page, Home and End keys walk the rows; they run nothing.
+        if (const std::optional<GridMove> move = gridMove(code)) {
+            const int pageRows = std::max(1, grid_->viewport()->height() / kRowHeight);
+            binder_.dispatch(
+                [this, move, pageRows] { model_.vbalGrid1.moveSelection(*move, pageRows); });
+            return true;
+        }
         // Enter on the selected row runs it, as a double click does.
         const int selected = model_.vbalGrid1.SelectedRow();
         if ((code == Qt::Key_Return || code == Qt::Key_Enter) && selected >= 1 &&

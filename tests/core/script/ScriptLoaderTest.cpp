@@ -400,5 +400,76 @@ TEST(ScriptLoader, File_LoadedFromDiskOrErrorWhenMissing) {
     EXPECT_NE(folder.errorText.find("Is a directory"), std::string::npos) << folder.errorText;
 }
 
+// ---- Findings: rows the loader reads differently from how they look ------------------------
+
+struct FindingCase {
+    const char* script;
+    int line;
+    const char* read;
+    const char* why;  // a part of the reason
+};
+
+class Findings : public testing::TestWithParam<FindingCase> {};
+
+TEST_P(Findings, Loaded_OneFindingReadAndWhy_RowUnchanged) {
+    const FindingCase& c = GetParam();
+    const ParsedScript s = parse(c.script);
+    const std::vector<ScriptFinding> found = scriptFindings(s);
+    std::string reads;
+    for (const ScriptFinding& f : found) {
+        reads += f.read + "; ";
+    }
+    ASSERT_EQ(found.size(), 1u) << reads;
+    EXPECT_EQ(found[0].line, c.line);
+    EXPECT_EQ(found[0].read, c.read);
+    EXPECT_NE(found[0].why.find(c.why), std::string::npos) << found[0].why;
+    const ScriptRow& row = s.rows.at(static_cast<std::size_t>(c.line - 1));
+    EXPECT_EQ(row.cell(Column::Line).tip, "Reads " + found[0].read + ": " + found[0].why);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ScriptLoader, Findings,
+    testing::Values(
+        FindingCase{"1G,22\r\n`ENDM\r\n", 1, "register 01", "\"G\" in \"1G\" is not a hex digit"},
+        FindingCase{"10,2X\r\n`ENDM\r\n", 1, "write data 02", "\"X\" in \"2X\""},
+        FindingCase{"10,,0Z\r\n`ENDM\r\n", 1, "expected data \"0Z\"", "always fails"},
+        FindingCase{"10,123\r\n`ENDM\r\n", 1, "write data 01 23", "a 0 is put in front (0123)"},
+        FindingCase{"123,\r\n`ENDM\r\n", 1, "register 12 03", "the last one makes a byte"},
+        FindingCase{"10,12345\r\n`ENDM\r\n", 1, "write data 12 34",
+                    "the digits after the first 4 are ignored"},
+        FindingCase{"10,,12345\r\n`ENDM\r\n", 1, "expected data 12 34", "always fails"},
+        FindingCase{"10,,01,FF\r\n`ENDM\r\n", 1, "the first three fields only", "ignored"},
+        FindingCase{"`FOO\r\n`ENDM\r\n", 1, "no command, the row does nothing",
+                    "\"`FOO\" is not a command"},
+        FindingCase{"`G12\r\n`ENDM\r\n", 1, "no command, the row does nothing",
+                    "`G takes 4 or 8 hex digits"},
+        FindingCase{"`A123\r\n`ENDM\r\n", 1, "address 03", "only the last one counts"},
+        FindingCase{"`A\r\n`ENDM\r\n", 1, "address 0A", "its own letter"},
+        FindingCase{"`wabc\r\n`ENDM\r\n", 1, "Error Delay_Time", "Time not numeric"},
+        FindingCase{"10,,01\r\n10,,02\r\n", 2,
+                    "the end of the main section, not run by Run All Steps", "no `ENDM line"},
+        FindingCase{"10,,01\r\n`ENDM\r\n10,,02\r\n`ENDM\r\n", 2, "not the end of the main section",
+                    "a later `ENDM at line 4"},
+        FindingCase{"`ENDM\r\n`EISTART\r\n10,,01\r\n", 2, "an interrupt service that runs nothing",
+                    "no `EIEND"},
+        FindingCase{"`ENDM\r\n10,,01\r\n`EIEND\r\n", 3, "an interrupt service that runs nothing",
+                    "no `EISTART"},
+        FindingCase{"10,A5,0A\r\n`ENDM\r\n", 1, "a write, then a read compared with \"0A\"",
+                    "expected-data field on a write row"}));
+
+TEST(ScriptLoader, Findings_PlainScript_NoneAndRowsAsBefore) {
+    const ParsedScript s = parse(
+        "# setup\r\n`A3c\r\n10,A5\r\n05,,0b\r\n5,,7\r\n\r\n`w100\r\n`GFFFF\r\n`IE\r\n`ENDM\r\n"
+        "`EISTART\r\n11,,00\r\n`EIEND\r\n");
+    for (const ScriptFinding& f : scriptFindings(s)) {
+        ADD_FAILURE() << "line " << f.line << ": " << f.read << ", " << f.why;
+    }
+    // A finding changes nothing of what the row does.
+    const ScriptRow odd = parseOne("1G,22");
+    EXPECT_EQ(odd.regBytes, std::vector<std::uint8_t>{0x01});
+    EXPECT_EQ(odd.writeBytes, std::vector<std::uint8_t>{0x22});
+    EXPECT_EQ(odd.text(Column::Operation), " Reg:1 W:1");
+}
+
 }  // namespace
 }  // namespace script

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "ScriptFixture.h"
+#include "wd_utils.h"
 
 namespace scripttest {
 namespace {
@@ -307,6 +308,70 @@ TEST_F(ScriptWindow, Dupform_RunInOneCopy_OtherCopyCannotStartOne) {
     EXPECT_EQ(second.txtRunning.Text(), "");
     EXPECT_EQ(first.txtRdPass.Text(), "2");
     EXPECT_EQ(first.txtRunning.Text(), "Done");
+}
+
+// Closing a window during Loop Cont, in a pass or between two, ends the loop there and leaves
+// the program as "Abort" does: the connection closed, no run going, every window free again.
+struct CloseMoment {
+    const char* name;
+    bool inPass;
+};
+
+class ScriptWindowClose : public ScriptFixture, public testing::WithParamInterface<CloseMoment> {};
+
+TEST_P(ScriptWindowClose, DuringLoopCont_StopsAtOnceAsAbortDoes) {
+    const bool inPass = GetParam().inPass;
+    start();
+    auto& w = openWindow("05,,0B\r\n`w30000\r\n05,,0B\r\n`ENDM\r\n");
+    bool closed = false;
+    bool gaveUp = false;
+    host.pump = [&] {
+        WDU_VB_PumpEvents();
+        if (!closed && w.txtLoopCount.Text() == "1" && w.RunActive == inPass &&
+            (!inPass || w.txtRunning.Text() == "2")) {
+            closed = true;
+            scripts().close(w);
+        } else if (!gaveUp && w.txtLoopCount.Text() == "50") {
+            // The loop ignored the close: end it once, so the test fails instead of hanging.
+            gaveUp = true;
+            w.cmdAbort_Click();
+        }
+    };
+    const long sleptBefore = host.sleptMs;
+    w.cmdRunContinuous_Click();
+    host.pump = WDU_VB_PumpEvents;
+
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(w.txtLoopCount.Text(), inPass ? "2" : "1");
+    // The 30 s delay of the pass in which the window closed ends at once.
+    EXPECT_LT(host.sleptMs - sleptBefore, 40000);
+    EXPECT_EQ(run().RunningWindow, nullptr);
+    EXPECT_EQ(s().UsbOpened, board::False);
+    EXPECT_EQ(s().ManualUsbConnect, board::False);
+    EXPECT_FALSE(w.RunActive);
+    scripts().collectClosed();
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, ScriptWindowClose,
+                         testing::Values(CloseMoment{"InPass", true},
+                                         CloseMoment{"BetweenPasses", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The keys that walk the grid move the selection within it and run nothing.
+TEST_F(ScriptWindow, GridMove_SelectionStaysInsideTheGrid) {
+    script::ScriptGrid grid;
+    grid.moveSelection(script::GridMove::Down, 10);
+    EXPECT_EQ(grid.SelectedRow(), 0);
+    grid.setRows(30);
+    using script::GridMove;
+    const std::pair<GridMove, int> steps[] = {
+        {GridMove::Down, 1},      {GridMove::Up, 1},        {GridMove::PageDown, 11},
+        {GridMove::PageDown, 21}, {GridMove::PageDown, 30}, {GridMove::Down, 30},
+        {GridMove::PageUp, 20},   {GridMove::Home, 1},      {GridMove::End, 30}};
+    for (const auto& [move, row] : steps) {
+        grid.moveSelection(move, 10);
+        EXPECT_EQ(grid.SelectedRow(), row) << static_cast<int>(move);
+    }
 }
 
 TEST_F(ScriptWindow, FormResize_SizesGridAndKeepsHeightWhenLow) {

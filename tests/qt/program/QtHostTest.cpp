@@ -1,6 +1,12 @@
-// The Qt host's painters: a window closed by a paint is not painted again in the same round.
+// The Qt host's painters: a window closed by a paint is not painted again in the same round;
+// and its message boxes centre on the window that raised them.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
 #include <memory>
 
 #include "kit/QtHost.h"
@@ -32,6 +38,35 @@ TEST(QtHostTest, RenderAll_ViewClosedByAnEarlierPaint_IsNotPaintedAgain) {
     host.renderAll();
     EXPECT_FALSE(paintedAfterClose);
     EXPECT_EQ(added, 0);
+}
+
+TEST(QtHostTest, MessageBox_CentredOnTheWindowThatRaisedIt) {
+    kit::QtHost host;
+    QWidget active;
+    QWidget raiser;
+    active.setGeometry(40, 40, 300, 200);
+    raiser.setGeometry(700, 420, 500, 300);
+    raiser.show();
+    active.show();
+    active.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&raiser));
+    for (QWidget* owner : {&raiser, &active}) {
+        QPoint boxCentre;
+        QTimer::singleShot(0, [&boxCentre] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                boxCentre = box->frameGeometry().center();
+                box->close();
+            }
+        });
+        {
+            const kit::QtHost::DialogOwner raising(host, owner);
+            host.messageBox("Illegal I2C Address, re-enter", form::MsgButtons::Ok, "t");
+        }
+        const QPoint ownerCentre = owner->frameGeometry().center();
+        EXPECT_LE((boxCentre - ownerCentre).manhattanLength(), 40)
+            << boxCentre.x() << "," << boxCentre.y() << " vs " << ownerCentre.x() << ","
+            << ownerCentre.y();
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -242,8 +243,104 @@ TEST_F(ScriptViewTest, KeyInGrid_RaisesTheGridKeyEvent) {
     probe.setSingleShot(true);
     QObject::connect(&probe, &QTimer::timeout, [&] { heldGate = app->gate().busy(); });
     probe.start(0);
-    QTest::keyClick(view->grid(), Qt::Key_Down);
+    QTest::keyClick(view->grid(), Qt::Key_A);
     EXPECT_TRUE(heldGate);
+}
+
+TEST_F(ScriptViewTest, ArrowPageHomeEnd_MoveTheSelectionOnly_EnterRunsIt) {
+    std::string script;
+    for (int i = 0; i < 40; ++i) {
+        script += "05,,0B\r\n";
+    }
+    auto* view = openFromMenu(script + "`ENDM\r\n");
+    ASSERT_NE(view, nullptr);
+    QTableView* grid = view->grid();
+    const auto& model = scripts().sharedWindow().vbalGrid1;
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      grid->visualRect(view->gridModel()->index(0, 0)).center());
+    ASSERT_EQ(model.SelectedRow(), 1);
+    const int page = std::max(1, grid->viewport()->height() / grid->rowHeight(0));
+    const std::size_t before = i2cCommands();
+    const std::pair<Qt::Key, int> steps[] = {
+        {Qt::Key_Down, 2},  {Qt::Key_Down, 3}, {Qt::Key_Up, 2}, {Qt::Key_End, 41},
+        {Qt::Key_Down, 41}, {Qt::Key_Home, 1}, {Qt::Key_Up, 1}, {Qt::Key_PageDown, 1 + page},
+        {Qt::Key_PageUp, 1}};
+    for (const auto& [key, row] : steps) {
+        SCOPED_TRACE(QTest::toString(key));
+        QTest::keyClick(grid, key);
+        EXPECT_EQ(model.SelectedRow(), row);
+    }
+    EXPECT_EQ(i2cCommands(), before);
+    EXPECT_EQ(shown(view, 1, Column::ActRd), "--");
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(shown(view, 2, Column::ActRd), "0B");
+    EXPECT_EQ(shown(view, 1, Column::ActRd), "--");
+}
+
+TEST_F(ScriptViewTest, RunAllStepsAndLoopCont_FocusGoesBackToTheirButton) {
+    auto* view = openFromMenu("05,,0B\r\n`w\r\n`ENDM\r\n");
+    ASSERT_NE(view, nullptr);
+    view->activateWindow();
+    if (!QTest::qWaitForWindowActive(view)) {
+        GTEST_SKIP() << "this platform does not activate windows, so nothing has the focus";
+    }
+    // The pause of row 2 answers Cancel, which ends Loop Cont after its first pass.
+    qtHost->onMessage = [](const std::string&) { return form::MsgResult::Cancel; };
+    for (const char* name : {"cmdExecAll", "cmdRunContinuous"}) {
+        SCOPED_TRACE(name);
+        auto* button = find<QPushButton>(view, name);
+        button->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(button, Qt::Key_Space);
+        EXPECT_EQ(find<QLineEdit>(view, "txtRunning")->text(), "Aborted");
+        EXPECT_TRUE(button->hasFocus()) << QApplication::focusWidget()->objectName().toStdString();
+    }
+}
+
+TEST_F(ScriptViewTest, LoopCont_WindowClosedInItsSecondPass_LoopEndsProgramFree) {
+    auto* view = openFromMenu("05,,0B\r\n`w\r\n05,,0B\r\n`ENDM\r\n");
+    ASSERT_NE(view, nullptr);
+    auto& model = scripts().sharedWindow();
+    QPointer<script::frmScriptOpsView> guard(view);
+    // The pause of the second pass closes the window as its close box does; were the close
+    // ignored, the 50th pause would end the loop, so the test fails instead of hanging.
+    int pauses = 0;
+    qtHost->onMessage = [&](const std::string&) {
+        ++pauses;
+        if (pauses == 2 && guard) {
+            guard->close();
+        }
+        return pauses >= 50 ? form::MsgResult::Cancel : form::MsgResult::Ok;
+    };
+    const std::size_t before = i2cCommands();
+    QTest::mouseClick(find<QPushButton>(view, "cmdRunContinuous"), Qt::LeftButton);
+
+    EXPECT_EQ(pauses, 2);
+    EXPECT_EQ(model.txtLoopCount.Text(), "2");
+    // The closed window ran no row after the pause: two reads in the first pass, one in the
+    // second.
+    EXPECT_EQ(i2cCommands() - before, 3u);
+    EXPECT_FALSE(app->gate().busy());
+    EXPECT_EQ(app->link().s.UsbOpened, board::False);
+    EXPECT_TRUE(scripts().openWindows().empty());
+    // The console is free again: its buttons take clicks, Exit included.
+    qtHost->renderAll();
+    auto* exit = views->mainView()->findChild<QPushButton*>("cmdexit");
+    ASSERT_NE(exit, nullptr);
+    EXPECT_TRUE(exit->isEnabled());
+}
+
+TEST_F(ScriptViewTest, RowWithFindings_LineCellTipSaysHowItReads) {
+    auto* view = openFromMenu("1G,22\r\n05,,0B\r\n`ENDM\r\n");
+    ASSERT_NE(view, nullptr);
+    const auto tip = [view](int row, int column) {
+        return view->gridModel()->data(view->gridModel()->index(row, column), Qt::ToolTipRole);
+    };
+    EXPECT_EQ(tip(0, 0).toString().toStdString(),
+              "Reads register 01: \"G\" in \"1G\" is not a hex digit: each byte is read up to its "
+              "first other character");
+    EXPECT_EQ(tip(1, 0).toString(), "002");
+    EXPECT_EQ(tip(0, static_cast<int>(Column::RegAdr) - 1).toString(), "1G");
 }
 
 TEST_F(ScriptViewTest, Resized_GridPlacedAsTheWindowSays) {

@@ -18,6 +18,8 @@ struct JUnitReport {
         // For a failed case: the data the row expects and the data that came back.
         std::string expected;
         std::string actual;
+        // For a case failed by a check of the script rather than by a comparison: why.
+        std::string message;
         // For a skipped case: why it has no result.
         std::string skipReason;
         // The log entries written while the row ran.

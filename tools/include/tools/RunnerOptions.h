@@ -25,6 +25,8 @@ struct RunnerOptions {
     bool trace = false;
     std::string capturePath;  // "-" = stdout, which moves the summary to stderr
     int captureRate = client::kDefaultCaptureRateHz;
+    // Only check how the script reads (ScriptCheck.h); nothing runs, nothing is sent.
+    bool check = false;
     bool help = false;
     bool version = false;
 };

@@ -428,10 +428,23 @@ HWND ControlBinder::button(form::Button& button, const form::ControlEntry& e, co
     HWND w =
         control(WC_BUTTONW, L"", WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, 0, "Button", e, at);
     const Role role = e.role;
-    items_[w].command = [this, role, run = e.events.click](WORD notification) {
-        if (notification == BN_CLICKED) {
-            runClick(
-                run ? run : [] {}, role);
+    items_[w].command = [this, w, role, run = e.events.click](WORD notification) {
+        if (notification != BN_CLICKED) {
+            return;
+        }
+        // A handler that hides its own button while it runs (Run All Steps) would leave the
+        // focus elsewhere; the button takes it back once it shows again, so a second Enter runs
+        // it again. The handler may close the window: the button is looked at only if it lives.
+        const HWND clicked = w;
+        const bool hadFocus = GetFocus() == clicked;
+        runClick(
+            run ? run : [] {}, role);
+        if (hadFocus && IsWindow(clicked) && IsWindowVisible(clicked) && IsWindowEnabled(clicked) &&
+            GetFocus() != clicked) {
+            const HWND now = GetFocus();
+            if (now == nullptr || GetAncestor(now, GA_ROOT) == GetAncestor(clicked, GA_ROOT)) {
+                SetFocus(clicked);
+            }
         }
     };
     struct State {

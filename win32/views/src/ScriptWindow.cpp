@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "win32kit/Screen.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
@@ -38,6 +41,26 @@ COLORREF cellColour(script::CellColor colour, COLORREF fallback) {
             break;
     }
     return fallback;
+}
+
+// The grid move a virtual key stands for; none for any other key.
+std::optional<script::GridMove> gridMove(int key) {
+    switch (key) {
+        case VK_UP:
+            return script::GridMove::Up;
+        case VK_DOWN:
+            return script::GridMove::Down;
+        case VK_PRIOR:
+            return script::GridMove::PageUp;
+        case VK_NEXT:
+            return script::GridMove::PageDown;
+        case VK_HOME:
+            return script::GridMove::Home;
+        case VK_END:
+            return script::GridMove::End;
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -202,8 +225,25 @@ bool ScriptWindow::onMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, L
             result = 0;
             return true;
         }
+        case NM_RETURN: {
+            // Enter on the selected row runs it, as a double click does.
+            const int selected = model_.vbalGrid1.SelectedRow();
+            if (selected >= 1 && selected <= model_.vbalGrid1.Rows()) {
+                binder.dispatch([this, selected] { model_.actOnRow(selected); });
+            }
+            result = 0;
+            return true;
+        }
         case LVN_KEYDOWN: {
             const int key = reinterpret_cast<NMLVKEYDOWN*>(lParam)->wVKey;
+            // The arrow, page, Home and End keys walk the rows; they run nothing.
+            if (const std::optional<script::GridMove> move = gridMove(key)) {
+                const int pageRows = std::max(1, ListView_GetCountPerPage(grid_));
+                binder.dispatch(
+                    [this, move, pageRows] { model_.vbalGrid1.moveSelection(*move, pageRows); });
+                result = 0;
+                return true;
+            }
             const int shift = (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) |
                               (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
                               (GetKeyState(VK_MENU) < 0 ? 4 : 0);

@@ -51,6 +51,10 @@ class frmI2C_General : public form::Window {
     static constexpr const char* kInvalidWriteValue = "Invalid Write Value";
     static constexpr const char* kCloseRefused =
         "Form will not close until USB Connection is closed. Click USB Disconnect";
+    // Logged when the start-up look finds no board: what it means, and how to try the program
+    // anyway.
+    static constexpr const char* kNoBoardFound =
+        "No bridge board found, or start it with --bridge sim to try it on a simulated board";
     static constexpr const char* kAddressTooLarge = "Address value too large";
     // Not a palette entry: views paint it in the system's button-text colour ("Good" verdict).
     static constexpr form::PaletteIndex kSystemButtonText = -1;

@@ -15,6 +15,9 @@
 
 namespace script {
 
+// A key that walks the grid's rows: it moves the selection and runs nothing.
+enum class GridMove { Up, Down, PageUp, PageDown, Home, End };
+
 class ScriptGrid : public form::Control {
   public:
     using RowCells = std::array<GridCell, kColumnCount>;
@@ -46,6 +49,9 @@ class ScriptGrid : public form::Control {
     int SelectedRow() const { return selectedRow_; }
     // Selects a row; a number outside the grid clears the selection.
     void setSelectedRow(int row);
+    // Moves the selection as the key does, `pageRows` rows for a page key, and keeps it within
+    // the grid; without a selection Up and Down start at the first row. Nothing in an empty grid.
+    void moveSelection(GridMove move, int pageRows);
 
     // ---- Columns --------------------------------------------------------------------------------
     int Columns() const { return columnCount_; }

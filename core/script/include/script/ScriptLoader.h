@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "form/Host.h"
 #include "script/ParsedScript.h"
@@ -36,6 +37,9 @@ ScriptLoadResult parseScript(std::string_view fileBytes, const LoadOptions& opti
 
 // Reads the file at path and parses it; fails when the file cannot be read or is refused.
 ScriptLoadResult loadScriptFile(const std::string& path, const LoadOptions& options);
+
+// Every finding of the script's rows, in line order. Never fails.
+std::vector<ScriptFinding> scriptFindings(const ParsedScript& script);
 
 // The request for the "Select Script File to Open" dialog (script files, then all files).
 form::FileDialogRequest openScriptDialogRequest();

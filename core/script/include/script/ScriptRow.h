@@ -36,6 +36,15 @@ struct GridCell {
     // The grid's per-cell setting: 1 for "Line", "I2C Adr" and "Operation", 0 otherwise (a data
     // row without register gives 1 to "Comment" and 0 to "Operation").
     int code = 0;
+    // Shown when the pointer rests on the cell; empty: the cell's text.
+    std::string tip;
+};
+
+// A row whose text the loader reads differently from how it looks: what it read, and why.
+struct ScriptFinding {
+    int line = 0;
+    std::string read;
+    std::string why;
 };
 
 // What a row does when executed. The engine may dispatch on the "Operation" text, as the grid
@@ -94,6 +103,9 @@ struct ScriptRow {
 
     // Set for RowKind::Gpio.
     GpioValues gpio;
+
+    // What in this row's text reads differently from how it looks; the row does what it reads.
+    std::vector<ScriptFinding> findings;
 
     const GridCell& cell(Column c) const { return cells[static_cast<int>(c) - 1]; }
     GridCell& cell(Column c) { return cells[static_cast<int>(c) - 1]; }

@@ -163,7 +163,8 @@ class frmScriptOps : public form::Window {
     void Form_Resize(int windowWidth, int windowHeight, bool minimised = false);
     // Makes this window the ActiveWindow.
     void Form_GotFocus();
-    // The window closes: it counts as unloaded; the shared run state is untouched.
+    // The window closes: it counts as unloaded and whatever it runs (a row, Run All Steps, Loop
+    // Cont) stops at once, leaving the program as after "Abort"; another window's run goes on.
     void Form_Terminate();
     // "Open Another Script Processing Form".
     void Dupform_Click();
@@ -304,6 +305,8 @@ class frmScriptOps : public form::Window {
     std::uint8_t defaultAddr_ = 0x60;
     // True while Loop Cont runs its passes: the counts go on from pass to pass.
     bool looping_ = false;
+    // The window was closed: its waits end and its loops start no further row or pass.
+    bool closed_ = false;
     // Per row: its last comparison used data that really came back (a complete reply, or a
     // GPIO exchange that was answered). Recording takes only such rows.
     std::vector<bool> rowMeasured_;

@@ -106,6 +106,8 @@ class ControlBinder : public QObject {
     std::map<QObject*, Hooks> hooks_;
     form::ContainerPlacer<QWidget*> containers_;
     std::map<const form::Control*, QWidget*> widgets_;
+    // The window of the controls (the top container's): dialogs of its handlers centre on it.
+    QPointer<QWidget> window_;
 };
 
 }  // namespace kit

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <vector>
@@ -23,12 +24,14 @@ class QtHost : public form::Host {
     QtHost(const QtHost&) = delete;
     QtHost& operator=(const QtHost&) = delete;
 
-    // Pumps USB events, processes pending Qt events and repaints when the last paint is older
-    // than the repaint interval. Never fails.
+    // Pumps USB events, processes pending Qt events (unless the last yield did so less than a
+    // millisecond ago) and repaints when the last paint is older than the repaint interval.
+    // Never fails.
     void doEvents() override;
     // Waits in a local event loop, so windows keep painting and USB events keep arriving.
     void sleepMs(int ms) override;
-    // A modal QMessageBox over the active window; Cancel only when the user chose it.
+    // A modal QMessageBox centred on the window that raised it (dialogParent); Cancel only when
+    // the user chose it.
     form::MsgResult messageBox(const std::string& text, form::MsgButtons buttons,
                                const std::string& title) override;
     // Modal QFileDialogs; cancelled when the user backs out.
@@ -54,6 +57,22 @@ class QtHost : public form::Host {
     // Yields seen so far, for benchmarks and tests.
     long yields() const { return yields_; }
 
+    // While it lives, `window` counts as the window whose user event runs: the dialogs raised
+    // meanwhile are centred on it. Nests; a null or closed window is passed over.
+    class DialogOwner {
+      public:
+        DialogOwner(QtHost& host, QWidget* window);
+        ~DialogOwner();
+        DialogOwner(const DialogOwner&) = delete;
+        DialogOwner& operator=(const DialogOwner&) = delete;
+
+      private:
+        QtHost& host_;
+    };
+    // The parent of the next dialog: the innermost visible DialogOwner window, else the active
+    // window; nullptr when there is neither.
+    QWidget* dialogParent() const;
+
   private:
     form::FileDialogResult fileDialog(const form::FileDialogRequest& request, bool save);
 
@@ -62,10 +81,12 @@ class QtHost : public form::Host {
         std::function<void()> render;
     };
     std::vector<Renderer> renderers_;
+    std::vector<QPointer<QWidget>> owners_;
     int nextId_ = 1;
     bool rendering_ = false;
     long yields_ = 0;
     QElapsedTimer sinceRender_;
+    QElapsedTimer sinceEvents_;
     QElapsedTimer sinceOperation_;
     QTimer idle_;
 };
