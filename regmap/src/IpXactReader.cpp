@@ -146,15 +146,7 @@ Register readRegister(const xmlNode* node, std::uint64_t base, Access blockAcces
     if (reg.width != 8 && reg.width != 16 && reg.width != 32) {
         refuse(size, "size " + std::to_string(reg.width) + " is not 8, 16 or 32 bits");
     }
-    if (const xmlNode* a = child(node, "access")) {
-        reg.access = access(a);
-    }
-    if (const xmlNode* modified = child(node, "modifiedWriteValue")) {
-        reg.writeKind = writeKind(modified);
-    }
-    if (const xmlNode* action = child(node, "readAction")) {
-        reg.readAction = readAction(action);
-    }
+    readBehaviour(node, "modifiedWriteValue", reg.access, reg.writeKind, reg.readAction);
     bool resetKnown = false;
     if (const xmlNode* reset = child(node, "reset")) {
         const xmlNode* value = child(reset, "value");

@@ -30,15 +30,8 @@ Properties inherit(const xmlNode* node, Properties properties) {
     if (const xmlNode* size = child(node, "size")) {
         properties.size = number(size);
     }
-    if (const xmlNode* a = child(node, "access")) {
-        properties.access = access(a);
-    }
-    if (const xmlNode* modified = child(node, "modifiedWriteValues")) {
-        properties.writeKind = writeKind(modified);
-    }
-    if (const xmlNode* action = child(node, "readAction")) {
-        properties.readAction = readAction(action);
-    }
+    readBehaviour(node, "modifiedWriteValues", properties.access, properties.writeKind,
+                  properties.readAction);
     if (const auto value = childNumber(node, "resetValue")) {
         properties.resetValue = *value;
     }
@@ -114,15 +107,7 @@ Field readField(const xmlNode* node, const Register& reg) {
     field.access = reg.access;
     field.writeKind = reg.writeKind;
     field.readAction = reg.readAction;
-    if (const xmlNode* a = child(node, "access")) {
-        field.access = access(a);
-    }
-    if (const xmlNode* modified = child(node, "modifiedWriteValues")) {
-        field.writeKind = writeKind(modified);
-    }
-    if (const xmlNode* action = child(node, "readAction")) {
-        field.readAction = readAction(action);
-    }
+    readBehaviour(node, "modifiedWriteValues", field.access, field.writeKind, field.readAction);
     readEnumeratedValues(node, field);
     return field;
 }

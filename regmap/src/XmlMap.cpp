@@ -151,6 +151,19 @@ WriteKind writeKind(const xmlNode* node) {
                      "zeroToToggle, clear, set or modify)");
 }
 
+void readBehaviour(const xmlNode* node, std::string_view modifiedName, Access& accessKind,
+                   WriteKind& kind, ReadAction& action) {
+    if (const xmlNode* a = child(node, "access")) {
+        accessKind = access(a);
+    }
+    if (const xmlNode* modified = child(node, modifiedName)) {
+        kind = writeKind(modified);
+    }
+    if (const xmlNode* read = child(node, "readAction")) {
+        action = readAction(read);
+    }
+}
+
 ReadAction readAction(const xmlNode* node) {
     const std::string value = text(node);
     if (const auto action = readActionNamed(value)) {

@@ -49,6 +49,10 @@ Access access(const xmlNode* node);
 WriteKind writeKind(const xmlNode* node);
 // The element's readAction text; refused when it names no read action.
 ReadAction readAction(const xmlNode* node);
+// Takes the node's own access, write kind (the child `modifiedName`: SVD's modifiedWriteValues,
+// IP-XACT's modifiedWriteValue) and read action over the ones given, which it keeps otherwise.
+void readBehaviour(const xmlNode* node, std::string_view modifiedName, Access& access,
+                   WriteKind& kind, ReadAction& action);
 
 // The readers of each format: fill the map from the root element, refusing what is wrong.
 void readIpXact(const xmlNode* root, RegisterMap& map);
