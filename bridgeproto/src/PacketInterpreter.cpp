@@ -83,6 +83,10 @@ PacketStatus PacketInterpreter::i2cCommand(std::span<const std::uint8_t> bytes) 
             return PacketStatus::BusArbitrationLost;
         case BusStatus::Failed:
             return PacketStatus::BusFailed;
+        case BusStatus::Busy:
+            return PacketStatus::BusBusy;
+        case BusStatus::Unsupported:
+            return PacketStatus::BusUnsupported;
         default:
             return PacketStatus::Ok;
     }

@@ -45,6 +45,10 @@ int errnoOf(std::uint32_t status) {
         case WD_ACCESS_DENIED:
         case WD_I2CDEV_ACCESS_DENIED:
             return EACCES;
+        case WD_I2CDEV_ADDRESS_BUSY:
+            return EBUSY;
+        case WD_I2CDEV_SHAPE_UNSUPPORTED:
+            return EOPNOTSUPP;
         default:
             return EIO;
     }
@@ -170,6 +174,8 @@ void BridgeSession::checkOpen() const {
     if (!client_.attached()) {
         throw TransferError{ENODEV, "the bridge board left (bridge " + name_ + ")"};
     }
+    // The layer keeps one setting for the process; this session's goes with its transfer.
+    WDU_I2cDevForce(force_ ? 1 : 0);
 }
 
 void BridgeSession::failExchange(int address, std::uint32_t status) {

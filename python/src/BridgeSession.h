@@ -91,6 +91,9 @@ class BridgeSession {
     // The lock every transfer of the module runs under; recursive, so that a read-modify-write
     // holds it across its transfers and nothing of the process comes between them.
     static std::recursive_mutex& busMutex();
+    // On a Linux adapter, whether this session's transfers reach addresses a kernel driver
+    // holds; applied at each of its transfers.
+    void setForce(bool force) { force_ = force; }
 
   private:
     // The error of an open that found no board, with its cause where the layer knows it.
@@ -109,6 +112,7 @@ class BridgeSession {
     client::BoardLinkClient client_;
     bool closed_ = false;
     bool trace_ = false;
+    bool force_ = false;
     std::ostringstream traceLines_;
 };
 

@@ -346,13 +346,29 @@ class SMBus {
         address_ = checked;
         return checked;
     }
-    std::vector<std::uint8_t> read(long address, std::vector<std::uint8_t> reg, int count) {
-        const int a = use(address);
-        return connection_.call([&](BridgeSession& s) { return s.read(a, reg, count); });
+    // A call's force argument, else the object's.
+    bool forced(const py::handle& force) const {
+        return force.is_none() ? force_ : py::cast<bool>(force);
     }
-    void write(long address, std::vector<std::uint8_t> reg, std::vector<std::uint8_t> data) {
+    std::vector<std::uint8_t> read(long address, std::vector<std::uint8_t> reg, int count,
+                                   const py::handle& force = py::none()) {
         const int a = use(address);
-        connection_.call([&](BridgeSession& s) { s.write(a, reg, data); });
+        const bool f = forced(force);
+        return connection_.call([&](BridgeSession& s) {
+            std::lock_guard bus(BridgeSession::busMutex());
+            s.setForce(f);
+            return s.read(a, reg, count);
+        });
+    }
+    void write(long address, std::vector<std::uint8_t> reg, std::vector<std::uint8_t> data,
+               const py::handle& force = py::none()) {
+        const int a = use(address);
+        const bool f = forced(force);
+        connection_.call([&](BridgeSession& s) {
+            std::lock_guard bus(BridgeSession::busMutex());
+            s.setForce(f);
+            s.write(a, reg, data);
+        });
     }
 };
 
@@ -621,8 +637,11 @@ during transfers.)");
             "open", [](SMBus& self, const py::object& bus) { self.connection_.reopen(bus); },
             py::arg("bus"),
             "Opens the bus (as the constructor names it), closing any open one first.")
-        .def_readwrite("force", &SMBus::force_,
-                       "smbus2's default for the calls' force argument (kept, as smbus2 keeps it).")
+        .def_readwrite(
+            "force", &SMBus::force_,
+            "The default for the calls' force argument: on a Linux adapter, True reaches "
+            "addresses a kernel driver holds (I2C_SLAVE_FORCE); False fails them with "
+            "OSError(EBUSY), as smbus2 does.")
         .def_property_readonly(
             "funcs", [](const SMBus&) { return kBridgeFunctions; },
             "The I2C_FUNC bits (smbus2's I2cFunc) of the transfers this object carries exactly.")
@@ -652,78 +671,82 @@ during transfers.)");
             py::arg("enable") = true,
             "Refused with OSError(EOPNOTSUPP): the bridge board does not send PEC.")
         .def(
-            "write_quick", [](SMBus& self, long a, const py::object&) { self.write(a, {}, {}); },
+            "write_quick",
+            [](SMBus& self, long a, const py::object& force) { self.write(a, {}, {}, force); },
             py::arg("i2c_addr"), py::arg("force") = py::none(),
             "Sends the address alone, as a write; OSError(EREMOTEIO) when nothing acknowledges.")
         .def(
             "read_byte",
-            [](SMBus& self, long a, const py::object&) { return self.read(a, {}, 1)[0]; },
+            [](SMBus& self, long a, const py::object& force) {
+                return self.read(a, {}, 1, force)[0];
+            },
             py::arg("i2c_addr"), py::arg("force") = py::none(),
             "Reads one byte without a register (from where the target's pointer stands).")
         .def(
             "write_byte",
-            [](SMBus& self, long a, long value, const py::object&) {
-                self.write(a, {checkByte(value, "value")}, {});
+            [](SMBus& self, long a, long value, const py::object& force) {
+                self.write(a, {checkByte(value, "value")}, {}, force);
             },
             py::arg("i2c_addr"), py::arg("value"), py::arg("force") = py::none(),
             "Writes one byte without a register.")
         .def(
             "read_byte_data",
-            [](SMBus& self, long a, long reg, const py::object&) {
-                return self.read(a, {checkRegister(reg)}, 1)[0];
+            [](SMBus& self, long a, long reg, const py::object& force) {
+                return self.read(a, {checkRegister(reg)}, 1, force)[0];
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
             "Reads one byte from a register.")
         .def(
             "write_byte_data",
-            [](SMBus& self, long a, long reg, long value, const py::object&) {
-                self.write(a, {checkRegister(reg)}, {checkByte(value, "value")});
+            [](SMBus& self, long a, long reg, long value, const py::object& force) {
+                self.write(a, {checkRegister(reg)}, {checkByte(value, "value")}, force);
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
             py::arg("force") = py::none(), "Writes one byte to a register.")
         .def(
             "read_word_data",
-            [](SMBus& self, long a, long reg, const py::object&) {
-                const auto bytes = self.read(a, {checkRegister(reg)}, 2);
+            [](SMBus& self, long a, long reg, const py::object& force) {
+                const auto bytes = self.read(a, {checkRegister(reg)}, 2, force);
                 return bytes[0] | (bytes[1] << 8);
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
             "Reads a 16-bit word from a register, low byte first as SMBus sends it.")
         .def(
             "write_word_data",
-            [](SMBus& self, long a, long reg, long value, const py::object&) {
+            [](SMBus& self, long a, long reg, long value, const py::object& force) {
                 const int word = checkRange(value, 0xFFFF, "value", "0x0000 to 0xFFFF");
                 self.write(a, {checkRegister(reg)},
-                           {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)});
+                           {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)},
+                           force);
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
             py::arg("force") = py::none(), "Writes a 16-bit word to a register, low byte first.")
         .def(
             "read_i2c_block_data",
-            [](SMBus& self, long a, long reg, long length, const py::object&) {
+            [](SMBus& self, long a, long reg, long length, const py::object& force) {
                 const std::uint8_t r = checkRegister(reg);
-                return intList(self.read(a, {r}, checkLength(length, kMaxCount)));
+                return intList(self.read(a, {r}, checkLength(length, kMaxCount), force));
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("length"),
             py::arg("force") = py::none(),
             "Reads length bytes (1 to 255, not smbus2's 32) from a register on, as a list of ints.")
         .def(
             "write_i2c_block_data",
-            [](SMBus& self, long a, long reg, const py::object& data, const py::object&) {
+            [](SMBus& self, long a, long reg, const py::object& data, const py::object& force) {
                 const std::uint8_t r = checkRegister(reg);
                 // The count byte of the reply acknowledges the address and register too.
-                self.write(a, {r}, byteList(data, kMaxCount - 2, "data"));
+                self.write(a, {r}, byteList(data, kMaxCount - 2, "data"), force);
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
             py::arg("force") = py::none(),
             "Writes the bytes (ints or bytes, at most 253) from a register on.")
         .def(
             "write_block_data",
-            [](SMBus& self, long a, long reg, const py::object& data, const py::object&) {
+            [](SMBus& self, long a, long reg, const py::object& data, const py::object& force) {
                 const std::uint8_t r = checkRegister(reg);
                 std::vector<std::uint8_t> block = byteList(data, kBlockMax, "data");
                 block.insert(block.begin(), static_cast<std::uint8_t>(block.size()));
-                self.write(a, {r}, block);
+                self.write(a, {r}, block, force);
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
             py::arg("force") = py::none(),
@@ -742,12 +765,12 @@ during transfers.)");
             "sends first.")
         .def(
             "process_call",
-            [](SMBus& self, long a, long reg, long value, const py::object&) {
+            [](SMBus& self, long a, long reg, long value, const py::object& force) {
                 const std::uint8_t r = checkRegister(reg);
                 const int word = checkRange(value, 0xFFFF, "value", "0x0000 to 0xFFFF");
                 const auto bytes = self.read(
                     a, {r, static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)},
-                    2);
+                    2, force);
                 return bytes[0] | (bytes[1] << 8);
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("value"),

@@ -1,6 +1,7 @@
-// emulated-i2c-adapter [--time-out-next N] SIMFILE -- COMMAND...: runs COMMAND with /dev/i2c-1
-// emulated over the register files of SIMFILE, so that a Python process (smbus2, velmorix) reaches
-// it as a Linux I2C adapter; the first N transfers time out (ETIMEDOUT). Runs under
+// emulated-i2c-adapter [--time-out-next N] [--owned ADDR7] SIMFILE -- COMMAND...: runs COMMAND
+// with /dev/i2c-1 emulated over the register files of SIMFILE, so that a Python process (smbus2,
+// velmorix) reaches it as a Linux I2C adapter; the first N transfers time out (ETIMEDOUT); a
+// kernel driver holds ADDR7 (hex), so that only a forced transfer reaches it. Runs under
 // LD_PRELOAD=libumockdev-preload.so.0, which COMMAND inherits with UMOCKDEV_DIR. Exit status:
 // COMMAND's, or 2 when the adapter cannot be made.
 #include <spawn.h>
@@ -21,8 +22,14 @@ extern char** environ;
 
 int main(int argc, char** argv) {
     int timeOuts = 0;
-    if (argc > 2 && std::strcmp(argv[1], "--time-out-next") == 0) {
-        timeOuts = std::atoi(argv[2]);
+    std::vector<std::uint16_t> owned;
+    while (argc > 2 &&
+           (std::strcmp(argv[1], "--time-out-next") == 0 || std::strcmp(argv[1], "--owned") == 0)) {
+        if (std::strcmp(argv[1], "--owned") == 0) {
+            owned.push_back(static_cast<std::uint16_t>(std::strtoul(argv[2], nullptr, 16)));
+        } else {
+            timeOuts = std::atoi(argv[2]);
+        }
         argc -= 2;
         argv += 2;
     }
@@ -45,6 +52,9 @@ int main(int argc, char** argv) {
     if (!adapter.plug(error)) {
         std::cerr << "emulated-i2c-adapter: " << error << '\n';
         return 2;
+    }
+    for (std::uint16_t address : owned) {
+        adapter.setOwned(address);
     }
     if (timeOuts > 0) {
         adapter.failNext(ETIMEDOUT, timeOuts);

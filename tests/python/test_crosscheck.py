@@ -1,6 +1,7 @@
 """The same smbus2 calls through smbus2 on the emulated /dev/i2c-N, velmorix on i2cdev:/dev/i2c-N
 and velmorix on sim:bench.json give the same results and the same errno."""
 
+import errno
 import os
 import pathlib
 
@@ -57,3 +58,20 @@ def test_smbus2_and_both_velmorix_bridges_agree():
     assert ("errno", 121) in expected  # EREMOTEIO, as the adapter reports a missing target
     assert through_adapter == expected
     assert simulated == expected
+
+
+OWNED = int(os.environ.get("VELMORIX_TEST_OWNED", "0"), 16)  # a kernel driver holds it
+
+
+@pytest.mark.skipif(OWNED == 0, reason="needs an emulated adapter with an address a driver holds")
+def test_force_reaches_an_address_a_driver_holds_as_smbus2_does():
+    results = []
+    for make in (lambda: smbus2.SMBus(NODE), lambda: velmorix.SMBus(f"i2cdev:{NODE}")):
+        with make() as bus:
+            with pytest.raises(OSError) as caught:
+                bus.read_byte_data(OWNED, 0)
+            forced = bus.read_byte_data(OWNED, 0, force=True)
+            bus.force = True
+            results.append((caught.value.errno, forced, bus.read_byte_data(OWNED, 0)))
+    assert results[0][0] == errno.EBUSY
+    assert results[1] == results[0]

@@ -64,6 +64,7 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     parser.add_option("--log", options.logPath)->type_name("FILE|-");
     parser.add_option("--junit", options.junitPath)->type_name("FILE");
     parser.add_flag("--trace", options.trace);
+    parser.add_flag("--force", options.force);
     parser.add_option("--capture", options.capturePath)->type_name("FILE|-");
     parser.add_option("--capture-rate", options.captureRate)
         ->check(CLI::Range(client::kMinCaptureRateHz, client::kMaxCaptureRateHz))
@@ -170,6 +171,8 @@ OPTIONS
                                 one test case per read or GPIO row with its time and its log
                                 entries; rows that did not run are skipped
     --trace                     every USB transfer to stderr: endpoint, direction, bytes in hex
+    --force                     with i2cdev:PATH, reach addresses a kernel driver holds (else
+                                such a row fails: Device or resource busy)
     --capture FILE|-            every I2C message to FILE as it happens: pcapng for Wireshark,
                                 classic pcap for a name ending in .pcap, VCD waveforms for
                                 sigrok and PulseView for .vcd; - is stdout (the summary then

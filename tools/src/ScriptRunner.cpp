@@ -171,6 +171,7 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
         err << "velmorix-script: " << WDU_BridgeError() << '\n';
         return result;
     }
+    WDU_I2cDevForce(options.force ? 1 : 0);
 
     bool captureFailed = false;
     const std::unique_ptr<client::BusCapture> capture =

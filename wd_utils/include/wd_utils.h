@@ -94,6 +94,10 @@ WDU_API const char* WDU_BridgeError(void);
 /* The forms WDU_SelectBridge accepts in this build, joined by '|': "usb|sim|sim:FILE|i2cdev:PATH"
  * on Linux. The only list of them, for help and completion texts. Never NULL; never fails. */
 WDU_API const char* WDU_BridgeForms(void);
+/* With a Linux adapter ("i2cdev:PATH") as the bridge: nonzero lets transfers reach addresses a
+ * kernel driver holds (I2C_SLAVE_FORCE, i2c-tools' -f); 0, the default, fails them with
+ * WD_I2CDEV_ADDRESS_BUSY. Takes effect at the next transfer; no effect on other bridges. */
+WDU_API void WDU_I2cDevForce(int force);
 
 /* Registers for matching devices; attach/detach handlers run on the layer's own event thread.
  * Fails with a status and *phDriver = 0; more than 1024 match tables is WD_INVALID_PARAMETER.

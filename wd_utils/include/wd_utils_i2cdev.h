@@ -11,7 +11,9 @@ enum {
     WD_I2CDEV_BUS_TIMEOUT = 0x20000105u,      /* the adapter timed out (ETIMEDOUT) */
     WD_I2CDEV_ARBITRATION_LOST = 0x20000106u, /* another master took the bus (EAGAIN) */
     WD_I2CDEV_ADAPTER_ERROR = 0x20000107u,    /* the adapter refused the transfer */
-    WD_I2CDEV_NOT_PLAIN_I2C = 0x20000108u     /* the node offers no plain I2C transfers */
+    WD_I2CDEV_NOT_PLAIN_I2C = 0x20000108u,    /* the node offers no plain I2C transfers */
+    WD_I2CDEV_ADDRESS_BUSY = 0x20000109u,     /* a kernel driver holds the address (EBUSY) */
+    WD_I2CDEV_SHAPE_UNSUPPORTED = 0x2000010Au /* an SMBus-only adapter cannot carry it */
 };
 
 #endif

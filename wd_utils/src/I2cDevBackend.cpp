@@ -35,11 +35,20 @@ std::uint32_t statusOf(bridgeproto::PacketStatus status) {
             return WD_I2CDEV_ADAPTER_ERROR;
         case bridgeproto::PacketStatus::BusGone:
             return WD_DEVICE_GONE;
+        case bridgeproto::PacketStatus::BusBusy:
+            return WD_I2CDEV_ADDRESS_BUSY;
+        case bridgeproto::PacketStatus::BusUnsupported:
+            return WD_I2CDEV_SHAPE_UNSUPPORTED;
     }
     return WD_OPERATION_FAILED;
 }
 
 }  // namespace
+
+std::atomic<bool>& I2cDevBackend::forced() {
+    static std::atomic<bool> force{false};
+    return force;
+}
 
 I2cDevBackend::I2cDevBackend(std::string node, std::shared_ptr<std::atomic<bool>> gpioExplained,
                              std::chrono::milliseconds pollInterval)
@@ -162,6 +171,7 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
             const bool first = !gpioExplained_->exchange(true);
             return first ? WD_I2CDEV_NO_GPIO : WD_I2CDEV_GPIO_REFUSED;
         }
+        bus_.setForce(forced().load());
         if (read) {
             result = interpreter_.reply(endpoint, std::span<std::uint8_t>(buffer, length), moved);
         } else {
@@ -215,9 +225,10 @@ bool I2cDevBackend::refresh() {
         return false;
     }
     accessDenied_ = false;
-    // Commands that are no SMBus transfer need I2C_RDWR, which an SMBus-only controller refuses.
+    // An SMBus-only controller is taken: the SMBus transfers go, any other shape fails alone.
     unsigned long functions = 0;
-    notPlainI2c_ = ::ioctl(fd, I2C_FUNCS, &functions) != 0 || (functions & I2C_FUNC_I2C) == 0;
+    notPlainI2c_ = ::ioctl(fd, I2C_FUNCS, &functions) != 0 ||
+                   (functions & (I2C_FUNC_I2C | I2C_FUNC_SMBUS_BYTE_DATA)) == 0;
     if (notPlainI2c_) {
         ::close(fd);
         return false;

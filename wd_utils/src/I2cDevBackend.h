@@ -37,6 +37,10 @@ class I2cDevBackend : public Backend {
     I2cDevBackend(const I2cDevBackend&) = delete;
     I2cDevBackend& operator=(const I2cDevBackend&) = delete;
 
+    // Whether transfers reach addresses a kernel driver holds (WDU_I2cDevForce); read at each
+    // transfer.
+    static std::atomic<bool>& forced();
+
     // Opens the node if it is there and starts the watch; never fails.
     std::uint32_t start(PresenceListener listener) override;
     // Ends the watch and closes the node.

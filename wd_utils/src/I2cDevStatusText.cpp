@@ -47,6 +47,14 @@ const char* i2cdevStatusText(std::uint32_t status) {
             return keptText("I2C arbitration lost on " + node + " (another master uses the bus)");
         case WD_I2CDEV_ADAPTER_ERROR:
             return keptText("The I2C adapter " + node + " refused the transfer");
+        case WD_I2CDEV_ADDRESS_BUSY:
+            return keptText("A kernel driver uses that address on " + node +
+                            " (Device or resource busy); force it only if you know what the "
+                            "driver does (--force)");
+        case WD_I2CDEV_SHAPE_UNSUPPORTED:
+            return keptText(node +
+                            " is an SMBus-only controller: it cannot carry this transfer (only "
+                            "SMBus byte, word and block transfers; no I2C_RDWR)");
         case WD_I2CDEV_NOT_PLAIN_I2C:
             return keptText(node +
                             " offers no plain I2C transfers (I2C_RDWR): an SMBus-only controller "

@@ -63,7 +63,7 @@ struct SmbusShape {
 SmbusShape writeShape(std::size_t out) {
     switch (out) {
         case 0:
-            return {};  // a quick write: kept on I2C_RDWR, as before
+            return {I2C_SMBUS_QUICK, I2C_FUNC_SMBUS_QUICK};
         case 1:
             return {I2C_SMBUS_BYTE, I2C_FUNC_SMBUS_WRITE_BYTE};
         case 2:
@@ -102,13 +102,26 @@ bool LinuxI2cBus::target(std::uint16_t address7) {
     if (target_ == address7) {
         return true;
     }
-    // FORCE, because I2C_RDWR reaches an address a kernel driver holds as well.
+    // I2C_RDWR would reach an address a kernel driver holds as well: the plain I2C_SLAVE asks
+    // the kernel first, as i2c-tools does without -f.
     int result;
     do {
-        result = ioctl(fd_, I2C_SLAVE_FORCE, static_cast<unsigned long>(address7));
+        result =
+            ioctl(fd_, force_ ? I2C_SLAVE_FORCE : I2C_SLAVE, static_cast<unsigned long>(address7));
     } while (result < 0 && errno == EINTR);
+    targetErrno_ = result == 0 ? 0 : errno;
     target_ = result == 0 ? address7 : -1;
     return result == 0;
+}
+
+std::optional<BusResult> LinuxI2cBus::claim(std::uint8_t address) {
+    if (fd_ < 0) {
+        return BusResult{BusStatus::Gone, 0};
+    }
+    if (target(kernelAddress(address))) {
+        return std::nullopt;
+    }
+    return BusResult{targetErrno_ == EBUSY ? BusStatus::Busy : BusStatus::Failed, 0};
 }
 
 std::optional<BusResult> LinuxI2cBus::smbus(std::uint8_t address,
@@ -118,6 +131,10 @@ std::optional<BusResult> LinuxI2cBus::smbus(std::uint8_t address,
     if (fd_ < 0 || shape.size == 0 || (functions_ & shape.function) != shape.function ||
         !target(kernelAddress(address))) {
         return std::nullopt;
+    }
+    if (shape.size == I2C_SMBUS_QUICK) {
+        i2c_smbus_ioctl_data quick{I2C_SMBUS_WRITE, 0, I2C_SMBUS_QUICK, nullptr};
+        return run(fd_, I2C_SMBUS, &quick, 1);
     }
     i2c_smbus_data data{};
     // Byte 0 is the command (register) byte; the data follow it.
@@ -154,8 +171,14 @@ BusResult LinuxI2cBus::write(std::uint8_t address, std::span<const std::uint8_t>
     if (bytes.size() > 0xFFFF) {
         return {BusStatus::Failed, 0};
     }
+    if (const auto refused = claim(address)) {
+        return *refused;
+    }
     if (const auto result = smbus(address, bytes, {}, false)) {
         return *result;
+    }
+    if ((functions_ & I2C_FUNC_I2C) == 0) {
+        return {BusStatus::Unsupported, 0};
     }
     // The kernel only reads a write message's buffer.
     i2c_msg message{kernelAddress(address), 0, static_cast<__u16>(bytes.size()),
@@ -168,8 +191,14 @@ BusResult LinuxI2cBus::writeRead(std::uint8_t address, std::span<const std::uint
     if (bytes.size() > 0xFFFF || in.size() > 0xFFFF) {
         return {BusStatus::Failed, 0};
     }
+    if (const auto refused = claim(address)) {
+        return *refused;
+    }
     if (const auto result = smbus(address, bytes, in, true)) {
         return *result;
+    }
+    if ((functions_ & I2C_FUNC_I2C) == 0) {
+        return {BusStatus::Unsupported, 0};
     }
     const __u16 target = kernelAddress(address);
     i2c_msg messages[2] = {

@@ -22,8 +22,18 @@ class LinuxI2cBus : public bridgeproto::I2cBus {
         target_ = -1;
     }
 
+    // With force, addresses a kernel driver holds are reached as well (I2C_SLAVE_FORCE); without
+    // it a transaction to one fails as Busy, as i2c-tools and smbus2 fail it.
+    void setForce(bool force) {
+        if (force != force_) {
+            force_ = force;
+            target_ = -1;
+        }
+    }
+
     // An absent target (ENXIO, EREMOTEIO) is count 0; ETIMEDOUT, EAGAIN and ENODEV have their own
-    // status; any other error is Failed.
+    // status; an address a driver holds is Busy; a shape an SMBus-only adapter cannot carry is
+    // Unsupported; any other error is Failed.
     bridgeproto::BusResult write(std::uint8_t address,
                                  std::span<const std::uint8_t> bytes) override;
     // As write; a read of no bytes after no bytes touches nothing and answers count 0.
@@ -36,12 +46,17 @@ class LinuxI2cBus : public bridgeproto::I2cBus {
     std::optional<bridgeproto::BusResult> smbus(std::uint8_t address,
                                                 std::span<const std::uint8_t> bytes,
                                                 std::span<std::uint8_t> in, bool read);
-    // Points I2C_SMBUS at the 7-bit address, once per change; false when the kernel refuses.
+    // Points the node at the 7-bit address, once per change; false (errno in targetErrno_) when
+    // the kernel refuses.
     bool target(std::uint16_t address7);
+    // Nothing when the address may be used; else the result that refuses the transaction.
+    std::optional<bridgeproto::BusResult> claim(std::uint8_t address);
 
     int fd_ = -1;
     unsigned long functions_ = 0;
     int target_ = -1;  // the address I2C_SMBUS goes to; -1 before the first
+    int targetErrno_ = 0;
+    bool force_ = false;
 };
 
 }  // namespace wdu

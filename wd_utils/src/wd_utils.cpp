@@ -1,6 +1,9 @@
 // The C entry points of the USB toolkit layer; all work is done by UsbLayer.
 #include "wd_utils.h"
 #include "UsbLayer.h"
+#if defined(__linux__)
+#include "I2cDevBackend.h"
+#endif
 
 #include <atomic>
 #include <condition_variable>
@@ -107,6 +110,14 @@ WDU_API uint32_t WDU_Transfer(WDU_DEVICE_HANDLE hDevice, uint32_t dwPipeNum, uin
                   pBuffer != nullptr ? static_cast<const uint8_t*>(pBuffer) : nullptr,
                   pBuffer != nullptr ? shown : 0, status);
     return status;
+}
+
+WDU_API void WDU_I2cDevForce(int force) {
+#if defined(__linux__)
+    wdu::I2cDevBackend::forced().store(force != 0);
+#else
+    (void)force;
+#endif
 }
 
 WDU_API void WDU_SetTransferTrace(WDU_TRANSFER_TRACE pfTrace, void* pUserData) {

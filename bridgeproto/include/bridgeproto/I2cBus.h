@@ -14,6 +14,8 @@ enum class BusStatus : std::uint8_t {
     ArbitrationLost,  // another master took the bus
     Gone,             // the adapter went away
     Failed,           // the adapter refused the transaction
+    Busy,             // a kernel driver holds the address (and nobody forced it)
+    Unsupported,      // the adapter cannot carry a transaction of this shape
 };
 
 struct BusResult {

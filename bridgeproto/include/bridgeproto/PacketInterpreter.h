@@ -29,6 +29,8 @@ enum class PacketStatus : std::uint8_t {
     BusArbitrationLost,  // another master took the bus (a zero-count reply is held)
     BusFailed,           // the adapter refused the transaction (a zero-count reply is held)
     BusGone,             // the adapter went away
+    BusBusy,             // a kernel driver holds the address (a zero-count reply is held)
+    BusUnsupported,      // the adapter cannot carry this shape (a zero-count reply is held)
 };
 
 class PacketInterpreter {

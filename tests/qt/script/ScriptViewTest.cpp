@@ -266,7 +266,7 @@ TEST_F(ScriptViewTest, ArrowPageHomeEnd_MoveTheSelectionOnly_EnterRunsIt) {
         {Qt::Key_Down, 41}, {Qt::Key_Home, 1}, {Qt::Key_Up, 1}, {Qt::Key_PageDown, 1 + page},
         {Qt::Key_PageUp, 1}};
     for (const auto& [key, row] : steps) {
-        SCOPED_TRACE(QTest::toString(key));
+        SCOPED_TRACE(testing::Message() << "key 0x" << std::hex << int(key));
         QTest::keyClick(grid, key);
         EXPECT_EQ(model.SelectedRow(), row);
     }

@@ -19,6 +19,7 @@
 
 #include "EmulatedI2cAdapter.h"
 #include "board/BridgeIds.h"
+#include "board/Packets.h"
 #include "bridgesim/SimulationReader.h"
 #include "testing/AppFixture.h"
 #include "testing/ProgramRun.h"
@@ -114,16 +115,34 @@ TEST_F(I2cDevApp, BusFaults_FailTheTransferWithTheirOwnText) {
     EXPECT_EQ(main().txtReadByte.Text(), "7A");
 }
 
-TEST_F(I2cDevApp, SmbusOnlyController_ConnectingSaysWhyNothingAttaches) {
+TEST_F(I2cDevApp, SmbusOnlyController_SmbusTransfersGoOtherShapesFailAlone) {
     adapter->setSmbusOnly(true);
     wdu::resetForTests();
     ASSERT_EQ(WDU_SelectBridge(("i2cdev:" + adapter->node()).c_str()), WD_STATUS_SUCCESS);
+    main().txtUserRegAdr.setText("05");
+    main().cmdRead_Click();
+    EXPECT_EQ(main().txtReadByte.Text(), "7A");  // an SMBus byte-data read
+    EXPECT_EQ(adapter->requestCount(I2C_RDWR), 0);
+    // Three bytes after a two-byte register address: no SMBus transfer carries that.
+    app->link().Connect_Usb();
+    const board::Reply sent = app->link().sendPacket(2, board::I2cReadCommand(3, 0x61, {0, 5}));
+    EXPECT_EQ(sent.status, static_cast<std::uint32_t>(WD_I2CDEV_SHAPE_UNSUPPORTED));
+    EXPECT_NE(std::string(VB_Stat2Str(WD_I2CDEV_SHAPE_UNSUPPORTED)).find("SMBus-only"),
+              std::string::npos);
+    app->link().Disconnect_USB();
+}
+
+TEST_F(I2cDevApp, AddressAKernelDriverHolds_BusyUnlessForced) {
+    adapter->setOwned(0x30);
+    main().txtUserRegAdr.setText("05");
     main().Txtlog.setText("");
     main().cmdRead_Click();
     EXPECT_EQ(main().txtReadByte.Text(), "--");
-    const std::string why = VB_Stat2Str(WD_I2CDEV_NOT_PLAIN_I2C);
-    EXPECT_NE(why.find("/dev/i2c-1 offers no plain I2C transfers"), std::string::npos);
-    EXPECT_EQ(countInLog(why), 1u) << log();
+    EXPECT_EQ(countInLog(VB_Stat2Str(WD_I2CDEV_ADDRESS_BUSY)), 1u) << log();
+    WDU_I2cDevForce(1);
+    main().cmdRead_Click();
+    WDU_I2cDevForce(0);
+    EXPECT_EQ(main().txtReadByte.Text(), "7A");
 }
 
 TEST(I2cDevAccess, NodeNotOpenableByUser_RegistrationNamesNodeAndGroup) {

@@ -23,6 +23,7 @@ struct RunnerOptions {
     std::string logPath;   // "-" = stdout
     std::string junitPath;
     bool trace = false;
+    bool force = false;  // reach addresses a kernel driver holds (i2cdev:)
     std::string capturePath;  // "-" = stdout, which moves the summary to stderr
     int captureRate = client::kDefaultCaptureRateHz;
     // Only check how the script reads (ScriptCheck.h); nothing runs, nothing is sent.

@@ -130,6 +130,8 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
     app.add_flag("--reg16", request.reg16, "two-byte register addresses, most significant first");
     app.add_flag("--json", request.json, "one JSON object on stdout instead of text");
     app.add_flag("--trace", request.trace, "every USB transfer on stderr");
+    app.add_flag("-f,--force", request.force,
+                 "i2cdev: reach addresses a kernel driver holds, as i2c-tools' -f");
     app.add_option("--capture", request.capture,
                    "the I2C messages to FILE: pcapng, .pcap or .vcd; - for stdout")
         ->type_name("FILE");

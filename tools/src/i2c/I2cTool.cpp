@@ -411,6 +411,7 @@ int runI2cCommand(const I2cRequest& given, std::ostream& stdOut, std::ostream& e
         err << "velmorix-i2c: " << WDU_BridgeError() << '\n';
         return kI2cUsage;
     }
+    WDU_I2cDevForce(request.force ? 1 : 0);
     bool captureFailed = false;
     const std::unique_ptr<client::BusCapture> capture = openCaptureOption(
         request.capture, request.captureRate, request.bridge, "velmorix-i2c", err, captureFailed);

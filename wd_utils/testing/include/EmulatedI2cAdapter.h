@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "bridgesim/SimulatedBus.h"
@@ -46,6 +47,9 @@ class EmulatedI2cAdapter {
     void failNext(int errnoValue, int count = 1);
     // An SMBus-only controller: I2C_FUNCS leaves out plain I2C transfers.
     void setSmbusOnly(bool on);
+    // A kernel driver holds the 7-bit address: I2C_SLAVE to it fails with EBUSY, I2C_SLAVE_FORCE
+    // takes it (I2C_RDWR, as the kernel's, does not look).
+    void setOwned(std::uint16_t address7);
     // I2C_FUNCS answers functions instead (with setSmbusOnly still taking out plain I2C).
     void setFunctions(unsigned long functions);
     // How many requests of this kind (I2C_RDWR, I2C_SMBUS...) the node has been sent so far.
@@ -78,6 +82,7 @@ class EmulatedI2cAdapter {
     int failErrno_ = 0;
     int failCount_ = 0;
     bool smbusOnly_ = false;
+    std::set<std::uint16_t> owned_;
     unsigned long functions_;
     std::map<unsigned long, int> requests_;
 };

@@ -153,6 +153,11 @@ void EmulatedI2cAdapter::setFunctions(unsigned long functions) {
     functions_ = functions;
 }
 
+void EmulatedI2cAdapter::setOwned(std::uint16_t address7) {
+    std::lock_guard lock(mutex_);
+    owned_.insert(address7);
+}
+
 int EmulatedI2cAdapter::requestCount(unsigned long request) const {
     std::lock_guard lock(mutex_);
     const auto found = requests_.find(request);
@@ -195,6 +200,9 @@ gboolean EmulatedI2cAdapter::onIoctl(UMockdevIoctlClient* client) {
             const unsigned long address = rawArgument(arg);
             if (address > 0x7F) {
                 error = EINVAL;
+            } else if (request == I2C_SLAVE &&
+                       owned_.contains(static_cast<std::uint16_t>(address))) {
+                error = EBUSY;
             } else {
                 g_object_set_data(object, kAddressKey, GINT_TO_POINTER(address + 1));
             }

@@ -22,6 +22,7 @@ struct I2cRequest {
     bool reg16 = false;
     bool json = false;
     bool trace = false;
+    bool force = false;  // reach addresses a kernel driver holds (i2cdev:)
     bool yes = false;
     // --capture: the capture file ("" for none, "-" for stdout) and the rate a VCD is drawn at.
     std::string capture;
