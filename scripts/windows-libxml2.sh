@@ -36,7 +36,10 @@ for arch in "$@"; do
     options=(-DBUILD_SHARED_LIBS=OFF -DCMAKE_BUILD_TYPE=Release -DLIBXML2_WITH_ICONV=OFF
         -DLIBXML2_WITH_ZLIB=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_HTTP=OFF
         -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_PROGRAMS=OFF
-        -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_MODULES=OFF)
+        -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_MODULES=OFF
+        # Its functions are declared for a static library already while it is built: else each
+        # object asks to be exported, and the USB layer's DLL would export all of libxml2.
+        -DCMAKE_C_FLAGS=-DLIBXML_STATIC)
     if ! (cmake -S "$source_dir" -B "$work" -G Ninja "${options[@]}" \
         -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-$arch.cmake" \
         -DCMAKE_INSTALL_PREFIX="$prefix" &&

@@ -4,8 +4,8 @@
 # get, set and dump must print what they print on Linux. The scratch folder is $2. Run by
 # scripts/windows.sh, with its Wine settings.
 set -euo pipefail
-bin="$1"
-work="$2"
+bin=$(realpath "$1")
+work=$(realpath -m "$2")
 
 rm -rf "$work" && mkdir -p "$work"
 cp bridgesim/sim/examples/bench.json bridgesim/sim/examples/thermo.svd "$work"
@@ -17,8 +17,9 @@ sim=(--bridge sim:bench.json --map thermo.svd)
 check() {
     local expected="$1" got
     shift
-    got=$(cd "$work" && env -u VELMORIX_BRIDGE wine "$OLDPWD/$bin/velmorix-i2c.exe" "$@" \
-        </dev/null 2>&1 | tr -d '\r') || true
+    (cd "$work" && env -u VELMORIX_BRIDGE wine "$bin/velmorix-i2c.exe" "$@" \
+        </dev/null >"$work/out" 2>"$work/err") || true
+    got=$(cat "$work/out" "$work/err" | tr -d '\r')
     if [ "$got" != "$expected" ]; then
         printf 'velmorix-i2c.exe %s:\n--- expected\n%s\n--- got\n%s\n' "$*" "$expected" "$got" >&2
         failed=1
