@@ -4,6 +4,10 @@
 // window. Also what a text box lets through, typed or pasted, and a handler that throws.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
@@ -227,6 +231,35 @@ TEST_F(Win32LayoutTest, HexBox_TypedOrPasted_KeepsWhatTheModelKeeps) {
         host->renderAll();
         EXPECT_EQ(boxText(box), c.shows) << win32kit::narrow(c.typed);
         EXPECT_EQ(win32kit::wide(model.txtI2CAdr.Text()), c.shows);
+    }
+}
+
+// The script grid shows the model's rows and cells, and follows a change of one cell or of the
+// row count.
+TEST_F(Win32LayoutTest, ScriptGrid_FollowsTheModel) {
+    views->app().showScriptWindow();
+    auto& model = views->app().scriptWindows().sharedWindow();
+    ASSERT_NE(views->scriptView(model), nullptr);
+    HWND grid = views->scriptView(model)->grid();
+    auto& cells = model.vbalGrid1;
+    ASSERT_GE(cells.Columns(), 2);
+    const auto shown = [grid](int row, int column) {
+        wchar_t text[64] = {};
+        LVITEMW item{};
+        item.iSubItem = column - 1;
+        item.pszText = text;
+        item.cchTextMax = 64;
+        SendMessageW(grid, LVM_GETITEMTEXTW, static_cast<WPARAM>(row - 1),
+                     reinterpret_cast<LPARAM>(&item));
+        return win32kit::narrow(text);
+    };
+    for (int rows : {3, 5, 2}) {
+        cells.setRows(rows);
+        cells.setCellText(rows, 2, "R" + std::to_string(rows));
+        host->renderAll();
+        EXPECT_EQ(SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0), rows);
+        EXPECT_EQ(shown(rows, 2), "R" + std::to_string(rows));
+        EXPECT_EQ(shown(1, 1), cells.CellText(1, 1));
     }
 }
 
