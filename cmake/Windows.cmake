@@ -58,6 +58,18 @@ else()
     message(STATUS "No libusb for Windows: the USB layer is built with the simulated board only")
 endif()
 
+# The map readers' libxml2: the static one that scripts/windows-libxml2.sh built for this width,
+# through its own CMake package, which names what a static libxml2 needs (LIBXML_STATIC, ws2_32,
+# threads). Without it the build reads no map files and says so.
+set(VELMORIX_LIBXML2_PREFIX "" CACHE PATH "Prefix of a libxml2 built for this Windows target")
+if(VELMORIX_LIBXML2_PREFIX)
+    find_package(Threads REQUIRED)
+    find_package(LibXml2 CONFIG REQUIRED PATHS ${VELMORIX_LIBXML2_PREFIX} NO_DEFAULT_PATH)
+    message(STATUS "libxml2 ${LIBXML2_VERSION_STRING} for Windows: ${VELMORIX_LIBXML2_PREFIX}")
+else()
+    message(STATUS "No libxml2 for Windows: the build reads no register map files")
+endif()
+
 if(VELMORIX_TESTS)
     set(VELMORIX_GOOGLETEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest sources")
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Photographs the Win32 program's windows under Wine on a virtual display with a window manager,
 # on the simulated board: the register console, the About box, the GPIO panel and the script
-# window with a demo script loaded, each opened through the menus with the keyboard. The PNGs go to OUT_DIR.
-#     scripts/win32-screenshots.sh BIN_DIR OUT_DIR
+# window with a demo script loaded, each opened through the menus with the keyboard. The PNGs go to
+# OUT_DIR. DPI (96 unless given) is the screen's scale, Wine's LogPixels, set for the run and put
+# back to 96 after it.
+#     scripts/win32-screenshots.sh BIN_DIR OUT_DIR [DPI]
 set -euo pipefail
 bin=$1
 out=$2
+dpi=${3:-96}
 mkdir -p "$out"
 work=$(mktemp -d)
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/windows/wineprefix} WINEDEBUG=-all
@@ -13,14 +16,20 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 caption="Velmorix I2C Communications Software"
 
 source "$(dirname "$0")/wine-desktop.sh"
+set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+    wineserver -w
+}
 cleanup() {
     stop_desktop
     wineserver -k 2>/dev/null || true
+    [ "$dpi" = 96 ] || set_dpi 96
     rm -rf "$work"
 }
 trap cleanup EXIT
 unset DISPLAY
 start_desktop "$work"
+[ "$dpi" = 96 ] || set_dpi "$dpi"
 
 VELMORIX_BRIDGE=sim wine "$bin/Velmorix_I2C_Comm.exe" &
 main=$(find_window "^$caption\$")

@@ -2,7 +2,7 @@
 # Cross-builds libusb for Windows (MinGW-w64, one static library per width) from Debian's own
 # source package into build/windows/libusb/<arch>; a width already built there is kept, so a
 # rerun costs nothing. Usage: windows-libusb.sh x86_64 i686. Debian only; fetching the source
-# needs root (or sudo) to add and remove a deb-src entry for the same archive.
+# needs root or sudo (scripts/debian-source.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,25 +10,8 @@ version=1.0.26
 out="$PWD/build/windows/libusb"
 tarball="$out/src/libusb-1.0_$version.orig.tar.bz2"
 
-sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-
-# The source entry lives only while apt-get source runs; the package lists are refreshed again
-# after its removal, so that the machine is left as it was.
-sources=/etc/apt/sources.list.d/velmorix-libusb-src.sources
-drop_source_entry() {
-    "${sudo_cmd[@]}" rm -f "$sources"
-    "${sudo_cmd[@]}" apt-get update -qq
-}
 fetch_source() {
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-        "${sudo_cmd[@]}" tee "$sources" >/dev/null
-    trap drop_source_entry EXIT
-    "${sudo_cmd[@]}" apt-get update -qq
-    mkdir -p "$out/src"
-    (cd "$out/src" && apt-get source --download-only -qq libusb-1.0)
-    trap - EXIT
-    drop_source_entry
+    ./scripts/debian-source.sh libusb-1.0 "$out/src"
     if [ ! -f "$tarball" ]; then
         echo "windows-libusb.sh: Debian's source package is not libusb $version:" \
             "$(ls "$out/src")" >&2

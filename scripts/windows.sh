@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Cross-builds for Windows with MinGW-w64 (64-bit: the USB layer with libusb and the simulated
 # board, Kestrow.dll, the models, the application object, the Win32 program Velmorix_I2C_Comm.exe,
-# velmorix-script, velmorix-i2c and their tests; 32-bit: Kestrow.dll with its USB layer), runs the
-# tests under Wine (the window program on a virtual display, driven by keystrokes), packs the ZIP
-# and the installer and checks both. Debian only. Everything lands in build/windows.
+# velmorix-script, velmorix-i2c and their tests, register maps through a static libxml2; 32-bit:
+# Kestrow.dll with its USB layer), runs the tests under Wine (the window program on a virtual
+# display, driven by keystrokes), packs the ZIP and the installer and checks both. Debian only. Everything lands in build/windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 googletest
     nlohmann-json3-dev libcli11-dev zip unzip nsis make bzip2 fonts-wine xvfb xdotool openbox
-    imagemagick x11-utils bc)
+    imagemagick x11-utils bc dpkg-dev)
 ./scripts/ensure-packages.sh "${packages[@]}"
 
 jobs=$(nproc)
@@ -45,19 +45,25 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
 fi
 
-# libusb for both widths, from Debian's source package; built once, then kept.
+# libusb and libxml2 (the map readers') for both widths, from Debian's source packages; built
+# once, then kept. The libxml2 step's time is printed: it is what a fresh clone pays for maps.
 ./scripts/windows-libusb.sh x86_64 i686
 libusb="$PWD/$out/libusb"
+started=$SECONDS
+./scripts/windows-libxml2.sh x86_64 i686
+echo "libxml2 for Windows: $((SECONDS - started)) s"
+libxml2="$PWD/$out/libxml2"
 
 # 32-bit: only Kestrow.dll and the DLLs it needs. No 32-bit Wine here, so it is inspected, not run.
 cmake -S . -B "$out/i686" "${common[@]}" -DVELMORIX_TESTS=OFF \
     -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake \
-    -DVELMORIX_LIBUSB_PREFIX="$libusb/i686"
+    -DVELMORIX_LIBUSB_PREFIX="$libusb/i686" -DVELMORIX_LIBXML2_PREFIX="$libxml2/i686"
 cmake --build "$out/i686" -j "$jobs" --target Kestrow
 
 cmake -S . -B "$out/x86_64" "${common[@]}" -DVELMORIX_TESTS=ON \
     -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake -DVELMORIX_WIN32_GUI=ON \
-    -DVELMORIX_X86_BIN="$PWD/$out/i686/bin" -DVELMORIX_LIBUSB_PREFIX="$libusb/x86_64"
+    -DVELMORIX_X86_BIN="$PWD/$out/i686/bin" -DVELMORIX_LIBUSB_PREFIX="$libusb/x86_64" \
+    -DVELMORIX_LIBXML2_PREFIX="$libxml2/x86_64"
 cmake --build "$out/x86_64" -j "$jobs"
 
 # The program itself under Wine, as a user runs it: a script against the built-in board, and
@@ -86,6 +92,9 @@ if [ "$(tail -n 1 "$work/sim.out")" != "1 passed, 0 failed" ]; then
 fi
 
 ctest --test-dir "$out/x86_64" --output-on-failure -j "$jobs"
+
+# Register maps as on Linux: velmorix-i2c.exe --map against a board with a target made from a map.
+./scripts/windows-map-check.sh "$out/x86_64/bin" "$out/x86_64/map-check"
 
 # The window program as a user runs it: starts on the simulated board, "Good" from the address box
 # and Test, a clean end.

@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "form/HeadingWords.h"
+#include "win32kit/Guard.h"
 #include "win32kit/Screen.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
@@ -655,7 +656,48 @@ HWND ControlBinder::log(form::TextBox& box, const form::ControlEntry& e, const P
 
 LRESULT CALLBACK ControlBinder::editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR, DWORD_PTR self) {
-    return reinterpret_cast<ControlBinder*>(self)->editMessage(window, message, wParam, lParam);
+    LRESULT result = 0;
+    // A handler that throws has the message dropped; the program goes on.
+    guarded("text box message", [&] {
+        result =
+            reinterpret_cast<ControlBinder*>(self)->editMessage(window, message, wParam, lParam);
+    });
+    return result;
+}
+
+std::wstring ControlBinder::filtered(const std::function<void(int&)>& keyPress,
+                                     std::wstring_view text) {
+    std::wstring kept;
+    for (wchar_t c : text) {
+        // A pasted line break or control character is not a key: it neither types nor presses
+        // Enter.
+        if (c < L' ' || c == 127) {
+            continue;
+        }
+        int code = c;
+        if (!dispatch([&keyPress, &code] { keyPress(code); })) {
+            return {};
+        }
+        if (code != 0 && code != 13) {
+            kept.push_back(static_cast<wchar_t>(code));
+        }
+    }
+    return kept;
+}
+
+std::wstring ControlBinder::clipboardText(HWND owner) {
+    std::wstring text;
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(owner)) {
+        return text;
+    }
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT); data != nullptr) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data)); chars != nullptr) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
 }
 
 LRESULT ControlBinder::editMessage(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -677,10 +719,8 @@ LRESULT ControlBinder::editMessage(HWND w, UINT message, WPARAM wParam, LPARAM l
             return code;
         }
         case WM_CHAR: {
+            // Every character, those beyond Latin-1 too, goes through the key handler.
             const int typed = static_cast<int>(wParam);
-            if (typed >= 256) {
-                return DefSubclassProc(w, message, wParam, lParam);
-            }
             if (gate_.busy()) {
                 return 0;  // no typing into a box that an operation may be reading
             }
@@ -696,6 +736,21 @@ LRESULT ControlBinder::editMessage(HWND w, UINT message, WPARAM wParam, LPARAM l
                 return 0;
             }
             return DefSubclassProc(w, message, static_cast<WPARAM>(code), lParam);
+        }
+        case WM_PASTE: {
+            // Ctrl+V and the context menu's Paste come here: the clipboard's text goes through
+            // the key handler character by character, and only what it keeps is typed.
+            if (gate_.busy()) {
+                return 0;
+            }
+            if (!h.events.keyPress || (GetWindowLongW(w, GWL_STYLE) & ES_READONLY) != 0) {
+                break;
+            }
+            const std::wstring kept = filtered(h.events.keyPress, clipboardText(w));
+            if (!kept.empty()) {
+                SendMessageW(w, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(kept.c_str()));
+            }
+            return 0;
         }
         case WM_LBUTTONDBLCLK:
             // The release that ends a double click is not a second click.

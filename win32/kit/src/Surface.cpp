@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "win32kit/Guard.h"
+
 namespace win32kit {
 
 namespace {
@@ -17,7 +19,12 @@ LRESULT CALLBACK route(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     }
     auto* target = reinterpret_cast<MessageTarget*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     LRESULT result = 0;
-    if (target != nullptr && target->onMessage(window, message, wParam, lParam, result)) {
+    bool handled = false;
+    // A handler that throws leaves its message to the default handling; the program goes on.
+    if (target != nullptr &&
+        guarded("window message",
+                [&] { handled = target->onMessage(window, message, wParam, lParam, result); }) &&
+        handled) {
         return result;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include "wd_utils.h"
+#include "win32kit/Guard.h"
 #include "win32kit/Surface.h"
 #include "win32kit/Text.h"
 
@@ -50,9 +51,11 @@ Win32Host::~Win32Host() {
 }
 
 void CALLBACK Win32Host::idlePump(HWND, UINT, UINT_PTR, DWORD) {
-    if (theHost != nullptr && WDU_VB_PumpEvents() > 0) {
-        theHost->renderAll();
-    }
+    guarded("board events", [] {
+        if (theHost != nullptr && WDU_VB_PumpEvents() > 0) {
+            theHost->renderAll();
+        }
+    });
 }
 
 void Win32Host::deliver(MSG& msg) {

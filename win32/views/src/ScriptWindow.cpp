@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "win32kit/Guard.h"
 #include "win32kit/Screen.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
@@ -22,9 +26,21 @@ constexpr int kBottomMargin = 4;
 // The client size at start, at 96 DPI.
 constexpr int kStartWidth = 1040;
 constexpr int kStartHeight = 680;
+constexpr UINT_PTR kGridSubclass = 1;
 
 int scaled(int pixels) {
     return MulDiv(pixels, win32kit::dpi(), 96);
+}
+
+// One row as the list view shows it: every cell's text and colour.
+std::vector<std::pair<std::string, script::CellColor>> rowOf(const script::ScriptGrid& grid,
+                                                             int row) {
+    std::vector<std::pair<std::string, script::CellColor>> cells;
+    cells.reserve(static_cast<std::size_t>(grid.Columns()));
+    for (int c = 1; c <= grid.Columns(); ++c) {
+        cells.emplace_back(grid.CellText(row, c), grid.CellBackColor(row, c));
+    }
+    return cells;
 }
 
 COLORREF cellColour(script::CellColor colour, COLORREF fallback) {
@@ -82,14 +98,17 @@ ScriptWindow::ScriptWindow(frmScriptOps& model, form::UserEventGate& gate,
                                 [this] { model_.mnuScript_Read_Click(); });
             binder.addMenuEntry(file, model_.Dupform, true, [this] { model_.Dupform_Click(); });
         });
-    grid_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT |
-                                LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
-                            scaled(kMargin), scaled(kGridTop), 100, 100, window_->handle(), nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
+    grid_ =
+        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT |
+                            LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_OWNERDATA,
+                        scaled(kMargin), scaled(kGridTop), 100, 100, window_->handle(), nullptr,
+                        GetModuleHandleW(nullptr), nullptr);
     SendMessageW(grid_, WM_SETFONT, reinterpret_cast<WPARAM>(win32kit::messageFont()), FALSE);
     SendMessageW(grid_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    SetWindowSubclass(grid_, &ScriptWindow::gridProc, kGridSubclass,
+                      reinterpret_cast<DWORD_PTR>(this));
     placeGrid();
     rendererId_ = host.addRenderer([this] { renderGrid(); });
     renderGrid();
@@ -97,6 +116,42 @@ ScriptWindow::ScriptWindow(frmScriptOps& model, form::UserEventGate& gate,
 
 ScriptWindow::~ScriptWindow() {
     host_.removeRenderer(rendererId_);
+    RemoveWindowSubclass(grid_, &ScriptWindow::gridProc, kGridSubclass);
+}
+
+LRESULT CALLBACK ScriptWindow::gridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR self) {
+    LRESULT result = 0;
+    // A handler that throws has the key dropped; the program goes on.
+    win32kit::guarded("script grid message", [&] {
+        result =
+            reinterpret_cast<ScriptWindow*>(self)->gridMessage(window, message, wParam, lParam);
+    });
+    return result;
+}
+
+LRESULT ScriptWindow::gridMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_KEYDOWN) {
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    const int key = static_cast<int>(wParam);
+    // The arrow, page, Home and End keys walk the rows; they run nothing.
+    if (const std::optional<script::GridMove> move = gridMove(key)) {
+        const int pageRows = std::max(1, ListView_GetCountPerPage(grid_));
+        window_->binder().dispatch(
+            [this, move, pageRows] { model_.vbalGrid1.moveSelection(*move, pageRows); });
+        return 0;
+    }
+    const int shift = (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) | (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
+                      (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+    bool doDefault = true;
+    const bool ran = window_->binder().dispatch(
+        [this, key, shift, &doDefault] { model_.vbalGrid1_KeyDown(key, shift, doDefault); });
+    // A key the model took, or one dropped while another handler runs, never moves the list.
+    if (!ran || !doDefault) {
+        return 0;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 void ScriptWindow::placeGrid() {
@@ -115,7 +170,6 @@ void ScriptWindow::renderGrid() {
         return;
     }
     revision_ = grid.revision();
-    SendMessageW(grid_, WM_SETREDRAW, FALSE, 0);
     if (columns_ != grid.Columns()) {
         while (SendMessageW(grid_, LVM_DELETECOLUMN, 0, 0) != 0) {
         }
@@ -131,21 +185,22 @@ void ScriptWindow::renderGrid() {
                          reinterpret_cast<LPARAM>(&column));
         }
         columns_ = grid.Columns();
+        shown_.clear();
         // The last column ("Comment") takes what is left of the grid's width.
         SendMessageW(grid_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(columns_ - 1),
                      LVSCW_AUTOSIZE_USEHEADER);
     }
-    SendMessageW(grid_, LVM_DELETEALLITEMS, 0, 0);
+    // Only the rows whose texts or colours changed are repainted; the list asks for the texts.
+    if (static_cast<int>(shown_.size()) != grid.Rows()) {
+        shown_.resize(static_cast<std::size_t>(grid.Rows()));
+        SendMessageW(grid_, LVM_SETITEMCOUNT, static_cast<WPARAM>(grid.Rows()),
+                     LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    }
     for (int r = 1; r <= grid.Rows(); ++r) {
-        for (int c = 1; c <= grid.Columns(); ++c) {
-            std::wstring text = win32kit::wide(grid.CellText(r, c));
-            LVITEMW item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = r - 1;
-            item.iSubItem = c - 1;
-            item.pszText = text.data();
-            SendMessageW(grid_, c == 1 ? LVM_INSERTITEMW : LVM_SETITEMW, 0,
-                         reinterpret_cast<LPARAM>(&item));
+        auto row = rowOf(grid, r);
+        if (row != shown_[static_cast<std::size_t>(r - 1)]) {
+            shown_[static_cast<std::size_t>(r - 1)] = std::move(row);
+            SendMessageW(grid_, LVM_REDRAWITEMS, static_cast<WPARAM>(r - 1), r - 1);
         }
     }
     if (grid.SelectedRow() >= 1) {
@@ -156,8 +211,22 @@ void ScriptWindow::renderGrid() {
                      reinterpret_cast<LPARAM>(&item));
         SendMessageW(grid_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(grid.SelectedRow() - 1), FALSE);
     }
-    SendMessageW(grid_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(grid_, nullptr, TRUE);
+    UpdateWindow(grid_);
+}
+
+void ScriptWindow::cellText(NMLVDISPINFOW& info) {
+    if ((info.item.mask & LVIF_TEXT) == 0 || info.item.pszText == nullptr ||
+        info.item.cchTextMax <= 0) {
+        return;
+    }
+    const auto& grid = model_.vbalGrid1;
+    const int row = info.item.iItem + 1;
+    const int column = info.item.iSubItem + 1;
+    std::wstring text;
+    if (row >= 1 && row <= grid.Rows() && column >= 1 && column <= grid.Columns()) {
+        text = win32kit::wide(grid.CellText(row, column));
+    }
+    lstrcpynW(info.item.pszText, text.c_str(), info.item.cchTextMax);
 }
 
 LRESULT ScriptWindow::customDraw(NMLVCUSTOMDRAW& draw) const {
@@ -201,6 +270,10 @@ bool ScriptWindow::onMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, L
     }
     auto& binder = window_->binder();
     switch (note->code) {
+        case LVN_GETDISPINFOW:
+            cellText(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+            result = 0;
+            return true;
         case NM_CUSTOMDRAW:
             result = customDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
             return true;
@@ -231,26 +304,6 @@ bool ScriptWindow::onMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, L
             if (selected >= 1 && selected <= model_.vbalGrid1.Rows()) {
                 binder.dispatch([this, selected] { model_.actOnRow(selected); });
             }
-            result = 0;
-            return true;
-        }
-        case LVN_KEYDOWN: {
-            const int key = reinterpret_cast<NMLVKEYDOWN*>(lParam)->wVKey;
-            // The arrow, page, Home and End keys walk the rows; they run nothing.
-            if (const std::optional<script::GridMove> move = gridMove(key)) {
-                const int pageRows = std::max(1, ListView_GetCountPerPage(grid_));
-                binder.dispatch(
-                    [this, move, pageRows] { model_.vbalGrid1.moveSelection(*move, pageRows); });
-                result = 0;
-                return true;
-            }
-            const int shift = (GetKeyState(VK_SHIFT) < 0 ? 1 : 0) |
-                              (GetKeyState(VK_CONTROL) < 0 ? 2 : 0) |
-                              (GetKeyState(VK_MENU) < 0 ? 4 : 0);
-            binder.dispatch([this, key, shift] {
-                bool doDefault = true;
-                model_.vbalGrid1_KeyDown(key, shift, doDefault);
-            });
             result = 0;
             return true;
         }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "form/ContainerPlacer.h"
@@ -138,6 +139,11 @@ class ControlBinder : public MessageTarget {
     // click, single click and the focus leaving for another control of the same window run
     // their handlers through the gate.
     LRESULT editMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // What of `text` the key handler keeps, each character run through it as if typed (line
+    // breaks and control characters dropped); empty when the gate drops the handler.
+    std::wstring filtered(const std::function<void(int&)>& keyPress, std::wstring_view text);
+    // The clipboard's text; empty when it holds none or cannot be opened.
+    static std::wstring clipboardText(HWND owner);
     HBRUSH brush(COLORREF colour);
 
     form::UserEventGate& gate_;

@@ -20,7 +20,7 @@ HFONT boldFont();
 HFONT titleFont();
 // The message font (bold or not) at `pixels` height; made once per size, never freed.
 HFONT messageFontOfSize(int pixels, bool bold);
-// The largest message font, down to 9 pixels at 96 DPI, in which `text` wrapped at the width of
+// The largest message font, down to 8 pixels at 96 DPI, in which `text` wrapped at the width of
 // `area` fits its height; the smallest one when none does.
 HFONT fittingFont(const std::wstring& text, const RECT& area, bool bold);
 

@@ -1,7 +1,7 @@
 // The Win32 window of a script window model: the controls of its control table, the "File" menu,
 // and the grid underneath them as a report-style list view that fills the rest of the window,
 // each cell in its own colour. Every user event that may move data goes through the gate; the
-// grid repaints only when its revision moved.
+// grid is an owner-data list view that repaints only the rows that changed.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "script/frmScriptOps.h"
 #include "win32views/TableWindow.h"
@@ -33,8 +36,16 @@ class ScriptWindow {
 
   private:
     bool onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    // Refills the list view from the model's grid when it changed.
+    // Follows the model's grid when it changed: the row count, and a repaint of each row whose
+    // texts or colours differ from those shown.
     void renderGrid();
+    // Answers the owner-data list view's request for a cell's text.
+    void cellText(NMLVDISPINFOW& info);
+    static LRESULT CALLBACK gridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR id, DWORD_PTR self);
+    // A key pressed in the grid reaches the model's KeyDown handler through the gate first; the
+    // list's own handling (moving the selection) runs only when the handler leaves doDefault.
+    LRESULT gridMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     // The grid fills the client area below the controls.
     void placeGrid();
     // Cell colours for the list view's custom draw.
@@ -47,6 +58,8 @@ class ScriptWindow {
     int rendererId_ = 0;
     std::uint64_t revision_ = ~std::uint64_t{0};
     int columns_ = -1;
+    // The rows as last shown: each cell's text and colour.
+    std::vector<std::vector<std::pair<std::string, script::CellColor>>> shown_;
 };
 
 }  // namespace win32views
