@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "board/HexText.h"
 #include "tools/TransferTrace.h"
@@ -89,22 +88,8 @@ BridgeSession::BridgeSession(std::optional<std::string> bridge)
 void BridgeSession::failOpen() {
     // A Linux adapter that is not there, or not ours to open, is no missing bridge board: the
     // error keeps its cause, as smbus2's open would give it.
-    const std::string prefix = "i2cdev:";
-    if (name_.rfind(prefix, 0) == 0) {
-        const std::string node = name_.substr(prefix.size());
-        std::error_code ignored;
-        if (!std::filesystem::exists(node, ignored)) {
-            throw TransferError{ENOENT, node + ": No such file or directory"};
-        }
-    }
-    const std::uint32_t status = client_.lastStatus();
-    if (status == WD_I2CDEV_ACCESS_DENIED || status == WD_ACCESS_DENIED) {
-        throw TransferError{EACCES, client_.statusText(status)};
-    }
-    if (status == WD_I2CDEV_NOT_PLAIN_I2C) {
-        throw TransferError{EOPNOTSUPP, client_.statusText(status)};
-    }
-    throw TransferError{ENODEV, "no bridge board attached (bridge " + name_ + ")"};
+    const client::BoardLinkClient::OpenFailure why = client_.whyNotOpen(name_);
+    throw TransferError{why.errnoValue, why.text};
 }
 
 BridgeSession::~BridgeSession() {

@@ -1,5 +1,11 @@
 #include "client/BoardLinkClient.h"
 
+#include <cerrno>
+#include <filesystem>
+
+#include "wd_utils.h"
+#include "wd_utils_i2cdev.h"
+
 namespace client {
 
 namespace {
@@ -36,8 +42,23 @@ bool BoardLinkClient::attached() const {
     return link_.s.DeviceHandle != 0;
 }
 
-std::uint32_t BoardLinkClient::lastStatus() const {
-    return link_.s.LastStatus;
+BoardLinkClient::OpenFailure BoardLinkClient::whyNotOpen(const std::string& bridge) {
+    const std::string prefix = "i2cdev:";
+    if (bridge.rfind(prefix, 0) == 0) {
+        const std::string node = bridge.substr(prefix.size());
+        std::error_code ignored;
+        if (!std::filesystem::exists(node, ignored)) {
+            return {ENOENT, node + ": No such file or directory"};
+        }
+    }
+    const std::uint32_t status = link_.s.LastStatus;
+    if (status == WD_ACCESS_DENIED || status == WD_I2CDEV_ACCESS_DENIED) {
+        return {EACCES, statusText(status)};
+    }
+    if (status == WD_I2CDEV_NOT_PLAIN_I2C) {
+        return {EOPNOTSUPP, statusText(status)};
+    }
+    return {ENODEV, "no bridge board attached (bridge " + bridge + ")"};
 }
 
 BoardLinkClient::Exchange BoardLinkClient::exchange(const std::vector<std::uint8_t>& packet,

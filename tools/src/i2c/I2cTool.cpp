@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <vector>
 
 #include "board/HexText.h"
 #include "client/BoardLinkClient.h"
+#include "client/BusCapture.h"
 #include "tools/CaptureOption.h"
 #include "tools/HeadlessHost.h"
 #include "tools/TransferTrace.h"
@@ -339,7 +341,10 @@ void runOnBus(const I2cRequest& request, const I2cMapPlan* plan, client::BusCapt
         bus.addBusObserver(*capture);
     }
     if (!bus.open()) {
-        result.fail(kI2cNoBridge, "no bridge board attached");
+        // The same cause Python gives: an adapter node not there or not ours to open.
+        const BoardLinkClient::OpenFailure why = bus.whyNotOpen(
+            client::BusCapture::bridgeName(request.bridge ? request.bridge->c_str() : nullptr));
+        result.fail(kI2cNoBridge, why.errnoValue == ENODEV ? "no bridge board attached" : why.text);
         return;
     }
     switch (request.command) {

@@ -55,9 +55,15 @@ class BoardLinkClient {
     void close(bool reset = true);
     // True while the connection is open and the bridge board attached.
     bool attached() const;
-    // The layer's status of the last call that failed (0 when none has), such as why an open
-    // found no board: a node the user may not open, an adapter that cannot serve.
-    std::uint32_t lastStatus() const;
+    // Why an open of the named bridge ("i2cdev:/dev/i2c-1", "usb"...) found no board, as errno
+    // and text: ENOENT for an adapter node that is not there, EACCES for one the user may not
+    // open, EOPNOTSUPP for a node that is no usable adapter, else ENODEV ("no bridge board
+    // attached").
+    struct OpenFailure {
+        int errnoValue;
+        std::string text;
+    };
+    OpenFailure whyNotOpen(const std::string& bridge);
     // The communication test's exchange: a one-byte read of register 02; answered when count = 1.
     Exchange probe(std::uint8_t writeAddress);
     // Reads `count` bytes (1 to 255) after writing the register bytes (none: a plain read); a full
