@@ -81,6 +81,10 @@ SmbusShape readShape(std::size_t out, std::size_t in) {
     if (out == 0) {
         return in == 1 ? SmbusShape{I2C_SMBUS_BYTE, I2C_FUNC_SMBUS_READ_BYTE} : SmbusShape{};
     }
+    // A command and a word written, a word read after the repeated start: a process call.
+    if (out == 3 && in == 2) {
+        return {I2C_SMBUS_PROC_CALL, I2C_FUNC_SMBUS_PROC_CALL};
+    }
     if (out != 1 || in == 0) {
         return {};
     }
@@ -139,10 +143,14 @@ std::optional<BusResult> LinuxI2cBus::smbus(std::uint8_t address,
     i2c_smbus_data data{};
     // Byte 0 is the command (register) byte; the data follow it.
     const std::span<const std::uint8_t> rest = bytes.empty() ? bytes : bytes.subspan(1);
-    i2c_smbus_ioctl_data request{static_cast<__u8>(read ? I2C_SMBUS_READ : I2C_SMBUS_WRITE),
-                                 static_cast<__u8>(bytes.empty() ? 0 : bytes[0]),
-                                 static_cast<__u32>(shape.size), &data};
-    if (read) {
+    // A process call goes as a write that the kernel answers with the word read.
+    const bool call = shape.size == I2C_SMBUS_PROC_CALL;
+    i2c_smbus_ioctl_data request{
+        static_cast<__u8>(read && !call ? I2C_SMBUS_READ : I2C_SMBUS_WRITE),
+        static_cast<__u8>(bytes.empty() ? 0 : bytes[0]), static_cast<__u32>(shape.size), &data};
+    if (call) {
+        data.word = static_cast<__u16>(rest[0] | (rest[1] << 8));
+    } else if (read) {
         data.block[0] = static_cast<__u8>(in.size());
     } else if (shape.size == I2C_SMBUS_BYTE_DATA) {
         data.byte = rest[0];
@@ -155,7 +163,7 @@ std::optional<BusResult> LinuxI2cBus::smbus(std::uint8_t address,
     const auto okCount = static_cast<std::uint32_t>(read ? in.size() : 1 + bytes.size());
     const BusResult result = run(fd_, I2C_SMBUS, &request, okCount);
     if (read && result.count > 0) {
-        if (shape.size == I2C_SMBUS_WORD_DATA) {
+        if (shape.size == I2C_SMBUS_WORD_DATA || call) {
             in[0] = static_cast<std::uint8_t>(data.word & 0xFF);  // SMBus sends the low byte first
             in[1] = static_cast<std::uint8_t>(data.word >> 8);
         } else if (shape.size == I2C_SMBUS_I2C_BLOCK_DATA) {
