@@ -94,6 +94,7 @@ class CaptureTest : public ::testing::Test {
     // Skips the test when the program cannot be run here.
     void skipWithout(const std::string& program) {
 #if defined(_WIN32)
+        static_cast<void>(program);
         GTEST_SKIP() << apptest::kNeedsPosixShell;
 #else
         if (std::system(("command -v " + program + " >/dev/null").c_str()) != 0) {
