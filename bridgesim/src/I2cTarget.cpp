@@ -26,7 +26,7 @@ std::uint64_t mix(std::uint64_t seed, std::uint64_t sample) {
 
 I2cTarget::I2cTarget(const TargetConfig& config, const SimClock* clock)
     : config_(config),
-      clock_(clock != nullptr ? clock : &ownClock_),
+      clock_(clock),
       registers_(config.size == 0 ? 1 : config.size, config.fill),
       readOnly_(registers_.size(), false) {
     if (config_.size == 0) {
@@ -95,7 +95,8 @@ I2cTarget::I2cTarget(const TargetConfig& config, const SimClock* clock)
 }
 
 std::chrono::microseconds I2cTarget::now() const {
-    return clock_->now();
+    // Its own clock is a member, so that a target moved in its vector keeps a valid one.
+    return clock_ != nullptr ? clock_->now() : ownClock_.now();
 }
 
 bool I2cTarget::busy() const {

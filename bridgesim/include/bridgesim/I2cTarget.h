@@ -77,7 +77,7 @@ class I2cTarget {
     bool busy() const;
 
     TargetConfig config_;
-    const SimClock* clock_;
+    const SimClock* clock_;  // the board's; nullptr: ownClock_
     SimClock ownClock_;
     std::vector<std::uint8_t> registers_;
     std::vector<bool> readOnly_;
