@@ -280,15 +280,10 @@ LoadedMap load(const py::object& file, const std::optional<std::string>& byteOrd
         read = regmap::readRegisterMapFile(path);
     }
     if (!read.ok()) {
-        const auto endsWith = [&](const std::string& tail) {
-            return read.error.size() >= tail.size() &&
-                   read.error.compare(read.error.size() - tail.size(), tail.size(), tail) == 0;
-        };
-        if (endsWith(": cannot be opened")) {
-            throw TransferError{ENOENT, read.error};
-        }
-        if (endsWith(": cannot be read")) {
-            throw TransferError{EIO, read.error};
+        // The file itself failed: an OSError of the system's errno (FileNotFoundError,
+        // PermissionError...); a file read and refused: ValueError.
+        if (read.systemError != 0) {
+            throw TransferError{read.systemError, read.error};
         }
         throw py::value_error(read.error);
     }

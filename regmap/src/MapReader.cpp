@@ -2,6 +2,7 @@
 
 #include <libxml/parser.h>
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -100,10 +101,12 @@ MapReadResult readRegisterMap(std::string_view text, const std::string& source) 
 }
 
 MapReadResult readRegisterMapFile(const std::string& path) {
+    errno = 0;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         MapReadResult result;
         result.error = path + ": cannot be opened";
+        result.systemError = errno != 0 ? errno : ENOENT;
         return result;
     }
     std::string text;
@@ -117,6 +120,7 @@ MapReadResult readRegisterMapFile(const std::string& path) {
     if (file.bad()) {
         MapReadResult result;
         result.error = path + ": cannot be read";
+        result.systemError = errno != 0 ? errno : EIO;
         return result;
     }
     return readRegisterMap(text, path);

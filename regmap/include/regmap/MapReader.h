@@ -16,6 +16,9 @@ struct MapReadResult {
     std::optional<RegisterMap> map;
     // The refusal when map is empty.
     std::string error;
+    // The system's errno when the file itself could not be opened or read (ENOENT, EACCES...);
+    // 0 for a file that was read and refused.
+    int systemError = 0;
     bool ok() const { return map.has_value(); }
 };
 
