@@ -264,7 +264,7 @@ std::vector<int> BridgeSession::detect(bool all) {
     return found;
 }
 
-board::GpioStatusReply BridgeSession::gpio(const std::array<std::uint8_t, 4>& state) {
+bridgeproto::GpioStatusReply BridgeSession::gpio(const std::array<std::uint8_t, 4>& state) {
     std::lock_guard lock(busMutex());
     checkOpen();
     const auto exchange = traced([&] { return client_.gpio(state); });

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "board/Packets.h"
+#include "bridgeproto/Codec.h"
 #include "client/BoardLinkClient.h"
 #include "client/BusCapture.h"
 #include "tools/HeadlessHost.h"
@@ -64,7 +64,7 @@ class BridgeSession {
     std::vector<int> detect(bool all);
     // Sends the GPIO state (enables B, enables C and LEDs, data B, data C and LEDs) and returns
     // what the board reports of the ports.
-    board::GpioStatusReply gpio(const std::array<std::uint8_t, 4>& state);
+    bridgeproto::GpioStatusReply gpio(const std::array<std::uint8_t, 4>& state);
 
     // Traces every packet of this session's calls, as --trace writes them, until the next
     // takeTrace; off when false.

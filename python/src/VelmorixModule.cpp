@@ -844,7 +844,7 @@ Port C uses bits 4-7. An LED lights when both its enable and its level are set.)
             "apply",
             [](Gpio& g) {
                 const std::array<std::uint8_t, 4> state = g.state;
-                const board::GpioStatusReply reply =
+                const bridgeproto::GpioStatusReply reply =
                     g.bridge->connection_.call([&](BridgeSession& s) { return s.gpio(state); });
                 return GpioReadBack{reply.portBData, reply.portCData, reply.portBEnables,
                                     reply.portCEnables};

@@ -224,7 +224,7 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
         junit.emplace(window, app.Txtlog(), host, board::fileTitle(options.script));
     }
     PassTally tally(window.vbalGrid1, junit ? &*junit : nullptr);
-    BoardWatch boardWatch(app.link().s, window.vbalGrid1, &tally);
+    BoardWatch boardWatch(app.link(), window.vbalGrid1, &tally);
     window.setRowObserver(&boardWatch);
     // Loop Cont adds its counts up over the passes; each pass is tallied as its count appears.
     int passesCounted = 0;

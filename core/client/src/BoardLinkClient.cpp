@@ -39,7 +39,7 @@ void BoardLinkClient::close(bool reset) {
 }
 
 bool BoardLinkClient::attached() const {
-    return link_.s.DeviceHandle != 0;
+    return link_.deviceOpen();
 }
 
 BoardLinkClient::OpenFailure BoardLinkClient::whyNotOpen(const std::string& bridge) {
@@ -51,7 +51,7 @@ BoardLinkClient::OpenFailure BoardLinkClient::whyNotOpen(const std::string& brid
             return {ENOENT, node + ": No such file or directory"};
         }
     }
-    const std::uint32_t status = link_.s.LastStatus;
+    const std::uint32_t status = link_.lastStatus();
     if (status == WD_ACCESS_DENIED || status == WD_I2CDEV_ACCESS_DENIED) {
         return {EACCES, statusText(status)};
     }
@@ -61,13 +61,11 @@ BoardLinkClient::OpenFailure BoardLinkClient::whyNotOpen(const std::string& brid
     return {ENODEV, "no bridge board attached (bridge " + bridge + ")"};
 }
 
-BoardLinkClient::Exchange BoardLinkClient::exchange(const std::vector<std::uint8_t>& packet,
-                                                    int replyLength) {
-    const auto out = static_cast<std::uint32_t>(link_.s.OutPipeNum);
+BoardLinkClient::Exchange BoardLinkClient::exchange(const bridgeproto::Command& command) {
     Exchange result;
-    const board::Reply sent = link_.sendPacket(out, packet);
-    const board::Reply reply = link_.receiveReply(board::replyPipe(out), replyLength);
-    result.status = sent.ok() ? reply.status : sent.status;
+    const board::Reply reply = link_.exchange(command);
+    const int replyLength = command.replyLength;
+    result.status = reply.status;
     result.count = reply.byteAt(0);
     for (int i = 1; i < replyLength; ++i) {
         result.data.push_back(reply.byteAt(static_cast<std::size_t>(i)));
@@ -78,14 +76,15 @@ BoardLinkClient::Exchange BoardLinkClient::exchange(const std::vector<std::uint8
 BoardLinkClient::Exchange BoardLinkClient::probe(std::uint8_t writeAddress) {
     const auto readAddress = static_cast<std::uint8_t>(writeAddress + 1);
     // The communication test reads one byte more than its reply holds.
-    return exchange(board::I2cReadCommand(1, readAddress, {kProbeRegister}), 3);
+    bridgeproto::Command command = bridgeproto::i2cRead(1, readAddress, {kProbeRegister});
+    command.replyLength = 3;
+    return exchange(command);
 }
 
 BoardLinkClient::Exchange BoardLinkClient::read(std::uint8_t writeAddress,
                                                 const std::vector<std::uint8_t>& reg, int count) {
     const auto readAddress = static_cast<std::uint8_t>(writeAddress + 1);
-    return exchange(board::I2cReadCommand(static_cast<std::uint8_t>(count), readAddress, reg),
-                    count + 1);
+    return exchange(bridgeproto::i2cRead(static_cast<std::uint8_t>(count), readAddress, reg));
 }
 
 BoardLinkClient::Exchange BoardLinkClient::write(std::uint8_t writeAddress,
@@ -93,21 +92,19 @@ BoardLinkClient::Exchange BoardLinkClient::write(std::uint8_t writeAddress,
                                                  const std::vector<std::uint8_t>& data) {
     // Byte 0 counts the bytes after the address, as a script line's write does.
     const auto count = static_cast<std::uint8_t>(reg.size() + data.size());
-    Exchange result = exchange(board::I2cWriteCommand(count, writeAddress, reg, data), 2);
+    Exchange result = exchange(bridgeproto::i2cWrite(count, writeAddress, reg, data));
     result.data.clear();
     return result;
 }
 
 BoardLinkClient::GpioExchange BoardLinkClient::gpio(const std::array<std::uint8_t, 4>& state) {
     GpioExchange result;
-    const board::Reply sent = link_.sendPacket(board::kGpioOutPipe, board::GpioWriteCommand(state));
-    const board::Reply reply =
-        link_.receiveReply(board::kGpioInPipe, board::kGpioStatusReplyLength);
-    result.status = sent.ok() ? reply.status : sent.status;
-    if (result.transferred() && reply.transferred < board::kGpioPortBytes) {
+    const board::Reply reply = link_.exchange(bridgeproto::gpioWrite(state));
+    result.status = reply.status;
+    if (result.transferred() && reply.transferred < bridgeproto::kGpioPortBytes) {
         result.status = WD_OPERATION_FAILED;  // a reply too short to say anything of the ports
     }
-    result.readBack = board::GpioStatusReply::from(reply.bytes);
+    result.readBack = bridgeproto::GpioStatusReply::from(reply.bytes);
     return result;
 }
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "board/ProgramState.h"
+#include "board/BoardLink.h"
 #include "script/RowObserver.h"
 #include "script/ScriptGrid.h"
 #include "wd_utils.h"
@@ -16,8 +16,8 @@ namespace tools {
 
 class BoardWatch : public script::RowObserver {
   public:
-    // state and grid must outlive the watch; next (may be null) hears every row after it.
-    BoardWatch(const board::ProgramState& state, const script::ScriptGrid& grid,
+    // link and grid must outlive the watch; next (may be null) hears every row after it.
+    BoardWatch(const board::BoardLink& link, const script::ScriptGrid& grid,
                script::RowObserver* next);
 
     // script::RowObserver: the board is checked at the end of every row.
@@ -38,7 +38,7 @@ class BoardWatch : public script::RowObserver {
   private:
     void check(int row);
 
-    const board::ProgramState& state_;
+    const board::BoardLink& link_;
     const script::ScriptGrid& grid_;
     script::RowObserver* next_;
     WDU_DEVICE_HANDLE reached_ = 0;       // the attachment the rows reached, 0 before the first

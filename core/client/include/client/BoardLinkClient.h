@@ -11,7 +11,7 @@
 
 #include "board/BoardLink.h"
 #include "board/MainWindowLink.h"
-#include "board/Packets.h"
+#include "bridgeproto/Codec.h"
 #include "form/Host.h"
 
 namespace client {
@@ -32,7 +32,7 @@ class BoardLinkClient {
     // What a GPIO exchange gave: its status and the ports the bridge board reports back.
     struct GpioExchange {
         std::uint32_t status = 0;
-        board::GpioStatusReply readBack;
+        bridgeproto::GpioStatusReply readBack;
         bool transferred() const { return status == 0; }
     };
 
@@ -87,7 +87,7 @@ class BoardLinkClient {
     static bool isReservedAddress(std::uint8_t address7);
 
   private:
-    Exchange exchange(const std::vector<std::uint8_t>& packet, int replyLength);
+    Exchange exchange(const bridgeproto::Command& command);
 
     board::StandaloneMainWindow window_;
     board::BoardLink link_;
