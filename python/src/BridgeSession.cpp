@@ -243,6 +243,58 @@ std::vector<std::uint8_t> BridgeSession::transfer(const std::vector<Message>& me
                             std::to_string(messages.size()) + " messages of this kind"};
 }
 
+std::vector<std::uint8_t> BridgeSession::blockTransfer(int address, std::uint8_t command,
+                                                       const std::vector<std::uint8_t>& out) {
+    std::lock_guard lock(busMutex());
+    checkOpen();
+    const char* kind = out.empty() ? "block read" : "block process call";
+    const auto exchange =
+        client_.blockTransfer(static_cast<std::uint8_t>(address << 1), command, out);
+    if (exchange.status == WD_I2CDEV_NOT_AN_ADAPTER) {
+        throw TransferError{EOPNOTSUPP, std::string("the bridge board cannot read a block whose "
+                                                    "length the target sends first: its reads take "
+                                                    "a fixed count (bridge ") +
+                                            name_ + ")"};
+    }
+    if (exchange.status == WD_I2CDEV_SHAPE_UNSUPPORTED) {
+        throw TransferError{EOPNOTSUPP, "the adapter does not offer the SMBus " +
+                                            std::string(kind) +
+                                            (out.empty() ? " (I2C_FUNC_SMBUS_READ_BLOCK_DATA)"
+                                                         : " (I2C_FUNC_SMBUS_BLOCK_PROC_CALL)") +
+                                            " (bridge " + name_ + ")"};
+    }
+    if (trace_) {
+        // Past the packets: the trace shows the adapter's transfer as one line of its own.
+        traceLines_ << "I2C_SMBUS " << kind << ' ' << hex(address) << " command " << hex(command)
+                    << ':';
+        for (std::uint8_t b : exchange.data) {
+            traceLines_ << ' ' << board::HexByteText(b);
+        }
+        if (!exchange.transferred()) {
+            traceLines_ << "  (" << client_.statusText(exchange.status) << ')';
+        }
+        traceLines_ << '\n';
+    }
+    if (exchange.transferred()) {
+        return exchange.data;
+    }
+    if (exchange.errnoValue != 0) {
+        throw TransferError{exchange.errnoValue, "address " + hex(address) + ": " +
+                                                     std::strerror(exchange.errnoValue) +
+                                                     " (bridge " + name_ + ")"};
+    }
+    failExchange(address, exchange.status);
+}
+
+std::optional<BridgeSession::Adapter> BridgeSession::adapter() {
+    std::lock_guard lock(busMutex());
+    Adapter found{0, -1};
+    if (closed_ || client_.adapter(found.functions, found.fd) != WD_STATUS_SUCCESS) {
+        return std::nullopt;
+    }
+    return found;
+}
+
 std::vector<int> BridgeSession::detect(bool all) {
     std::lock_guard lock(busMutex());
     checkOpen();

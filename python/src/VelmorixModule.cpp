@@ -335,11 +335,33 @@ class ProcessCapture {
 class SMBus {
   public:
     SMBus(const py::handle& bus, bool force, py::object trace, const py::object& capture)
-        : connection_(bus, std::move(trace), capture, !bus.is_none()), force_(force) {}
+        : connection_(bus, std::move(trace), capture, !bus.is_none()), force_(force) {
+        if (!bus.is_none()) {
+            funcs_ = functions();
+        }
+    }
 
     Connection connection_;
     std::optional<int> address_;  // the last address used, as smbus2's `address`
     bool force_;
+    long funcs_ = 0;  // as smbus2 keeps it: read at open, kept after close
+
+    // The I2C_FUNC bits of the open bridge: the adapter's own, else what the packets carry.
+    long functions() {
+        const auto adapter = connection_.call([](BridgeSession& s) { return s.adapter(); });
+        return adapter ? static_cast<long>(adapter->functions) : kBridgeFunctions;
+    }
+    // An SMBus block read (out empty) or block process call; the bytes the target sent.
+    std::vector<std::uint8_t> block(long address, std::uint8_t command,
+                                    std::vector<std::uint8_t> out, const py::handle& force) {
+        const int a = use(address);
+        const bool f = forced(force);
+        return connection_.call([&](BridgeSession& s) {
+            std::lock_guard bus(BridgeSession::busMutex());
+            s.setForce(f);
+            return s.blockTransfer(a, command, out);
+        });
+    }
 
     int use(long address) {
         const int checked = checkAddress(address);
@@ -634,7 +656,11 @@ during transfers.)");
              py::arg("bridge") = py::none(), py::arg("trace") = py::none(),
              py::arg("capture") = py::none())
         .def(
-            "open", [](SMBus& self, const py::object& bus) { self.connection_.reopen(bus); },
+            "open",
+            [](SMBus& self, const py::object& bus) {
+                self.connection_.reopen(bus);
+                self.funcs_ = self.functions();
+            },
             py::arg("bus"),
             "Opens the bus (as the constructor names it), closing any open one first.")
         .def_readwrite(
@@ -643,11 +669,22 @@ during transfers.)");
             "addresses a kernel driver holds (I2C_SLAVE_FORCE); False fails them with "
             "OSError(EBUSY), as smbus2 does.")
         .def_property_readonly(
-            "funcs", [](const SMBus&) { return kBridgeFunctions; },
-            "The I2C_FUNC bits (smbus2's I2cFunc) of the transfers this object carries exactly.")
+            "funcs", [](const SMBus& self) { return self.funcs_; },
+            "The I2C_FUNC bits (smbus2's I2cFunc) of the transfers this object carries exactly: "
+            "the adapter's own I2C_FUNCS on a Linux adapter, what the packets carry on the "
+            "bridge board; 0 before the first open, as in smbus2.")
         .def_property_readonly(
-            "fd", [](const SMBus&) { return py::none(); },
-            "None: the transfers go through the bridge's packets, not a file descriptor.")
+            "fd",
+            [](SMBus& self) -> std::optional<int> {
+                if (self.connection_.closed()) {
+                    return std::nullopt;
+                }
+                const auto adapter =
+                    self.connection_.call([](BridgeSession& s) { return s.adapter(); });
+                return adapter ? std::optional<int>(adapter->fd) : std::nullopt;
+            },
+            "The Linux adapter's file descriptor (owned by the bus: never close it); None on "
+            "the bridge board or when closed.")
         .def("__repr__",
              [](const SMBus& self) { return self.connection_.describe("SMBus", self.address_); })
         .def_property_readonly(
@@ -753,16 +790,13 @@ during transfers.)");
             "SMBus block write: the register, the count, then the bytes (at most 32).")
         .def(
             "read_block_data",
-            [](SMBus&, long a, long reg, const py::object&) -> py::list {
-                checkAddress(a);
-                checkRegister(reg);
-                throw TransferError{EOPNOTSUPP,
-                                    "read_block_data: the bridge board reads a fixed number of "
-                                    "bytes and cannot take the count the target sends first"};
+            [](SMBus& self, long a, long reg, const py::object& force) {
+                return intList(self.block(a, checkRegister(reg), {}, force));
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
-            "Refused with OSError(EOPNOTSUPP): the bridge board cannot read a length the target "
-            "sends first.")
+            "SMBus block read: the bytes the target sends after its count, as a list of ints. "
+            "On a Linux adapter as I2C_SMBUS_BLOCK_DATA; OSError(EOPNOTSUPP) on the bridge board, "
+            "which cannot read a block whose length the target sends first.")
         .def(
             "process_call",
             [](SMBus& self, long a, long reg, long value, const py::object& force) {
@@ -779,18 +813,20 @@ during transfers.)");
             "repeated start, low bytes first.")
         .def(
             "block_process_call",
-            [](SMBus&, long a, long reg, const py::object& data, const py::object&) -> py::list {
-                checkAddress(a);
-                checkRegister(reg);
-                byteList(data, kBlockMax, "data");
-                throw TransferError{EOPNOTSUPP,
-                                    "block_process_call: the bridge board reads a fixed number "
-                                    "of bytes and cannot take the count the target sends first"};
+            [](SMBus& self, long a, long reg, const py::object& data, const py::object& force) {
+                const std::uint8_t r = checkRegister(reg);
+                std::vector<std::uint8_t> block = byteList(data, kBlockMax, "data");
+                if (block.empty()) {
+                    throw py::value_error("block_process_call needs 1 to 32 data bytes");
+                }
+                return intList(self.block(a, r, std::move(block), force));
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
             py::arg("force") = py::none(),
-            "Refused with OSError(EOPNOTSUPP): the bridge board cannot read a length the target "
-            "sends first.")
+            "SMBus block process call: writes the block to the register, then reads the block "
+            "the target sends back after its count. On a Linux adapter as "
+            "I2C_SMBUS_BLOCK_PROC_CALL; OSError(EOPNOTSUPP) on the bridge board, which cannot "
+            "read a block whose length the target sends first.")
         .def("i2c_rdwr", &i2cRdwr,
              R"(Runs i2c_msg messages (velmorix.i2c_msg or smbus2.i2c_msg) as one transfer.
 

@@ -46,8 +46,9 @@ BAD_CALLS = [
     (lambda b: b.enable_pec(), OSError, "does not send PEC"),
     (lambda b: b.write_i2c_block_data(0x30, 0, [1 << 70]), OverflowError, "too large"),
     (lambda b: b.write_block_data(0x30, 0, [0] * 33), ValueError, "at most 32"),
-    (lambda b: b.read_block_data(0x30, 0), OSError, "cannot take the count the target sends"),
-    (lambda b: b.block_process_call(0x30, 0, [1]), OSError, "cannot take the count"),
+    (lambda b: b.read_block_data(0x30, 0), OSError, "cannot read a block whose length the target sends first"),
+    (lambda b: b.block_process_call(0x30, 0, [1]), OSError, "cannot read a block whose length"),
+    (lambda b: b.block_process_call(0x30, 0, []), ValueError, "1 to 32 data bytes"),
     (lambda b: b.i2c_rdwr(_flagged(0x0010)), OSError, "are not carried by the bridge"),
 ]
 

@@ -198,6 +198,69 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
     return statusOf(result);
 }
 
+std::uint32_t I2cDevBackend::adapter(std::uint64_t serial, std::uint32_t& functions, int& fd) {
+    std::lock_guard lock(stateMutex_);
+    if (const std::uint32_t status = sameAttachmentLocked(serial)) {
+        return status;
+    }
+    functions = functions_;
+    fd = fd_;
+    return WD_STATUS_SUCCESS;
+}
+
+std::uint32_t I2cDevBackend::blockTransfer(std::uint64_t serial, std::uint8_t address7,
+                                           std::uint8_t command, std::span<const std::uint8_t> out,
+                                           std::span<std::uint8_t> in, std::uint32_t& received,
+                                           int& error) {
+    received = 0;
+    error = 0;
+    bridgeproto::BusResult result;
+    {
+        std::lock_guard io(ioMutex_);
+        {
+            std::lock_guard lock(stateMutex_);
+            if (const std::uint32_t status = sameAttachmentLocked(serial)) {
+                return status;
+            }
+        }
+        bus_.setForce(forced().load());
+        result =
+            bus_.blockTransfer(static_cast<std::uint8_t>(address7 << 1), command, out, in, error);
+        if (result.status == bridgeproto::BusStatus::Gone) {
+            std::lock_guard lock(stateMutex_);
+            closeLocked();
+        }
+    }
+    switch (result.status) {
+        case bridgeproto::BusStatus::Ok:
+            received = error == 0 ? result.count : 0;
+            // A target that did not answer is a failure here: there is no count byte to say so.
+            return error == 0 ? std::uint32_t{WD_STATUS_SUCCESS}
+                              : std::uint32_t{WD_I2CDEV_ADAPTER_ERROR};
+        case bridgeproto::BusStatus::TimedOut:
+            return WD_I2CDEV_BUS_TIMEOUT;
+        case bridgeproto::BusStatus::ArbitrationLost:
+            return WD_I2CDEV_ARBITRATION_LOST;
+        case bridgeproto::BusStatus::Busy:
+            return WD_I2CDEV_ADDRESS_BUSY;
+        case bridgeproto::BusStatus::Unsupported:
+            return WD_I2CDEV_SHAPE_UNSUPPORTED;
+        case bridgeproto::BusStatus::Failed:
+            return WD_I2CDEV_ADAPTER_ERROR;
+        case bridgeproto::BusStatus::Gone:
+            break;
+    }
+    PresenceListener listener;
+    {
+        std::lock_guard lock(stateMutex_);
+        listener = listener_;
+    }
+    if (listener) {
+        listener();
+    }
+    return WD_DEVICE_GONE;
+}
+
 std::uint32_t I2cDevBackend::reset(std::uint64_t serial) {
     std::lock_guard io(ioMutex_);
     std::lock_guard lock(stateMutex_);
@@ -234,6 +297,7 @@ bool I2cDevBackend::refresh() {
         return false;
     }
     fd_ = fd;
+    functions_ = static_cast<std::uint32_t>(functions);
     ++serial_;
     bus_.setFd(fd_, functions);
     return true;

@@ -120,6 +120,41 @@ WDU_API void WDU_I2cDevForce(int force) {
 #endif
 }
 
+WDU_API uint32_t WDU_I2cDevAdapter(WDU_DEVICE_HANDLE hDevice, uint32_t* pdwFunctions, int* piFd) {
+    std::uint32_t functions = 0;
+    int fd = -1;
+    const std::uint32_t status = wdu::UsbLayer::instance().adapter(hDevice, functions, fd);
+    if (pdwFunctions != nullptr) {
+        *pdwFunctions = status == WD_STATUS_SUCCESS ? functions : 0;
+    }
+    if (piFd != nullptr) {
+        *piFd = status == WD_STATUS_SUCCESS ? fd : -1;
+    }
+    return status;
+}
+
+WDU_API uint32_t WDU_I2cDevBlockTransfer(WDU_DEVICE_HANDLE hDevice, uint8_t bAddress,
+                                         uint8_t bCommand, const uint8_t* pOut,
+                                         uint32_t dwOutLength, uint8_t* pIn, uint32_t* pdwInLength,
+                                         int* piErrno) {
+    std::uint32_t received = 0;
+    int error = 0;
+    std::uint32_t status = WD_INVALID_PARAMETER;
+    if (bAddress <= 0x7F && dwOutLength <= 32 && (pOut != nullptr || dwOutLength == 0) &&
+        pIn != nullptr) {
+        status = wdu::UsbLayer::instance().blockTransfer(
+            hDevice, bAddress, bCommand, std::span<const std::uint8_t>(pOut, dwOutLength),
+            std::span<std::uint8_t>(pIn, 32), received, error);
+    }
+    if (pdwInLength != nullptr) {
+        *pdwInLength = received;
+    }
+    if (piErrno != nullptr) {
+        *piErrno = error;
+    }
+    return status;
+}
+
 WDU_API void WDU_SetTransferTrace(WDU_TRANSFER_TRACE pfTrace, void* pUserData) {
     std::unique_lock lock(g_trace.mutex);
     g_trace.callback = pfTrace;

@@ -90,6 +90,9 @@ class BoardLink {
     void addBusObserver(BusObserver& observer);
     // Stops telling the observer; harmless when it is not there.
     void removeBusObserver(BusObserver& observer);
+    // Hands a transaction that went past the packets (an adapter's own SMBus block transfer) to
+    // the observers, as one of the I2C endpoint's would be.
+    void tellBusObservers(const I2cTransaction& transaction);
 
   private:
     // The main window's log box, put under the log budget on first use.
