@@ -10,8 +10,10 @@
 #include <csignal>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -174,10 +176,17 @@ std::optional<std::string> bridgeText(const py::handle& bridge) {
                          std::string(py::str(py::type::of(bridge).attr("__name__"))));
 }
 
-std::shared_ptr<BridgeSession> openSession(const py::handle& bridge) {
-    std::optional<std::string> text = bridgeText(bridge);
+// Runs fn without the GIL when this thread holds it, so that a wait for the bus lock never holds
+// the interpreter; with it while the interpreter is going down, when a released GIL may not be had
+// back. fn touches no Python object.
+template <typename Fn>
+void withoutGil(Fn fn) {
+    if (PyGILState_Check() == 0 || _Py_IsFinalizing() != 0) {
+        fn();
+        return;
+    }
     py::gil_scoped_release nogil;
-    return std::make_shared<BridgeSession>(std::move(text));
+    fn();
 }
 
 // A capture file for the bridge as named (nullopt: as the layer chooses it); OSError when the
@@ -191,10 +200,13 @@ std::unique_ptr<client::BusCapture> openCapture(const py::handle& path,
                               " is out of range (1000 to 5000000 Hz)");
     }
     const auto file = py::module_::import("os").attr("fspath")(path).cast<std::string>();
-    const client::CaptureSource source{
-        std::string("velmorix (Python) ") + velmorix::kVersionText,
-        bridge ? client::BusCapture::bridgeName(bridge->c_str()) : BridgeSession::currentBridge(),
-        static_cast<int>(rate)};
+    std::string bridgeName;
+    withoutGil([&] {
+        bridgeName = bridge ? client::BusCapture::bridgeName(bridge->c_str())
+                            : BridgeSession::currentBridge();
+    });
+    const client::CaptureSource source{std::string("velmorix (Python) ") + velmorix::kVersionText,
+                                       bridgeName, static_cast<int>(rate)};
     std::string error;
     errno = 0;
     std::unique_ptr<client::BusCapture> capture = client::BusCapture::open(file, source, error);
@@ -232,22 +244,36 @@ class Connection {
         }
         return session_;
     }
-    // The session may outlive this object in a call of another thread's making: it stops
-    // writing to the capture, which goes with this object.
+    // A garbage-collected open object: closed without the GIL. The session may outlive this
+    // object in a call of another thread's making: it stops writing to the capture, which goes
+    // with this object. The trace file, a Python object, goes after, with the GIL.
     ~Connection() {
-        if (session_ && capture_) {
-            session_->removeCapture(*capture_);
-        }
+        std::shared_ptr<BridgeSession> session = std::move(session_);
+        std::unique_ptr<client::BusCapture> capture = std::move(capture_);
+        withoutGil([&] {
+            if (session && capture) {
+                session->removeCapture(*capture);
+            }
+            session.reset();
+            capture.reset();
+        });
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     void reopen(const py::handle& bridge) {
         close();
-        session_ = openSession(bridge);
-        session_->setTrace(!trace_.is_none());
-        if (capture_) {
-            session_->addCapture(*capture_);
+        std::optional<std::string> text = bridgeText(bridge);
+        const bool trace = !trace_.is_none();
+        std::shared_ptr<BridgeSession> opened;
+        {
+            py::gil_scoped_release nogil;
+            opened = std::make_shared<BridgeSession>(std::move(text));
+            opened->setTrace(trace);
+            if (capture_) {
+                opened->addCapture(*capture_);
+            }
         }
+        session_ = std::move(opened);
     }
     void close() {
         std::shared_ptr<BridgeSession> session = std::move(session_);
@@ -258,6 +284,7 @@ class Connection {
                 session->removeCapture(*capture_);
             }
             session->close();
+            session.reset();
         }
     }
     bool closed() const { return !session_; }
@@ -268,21 +295,19 @@ class Connection {
         return text;
     }
 
-    // Runs fn(session) without the GIL, then writes its trace lines, also when it fails.
+    // Runs fn(session) without the GIL, then writes its trace lines, also when it fails. The
+    // trace is taken, and this call's reference to the session dropped (the last one closes
+    // it, when another thread closed this object meanwhile), before the GIL is had back.
     template <typename Fn>
     auto call(Fn fn) {
         std::shared_ptr<BridgeSession> session = this->session();
         struct Flush {
-            Connection& self;
-            BridgeSession& session;
+            const py::object& trace;
+            std::string lines;
             ~Flush() {
-                if (self.trace_.is_none()) {
-                    return;
-                }
-                const std::string lines = session.takeTrace();
                 try {
                     if (!lines.empty()) {
-                        self.trace_.attr("write")(lines);
+                        trace.attr("write")(lines);
                     }
                 } catch (py::error_already_set& e) {
                     // A trace file that fails must not end the process while a transfer's
@@ -290,8 +315,18 @@ class Connection {
                     e.discard_as_unraisable("velmorix trace");
                 }
             }
-        } flush{*this, *session};
+        } flush{trace_, {}};
         py::gil_scoped_release nogil;
+        struct Release {
+            std::shared_ptr<BridgeSession>& session;
+            std::string* lines;  // null: no trace
+            ~Release() {
+                if (lines != nullptr) {
+                    *lines = session->takeTrace();
+                }
+                session.reset();
+            }
+        } release{session, trace_.is_none() ? nullptr : &flush.lines};
         return fn(*session);
     }
 
@@ -307,12 +342,11 @@ class ProcessCapture {
   public:
     ProcessCapture(const py::handle& path, long rate)
         : file_(openCapture(path, std::nullopt, rate)) {
-        BridgeSession::captureAll(*file_);
+        withoutGil([&] { BridgeSession::captureAll(*file_); });
     }
-    // Without releasing the GIL: the interpreter may be going down.
     ~ProcessCapture() {
         if (file_) {
-            BridgeSession::stopCaptureAll(*file_);
+            withoutGil([&] { BridgeSession::stopCaptureAll(*file_); });
         }
     }
     ProcessCapture(const ProcessCapture&) = delete;
@@ -485,20 +519,63 @@ class Bridge {
 
 // ---- run_script ---------------------------------------------------------------------------------
 
+// One run at a time: the engine's windows, the layer's bridge and the Ctrl-C handling are the
+// process's.
+std::mutex g_scriptRun;
 std::atomic<bool> g_interrupted{false};
 
 extern "C" void onInterrupt(int) {
     g_interrupted.store(true);
 }
 
+// While a run on the main thread lasts, Ctrl-C asks it to stop at the next row: Python's own
+// handler needs the GIL, which the run does not hold. The previous handler comes back however
+// the run ends. A run on another thread leaves SIGINT to Python, which delivers it to the main
+// thread, as it delivers every signal.
+class InterruptScope {
+  public:
+    explicit InterruptScope(bool mainThread) : installed_(mainThread) {
+        g_interrupted.store(false);
+        if (installed_) {
+            struct sigaction ours {};
+            ours.sa_handler = onInterrupt;
+            sigemptyset(&ours.sa_mask);
+            sigaction(SIGINT, &ours, &previous_);
+        }
+    }
+    ~InterruptScope() {
+        if (installed_) {
+            sigaction(SIGINT, &previous_, nullptr);
+        }
+    }
+    InterruptScope(const InterruptScope&) = delete;
+    InterruptScope& operator=(const InterruptScope&) = delete;
+
+  private:
+    bool installed_;
+    struct sigaction previous_ {};
+};
+
+// The run's refusal as the exception its errno names (FileNotFoundError, ValueError for
+// EINVAL, BridgeError for ENODEV...), with the runner's last message line as its text.
+[[noreturn]] void failRun(int errnoValue, const std::string& messages) {
+    const std::string prefix = "velmorix-script: ";
+    const std::size_t at = messages.rfind(prefix);
+    std::string reason = messages.substr(at == std::string::npos ? 0 : at + prefix.size());
+    while (!reason.empty() && reason.back() == '\n') {
+        reason.pop_back();
+    }
+    throw TransferError{errnoValue != 0 ? errnoValue : EINVAL, reason};
+}
+
 py::dict runScript(const std::string& path, const py::handle& bridge, std::optional<long> address,
-                   long loops, bool abortOnFail, std::optional<std::string> record) {
+                   long loops, bool abortOnFail, std::optional<std::string> record,
+                   std::optional<std::string> capture) {
     tools::RunnerOptions options;
     options.script = path;
     options.bridge = bridgeText(bridge);
     if (address) {
-        options.address =
-            board::HexByteText(static_cast<std::uint8_t>(checkAddress(*address) << 1));
+        options.writeAddress = static_cast<std::uint8_t>(checkAddress(*address) << 1);
     }
     constexpr long kMaxLoops = 1'000'000;
     if (loops < 1 || loops > kMaxLoops) {
@@ -511,23 +588,27 @@ py::dict runScript(const std::string& path, const py::handle& bridge, std::optio
     if (record) {
         options.recordPath = *record;
     }
+    if (capture) {
+        options.capturePath = *capture;
+    }
+    const bool mainThread = py::module_::import("threading")
+                                .attr("current_thread")()
+                                .is(py::module_::import("threading").attr("main_thread")());
 
     std::ostringstream out;
     std::ostringstream err;
     tools::ScriptRunResult result;
-    // Ctrl-C ends the run at the next row; Python's own handler needs the GIL, which the run
-    // does not hold.
-    g_interrupted.store(false);
-    struct sigaction ours {};
-    struct sigaction previous {};
-    ours.sa_handler = onInterrupt;
-    sigemptyset(&ours.sa_mask);
-    sigaction(SIGINT, &ours, &previous);
     {
+        std::unique_lock run(g_scriptRun, std::try_to_lock);
+        if (!run.owns_lock()) {
+            throw std::runtime_error(
+                "run_script is already running in another thread of this process; one run at "
+                "a time");
+        }
+        InterruptScope interrupt(mainThread);
         py::gil_scoped_release nogil;
         std::lock_guard lock(BridgeSession::busMutex());
         if (BridgeSession::anyOpenLocked()) {
-            sigaction(SIGINT, &previous, nullptr);
             throw TransferError{EBUSY,
                                 "run_script chooses the bridge itself; close the open "
                                 "SMBus and Bridge objects first"};
@@ -535,30 +616,19 @@ py::dict runScript(const std::string& path, const py::handle& bridge, std::optio
         result =
             tools::runScriptPasses(options, out, err, false, [] { return g_interrupted.load(); });
     }
-    sigaction(SIGINT, &previous, nullptr);
     if (result.interrupted) {
         PyErr_SetNone(PyExc_KeyboardInterrupt);
         throw py::error_already_set();
     }
-    std::string messages = err.str();
+    const std::string messages = err.str();
     if (!result.loaded) {
-        const std::string prefix = "velmorix-script: ";
-        std::string reason = messages.substr(messages.rfind(prefix) == std::string::npos
-                                                 ? 0
-                                                 : messages.rfind(prefix) + prefix.size());
-        while (!reason.empty() && reason.back() == '\n') {
-            reason.pop_back();
-        }
-        if (reason.rfind("cannot read script", 0) == 0) {
-            throw TransferError{ENOENT, reason};
-        }
-        throw py::value_error(reason);
+        failRun(result.errnoValue, messages);
     }
     if (!result.boardFault.empty()) {
         throw TransferError{
-            ENODEV, result.boardFault + " (bridge " +
-                        (options.bridge ? *options.bridge : std::string("from VELMORIX_BRIDGE")) +
-                        ")"};
+            result.errnoValue,
+            result.boardFault + " (bridge " +
+                (options.bridge ? *options.bridge : std::string("from VELMORIX_BRIDGE")) + ")"};
     }
     py::list passes;
     for (const tools::PassResult& pass : result.passes) {
@@ -993,7 +1063,7 @@ several threads: its calls are serialized, and the GIL is released during transf
          checkAddress});
 
     m.def("_run_script", &runScript, py::arg("path"), py::arg("bridge"), py::arg("address"),
-          py::arg("loops"), py::arg("abort_on_fail"), py::arg("record"),
+          py::arg("loops"), py::arg("abort_on_fail"), py::arg("record"), py::arg("capture"),
           "The engine of run_script: velmorix-script's, returning plain values.");
     m.def(
         "bridge_forms", [] { return std::string(WDU_BridgeForms()); },

@@ -232,6 +232,7 @@ def _run_script(
     loops: int,
     abort_on_fail: bool,
     record: Optional[str],
+    capture: Optional[str],
 ) -> dict[str, Any]: ...
 
 class _ProcessCapture:
