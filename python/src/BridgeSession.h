@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sstream>
@@ -109,6 +110,8 @@ class BridgeSession {
     void setForce(bool force) { force_ = force; }
 
   private:
+    // True in a forked child for a session of the parent's.
+    bool inherited() const;
     // The error of an open that found no board, with its cause where the layer knows it.
     [[noreturn]] void failOpen();
     // Refuses a call on a closed session or a board that is gone.
@@ -121,11 +124,12 @@ class BridgeSession {
 
     std::string name_;
     std::ostringstream messages_;
-    tools::HeadlessHost host_;
-    client::BoardLinkClient client_;
+    std::unique_ptr<tools::HeadlessHost> host_;
+    std::unique_ptr<client::BoardLinkClient> client_;
     bool closed_ = false;
     bool trace_ = false;
     bool force_ = false;
+    int generation_ = 0;  // the forks before the open
     std::ostringstream traceLines_;
 };
 

@@ -5,12 +5,15 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <pthread.h>
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -523,6 +526,14 @@ class Bridge {
 // process's.
 std::mutex g_scriptRun;
 std::atomic<bool> g_interrupted{false};
+
+// A child forked during another thread's run has no such run: it may start its own.
+void scriptRunAfterForkInChild() {
+    new (&g_scriptRun) std::mutex();
+}
+
+[[maybe_unused]] const int g_scriptForkHandler =
+    ::pthread_atfork(nullptr, nullptr, scriptRunAfterForkInChild);
 
 extern "C" void onInterrupt(int) {
     g_interrupted.store(true);

@@ -289,3 +289,41 @@ def test_interpreter_runs_while_another_thread_waits_in_a_transfer_and_a_close(t
     assert started["close"] - started["transfer"] < 0.5
     window = [t for t in ran if started["close"] < t < started["close"] + 0.4]
     assert len(window) > 10
+
+
+def _first_calls_in_a_forked_child(inherited, answers):
+    try:
+        inherited.read_byte_data(0x50, 2)
+        answers.put("the parent's bus answered")
+    except OSError as e:
+        answers.put(e.errno)
+    with velmorix.SMBus("sim", trace=io.StringIO()) as fresh:
+        answers.put(fresh.read_byte_data(BUILT_IN, 2))
+
+
+def test_a_child_forked_during_a_traced_transfer_never_hangs(tmp_path):
+    import multiprocessing
+    import queue
+
+    slow = tmp_path / "slow.json"
+    slow.write_text('{ "targets": [ { "address": "A0", "registers": { "02": "7A" },'
+                    ' "stretch_us": 1000000 } ] }')
+    with velmorix.SMBus(f"sim:{slow}", trace=io.StringIO()) as bus:
+        transfer = threading.Thread(target=bus.read_byte_data, args=(0x50, 2))
+        transfer.start()
+        time.sleep(0.2)  # inside the transfer: the bus lock held, the trace installed
+        context = multiprocessing.get_context("fork")
+        answers = context.Queue()
+        child = context.Process(target=_first_calls_in_a_forked_child, args=(bus, answers))
+        child.start()
+        try:
+            got = [answers.get(timeout=30), answers.get(timeout=30)]
+        except queue.Empty:
+            got = "the child hung"
+        finally:
+            child.join(timeout=5)
+            if child.is_alive():
+                child.kill()
+        transfer.join()
+    assert got == [errno.EBADF, 0x7A]
+    assert child.exitcode == 0

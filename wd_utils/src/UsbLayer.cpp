@@ -120,6 +120,8 @@ void UsbLayer::stopAtExit() {
 std::uint32_t UsbLayer::selectBridge(const char* text) {
     {
         std::lock_guard lock(mutex_);
+        // A forked child's registrations are the parent's: none is open here.
+        abandonInheritedLocked();
         if (!registrations_.empty()) {
             return WD_ALREADY_INITIALIZED;
         }

@@ -5,9 +5,14 @@
 #include "I2cDevBackend.h"
 #endif
 
+#if !defined(_WIN32)
+#include <pthread.h>
+#endif
+
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 
 namespace {
 
@@ -24,6 +29,32 @@ struct TransferTrace {
 
 TransferTrace g_trace;
 thread_local int t_tracesHere = 0;  // calls under way on this thread (a trace inside a trace)
+
+#if !defined(_WIN32)
+// A fork: the mutex is held only for moments, never across a callback, so the forking thread
+// takes it and the child starts with it free. The calls under way belong to the parent's threads,
+// which the child does not have: it starts with none running and no trace installed (the
+// installed one writes to the parent's caller), so that its first trace change never waits.
+void traceBeforeFork() {
+    g_trace.mutex.lock();
+}
+
+void traceAfterForkInParent() {
+    g_trace.mutex.unlock();
+}
+
+void traceAfterForkInChild() {
+    new (&g_trace.idle) std::condition_variable();
+    g_trace.running = 0;
+    g_trace.callback = nullptr;
+    g_trace.user = nullptr;
+    g_trace.on.store(false, std::memory_order_release);
+    g_trace.mutex.unlock();
+}
+
+[[maybe_unused]] const int g_traceForkHandlers =
+    ::pthread_atfork(traceBeforeFork, traceAfterForkInParent, traceAfterForkInChild);
+#endif
 
 void traceTransfer(uint32_t pipe, uint32_t read, const uint8_t* bytes, uint32_t length,
                    uint32_t status) {
