@@ -675,13 +675,9 @@ void addClosing(py::class_<T>& cls) {
             "Closes the connection; exceptions pass on.");
 }
 
-}  // namespace
-
-PYBIND11_MODULE(_velmorix, m) {
-    m.doc() = "The bridge board from Python: the C++ part of the velmorix package.";
-    // Fails `import velmorix` at once when the package is incomplete, not in the first error.
-    py::module_::import("velmorix._errors");
-
+// Turns TransferError into the OSError its errno names: ValueError for EINVAL, BridgeError for
+// ENODEV.
+void registerErrors() {
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p) {
@@ -700,7 +696,10 @@ PYBIND11_MODULE(_velmorix, m) {
             PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
         }
     });
+}
 
+// SMBus, the drop-in for smbus2.SMBus.
+void bindSMBus(py::module_& m) {
     py::class_<SMBus> smbusClass(m, "SMBus", R"(A drop-in for smbus2.SMBus on the bridge board.
 
 SMBus(bus=None, force=False, *, bridge=None, trace=None, capture=None)
@@ -914,7 +913,10 @@ during transfers.)");
 The bridge board carries one write, one read, or a write followed by a read of the
 same address (a register read); anything else raises OSError(EOPNOTSUPP). Read
 messages are filled in place. Lengths go up to 255.)");
+}
 
+// Gpio and GpioReadBack, the board's GPIO of a Bridge.
+void bindGpio(py::module_& m) {
     py::class_<GpioReadBack>(m, "GpioReadBack",
                              "What the bridge board reports of its ports after a GPIO write.")
         .def_readonly("data_b", &GpioReadBack::data_b, "Port B levels.")
@@ -971,7 +973,10 @@ Port C uses bits 4-7. An LED lights when both its enable and its level are set.)
             return "<velmorix.Gpio enable_b=" + hex(g.state[0]) + " enable_c=" + hex(g.state[1]) +
                    " data_b=" + hex(g.state[2]) + " data_c=" + hex(g.state[3]) + ">";
         });
+}
 
+// Bridge, the native interface for bench scripts.
+void bindBridge(py::module_& m) {
     py::class_<Bridge> bridgeClass(m, "Bridge", R"(The bridge board for bench scripts.
 
 Bridge(bridge=None, trace=None, *, capture=None)
@@ -1045,18 +1050,19 @@ several threads: its calls are serialized, and the GIL is released during transf
             "The bridge as named (\"sim\", \"usb\", \"i2cdev:/dev/i2c-1\").")
         .def("__repr__",
              [](const Bridge& self) { return self.connection_.describe("Bridge", self.address_); });
+}
 
+// _ProcessCapture, the file of velmorix.capture.
+void bindProcessCapture(py::module_& m) {
     py::class_<ProcessCapture>(m, "_ProcessCapture",
                                "The file of velmorix.capture: every open object's I2C messages.")
         .def(py::init<const py::object&, long>(), py::arg("path"), py::arg("rate"))
         .def("close", &ProcessCapture::close, "Ends the capture; harmless when ended.")
         .def_property_readonly("closed", &ProcessCapture::closed, "True once ended.");
+}
 
-    // help() and reprs name the package users import, not the extension inside it.
-    for (const char* name : {"SMBus", "Bridge", "Gpio", "GpioReadBack"}) {
-        m.attr(name).attr("__module__") = "velmorix";
-    }
-
+// RegisterMap, RegisterDevice and their values, over the transfers of a Bridge or SMBus.
+void bindRegisterMap(py::module_& m) {
     pyvelmorix::addRegisterMaps(
         m,
         {[](const py::handle& bridge, const std::function<void(BridgeSession&)>& fn) {
@@ -1072,11 +1078,35 @@ several threads: its calls are serialized, and the GIL is released during transf
              connection->call(fn);
          },
          checkAddress});
+}
 
+// _run_script and bridge_forms.
+void bindRunScript(py::module_& m) {
     m.def("_run_script", &runScript, py::arg("path"), py::arg("bridge"), py::arg("address"),
           py::arg("loops"), py::arg("abort_on_fail"), py::arg("record"), py::arg("capture"),
           "The engine of run_script: velmorix-script's, returning plain values.");
     m.def(
         "bridge_forms", [] { return std::string(WDU_BridgeForms()); },
         "The bridge names this build takes, joined by '|'.");
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_velmorix, m) {
+    m.doc() = "The bridge board from Python: the C++ part of the velmorix package.";
+    // Fails `import velmorix` at once when the package is incomplete, not in the first error.
+    py::module_::import("velmorix._errors");
+    registerErrors();
+    // In this order: a class named in a signature is registered before it, so that the
+    // signatures name Python types.
+    bindSMBus(m);
+    bindGpio(m);
+    bindBridge(m);
+    bindProcessCapture(m);
+    // help() and reprs name the package users import, not the extension inside it.
+    for (const char* name : {"SMBus", "Bridge", "Gpio", "GpioReadBack"}) {
+        m.attr(name).attr("__module__") = "velmorix";
+    }
+    bindRegisterMap(m);
+    bindRunScript(m);
 }
