@@ -383,6 +383,19 @@ class SMBus {
     bool force_;
     long funcs_ = 0;  // as smbus2 keeps it: read at open, kept after close
 
+    // Runs fn(session, 7-bit address) with the call's force (else the object's) in effect for
+    // it alone.
+    template <typename Fn>
+    auto forcedCall(long address, const py::handle& force, Fn fn) {
+        const int a = use(address);
+        const bool f = forced(force);
+        return connection_.call([&](BridgeSession& s) {
+            std::lock_guard bus(BridgeSession::busMutex());
+            s.setForce(f);
+            return fn(s, a);
+        });
+    }
+
     // The I2C_FUNC bits of the open bridge: the adapter's own, else what the packets carry.
     long functions() {
         const auto adapter = connection_.call([](BridgeSession& s) { return s.adapter(); });
@@ -391,15 +404,10 @@ class SMBus {
     // An SMBus block read (out empty) or block process call; the bytes the target sent.
     std::vector<std::uint8_t> block(long address, std::uint8_t command,
                                     std::vector<std::uint8_t> out, const py::handle& force) {
-        const int a = use(address);
-        const bool f = forced(force);
-        return connection_.call([&](BridgeSession& s) {
-            std::lock_guard bus(BridgeSession::busMutex());
-            s.setForce(f);
+        return forcedCall(address, force, [&](BridgeSession& s, int a) {
             return s.blockTransfer(a, command, out);
         });
     }
-
     int use(long address) {
         const int checked = checkAddress(address);
         address_ = checked;
@@ -411,23 +419,12 @@ class SMBus {
     }
     std::vector<std::uint8_t> read(long address, std::vector<std::uint8_t> reg, int count,
                                    const py::handle& force = py::none()) {
-        const int a = use(address);
-        const bool f = forced(force);
-        return connection_.call([&](BridgeSession& s) {
-            std::lock_guard bus(BridgeSession::busMutex());
-            s.setForce(f);
-            return s.read(a, reg, count);
-        });
+        return forcedCall(address, force,
+                          [&](BridgeSession& s, int a) { return s.read(a, reg, count); });
     }
     void write(long address, std::vector<std::uint8_t> reg, std::vector<std::uint8_t> data,
                const py::handle& force = py::none()) {
-        const int a = use(address);
-        const bool f = forced(force);
-        connection_.call([&](BridgeSession& s) {
-            std::lock_guard bus(BridgeSession::busMutex());
-            s.setForce(f);
-            s.write(a, reg, data);
-        });
+        forcedCall(address, force, [&](BridgeSession& s, int a) { s.write(a, reg, data); });
     }
 };
 

@@ -122,6 +122,22 @@ std::uint32_t I2cDevBackend::sameAttachmentLocked(std::uint64_t serial) const {
     return fd_ >= 0 && serial == serial_ ? WD_STATUS_SUCCESS : WD_DEVICE_GONE;
 }
 
+std::uint32_t I2cDevBackend::sameAttachment(std::uint64_t serial) {
+    std::lock_guard lock(stateMutex_);
+    return sameAttachmentLocked(serial);
+}
+
+void I2cDevBackend::announceDeparture() {
+    PresenceListener listener;
+    {
+        std::lock_guard lock(stateMutex_);
+        listener = listener_;
+    }
+    if (listener) {
+        listener();
+    }
+}
+
 std::uint32_t I2cDevBackend::setInterface(std::uint64_t serial, std::uint32_t interfaceNum,
                                           std::uint32_t alternateSetting) {
     std::lock_guard lock(stateMutex_);
@@ -152,11 +168,8 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
     bridgeproto::PacketStatus result;
     {
         std::lock_guard io(ioMutex_);
-        {
-            std::lock_guard lock(stateMutex_);
-            if (const std::uint32_t status = sameAttachmentLocked(serial)) {
-                return status;
-            }
+        if (const std::uint32_t status = sameAttachment(serial)) {
+            return status;
         }
         if (pipe > 0xFF || !bridgeproto::PacketInterpreter::endpointServes(
                                static_cast<std::uint8_t>(pipe), read)) {
@@ -186,14 +199,7 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
         }
     }
     if (result == bridgeproto::PacketStatus::BusGone) {
-        PresenceListener listener;
-        {
-            std::lock_guard lock(stateMutex_);
-            listener = listener_;
-        }
-        if (listener) {
-            listener();
-        }
+        announceDeparture();
     }
     return statusOf(result);
 }
@@ -217,11 +223,8 @@ std::uint32_t I2cDevBackend::blockTransfer(std::uint64_t serial, std::uint8_t ad
     bridgeproto::BusResult result;
     {
         std::lock_guard io(ioMutex_);
-        {
-            std::lock_guard lock(stateMutex_);
-            if (const std::uint32_t status = sameAttachmentLocked(serial)) {
-                return status;
-            }
+        if (const std::uint32_t status = sameAttachment(serial)) {
+            return status;
         }
         bus_.setForce(forced().load());
         result =
@@ -250,14 +253,7 @@ std::uint32_t I2cDevBackend::blockTransfer(std::uint64_t serial, std::uint8_t ad
         case bridgeproto::BusStatus::Gone:
             break;
     }
-    PresenceListener listener;
-    {
-        std::lock_guard lock(stateMutex_);
-        listener = listener_;
-    }
-    if (listener) {
-        listener();
-    }
+    announceDeparture();
     return WD_DEVICE_GONE;
 }
 

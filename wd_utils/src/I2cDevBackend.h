@@ -74,6 +74,10 @@ class I2cDevBackend : public Backend {
     void watchMain();
     // Success when serial is the live attachment; called with stateMutex_ held.
     std::uint32_t sameAttachmentLocked(std::uint64_t serial) const;
+    // The same, taking stateMutex_.
+    std::uint32_t sameAttachment(std::uint64_t serial);
+    // Tells the listener that a transfer found the node gone; called with no lock held.
+    void announceDeparture();
 
     const std::string node_;
     const std::chrono::milliseconds pollInterval_;
