@@ -13,6 +13,16 @@ namespace {
 // The register the communication test reads.
 constexpr std::uint8_t kProbeRegister = 0x02;
 
+// The errno of a Linux adapter whose target did not acknowledge its address.
+bool notAcknowledged(int errnoValue) {
+#if defined(EREMOTEIO)
+    if (errnoValue == EREMOTEIO) {
+        return true;
+    }
+#endif
+    return errnoValue == ENXIO;
+}
+
 }  // namespace
 
 BoardLinkClient::BoardLinkClient(form::Host& host) : link_(host, window_) {
@@ -129,7 +139,7 @@ BoardLinkClient::BlockExchange BoardLinkClient::blockTransfer(
     read.insert(read.end(), result.data.begin(), result.data.end());
     transaction.messages.push_back({static_cast<std::uint8_t>(writeAddress | 1), read});
     transaction.meant = transaction.done = static_cast<int>(read.size());
-    if (result.errnoValue == ENXIO || result.errnoValue == EREMOTEIO) {
+    if (notAcknowledged(result.errnoValue)) {
         transaction.outcome = board::I2cOutcome::AddressNak;
         transaction.messages.resize(1);
         transaction.messages.front().data.clear();
