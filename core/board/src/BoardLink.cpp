@@ -440,9 +440,12 @@ void BoardLink::removeBusObserver(BusObserver& observer) {
 void BoardLink::tellObservers(const std::vector<std::uint8_t>& packet, std::uint32_t status,
                               const Reply& reply) {
     const I2cTransaction transaction = decodeI2cExchange(packet, status, reply);
-    if (transaction.messages.empty()) {
-        return;
+    if (!transaction.messages.empty()) {
+        tellBusObservers(transaction);
     }
+}
+
+void BoardLink::tellBusObservers(const I2cTransaction& transaction) {
     // A copy: an observer may remove itself.
     for (BusObserver* observer : std::vector<BusObserver*>(observers_)) {
         observer->onTransaction(transaction);

@@ -13,6 +13,16 @@ namespace {
 // The register the communication test reads.
 constexpr std::uint8_t kProbeRegister = 0x02;
 
+// The errno of a Linux adapter whose target did not acknowledge its address.
+bool notAcknowledged(int errnoValue) {
+#if defined(EREMOTEIO)
+    if (errnoValue == EREMOTEIO) {
+        return true;
+    }
+#endif
+    return errnoValue == ENXIO;
+}
+
 }  // namespace
 
 BoardLinkClient::BoardLinkClient(form::Host& host) : link_(host, window_) {
@@ -43,6 +53,11 @@ bool BoardLinkClient::attached() const {
 }
 
 BoardLinkClient::OpenFailure BoardLinkClient::whyNotOpen(const std::string& bridge) {
+    return whyNotOpen(link_, bridge);
+}
+
+BoardLinkClient::OpenFailure BoardLinkClient::whyNotOpen(board::BoardLink& link,
+                                                         const std::string& bridge) {
     const std::string prefix = "i2cdev:";
     if (bridge.rfind(prefix, 0) == 0) {
         const std::string node = bridge.substr(prefix.size());
@@ -51,12 +66,12 @@ BoardLinkClient::OpenFailure BoardLinkClient::whyNotOpen(const std::string& brid
             return {ENOENT, node + ": No such file or directory"};
         }
     }
-    const std::uint32_t status = link_.lastStatus();
+    const std::uint32_t status = link.lastStatus();
     if (status == WD_ACCESS_DENIED || status == WD_I2CDEV_ACCESS_DENIED) {
-        return {EACCES, statusText(status)};
+        return {EACCES, link.StatusText(status)};
     }
     if (status == WD_I2CDEV_NOT_PLAIN_I2C) {
-        return {EOPNOTSUPP, statusText(status)};
+        return {EOPNOTSUPP, link.StatusText(status)};
     }
     return {ENODEV, "no bridge board attached (bridge " + bridge + ")"};
 }
@@ -95,6 +110,52 @@ BoardLinkClient::Exchange BoardLinkClient::write(std::uint8_t writeAddress,
     Exchange result = exchange(bridgeproto::i2cWrite(count, writeAddress, reg, data));
     result.data.clear();
     return result;
+}
+
+BoardLinkClient::BlockExchange BoardLinkClient::blockTransfer(
+    std::uint8_t writeAddress, std::uint8_t command, const std::vector<std::uint8_t>& out) {
+    BlockExchange result;
+    std::uint8_t in[32] = {};
+    std::uint32_t received = 0;
+    result.status = WDU_I2cDevBlockTransfer(
+        link_.deviceHandle(), static_cast<std::uint8_t>(writeAddress >> 1), command, out.data(),
+        static_cast<std::uint32_t>(out.size()), in, &received, &result.errnoValue);
+    result.data.assign(in, in + received);
+    if (result.status == WD_I2CDEV_NOT_AN_ADAPTER || result.status == WD_I2CDEV_SHAPE_UNSUPPORTED ||
+        result.status == WD_I2CDEV_ADDRESS_BUSY || result.status == WD_INVALID_PARAMETER ||
+        result.status == WD_INVALID_HANDLE) {
+        return result;  // nothing went on the bus
+    }
+    // As on the bus: the command and any block written, then the count and the bytes read.
+    board::I2cTransaction transaction;
+    std::vector<std::uint8_t> written{command};
+    if (!out.empty()) {
+        written.push_back(static_cast<std::uint8_t>(out.size()));
+        written.insert(written.end(), out.begin(), out.end());
+    }
+    transaction.messages.push_back({writeAddress, written});
+    std::vector<std::uint8_t> read{static_cast<std::uint8_t>(received)};
+    read.insert(read.end(), result.data.begin(), result.data.end());
+    transaction.messages.push_back({static_cast<std::uint8_t>(writeAddress | 1), read});
+    transaction.meant = transaction.done = static_cast<int>(read.size());
+    if (notAcknowledged(result.errnoValue)) {
+        transaction.outcome = board::I2cOutcome::AddressNak;
+        transaction.messages.resize(1);
+        transaction.messages.front().data.clear();
+        transaction.meant = transaction.done = 0;
+    } else if (result.status == WD_I2CDEV_BUS_TIMEOUT) {
+        transaction.outcome = board::I2cOutcome::TimedOut;
+    } else if (result.status == WD_DEVICE_GONE) {
+        transaction.outcome = board::I2cOutcome::BoardGone;
+    } else if (!result.transferred()) {
+        transaction.outcome = board::I2cOutcome::Failed;
+    }
+    link_.tellBusObservers(transaction);
+    return result;
+}
+
+std::uint32_t BoardLinkClient::adapter(std::uint32_t& functions, int& fd) const {
+    return WDU_I2cDevAdapter(link_.deviceHandle(), &functions, &fd);
 }
 
 BoardLinkClient::GpioExchange BoardLinkClient::gpio(const std::array<std::uint8_t, 4>& state) {

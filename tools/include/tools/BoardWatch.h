@@ -31,6 +31,8 @@ class BoardWatch : public script::RowObserver {
     void runEnded();
     // True once the board was found missing.
     bool missed() const { return fault_.has_value(); }
+    // True once a row reached the board: a fault after that is a board that left.
+    bool reached() const { return reached_ != 0; }
     // When and how: "Line 003: board left", "Line 001: no board", or, found only after the run,
     // "board left" or "no board".
     const std::string& fault() const;

@@ -49,6 +49,8 @@ class BoardLink {
     std::uint32_t lastStatus() const { return s.LastStatus; }
     WDU_DRIVER_HANDLE driverHandle() const { return s.DriverHandle; }
     bool deviceOpen() const { return s.DeviceHandle != 0; }
+    // The device the last transfer went to, for the layer's calls beyond the two pipes.
+    WDU_DEVICE_HANDLE deviceHandle() const { return s.DeviceHandle; }
     // The device the last attach event delivered (0 after a detach), as the layer knows it.
     WDU_DEVICE_HANDLE attachedDevice() const { return s.AttachContext.AttachedDevice; }
     // The window loaded or focused last; its hWnd goes to the driver in the GPIO-window connect.
@@ -128,6 +130,9 @@ class BoardLink {
     void addBusObserver(BusObserver& observer);
     // Stops telling the observer; harmless when it is not there.
     void removeBusObserver(BusObserver& observer);
+    // Hands a transaction that went past the packets (an adapter's own SMBus block transfer) to
+    // the observers, as one of the I2C endpoint's would be.
+    void tellBusObservers(const I2cTransaction& transaction);
 
   private:
     // The main window's log box, put under the log budget on first use.
