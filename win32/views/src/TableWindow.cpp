@@ -1,6 +1,7 @@
 #include "win32views/TableWindow.h"
 
 #include "win32kit/Scale.h"
+#include "win32kit/Surface.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
 
@@ -29,6 +30,10 @@ TableWindow::TableWindow(form::Window& model, const form::ControlTable& table,
         binder_.setDpi(dpi);
         win32kit::setClientSize(window_, binder_.scale().pixels(design_.clientWidth),
                                 binder_.scale().pixels(design_.clientHeight), dpi);
+    }
+    // One the user may resize starts no larger than its screen (a large scale on a small screen).
+    if (design_.resizable) {
+        win32kit::fitOnScreen(window_);
     }
     binder_.addContainer("", -1, window_);
     binder_.build(table);
