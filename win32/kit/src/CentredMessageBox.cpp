@@ -32,15 +32,13 @@ void centreOn(HWND box, HWND owner) {
     SetWindowPos(box, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The first window of this thread to become active after the box was asked for is the box: it is
+// The first window of this thread owned by the box's owner to become active is the box: it is
 // moved once, and the hook goes.
 LRESULT CALLBACK watch(int code, WPARAM wParam, LPARAM lParam) {
     const HHOOK hook = placing.hook;
-    if (code == HCBT_ACTIVATE && hook != nullptr) {
-        const auto box = reinterpret_cast<HWND>(wParam);
-        if (GetWindow(box, GW_OWNER) == placing.owner) {
-            centreOn(box, placing.owner);
-        }
+    const auto box = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_ACTIVATE && hook != nullptr && GetWindow(box, GW_OWNER) == placing.owner) {
+        centreOn(box, placing.owner);
         UnhookWindowsHookEx(hook);
         placing.hook = nullptr;
     }
