@@ -45,10 +45,6 @@ void afterForkInChild() {
 
 [[maybe_unused]] const int g_forkHandler = ::pthread_atfork(nullptr, nullptr, afterForkInChild);
 
-std::string hex(int address) {
-    return "0x" + board::HexByteText(static_cast<std::uint8_t>(address));
-}
-
 int errnoOf(std::uint32_t status) {
     switch (status) {
         case WD_DEVICE_GONE:
@@ -208,8 +204,9 @@ void BridgeSession::checkOpen() const {
 
 void BridgeSession::failExchange(int address, std::uint32_t status) {
     const int err = errnoOf(status);
-    throw TransferError{err, "address " + hex(address) + ": " + client_->statusText(status) +
-                                 " (bridge " + name_ + ")"};
+    throw TransferError{err, "address " +
+                                 board::prefixedHex(static_cast<std::uint8_t>(address), 2) + ": " +
+                                 client_->statusText(status) + " (bridge " + name_ + ")"};
 }
 
 template <typename Fn>
@@ -238,12 +235,14 @@ std::vector<std::uint8_t> BridgeSession::read(int address, const std::vector<std
         failExchange(address, exchange.status);
     }
     if (exchange.count == 0) {
-        throw TransferError{EREMOTEIO, "address " + hex(address) + " did not acknowledge"};
+        throw TransferError{EREMOTEIO,
+                            "address " + board::prefixedHex(static_cast<std::uint8_t>(address), 2) +
+                                " did not acknowledge"};
     }
     if (exchange.count != count) {
-        throw TransferError{EIO, "address " + hex(address) + " gave " +
-                                     std::to_string(exchange.count) + " of " +
-                                     std::to_string(count) + " bytes"};
+        throw TransferError{
+            EIO, "address " + board::prefixedHex(static_cast<std::uint8_t>(address), 2) + " gave " +
+                     std::to_string(exchange.count) + " of " + std::to_string(count) + " bytes"};
     }
     return exchange.data;
 }
@@ -261,7 +260,7 @@ void BridgeSession::write(int address, const std::vector<std::uint8_t>& reg,
     if (exchange.count != expected) {
         throw TransferError{
             EREMOTEIO,
-            "address " + hex(address) +
+            "address " + board::prefixedHex(static_cast<std::uint8_t>(address), 2) +
                 (exchange.count == 0 ? std::string(" did not acknowledge")
                                      : " acknowledged " + std::to_string(exchange.count) + " of " +
                                            std::to_string(expected) + " bytes")};
@@ -308,8 +307,9 @@ std::vector<std::uint8_t> BridgeSession::blockTransfer(int address, std::uint8_t
     }
     if (trace_) {
         // Past the packets: the trace shows the adapter's transfer as one line of its own.
-        traceLines_ << "I2C_SMBUS " << kind << ' ' << hex(address) << " command " << hex(command)
-                    << ':';
+        traceLines_ << "I2C_SMBUS " << kind << ' '
+                    << board::prefixedHex(static_cast<std::uint8_t>(address), 2) << " command "
+                    << board::prefixedHex(static_cast<std::uint8_t>(command), 2) << ':';
         for (std::uint8_t b : exchange.data) {
             traceLines_ << ' ' << board::HexByteText(b);
         }
@@ -322,9 +322,10 @@ std::vector<std::uint8_t> BridgeSession::blockTransfer(int address, std::uint8_t
         return exchange.data;
     }
     if (exchange.errnoValue != 0) {
-        throw TransferError{exchange.errnoValue, "address " + hex(address) + ": " +
-                                                     std::strerror(exchange.errnoValue) +
-                                                     " (bridge " + name_ + ")"};
+        throw TransferError{exchange.errnoValue,
+                            "address " + board::prefixedHex(static_cast<std::uint8_t>(address), 2) +
+                                ": " + std::strerror(exchange.errnoValue) + " (bridge " + name_ +
+                                ")"};
     }
     failExchange(address, exchange.status);
 }

@@ -21,14 +21,6 @@ namespace {
 
 using MapPtr = std::shared_ptr<const regmap::RegisterMap>;
 
-std::string hex(std::uint32_t value, unsigned digits = 2) {
-    std::string text = board::HexText(value);
-    if (text.size() < digits) {
-        text.insert(0, digits - text.size(), '0');
-    }
-    return "0x" + text;
-}
-
 std::string accessText(regmap::Access access, regmap::WriteKind kind) {
     return std::string(regmap::accessName(access, kind));
 }
@@ -88,8 +80,8 @@ RegisterValue decoded(const regmap::Register& reg, std::uint32_t value) {
         fields += (fields.empty() ? "" : ", ") + item.text();
         result.fields[py::str(field.name)] = py::cast(std::move(item));
     }
-    result.text =
-        reg.name + " = " + hex(value, reg.width / 4) + (fields.empty() ? "" : " (" + fields + ")");
+    result.text = reg.name + " = " + board::prefixedHex(value, reg.width / 4) +
+                  (fields.empty() ? "" : " (" + fields + ")");
     return result;
 }
 
@@ -108,10 +100,10 @@ const regmap::Register& registerOf(const regmap::RegisterMap& map, const py::han
         const bool inRange = address >= 0 && address <= 0xFFFFFFFFL;
         reg = inRange ? map.at(static_cast<std::uint32_t>(address)) : nullptr;
         if (reg == nullptr) {
-            throw Missing(
-                "no register at " +
-                (inRange ? hex(static_cast<std::uint32_t>(address)) : std::to_string(address)) +
-                " in the map");
+            throw Missing("no register at " +
+                          (inRange ? board::prefixedHex(static_cast<std::uint32_t>(address), 2)
+                                   : std::to_string(address)) +
+                          " in the map");
         }
     } else {
         throw py::type_error("a register is named by a str or an int address, not " +
@@ -221,10 +213,11 @@ class RegisterDevice {
                 throw *io.failure;
             }
             if (done.after && !done.verified) {
-                throw TransferError{EIO, "address " + hex(static_cast<std::uint32_t>(address_)) +
-                                             ": register " + reg.name + ": wrote " +
-                                             hex(done.written, reg.width / 4) + ", read back " +
-                                             hex(*done.after, reg.width / 4)};
+                throw TransferError{
+                    EIO, "address " + board::prefixedHex(static_cast<std::uint32_t>(address_), 2) +
+                             ": register " + reg.name + ": wrote " +
+                             board::prefixedHex(done.written, reg.width / 4) + ", read back " +
+                             board::prefixedHex(*done.after, reg.width / 4)};
             }
         });
         // Without a read-back the value is what was written, not what the chip holds.
@@ -240,7 +233,7 @@ class RegisterDevice {
 
     std::string describe() const {
         return "<velmorix.RegisterDevice bridge=" + py::repr(bridge_).cast<std::string>() +
-               " address=" + hex(static_cast<std::uint32_t>(address_)) +
+               " address=" + board::prefixedHex(static_cast<std::uint32_t>(address_), 2) +
                " registers=" + std::to_string(map_->registers.size()) + ">";
     }
 
@@ -396,10 +389,11 @@ void addRegisterMaps(py::module_& m, BridgeAccess access) {
             for (const regmap::Field& field : r.reg->fields) {
                 fields += (fields.empty() ? " fields=" : ",") + field.name;
             }
-            return "<velmorix.Register " + r.reg->name + " at " + hex(r.reg->address) + ", " +
-                   std::to_string(r.reg->width) + " bits, " +
-                   accessText(r.reg->access, r.reg->writeKind) +
-                   (r.reg->resetMask == 0 ? std::string() : ", reset " + hex(r.reg->resetValue)) +
+            return "<velmorix.Register " + r.reg->name + " at " +
+                   board::prefixedHex(r.reg->address, 2) + ", " + std::to_string(r.reg->width) +
+                   " bits, " + accessText(r.reg->access, r.reg->writeKind) +
+                   (r.reg->resetMask == 0 ? std::string()
+                                          : ", reset " + board::prefixedHex(r.reg->resetValue, 2)) +
                    fields + ">";
         });
 

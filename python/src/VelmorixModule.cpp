@@ -48,12 +48,6 @@ constexpr long kBridgeFunctions = 0x00000001 | 0x00010000 | 0x00020000 | 0x00040
                                   0x00100000 | 0x00200000 | 0x00400000 | 0x00800000 | 0x02000000 |
                                   0x04000000 | 0x08000000;
 
-std::string hex(long value) {
-    std::ostringstream text;
-    text << "0x" << std::hex << std::uppercase << value;
-    return text.str();
-}
-
 // ---- Argument checks: each refuses before anything is sent ------------------------------------
 
 // A Python int as a long; OverflowError (not a C++ cast error) for one beyond a long, TypeError
@@ -76,7 +70,7 @@ long intOf(const py::handle& value, const char* what) {
 int checkRange(long value, long max, const char* what, const char* range) {
     if (value < 0 || value > max) {
         throw py::value_error(std::string(what) + " " +
-                              (value < 0 ? std::to_string(value) : hex(value)) +
+                              (value < 0 ? std::to_string(value) : board::prefixedHex(value, 0)) +
                               " is out of range (" + range + ")");
     }
     return static_cast<int>(value);
@@ -294,7 +288,8 @@ class Connection {
     std::string describe(const char* type, std::optional<int> address) const {
         std::string text = std::string("<velmorix.") + type + " bridge=";
         text += session_ ? "'" + session_->name() + "'" : std::string("None (closed)");
-        text += " address=" + (address ? hex(*address) : std::string("None")) + ">";
+        text +=
+            " address=" + (address ? board::prefixedHex(*address, 0) : std::string("None")) + ">";
         return text;
     }
 
@@ -451,7 +446,8 @@ void i2cRdwr(SMBus& bus, const py::args& messages) {
         message.address = checkAddress(intOf(m.attr("addr"), "addr"));
         const long flags = intOf(m.attr("flags"), "flags");
         if ((flags & ~static_cast<long>(kReadFlag)) != 0) {
-            throw TransferError{EOPNOTSUPP, "i2c_rdwr: message flags " + hex(flags) +
+            throw TransferError{EOPNOTSUPP, "i2c_rdwr: message flags " +
+                                                board::prefixedHex(flags, 0) +
                                                 " (I2C_M_TEN, I2C_M_NOSTART, I2C_M_IGNORE_NAK, "
                                                 "I2C_M_RECV_LEN...) are not carried by the "
                                                 "bridge; only I2C_M_RD is"};
@@ -921,8 +917,10 @@ void bindGpio(py::module_& m) {
         .def_readonly("enable_b", &GpioReadBack::enable_b, "Port B output enables.")
         .def_readonly("enable_c", &GpioReadBack::enable_c, "Port C output enables (bits 4-7).")
         .def("__repr__", [](const GpioReadBack& r) {
-            return "GpioReadBack(data_b=" + hex(r.data_b) + ", data_c=" + hex(r.data_c) +
-                   ", enable_b=" + hex(r.enable_b) + ", enable_c=" + hex(r.enable_c) + ")";
+            return "GpioReadBack(data_b=" + board::prefixedHex(r.data_b, 0) +
+                   ", data_c=" + board::prefixedHex(r.data_c, 0) +
+                   ", enable_b=" + board::prefixedHex(r.enable_b, 0) +
+                   ", enable_c=" + board::prefixedHex(r.enable_c, 0) + ")";
         });
 
     py::class_<Gpio>(m, "Gpio", R"(The bridge board's GPIO, as the GPIO panel sets it.
@@ -967,8 +965,10 @@ Port C uses bits 4-7. An LED lights when both its enable and its level are set.)
             },
             "Sends the enables and levels; returns the read-back (a GpioReadBack).")
         .def("__repr__", [](const Gpio& g) {
-            return "<velmorix.Gpio enable_b=" + hex(g.state[0]) + " enable_c=" + hex(g.state[1]) +
-                   " data_b=" + hex(g.state[2]) + " data_c=" + hex(g.state[3]) + ">";
+            return "<velmorix.Gpio enable_b=" + board::prefixedHex(g.state[0], 0) +
+                   " enable_c=" + board::prefixedHex(g.state[1], 0) +
+                   " data_b=" + board::prefixedHex(g.state[2], 0) +
+                   " data_c=" + board::prefixedHex(g.state[3], 0) + ">";
         });
 }
 

@@ -3,24 +3,12 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 
+#include "board/HexText.h"
 #include "wd_utils.h"
 
 namespace tools {
 
 namespace {
-
-bool isHexText(const std::string& text) {
-    if (text.empty() || text.size() > 4) {
-        return false;
-    }
-    for (char c : text) {
-        bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (!hex) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The parser's reasons may span lines; a usage error is one line on stderr.
 std::string oneLine(std::string text) {
@@ -96,7 +84,7 @@ std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& 
     if (bridgeOption->count() > 0) {
         options.bridge = bridge;
     }
-    if (!isHexText(options.address)) {
+    if (options.address.size() > 4 || !board::isHexText(options.address)) {
         error = "--address takes a hex address such as 60, not \"" + options.address + "\"";
         return std::nullopt;
     }

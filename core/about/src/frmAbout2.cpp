@@ -1,7 +1,6 @@
 #include "about/frmAbout2.h"
 
-#include <cstdio>
-
+#include "board/HexText.h"
 #include "board/TextHelpers.h"
 #include "board/Version.h"
 
@@ -15,13 +14,6 @@ constexpr const char* kComments = "";
 form::ControlGeometry at(int left, int top, int width, int height,
                          unsigned style = form::StyleNone) {
     return {"", -1, left, top, width, height, style};
-}
-
-// Upper-case hex digits without leading zeros ("0" for zero).
-std::string hexDigits(std::uint32_t value) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
-    return text;
 }
 
 }  // namespace
@@ -141,7 +133,7 @@ bool frmAbout2::GetKeyValue(std::int32_t KeyRoot, const std::string& KeyName,
         for (std::size_t i = data.size() < 4 ? data.size() : 4; i > 0; --i) {
             value = (value << 8) | static_cast<unsigned char>(data[i - 1]);
         }
-        KeyVal = "&h" + hexDigits(value);
+        KeyVal = "&h" + board::HexText(value);
     }
     return true;
 }

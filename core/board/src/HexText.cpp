@@ -1,12 +1,13 @@
 #include "board/HexText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace board {
 
 namespace {
 
-int hexDigit(char c) {
+int digitValue(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -28,7 +29,7 @@ struct HexScan {
 HexScan scanHex(std::string_view text) {
     HexScan scan;
     for (char c : text) {
-        int d = hexDigit(c);
+        int d = digitValue(c);
         if (d < 0) {
             break;
         }
@@ -109,6 +110,32 @@ int HexKeyFilter(int& key) {
         return key;
     }
     return 0;
+}
+
+std::string hexDigits(std::uint32_t value, unsigned width) {
+    std::string text = HexText(value);
+    if (text.size() < width) {
+        text.insert(0, width - text.size(), '0');
+    }
+    return text;
+}
+
+std::string prefixedHex(std::uint64_t value, unsigned width) {
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%llX", static_cast<unsigned long long>(value));
+    std::string text(digits);
+    if (text.size() < width) {
+        text.insert(0, width - text.size(), '0');
+    }
+    return "0x" + text;
+}
+
+bool isHexDigit(char c) {
+    return digitValue(c) >= 0;
+}
+
+bool isHexText(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), isHexDigit);
 }
 
 }  // namespace board

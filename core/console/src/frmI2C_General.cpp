@@ -43,16 +43,9 @@ bool isByteValue(const std::optional<std::int16_t>& value) {
     return value && *value >= 0 && *value <= 255;
 }
 
-// One or more characters, every one a hex digit.
-bool isHexText(const std::string& text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-    });
-}
-
 // The whole text is one to any number of hex digits whose value lies in 0..255.
 bool readsAsHexByte(const std::string& text, std::uint8_t& value) {
-    if (!isHexText(text)) {
+    if (!board::isHexText(text)) {
         return false;
     }
     auto v = board::HexValChecked(text);
@@ -471,7 +464,7 @@ void frmI2C_General::cmdwriteAll_Click() {
 
 bool frmI2C_General::writeAllRowIsHex(int index) {
     for (const form::TextBox* box : {&Reg_Adr[index], &txtBWrite[index]}) {
-        if (isHexText(box->Text())) {
+        if (board::isHexText(box->Text())) {
             continue;
         }
         txtBWrite[index].Visible = true;
@@ -554,7 +547,7 @@ std::optional<std::int16_t> frmI2C_General::addressValue() {
     const auto value = upperHexValue(txtI2CAdr);
     // A text with any character that is not a hex digit (or none at all) would read as 00, the
     // general-call address that every device on the bus answers.
-    if (!isHexText(txtI2CAdr.Text()) || !isByteValue(value)) {
+    if (!board::isHexText(txtI2CAdr.Text()) || !isByteValue(value)) {
         return std::nullopt;
     }
     return value;

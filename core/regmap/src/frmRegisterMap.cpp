@@ -25,14 +25,6 @@ bool containsIgnoringCase(std::string_view text, std::string_view part) {
            }) != text.end();
 }
 
-std::string hex(std::uint32_t value, unsigned digits) {
-    std::string text = board::HexText(value);
-    while (text.size() < digits) {
-        text.insert(text.begin(), '0');
-    }
-    return text;
-}
-
 }  // namespace
 
 frmRegisterMap::frmRegisterMap(board::BoardLink& link, RegisterMapLink& calls)
@@ -95,10 +87,7 @@ void frmRegisterMap::cmdOpen_Click() {
 
 std::optional<std::uint8_t> frmRegisterMap::deviceAddress() {
     const auto value = board::HexValChecked(address);
-    const bool hexOnly = !address.empty() && address.size() <= 2 &&
-                         std::all_of(address.begin(), address.end(), [](char c) {
-                             return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-                         });
+    const bool hexOnly = address.size() <= 2 && board::isHexText(address);
     if (!hexOnly || !value || *value < 0 || *value > 0xFE || (*value & 1) != 0) {
         link_.host().messageBox(kIllegalAddress, form::MsgButtons::Ok, kTitle);
         return std::nullopt;
@@ -207,7 +196,7 @@ bool frmRegisterMap::readRegister(std::size_t index) {
     if (bytes) {
         states_[index].value = map_->decode(reg, *bytes);
         log("Register Map: device " + board::HexByteText(*device) + " " + reg.name + " = " +
-            hex(*states_[index].value, reg.width / 4));
+            board::hexDigits(*states_[index].value, reg.width / 4));
     }
     ++revision_;
     return bytes.has_value();
@@ -267,7 +256,7 @@ bool frmRegisterMap::writeField(std::size_t index, const Field& field, std::stri
                         });
     MaskedWriteOutcome done;
     withConnection([&] { done = runMaskedWrite(*map_, write, io, true); });
-    const auto text = [&](std::uint32_t v) { return hex(v, reg.width / 4); };
+    const auto text = [&](std::uint32_t v) { return board::hexDigits(v, reg.width / 4); };
     if (done.ok()) {
         std::string line = "Register Map: device " + board::HexByteText(*device) + " " + reg.name +
                            "." + field.name + " = " + std::to_string(*value) + ": " +
@@ -320,7 +309,7 @@ void frmRegisterMap::log(const std::string& line) {
 }
 
 std::string frmRegisterMap::registerText(const Register& reg) const {
-    return reg.name + " (" + hex(reg.address, map_->registerAddressBytes() * 2) + ")";
+    return reg.name + " (" + board::hexDigits(reg.address, map_->registerAddressBytes() * 2) + ")";
 }
 
 }  // namespace regmap

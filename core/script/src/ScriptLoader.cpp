@@ -25,13 +25,9 @@ constexpr std::size_t kFieldSlots = 11;
 constexpr std::size_t kMaxPacketBytes = 255;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 bool allHex(std::string_view text) {
     for (char c : text) {
-        if (!isHexDigit(c)) {
+        if (!board::isHexDigit(c)) {
             return false;
         }
     }
@@ -117,7 +113,7 @@ void checkHexField(ScriptRow& row, std::string_view name, const std::string& giv
                    const std::string& kept, std::size_t count, bool expected) {
     const std::string read = std::string(name) + " " + bytesText(decodeBytes(kept, count));
     const std::size_t bad =
-        std::find_if(given.begin(), given.end(), [](char c) { return !isHexDigit(c); }) -
+        std::find_if(given.begin(), given.end(), [](char c) { return !board::isHexDigit(c); }) -
         given.begin();
     if (bad < given.size()) {
         const std::string what =

@@ -19,14 +19,6 @@ constexpr std::uint32_t kMaxReadCount = 255;
     throw CLI::ValidationError(reason);
 }
 
-std::string hexText(std::uint32_t value, int digits) {
-    std::string text = board::HexText(value);
-    while (static_cast<int>(text.size()) < digits) {
-        text.insert(text.begin(), '0');
-    }
-    return text;
-}
-
 std::uint32_t hexArgument(const std::string& what, const std::string& text, std::uint32_t max,
                           int digits, const std::string& hint = "") {
     auto value = parseHexNumber(text);
@@ -34,8 +26,8 @@ std::uint32_t hexArgument(const std::string& what, const std::string& text, std:
         refuse(what + " \"" + text + "\" is not a hex number");
     }
     if (*value > max) {
-        refuse(what + " " + text + " is out of range (" + hexText(0, digits) + " to " +
-               hexText(max, digits) + hint + ")");
+        refuse(what + " " + text + " is out of range (" + board::hexDigits(0, digits) + " to " +
+               board::hexDigits(max, digits) + hint + ")");
     }
     return *value;
 }

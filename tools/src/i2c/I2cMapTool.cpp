@@ -12,20 +12,12 @@ namespace {
 
 using nlohmann::json;
 
-std::string hex(std::uint32_t value, unsigned digits) {
-    std::string text = board::HexText(value);
-    while (text.size() < digits) {
-        text.insert(text.begin(), '0');
-    }
-    return text;
-}
-
 std::string valueText(const regmap::Register& reg, std::uint32_t value) {
-    return hex(value, reg.width / 4);
+    return board::hexDigits(value, reg.width / 4);
 }
 
 std::string addressText(const regmap::RegisterMap& map, std::uint32_t address) {
-    return hex(address, static_cast<unsigned>(map.registerAddressBytes()) * 2);
+    return board::hexDigits(address, static_cast<unsigned>(map.registerAddressBytes()) * 2);
 }
 
 std::string bitsText(const regmap::Field& field) {
@@ -357,7 +349,7 @@ void addI2cDumpNames(const I2cRequest& request, const I2cMapPlan& plan, I2cOutco
         std::vector<std::uint8_t> bytes;
         bool readable = true;
         for (std::uint32_t a = reg.address; a <= reg.lastAddress(); ++a) {
-            const std::string key = hex(a, request.reg16 ? 4 : 2);
+            const std::string key = board::hexDigits(a, request.reg16 ? 4 : 2);
             if (!values.contains(key) || values[key].is_null()) {
                 readable = false;
                 break;
@@ -365,8 +357,8 @@ void addI2cDumpNames(const I2cRequest& request, const I2cMapPlan& plan, I2cOutco
             bytes.push_back(static_cast<std::uint8_t>(
                 parseHexNumber(values[key].get<std::string>()).value_or(0)));
         }
-        names[hex(reg.address, request.reg16 ? 4 : 2)] = reg.name;
-        lines += hex(reg.address, request.reg16 ? 4 : 2) + "  " + reg.name + " = " +
+        names[board::hexDigits(reg.address, request.reg16 ? 4 : 2)] = reg.name;
+        lines += board::hexDigits(reg.address, request.reg16 ? 4 : 2) + "  " + reg.name + " = " +
                  (readable            ? valueText(reg, plan.map.decode(reg, bytes))
                   : reg.readChanges() ? std::string("-- (not read: a read changes it)")
                                       : std::string("XX")) +

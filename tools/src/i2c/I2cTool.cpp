@@ -26,16 +26,8 @@ using nlohmann::json;
 
 using Result = I2cOutcome;
 
-std::string hex(std::uint32_t value, int digits) {
-    std::string text = board::HexText(value);
-    while (static_cast<int>(text.size()) < digits) {
-        text.insert(text.begin(), '0');
-    }
-    return text;
-}
-
 std::string registerText(std::uint32_t reg, bool reg16) {
-    return hex(reg, reg16 ? 4 : 2);
+    return board::hexDigits(reg, reg16 ? 4 : 2);
 }
 
 // The register address as it goes on the wire, most significant byte first.
@@ -158,8 +150,8 @@ void runDetect(const I2cRequest& request, BoardLinkClient& bus, Result& result) 
     }
     result.text = detectGrid(states, request.sevenBit) + skippedNote(states, request.sevenBit);
     result.object["address_bits"] = request.sevenBit ? 7 : 8;
-    result.object["first"] = hex(request.first, 2);
-    result.object["last"] = hex(request.last, 2);
+    result.object["first"] = board::hexDigits(request.first, 2);
+    result.object["last"] = board::hexDigits(request.last, 2);
     result.object["found"] = found;
     result.object["skipped"] = skipped;
 }

@@ -25,6 +25,19 @@ std::string HexByteText(std::uint8_t value);
 // (a negative 32-bit value shows as eight digits).
 std::string HexText(std::uint32_t value);
 
+// A number in upper-case hex, zero-padded to at least `width` digits: (0x1F, 4) -> "001F",
+// (0x1F, 0) -> "1F".
+std::string hexDigits(std::uint32_t value, unsigned width);
+
+// "0x" and the number in upper-case hex, zero-padded to at least `width` digits, as Python and
+// C show numbers: (0x1F, 2) -> "0x1F", (5, 2) -> "0x05".
+std::string prefixedHex(std::uint64_t value, unsigned width);
+
+// True for 0-9, a-f and A-F.
+bool isHexDigit(char c);
+// True for one or more characters, every one a hex digit.
+bool isHexText(std::string_view text);
+
 // A number in decimal with one blank before a number that is not negative, "-" before a
 // negative one: 0 -> " 0", -3 -> "-3".
 std::string DecimalWithSign(long value);
