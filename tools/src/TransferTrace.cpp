@@ -8,16 +8,21 @@
 namespace tools {
 
 void traceTransfer(std::uint32_t pipe, std::uint32_t read, const std::uint8_t* bytes,
-                   std::uint32_t length, std::uint32_t status, void* user) {
+                   std::uint32_t length, std::uint32_t status, void* user) noexcept {
     auto& err = *static_cast<std::ostream*>(user);
-    err << (read ? "IN  " : "OUT ") << board::HexByteText(static_cast<std::uint8_t>(pipe)) << ':';
-    for (std::uint32_t i = 0; i < length; ++i) {
-        err << ' ' << board::HexByteText(bytes[i]);
+    // A stream that throws on failure loses the line, not the program.
+    try {
+        err << (read ? "IN  " : "OUT ") << board::HexByteText(static_cast<std::uint8_t>(pipe))
+            << ':';
+        for (std::uint32_t i = 0; i < length; ++i) {
+            err << ' ' << board::HexByteText(bytes[i]);
+        }
+        if (status != WD_STATUS_SUCCESS) {
+            err << "  (" << VB_Stat2Str(status) << ')';
+        }
+        err << '\n';
+    } catch (...) {
     }
-    if (status != WD_STATUS_SUCCESS) {
-        err << "  (" << VB_Stat2Str(status) << ')';
-    }
-    err << '\n';
 }
 
 }  // namespace tools

@@ -701,10 +701,16 @@ int UsbLayer::deliverOneLocked(std::deque<Event>& queue, std::unique_lock<std::m
     running_.push_back(RunningHandler{event.registration, std::this_thread::get_id()});
     lock.unlock();
     int taken = 0;
-    if (event.attach) {
-        taken = handlers.pfDeviceAttach(event.device, &info, handlers.pUserData);
-    } else {
-        handlers.pfDeviceDetach(event.device, handlers.pUserData);
+    // The handlers are C: one that throws anyway counts as one that declined, and the layer's
+    // running count below stays right.
+    try {
+        if (event.attach) {
+            taken = handlers.pfDeviceAttach(event.device, &info, handlers.pUserData);
+        } else {
+            handlers.pfDeviceDetach(event.device, handlers.pUserData);
+        }
+    } catch (...) {
+        taken = 0;
     }
     lock.lock();
     const auto me = std::find_if(running_.begin(), running_.end(), [&](const RunningHandler& r) {
@@ -730,11 +736,15 @@ int UsbLayer::pumpEventsSlow() {
         return 0;  // a handler pumped again: keep the order, the outer pump goes on
     }
     pumping_ = true;
+    // Cleared however the pump ends, so that a later pump is not taken for a nested one.
+    struct Pumping {
+        bool& flag;
+        ~Pumping() { flag = false; }
+    } pumping{pumping_};
     int delivered = 0;
     for (int r; (r = deliverOneLocked(pumpQueue_, lock, true)) >= 0;) {
         delivered += r;
     }
-    pumping_ = false;
     return delivered;
 }
 

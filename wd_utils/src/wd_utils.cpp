@@ -72,12 +72,22 @@ void traceTransfer(uint32_t pipe, uint32_t read, const uint8_t* bytes, uint32_t 
         }
         ++g_trace.running;
     }
+    // The count falls again however the callback ends: a callback that throws (it must not, it
+    // is C) still leaves a layer whose WDU_SetTransferTrace returns.
+    struct Running {
+        ~Running() {
+            --t_tracesHere;
+            std::lock_guard lock(g_trace.mutex);
+            --g_trace.running;
+            g_trace.idle.notify_all();
+        }
+    } running;
     ++t_tracesHere;
-    callback(pipe, read, bytes, length, status, user);
-    --t_tracesHere;
-    std::lock_guard lock(g_trace.mutex);
-    --g_trace.running;
-    g_trace.idle.notify_all();
+    try {
+        callback(pipe, read, bytes, length, status, user);
+    } catch (...) {
+        // A trace line lost; the transfer it told of stands.
+    }
 }
 
 }  // namespace
