@@ -171,6 +171,14 @@ Register readRegister(const xmlNode* node, std::uint64_t base, Access blockAcces
 
 }  // namespace
 
+bool isIpXact(const xmlNode* root) {
+    const std::string ns = root->ns != nullptr && root->ns->href != nullptr
+                               ? reinterpret_cast<const char*>(root->ns->href)
+                               : "";
+    return localName(root) == "component" &&
+           (ns.find("1685-2009") != std::string::npos || ns.find("1685-2014") != std::string::npos);
+}
+
 void readIpXact(const xmlNode* root, RegisterMap& map) {
     if (const xmlNode* interfaces = child(root, "busInterfaces")) {
         for (const xmlNode* bus : children(interfaces, "busInterface")) {

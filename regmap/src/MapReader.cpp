@@ -2,12 +2,14 @@
 
 #include <libxml/parser.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <sstream>
 
+#include "MapFormatTable.h"
 #include "MapRules.h"
 #include "XmlMap.h"
 
@@ -76,20 +78,17 @@ MapReadResult readRegisterMap(std::string_view text, const std::string& source) 
     }
     try {
         RegisterMap map;
-        const std::string_view name = xml::localName(root);
-        const std::string ns = root->ns != nullptr && root->ns->href != nullptr
-                                   ? reinterpret_cast<const char*>(root->ns->href)
-                                   : "";
-        if (name == "component" && (ns.find("1685-2009") != std::string::npos ||
-                                    ns.find("1685-2014") != std::string::npos)) {
-            xml::readIpXact(root, map);
-        } else if (name == "device" && ns.empty()) {
-            xml::readSvd(root, map);
-        } else {
-            xml::refuse(root,
-                        "neither an IP-XACT component (IEEE 1685-2009 or 1685-2014) nor a "
-                        "CMSIS-SVD device");
+        const auto& table = mapFormatTable();
+        const auto format = std::find_if(table.begin(), table.end(),
+                                         [root](const MapFormatEntry& f) { return f.sniff(root); });
+        if (format == table.end()) {
+            std::string problem;
+            for (const MapFormatEntry& f : table) {
+                problem += (problem.empty() ? "neither " : " nor ") + f.format.description;
+            }
+            xml::refuse(root, problem);
         }
+        format->read(root, map);
         checkRules(map);
         MapReadResult result;
         result.map = std::move(map);

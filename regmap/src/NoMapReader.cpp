@@ -1,7 +1,14 @@
-// The readers in a build without libxml2: every file is refused with the reason.
+// The readers in a build without libxml2: no format is read, and every file is refused with the
+// reason.
+#include "regmap/MapFormats.h"
 #include "regmap/MapReader.h"
 
 namespace regmap {
+
+const std::vector<MapFormat>& mapFormats() {
+    static const std::vector<MapFormat> none;
+    return none;
+}
 
 MapReadResult readRegisterMap(std::string_view, const std::string& source) {
     MapReadResult result;

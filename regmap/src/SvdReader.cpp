@@ -377,6 +377,12 @@ class SvdReader {
 
 }  // namespace
 
+bool isSvd(const xmlNode* root) {
+    const bool noNamespace =
+        root->ns == nullptr || root->ns->href == nullptr || root->ns->href[0] == '\0';
+    return localName(root) == "device" && noNamespace;
+}
+
 void readSvd(const xmlNode* root, RegisterMap& map) {
     if (const xmlNode* cpu = child(root, "cpu")) {
         if (const auto endian = childText(cpu, "endian")) {

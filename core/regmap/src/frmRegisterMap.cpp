@@ -8,6 +8,7 @@
 #include "board/AtomicFile.h"
 #include "board/HexText.h"
 #include "bridgeproto/Codec.h"
+#include "regmap/MapFormats.h"
 #include "regmap/MapReader.h"
 #include "regmap/MaskedWrite.h"
 
@@ -78,7 +79,10 @@ void frmRegisterMap::cmdOpen_Click() {
     form::FileDialogRequest request;
     request.title = "Open Register Map";
     request.fileName = mapPath_;
-    request.filters = {"Register maps (*.xml *.svd)", "All files (*)"};
+    request.filters = {regmap::mapFileFilter(), "All files (*)"};
+    if (request.filters.front().empty()) {
+        request.filters.erase(request.filters.begin());
+    }
     const form::FileDialogResult chosen = link_.host().openFileDialog(request);
     if (!chosen.cancelled) {
         openMap(chosen.path);

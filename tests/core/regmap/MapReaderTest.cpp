@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "regmap/MapFormats.h"
 #include "regmap/MapReader.h"
 
 namespace regmap {
@@ -132,13 +133,21 @@ TEST_F(MapReader, WriteKindsAndAccess_FieldsTakeTheirRegistersAndBlocks) {
     EXPECT_EQ(ipxact.map->registers[0].field("F")->writeKind, WriteKind::OneToSet);
 }
 
+// The dialogs and help texts name what the reader reads.
+TEST_F(MapReader, Formats_FilterAndNamesFromTheReadersTable) {
+    EXPECT_EQ(regmap::mapFileFilter(), "Register maps (*.xml *.svd)");
+    EXPECT_EQ(regmap::mapFormatNames(), "IP-XACT or CMSIS-SVD");
+}
+
 TEST_F(MapReader, Refusals_NameFileLineElementAndProblem) {
     const struct {
         std::string text;
         std::string error;
     } cases[] = {
         {"<device><peripherals>", "m.svd:1: (XML): "},
-        {"<html/>", "m.svd:1: html: neither an IP-XACT component"},
+        {"<html/>",
+         "m.svd:1: html: neither an IP-XACT component (IEEE 1685-2009 or 1685-2014) nor a "
+         "CMSIS-SVD device"},
         {svd("<fields>\n<field><name>X</name><bitRange>[3:0]</bitRange></field>\n"
              "<field><name>Y</name><bitOffset>3</bitOffset><bitWidth>2</bitWidth></field>\n"
              "</fields>"),

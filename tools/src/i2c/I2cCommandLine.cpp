@@ -6,6 +6,7 @@
 #include "board/HexText.h"
 #include "board/Version.h"
 #include "client/CaptureEncoder.h"
+#include "regmap/MapFormats.h"
 #include "wd_utils.h"
 
 namespace tools {
@@ -131,7 +132,7 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
         ->check(CLI::Range(client::kMinCaptureRateHz, client::kMaxCaptureRateHz))
         ->type_name("HZ");
     app.add_flag("-y,--yes", request.yes, "do not ask before set writes (asked on a terminal)");
-    app.add_option("--map", request.mapFile, "register map: IP-XACT or CMSIS-SVD file")
+    app.add_option("--map", request.mapFile, "register map: " + regmap::mapFormatNames() + " file")
         ->type_name("FILE");
     app.add_option("--byte-order", request.byteOrder,
                    "order of a wider register's bytes (default: the map's, else big)")
