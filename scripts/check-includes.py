@@ -29,6 +29,8 @@ RANKS = {
     "core/startup": 5,
     "core/regmap": 5,
     "core/app": 6,
+    # The script engine without a window, over the application object.
+    "core/runner": 6.5,
     "testing": 7,
     "tools": 8,
     "qt/kit": 8,

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "board/HexText.h"
-#include "tools/TransferTrace.h"
+#include "runner/TransferTrace.h"
 #include "wd_utils.h"
 #include "wd_utils_i2cdev.h"
 
@@ -77,7 +77,7 @@ std::string bridgeName(const std::optional<std::string>& bridge) {
 
 BridgeSession::BridgeSession(std::optional<std::string> bridge)
     : name_(bridgeName(bridge)),
-      host_(std::make_unique<tools::HeadlessHost>(messages_)),
+      host_(std::make_unique<runner::HeadlessHost>(messages_)),
       client_(std::make_unique<client::BoardLinkClient>(*host_)) {
     std::lock_guard lock(busMutex());
     Sessions& shared = sessions();
@@ -220,7 +220,7 @@ auto BridgeSession::traced(Fn fn) {
         }
     } scope{trace_};
     if (trace_) {
-        WDU_SetTransferTrace(tools::traceTransfer, static_cast<std::ostream*>(&traceLines_));
+        WDU_SetTransferTrace(runner::traceTransfer, static_cast<std::ostream*>(&traceLines_));
     }
     return fn();
 }

@@ -16,7 +16,7 @@
 #include "bridgeproto/Codec.h"
 #include "client/BoardLinkClient.h"
 #include "client/BusCapture.h"
-#include "tools/HeadlessHost.h"
+#include "runner/HeadlessHost.h"
 
 namespace pyvelmorix {
 
@@ -124,7 +124,7 @@ class BridgeSession {
 
     std::string name_;
     std::ostringstream messages_;
-    std::unique_ptr<tools::HeadlessHost> host_;
+    std::unique_ptr<runner::HeadlessHost> host_;
     std::unique_ptr<client::BoardLinkClient> client_;
     bool closed_ = false;
     bool trace_ = false;

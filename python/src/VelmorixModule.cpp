@@ -25,7 +25,7 @@
 #include "board/HexText.h"
 #include "board/Version.h"
 #include "client/BusCapture.h"
-#include "tools/ScriptRunner.h"
+#include "runner/ScriptRunner.h"
 #include "wd_utils.h"
 
 namespace py = pybind11;
@@ -575,7 +575,7 @@ class InterruptScope {
 py::dict runScript(const std::string& path, const py::handle& bridge, std::optional<long> address,
                    long loops, bool abortOnFail, std::optional<std::string> record,
                    std::optional<std::string> capture) {
-    tools::RunnerOptions options;
+    runner::RunnerOptions options;
     options.script = path;
     options.bridge = bridgeText(bridge);
     if (address) {
@@ -601,7 +601,7 @@ py::dict runScript(const std::string& path, const py::handle& bridge, std::optio
 
     std::ostringstream out;
     std::ostringstream err;
-    tools::ScriptRunResult result;
+    runner::ScriptRunResult result;
     {
         std::unique_lock run(g_scriptRun, std::try_to_lock);
         if (!run.owns_lock()) {
@@ -618,7 +618,7 @@ py::dict runScript(const std::string& path, const py::handle& bridge, std::optio
                                 "SMBus and Bridge objects first"};
         }
         result =
-            tools::runScriptPasses(options, out, err, false, [] { return g_interrupted.load(); });
+            runner::runScriptPasses(options, out, err, false, [] { return g_interrupted.load(); });
     }
     if (result.interrupted) {
         PyErr_SetNone(PyExc_KeyboardInterrupt);
@@ -635,9 +635,9 @@ py::dict runScript(const std::string& path, const py::handle& bridge, std::optio
                 (options.bridge ? *options.bridge : std::string("from VELMORIX_BRIDGE")) + ")"};
     }
     py::list passes;
-    for (const tools::PassResult& pass : result.passes) {
+    for (const runner::PassResult& pass : result.passes) {
         py::list rows;
-        for (const tools::ComparedRow& row : pass.rows) {
+        for (const runner::ComparedRow& row : pass.rows) {
             rows.append(py::make_tuple(row.line, row.operation, row.comment, row.expected,
                                        row.actual, row.passed));
         }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/ScriptRunner.h"
+#include "runner/ScriptRunner.h"
 #include "wd_utils.h"
 #include "wdu_sim.h"
 
@@ -55,13 +55,13 @@ TEST(RunnerBoard, BoardMissingOrLeaving_ExitThreeNamingTheRow) {
         const fs::path script = dir / "s.txt";
         std::ofstream(script, std::ios::binary) << "02,,7A\r\n"
                                                 << c.secondRow << "\r\n02,,7A\r\n`ENDM\r\n";
-        tools::RunnerOptions options;
+        runner::RunnerOptions options;
         options.script = script.string();
         options.bridge = "sim:" + bench.string();
         WDU_SetTransferTrace(c.pullAtSecondRow ? pullAfterReadOf05 : nullptr, nullptr);
         std::ostringstream out;
         std::ostringstream err;
-        EXPECT_EQ(tools::runScript(options, out, err, false), c.status) << err.str();
+        EXPECT_EQ(runner::runScript(options, out, err, false), c.status) << err.str();
         WDU_SetTransferTrace(nullptr, nullptr);
         EXPECT_EQ(err.str(), c.errLine.empty() ? "" : c.errLine + "\n");
     }

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/RunnerOptions.h"
+#include "tools/RunnerCommandLine.h"
 
 namespace {
 

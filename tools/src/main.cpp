@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "board/Version.h"
-#include "tools/RunnerOptions.h"
-#include "tools/ScriptCheck.h"
-#include "tools/ScriptRunner.h"
+#include "runner/ScriptCheck.h"
+#include "runner/ScriptRunner.h"
+#include "tools/RunnerCommandLine.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     auto options = tools::parseRunnerOptions(args, error);
     if (!options) {
         std::cerr << "velmorix-script: " << error << '\n';
-        return tools::kUsageOrLoad;
+        return runner::kUsageOrLoad;
     }
     if (options->help) {
         std::cout << tools::runnerUsage();
@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options->check) {
-        return tools::checkScript(*options, std::cout, std::cerr);
+        return runner::checkScript(*options, std::cout, std::cerr);
     }
     std::ios::sync_with_stdio(false);
-    return tools::runScript(*options, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+    return runner::runScript(*options, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
 }

@@ -10,9 +10,9 @@
 #include "board/HexText.h"
 #include "client/BoardLinkClient.h"
 #include "client/BusCapture.h"
-#include "tools/CaptureOption.h"
-#include "tools/HeadlessHost.h"
-#include "tools/TransferTrace.h"
+#include "runner/CaptureOption.h"
+#include "runner/HeadlessHost.h"
+#include "runner/TransferTrace.h"
 #include "tools/i2c/I2cGrids.h"
 #include "tools/i2c/I2cMapTool.h"
 #include "wd_utils.h"
@@ -23,6 +23,9 @@ namespace {
 
 using client::BoardLinkClient;
 using nlohmann::json;
+using runner::HeadlessHost;
+using runner::openCaptureOption;
+using runner::traceTransfer;
 
 using Result = I2cOutcome;
 

@@ -1,4 +1,4 @@
-#include "tools/ScriptCheck.h"
+#include "runner/ScriptCheck.h"
 
 #include <cstring>
 #include <string>
@@ -6,11 +6,11 @@
 #include "board/AtomicFile.h"
 #include "board/HexText.h"
 #include "board/TextHelpers.h"
+#include "runner/JUnitReport.h"
+#include "runner/ScriptRunner.h"
 #include "script/ScriptLoader.h"
-#include "tools/JUnitReport.h"
-#include "tools/ScriptRunner.h"
 
-namespace tools {
+namespace runner {
 
 namespace {
 
@@ -74,4 +74,4 @@ int checkScript(const RunnerOptions& options, std::ostream& out, std::ostream& e
     return findings.empty() ? kAllPassed : kComparisonFailed;
 }
 
-}  // namespace tools
+}  // namespace runner

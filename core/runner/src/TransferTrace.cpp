@@ -1,11 +1,11 @@
-#include "tools/TransferTrace.h"
+#include "runner/TransferTrace.h"
 
 #include <ostream>
 
 #include "board/HexText.h"
 #include "wd_utils.h"
 
-namespace tools {
+namespace runner {
 
 void traceTransfer(std::uint32_t pipe, std::uint32_t read, const std::uint8_t* bytes,
                    std::uint32_t length, std::uint32_t status, void* user) noexcept {
@@ -25,4 +25,4 @@ void traceTransfer(std::uint32_t pipe, std::uint32_t read, const std::uint8_t* b
     }
 }
 
-}  // namespace tools
+}  // namespace runner

@@ -1,4 +1,4 @@
-#include "tools/HeadlessHost.h"
+#include "runner/HeadlessHost.h"
 
 #include <chrono>
 #include <ctime>
@@ -7,7 +7,7 @@
 #include "board/TextHelpers.h"
 #include "wd_utils.h"
 
-namespace tools {
+namespace runner {
 
 void HeadlessHost::doEvents() {
     WDU_VB_PumpEvents();
@@ -73,4 +73,4 @@ form::LocalDateTime HeadlessHost::now() {
             local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
-}  // namespace tools
+}  // namespace runner

@@ -1,4 +1,4 @@
-// The command line of velmorix-script.
+// What one script run is asked to do: velmorix-script's options, and Python's run_script's.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 #include "client/CaptureEncoder.h"
 
-namespace tools {
+namespace runner {
 
 struct RunnerOptions {
     std::string script;
@@ -35,12 +35,4 @@ struct RunnerOptions {
     bool version = false;
 };
 
-// Reads the arguments (without the program name); on a usage error returns nothing and sets
-// error to a one-line reason.
-std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& args,
-                                                std::string& error);
-
-// The usage text printed by --help, with the bridge forms of this build.
-std::string runnerUsage();
-
-}  // namespace tools
+}  // namespace runner

@@ -1,10 +1,10 @@
-#include "tools/PassTally.h"
+#include "runner/PassTally.h"
 
 #include <cstdlib>
 
 #include "script/ScriptRow.h"
 
-namespace tools {
+namespace runner {
 
 PassTally::PassTally(const script::ScriptGrid& grid, script::RowObserver* next)
     : grid_(grid), next_(next) {}
@@ -55,4 +55,4 @@ int PassTally::failed() const {
     return sum;
 }
 
-}  // namespace tools
+}  // namespace runner

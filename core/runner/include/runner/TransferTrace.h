@@ -3,11 +3,11 @@
 
 #include <cstdint>
 
-namespace tools {
+namespace runner {
 
 // A WDU_TRANSFER_TRACE that writes "OUT 02: 01 61 02" or "IN  82: 01 7A", with the status text
 // after a failure, to the std::ostream that `user` points to. Never fails.
 void traceTransfer(std::uint32_t pipe, std::uint32_t read, const std::uint8_t* bytes,
                    std::uint32_t length, std::uint32_t status, void* user) noexcept;
 
-}  // namespace tools
+}  // namespace runner

@@ -9,7 +9,7 @@
 #include "script/RowObserver.h"
 #include "script/ScriptGrid.h"
 
-namespace tools {
+namespace runner {
 
 // One row that compared data in a pass.
 struct ComparedRow {
@@ -54,4 +54,4 @@ class PassTally : public script::RowObserver {
     std::vector<PassResult> passes_;
 };
 
-}  // namespace tools
+}  // namespace runner

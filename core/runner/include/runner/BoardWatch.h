@@ -12,7 +12,7 @@
 #include "script/ScriptGrid.h"
 #include "wd_utils.h"
 
-namespace tools {
+namespace runner {
 
 class BoardWatch : public script::RowObserver {
   public:
@@ -48,4 +48,4 @@ class BoardWatch : public script::RowObserver {
     std::optional<std::string> fault_;
 };
 
-}  // namespace tools
+}  // namespace runner

@@ -11,7 +11,7 @@
 
 #include "form/Host.h"
 
-namespace tools {
+namespace runner {
 
 class HeadlessHost : public form::Host {
   public:
@@ -41,4 +41,4 @@ class HeadlessHost : public form::Host {
     std::ostream& messages_;
 };
 
-}  // namespace tools
+}  // namespace runner

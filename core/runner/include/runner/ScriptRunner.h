@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/PassTally.h"
-#include "tools/RunnerOptions.h"
+#include "runner/PassTally.h"
+#include "runner/RunnerOptions.h"
 
-namespace tools {
+namespace runner {
 
 // Exit statuses of velmorix-script.
 enum RunnerExit { kAllPassed = 0, kComparisonFailed = 1, kUsageOrLoad = 2, kNoBoard = 3 };
@@ -39,4 +39,4 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
 // velmorix-script: runScriptPasses, then the summary lines on out; returns the exit status.
 int runScript(const RunnerOptions& options, std::ostream& out, std::ostream& err, bool progress);
 
-}  // namespace tools
+}  // namespace runner

@@ -10,10 +10,10 @@
 
 #include "form/Controls.h"
 #include "form/Host.h"
+#include "runner/JUnitReport.h"
 #include "script/frmScriptOps.h"
-#include "tools/JUnitReport.h"
 
-namespace tools {
+namespace runner {
 
 class JUnitRecorder : public script::RowObserver {
   public:
@@ -73,4 +73,4 @@ class JUnitRecorder : public script::RowObserver {
     form::LocalDateTime passTimestamp_;
 };
 
-}  // namespace tools
+}  // namespace runner

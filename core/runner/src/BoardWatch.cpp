@@ -1,8 +1,8 @@
-#include "tools/BoardWatch.h"
+#include "runner/BoardWatch.h"
 
 #include "script/ScriptRow.h"
 
-namespace tools {
+namespace runner {
 
 BoardWatch::BoardWatch(const board::BoardLink& link, const script::ScriptGrid& grid,
                        script::RowObserver* next)
@@ -61,4 +61,4 @@ const std::string& BoardWatch::fault() const {
     return fault_ ? *fault_ : none;
 }
 
-}  // namespace tools
+}  // namespace runner

@@ -1,4 +1,4 @@
-#include "tools/ScriptRunner.h"
+#include "runner/ScriptRunner.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -20,16 +20,16 @@
 #include "board/TextHelpers.h"
 #include "client/BoardLinkClient.h"
 #include "client/BusCapture.h"
+#include "runner/BoardWatch.h"
+#include "runner/CaptureOption.h"
+#include "runner/HeadlessHost.h"
+#include "runner/JUnitRecorder.h"
+#include "runner/PassTally.h"
+#include "runner/TransferTrace.h"
 #include "script/frmScriptOps.h"
-#include "tools/BoardWatch.h"
-#include "tools/CaptureOption.h"
-#include "tools/HeadlessHost.h"
-#include "tools/JUnitRecorder.h"
-#include "tools/PassTally.h"
-#include "tools/TransferTrace.h"
 #include "wd_utils.h"
 
-namespace tools {
+namespace runner {
 
 namespace {
 
@@ -321,4 +321,4 @@ int runScript(const RunnerOptions& options, std::ostream& stdOut, std::ostream& 
     return result.exitStatus;
 }
 
-}  // namespace tools
+}  // namespace runner

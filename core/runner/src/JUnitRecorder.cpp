@@ -1,11 +1,11 @@
-#include "tools/JUnitRecorder.h"
+#include "runner/JUnitRecorder.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <utility>
 
-namespace tools {
+namespace runner {
 
 namespace {
 
@@ -165,4 +165,4 @@ JUnitRecorder::RowResult& JUnitRecorder::result(int row) {
     return rows_[static_cast<std::size_t>(row)];
 }
 
-}  // namespace tools
+}  // namespace runner

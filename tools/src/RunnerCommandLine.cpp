@@ -1,4 +1,4 @@
-#include "tools/RunnerOptions.h"
+#include "tools/RunnerCommandLine.h"
 
 #include <CLI/CLI.hpp>
 #include <charconv>
@@ -25,9 +25,9 @@ std::string oneLine(std::string text) {
 
 }  // namespace
 
-std::optional<RunnerOptions> parseRunnerOptions(const std::vector<std::string>& args,
-                                                std::string& error) {
-    RunnerOptions options;
+std::optional<runner::RunnerOptions> parseRunnerOptions(const std::vector<std::string>& args,
+                                                        std::string& error) {
+    runner::RunnerOptions options;
     std::vector<std::string> scripts;
     std::string bridge;
     std::string loop;

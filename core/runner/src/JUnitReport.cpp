@@ -1,9 +1,9 @@
-#include "tools/JUnitReport.h"
+#include "runner/JUnitReport.h"
 
 #include <cstdint>
 #include <cstdio>
 
-namespace tools {
+namespace runner {
 
 namespace {
 
@@ -194,4 +194,4 @@ std::string JUnitReport::xml() const {
     return xml;
 }
 
-}  // namespace tools
+}  // namespace runner

@@ -5,9 +5,9 @@
 
 #include <ostream>
 
-#include "tools/RunnerOptions.h"
+#include "runner/RunnerOptions.h"
 
-namespace tools {
+namespace runner {
 
 // Loads options.script with the default address options.address, as a run does, and writes one
 // line per finding to out ("FILE:LINE: reads WHAT, because WHY") and a count last; with
@@ -16,4 +16,4 @@ namespace tools {
 // the report cannot be written.
 int checkScript(const RunnerOptions& options, std::ostream& out, std::ostream& err);
 
-}  // namespace tools
+}  // namespace runner

@@ -7,7 +7,7 @@
 
 #include "form/Host.h"
 
-namespace tools {
+namespace runner {
 
 struct JUnitReport {
     enum class Outcome { Passed, Failed, Skipped };
@@ -44,4 +44,4 @@ struct JUnitReport {
     std::string xml() const;
 };
 
-}  // namespace tools
+}  // namespace runner

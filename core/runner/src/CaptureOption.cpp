@@ -1,8 +1,8 @@
-#include "tools/CaptureOption.h"
+#include "runner/CaptureOption.h"
 
 #include "board/Version.h"
 
-namespace tools {
+namespace runner {
 
 std::unique_ptr<client::BusCapture> openCaptureOption(const std::string& path, int rateHz,
                                                       const std::optional<std::string>& bridge,
@@ -24,4 +24,4 @@ std::unique_ptr<client::BusCapture> openCaptureOption(const std::string& path, i
     return capture;
 }
 
-}  // namespace tools
+}  // namespace runner

@@ -8,7 +8,7 @@
 
 #include "client/BusCapture.h"
 
-namespace tools {
+namespace runner {
 
 // Opens the capture the options name for `program` ("velmorix-i2c") on the bridge as named
 // (unset: VELMORIX_BRIDGE, else usb); nullptr with no output when `path` is empty. A file that
@@ -19,4 +19,4 @@ std::unique_ptr<client::BusCapture> openCaptureOption(const std::string& path, i
                                                       const std::string& program, std::ostream& err,
                                                       bool& failed);
 
-}  // namespace tools
+}  // namespace runner
