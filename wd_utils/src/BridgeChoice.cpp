@@ -1,7 +1,10 @@
 #include "BridgeChoice.h"
 
+#include <atomic>
 #include <cstdlib>
+#include <string_view>
 
+#include "I2cDevStatusText.h"
 #if defined(__linux__)
 #include "I2cDevBackend.h"
 #endif
@@ -16,109 +19,154 @@ namespace wdu {
 
 namespace {
 
-// The forms a text may take in this build, in the order help texts list them.
-constexpr const char* kForms[] = {
-#if !defined(VELMORIX_NO_USB_BACKEND)
-    "usb",
+using Chosen = std::variant<BridgeChoice, BridgeRefusal>;
+
+#if defined(VELMORIX_NO_USB_BACKEND)
+constexpr bool kUsb = false;
+#else
+constexpr bool kUsb = true;
 #endif
-    "sim",
-    "sim:FILE",
 #if defined(__linux__)
-    "i2cdev:PATH",
+constexpr bool kLinux = true;
+#else
+constexpr bool kLinux = false;
 #endif
+
+Chosen chooseUsb(const std::string&, const std::string&) {
+#if defined(VELMORIX_NO_USB_BACKEND)
+    return BridgeChoice{};
+#else
+    return BridgeChoice{[] { return std::make_shared<UsbBackend>(); }, nullptr};
+#endif
+}
+
+Chosen chooseSim(const std::string&, const std::string&) {
+    return BridgeChoice::simulated(bridgesim::Board::builtIn());
+}
+
+Chosen chooseSimFile(const std::string& path, const std::string&) {
+    std::string error;
+    bridgesim::installMapReader();
+    std::shared_ptr<bridgesim::Board> board = bridgesim::Board::fromFile(path, error);
+    if (!board) {
+        return BridgeRefusal{WD_BAD_SIMULATION, error};
+    }
+    return BridgeChoice::simulated(std::move(board));
+}
+
+Chosen chooseI2cDev([[maybe_unused]] const std::string& node, const std::string&) {
+#if defined(__linux__)
+    // Set once the adapter's first GPIO command said why GPIO fails: shared by every backend
+    // started on this choice, so that the explanation comes once however often it restarts.
+    auto explained = std::make_shared<std::atomic<bool>>(false);
+    return BridgeChoice{
+        [node, explained] { return std::make_shared<I2cDevBackend>(node, explained); }, nullptr};
+#else
+    return BridgeChoice{};
+#endif
+}
+
+const char* noStatusText(std::uint32_t) {
+    return nullptr;
+}
+
+// One form of the bridge's text.
+struct BridgeForm {
+    std::string_view prefix;           // the whole text, or what comes before the argument
+    std::string_view form;             // as help texts list it
+    bool argument;                     // an argument follows the prefix
+    bool available;                    // in this build
+    std::uint32_t refusalStatus;       // the status of either refusal below
+    std::string_view missingArgument;  // the refusal of an empty argument
+    std::string_view unavailable;      // the refusal where the form is not available
+    Chosen (*choose)(const std::string& argument, const std::string& origin);
+    const char* (*statusText)(std::uint32_t status);
 };
+
+// Every form, in the order help texts list them. The empty text means usb.
+constexpr BridgeForm kBridgeForms[] = {
+    {"usb", "usb", false, kUsb, WD_BACKEND_ERROR, "", BridgeChoice::kNoUsbBackend, chooseUsb,
+     noStatusText},
+    {"sim", "sim", false, true, WD_BAD_SIMULATION, "", "", chooseSim, noStatusText},
+    {"sim:", "sim:FILE", true, true, WD_BAD_SIMULATION,
+     "\"sim:\" needs a simulation file name after the colon", "", chooseSimFile, noStatusText},
+    {"i2cdev:", "i2cdev:PATH", true, kLinux, WD_BACKEND_ERROR,
+     "\"i2cdev:\" needs the adapter's node after the colon, as in i2cdev:/dev/i2c-1",
+     "i2cdev bridges exist only on Linux", chooseI2cDev, i2cdevStatusText},
+};
+
+bool matches(const BridgeForm& form, std::string_view text) {
+    return form.argument ? text.substr(0, form.prefix.size()) == form.prefix : text == form.prefix;
+}
 
 // "usb, sim, sim:FILE or i2cdev:PATH": the forms for a sentence.
 std::string formsSentence() {
     std::string text;
-    const std::size_t count = std::size(kForms);
-    for (std::size_t i = 0; i < count; ++i) {
-        text += i == 0 ? "" : (i + 1 == count ? " or " : ", ");
-        text += kForms[i];
+    std::size_t listed = 0;
+    std::size_t count = 0;
+    for (const BridgeForm& form : kBridgeForms) {
+        count += form.available ? 1 : 0;
+    }
+    for (const BridgeForm& form : kBridgeForms) {
+        if (form.available) {
+            text += listed == 0 ? "" : (listed + 1 == count ? " or " : ", ");
+            text += form.form;
+            ++listed;
+        }
     }
     return text;
 }
 
 }  // namespace
 
-std::variant<BridgeChoice, BridgeRefusal> BridgeChoice::parse(const char* text) {
+Chosen BridgeChoice::parse(const char* text) {
     // A reason names where the text came from, so that a stale environment variable is found.
     std::string origin = "bridge";
     if (text == nullptr) {
         origin = "VELMORIX_BRIDGE";
         text = std::getenv("VELMORIX_BRIDGE");
     }
-    const std::string name = text != nullptr ? text : "";
-    if (name.empty() || name == "usb") {
-#if defined(VELMORIX_NO_USB_BACKEND)
-        return BridgeRefusal{WD_BACKEND_ERROR, origin + ": " + kNoUsbBackend};
-#else
-        return BridgeChoice{UsbBridge{}};
-#endif
-    }
-    if (name == "sim") {
-        return BridgeChoice{SimBridge{bridgesim::Board::builtIn()}};
-    }
-    if (name.rfind("sim:", 0) == 0) {
-        const std::string path = name.substr(4);
-        if (path.empty()) {
-            return BridgeRefusal{
-                WD_BAD_SIMULATION,
-                origin + ": \"sim:\" needs a simulation file name after the colon"};
+    const std::string name = text != nullptr && text[0] != '\0' ? text : "usb";
+    for (const BridgeForm& form : kBridgeForms) {
+        if (!matches(form, name)) {
+            continue;
         }
-        std::string error;
-        bridgesim::installMapReader();
-        std::shared_ptr<bridgesim::Board> board = bridgesim::Board::fromFile(path, error);
-        if (!board) {
-            return BridgeRefusal{WD_BAD_SIMULATION, error};
+        if (!form.available) {
+            return BridgeRefusal{form.refusalStatus, origin + ": " + std::string(form.unavailable)};
         }
-        return BridgeChoice{SimBridge{std::move(board)}};
-    }
-    if (name.rfind("i2cdev:", 0) == 0) {
-#if defined(__linux__)
-        if (name.size() == 7) {
-            return BridgeRefusal{WD_BACKEND_ERROR,
-                                 origin +
-                                     ": \"i2cdev:\" needs the adapter's node after the colon, as "
-                                     "in i2cdev:/dev/i2c-1"};
+        const std::string argument = name.substr(form.argument ? form.prefix.size() : name.size());
+        if (form.argument && argument.empty()) {
+            return BridgeRefusal{form.refusalStatus,
+                                 origin + ": " + std::string(form.missingArgument)};
         }
-        return BridgeChoice{I2cDevBridge{name.substr(7)}};
-#else
-        return BridgeRefusal{WD_BACKEND_ERROR, origin + ": i2cdev bridges exist only on Linux"};
-#endif
+        return form.choose(argument, origin);
     }
     return BridgeRefusal{WD_BACKEND_ERROR,
                          origin + ": unknown value \"" + name + "\" (use " + formsSentence() + ")"};
 }
 
+BridgeChoice BridgeChoice::simulated(std::shared_ptr<bridgesim::Board> board) {
+    return BridgeChoice{[board] { return std::make_shared<SimBackend>(board); }, board};
+}
+
 std::string BridgeChoice::forms(const char* separator) {
     std::string text;
-    for (const char* form : kForms) {
-        text += (text.empty() ? "" : separator);
-        text += form;
+    for (const BridgeForm& form : kBridgeForms) {
+        if (form.available) {
+            text += (text.empty() ? "" : separator);
+            text += form.form;
+        }
     }
     return text;
 }
 
-std::shared_ptr<Backend> BridgeChoice::makeBackend() const {
-    if (const auto* sim = std::get_if<SimBridge>(&bridge)) {
-        return std::make_shared<SimBackend>(sim->board);
+const char* BridgeChoice::statusText(std::uint32_t status) {
+    for (const BridgeForm& form : kBridgeForms) {
+        if (const char* text = form.statusText(status)) {
+            return text;
+        }
     }
-#if defined(__linux__)
-    if (const auto* i2cdev = std::get_if<I2cDevBridge>(&bridge)) {
-        return std::make_shared<I2cDevBackend>(i2cdev->node, i2cdev->gpioExplained);
-    }
-#endif
-#if defined(VELMORIX_NO_USB_BACKEND)
     return nullptr;
-#else
-    return std::make_shared<UsbBackend>();
-#endif
-}
-
-std::shared_ptr<bridgesim::Board> BridgeChoice::simulatedBoard() const {
-    const auto* sim = std::get_if<SimBridge>(&bridge);
-    return sim != nullptr ? sim->board : nullptr;
 }
 
 }  // namespace wdu

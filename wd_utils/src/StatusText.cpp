@@ -1,7 +1,7 @@
 // Texts of the layer's status codes, for VB_Stat2Str.
 #include <string>
 
-#include "I2cDevStatusText.h"
+#include "BridgeChoice.h"
 #include "KeptText.h"
 #include "UsbLayer.h"
 #include "wd_utils.h"
@@ -49,7 +49,7 @@ const char* fixedText(uint32_t dwStatus) {
 }  // namespace
 
 extern "C" WDU_API const char* VB_Stat2Str(uint32_t dwStatus) {
-    if (const char* text = wdu::i2cdevStatusText(dwStatus)) {
+    if (const char* text = wdu::BridgeChoice::statusText(dwStatus)) {
         return text;
     }
     // A backend that could not be chosen says why (the simulation file, its key and the problem),

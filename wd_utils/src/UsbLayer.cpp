@@ -415,7 +415,7 @@ bridgesim::Board* UsbLayer::simulatedBoard() {
 
 void UsbLayer::installSimulatedBoard(std::shared_ptr<bridgesim::Board> board) {
     std::unique_lock lock(mutex_);
-    replaceBridgeLocked(lock, BridgeChoice{SimBridge{std::move(board)}});
+    replaceBridgeLocked(lock, BridgeChoice::simulated(std::move(board)));
     lock.unlock();
     std::uint32_t status = WD_STATUS_SUCCESS;
     ensureBackend(status);
