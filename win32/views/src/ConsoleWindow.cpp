@@ -96,6 +96,8 @@ void ConsoleWindow::buildMenu() {
     binder_.addMenuEntry(open, model_.mnu_ScriptShow, true,
                          [this] { model_.mnu_ScriptShow_Click(); });
     binder_.addMenuEntry(open, model_.mnuGPIO, false, [this] { model_.mnuGPIO_Click(); });
+    binder_.addMenuEntry(open, model_.mnuRegisterMap, false,
+                         [this] { model_.mnuRegisterMap_Click(); });
     binder_.addMenuEntry(file, model_.mnuSetup_Save, true,
                          [this] { model_.mnuSetup_Save_Click(); });
     // "About" is an entry of the menu bar itself, without a submenu.
