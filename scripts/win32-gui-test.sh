@@ -2,7 +2,10 @@
 # Runs the Win32 program under Wine on a virtual display with a window manager, the way a user
 # would: it starts on the simulated board and shows the main window with its caption; typed keys
 # put an address in the address box and Enter runs the communication test, which shows "Good";
-# the About box opens from the menu bar and Esc closes it; Alt+F4 ends the program cleanly. The program writes its controls' places and texts to the file named by
+# the About box opens from the menu bar and Esc closes it; the Register Map window opens from
+# File > Open, takes a map from its open dialog, reads all registers and writes a field edited
+# from the keyboard (F2, a value, Enter); Alt+F4 ends the program cleanly. The program writes its
+# controls' places and texts (the log's lines among them) to the file named by
 # VELMORIX_WIN32_STATE, which is how this script sees them.
 #     scripts/win32-gui-test.sh BIN_DIR WORK_DIR
 # Needs Xvfb, openbox, xdotool and wine (wine64); the caller's WINEPREFIX is used, and the
@@ -60,6 +63,42 @@ if xdotool search --onlyvisible --name '^About ' >/dev/null 2>&1; then
 fi
 echo "About box opened from the menu and closed with Esc"
 
+# File > Open > Register Map..., last in its menu. The focus starts on "Open Map...": Enter opens
+# the dialog. Then Tab to "Read All", Enter; Tab to the registers, down to CTRL, Right opens it,
+# down to its field GAIN, F2 edits the value, Enter writes it.
+map="$(dirname "$0")/../tests/python/sensor.svd"
+xdotool key F10 Down Right Down Down Down Return
+regmap=$(find_window 'Register Map$' 30)
+sleep 0.5
+xdotool key Return
+find_window '^Open Register Map$' 30 >/dev/null
+xdotool type --delay 20 "$(winepath -w "$(realpath "$map")")"
+xdotool key Return
+find_window '^sensor\.svd - Register Map$' 30 >/dev/null
+for _ in $(seq 50); do
+    xdotool search --onlyvisible --name '^Open Register Map$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+sleep 0.5
+xdotool key Tab Tab Tab Return
+sleep 1
+xdotool key Tab Down Down Right Down Down Down F2
+sleep 0.3
+xdotool type --delay 50 "5"
+xdotool key Return
+sleep 1
+xdotool key alt+F4
+for _ in $(seq 50); do
+    xdotool search --onlyvisible --name 'Register Map$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+if xdotool search --onlyvisible --name 'Register Map$' >/dev/null 2>&1; then
+    echo "Alt+F4 did not close the Register Map window ($regmap)" >&2
+    exit 1
+fi
+echo "Register Map window: map opened, read, a field written from the keyboard"
+xdotool windowactivate --sync "$window" 2>/dev/null || sleep 1
+
 # A close while the test's operation still runs is refused (the log says why), as for a user:
 # ask again until the program ends.
 set +e
@@ -90,4 +129,13 @@ expect() {
 expect $'caption\t'"$caption"
 expect $'txtI2CAdr\t60'
 expect $'lblCommTest\tGood'
-echo "address box and Test: Good; the program ended cleanly"
+expect_log() {
+    grep -q "^$1 :" "$work/state.unix" || {
+        echo "expected the log line '$1':" >&2
+        grep '^Register Map' "$work/state.unix" >&2
+        exit 1
+    }
+}
+expect_log "Register Map: device 60: read 5 registers, 1 differ from reset"
+expect_log "Register Map: device 60 CTRL.GAIN = 5: read 00, wrote 50, read back 50"
+echo "address box and Test: Good; Read All and the field's masked write in the log; the program ended cleanly"
