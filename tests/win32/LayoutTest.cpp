@@ -1,7 +1,8 @@
 // The Win32 windows as a reviewer sees them: every entry of each control table has its window,
 // no two shown controls of the same container overlap, and no control crosses its frame's
 // border, on both tabs of the main window, in the GPIO panel, the About box and the start-up
-// window. Also what a text box lets through, typed or pasted, and a handler that throws.
+// window. Also what a text box lets through, typed or pasted, and a handler that throws; and the
+// "Register Map" window: its menu entry, its tool row, its rows and the rules of its field editor.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include "about/frmAbout2.h"
 #include "app/ScriptWindows.h"
 #include "gpio/frmGPIO.h"
+#include "regmap/frmRegisterMap.h"
 #include "script/frmScriptOps.h"
 #include "startup/frmStartup.h"
 #include "wd_utils.h"
@@ -261,6 +263,207 @@ TEST_F(Win32LayoutTest, ScriptGrid_FollowsTheModel) {
         EXPECT_EQ(shown(rows, 2), "R" + std::to_string(rows));
         EXPECT_EQ(shown(1, 1), cells.CellText(1, 1));
     }
+}
+
+// The "Register Map" window as the user meets it: last in File > Open, a tool row of controls
+// that do not overlap, Read All painting values and marks, rows that expand with Right, and the
+// filter.
+class Win32RegisterMapTest : public Win32LayoutTest {
+  protected:
+    void SetUp() override {
+        if (!VELMORIX_MAP_FILES) {
+            GTEST_SKIP() << "this build reads no map files (no libxml2)";
+        }
+        HMENU open = GetSubMenu(GetSubMenu(GetMenu(views->mainView()->handle()), 0), 0);
+        ASSERT_NE(open, nullptr);
+        const int entries = GetMenuItemCount(open);
+        wchar_t last[64] = {};
+        GetMenuStringW(open, static_cast<UINT>(entries - 1), last, 64, MF_BYPOSITION);
+        EXPECT_EQ(win32kit::narrow(last), "Register Map...");
+        SendMessageW(views->mainView()->handle(), WM_COMMAND, GetMenuItemID(open, entries - 1), 0);
+        ASSERT_NE(views->registerMapView(), nullptr);
+        ASSERT_TRUE(model().openMap(std::string(VELMORIX_MAPS_DIR) + "/sensor2009.xml"));
+        host->renderAll();
+        SendMessageW(control("cmdReadAll"), BM_CLICK, 0, 0);
+    }
+    static regmap::frmRegisterMap& model() { return views->app().registerMap(); }
+    static win32views::RegisterMapWindow& view() { return *views->registerMapView(); }
+    static HWND control(const std::string& name) {
+        for (const auto& [n, w] : view().controls()) {
+            if (n == name) {
+                return w;
+            }
+        }
+        return nullptr;
+    }
+    static int rowOf(const std::string& name) {
+        for (std::size_t i = 0; i < view().rows().size(); ++i) {
+            if (view().cellText(static_cast<int>(i), win32views::RegisterMapWindow::kName) ==
+                name) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+    static void select(int row) {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(view().list(), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+    }
+    static void key(HWND w, WPARAM k) { SendMessageW(w, WM_KEYDOWN, k, 0); }
+    // Where the editor's keys go: the box, or a list's own edit box.
+    static HWND editorKeys() {
+        HWND inner = FindWindowExW(view().editor(), nullptr, WC_EDITW, nullptr);
+        return inner != nullptr ? inner : view().editor();
+    }
+    static std::size_t logged(const std::string& line) {
+        const std::string log = views->app().mainWindow().Txtlog.Text();
+        std::size_t count = 0;
+        for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+    void TearDown() override {
+        if (views->registerMapView() != nullptr) {
+            SetWindowTextW(control("txtFilter"), L"");
+            host->renderAll();
+        }
+    }
+};
+
+TEST_F(Win32RegisterMapTest, ToolRowAndColumns_AsInTheQtWindow) {
+    HWND list = view().list();
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    std::vector<std::string> headers;
+    for (int c = 0; c < static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)); ++c) {
+        wchar_t text[32] = {};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 32;
+        SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
+        headers.push_back(win32kit::narrow(text));
+    }
+    EXPECT_EQ(headers, (std::vector<std::string>{"Address", "Name", "Value", "\u2260 reset", "Enum",
+                                                 "Reset", "Access"}));
+    RECT client{};
+    GetClientRect(view().handle(), &client);
+    const auto& controls = view().controls();
+    for (std::size_t a = 0; a < controls.size(); ++a) {
+        RECT ra = inParent(controls[a].second), inside{};
+        EXPECT_TRUE(IsWindowVisible(controls[a].second)) << controls[a].first;
+        IntersectRect(&inside, &ra, &client);
+        EXPECT_TRUE(EqualRect(&inside, &ra)) << controls[a].first << " leaves the window";
+        for (std::size_t b = a + 1; b < controls.size(); ++b) {
+            RECT rb = inParent(controls[b].second), both{};
+            EXPECT_FALSE(IntersectRect(&both, &ra, &rb))
+                << controls[a].first << " overlaps " << controls[b].first;
+        }
+    }
+    // Every column is wide enough for its widest text.
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    for (int c = 1; c < win32views::RegisterMapWindow::kColumns; ++c) {
+        for (int r = 0; r < static_cast<int>(view().rows().size()); ++r) {
+            const std::wstring text = win32kit::wide(view().cellText(r, c));
+            SIZE size{};
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            EXPECT_LT(size.cx, SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0))
+                << win32kit::narrow(text);
+        }
+    }
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+    EXPECT_EQ(win32kit::narrow(boxText(view().handle())), "sensor2009.xml - Register Map");
+}
+
+TEST_F(Win32RegisterMapTest, ReadAllExpandAndFilter_RowsFollowTheModel) {
+    using W = win32views::RegisterMapWindow;
+    const int ctrl = rowOf("CTRL");
+    ASSERT_GE(ctrl, 0);
+    EXPECT_EQ(view().cellText(ctrl, W::kValue), "00");
+    EXPECT_EQ(view().cellText(ctrl, W::kMark), "\u2260");
+    EXPECT_EQ(view().cellText(rowOf("ID"), W::kValue), "7A");
+    EXPECT_EQ(view().cellText(rowOf("ID"), W::kMark), "");
+    EXPECT_GE(logged("Register Map: device 60: read 4 registers, 2 differ from reset"), 1u);
+
+    const std::size_t registers = view().rows().size();
+    select(ctrl);
+    key(view().list(), VK_RIGHT);
+    ASSERT_EQ(view().rows().size(), registers + 3);
+    EXPECT_EQ(view().cellText(ctrl + 2, W::kName), "MODE");
+    EXPECT_EQ(view().cellText(ctrl + 2, W::kAddress), "3..2");
+    EXPECT_EQ(view().cellText(ctrl + 2, W::kEnum), "STANDBY");
+    // Left on a field goes to its register; Left there closes it.
+    select(ctrl + 2);
+    key(view().list(), VK_LEFT);
+    key(view().list(), VK_LEFT);
+    EXPECT_EQ(view().rows().size(), registers);
+    key(view().list(), VK_RIGHT);
+
+    SetWindowTextW(control("txtFilter"), L"gain");
+    host->renderAll();
+    std::vector<std::string> shown;
+    for (int r = 0; r < static_cast<int>(view().rows().size()); ++r) {
+        shown.push_back(view().cellText(r, W::kName));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"CTRL", "GAIN"}));
+    EXPECT_EQ(SendMessageW(view().list(), LVM_GETITEMCOUNT, 0, 0), 2);
+}
+
+// As in the Qt window: an editor left unchanged sends nothing, a name picked from the list is
+// written at once, and Enter writes a number typed into the box.
+TEST_F(Win32RegisterMapTest, FieldEditor_UnchangedSendsNothing_PickWritesAtOnce_EnterCommits) {
+    using W = win32views::RegisterMapWindow;
+    const int ctrl = rowOf("CTRL");
+    view().setExpanded(ctrl, true);
+    const int mode = rowOf("MODE");
+    const int gain = rowOf("GAIN");
+    const std::string modeLine = "Register Map: device 60 CTRL.MODE = 2: read 00, wrote 08";
+    const std::string gainLine = "CTRL.GAIN = 3: read 08, wrote 38, read back 38";
+    const std::size_t modeBefore = logged(modeLine);
+    const std::size_t gainBefore = logged(gainLine);
+
+    // Read-only fields open no editor.
+    select(rowOf("READY"));
+    key(view().list(), VK_F2);
+    EXPECT_EQ(view().editor(), nullptr);
+
+    select(mode);
+    key(view().list(), VK_F2);
+    ASSERT_NE(view().editor(), nullptr);
+    EXPECT_EQ(win32kit::narrow(boxText(view().editor())), "STANDBY");
+    key(editorKeys(), VK_RETURN);
+    EXPECT_EQ(view().editor(), nullptr);
+    EXPECT_EQ(logged("CTRL.MODE ="), modeBefore);
+
+    key(view().list(), VK_F2);
+    HWND names = view().editor();
+    ASSERT_NE(names, nullptr);
+    SendMessageW(names, CB_SETCURSEL, 2, 0);
+    SendMessageW(view().handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(names), CBN_SELENDOK),
+                 reinterpret_cast<LPARAM>(names));
+    EXPECT_EQ(view().editor(), nullptr);
+    EXPECT_EQ(logged(modeLine), modeBefore + 1);
+    EXPECT_EQ(view().cellText(ctrl, W::kValue), "08");
+    EXPECT_EQ(view().cellText(mode, W::kEnum), "CONTINUOUS");
+
+    // Esc drops what was typed; Enter writes it.
+    select(gain);
+    key(view().list(), VK_F2);
+    ASSERT_NE(view().editor(), nullptr);
+    SetWindowTextW(view().editor(), L"3");
+    key(editorKeys(), VK_ESCAPE);
+    EXPECT_EQ(logged(gainLine), gainBefore);
+    key(view().list(), VK_F2);
+    ASSERT_NE(view().editor(), nullptr);
+    SetWindowTextW(view().editor(), L"3");
+    key(editorKeys(), VK_RETURN);
+    EXPECT_EQ(logged(gainLine), gainBefore + 1);
+    EXPECT_EQ(view().cellText(gain, W::kValue), "3");
 }
 
 // A message handler that throws: the message gets the default handling, the failure is
