@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Photographs the Win32 program's windows under Wine on a virtual display with a window manager,
-# on the simulated board: the register console, the About box, the GPIO panel and the script
-# window with a demo script loaded, each opened through the menus with the keyboard. The PNGs go to
+# on the simulated board: the register console, the About box, the GPIO panel, the script
+# window with a demo script loaded and the Register Map window with a map read and two registers
+# expanded, each opened through the menus with the keyboard. The PNGs go to
 # OUT_DIR. DPI (96 unless given) is the screen's scale, Wine's LogPixels, set for the run and put
 # back to 96 after it.
 #     scripts/win32-screenshots.sh BIN_DIR OUT_DIR [DPI]
@@ -68,3 +69,28 @@ script=$(find_window 'demo\.txt')
 sleep 1
 import -window "$script" "$out/win32-script-window.png"
 echo "$out/win32-script-window.png"
+
+# File > Open > Register Map..., a map from its open dialog, "Read All", then CTRL and STATUS
+# expanded from the keyboard with MODE selected.
+xdotool key alt+F4
+sleep 1
+xdotool windowactivate --sync "$main" 2>/dev/null || true
+xdotool key F10 Down Right Down Down Down Return
+find_window 'Register Map$' >/dev/null
+sleep 0.5
+xdotool key Return
+find_window '^Open Register Map$' >/dev/null
+xdotool type --delay 20 "$(winepath -w "$(realpath "$(dirname "$0")/../tests/python/sensor.svd")")"
+xdotool key Return
+regmap=$(find_window '^sensor\.svd - Register Map$')
+for _ in $(seq 50); do
+    xdotool search --onlyvisible --name '^Open Register Map$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+sleep 0.5
+xdotool key Tab Tab Tab Return
+sleep 1
+xdotool key Tab Down Down Right Down Down Down Down Right Up Up
+sleep 1
+import -window "$regmap" "$out/win32-register-map.png"
+echo "$out/win32-register-map.png"

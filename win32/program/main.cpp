@@ -1,5 +1,5 @@
-// Velmorix_I2C_Comm.exe: the register console, the GPIO panel, the About box and the start-up
-// window on Win32. The bridge board is chosen by --bridge, else VELMORIX_BRIDGE (unset or "usb"
+// Velmorix_I2C_Comm.exe: the register console, the GPIO panel, the script windows, the Register
+// Map window, the About box and the start-up window on Win32. The bridge board is chosen by --bridge, else VELMORIX_BRIDGE (unset or "usb"
 // for a real board, "sim" or "sim:FILE" for a simulated one); --help and --version answer in a
 // message box before any window. VELMORIX_WIN32_STATE names a file that receives the
 // main window's controls (name, place on the screen) once it shows, and their texts when the
