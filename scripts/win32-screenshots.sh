@@ -75,21 +75,10 @@ echo "$out/win32-script-window.png"
 xdotool key alt+F4
 sleep 1
 xdotool windowactivate --sync "$main" 2>/dev/null || true
-xdotool key F10 Down Right Down Down Down Return
-find_window 'Register Map$' >/dev/null
-sleep 0.5
-xdotool key Return
-find_window '^Open Register Map$' >/dev/null
-xdotool type --delay 20 "$(winepath -w "$(realpath "$(dirname "$0")/../tests/python/sensor.svd")")"
-xdotool key Return
-regmap=$(find_window '^sensor\.svd - Register Map$')
-for _ in $(seq 50); do
-    xdotool search --onlyvisible --name '^Open Register Map$' >/dev/null 2>&1 || break
-    sleep 0.1
-done
-sleep 0.5
+regmap=$(open_register_map "$(dirname "$0")/../tests/python/sensor.svd")
+sleep 1.5
 xdotool key Tab Tab Tab Return
-sleep 1
+sleep 3
 xdotool key Tab Down Down Right Down Down Down Down Right Up Up
 sleep 1
 import -window "$regmap" "$out/win32-register-map.png"

@@ -36,7 +36,9 @@ constexpr int kBoxImage = 16;
 constexpr int kDroppedRows = 8;
 // The background of a register value that differs from the reset value, as in the Qt window.
 constexpr COLORREF kDiffers = RGB(255, 236, 160);
-constexpr UINT_PTR kSubclass = 1;
+// The subclasses of the list and of the editor.
+constexpr UINT_PTR kListSubclass = 1;
+constexpr UINT_PTR kEditorSubclass = 2;
 // Posted to the window: an editor closed while it handled a message of its own goes now.
 constexpr UINT kDropEditor = WM_APP + 2;
 // The expander images: none (a field), closed, open.
@@ -170,7 +172,7 @@ RegisterMapWindow::RegisterMapWindow(regmap::frmRegisterMap& model, form::UserEv
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
                      reinterpret_cast<LPARAM>(&column));
     }
-    SetWindowSubclass(list_, &RegisterMapWindow::listProc, kSubclass,
+    SetWindowSubclass(list_, &RegisterMapWindow::subclassProc, kListSubclass,
                       reinterpret_cast<DWORD_PTR>(this));
     arrange();
     rendererId_ = host.addRenderer([this] { render(); });
@@ -178,7 +180,7 @@ RegisterMapWindow::RegisterMapWindow(regmap::frmRegisterMap& model, form::UserEv
 
 RegisterMapWindow::~RegisterMapWindow() {
     host_.removeRenderer(rendererId_);
-    RemoveWindowSubclass(list_, &RegisterMapWindow::listProc, kSubclass);
+    RemoveWindowSubclass(list_, &RegisterMapWindow::subclassProc, kListSubclass);
     if (window_ != nullptr) {
         win32kit::setTarget(window_, nullptr);
         DestroyWindow(window_);
@@ -456,7 +458,7 @@ bool RegisterMapWindow::beginEdit(const Row& row) {
         SendMessageW(e.box, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
     }
     e.openedWith = win32kit::narrow(trimmed(windowText(e.box)));
-    SetWindowSubclass(e.edit, &RegisterMapWindow::editorProc, kSubclass,
+    SetWindowSubclass(e.edit, &RegisterMapWindow::subclassProc, kEditorSubclass,
                       reinterpret_cast<DWORD_PTR>(this));
     editing_ = e;
     placeEditor();
@@ -471,7 +473,7 @@ void RegisterMapWindow::endEdit(bool commit, std::optional<std::wstring> text, b
     const Editing e = *editing_;
     editing_.reset();
     const std::string given = win32kit::narrow(trimmed(text ? *text : windowText(e.box)));
-    RemoveWindowSubclass(e.edit, &RegisterMapWindow::editorProc, kSubclass);
+    RemoveWindowSubclass(e.edit, &RegisterMapWindow::subclassProc, kEditorSubclass);
     HWND focus = GetFocus();
     if (refocus && (focus == e.box || IsChild(e.box, focus))) {
         SetFocus(list_);
@@ -644,13 +646,14 @@ bool RegisterMapWindow::listKey(WPARAM key) {
     }
 }
 
-LRESULT CALLBACK RegisterMapWindow::listProc(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK RegisterMapWindow::subclassProc(HWND window, UINT message, WPARAM wParam,
+                                                 LPARAM lParam, UINT_PTR id, DWORD_PTR self) {
+    auto* view = reinterpret_cast<RegisterMapWindow*>(self);
     LRESULT result = 0;
     // A handler that throws has its message dropped; the program goes on.
-    win32kit::guarded("register list message", [&] {
-        result = reinterpret_cast<RegisterMapWindow*>(self)->listMessage(window, message, wParam,
-                                                                         lParam);
+    win32kit::guarded("register map message", [&] {
+        result = id == kListSubclass ? view->listMessage(window, message, wParam, lParam)
+                                     : view->editorMessage(window, message, wParam, lParam);
     });
     return result;
 }
@@ -679,16 +682,6 @@ LRESULT RegisterMapWindow::listMessage(HWND window, UINT message, WPARAM wParam,
             break;
     }
     return DefSubclassProc(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK RegisterMapWindow::editorProc(HWND window, UINT message, WPARAM wParam,
-                                               LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    LRESULT result = 0;
-    win32kit::guarded("register editor message", [&] {
-        result = reinterpret_cast<RegisterMapWindow*>(self)->editorMessage(window, message, wParam,
-                                                                           lParam);
-    });
-    return result;
 }
 
 LRESULT RegisterMapWindow::editorMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -112,10 +112,9 @@ class RegisterMapWindow : public win32kit::MessageTarget {
     void doubleClicked(const NMITEMACTIVATE& hit);
     // The tree's keys: Right and + expand, Left and - collapse or go to the register, F2 edits.
     bool listKey(WPARAM key);
-    static LRESULT CALLBACK listProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR id, DWORD_PTR self);
-    static LRESULT CALLBACK editorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR id, DWORD_PTR self);
+    // The list's and the editor's messages (by subclass id) go to listMessage and editorMessage.
+    static LRESULT CALLBACK subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR self);
     LRESULT listMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT editorMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
