@@ -422,46 +422,61 @@ bool RegisterMapWindow::beginEdit(const Row& row) {
     const Field& field = model_.map()
                              ->registers[static_cast<std::size_t>(row.reg)]
                              .fields[static_cast<std::size_t>(row.field)];
-    const std::wstring shown = win32kit::wide(cellTextOf(row, kValue));
+    const bool names = !field.values.empty();
     Editing e;
     e.row = row;
-    if (field.values.empty()) {
-        e.box = CreateWindowExW(0, WC_EDITW, shown.c_str(),
-                                WS_CHILD | WS_BORDER | ES_AUTOHSCROLL | WS_CLIPSIBLINGS, 0, 0, 10,
-                                10, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-        e.edit = e.box;
-        SendMessageW(e.box, WM_SETFONT, reinterpret_cast<WPARAM>(win32kit::messageFont()), FALSE);
-        SendMessageW(e.box, EM_SETSEL, 0, -1);
-    } else {
-        e.box = CreateWindowExW(
-            0, WC_COMBOBOXW, L"",
-            WS_CHILD | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_CLIPSIBLINGS, 0, 0, 10, 10,
-            window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(e.box, WM_SETFONT, reinterpret_cast<WPARAM>(win32kit::messageFont()), FALSE);
+    e.box =
+        CreateWindowExW(0, names ? WC_COMBOBOXW : WC_EDITW, L"",
+                        WS_CHILD | WS_CLIPSIBLINGS |
+                            (names ? WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_CLIPCHILDREN
+                                   : WS_BORDER | ES_AUTOHSCROLL),
+                        0, 0, 10, 10, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(e.box, WM_SETFONT, reinterpret_cast<WPARAM>(win32kit::messageFont()), FALSE);
+    e.edit = e.box;
+    if (names) {
+        HDC dc = GetDC(e.box);
+        HGDIOBJ old = SelectObject(dc, win32kit::messageFont());
         for (const EnumeratedValue& named : field.values) {
             SendMessageW(e.box, CB_ADDSTRING, 0,
                          reinterpret_cast<LPARAM>(win32kit::wide(named.name).c_str()));
+            e.width = std::max(e.width, textWidth(dc, named.name));
         }
-        // Opens on the current value's name, else on its number.
-        const std::wstring named = win32kit::wide(cellTextOf(row, kEnum));
-        const auto at = named.empty()
-                            ? CB_ERR
-                            : SendMessageW(e.box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                           reinterpret_cast<LPARAM>(named.c_str()));
-        SendMessageW(e.box, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
-        if (at == CB_ERR) {
-            SetWindowTextW(e.box, shown.c_str());
+        SelectObject(dc, old);
+        ReleaseDC(e.box, dc);
+        e.width += GetSystemMetrics(SM_CXVSCROLL) + scaled(kCellPadding);
+        // Its selection field as high as a row of the list.
+        RECT rowRect{};
+        rowRect.left = LVIR_BOUNDS;
+        if (SendMessageW(list_, LVM_GETITEMRECT, static_cast<WPARAM>(indexOf(row)),
+                         reinterpret_cast<LPARAM>(&rowRect)) != 0) {
+            SendMessageW(e.box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                         rowRect.bottom - rowRect.top - 6);
         }
         COMBOBOXINFO info{};
         info.cbSize = sizeof info;
-        e.edit = GetComboBoxInfo(e.box, &info) && info.hwndItem != nullptr ? info.hwndItem : e.box;
-        SendMessageW(e.box, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+        if (GetComboBoxInfo(e.box, &info) && info.hwndItem != nullptr) {
+            e.edit = info.hwndItem;
+        }
     }
-    e.openedWith = win32kit::narrow(trimmed(windowText(e.box)));
+    editing_ = e;
+    // At its cell's width before it takes its text, so that the text shows from its start.
+    placeEditor();
+    const std::wstring shown = win32kit::wide(cellTextOf(row, kValue));
+    // A list opens on the current value's name, else on its number.
+    const std::wstring named = win32kit::wide(cellTextOf(row, kEnum));
+    const auto at = !names || named.empty()
+                        ? CB_ERR
+                        : SendMessageW(e.box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(named.c_str()));
+    if (at != CB_ERR) {
+        SendMessageW(e.box, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    } else {
+        SetWindowTextW(e.box, shown.c_str());
+    }
+    SendMessageW(e.edit, EM_SETSEL, 0, -1);
+    editing_->openedWith = win32kit::narrow(trimmed(windowText(e.box)));
     SetWindowSubclass(e.edit, &RegisterMapWindow::subclassProc, kEditorSubclass,
                       reinterpret_cast<DWORD_PTR>(this));
-    editing_ = e;
-    placeEditor();
     SetFocus(e.edit);
     return true;
 }
@@ -521,11 +536,9 @@ void RegisterMapWindow::placeEditor() {
     MapWindowPoints(list_, window_, reinterpret_cast<POINT*>(&cell), 2);
     const int height = cell.bottom - cell.top;
     const bool list = editing_->box != editing_->edit;
-    SetWindowPos(editing_->box, HWND_TOP, cell.left, cell.top, cell.right - cell.left,
+    SetWindowPos(editing_->box, HWND_TOP, cell.left, cell.top,
+                 std::max(static_cast<int>(cell.right - cell.left), editing_->width),
                  list ? height * (kDroppedRows + 1) : height, SWP_SHOWWINDOW);
-    if (list) {
-        SendMessageW(editing_->box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - 6);
-    }
 }
 
 void RegisterMapWindow::cellInfo(NMLVDISPINFOW& info) const {

@@ -75,6 +75,7 @@ class RegisterMapWindow : public win32kit::MessageTarget {
         HWND box = nullptr;   // the edit box or the combo box
         HWND edit = nullptr;  // where the keys go (the combo box's own edit box)
         std::string openedWith;
+        int width = 0;  // room for the widest name, past the cell when it is narrower
     };
 
     HWND makeControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle,
