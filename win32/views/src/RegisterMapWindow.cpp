@@ -75,13 +75,6 @@ std::string bitsText(const Field& field) {
                             : std::to_string(field.msb()) + ".." + std::to_string(field.lsb);
 }
 
-std::wstring windowText(HWND w) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
-    text.resize(
-        static_cast<std::size_t>(GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 std::wstring trimmed(std::wstring text) {
     const auto blank = [](wchar_t c) { return std::iswspace(c) != 0; };
     text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), blank));
@@ -206,7 +199,9 @@ void RegisterMapWindow::arrange() {
     GetClientRect(window_, &client);
     HDC dc = GetDC(window_);
     HGDIOBJ old = SelectObject(dc, win32kit::messageFont());
-    const auto widthOf = [dc](HWND w) { return textWidth(dc, win32kit::narrow(windowText(w))); };
+    const auto widthOf = [dc](HWND w) {
+        return textWidth(dc, win32kit::narrow(win32kit::windowText(w)));
+    };
     const int margin = scaled(kMargin);
     const int gap = scaled(kGap);
     const int row = scaled(kRowHeight);
@@ -474,7 +469,7 @@ bool RegisterMapWindow::beginEdit(const Row& row) {
         SetWindowTextW(e.box, shown.c_str());
     }
     SendMessageW(e.edit, EM_SETSEL, 0, -1);
-    editing_->openedWith = win32kit::narrow(trimmed(windowText(e.box)));
+    editing_->openedWith = win32kit::narrow(trimmed(win32kit::windowText(e.box)));
     SetWindowSubclass(e.edit, &RegisterMapWindow::subclassProc, kEditorSubclass,
                       reinterpret_cast<DWORD_PTR>(this));
     SetFocus(e.edit);
@@ -487,7 +482,7 @@ void RegisterMapWindow::endEdit(bool commit, std::optional<std::wstring> text, b
     }
     const Editing e = *editing_;
     editing_.reset();
-    const std::string given = win32kit::narrow(trimmed(text ? *text : windowText(e.box)));
+    const std::string given = win32kit::narrow(trimmed(text ? *text : win32kit::windowText(e.box)));
     RemoveWindowSubclass(e.edit, &RegisterMapWindow::subclassProc, kEditorSubclass);
     HWND focus = GetFocus();
     if (refocus && (focus == e.box || IsChild(e.box, focus))) {
@@ -592,14 +587,23 @@ LRESULT RegisterMapWindow::customDraw(NMLVCUSTOMDRAW& draw) const {
     }
 }
 
-void RegisterMapWindow::clicked(const NMITEMACTIVATE& hit) {
+std::optional<std::pair<RegisterMapWindow::Row, LVHITTESTINFO>> RegisterMapWindow::hitRow(
+    POINT at) const {
     LVHITTESTINFO where{};
-    where.pt = hit.ptAction;
+    where.pt = at;
     SendMessageW(list_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&where));
     if (where.iItem < 0 || where.iItem >= static_cast<int>(rows_.size())) {
+        return std::nullopt;
+    }
+    return std::make_pair(rows_[static_cast<std::size_t>(where.iItem)], where);
+}
+
+void RegisterMapWindow::clicked(const NMITEMACTIVATE& hit) {
+    const auto found = hitRow(hit.ptAction);
+    if (!found) {
         return;
     }
-    const Row row = rows_[static_cast<std::size_t>(where.iItem)];
+    const auto& [row, where] = *found;
     if (row.field < 0 && where.iSubItem == 0 && (where.flags & LVHT_ONITEMICON) != 0) {
         setExpanded(row.reg, !expanded_[static_cast<std::size_t>(row.reg)]);
     } else if (where.iItem == selectedAtPress_ && where.iSubItem == kValue) {
@@ -608,19 +612,17 @@ void RegisterMapWindow::clicked(const NMITEMACTIVATE& hit) {
 }
 
 void RegisterMapWindow::doubleClicked(const NMITEMACTIVATE& hit) {
-    LVHITTESTINFO where{};
-    where.pt = hit.ptAction;
-    SendMessageW(list_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&where));
-    if (where.iItem < 0 || where.iItem >= static_cast<int>(rows_.size())) {
+    const auto found = hitRow(hit.ptAction);
+    if (!found) {
         return;
     }
-    const Row row = rows_[static_cast<std::size_t>(where.iItem)];
+    const Row row = found->first;
     if (row.field >= 0) {
         beginEdit(row);
         return;
     }
     // A register a read changes is read only when asked for by name: a double click on it.
-    if ((where.flags & LVHT_ONITEMICON) == 0) {
+    if ((found->second.flags & LVHT_ONITEMICON) == 0) {
         setExpanded(row.reg, !expanded_[static_cast<std::size_t>(row.reg)]);
     }
     binder_.dispatch([this, row] { model_.readRegister(static_cast<std::size_t>(row.reg)); });
@@ -758,7 +760,7 @@ void RegisterMapWindow::render() {
     }
     painting_ = true;
     const std::wstring address = win32kit::wide(model_.address);
-    if (GetFocus() != address_ && windowText(address_) != address) {
+    if (GetFocus() != address_ && win32kit::windowText(address_) != address) {
         SetWindowTextW(address_, address.c_str());
     }
     painting_ = false;
@@ -858,12 +860,12 @@ bool RegisterMapWindow::onMessage(HWND window, UINT message, WPARAM wParam, LPAR
             } else if (from == readAll_ && code == BN_CLICKED) {
                 press(readAll_, [this] { model_.cmdReadAll_Click(); });
             } else if (from == address_ && code == EN_CHANGE && !painting_) {
-                std::string text = win32kit::narrow(windowText(address_));
+                std::string text = win32kit::narrow(win32kit::windowText(address_));
                 std::transform(text.begin(), text.end(), text.begin(),
                                [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
                 model_.address = text;
             } else if (from == filter_ && code == EN_CHANGE) {
-                model_.filter = win32kit::narrow(windowText(filter_));
+                model_.filter = win32kit::narrow(win32kit::windowText(filter_));
                 render();
             } else if (editing_ && from == editing_->box && code == CBN_SELENDOK) {
                 // A name picked from the list is written at once, as Enter writes a typed one.

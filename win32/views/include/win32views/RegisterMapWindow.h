@@ -105,6 +105,8 @@ class RegisterMapWindow : public win32kit::MessageTarget {
     // Answers the owner-data list's request for a cell.
     void cellInfo(NMLVDISPINFOW& info) const;
     LRESULT customDraw(NMLVCUSTOMDRAW& draw) const;
+    // The row under a point of the list, with where on it the point lies; nothing off the rows.
+    std::optional<std::pair<Row, LVHITTESTINFO>> hitRow(POINT at) const;
     // A click on a register's box expands or collapses it; on the value of the field already
     // selected it opens the editor.
     void clicked(const NMITEMACTIVATE& hit);
