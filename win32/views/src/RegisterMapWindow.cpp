@@ -252,8 +252,11 @@ void RegisterMapWindow::measureColumns() {
                     const int extra = c == kAddress ? image * (f < 0 ? 1 : 2) : 0;
                     widths[c] = std::max(widths[c], textWidth(dc, cellTextOf(row, c)) + extra);
                 }
+                if (f < 0) {
+                    continue;
+                }
                 for (const EnumeratedValue& named :
-                     f < 0 ? std::vector<EnumeratedValue>{} : reg.fields[f].values) {
+                     reg.fields[static_cast<std::size_t>(f)].values) {
                     widths[kEnum] = std::max(widths[kEnum], textWidth(dc, named.name));
                 }
             }
@@ -357,6 +360,12 @@ void RegisterMapWindow::layRows() {
     InvalidateRect(list_, nullptr, FALSE);
     if (selected && indexOf(*selected) >= 0) {
         selectRow(*selected);
+    } else {
+        // The row selected went: no other row takes its place.
+        LVITEMW none{};
+        none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(&none));
     }
     if (editing_ && indexOf(editing_->row) < 0) {
         endEdit(false);
