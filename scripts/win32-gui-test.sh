@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Runs the Win32 program under Wine on a virtual display with a window manager, the way a user
-# would: it starts on the simulated board and shows the main window with its caption; typed keys
-# put an address in the address box and Enter runs the communication test, which shows "Good";
-# the About box opens from the menu bar and Esc closes it; the Register Map window opens from
-# File > Open, takes a map from its open dialog, reads all registers and writes a field edited
-# from the keyboard (F2, a value, Enter); Alt+F4 ends the program cleanly. The program writes its
-# controls' places and texts (the log's lines among them) to the file named by
-# VELMORIX_WIN32_STATE, which is how this script sees them.
+# would: it starts on the simulated board and shows the main window with its caption; "File" >
+# "Capture..." starts a capture to a file; typed keys put an address in the address box and Enter
+# runs the communication test, which shows "Good"; the About box opens from the menu bar and Esc
+# closes it; "Stop Capture" ends the capture, which holds the test's I2C messages; a capture to a
+# file that cannot be written gives a message box centred on the main window, wherever it was
+# moved; the Register Map window opens from File > Open, takes a map from its open dialog, reads
+# all registers and writes a field edited from the keyboard (F2, a value, Enter); Alt+F4 ends the
+# program cleanly. The program writes its controls' places and texts (the log's lines among them)
+# to the file named by VELMORIX_WIN32_STATE, which is how this script sees them.
 #     scripts/win32-gui-test.sh BIN_DIR WORK_DIR
 # Needs Xvfb, openbox, xdotool and wine (wine64); the caller's WINEPREFIX is used, and the
 # caller's DISPLAY when it has one (Wine keeps the display its prefix first met).
@@ -43,6 +45,20 @@ done
 read -r left top right bottom < <(awk -F'\t' '$1 == "place" && $2 == "txtI2CAdr" {print $3, $4, $5, $6}' "$state")
 # The window takes the focus once the window manager has mapped it.
 xdotool windowactivate --sync "$window" 2>/dev/null || sleep 1
+
+# capture PATH: "File" > "Capture..." (the third entry of "File") and PATH in the save dialog.
+capture() {
+    xdotool key F10 Down Down Down Return
+    find_window '^Capture I2C Messages To$' >/dev/null
+    xdotool type --delay 20 "$(winepath -w "$1")"
+    xdotool key Return
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name '^Capture I2C Messages To$' >/dev/null 2>&1 || break
+        sleep 0.1
+    done
+}
+capture "$work/bus.pcapng"
+
 xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
 xdotool key End shift+Home BackSpace
 xdotool type --delay 50 "60"
@@ -58,6 +74,34 @@ if ! window_gone '^About '; then
     exit 1
 fi
 echo "About box opened from the menu and closed with Esc"
+
+# "Stop Capture" is where "Capture..." was.
+xdotool key F10 Down Down Down Return
+sleep 0.5
+
+# A message box stands over the window that raised it, not in the middle of the screen: the main
+# window moves to the corner, and a capture to a folder that does not exist is refused.
+# centre WINDOW: the centre of the window on the screen, "X Y".
+centre() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+        /Width:/ {w = $NF} /Height:/ {h = $NF} END {print int(x + w / 2), int(y + h / 2)}'
+}
+xdotool windowmove --sync "$window" 0 0 2>/dev/null || xdotool windowmove "$window" 0 0
+sleep 0.5
+capture "$work/missing/bus.pcapng"
+box=$(find_window '^Velmorix_I2C_Comm$' 30)
+sleep 0.5
+read -r boxX boxY < <(centre "$box")
+read -r mainX mainY < <(centre "$window")
+xdotool key Return
+# The main window's X window holds its menu bar too: centres within 16 pixels are the same.
+if [ $((boxX - mainX)) -gt 16 ] || [ $((mainX - boxX)) -gt 16 ] ||
+    [ $((boxY - mainY)) -gt 16 ] || [ $((mainY - boxY)) -gt 16 ]; then
+    echo "message box centred at $boxX,$boxY, its window at $mainX,$mainY" >&2
+    import -window root "$work/box.png" || true
+    exit 1
+fi
+echo "message box at $boxX,$boxY over its window at $mainX,$mainY"
 
 # File > Open > Register Map..., last in its menu. The focus starts on "Open Map...": Enter opens
 # the dialog. Then Tab to "Read All", Enter; Tab to the registers, down to CTRL, Right opens it,
@@ -121,3 +165,25 @@ expect_log() {
 expect_log "Register Map: device 60: read 5 registers, 1 differ from reset"
 expect_log "Register Map: device 60 CTRL.GAIN = 5: read 00, wrote 50, read back 50"
 echo "address box and Test: Good; Read All and the field's masked write in the log; the program ended cleanly"
+
+# The log tells each capture's start and end and the refused one; the file is a pcapng capture
+# with the test's I2C messages in it (enhanced packet blocks, type 6).
+for line in "Capture started: $(winepath -w "$work/bus.pcapng")" \
+    "Capture stopped: $(winepath -w "$work/bus.pcapng")" \
+    "Cannot write capture $(winepath -w "$work/missing/bus.pcapng")"; do
+    grep -qF "$line" "$work/state.unix" || { echo "no log line \"$line\"" >&2; exit 1; }
+done
+packets=$(/usr/bin/python3 - "$work/bus.pcapng" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+count, at = 0, 0
+if data[:4] == b"\x0a\x0d\x0d\x0a":
+    while at + 8 <= len(data):
+        kind, length = struct.unpack_from("<II", data, at)
+        count += kind == 6
+        at += max(length, 12)
+print(count)
+PY
+)
+[ "$packets" -gt 0 ] || { echo "the capture holds no I2C messages" >&2; exit 1; }
+echo "capture started and stopped from the menu: $packets I2C messages"

@@ -30,25 +30,22 @@ PacketStatus PacketInterpreter::command(std::uint8_t endpoint,
     }
     if (endpoint == kGpioOut) {
         ports_->setGpio(bytes.first(std::min<std::size_t>(bytes.size(), 4)));
-        std::array<std::uint8_t, kGpioReplyLength> reply{};
-        const std::array<std::uint8_t, 4> status = ports_->gpioStatus();
-        std::copy(status.begin(), status.end(), reply.begin());
-        hold(gpioReply_, reply);
-    } else if (bytes.size() >= 2) {
-        ports_->directWrite(static_cast<std::uint8_t>(bytes[0] & 0x7F), bytes[1]);
+        hold(gpioReply_, GpioStatusReply::bytes(ports_->gpioStatus()));
+    } else if (const auto direct = readDirectWrite(bytes)) {
+        ports_->directWrite(direct->address, direct->data);
     }
     return PacketStatus::Ok;
 }
 
 PacketStatus PacketInterpreter::i2cCommand(std::span<const std::uint8_t> bytes) {
-    std::array<std::uint8_t, 256 + 1> reply{};
+    std::array<std::uint8_t, kI2cReplyCapacity> reply{};
     std::uint32_t replyLength = 1;
     BusResult result;
-    if (bytes.size() >= 2) {
-        const std::uint8_t address = bytes[1];
+    if (const auto fields = readI2cCommand(bytes)) {
+        const std::uint8_t address = fields->address;
         // The bytes to send come from the packet length; byte 0 only gives a read's count.
-        const std::span<const std::uint8_t> payload = bytes.subspan(2);
-        if ((address & 1) == 0) {
+        const std::span<const std::uint8_t> payload = fields->payload;
+        if (!fields->isRead()) {
             result = bus_.write(address, payload);
             if (result.status == BusStatus::Ok) {
                 // The address byte and the payload at most, whatever the bus claims.
@@ -56,7 +53,7 @@ PacketStatus PacketInterpreter::i2cCommand(std::span<const std::uint8_t> bytes) 
                     std::min<std::size_t>(result.count, payload.size() + 1));
             }
         } else {
-            const std::uint32_t count = bytes[0];
+            const std::uint32_t count = fields->count;
             result =
                 bus_.writeRead(address, payload, std::span<std::uint8_t>(reply.data() + 1, count));
             if (result.status == BusStatus::Ok && result.count > 0) {

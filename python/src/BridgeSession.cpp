@@ -1,7 +1,10 @@
 #include "BridgeSession.h"
 
+#include <pthread.h>
+
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "board/HexText.h"
 #include "tools/TransferTrace.h"
@@ -19,12 +22,28 @@ struct Sessions {
     std::string bridge;                                // the bridge they share
     std::vector<client::BoardLinkClient*> clients;     // of the open sessions
     std::vector<client::BusCapture*> processCaptures;  // captureAll's
+    int generation = 0;                                // forks so far: a session's own is kept
 };
 
 Sessions& sessions() {
-    static Sessions shared;
-    return shared;
+    // Never destroyed: a forked child leaves the parent's state behind without destroying it.
+    static Sessions* const shared = new Sessions();
+    return *shared;
 }
+
+// A forked child has only the forking thread: another thread of the parent may have been inside
+// a transfer, holding the bus lock, and the connections are served by the parent's threads,
+// which the layer forgets in the child. The child starts with a free lock and no session open;
+// the parent's sessions refuse every call there (EBADF), and new ones open as in any process.
+// The parent's state is left as it is, never destroyed: it may be half changed.
+void afterForkInChild() {
+    Sessions& shared = sessions();
+    const int generation = shared.generation + 1;
+    new (&shared) Sessions();
+    shared.generation = generation;
+}
+
+[[maybe_unused]] const int g_forkHandler = ::pthread_atfork(nullptr, nullptr, afterForkInChild);
 
 std::string hex(int address) {
     return "0x" + board::HexByteText(static_cast<std::uint8_t>(address));
@@ -61,7 +80,9 @@ std::string bridgeName(const std::optional<std::string>& bridge) {
 }  // namespace
 
 BridgeSession::BridgeSession(std::optional<std::string> bridge)
-    : name_(bridgeName(bridge)), host_(messages_), client_(host_) {
+    : name_(bridgeName(bridge)),
+      host_(std::make_unique<tools::HeadlessHost>(messages_)),
+      client_(std::make_unique<client::BoardLinkClient>(*host_)) {
     std::lock_guard lock(busMutex());
     Sessions& shared = sessions();
     if (shared.open > 0 && shared.bridge != name_) {
@@ -69,31 +90,40 @@ BridgeSession::BridgeSession(std::optional<std::string> bridge)
                                        " is open in this process; close that one first"};
     }
     if (shared.open == 0) {
-        if (WDU_SelectBridge(bridge ? bridge->c_str() : nullptr) != WD_STATUS_SUCCESS) {
-            throw TransferError{EINVAL, WDU_BridgeError()};
+        if (const std::uint32_t status = WDU_SelectBridge(bridge ? bridge->c_str() : nullptr);
+            status != WD_STATUS_SUCCESS) {
+            const std::string why = WDU_BridgeError();
+            throw TransferError{EINVAL, why.empty() ? VB_Stat2Str(status) : why};
         }
         shared.bridge = name_;
     }
+    generation_ = shared.generation;
     ++shared.open;
-    if (!client_.open()) {
+    if (!client_->open()) {
         --shared.open;
         failOpen();
     }
-    shared.clients.push_back(&client_);
+    shared.clients.push_back(client_.get());
     for (client::BusCapture* capture : shared.processCaptures) {
-        client_.addBusObserver(*capture);
+        client_->addBusObserver(*capture);
     }
 }
 
 void BridgeSession::failOpen() {
     // A Linux adapter that is not there, or not ours to open, is no missing bridge board: the
     // error keeps its cause, as smbus2's open would give it.
-    const client::BoardLinkClient::OpenFailure why = client_.whyNotOpen(name_);
+    const client::BoardLinkClient::OpenFailure why = client_->whyNotOpen(name_);
     throw TransferError{why.errnoValue, why.text};
 }
 
 BridgeSession::~BridgeSession() {
     close();
+    if (inherited()) {
+        // The parent's connection: ending it here would wait for the parent's threads, which
+        // this process does not have. It is left as it is.
+        static_cast<void>(client_.release());
+        static_cast<void>(host_.release());
+    }
 }
 
 void BridgeSession::close() {
@@ -102,20 +132,23 @@ void BridgeSession::close() {
         return;
     }
     closed_ = true;
+    if (inherited()) {
+        return;  // the parent's: nothing of it is this process's to close
+    }
     // Another object of the process may still use the board: only the last one resets it.
-    client_.close(sessions().open == 1);
+    client_->close(sessions().open == 1);
     --sessions().open;
-    std::erase(sessions().clients, &client_);
+    std::erase(sessions().clients, client_.get());
 }
 
 void BridgeSession::addCapture(client::BusCapture& capture) {
     std::lock_guard lock(busMutex());
-    client_.addBusObserver(capture);
+    client_->addBusObserver(capture);
 }
 
 void BridgeSession::removeCapture(client::BusCapture& capture) {
     std::lock_guard lock(busMutex());
-    client_.removeBusObserver(capture);
+    client_->removeBusObserver(capture);
 }
 
 void BridgeSession::captureAll(client::BusCapture& capture) {
@@ -141,7 +174,11 @@ std::string BridgeSession::currentBridge() {
 
 bool BridgeSession::attached() {
     std::lock_guard lock(busMutex());
-    return !closed_ && client_.attached();
+    return !closed_ && !inherited() && client_->attached();
+}
+
+bool BridgeSession::inherited() const {
+    return generation_ != sessions().generation;
 }
 
 bool BridgeSession::anyOpenLocked() {
@@ -156,7 +193,13 @@ void BridgeSession::checkOpen() const {
     if (closed_) {
         throw TransferError{EBADF, "the bus is closed"};
     }
-    if (!client_.attached()) {
+    if (inherited()) {
+        throw TransferError{EBADF,
+                            "the bus was opened before this process was forked and "
+                            "belongs to the parent; open a new one here (bridge " +
+                                name_ + ")"};
+    }
+    if (!client_->attached()) {
         throw TransferError{ENODEV, "the bridge board left (bridge " + name_ + ")"};
     }
     // The layer keeps one setting for the process; this session's goes with its transfer.
@@ -165,7 +208,7 @@ void BridgeSession::checkOpen() const {
 
 void BridgeSession::failExchange(int address, std::uint32_t status) {
     const int err = errnoOf(status);
-    throw TransferError{err, "address " + hex(address) + ": " + client_.statusText(status) +
+    throw TransferError{err, "address " + hex(address) + ": " + client_->statusText(status) +
                                  " (bridge " + name_ + ")"};
 }
 
@@ -190,7 +233,7 @@ std::vector<std::uint8_t> BridgeSession::read(int address, const std::vector<std
     std::lock_guard lock(busMutex());
     checkOpen();
     const auto exchange =
-        traced([&] { return client_.read(static_cast<std::uint8_t>(address << 1), reg, count); });
+        traced([&] { return client_->read(static_cast<std::uint8_t>(address << 1), reg, count); });
     if (!exchange.transferred()) {
         failExchange(address, exchange.status);
     }
@@ -210,7 +253,7 @@ void BridgeSession::write(int address, const std::vector<std::uint8_t>& reg,
     std::lock_guard lock(busMutex());
     checkOpen();
     const auto exchange =
-        traced([&] { return client_.write(static_cast<std::uint8_t>(address << 1), reg, data); });
+        traced([&] { return client_->write(static_cast<std::uint8_t>(address << 1), reg, data); });
     if (!exchange.transferred()) {
         failExchange(address, exchange.status);
     }
@@ -243,6 +286,58 @@ std::vector<std::uint8_t> BridgeSession::transfer(const std::vector<Message>& me
                             std::to_string(messages.size()) + " messages of this kind"};
 }
 
+std::vector<std::uint8_t> BridgeSession::blockTransfer(int address, std::uint8_t command,
+                                                       const std::vector<std::uint8_t>& out) {
+    std::lock_guard lock(busMutex());
+    checkOpen();
+    const char* kind = out.empty() ? "block read" : "block process call";
+    const auto exchange =
+        client_->blockTransfer(static_cast<std::uint8_t>(address << 1), command, out);
+    if (exchange.status == WD_I2CDEV_NOT_AN_ADAPTER) {
+        throw TransferError{EOPNOTSUPP, std::string("the bridge board cannot read a block whose "
+                                                    "length the target sends first: its reads take "
+                                                    "a fixed count (bridge ") +
+                                            name_ + ")"};
+    }
+    if (exchange.status == WD_I2CDEV_SHAPE_UNSUPPORTED) {
+        throw TransferError{EOPNOTSUPP, "the adapter does not offer the SMBus " +
+                                            std::string(kind) +
+                                            (out.empty() ? " (I2C_FUNC_SMBUS_READ_BLOCK_DATA)"
+                                                         : " (I2C_FUNC_SMBUS_BLOCK_PROC_CALL)") +
+                                            " (bridge " + name_ + ")"};
+    }
+    if (trace_) {
+        // Past the packets: the trace shows the adapter's transfer as one line of its own.
+        traceLines_ << "I2C_SMBUS " << kind << ' ' << hex(address) << " command " << hex(command)
+                    << ':';
+        for (std::uint8_t b : exchange.data) {
+            traceLines_ << ' ' << board::HexByteText(b);
+        }
+        if (!exchange.transferred()) {
+            traceLines_ << "  (" << client_->statusText(exchange.status) << ')';
+        }
+        traceLines_ << '\n';
+    }
+    if (exchange.transferred()) {
+        return exchange.data;
+    }
+    if (exchange.errnoValue != 0) {
+        throw TransferError{exchange.errnoValue, "address " + hex(address) + ": " +
+                                                     std::strerror(exchange.errnoValue) +
+                                                     " (bridge " + name_ + ")"};
+    }
+    failExchange(address, exchange.status);
+}
+
+std::optional<BridgeSession::Adapter> BridgeSession::adapter() {
+    std::lock_guard lock(busMutex());
+    Adapter found{0, -1};
+    if (closed_ || client_->adapter(found.functions, found.fd) != WD_STATUS_SUCCESS) {
+        return std::nullopt;
+    }
+    return found;
+}
+
 std::vector<int> BridgeSession::detect(bool all) {
     std::lock_guard lock(busMutex());
     checkOpen();
@@ -253,7 +348,7 @@ std::vector<int> BridgeSession::detect(bool all) {
             continue;
         }
         const auto answer =
-            traced([&] { return client_.probe(static_cast<std::uint8_t>(address << 1)); });
+            traced([&] { return client_->probe(static_cast<std::uint8_t>(address << 1)); });
         if (!answer.transferred()) {
             failExchange(address, answer.status);
         }
@@ -264,14 +359,14 @@ std::vector<int> BridgeSession::detect(bool all) {
     return found;
 }
 
-board::GpioStatusReply BridgeSession::gpio(const std::array<std::uint8_t, 4>& state) {
+bridgeproto::GpioStatusReply BridgeSession::gpio(const std::array<std::uint8_t, 4>& state) {
     std::lock_guard lock(busMutex());
     checkOpen();
-    const auto exchange = traced([&] { return client_.gpio(state); });
+    const auto exchange = traced([&] { return client_->gpio(state); });
     if (!exchange.transferred()) {
         const int err = errnoOf(exchange.status);
         throw TransferError{
-            err, "GPIO: " + client_.statusText(exchange.status) + " (bridge " + name_ + ")"};
+            err, "GPIO: " + client_->statusText(exchange.status) + " (bridge " + name_ + ")"};
     }
     return exchange.readBack;
 }
@@ -283,6 +378,9 @@ void BridgeSession::setTrace(bool on) {
 
 std::string BridgeSession::takeTrace() {
     std::lock_guard lock(busMutex());
+    if (inherited()) {
+        return {};  // the parent's thread may have been writing it at the fork
+    }
     std::string lines = traceLines_.str();
     traceLines_.str("");
     return lines;

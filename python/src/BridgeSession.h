@@ -6,13 +6,14 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "board/Packets.h"
+#include "bridgeproto/Codec.h"
 #include "client/BoardLinkClient.h"
 #include "client/BusCapture.h"
 #include "tools/HeadlessHost.h"
@@ -60,11 +61,24 @@ class BridgeSession {
     // One write, one read, or a write then a read of the same address, as one transfer; the read
     // data, if any. EOPNOTSUPP for any other shape, which the bridge board cannot carry.
     std::vector<std::uint8_t> transfer(const std::vector<Message>& messages);
+    // On a Linux adapter: an SMBus block read of the command (out empty) or a block process
+    // call writing out; the bytes the target sent after its count. EOPNOTSUPP on the bridge
+    // board, whose reads have a fixed count, and on an adapter that does not offer the
+    // transfer; the adapter's own errno (EREMOTEIO, EPROTO...) when it refused it.
+    std::vector<std::uint8_t> blockTransfer(int address, std::uint8_t command,
+                                            const std::vector<std::uint8_t>& out);
+    // On a Linux adapter: its I2C_FUNCS bits and its node's descriptor; nullopt on the bridge
+    // board or when closed.
+    struct Adapter {
+        std::uint32_t functions;
+        int fd;
+    };
+    std::optional<Adapter> adapter();
     // The 7-bit addresses that answer the communication test, reserved ones skipped unless all.
     std::vector<int> detect(bool all);
     // Sends the GPIO state (enables B, enables C and LEDs, data B, data C and LEDs) and returns
     // what the board reports of the ports.
-    board::GpioStatusReply gpio(const std::array<std::uint8_t, 4>& state);
+    bridgeproto::GpioStatusReply gpio(const std::array<std::uint8_t, 4>& state);
 
     // Traces every packet of this session's calls, as --trace writes them, until the next
     // takeTrace; off when false.
@@ -96,6 +110,8 @@ class BridgeSession {
     void setForce(bool force) { force_ = force; }
 
   private:
+    // True in a forked child for a session of the parent's.
+    bool inherited() const;
     // The error of an open that found no board, with its cause where the layer knows it.
     [[noreturn]] void failOpen();
     // Refuses a call on a closed session or a board that is gone.
@@ -108,11 +124,12 @@ class BridgeSession {
 
     std::string name_;
     std::ostringstream messages_;
-    tools::HeadlessHost host_;
-    client::BoardLinkClient client_;
+    std::unique_ptr<tools::HeadlessHost> host_;
+    std::unique_ptr<client::BoardLinkClient> client_;
     bool closed_ = false;
     bool trace_ = false;
     bool force_ = false;
+    int generation_ = 0;  // the forks before the open
     std::ostringstream traceLines_;
 };
 

@@ -5,13 +5,18 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <pthread.h>
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -174,10 +179,17 @@ std::optional<std::string> bridgeText(const py::handle& bridge) {
                          std::string(py::str(py::type::of(bridge).attr("__name__"))));
 }
 
-std::shared_ptr<BridgeSession> openSession(const py::handle& bridge) {
-    std::optional<std::string> text = bridgeText(bridge);
+// Runs fn without the GIL when this thread holds it, so that a wait for the bus lock never holds
+// the interpreter; with it while the interpreter is going down, when a released GIL may not be had
+// back. fn touches no Python object.
+template <typename Fn>
+void withoutGil(Fn fn) {
+    if (PyGILState_Check() == 0 || _Py_IsFinalizing() != 0) {
+        fn();
+        return;
+    }
     py::gil_scoped_release nogil;
-    return std::make_shared<BridgeSession>(std::move(text));
+    fn();
 }
 
 // A capture file for the bridge as named (nullopt: as the layer chooses it); OSError when the
@@ -191,10 +203,13 @@ std::unique_ptr<client::BusCapture> openCapture(const py::handle& path,
                               " is out of range (1000 to 5000000 Hz)");
     }
     const auto file = py::module_::import("os").attr("fspath")(path).cast<std::string>();
-    const client::CaptureSource source{
-        std::string("velmorix (Python) ") + velmorix::kVersionText,
-        bridge ? client::BusCapture::bridgeName(bridge->c_str()) : BridgeSession::currentBridge(),
-        static_cast<int>(rate)};
+    std::string bridgeName;
+    withoutGil([&] {
+        bridgeName = bridge ? client::BusCapture::bridgeName(bridge->c_str())
+                            : BridgeSession::currentBridge();
+    });
+    const client::CaptureSource source{std::string("velmorix (Python) ") + velmorix::kVersionText,
+                                       bridgeName, static_cast<int>(rate)};
     std::string error;
     errno = 0;
     std::unique_ptr<client::BusCapture> capture = client::BusCapture::open(file, source, error);
@@ -232,22 +247,36 @@ class Connection {
         }
         return session_;
     }
-    // The session may outlive this object in a call of another thread's making: it stops
-    // writing to the capture, which goes with this object.
+    // A garbage-collected open object: closed without the GIL. The session may outlive this
+    // object in a call of another thread's making: it stops writing to the capture, which goes
+    // with this object. The trace file, a Python object, goes after, with the GIL.
     ~Connection() {
-        if (session_ && capture_) {
-            session_->removeCapture(*capture_);
-        }
+        std::shared_ptr<BridgeSession> session = std::move(session_);
+        std::unique_ptr<client::BusCapture> capture = std::move(capture_);
+        withoutGil([&] {
+            if (session && capture) {
+                session->removeCapture(*capture);
+            }
+            session.reset();
+            capture.reset();
+        });
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
     void reopen(const py::handle& bridge) {
         close();
-        session_ = openSession(bridge);
-        session_->setTrace(!trace_.is_none());
-        if (capture_) {
-            session_->addCapture(*capture_);
+        std::optional<std::string> text = bridgeText(bridge);
+        const bool trace = !trace_.is_none();
+        std::shared_ptr<BridgeSession> opened;
+        {
+            py::gil_scoped_release nogil;
+            opened = std::make_shared<BridgeSession>(std::move(text));
+            opened->setTrace(trace);
+            if (capture_) {
+                opened->addCapture(*capture_);
+            }
         }
+        session_ = std::move(opened);
     }
     void close() {
         std::shared_ptr<BridgeSession> session = std::move(session_);
@@ -258,6 +287,7 @@ class Connection {
                 session->removeCapture(*capture_);
             }
             session->close();
+            session.reset();
         }
     }
     bool closed() const { return !session_; }
@@ -268,21 +298,19 @@ class Connection {
         return text;
     }
 
-    // Runs fn(session) without the GIL, then writes its trace lines, also when it fails.
+    // Runs fn(session) without the GIL, then writes its trace lines, also when it fails. The
+    // trace is taken, and this call's reference to the session dropped (the last one closes
+    // it, when another thread closed this object meanwhile), before the GIL is had back.
     template <typename Fn>
     auto call(Fn fn) {
         std::shared_ptr<BridgeSession> session = this->session();
         struct Flush {
-            Connection& self;
-            BridgeSession& session;
+            const py::object& trace;
+            std::string lines;
             ~Flush() {
-                if (self.trace_.is_none()) {
-                    return;
-                }
-                const std::string lines = session.takeTrace();
                 try {
                     if (!lines.empty()) {
-                        self.trace_.attr("write")(lines);
+                        trace.attr("write")(lines);
                     }
                 } catch (py::error_already_set& e) {
                     // A trace file that fails must not end the process while a transfer's
@@ -290,8 +318,18 @@ class Connection {
                     e.discard_as_unraisable("velmorix trace");
                 }
             }
-        } flush{*this, *session};
+        } flush{trace_, {}};
         py::gil_scoped_release nogil;
+        struct Release {
+            std::shared_ptr<BridgeSession>& session;
+            std::string* lines;  // null: no trace
+            ~Release() {
+                if (lines != nullptr) {
+                    *lines = session->takeTrace();
+                }
+                session.reset();
+            }
+        } release{session, trace_.is_none() ? nullptr : &flush.lines};
         return fn(*session);
     }
 
@@ -307,12 +345,11 @@ class ProcessCapture {
   public:
     ProcessCapture(const py::handle& path, long rate)
         : file_(openCapture(path, std::nullopt, rate)) {
-        BridgeSession::captureAll(*file_);
+        withoutGil([&] { BridgeSession::captureAll(*file_); });
     }
-    // Without releasing the GIL: the interpreter may be going down.
     ~ProcessCapture() {
         if (file_) {
-            BridgeSession::stopCaptureAll(*file_);
+            withoutGil([&] { BridgeSession::stopCaptureAll(*file_); });
         }
     }
     ProcessCapture(const ProcessCapture&) = delete;
@@ -335,12 +372,42 @@ class ProcessCapture {
 class SMBus {
   public:
     SMBus(const py::handle& bus, bool force, py::object trace, const py::object& capture)
-        : connection_(bus, std::move(trace), capture, !bus.is_none()), force_(force) {}
+        : connection_(bus, std::move(trace), capture, !bus.is_none()), force_(force) {
+        if (!bus.is_none()) {
+            funcs_ = functions();
+        }
+    }
 
     Connection connection_;
     std::optional<int> address_;  // the last address used, as smbus2's `address`
     bool force_;
+    long funcs_ = 0;  // as smbus2 keeps it: read at open, kept after close
 
+    // Runs fn(session, 7-bit address) with the call's force (else the object's) in effect for
+    // it alone.
+    template <typename Fn>
+    auto forcedCall(long address, const py::handle& force, Fn fn) {
+        const int a = use(address);
+        const bool f = forced(force);
+        return connection_.call([&](BridgeSession& s) {
+            std::lock_guard bus(BridgeSession::busMutex());
+            s.setForce(f);
+            return fn(s, a);
+        });
+    }
+
+    // The I2C_FUNC bits of the open bridge: the adapter's own, else what the packets carry.
+    long functions() {
+        const auto adapter = connection_.call([](BridgeSession& s) { return s.adapter(); });
+        return adapter ? static_cast<long>(adapter->functions) : kBridgeFunctions;
+    }
+    // An SMBus block read (out empty) or block process call; the bytes the target sent.
+    std::vector<std::uint8_t> block(long address, std::uint8_t command,
+                                    std::vector<std::uint8_t> out, const py::handle& force) {
+        return forcedCall(address, force, [&](BridgeSession& s, int a) {
+            return s.blockTransfer(a, command, out);
+        });
+    }
     int use(long address) {
         const int checked = checkAddress(address);
         address_ = checked;
@@ -352,23 +419,12 @@ class SMBus {
     }
     std::vector<std::uint8_t> read(long address, std::vector<std::uint8_t> reg, int count,
                                    const py::handle& force = py::none()) {
-        const int a = use(address);
-        const bool f = forced(force);
-        return connection_.call([&](BridgeSession& s) {
-            std::lock_guard bus(BridgeSession::busMutex());
-            s.setForce(f);
-            return s.read(a, reg, count);
-        });
+        return forcedCall(address, force,
+                          [&](BridgeSession& s, int a) { return s.read(a, reg, count); });
     }
     void write(long address, std::vector<std::uint8_t> reg, std::vector<std::uint8_t> data,
                const py::handle& force = py::none()) {
-        const int a = use(address);
-        const bool f = forced(force);
-        connection_.call([&](BridgeSession& s) {
-            std::lock_guard bus(BridgeSession::busMutex());
-            s.setForce(f);
-            s.write(a, reg, data);
-        });
+        forcedCall(address, force, [&](BridgeSession& s, int a) { s.write(a, reg, data); });
     }
 };
 
@@ -463,20 +519,71 @@ class Bridge {
 
 // ---- run_script ---------------------------------------------------------------------------------
 
+// One run at a time: the engine's windows, the layer's bridge and the Ctrl-C handling are the
+// process's.
+std::mutex g_scriptRun;
 std::atomic<bool> g_interrupted{false};
+
+// A child forked during another thread's run has no such run: it may start its own.
+void scriptRunAfterForkInChild() {
+    new (&g_scriptRun) std::mutex();
+}
+
+[[maybe_unused]] const int g_scriptForkHandler =
+    ::pthread_atfork(nullptr, nullptr, scriptRunAfterForkInChild);
 
 extern "C" void onInterrupt(int) {
     g_interrupted.store(true);
 }
 
+// While a run on the main thread lasts, Ctrl-C asks it to stop at the next row: Python's own
+// handler needs the GIL, which the run does not hold. The previous handler comes back however
+// the run ends. A run on another thread leaves SIGINT to Python, which delivers it to the main
+// thread, as it delivers every signal.
+class InterruptScope {
+  public:
+    explicit InterruptScope(bool mainThread) : installed_(mainThread) {
+        g_interrupted.store(false);
+        if (installed_) {
+            struct sigaction ours {};
+            ours.sa_handler = onInterrupt;
+            sigemptyset(&ours.sa_mask);
+            sigaction(SIGINT, &ours, &previous_);
+        }
+    }
+    ~InterruptScope() {
+        if (installed_) {
+            sigaction(SIGINT, &previous_, nullptr);
+        }
+    }
+    InterruptScope(const InterruptScope&) = delete;
+    InterruptScope& operator=(const InterruptScope&) = delete;
+
+  private:
+    bool installed_;
+    struct sigaction previous_ {};
+};
+
+// The run's refusal as the exception its errno names (FileNotFoundError, ValueError for
+// EINVAL, BridgeError for ENODEV...), with the runner's last message line as its text.
+[[noreturn]] void failRun(int errnoValue, const std::string& messages) {
+    const std::string prefix = "velmorix-script: ";
+    const std::size_t at = messages.rfind(prefix);
+    std::string reason = messages.substr(at == std::string::npos ? 0 : at + prefix.size());
+    while (!reason.empty() && reason.back() == '\n') {
+        reason.pop_back();
+    }
+    throw TransferError{errnoValue != 0 ? errnoValue : EINVAL, reason};
+}
+
 py::dict runScript(const std::string& path, const py::handle& bridge, std::optional<long> address,
-                   long loops, bool abortOnFail, std::optional<std::string> record) {
+                   long loops, bool abortOnFail, std::optional<std::string> record,
+                   std::optional<std::string> capture) {
     tools::RunnerOptions options;
     options.script = path;
     options.bridge = bridgeText(bridge);
     if (address) {
-        options.address =
-            board::HexByteText(static_cast<std::uint8_t>(checkAddress(*address) << 1));
+        options.writeAddress = static_cast<std::uint8_t>(checkAddress(*address) << 1);
     }
     constexpr long kMaxLoops = 1'000'000;
     if (loops < 1 || loops > kMaxLoops) {
@@ -489,23 +596,27 @@ py::dict runScript(const std::string& path, const py::handle& bridge, std::optio
     if (record) {
         options.recordPath = *record;
     }
+    if (capture) {
+        options.capturePath = *capture;
+    }
+    const bool mainThread = py::module_::import("threading")
+                                .attr("current_thread")()
+                                .is(py::module_::import("threading").attr("main_thread")());
 
     std::ostringstream out;
     std::ostringstream err;
     tools::ScriptRunResult result;
-    // Ctrl-C ends the run at the next row; Python's own handler needs the GIL, which the run
-    // does not hold.
-    g_interrupted.store(false);
-    struct sigaction ours {};
-    struct sigaction previous {};
-    ours.sa_handler = onInterrupt;
-    sigemptyset(&ours.sa_mask);
-    sigaction(SIGINT, &ours, &previous);
     {
+        std::unique_lock run(g_scriptRun, std::try_to_lock);
+        if (!run.owns_lock()) {
+            throw std::runtime_error(
+                "run_script is already running in another thread of this process; one run at "
+                "a time");
+        }
+        InterruptScope interrupt(mainThread);
         py::gil_scoped_release nogil;
         std::lock_guard lock(BridgeSession::busMutex());
         if (BridgeSession::anyOpenLocked()) {
-            sigaction(SIGINT, &previous, nullptr);
             throw TransferError{EBUSY,
                                 "run_script chooses the bridge itself; close the open "
                                 "SMBus and Bridge objects first"};
@@ -513,30 +624,19 @@ py::dict runScript(const std::string& path, const py::handle& bridge, std::optio
         result =
             tools::runScriptPasses(options, out, err, false, [] { return g_interrupted.load(); });
     }
-    sigaction(SIGINT, &previous, nullptr);
     if (result.interrupted) {
         PyErr_SetNone(PyExc_KeyboardInterrupt);
         throw py::error_already_set();
     }
-    std::string messages = err.str();
+    const std::string messages = err.str();
     if (!result.loaded) {
-        const std::string prefix = "velmorix-script: ";
-        std::string reason = messages.substr(messages.rfind(prefix) == std::string::npos
-                                                 ? 0
-                                                 : messages.rfind(prefix) + prefix.size());
-        while (!reason.empty() && reason.back() == '\n') {
-            reason.pop_back();
-        }
-        if (reason.rfind("cannot read script", 0) == 0) {
-            throw TransferError{ENOENT, reason};
-        }
-        throw py::value_error(reason);
+        failRun(result.errnoValue, messages);
     }
     if (!result.boardFault.empty()) {
         throw TransferError{
-            ENODEV, result.boardFault + " (bridge " +
-                        (options.bridge ? *options.bridge : std::string("from VELMORIX_BRIDGE")) +
-                        ")"};
+            result.errnoValue,
+            result.boardFault + " (bridge " +
+                (options.bridge ? *options.bridge : std::string("from VELMORIX_BRIDGE")) + ")"};
     }
     py::list passes;
     for (const tools::PassResult& pass : result.passes) {
@@ -572,13 +672,9 @@ void addClosing(py::class_<T>& cls) {
             "Closes the connection; exceptions pass on.");
 }
 
-}  // namespace
-
-PYBIND11_MODULE(_velmorix, m) {
-    m.doc() = "The bridge board from Python: the C++ part of the velmorix package.";
-    // Fails `import velmorix` at once when the package is incomplete, not in the first error.
-    py::module_::import("velmorix._errors");
-
+// Turns TransferError into the OSError its errno names: ValueError for EINVAL, BridgeError for
+// ENODEV.
+void registerErrors() {
     py::register_exception_translator([](std::exception_ptr p) {
         try {
             if (p) {
@@ -597,7 +693,10 @@ PYBIND11_MODULE(_velmorix, m) {
             PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
         }
     });
+}
 
+// SMBus, the drop-in for smbus2.SMBus.
+void bindSMBus(py::module_& m) {
     py::class_<SMBus> smbusClass(m, "SMBus", R"(A drop-in for smbus2.SMBus on the bridge board.
 
 SMBus(bus=None, force=False, *, bridge=None, trace=None, capture=None)
@@ -634,7 +733,11 @@ during transfers.)");
              py::arg("bridge") = py::none(), py::arg("trace") = py::none(),
              py::arg("capture") = py::none())
         .def(
-            "open", [](SMBus& self, const py::object& bus) { self.connection_.reopen(bus); },
+            "open",
+            [](SMBus& self, const py::object& bus) {
+                self.connection_.reopen(bus);
+                self.funcs_ = self.functions();
+            },
             py::arg("bus"),
             "Opens the bus (as the constructor names it), closing any open one first.")
         .def_readwrite(
@@ -643,11 +746,22 @@ during transfers.)");
             "addresses a kernel driver holds (I2C_SLAVE_FORCE); False fails them with "
             "OSError(EBUSY), as smbus2 does.")
         .def_property_readonly(
-            "funcs", [](const SMBus&) { return kBridgeFunctions; },
-            "The I2C_FUNC bits (smbus2's I2cFunc) of the transfers this object carries exactly.")
+            "funcs", [](const SMBus& self) { return self.funcs_; },
+            "The I2C_FUNC bits (smbus2's I2cFunc) of the transfers this object carries exactly: "
+            "the adapter's own I2C_FUNCS on a Linux adapter, what the packets carry on the "
+            "bridge board; 0 before the first open, as in smbus2.")
         .def_property_readonly(
-            "fd", [](const SMBus&) { return py::none(); },
-            "None: the transfers go through the bridge's packets, not a file descriptor.")
+            "fd",
+            [](SMBus& self) -> std::optional<int> {
+                if (self.connection_.closed()) {
+                    return std::nullopt;
+                }
+                const auto adapter =
+                    self.connection_.call([](BridgeSession& s) { return s.adapter(); });
+                return adapter ? std::optional<int>(adapter->fd) : std::nullopt;
+            },
+            "The Linux adapter's file descriptor (owned by the bus: never close it); None on "
+            "the bridge board or when closed.")
         .def("__repr__",
              [](const SMBus& self) { return self.connection_.describe("SMBus", self.address_); })
         .def_property_readonly(
@@ -753,16 +867,13 @@ during transfers.)");
             "SMBus block write: the register, the count, then the bytes (at most 32).")
         .def(
             "read_block_data",
-            [](SMBus&, long a, long reg, const py::object&) -> py::list {
-                checkAddress(a);
-                checkRegister(reg);
-                throw TransferError{EOPNOTSUPP,
-                                    "read_block_data: the bridge board reads a fixed number of "
-                                    "bytes and cannot take the count the target sends first"};
+            [](SMBus& self, long a, long reg, const py::object& force) {
+                return intList(self.block(a, checkRegister(reg), {}, force));
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
-            "Refused with OSError(EOPNOTSUPP): the bridge board cannot read a length the target "
-            "sends first.")
+            "SMBus block read: the bytes the target sends after its count, as a list of ints. "
+            "On a Linux adapter as I2C_SMBUS_BLOCK_DATA; OSError(EOPNOTSUPP) on the bridge board, "
+            "which cannot read a block whose length the target sends first.")
         .def(
             "process_call",
             [](SMBus& self, long a, long reg, long value, const py::object& force) {
@@ -779,25 +890,30 @@ during transfers.)");
             "repeated start, low bytes first.")
         .def(
             "block_process_call",
-            [](SMBus&, long a, long reg, const py::object& data, const py::object&) -> py::list {
-                checkAddress(a);
-                checkRegister(reg);
-                byteList(data, kBlockMax, "data");
-                throw TransferError{EOPNOTSUPP,
-                                    "block_process_call: the bridge board reads a fixed number "
-                                    "of bytes and cannot take the count the target sends first"};
+            [](SMBus& self, long a, long reg, const py::object& data, const py::object& force) {
+                const std::uint8_t r = checkRegister(reg);
+                std::vector<std::uint8_t> block = byteList(data, kBlockMax, "data");
+                if (block.empty()) {
+                    throw py::value_error("block_process_call needs 1 to 32 data bytes");
+                }
+                return intList(self.block(a, r, std::move(block), force));
             },
             py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
             py::arg("force") = py::none(),
-            "Refused with OSError(EOPNOTSUPP): the bridge board cannot read a length the target "
-            "sends first.")
+            "SMBus block process call: writes the block to the register, then reads the block "
+            "the target sends back after its count. On a Linux adapter as "
+            "I2C_SMBUS_BLOCK_PROC_CALL; OSError(EOPNOTSUPP) on the bridge board, which cannot "
+            "read a block whose length the target sends first.")
         .def("i2c_rdwr", &i2cRdwr,
              R"(Runs i2c_msg messages (velmorix.i2c_msg or smbus2.i2c_msg) as one transfer.
 
 The bridge board carries one write, one read, or a write followed by a read of the
 same address (a register read); anything else raises OSError(EOPNOTSUPP). Read
 messages are filled in place. Lengths go up to 255.)");
+}
 
+// Gpio and GpioReadBack, the board's GPIO of a Bridge.
+void bindGpio(py::module_& m) {
     py::class_<GpioReadBack>(m, "GpioReadBack",
                              "What the bridge board reports of its ports after a GPIO write.")
         .def_readonly("data_b", &GpioReadBack::data_b, "Port B levels.")
@@ -844,7 +960,7 @@ Port C uses bits 4-7. An LED lights when both its enable and its level are set.)
             "apply",
             [](Gpio& g) {
                 const std::array<std::uint8_t, 4> state = g.state;
-                const board::GpioStatusReply reply =
+                const bridgeproto::GpioStatusReply reply =
                     g.bridge->connection_.call([&](BridgeSession& s) { return s.gpio(state); });
                 return GpioReadBack{reply.portBData, reply.portCData, reply.portBEnables,
                                     reply.portCEnables};
@@ -854,7 +970,10 @@ Port C uses bits 4-7. An LED lights when both its enable and its level are set.)
             return "<velmorix.Gpio enable_b=" + hex(g.state[0]) + " enable_c=" + hex(g.state[1]) +
                    " data_b=" + hex(g.state[2]) + " data_c=" + hex(g.state[3]) + ">";
         });
+}
 
+// Bridge, the native interface for bench scripts.
+void bindBridge(py::module_& m) {
     py::class_<Bridge> bridgeClass(m, "Bridge", R"(The bridge board for bench scripts.
 
 Bridge(bridge=None, trace=None, *, capture=None)
@@ -928,18 +1047,19 @@ several threads: its calls are serialized, and the GIL is released during transf
             "The bridge as named (\"sim\", \"usb\", \"i2cdev:/dev/i2c-1\").")
         .def("__repr__",
              [](const Bridge& self) { return self.connection_.describe("Bridge", self.address_); });
+}
 
+// _ProcessCapture, the file of velmorix.capture.
+void bindProcessCapture(py::module_& m) {
     py::class_<ProcessCapture>(m, "_ProcessCapture",
                                "The file of velmorix.capture: every open object's I2C messages.")
         .def(py::init<const py::object&, long>(), py::arg("path"), py::arg("rate"))
         .def("close", &ProcessCapture::close, "Ends the capture; harmless when ended.")
         .def_property_readonly("closed", &ProcessCapture::closed, "True once ended.");
+}
 
-    // help() and reprs name the package users import, not the extension inside it.
-    for (const char* name : {"SMBus", "Bridge", "Gpio", "GpioReadBack"}) {
-        m.attr(name).attr("__module__") = "velmorix";
-    }
-
+// RegisterMap, RegisterDevice and their values, over the transfers of a Bridge or SMBus.
+void bindRegisterMap(py::module_& m) {
     pyvelmorix::addRegisterMaps(
         m,
         {[](const py::handle& bridge, const std::function<void(BridgeSession&)>& fn) {
@@ -955,11 +1075,35 @@ several threads: its calls are serialized, and the GIL is released during transf
              connection->call(fn);
          },
          checkAddress});
+}
 
+// _run_script and bridge_forms.
+void bindRunScript(py::module_& m) {
     m.def("_run_script", &runScript, py::arg("path"), py::arg("bridge"), py::arg("address"),
-          py::arg("loops"), py::arg("abort_on_fail"), py::arg("record"),
+          py::arg("loops"), py::arg("abort_on_fail"), py::arg("record"), py::arg("capture"),
           "The engine of run_script: velmorix-script's, returning plain values.");
     m.def(
         "bridge_forms", [] { return std::string(WDU_BridgeForms()); },
         "The bridge names this build takes, joined by '|'.");
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_velmorix, m) {
+    m.doc() = "The bridge board from Python: the C++ part of the velmorix package.";
+    // Fails `import velmorix` at once when the package is incomplete, not in the first error.
+    py::module_::import("velmorix._errors");
+    registerErrors();
+    // In this order: a class named in a signature is registered before it, so that the
+    // signatures name Python types.
+    bindSMBus(m);
+    bindGpio(m);
+    bindBridge(m);
+    bindProcessCapture(m);
+    // help() and reprs name the package users import, not the extension inside it.
+    for (const char* name : {"SMBus", "Bridge", "Gpio", "GpioReadBack"}) {
+        m.attr(name).attr("__module__") = "velmorix";
+    }
+    bindRegisterMap(m);
+    bindRunScript(m);
 }

@@ -146,16 +146,22 @@ def run_script(
     loops: int = 1,
     abort_on_fail: bool = False,
     record: Union[str, os.PathLike, None] = None,
+    *,
+    capture: Union[str, os.PathLike, None] = None,
 ) -> ScriptResult:
     """Runs a script file on velmorix-script's engine and returns a ScriptResult.
 
     ``address`` is the default 7-bit address (velmorix-script's --address 60 is 0x30);
     ``loops`` of 1 runs the script once (Run All Steps), more run Loop Cont for that
-    many passes; ``record`` writes the expected data to that file after the run.
+    many passes; ``record`` writes the expected data to that file after the run;
+    ``capture`` writes the run's I2C messages to a capture file as SMBus's does.
     Raises BridgeError when the bridge board is missing or leaves, FileNotFoundError
-    for a missing script, ValueError for a script or bridge name that is refused, and
-    KeyboardInterrupt on Ctrl-C, which ends the run at the next row and closes the
-    connection. Open SMBus and Bridge objects must be closed first.
+    for a missing script (or a Linux adapter node that is not there), PermissionError
+    for one that may not be opened, ValueError for a script or bridge name that is
+    refused, OSError when the capture cannot be written, and KeyboardInterrupt on
+    Ctrl-C (on the main thread), which ends the run at the next row and closes the
+    connection. Open SMBus and Bridge objects must be closed first. One run at a
+    time: a second thread's run_script raises RuntimeError while one runs.
     """
     raw = _run_script(
         os.fspath(path),
@@ -164,6 +170,7 @@ def run_script(
         loops,
         abort_on_fail,
         None if record is None else os.fspath(record),
+        None if capture is None else os.fspath(capture),
     )
     passes = tuple(
         Pass(passed, failed, tuple(Row(*row) for row in rows))

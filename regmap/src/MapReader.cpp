@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "MapRules.h"
 #include "XmlMap.h"
 
 namespace regmap {
@@ -89,11 +90,11 @@ MapReadResult readRegisterMap(std::string_view text, const std::string& source) 
                         "neither an IP-XACT component (IEEE 1685-2009 or 1685-2014) nor a "
                         "CMSIS-SVD device");
         }
-        xml::checkRules(map);
+        checkRules(map);
         MapReadResult result;
         result.map = std::move(map);
         return result;
-    } catch (const xml::Refusal& refusal) {
+    } catch (const Refusal& refusal) {
         return refused(source, refusal.line, refusal.what());
     } catch (const std::bad_alloc&) {
         return refused(source, 1, "(file): out of memory");

@@ -1,10 +1,10 @@
-// The rules every register map keeps, whichever format it came from.
+#include "MapRules.h"
+
 #include <algorithm>
 
 #include "Numbers.h"
-#include "XmlMap.h"
 
-namespace regmap::xml {
+namespace regmap {
 
 namespace {
 
@@ -126,4 +126,4 @@ void checkRules(RegisterMap& map) {
     }
 }
 
-}  // namespace regmap::xml
+}  // namespace regmap

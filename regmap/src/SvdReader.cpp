@@ -5,6 +5,7 @@
 #include <cctype>
 #include <map>
 
+#include "MapRules.h"
 #include "Numbers.h"
 #include "XmlMap.h"
 

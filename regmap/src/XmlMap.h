@@ -11,18 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "MapRules.h"
 #include "regmap/Access.h"
 #include "regmap/RegisterMap.h"
 
 namespace regmap::xml {
-
-// Carries "LINE: ELEMENT: problem" up to the reader's entry, which adds the file; never leaves
-// this folder.
-struct Refusal : std::runtime_error {
-    Refusal(long line, const std::string& element, const std::string& problem)
-        : std::runtime_error(element + ": " + problem), line(line) {}
-    long line;
-};
 
 // The element's name without its namespace prefix.
 std::string_view localName(const xmlNode* node);
@@ -57,12 +50,5 @@ void readBehaviour(const xmlNode* node, std::string_view modifiedName, Access& a
 // The readers of each format: fill the map from the root element, refusing what is wrong.
 void readIpXact(const xmlNode* root, RegisterMap& map);
 void readSvd(const xmlNode* root, RegisterMap& map);
-
-// The rules each register keeps on its own: fields within its bits, on no bit twice, with
-// distinct names and enumerated values that fit; fills each field's reset value.
-void checkRegister(Register& reg);
-// The rules every map keeps; refuses the first break. Sorts the registers by address and fills
-// each field's reset value from its register's.
-void checkRules(RegisterMap& map);
 
 }  // namespace regmap::xml

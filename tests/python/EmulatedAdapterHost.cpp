@@ -1,7 +1,8 @@
-// emulated-i2c-adapter [--time-out-next N] [--owned ADDR7] SIMFILE -- COMMAND...: runs COMMAND
-// with /dev/i2c-1 emulated over the register files of SIMFILE, so that a Python process (smbus2,
-// velmorix) reaches it as a Linux I2C adapter; the first N transfers time out (ETIMEDOUT); a
-// kernel driver holds ADDR7 (hex), so that only a forced transfer reaches it. Runs under
+// emulated-i2c-adapter [--time-out-next N] [--owned ADDR7] [--smbus-only] SIMFILE -- COMMAND...:
+// runs COMMAND with /dev/i2c-1 emulated over the register files of SIMFILE, so that a Python
+// process (smbus2, velmorix) reaches it as a Linux I2C adapter; the first N transfers time out
+// (ETIMEDOUT); a kernel driver holds ADDR7 (hex), so that only a forced transfer reaches it; an
+// SMBus-only controller offers no plain I2C transfers (I2C_RDWR). Runs under
 // LD_PRELOAD=libumockdev-preload.so.0, which COMMAND inherits with UMOCKDEV_DIR. Exit status:
 // COMMAND's, or 2 when the adapter cannot be made.
 #include <spawn.h>
@@ -23,6 +24,12 @@ extern char** environ;
 int main(int argc, char** argv) {
     int timeOuts = 0;
     std::vector<std::uint16_t> owned;
+    bool smbusOnly = false;
+    while (argc > 2 && std::strcmp(argv[1], "--smbus-only") == 0) {
+        smbusOnly = true;
+        --argc;
+        ++argv;
+    }
     while (argc > 2 &&
            (std::strcmp(argv[1], "--time-out-next") == 0 || std::strcmp(argv[1], "--owned") == 0)) {
         if (std::strcmp(argv[1], "--owned") == 0) {
@@ -34,7 +41,9 @@ int main(int argc, char** argv) {
         argv += 2;
     }
     if (argc < 4 || std::strcmp(argv[2], "--") != 0) {
-        std::cerr << "usage: emulated-i2c-adapter [--time-out-next N] SIMFILE -- COMMAND...\n";
+        std::cerr
+            << "usage: emulated-i2c-adapter [--smbus-only] [--time-out-next N] [--owned ADDR7] "
+               "SIMFILE -- COMMAND...\n";
         return 2;
     }
     if (!EmulatedI2cAdapter::inMockEnvironment()) {
@@ -53,6 +62,7 @@ int main(int argc, char** argv) {
         std::cerr << "emulated-i2c-adapter: " << error << '\n';
         return 2;
     }
+    adapter.setSmbusOnly(smbusOnly);
     for (std::uint16_t address : owned) {
         adapter.setOwned(address);
     }

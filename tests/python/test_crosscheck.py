@@ -1,7 +1,10 @@
 """The same smbus2 calls through smbus2 on the emulated /dev/i2c-N, velmorix on i2cdev:/dev/i2c-N
-and velmorix on sim:bench.json give the same results and the same errno."""
+and velmorix on sim:bench.json give the same results and the same errno; the adapter's own
+attributes (funcs, fd) are smbus2's too. Also run against an SMBus-only adapter."""
 
+import ctypes
 import errno
+import fcntl
 import os
 import pathlib
 
@@ -36,9 +39,22 @@ CALLS = [
 ]
 
 
-def outcomes(bus):
+# Reads whose length the target sends first: the adapter's I2C_SMBUS transfers; the bridge board
+# cannot carry them (EOPNOTSUPP). write_block_data above left 03 07 08 09 at 0x70; the block
+# process call writes 01 55 at 0x6E and reads on from 0x70.
+BLOCK_CALLS = [
+    ("read_block_data", (0x50, 0x70)),
+    ("block_process_call", (0x50, 0x6E, [0x55])),
+    ("read_block_data", (0x33, 0x00)),
+    ("block_process_call", (0x33, 0x00, [1])),
+]
+I2C_FUNCS = 0x0705
+SMBUS_ONLY = os.environ.get("VELMORIX_TEST_SMBUS_ONLY") == "1"
+
+
+def outcomes(bus, calls):
     results = []
-    for name, args in CALLS:
+    for name, args in calls:
         try:
             results.append(getattr(bus, name)(*args))
         except OSError as e:
@@ -50,14 +66,37 @@ def test_smbus2_and_both_velmorix_bridges_agree():
     # One bridge is open per process at a time: the three run one after another, each on a
     # register file as bench.json describes it.
     with smbus2.SMBus(NODE) as bus:
-        expected = outcomes(bus)
+        expected = outcomes(bus, CALLS + BLOCK_CALLS)
+        expected_funcs = bus.funcs
     with velmorix.SMBus(f"i2cdev:{NODE}") as bus:
-        through_adapter = outcomes(bus)
+        through_adapter = outcomes(bus, CALLS + BLOCK_CALLS)
+        # The adapter's own descriptor: its I2C_FUNCS answer is the funcs attribute.
+        answer = ctypes.c_ulong()
+        fcntl.ioctl(bus.fd, I2C_FUNCS, answer)
+        assert bus.funcs == answer.value == expected_funcs
+    assert bus.fd is None
     with velmorix.SMBus(f"sim:{BENCH}") as bus:
-        simulated = outcomes(bus)
+        simulated = outcomes(bus, CALLS + BLOCK_CALLS)
+        assert bus.fd is None
     assert ("errno", 121) in expected  # EREMOTEIO, as the adapter reports a missing target
+    assert expected[len(CALLS) : len(CALLS) + 2] == [[7, 8, 9], [7, 8, 9]]
     assert through_adapter == expected
-    assert simulated == expected
+    assert simulated[: len(CALLS)] == expected[: len(CALLS)]
+    assert simulated[len(CALLS) :] == [("errno", errno.EOPNOTSUPP)] * len(BLOCK_CALLS)
+    assert bool(expected_funcs & smbus2.I2cFunc.I2C) != SMBUS_ONLY
+
+
+@pytest.mark.skipif(not SMBUS_ONLY, reason="needs an SMBus-only emulated adapter")
+def test_smbus_only_adapter_fails_only_what_it_cannot_carry():
+    with velmorix.SMBus(f"i2cdev:{NODE}") as bus:
+        assert bus.read_i2c_block_data(0x76, 0x88, 24)[:2] == [0x70, 0x6B]
+        for call in (
+            lambda: bus.read_i2c_block_data(0x76, 0x88, 40),
+            lambda: bus.i2c_rdwr(velmorix.i2c_msg.read(0x76, 2), velmorix.i2c_msg.read(0x76, 2)),
+        ):
+            with pytest.raises(OSError) as caught:
+                call()
+            assert caught.value.errno == errno.EOPNOTSUPP
 
 
 OWNED = int(os.environ.get("VELMORIX_TEST_OWNED", "0"), 16)  # a kernel driver holds it

@@ -10,6 +10,7 @@ import signal
 import subprocess
 import sys
 import threading
+import time
 
 import pytest
 
@@ -46,8 +47,9 @@ BAD_CALLS = [
     (lambda b: b.enable_pec(), OSError, "does not send PEC"),
     (lambda b: b.write_i2c_block_data(0x30, 0, [1 << 70]), OverflowError, "too large"),
     (lambda b: b.write_block_data(0x30, 0, [0] * 33), ValueError, "at most 32"),
-    (lambda b: b.read_block_data(0x30, 0), OSError, "cannot take the count the target sends"),
-    (lambda b: b.block_process_call(0x30, 0, [1]), OSError, "cannot take the count"),
+    (lambda b: b.read_block_data(0x30, 0), OSError, "cannot read a block whose length the target sends first"),
+    (lambda b: b.block_process_call(0x30, 0, [1]), OSError, "cannot read a block whose length"),
+    (lambda b: b.block_process_call(0x30, 0, []), ValueError, "1 to 32 data bytes"),
     (lambda b: b.i2c_rdwr(_flagged(0x0010)), OSError, "are not carried by the bridge"),
 ]
 
@@ -222,3 +224,106 @@ def test_plugin_skips_with_reason_without_board(tmp_path):
     assert run.returncode == 0, run.stdout + run.stderr
     assert "1 skipped" in run.stdout
     assert "no bridge board attached" in run.stdout
+
+
+def test_run_script_takes_a_number_for_its_address_captures_and_raises_by_errno(tmp_path):
+    path = script(tmp_path, "02,,7A\n`ENDM\n")
+    assert velmorix.run_script(path, bridge="sim", address=BUILT_IN).passed == 1
+    assert velmorix.run_script(path, bridge="sim", address=0x31).failed == 1  # nobody there
+    run = tmp_path / "run.pcapng"
+    velmorix.run_script(path, bridge="sim", capture=run)
+    assert b"\x61\x7a" in run.read_bytes()  # the read message: address byte 0x61, then 7A
+    with pytest.raises(FileNotFoundError, match="cannot write capture"):
+        velmorix.run_script(path, bridge="sim", capture=tmp_path / "no" / "run.pcapng")
+    with pytest.raises(FileNotFoundError, match="i2c-9: No such file"):
+        velmorix.run_script(path, bridge=str(tmp_path / "i2c-9"))
+
+
+def test_run_script_one_at_a_time_and_ctrl_c_handling_always_given_back(tmp_path):
+    path = script(tmp_path, "02,,7A\n`ENDM\n")
+    background = threading.Thread(target=velmorix.run_script, args=(path,),
+                                   kwargs={"bridge": "sim", "loops": 400})
+    background.start()
+    refused = None
+    while background.is_alive() and refused is None:
+        try:
+            velmorix.run_script(path, bridge="sim")
+        except RuntimeError as e:
+            refused = e
+    background.join()
+    assert refused is not None and "already running" in str(refused)
+    with pytest.raises(OSError):  # a run that ends in an exception on the main thread
+        velmorix.run_script(path, bridge="sim", capture=tmp_path / "no" / "run.pcapng")
+    # Python's own handler is back: Ctrl-C is a KeyboardInterrupt at the next bytecode.
+    with pytest.raises(KeyboardInterrupt):
+        os.kill(os.getpid(), signal.SIGINT)
+        for _ in range(1000):
+            time.sleep(0.01)
+
+
+def test_interpreter_runs_while_another_thread_waits_in_a_transfer_and_a_close(tmp_path):
+    slow = tmp_path / "slow.json"
+    slow.write_text('{ "targets": [ { "address": "A0", "registers": { "02": "7A" },'
+                    ' "stretch_us": 1000000 } ] }')
+    transferring, closing = velmorix.SMBus(f"sim:{slow}"), velmorix.SMBus(f"sim:{slow}")
+    started = {}
+
+    def transfer():
+        started["transfer"] = time.monotonic()
+        transferring.read_byte_data(0x50, 2)
+
+    def collect():
+        nonlocal closing
+        time.sleep(0.1)  # the transfer holds the bus by now
+        started["close"] = time.monotonic()
+        closing = None  # the last reference: the object is collected and closes its bus
+
+    threads = [threading.Thread(target=transfer), threading.Thread(target=collect)]
+    ran = []
+    for t in threads:
+        t.start()
+    while any(t.is_alive() for t in threads):
+        ran.append(time.monotonic())
+    transferring.close()
+    # While the collected object waited for the bus, this thread kept running bytecode.
+    assert started["close"] - started["transfer"] < 0.5
+    window = [t for t in ran if started["close"] < t < started["close"] + 0.4]
+    assert len(window) > 10
+
+
+def _first_calls_in_a_forked_child(inherited, answers):
+    try:
+        inherited.read_byte_data(0x50, 2)
+        answers.put("the parent's bus answered")
+    except OSError as e:
+        answers.put(e.errno)
+    with velmorix.SMBus("sim", trace=io.StringIO()) as fresh:
+        answers.put(fresh.read_byte_data(BUILT_IN, 2))
+
+
+def test_a_child_forked_during_a_traced_transfer_never_hangs(tmp_path):
+    import multiprocessing
+    import queue
+
+    slow = tmp_path / "slow.json"
+    slow.write_text('{ "targets": [ { "address": "A0", "registers": { "02": "7A" },'
+                    ' "stretch_us": 1000000 } ] }')
+    with velmorix.SMBus(f"sim:{slow}", trace=io.StringIO()) as bus:
+        transfer = threading.Thread(target=bus.read_byte_data, args=(0x50, 2))
+        transfer.start()
+        time.sleep(0.2)  # inside the transfer: the bus lock held, the trace installed
+        context = multiprocessing.get_context("fork")
+        answers = context.Queue()
+        child = context.Process(target=_first_calls_in_a_forked_child, args=(bus, answers))
+        child.start()
+        try:
+            got = [answers.get(timeout=30), answers.get(timeout=30)]
+        except queue.Empty:
+            got = "the child hung"
+        finally:
+            child.join(timeout=5)
+            if child.is_alive():
+                child.kill()
+        transfer.join()
+    assert got == [errno.EBADF, 0x7A]
+    assert child.exitcode == 0

@@ -107,10 +107,20 @@ TEST_F(RunnerProgram, UsageAndLoadErrors_ExitTwoWithOneLine) {
         << tooLong.err;
 }
 
-TEST_F(RunnerProgram, NoBoardAttached_ExitThree) {
+// A missing board says so; a Linux adapter node that is not there says that instead, as
+// velmorix-i2c and Python say it.
+TEST_F(RunnerProgram, NoBoardAttached_ExitThreeWithTheCause) {
     writeFile(dir / "s.txt", "02,,7A\r\n`ENDM\r\n");
-    EXPECT_EQ(run("--bridge sim:absent.json s.txt").status, 3);
+    const ProgramRun absent = run("--bridge sim:absent.json s.txt");
+    EXPECT_EQ(absent.status, 3);
+    EXPECT_EQ(absent.err, "velmorix-script: Line 001: no board\n");
     EXPECT_EQ(run("--bridge usb s.txt").status, 3);
+#if defined(__linux__)
+    const ProgramRun node = run("--bridge i2cdev:no/i2c-9 s.txt");
+    EXPECT_EQ(node.status, 3);
+    EXPECT_EQ(node.err,
+              "velmorix-script: Line 001: no board: no/i2c-9: No such file or directory\n");
+#endif
 }
 
 TEST_F(RunnerProgram, GridFile_PassFailGpioAndInterruptRows) {

@@ -1,18 +1,24 @@
 // The Win32 windows as a reviewer sees them: every entry of each control table has its window,
 // no two shown controls of the same container overlap, and no control crosses its frame's
 // border, on both tabs of the main window, in the GPIO panel, the About box and the start-up
-// window. Also what a text box lets through, typed or pasted, and a handler that throws; and the
-// "Register Map" window: its menu entry, its tool row, its rows and the rules of its field editor.
+// window, at the screen's DPI and after a move to a screen of 144 DPI. Also what a text box lets
+// through, typed or pasted, a handler that throws, a message box over its window, the script
+// grid's tips and "File" > "Capture..."; and the "Register Map" window: its menu entry, its tool
+// row, its rows, the rules of its field editor and its move to 144 DPI.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "about/frmAbout2.h"
 #include "app/ScriptWindows.h"
@@ -21,7 +27,7 @@
 #include "script/frmScriptOps.h"
 #include "startup/frmStartup.h"
 #include "wd_utils.h"
-#include "win32kit/Screen.h"
+#include "win32kit/Scale.h"
 #include "win32kit/Surface.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
@@ -77,10 +83,10 @@ std::string overlaps(const win32kit::ControlBinder& binder) {
 
 // One line per shown control of a frame that lies on or outside the frame's border line (the
 // caption's height at the top).
-std::string outsideFrames(const win32kit::ControlBinder& binder) {
+std::string outsideFrames(win32kit::ControlBinder& binder) {
     std::string out;
     HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, win32kit::messageFont());
+    HGDIOBJ old = SelectObject(dc, binder.scale().messageFont());
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     SelectObject(dc, old);
@@ -107,11 +113,26 @@ std::string outsideFrames(const win32kit::ControlBinder& binder) {
     return out;
 }
 
-// The program's host, but a file dialog is cancelled at once: the script window asks for a file
-// when it loads.
+// The program's host, but an open dialog is cancelled at once (the script window asks for a file
+// when it loads), a save dialog answers `savePath` (cancelled when empty) and a message box is
+// only noted.
 class NoDialogHost : public win32kit::Win32Host {
   public:
     form::FileDialogResult openFileDialog(const form::FileDialogRequest&) override { return {}; }
+    form::FileDialogResult saveFileDialog(const form::FileDialogRequest&) override {
+        form::FileDialogResult chosen;
+        chosen.cancelled = savePath.empty();
+        chosen.path = savePath;
+        return chosen;
+    }
+    form::MsgResult messageBox(const std::string& text, form::MsgButtons,
+                               const std::string&) override {
+        boxes.push_back(text);
+        return form::MsgResult::Ok;
+    }
+
+    std::string savePath;
+    std::vector<std::string> boxes;
 };
 
 // The box's text as the user sees it.
@@ -263,6 +284,244 @@ TEST_F(Win32LayoutTest, ScriptGrid_FollowsTheModel) {
         EXPECT_EQ(shown(rows, 2), "R" + std::to_string(rows));
         EXPECT_EQ(shown(1, 1), cells.CellText(1, 1));
     }
+}
+
+// The rectangles of a binder's controls in their parents.
+std::vector<RECT> places(const win32kit::ControlBinder& binder) {
+    std::vector<RECT> out;
+    for (const auto& b : binder.built()) {
+        out.push_back(inParent(b.window));
+    }
+    return out;
+}
+
+// The pixel height of the font a window draws with; 0 for none.
+int fontHeight(HWND w) {
+    LOGFONTW font{};
+    const auto handle = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
+    return handle != nullptr && GetObjectW(handle, sizeof font, &font) != 0
+               ? std::abs(font.lfHeight)
+               : 0;
+}
+
+// Each window moved to a screen of 1.5 times the DPI: every control takes 1.5 times its place
+// and a text box's font 1.5 times its height, none overlap or cross a frame; moved back, every
+// control is where it was.
+TEST_F(Win32LayoutTest, DpiChanged_ControlsScaledNoneOverlapping) {
+    views->app().showScriptWindow();
+    auto& script = views->app().scriptWindows().sharedWindow();
+    ASSERT_NE(views->scriptView(script), nullptr);
+    struct Case {
+        const char* name;
+        HWND window;
+        win32kit::ControlBinder& binder;
+    };
+    const Case cases[] = {
+        {"main", views->mainView()->handle(), views->mainView()->binder()},
+        {"gpio", views->gpioView()->handle(), views->gpioView()->binder()},
+        {"about", views->aboutView()->handle(), views->aboutView()->binder()},
+        {"script", views->scriptView(script)->window().handle(),
+         views->scriptView(script)->window().binder()},
+    };
+    for (const Case& c : cases) {
+        const int from = c.binder.scale().dpi();
+        const int to = from * 3 / 2;
+        const std::vector<RECT> before = places(c.binder);
+        HWND box = nullptr;
+        for (const auto& b : c.binder.built()) {
+            box = box == nullptr && b.kind == "TextBox" ? b.window : box;
+        }
+        const int fontBefore = box != nullptr ? fontHeight(box) : 0;
+        RECT outer{};
+        GetWindowRect(c.window, &outer);
+        // The client area 1.5 times as large; the borders as they were (Wine draws its own).
+        RECT client{};
+        GetClientRect(c.window, &client);
+        RECT suggested{outer.left, outer.top, outer.right + client.right / 2,
+                       outer.bottom + client.bottom / 2};
+        SendMessageW(c.window, win32kit::kDpiChanged, MAKEWPARAM(to, to),
+                     reinterpret_cast<LPARAM>(&suggested));
+        host->renderAll();
+        EXPECT_EQ(c.binder.scale().dpi(), to) << c.name;
+        const std::vector<RECT> after = places(c.binder);
+        for (std::size_t k = 0; k < after.size(); ++k) {
+            const std::string& name = c.binder.built()[k].name;
+            EXPECT_NEAR(after[k].left, before[k].left * 3 / 2, 2) << c.name << ' ' << name;
+            EXPECT_NEAR(after[k].top, before[k].top * 3 / 2, 2) << c.name << ' ' << name;
+            EXPECT_NEAR(after[k].right - after[k].left, (before[k].right - before[k].left) * 3 / 2,
+                        2)
+                << c.name << ' ' << name;
+            EXPECT_NEAR(after[k].bottom - after[k].top, (before[k].bottom - before[k].top) * 3 / 2,
+                        2)
+                << c.name << ' ' << name;
+        }
+        if (box != nullptr) {
+            EXPECT_NEAR(fontHeight(box), fontBefore * 3 / 2, 1) << c.name;
+        }
+        EXPECT_EQ(overlaps(c.binder), "") << c.name;
+        EXPECT_EQ(outsideFrames(c.binder), "") << c.name;
+
+        SendMessageW(c.window, win32kit::kDpiChanged, MAKEWPARAM(from, from),
+                     reinterpret_cast<LPARAM>(&outer));
+        host->renderAll();
+        const std::vector<RECT> back = places(c.binder);
+        for (std::size_t k = 0; k < back.size(); ++k) {
+            EXPECT_TRUE(EqualRect(&back[k], &before[k]))
+                << c.name << ' ' << c.binder.built()[k].name;
+        }
+        if (box != nullptr) {
+            EXPECT_EQ(fontHeight(box), fontBefore) << c.name;
+        }
+    }
+}
+
+// A message box stands centred on the window that raised it wherever that window is, not on the
+// screen.
+TEST_F(Win32LayoutTest, MessageBox_CentredOnTheActiveWindow) {
+    HWND owner = views->gpioView()->handle();
+    views->gpioView()->show();
+    // Where the box showed; the timer notes it and closes the box.
+    static RECT shown;
+    for (POINT at : {POINT{20, 30}, POINT{520, 410}}) {
+        SetWindowPos(owner, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        SetActiveWindow(owner);
+        ASSERT_EQ(GetActiveWindow(), owner);
+        shown = RECT{};
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+            EnumThreadWindows(
+                GetCurrentThreadId(),
+                [](HWND w, LPARAM) -> BOOL {
+                    wchar_t name[16] = {};
+                    GetClassNameW(w, name, 16);
+                    if (lstrcmpW(name, L"#32770") != 0 || !IsWindowVisible(w)) {
+                        return TRUE;
+                    }
+                    GetWindowRect(w, &shown);
+                    PostMessageW(w, WM_COMMAND, IDOK, 0);
+                    return FALSE;
+                },
+                0);
+        });
+        host->win32kit::Win32Host::messageBox("Centred on its window", form::MsgButtons::Ok,
+                                              "Placement");
+        KillTimer(nullptr, timer);
+        RECT o{};
+        GetWindowRect(owner, &o);
+        ASSERT_GT(shown.right, shown.left);
+        EXPECT_NEAR((shown.left + shown.right) / 2, (o.left + o.right) / 2, 2) << at.x;
+        EXPECT_NEAR((shown.top + shown.bottom) / 2, (o.top + o.bottom) / 2, 2) << at.y;
+    }
+}
+
+// The pointer on a row's line-number cell shows the row's findings as a tip; another cell of the
+// row shows none; resting there changes nothing in the grid.
+TEST_F(Win32LayoutTest, ScriptGrid_LineCellTipShowsFindings) {
+    const auto path = std::filesystem::temp_directory_path() / "velmorix-tip-test.txt";
+    std::ofstream(path, std::ios::binary) << "00,,00\r\n`Q\r\n`ENDM\r\n";
+    views->app().showScriptWindow();
+    auto& model = views->app().scriptWindows().sharedWindow();
+    ASSERT_TRUE(model.openScript(path.string()));
+    host->renderAll();
+    auto* view = views->scriptView(model);
+    ASSERT_NE(view, nullptr);
+    const auto& cells = model.vbalGrid1;
+    int row = 0;
+    for (int r = cells.Rows(); r >= 1; --r) {
+        row = cells.cell(r, 1).tip.empty() ? row : r;
+    }
+    ASSERT_GT(row, 0);
+    const std::string tip = cells.cell(row, 1).tip;
+    EXPECT_NE(tip.find("not a command"), std::string::npos) << tip;
+    const auto pointAt = [grid = view->grid(), row](int column) {
+        RECT r{};
+        r.top = column - 1;
+        r.left = column == 1 ? LVIR_LABEL : LVIR_BOUNDS;
+        SendMessageW(grid, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row - 1),
+                     reinterpret_cast<LPARAM>(&r));
+        SendMessageW(grid, WM_MOUSEMOVE, 0,
+                     MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    };
+    const auto tipShown = [tips = view->tips()]() -> std::string {
+        if (SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0) == 0) {
+            return "";
+        }
+        wchar_t text[1024] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        tool.lpszText = text;
+        SendMessageW(tips, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool));
+        return win32kit::narrow(text);
+    };
+    const auto revision = cells.revision();
+    struct Case {
+        int column;
+        std::string tip;
+    };
+    for (const Case& c : {Case{1, tip}, Case{8, ""}, Case{1, tip}}) {
+        pointAt(c.column);
+        EXPECT_EQ(tipShown(), c.tip) << "column " << c.column;
+    }
+    EXPECT_EQ(cells.revision(), revision);
+    std::filesystem::remove(path);
+}
+
+// "File" > "Capture..." starts a capture to the chosen file and "Stop Capture" ends it: the menu
+// entry's caption and check mark show which, and the log has a line each time. A file that
+// cannot be written gives a message box and no capture.
+TEST_F(Win32LayoutTest, CaptureMenu_StartsAndStops_CaptionAndCheckMarkFollow) {
+    auto* main = views->mainView();
+    ASSERT_NE(main, nullptr);
+    auto& model = views->app().mainWindow();
+    HMENU file = GetSubMenu(main->binder().menuBar(), 0);
+    // The capture entry's position in "File"; -1 when there is none.
+    const auto position = [file] {
+        for (int k = 0; k < GetMenuItemCount(file); ++k) {
+            wchar_t text[64] = {};
+            GetMenuStringW(file, static_cast<UINT>(k), text, 64, MF_BYPOSITION);
+            if (std::wstring(text).find(L"Capture") != std::wstring::npos) {
+                return k;
+            }
+        }
+        return -1;
+    };
+    ASSERT_GE(position(), 0);
+    const auto dir = std::filesystem::temp_directory_path() / "velmorix-capture-test";
+    std::filesystem::create_directories(dir);
+    const std::string good = (dir / "bus.pcapng").string();
+    const std::string bad = (dir / "missing" / "bus.pcapng").string();
+    struct Step {
+        std::string path;
+        std::wstring caption;
+        bool checked;
+        std::string logged;
+    };
+    const Step steps[] = {
+        {bad, L"Capture...", false, "Cannot write capture " + bad},
+        {good, L"Stop Capture", true, "Capture started: " + good},
+        {"", L"Capture...", false, "Capture stopped: " + good},
+    };
+    host->boxes.clear();
+    for (const Step& step : steps) {
+        host->savePath = step.path;
+        const auto id = GetMenuItemID(file, position());
+        SendMessageW(main->handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        host->renderAll();
+        wchar_t text[64] = {};
+        GetMenuStringW(file, static_cast<UINT>(position()), text, 64, MF_BYPOSITION);
+        EXPECT_EQ(text, step.caption);
+        EXPECT_EQ(
+            (GetMenuState(file, static_cast<UINT>(position()), MF_BYPOSITION) & MF_CHECKED) != 0,
+            step.checked)
+            << step.logged;
+        EXPECT_NE(model.Txtlog.Text().find(step.logged), std::string::npos) << step.logged;
+    }
+    ASSERT_EQ(host->boxes.size(), 1u);
+    EXPECT_EQ(host->boxes[0].rfind("Cannot write capture " + bad, 0), 0u) << host->boxes[0];
+    char magic[4] = {};
+    std::ifstream(good, std::ios::binary).read(magic, 4);
+    EXPECT_EQ(std::string(magic, 4), std::string("\x0a\x0d\x0d\x0a", 4));
+    host->savePath.clear();
+    std::filesystem::remove_all(dir);
 }
 
 // The "Register Map" window as the user meets it: last in File > Open, a tool row of controls

@@ -4,9 +4,9 @@
 
 namespace tools {
 
-BoardWatch::BoardWatch(const board::ProgramState& state, const script::ScriptGrid& grid,
+BoardWatch::BoardWatch(const board::BoardLink& link, const script::ScriptGrid& grid,
                        script::RowObserver* next)
-    : state_(state), grid_(grid), next_(next) {}
+    : link_(link), grid_(grid), next_(next) {}
 
 void BoardWatch::rowStarted(int row) {
     if (next_ != nullptr) {
@@ -34,15 +34,15 @@ void BoardWatch::check(int row) {
     }
     // Asked of the layer, not of the link's flags: the detach of a board that left during the
     // row may not have been delivered yet.
-    const WDU_DEVICE_HANDLE attached = state_.AttachContext.AttachedDevice;
+    const WDU_DEVICE_HANDLE attached = link_.attachedDevice();
     WDU_DEVICE info{};
     const bool reachable = attached != 0 && WDU_GetDeviceInfo(attached, &info) == WD_STATUS_SUCCESS;
     // A new registration (a connect between passes) brings a new handle for the same board;
     // within one registration a new handle means the board left and came back.
     if (reachable &&
-        (reached_ == 0 || reached_ == attached || registration_ != state_.DriverHandle)) {
+        (reached_ == 0 || reached_ == attached || registration_ != link_.driverHandle())) {
         reached_ = attached;
-        registration_ = state_.DriverHandle;
+        registration_ = link_.driverHandle();
         return;
     }
     const std::string line = "Line " + grid_.CellText(row, static_cast<int>(script::Column::Line));
@@ -51,7 +51,7 @@ void BoardWatch::check(int row) {
 
 void BoardWatch::runEnded() {
     // The last transfer (or the connect, when no row ran) found no board.
-    if (!fault_ && state_.DeviceHandle == 0) {
+    if (!fault_ && !link_.deviceOpen()) {
         fault_ = reached_ != 0 ? "board left" : "no board";
     }
 }

@@ -1,5 +1,6 @@
 #include "tools/ScriptRunner.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,8 @@
 #include "board/AtomicFile.h"
 #include "board/HexText.h"
 #include "board/TextHelpers.h"
+#include "client/BoardLinkClient.h"
+#include "client/BusCapture.h"
 #include "script/frmScriptOps.h"
 #include "tools/BoardWatch.h"
 #include "tools/CaptureOption.h"
@@ -159,12 +162,15 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
     ScriptRunResult result;
     result.exitStatus = kUsageOrLoad;
     {
+        errno = 0;
         std::ifstream probe(options.script, std::ios::binary);
         if (!probe) {
+            result.errnoValue = errno != 0 ? errno : ENOENT;
             err << "velmorix-script: cannot read script " << options.script << '\n';
             return result;
         }
     }
+    result.errnoValue = EINVAL;  // until the run is had: a refused bridge, option or script
     // A bridge that cannot be had (a bad name or simulation file) ends the run before any window
     // loads, with the layer's reason on one line.
     if (WDU_SelectBridge(options.bridge ? options.bridge->c_str() : nullptr) != WD_STATUS_SUCCESS) {
@@ -174,10 +180,12 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
     WDU_I2cDevForce(options.force ? 1 : 0);
 
     bool captureFailed = false;
+    errno = 0;
     const std::unique_ptr<client::BusCapture> capture =
         openCaptureOption(options.capturePath, options.captureRate, options.bridge,
                           "velmorix-script", err, captureFailed);
     if (captureFailed) {
+        result.errnoValue = errno != 0 ? errno : EIO;
         return result;
     }
 
@@ -206,10 +214,12 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
         return result;
     }
     result.loaded = true;
+    result.errnoValue = 0;
     for (const std::string& message : loadMessages) {
         err << "message: " << message << '\n';
     }
-    window.txtI2CAdr.setText(options.address);
+    window.txtI2CAdr.setText(options.writeAddress ? board::HexByteText(*options.writeAddress)
+                                                  : options.address);
     int enter = 13;
     window.txtI2CAdr_KeyPress(enter);
     window.chkAOF.Value = options.abortOnFail ? 1 : 0;
@@ -224,7 +234,7 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
         junit.emplace(window, app.Txtlog(), host, board::fileTitle(options.script));
     }
     PassTally tally(window.vbalGrid1, junit ? &*junit : nullptr);
-    BoardWatch boardWatch(app.link().s, window.vbalGrid1, &tally);
+    BoardWatch boardWatch(app.link(), window.vbalGrid1, &tally);
     window.setRowObserver(&boardWatch);
     // Loop Cont adds its counts up over the passes; each pass is tallied as its count appears.
     int passesCounted = 0;
@@ -273,6 +283,18 @@ ScriptRunResult runScriptPasses(const RunnerOptions& options, std::ostream& out,
     // A bench fault (no board, or one that left) is not a comparison that failed.
     if (boardWatch.missed()) {
         result.boardFault = boardWatch.fault();
+        // The same cause velmorix-i2c and Python give when the board was never reached: an
+        // adapter node not there or not ours to open is no missing board.
+        const client::BoardLinkClient::OpenFailure why =
+            boardWatch.reached()
+                ? client::BoardLinkClient::OpenFailure{ENODEV, {}}
+                : client::BoardLinkClient::whyNotOpen(
+                      app.link(), client::BusCapture::bridgeName(
+                                      options.bridge ? options.bridge->c_str() : nullptr));
+        result.errnoValue = why.errnoValue;
+        if (why.errnoValue != ENODEV) {
+            result.boardFault += ": " + why.text;
+        }
         err << "velmorix-script: " << result.boardFault << '\n';
         result.exitStatus = kNoBoard;
     } else if (!written) {

@@ -98,6 +98,24 @@ WDU_API const char* WDU_BridgeForms(void);
  * kernel driver holds (I2C_SLAVE_FORCE, i2c-tools' -f); 0, the default, fails them with
  * WD_I2CDEV_ADDRESS_BUSY. Takes effect at the next transfer; no effect on other bridges. */
 WDU_API void WDU_I2cDevForce(int force);
+/* With a Linux adapter as the bridge: the I2C_FUNCS bits of hDevice's adapter in *pdwFunctions and
+ * the descriptor of its open node in *piFd, to be used and never closed by the caller (it ends
+ * with the attachment). Another bridge gives WD_I2CDEV_NOT_AN_ADAPTER; a stale handle the status
+ * WDU_Transfer would give. */
+WDU_API uint32_t WDU_I2cDevAdapter(WDU_DEVICE_HANDLE hDevice, uint32_t* pdwFunctions, int* piFd);
+/* With a Linux adapter as the bridge: one SMBus transfer whose read length the target sends first,
+ * which the bridge's packets cannot carry, to the 7-bit bAddress. dwOutLength 0 is a block read
+ * of bCommand (I2C_SMBUS_BLOCK_DATA); 1 to 32 bytes of pOut a block process call
+ * (I2C_SMBUS_BLOCK_PROC_CALL). pIn (32 bytes) gets the bytes the target sent after its count,
+ * *pdwInLength how many. Fails with WD_I2CDEV_SHAPE_UNSUPPORTED when the adapter does not offer
+ * the transfer, WD_I2CDEV_NOT_AN_ADAPTER on another bridge, WD_I2CDEV_ADAPTER_ERROR when the
+ * adapter refused it (an absent target, a count out of range) and the statuses of WDU_Transfer
+ * otherwise; *piErrno gets the adapter's errno (0 when the ioctl was not refused by it). Goes
+ * past the transfer trace, which sees packets only. */
+WDU_API uint32_t WDU_I2cDevBlockTransfer(WDU_DEVICE_HANDLE hDevice, uint8_t bAddress,
+                                         uint8_t bCommand, const uint8_t* pOut,
+                                         uint32_t dwOutLength, uint8_t* pIn, uint32_t* pdwInLength,
+                                         int* piErrno);
 
 /* Registers for matching devices; attach/detach handlers run on the layer's own event thread.
  * Fails with a status and *phDriver = 0; more than 1024 match tables is WD_INVALID_PARAMETER.

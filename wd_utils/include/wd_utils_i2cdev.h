@@ -13,7 +13,8 @@ enum {
     WD_I2CDEV_ADAPTER_ERROR = 0x20000107u,    /* the adapter refused the transfer */
     WD_I2CDEV_NOT_PLAIN_I2C = 0x20000108u,    /* the node offers no plain I2C transfers */
     WD_I2CDEV_ADDRESS_BUSY = 0x20000109u,     /* a kernel driver holds the address (EBUSY) */
-    WD_I2CDEV_SHAPE_UNSUPPORTED = 0x2000010Au /* an SMBus-only adapter cannot carry it */
+    WD_I2CDEV_SHAPE_UNSUPPORTED = 0x2000010Au, /* an SMBus-only adapter cannot carry it */
+    WD_I2CDEV_NOT_AN_ADAPTER = 0x2000010Bu     /* an adapter's own call, on another bridge */
 };
 
 #endif

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "wd_utils.h"
+#include "wd_utils_i2cdev.h"
 
 namespace wdu {
 
@@ -66,6 +68,23 @@ class Backend {
     virtual std::uint32_t reset(std::uint64_t serial) = 0;
     // The device node whose opening was last refused with WD_ACCESS_DENIED; "" when none was.
     virtual std::string deniedNode() { return {}; }
+    // A Linux adapter's I2C_FUNCS bits and node descriptor (WDU_I2cDevAdapter); any other
+    // backend has none.
+    virtual std::uint32_t adapter(std::uint64_t /*serial*/, std::uint32_t& /*functions*/,
+                                  int& /*fd*/) {
+        return WD_I2CDEV_NOT_AN_ADAPTER;
+    }
+    // A Linux adapter's SMBus block read or block process call (WDU_I2cDevBlockTransfer); in
+    // holds 32 bytes, error gets the adapter's errno.
+    virtual std::uint32_t blockTransfer(std::uint64_t /*serial*/, std::uint8_t /*address7*/,
+                                        std::uint8_t /*command*/,
+                                        std::span<const std::uint8_t> /*out*/,
+                                        std::span<std::uint8_t> /*in*/, std::uint32_t& received,
+                                        int& error) {
+        received = 0;
+        error = 0;
+        return WD_I2CDEV_NOT_AN_ADAPTER;
+    }
 };
 
 }  // namespace wdu

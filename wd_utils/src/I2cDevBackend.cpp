@@ -122,6 +122,22 @@ std::uint32_t I2cDevBackend::sameAttachmentLocked(std::uint64_t serial) const {
     return fd_ >= 0 && serial == serial_ ? WD_STATUS_SUCCESS : WD_DEVICE_GONE;
 }
 
+std::uint32_t I2cDevBackend::sameAttachment(std::uint64_t serial) {
+    std::lock_guard lock(stateMutex_);
+    return sameAttachmentLocked(serial);
+}
+
+void I2cDevBackend::announceDeparture() {
+    PresenceListener listener;
+    {
+        std::lock_guard lock(stateMutex_);
+        listener = listener_;
+    }
+    if (listener) {
+        listener();
+    }
+}
+
 std::uint32_t I2cDevBackend::setInterface(std::uint64_t serial, std::uint32_t interfaceNum,
                                           std::uint32_t alternateSetting) {
     std::lock_guard lock(stateMutex_);
@@ -152,11 +168,8 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
     bridgeproto::PacketStatus result;
     {
         std::lock_guard io(ioMutex_);
-        {
-            std::lock_guard lock(stateMutex_);
-            if (const std::uint32_t status = sameAttachmentLocked(serial)) {
-                return status;
-            }
+        if (const std::uint32_t status = sameAttachment(serial)) {
+            return status;
         }
         if (pipe > 0xFF || !bridgeproto::PacketInterpreter::endpointServes(
                                static_cast<std::uint8_t>(pipe), read)) {
@@ -186,16 +199,62 @@ std::uint32_t I2cDevBackend::transfer(std::uint64_t serial, std::uint32_t pipe, 
         }
     }
     if (result == bridgeproto::PacketStatus::BusGone) {
-        PresenceListener listener;
-        {
-            std::lock_guard lock(stateMutex_);
-            listener = listener_;
-        }
-        if (listener) {
-            listener();
-        }
+        announceDeparture();
     }
     return statusOf(result);
+}
+
+std::uint32_t I2cDevBackend::adapter(std::uint64_t serial, std::uint32_t& functions, int& fd) {
+    std::lock_guard lock(stateMutex_);
+    if (const std::uint32_t status = sameAttachmentLocked(serial)) {
+        return status;
+    }
+    functions = functions_;
+    fd = fd_;
+    return WD_STATUS_SUCCESS;
+}
+
+std::uint32_t I2cDevBackend::blockTransfer(std::uint64_t serial, std::uint8_t address7,
+                                           std::uint8_t command, std::span<const std::uint8_t> out,
+                                           std::span<std::uint8_t> in, std::uint32_t& received,
+                                           int& error) {
+    received = 0;
+    error = 0;
+    bridgeproto::BusResult result;
+    {
+        std::lock_guard io(ioMutex_);
+        if (const std::uint32_t status = sameAttachment(serial)) {
+            return status;
+        }
+        bus_.setForce(forced().load());
+        result =
+            bus_.blockTransfer(static_cast<std::uint8_t>(address7 << 1), command, out, in, error);
+        if (result.status == bridgeproto::BusStatus::Gone) {
+            std::lock_guard lock(stateMutex_);
+            closeLocked();
+        }
+    }
+    switch (result.status) {
+        case bridgeproto::BusStatus::Ok:
+            received = error == 0 ? result.count : 0;
+            // A target that did not answer is a failure here: there is no count byte to say so.
+            return error == 0 ? std::uint32_t{WD_STATUS_SUCCESS}
+                              : std::uint32_t{WD_I2CDEV_ADAPTER_ERROR};
+        case bridgeproto::BusStatus::TimedOut:
+            return WD_I2CDEV_BUS_TIMEOUT;
+        case bridgeproto::BusStatus::ArbitrationLost:
+            return WD_I2CDEV_ARBITRATION_LOST;
+        case bridgeproto::BusStatus::Busy:
+            return WD_I2CDEV_ADDRESS_BUSY;
+        case bridgeproto::BusStatus::Unsupported:
+            return WD_I2CDEV_SHAPE_UNSUPPORTED;
+        case bridgeproto::BusStatus::Failed:
+            return WD_I2CDEV_ADAPTER_ERROR;
+        case bridgeproto::BusStatus::Gone:
+            break;
+    }
+    announceDeparture();
+    return WD_DEVICE_GONE;
 }
 
 std::uint32_t I2cDevBackend::reset(std::uint64_t serial) {
@@ -234,6 +293,7 @@ bool I2cDevBackend::refresh() {
         return false;
     }
     fd_ = fd;
+    functions_ = static_cast<std::uint32_t>(functions);
     ++serial_;
     bus_.setFd(fd_, functions);
     return true;

@@ -59,6 +59,12 @@ class I2cDevBackend : public Backend {
                            std::uint32_t timeoutMs) override;
     // Drops unread replies; the adapter itself has nothing to reset.
     std::uint32_t reset(std::uint64_t serial) override;
+    // The adapter's I2C_FUNCS bits and the node's descriptor, while attached.
+    std::uint32_t adapter(std::uint64_t serial, std::uint32_t& functions, int& fd) override;
+    // One SMBus block read or block process call on the adapter, under the transfers' lock.
+    std::uint32_t blockTransfer(std::uint64_t serial, std::uint8_t address7, std::uint8_t command,
+                                std::span<const std::uint8_t> out, std::span<std::uint8_t> in,
+                                std::uint32_t& received, int& error) override;
 
   private:
     // Brings the attachment in line with the node; true when it changed.
@@ -68,6 +74,10 @@ class I2cDevBackend : public Backend {
     void watchMain();
     // Success when serial is the live attachment; called with stateMutex_ held.
     std::uint32_t sameAttachmentLocked(std::uint64_t serial) const;
+    // The same, taking stateMutex_.
+    std::uint32_t sameAttachment(std::uint64_t serial);
+    // Tells the listener that a transfer found the node gone; called with no lock held.
+    void announceDeparture();
 
     const std::string node_;
     const std::chrono::milliseconds pollInterval_;
@@ -79,7 +89,8 @@ class I2cDevBackend : public Backend {
 
     std::mutex stateMutex_;
     int fd_ = -1;
-    std::uint64_t serial_ = 0;  // of the live attachment; a new one at every open
+    std::uint32_t functions_ = 0;  // the open node's I2C_FUNCS
+    std::uint64_t serial_ = 0;     // of the live attachment; a new one at every open
     bool accessDenied_ = false;
     bool notPlainI2c_ = false;  // the node opened but offers no I2C_RDWR
     bool stopping_ = false;

@@ -59,6 +59,8 @@ const char* i2cdevStatusText(std::uint32_t status) {
             return keptText(node +
                             " offers no plain I2C transfers (I2C_RDWR): an SMBus-only controller "
                             "or not an I2C adapter at all");
+        case WD_I2CDEV_NOT_AN_ADAPTER:
+            return "The bridge is no Linux I2C adapter: only an i2cdev:PATH bridge has this call";
         default:
             return nullptr;
     }

@@ -14,17 +14,20 @@ namespace {
 using bridgeproto::BusResult;
 using bridgeproto::BusStatus;
 
-// Runs one ioctl, again when a signal cut it short; okCount is the count a success reports.
+// Runs one ioctl, again when a signal cut it short; okCount is the count a success reports,
+// error gets the errno of a failure (0 on success).
 template <typename Argument>
-BusResult run(int fd, unsigned long request, Argument* argument, std::uint32_t okCount) {
+BusResult run(int fd, unsigned long request, Argument* argument, std::uint32_t okCount,
+              int& error) {
     int result;
     do {
         result = ioctl(fd, request, argument);
     } while (result < 0 && errno == EINTR);
+    error = result >= 0 ? 0 : errno;
     if (result >= 0) {
         return {BusStatus::Ok, okCount};
     }
-    switch (errno) {
+    switch (error) {
         case ENXIO:
         case EREMOTEIO:
             return {BusStatus::Ok, 0};
@@ -38,6 +41,12 @@ BusResult run(int fd, unsigned long request, Argument* argument, std::uint32_t o
         default:
             return {BusStatus::Failed, 0};
     }
+}
+
+template <typename Argument>
+BusResult run(int fd, unsigned long request, Argument* argument, std::uint32_t okCount) {
+    int error = 0;
+    return run(fd, request, argument, okCount, error);
 }
 
 // Runs the messages as one I2C_RDWR transaction.
@@ -56,7 +65,7 @@ __u16 kernelAddress(std::uint8_t address) {
 
 // The SMBus transfer that carries exactly these bytes, with the I2C_FUNCS bit it needs.
 struct SmbusShape {
-    int size = 0;  // 0: none
+    int size = -1;  // -1: none (I2C_SMBUS_QUICK is 0)
     unsigned long function = 0;
 };
 
@@ -132,7 +141,7 @@ std::optional<BusResult> LinuxI2cBus::smbus(std::uint8_t address,
                                             std::span<const std::uint8_t> bytes,
                                             std::span<std::uint8_t> in, bool read) {
     const SmbusShape shape = read ? readShape(bytes.size(), in.size()) : writeShape(bytes.size());
-    if (fd_ < 0 || shape.size == 0 || (functions_ & shape.function) != shape.function ||
+    if (fd_ < 0 || shape.size < 0 || (functions_ & shape.function) != shape.function ||
         !target(kernelAddress(address))) {
         return std::nullopt;
     }
@@ -171,6 +180,39 @@ std::optional<BusResult> LinuxI2cBus::smbus(std::uint8_t address,
         } else {
             in[0] = data.byte;
         }
+    }
+    return result;
+}
+
+BusResult LinuxI2cBus::blockTransfer(std::uint8_t address, std::uint8_t command,
+                                     std::span<const std::uint8_t> out, std::span<std::uint8_t> in,
+                                     int& error) {
+    error = 0;
+    if (out.size() > I2C_SMBUS_BLOCK_MAX || in.size() < I2C_SMBUS_BLOCK_MAX) {
+        return {BusStatus::Failed, 0};
+    }
+    if (const auto refused = claim(address)) {
+        error = targetErrno_;
+        return *refused;
+    }
+    const bool call = !out.empty();
+    const unsigned long function =
+        call ? I2C_FUNC_SMBUS_BLOCK_PROC_CALL : I2C_FUNC_SMBUS_READ_BLOCK_DATA;
+    if ((functions_ & function) == 0) {
+        return {BusStatus::Unsupported, 0};
+    }
+    i2c_smbus_data data{};
+    // A block process call goes as a write that the kernel answers with the block read.
+    i2c_smbus_ioctl_data request{
+        static_cast<__u8>(call ? I2C_SMBUS_WRITE : I2C_SMBUS_READ), command,
+        static_cast<__u32>(call ? I2C_SMBUS_BLOCK_PROC_CALL : I2C_SMBUS_BLOCK_DATA), &data};
+    data.block[0] = static_cast<__u8>(out.size());
+    std::copy(out.begin(), out.end(), data.block + 1);
+    BusResult result = run(fd_, I2C_SMBUS, &request, 0, error);
+    if (error == 0) {
+        // The kernel refuses a count over 32 (EPROTO); the clamp only guards the copy.
+        result.count = std::min<std::uint32_t>(data.block[0], I2C_SMBUS_BLOCK_MAX);
+        std::copy_n(data.block + 1, result.count, in.begin());
     }
     return result;
 }

@@ -40,6 +40,15 @@ class LinuxI2cBus : public bridgeproto::I2cBus {
     bridgeproto::BusResult writeRead(std::uint8_t address, std::span<const std::uint8_t> bytes,
                                      std::span<std::uint8_t> in) override;
 
+    // An SMBus transfer whose read length the target sends first, to the 8-bit address: with no
+    // out bytes a block read of command (I2C_SMBUS_BLOCK_DATA), else a block process call
+    // (I2C_SMBUS_BLOCK_PROC_CALL). in (32 bytes) gets the bytes after the target's count, count
+    // says how many; error the adapter's errno. Unsupported when the adapter does not offer it:
+    // no other shape stands in for it, as none carries the count the same way.
+    bridgeproto::BusResult blockTransfer(std::uint8_t address, std::uint8_t command,
+                                         std::span<const std::uint8_t> out,
+                                         std::span<std::uint8_t> in, int& error);
+
   private:
     // The transaction as one I2C_SMBUS; nullopt (nothing sent) when it is no SMBus transfer the
     // adapter offers or the target address cannot be set, so that I2C_RDWR carries it instead.

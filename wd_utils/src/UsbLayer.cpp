@@ -120,6 +120,8 @@ void UsbLayer::stopAtExit() {
 std::uint32_t UsbLayer::selectBridge(const char* text) {
     {
         std::lock_guard lock(mutex_);
+        // A forked child's registrations are the parent's: none is open here.
+        abandonInheritedLocked();
         if (!registrations_.empty()) {
             return WD_ALREADY_INITIALIZED;
         }
@@ -359,6 +361,28 @@ std::uint32_t UsbLayer::resetDevice(WDU_DEVICE_HANDLE hDevice) {
         return status;
     }
     return noteStatus(target, target.backend->reset(target.serial));
+}
+
+std::uint32_t UsbLayer::adapter(WDU_DEVICE_HANDLE hDevice, std::uint32_t& functions, int& fd) {
+    Target target;
+    if (const std::uint32_t status = resolve(hDevice, target); status != WD_STATUS_SUCCESS) {
+        return status;
+    }
+    return noteStatus(target, target.backend->adapter(target.serial, functions, fd));
+}
+
+std::uint32_t UsbLayer::blockTransfer(WDU_DEVICE_HANDLE hDevice, std::uint8_t address7,
+                                      std::uint8_t command, std::span<const std::uint8_t> out,
+                                      std::span<std::uint8_t> in, std::uint32_t& received,
+                                      int& error) {
+    received = 0;
+    error = 0;
+    Target target;
+    if (const std::uint32_t status = resolve(hDevice, target); status != WD_STATUS_SUCCESS) {
+        return status;
+    }
+    return noteStatus(target, target.backend->blockTransfer(target.serial, address7, command, out,
+                                                            in, received, error));
 }
 
 std::uint32_t UsbLayer::noteStatus(const Target& target, std::uint32_t status) {

@@ -57,6 +57,11 @@ class UsbLayer {
                            void* buffer, std::uint32_t length, std::uint32_t* moved,
                            std::uint32_t timeoutMs);
     std::uint32_t resetDevice(WDU_DEVICE_HANDLE hDevice);
+    // WDU_I2cDevAdapter and WDU_I2cDevBlockTransfer: the device's backend answers them.
+    std::uint32_t adapter(WDU_DEVICE_HANDLE hDevice, std::uint32_t& functions, int& fd);
+    std::uint32_t blockTransfer(WDU_DEVICE_HANDLE hDevice, std::uint8_t address7,
+                                std::uint8_t command, std::span<const std::uint8_t> out,
+                                std::span<std::uint8_t> in, std::uint32_t& received, int& error);
 
     // The test interface (wdu_sim.h), handed to wd_utils_testing only; see wdu_hooks.h.
     bridgesim::Board* simulatedBoard();

@@ -5,9 +5,14 @@
 #include "I2cDevBackend.h"
 #endif
 
+#if !defined(_WIN32)
+#include <pthread.h>
+#endif
+
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 
 namespace {
 
@@ -24,6 +29,32 @@ struct TransferTrace {
 
 TransferTrace g_trace;
 thread_local int t_tracesHere = 0;  // calls under way on this thread (a trace inside a trace)
+
+#if !defined(_WIN32)
+// A fork: the mutex is held only for moments, never across a callback, so the forking thread
+// takes it and the child starts with it free. The calls under way belong to the parent's threads,
+// which the child does not have: it starts with none running and no trace installed (the
+// installed one writes to the parent's caller), so that its first trace change never waits.
+void traceBeforeFork() {
+    g_trace.mutex.lock();
+}
+
+void traceAfterForkInParent() {
+    g_trace.mutex.unlock();
+}
+
+void traceAfterForkInChild() {
+    new (&g_trace.idle) std::condition_variable();
+    g_trace.running = 0;
+    g_trace.callback = nullptr;
+    g_trace.user = nullptr;
+    g_trace.on.store(false, std::memory_order_release);
+    g_trace.mutex.unlock();
+}
+
+[[maybe_unused]] const int g_traceForkHandlers =
+    ::pthread_atfork(traceBeforeFork, traceAfterForkInParent, traceAfterForkInChild);
+#endif
 
 void traceTransfer(uint32_t pipe, uint32_t read, const uint8_t* bytes, uint32_t length,
                    uint32_t status) {
@@ -118,6 +149,41 @@ WDU_API void WDU_I2cDevForce(int force) {
 #else
     (void)force;
 #endif
+}
+
+WDU_API uint32_t WDU_I2cDevAdapter(WDU_DEVICE_HANDLE hDevice, uint32_t* pdwFunctions, int* piFd) {
+    std::uint32_t functions = 0;
+    int fd = -1;
+    const std::uint32_t status = wdu::UsbLayer::instance().adapter(hDevice, functions, fd);
+    if (pdwFunctions != nullptr) {
+        *pdwFunctions = status == WD_STATUS_SUCCESS ? functions : 0;
+    }
+    if (piFd != nullptr) {
+        *piFd = status == WD_STATUS_SUCCESS ? fd : -1;
+    }
+    return status;
+}
+
+WDU_API uint32_t WDU_I2cDevBlockTransfer(WDU_DEVICE_HANDLE hDevice, uint8_t bAddress,
+                                         uint8_t bCommand, const uint8_t* pOut,
+                                         uint32_t dwOutLength, uint8_t* pIn, uint32_t* pdwInLength,
+                                         int* piErrno) {
+    std::uint32_t received = 0;
+    int error = 0;
+    std::uint32_t status = WD_INVALID_PARAMETER;
+    if (bAddress <= 0x7F && dwOutLength <= 32 && (pOut != nullptr || dwOutLength == 0) &&
+        pIn != nullptr) {
+        status = wdu::UsbLayer::instance().blockTransfer(
+            hDevice, bAddress, bCommand, std::span<const std::uint8_t>(pOut, dwOutLength),
+            std::span<std::uint8_t>(pIn, 32), received, error);
+    }
+    if (pdwInLength != nullptr) {
+        *pdwInLength = received;
+    }
+    if (piErrno != nullptr) {
+        *piErrno = error;
+    }
+    return status;
 }
 
 WDU_API void WDU_SetTransferTrace(WDU_TRANSFER_TRACE pfTrace, void* pUserData) {

@@ -7,7 +7,7 @@
 
 #include "BenchHost.h"
 #include "board/BoardLink.h"
-#include "board/Packets.h"
+#include "bridgeproto/Codec.h"
 #include "bridgesim/Board.h"
 #include "wdu_sim.h"
 
@@ -37,7 +37,7 @@ void connectCycle(benchmark::State& state, bool pump) {
             state.ResumeTiming();
         }
     }
-    if (link.s.UsbOpened != board::False) {
+    if (link.usbOpened()) {
         state.SkipWithError("connection left open");
     }
     state.SetItemsProcessed(state.iterations());
@@ -54,7 +54,7 @@ void BM_ConnectDisconnect_PumpingYield(benchmark::State& state) {
 }
 BENCHMARK(BM_ConnectDisconnect_PumpingYield)->Unit(benchmark::kMicrosecond);
 
-// A manual-mode register read: I2cReadCommand through writePipe, I2cReadData through readPipe.
+// A manual-mode register read: one exchange of a one-byte read command and its reply.
 void BM_RegisterReadExchange(benchmark::State& state) {
     installBoard();
     BenchHost host(true);
@@ -62,11 +62,9 @@ void BM_RegisterReadExchange(benchmark::State& state) {
     board::BoardLink link(host, main);
     link.InitColors();
     link.Connect_Usb();
-    link.s.ManualUsbConnect = board::True;
-    link.s.I2CWriteAddr = 0x60;
-    link.s.I2CReadAddr = 0x61;
-    link.s.ReadQty = 1;
-    if (link.s.UsbOpened == board::False || link.s.AttachContext.AttachedDevice == 0) {
+    link.setManualConnect(true);
+    link.setI2cAddress(0x60);
+    if (!link.usbOpened()) {
         state.SkipWithError("no board attached");
         return;
     }
@@ -74,10 +72,7 @@ void BM_RegisterReadExchange(benchmark::State& state) {
     const std::vector<std::uint8_t> reg{0x02};
     board::Reply reply;
     for (auto _ : state) {
-        link.sendPacket(static_cast<std::uint32_t>(link.s.OutPipeNum),
-                        board::I2cReadCommand(static_cast<std::uint8_t>(link.s.ReadQty),
-                                              link.s.I2CReadAddr, reg));
-        reply = link.receiveReply(static_cast<std::uint32_t>(link.s.OutPipeNum) + 128, 2);
+        reply = link.exchange(bridgeproto::i2cRead(1, link.i2cReadAddress(), reg));
         benchmark::DoNotOptimize(reply.bytes.data());
     }
     if (reply.byteAt(0) != 1 || main.Txtlog().Text().size() != logBefore) {

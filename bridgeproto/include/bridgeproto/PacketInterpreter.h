@@ -16,6 +16,7 @@
 
 #include "bridgeproto/BridgeIds.h"
 #include "bridgeproto/BridgePorts.h"
+#include "bridgeproto/Codec.h"
 #include "bridgeproto/I2cBus.h"
 
 namespace bridgeproto {
@@ -35,12 +36,11 @@ enum class PacketStatus : std::uint8_t {
 
 class PacketInterpreter {
   public:
-    static constexpr std::uint8_t kGpioOut = velmorix::kGpioOutEndpoint;
-    static constexpr std::uint8_t kI2cOut = velmorix::kI2cOutEndpoint;
-    static constexpr std::uint8_t kDirectOut = velmorix::kDirectOutEndpoint;
-    static constexpr std::uint8_t kGpioIn = velmorix::kGpioInEndpoint;
-    static constexpr std::uint8_t kI2cIn = velmorix::kI2cInEndpoint;
-    static constexpr std::uint32_t kGpioReplyLength = 25;
+    static constexpr std::uint8_t kGpioOut = kGpioOutEndpoint;
+    static constexpr std::uint8_t kI2cOut = kI2cOutEndpoint;
+    static constexpr std::uint8_t kDirectOut = kDirectOutEndpoint;
+    static constexpr std::uint8_t kGpioIn = kGpioInEndpoint;
+    static constexpr std::uint8_t kI2cIn = kI2cInEndpoint;
 
     // ports may be nullptr: a bridge with an I2C bus only.
     PacketInterpreter(I2cBus& bus, BridgePorts* ports);
@@ -64,7 +64,7 @@ class PacketInterpreter {
 
   private:
     struct Reply {
-        std::array<std::uint8_t, 256 + 1> bytes{};
+        std::array<std::uint8_t, kI2cReplyCapacity> bytes{};
         std::uint32_t length = 0;
         bool held = false;
     };

@@ -10,7 +10,7 @@ namespace bridgesim {
 enum class PacketDirection : std::uint8_t { Out, In };
 
 struct PacketRecord {
-    std::uint8_t endpoint = 0;  // endpoint address: 1, 2, 4 OUT; 0x81, 0x82 IN
+    std::uint8_t endpoint = 0;  // an endpoint of the bridge's table (BridgeIds.h)
     PacketDirection direction = PacketDirection::Out;
     std::vector<std::uint8_t> bytes;  // bytes written, or bytes returned by a read
     bool operator==(const PacketRecord&) const = default;

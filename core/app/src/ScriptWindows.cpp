@@ -47,13 +47,13 @@ ScriptWindows::ScriptWindows(Application& app, Navigator& navigator)
 
 ScriptWindows::~ScriptWindows() {
     // The board link may still point at one of these windows.
-    auto& active = app_.link().s.ActiveWindow;
-    auto owned = [&active](const std::unique_ptr<script::frmScriptOps>& w) {
+    const form::Window* active = app_.link().activeWindow();
+    auto owned = [active](const std::unique_ptr<script::frmScriptOps>& w) {
         return w && active == w.get();
     };
     if (owned(shared_) || std::any_of(others_.begin(), others_.end(), owned) ||
         std::any_of(closed_.begin(), closed_.end(), owned)) {
-        active = nullptr;
+        app_.link().setActiveWindow(nullptr);
     }
 }
 

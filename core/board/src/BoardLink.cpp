@@ -14,20 +14,37 @@ constexpr std::uint32_t kTransferTimeoutMs = 1000;
 constexpr int kAttachWaitYields = 10000;
 
 // The USB layer calls these with the AttachContext it was given; they hand over to the link.
-int attachHandler(WDU_DEVICE_HANDLE device, const WDU_DEVICE* info, void* userData) {
+// Nothing thrown may unwind into the C layer: it is logged, and the device counts as refused.
+void logEscaped(BoardLink& link, std::string_view handler) noexcept {
+    try {
+        link.LogNote(std::string(handler) + ": stopped by an unexpected error");
+    } catch (...) {
+    }
+}
+
+int attachHandler(WDU_DEVICE_HANDLE device, const WDU_DEVICE* info, void* userData) noexcept {
     auto* context = static_cast<AttachContextRecord*>(userData);
     if (context == nullptr || context->link == nullptr || info == nullptr) {
         return 0;
     }
-    return context->link->DeviceAttach(device, *info) ? 1 : 0;
+    try {
+        return context->link->DeviceAttach(device, *info) ? 1 : 0;
+    } catch (...) {
+        logEscaped(*context->link, "DeviceAttach");
+        return 0;
+    }
 }
 
-void detachHandler(WDU_DEVICE_HANDLE device, void* userData) {
+void detachHandler(WDU_DEVICE_HANDLE device, void* userData) noexcept {
     auto* context = static_cast<AttachContextRecord*>(userData);
     if (context == nullptr || context->link == nullptr) {
         return;
     }
-    context->link->DeviceDetach(device);
+    try {
+        context->link->DeviceDetach(device);
+    } catch (...) {
+        logEscaped(*context->link, "DeviceDetach");
+    }
 }
 
 }  // namespace
@@ -42,6 +59,18 @@ BoardLink::~BoardLink() {
     if (registration_ != 0) {
         WDU_VB_Uninit(registration_);
     }
+}
+
+void BoardLink::resetForStart() {
+    s.GpioState = {0x00, 0x00, 0xFF, 0xFF};
+    s.ManualUsbConnect = False;
+    s.UsbOpened = False;
+    s.CommError = False;
+}
+
+void BoardLink::setI2cAddress(std::uint8_t writeAddress) {
+    s.I2CWriteAddr = writeAddress;
+    s.I2CReadAddr = static_cast<std::uint8_t>(writeAddress + 1);
 }
 
 void BoardLink::InitPipes() {
@@ -284,37 +313,41 @@ void BoardLink::DeviceDetach(WDU_DEVICE_HANDLE device) {
 }
 
 void BoardLink::writePipe() {
-    writeTransfer();
+    std::vector<std::uint8_t> packet = s.TransferBuffer;
+    // Bytes the buffer does not hold go out as zeros, as after a re-dimension.
+    packet.resize(s.TransferLength > 0 ? static_cast<std::size_t>(s.TransferLength) : 0, 0);
+    writeTransfer(s.TransferPipe, std::move(packet));
 }
 
 void BoardLink::readPipe() {
-    readTransfer();
+    std::vector<std::uint8_t> buffer = s.TransferBuffer;
+    buffer.resize(s.TransferLength > 0 ? static_cast<std::size_t>(s.TransferLength) : 0, 0);
+    s.TransferBuffer = readTransfer(s.TransferPipe, std::move(buffer)).bytes;
 }
 
-Reply BoardLink::writeTransfer() {
+Reply BoardLink::writeTransfer(std::uint32_t pipe, std::vector<std::uint8_t> buffer) {
     if (s.UsbOpened == False) {
         LogAppend("Write GPIOPipe .. USB Not opened", "\r\n");
         return {WD_DEVICE_NOT_FOUND, {}};
     }
-    return pipeTransfer(false, "WritePipe");
+    return pipeTransfer(false, "WritePipe", pipe, std::move(buffer));
 }
 
-Reply BoardLink::readTransfer() {
+Reply BoardLink::readTransfer(std::uint32_t pipe, std::vector<std::uint8_t> buffer) {
     if (s.UsbOpened == False) {
         LogAppend("ReadPipe .. USB Not opened", "\r\n");
-        // Taken before the yield: whatever runs there cannot change what this read gives back.
-        Reply reply{WD_DEVICE_NOT_FOUND, s.TransferBuffer};
         host_.doEvents();
-        return reply;
+        return {WD_DEVICE_NOT_FOUND, std::move(buffer)};
     }
-    return pipeTransfer(true, "ReadPipe");
+    return pipeTransfer(true, "ReadPipe", pipe, std::move(buffer));
 }
 
-Reply BoardLink::pipeTransfer(bool read, std::string_view name) {
+Reply BoardLink::pipeTransfer(bool read, std::string_view name, std::uint32_t pipe,
+                              std::vector<std::uint8_t> buffer) {
     const std::string who(name);
-    // A failed read hands back the buffer as it is: the zeros its caller re-dimensioned it to.
-    auto notTransferred = [this, read](std::uint32_t status) {
-        return Reply{status, read ? s.TransferBuffer : std::vector<std::uint8_t>{}, 0};
+    // A failed read hands back its buffer as it is: the zeros it was sized with.
+    auto notTransferred = [&buffer, read](std::uint32_t status) {
+        return Reply{status, read ? std::move(buffer) : std::vector<std::uint8_t>{}, 0};
     };
     s.DeviceHandle = s.AttachContext.AttachedDevice;
     s.LastStatus = WDU_GetDeviceInfo(s.DeviceHandle, &s.DeviceInfo);
@@ -333,36 +366,24 @@ Reply BoardLink::pipeTransfer(bool read, std::string_view name) {
     if (!read) {
         host_.doEvents();
     }
-    // Whatever ran during the yield, never move more than the buffer holds: bytes not set or not
-    // received read as zeros, as after a re-dimension.
-    if (s.TransferLength > 0 &&
-        s.TransferBuffer.size() < static_cast<std::size_t>(s.TransferLength)) {
-        s.TransferBuffer.resize(static_cast<std::size_t>(s.TransferLength), 0);
-    }
-    std::uint32_t length = s.TransferLength > 0 ? static_cast<std::uint32_t>(s.TransferLength) : 0;
-    s.LastStatus = WDU_Transfer(s.DeviceHandle, s.TransferPipe, read ? 1 : 0, 0,
-                                length > 0 ? s.TransferBuffer.data() : nullptr, length,
-                                &s.BytesTransferred, nullptr, kTransferTimeoutMs);
-    Reply reply{s.LastStatus,
-                read ? s.TransferBuffer
-                     : std::vector<std::uint8_t>(s.TransferBuffer.begin(),
-                                                 s.TransferBuffer.begin() + length),
-                s.LastStatus == 0 ? s.BytesTransferred : 0};
+    const auto length = static_cast<std::uint32_t>(buffer.size());
+    s.LastStatus =
+        WDU_Transfer(s.DeviceHandle, pipe, read ? 1 : 0, 0, length > 0 ? buffer.data() : nullptr,
+                     length, &s.BytesTransferred, nullptr, kTransferTimeoutMs);
+    const std::uint32_t moved = s.LastStatus == 0 ? s.BytesTransferred : 0;
     if (s.LastStatus != 0) {
         LogError(who + ": WDU_Transfer() failed: error &H" + HexText(s.LastStatus) + " (" +
                  StatusText(s.LastStatus) + ")");
     } else {
         clearCommError();
     }
-    return reply;
+    return Reply{s.LastStatus, std::move(buffer), moved};
 }
 
 Reply BoardLink::sendPacket(std::uint32_t pipe, const std::vector<std::uint8_t>& packet) {
     s.TransferPipe = pipe;
     s.TransferLength = static_cast<std::int32_t>(packet.size());
-    s.redimTransferBuffer();
-    std::copy(packet.begin(), packet.end(), s.TransferBuffer.begin());
-    Reply sent = writeTransfer();
+    Reply sent = writeTransfer(pipe, packet);
     if (!observers_.empty() && pipe == static_cast<std::uint32_t>(velmorix::kI2cOutEndpoint)) {
         pendingI2c_.clear();
         if (sent.ok()) {
@@ -377,12 +398,28 @@ Reply BoardLink::sendPacket(std::uint32_t pipe, const std::vector<std::uint8_t>&
 Reply BoardLink::receiveReply(std::uint32_t pipe, std::int32_t length) {
     s.TransferPipe = pipe;
     s.TransferLength = length;
-    s.redimTransferBuffer();
-    Reply reply = readTransfer();
+    Reply reply = readTransfer(
+        pipe, std::vector<std::uint8_t>(length > 0 ? static_cast<std::size_t>(length) : 0, 0));
     if (!pendingI2c_.empty() && pipe == velmorix::kI2cInEndpoint) {
         const std::vector<std::uint8_t> packet = std::move(pendingI2c_);
         pendingI2c_.clear();
         tellObservers(packet, reply.status, reply);
+    }
+    return reply;
+}
+
+Reply BoardLink::exchange(const bridgeproto::Command& command) {
+    const std::uint32_t pipe =
+        command.isI2c() ? static_cast<std::uint32_t>(s.OutPipeNum) : command.endpoint;
+    Reply sent = sendPacket(pipe, command.packet);
+    if (command.replyLength <= 0) {
+        return sent;
+    }
+    // The reply is read even after a failed send, as the program always did: its log shows both
+    // halves failing, and the zero-filled reply reads as a failure.
+    Reply reply = receiveReply(bridgeproto::replyPipe(pipe), command.replyLength);
+    if (!sent.ok()) {
+        reply.status = sent.status;
     }
     return reply;
 }
@@ -403,9 +440,12 @@ void BoardLink::removeBusObserver(BusObserver& observer) {
 void BoardLink::tellObservers(const std::vector<std::uint8_t>& packet, std::uint32_t status,
                               const Reply& reply) {
     const I2cTransaction transaction = decodeI2cExchange(packet, status, reply);
-    if (transaction.messages.empty()) {
-        return;
+    if (!transaction.messages.empty()) {
+        tellBusObservers(transaction);
     }
+}
+
+void BoardLink::tellBusObservers(const I2cTransaction& transaction) {
     // A copy: an observer may remove itself.
     for (BusObserver* observer : std::vector<BusObserver*>(observers_)) {
         observer->onTransaction(transaction);

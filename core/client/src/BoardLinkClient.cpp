@@ -13,6 +13,16 @@ namespace {
 // The register the communication test reads.
 constexpr std::uint8_t kProbeRegister = 0x02;
 
+// The errno of a Linux adapter whose target did not acknowledge its address.
+bool notAcknowledged(int errnoValue) {
+#if defined(EREMOTEIO)
+    if (errnoValue == EREMOTEIO) {
+        return true;
+    }
+#endif
+    return errnoValue == ENXIO;
+}
+
 }  // namespace
 
 BoardLinkClient::BoardLinkClient(form::Host& host) : link_(host, window_) {
@@ -39,10 +49,15 @@ void BoardLinkClient::close(bool reset) {
 }
 
 bool BoardLinkClient::attached() const {
-    return link_.s.DeviceHandle != 0;
+    return link_.deviceOpen();
 }
 
 BoardLinkClient::OpenFailure BoardLinkClient::whyNotOpen(const std::string& bridge) {
+    return whyNotOpen(link_, bridge);
+}
+
+BoardLinkClient::OpenFailure BoardLinkClient::whyNotOpen(board::BoardLink& link,
+                                                         const std::string& bridge) {
     const std::string prefix = "i2cdev:";
     if (bridge.rfind(prefix, 0) == 0) {
         const std::string node = bridge.substr(prefix.size());
@@ -51,23 +66,21 @@ BoardLinkClient::OpenFailure BoardLinkClient::whyNotOpen(const std::string& brid
             return {ENOENT, node + ": No such file or directory"};
         }
     }
-    const std::uint32_t status = link_.s.LastStatus;
+    const std::uint32_t status = link.lastStatus();
     if (status == WD_ACCESS_DENIED || status == WD_I2CDEV_ACCESS_DENIED) {
-        return {EACCES, statusText(status)};
+        return {EACCES, link.StatusText(status)};
     }
     if (status == WD_I2CDEV_NOT_PLAIN_I2C) {
-        return {EOPNOTSUPP, statusText(status)};
+        return {EOPNOTSUPP, link.StatusText(status)};
     }
     return {ENODEV, "no bridge board attached (bridge " + bridge + ")"};
 }
 
-BoardLinkClient::Exchange BoardLinkClient::exchange(const std::vector<std::uint8_t>& packet,
-                                                    int replyLength) {
-    const auto out = static_cast<std::uint32_t>(link_.s.OutPipeNum);
+BoardLinkClient::Exchange BoardLinkClient::exchange(const bridgeproto::Command& command) {
     Exchange result;
-    const board::Reply sent = link_.sendPacket(out, packet);
-    const board::Reply reply = link_.receiveReply(board::replyPipe(out), replyLength);
-    result.status = sent.ok() ? reply.status : sent.status;
+    const board::Reply reply = link_.exchange(command);
+    const int replyLength = command.replyLength;
+    result.status = reply.status;
     result.count = reply.byteAt(0);
     for (int i = 1; i < replyLength; ++i) {
         result.data.push_back(reply.byteAt(static_cast<std::size_t>(i)));
@@ -78,14 +91,15 @@ BoardLinkClient::Exchange BoardLinkClient::exchange(const std::vector<std::uint8
 BoardLinkClient::Exchange BoardLinkClient::probe(std::uint8_t writeAddress) {
     const auto readAddress = static_cast<std::uint8_t>(writeAddress + 1);
     // The communication test reads one byte more than its reply holds.
-    return exchange(board::I2cReadCommand(1, readAddress, {kProbeRegister}), 3);
+    bridgeproto::Command command = bridgeproto::i2cRead(1, readAddress, {kProbeRegister});
+    command.replyLength = 3;
+    return exchange(command);
 }
 
 BoardLinkClient::Exchange BoardLinkClient::read(std::uint8_t writeAddress,
                                                 const std::vector<std::uint8_t>& reg, int count) {
     const auto readAddress = static_cast<std::uint8_t>(writeAddress + 1);
-    return exchange(board::I2cReadCommand(static_cast<std::uint8_t>(count), readAddress, reg),
-                    count + 1);
+    return exchange(bridgeproto::i2cRead(static_cast<std::uint8_t>(count), readAddress, reg));
 }
 
 BoardLinkClient::Exchange BoardLinkClient::write(std::uint8_t writeAddress,
@@ -93,21 +107,65 @@ BoardLinkClient::Exchange BoardLinkClient::write(std::uint8_t writeAddress,
                                                  const std::vector<std::uint8_t>& data) {
     // Byte 0 counts the bytes after the address, as a script line's write does.
     const auto count = static_cast<std::uint8_t>(reg.size() + data.size());
-    Exchange result = exchange(board::I2cWriteCommand(count, writeAddress, reg, data), 2);
+    Exchange result = exchange(bridgeproto::i2cWrite(count, writeAddress, reg, data));
     result.data.clear();
     return result;
 }
 
+BoardLinkClient::BlockExchange BoardLinkClient::blockTransfer(
+    std::uint8_t writeAddress, std::uint8_t command, const std::vector<std::uint8_t>& out) {
+    BlockExchange result;
+    std::uint8_t in[32] = {};
+    std::uint32_t received = 0;
+    result.status = WDU_I2cDevBlockTransfer(
+        link_.deviceHandle(), static_cast<std::uint8_t>(writeAddress >> 1), command, out.data(),
+        static_cast<std::uint32_t>(out.size()), in, &received, &result.errnoValue);
+    result.data.assign(in, in + received);
+    if (result.status == WD_I2CDEV_NOT_AN_ADAPTER || result.status == WD_I2CDEV_SHAPE_UNSUPPORTED ||
+        result.status == WD_I2CDEV_ADDRESS_BUSY || result.status == WD_INVALID_PARAMETER ||
+        result.status == WD_INVALID_HANDLE) {
+        return result;  // nothing went on the bus
+    }
+    // As on the bus: the command and any block written, then the count and the bytes read.
+    board::I2cTransaction transaction;
+    std::vector<std::uint8_t> written{command};
+    if (!out.empty()) {
+        written.push_back(static_cast<std::uint8_t>(out.size()));
+        written.insert(written.end(), out.begin(), out.end());
+    }
+    transaction.messages.push_back({writeAddress, written});
+    std::vector<std::uint8_t> read{static_cast<std::uint8_t>(received)};
+    read.insert(read.end(), result.data.begin(), result.data.end());
+    transaction.messages.push_back({static_cast<std::uint8_t>(writeAddress | 1), read});
+    transaction.meant = transaction.done = static_cast<int>(read.size());
+    if (notAcknowledged(result.errnoValue)) {
+        transaction.outcome = board::I2cOutcome::AddressNak;
+        transaction.messages.resize(1);
+        transaction.messages.front().data.clear();
+        transaction.meant = transaction.done = 0;
+    } else if (result.status == WD_I2CDEV_BUS_TIMEOUT) {
+        transaction.outcome = board::I2cOutcome::TimedOut;
+    } else if (result.status == WD_DEVICE_GONE) {
+        transaction.outcome = board::I2cOutcome::BoardGone;
+    } else if (!result.transferred()) {
+        transaction.outcome = board::I2cOutcome::Failed;
+    }
+    link_.tellBusObservers(transaction);
+    return result;
+}
+
+std::uint32_t BoardLinkClient::adapter(std::uint32_t& functions, int& fd) const {
+    return WDU_I2cDevAdapter(link_.deviceHandle(), &functions, &fd);
+}
+
 BoardLinkClient::GpioExchange BoardLinkClient::gpio(const std::array<std::uint8_t, 4>& state) {
     GpioExchange result;
-    const board::Reply sent = link_.sendPacket(board::kGpioOutPipe, board::GpioWriteCommand(state));
-    const board::Reply reply =
-        link_.receiveReply(board::kGpioInPipe, board::kGpioStatusReplyLength);
-    result.status = sent.ok() ? reply.status : sent.status;
-    if (result.transferred() && reply.transferred < board::kGpioPortBytes) {
+    const board::Reply reply = link_.exchange(bridgeproto::gpioWrite(state));
+    result.status = reply.status;
+    if (result.transferred() && reply.transferred < bridgeproto::kGpioPortBytes) {
         result.status = WD_OPERATION_FAILED;  // a reply too short to say anything of the ports
     }
-    result.readBack = board::GpioStatusReply::from(reply.bytes);
+    result.readBack = bridgeproto::GpioStatusReply::from(reply.bytes);
     return result;
 }
 

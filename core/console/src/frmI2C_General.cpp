@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "board/HexText.h"
-#include "board/Packets.h"
 #include "board/TextHelpers.h"
+#include "bridgeproto/Codec.h"
 
 namespace console {
 
@@ -75,7 +75,7 @@ void frmI2C_General::yield() {
 }
 
 bool frmI2C_General::automatic() const {
-    return link_.s.ManualUsbConnect == board::False;
+    return !link_.manualConnect();
 }
 
 void frmI2C_General::withAutomaticConnection(const std::function<void()>& body) {
@@ -95,24 +95,17 @@ void frmI2C_General::withAutomaticConnection(const std::function<void()>& body) 
 // ---- Load, layout, closing ------------------------------------------------------------------
 
 void frmI2C_General::Form_Load() {
-    auto& s = link_.s;
     Loaded = true;
-    s.ActiveWindow = this;
-    s.GpioState = {0x00, 0x00, 0xFF, 0xFF};
-    s.ManualUsbConnect = board::False;
-    s.UsbOpened = board::False;
-
-    const std::uint8_t address = lowByteOfHex(txtI2CAdr.Text());
-    s.I2CWriteAddr = address;
-    s.I2CReadAddr = static_cast<std::uint8_t>(address + 1);
+    link_.setActiveWindow(this);
+    link_.resetForStart();
+    link_.setI2cAddress(lowByteOfHex(txtI2CAdr.Text()));
     showActualAddresses();
-    s.CommError = board::False;
 
     // Colours first, so the lamps that the start-up connect sets show real colours.
     link_.InitColors();
     link_.Connect_Usb();
     yield();
-    if (s.LastStatus != 0) {
+    if (link_.lastStatus() != 0) {
         // The lines before name the driver call that failed; this one says what it means.
         link_.LogNote(kNoBoardFound);
     }
@@ -130,8 +123,8 @@ void frmI2C_General::Form_Load() {
         Reg_Desc[i].setText("");
         txtBWrite[i].setText("");
         txtBWrite[i].ToolTipText = "Double click, or press ENTER key to write to single register";
-        shpBwrite[i].FillColor = s.ColorBlack;
-        Shape1[i].FillColor = s.ColorBlack;
+        shpBwrite[i].FillColor = link_.colorBlack();
+        Shape1[i].FillColor = link_.colorBlack();
         txtRdByte[i].setText("");
         txtRdByte[i].ToolTipText = "Single click to read register";
         Reg_Adr[i].setText(board::HexByteText(static_cast<std::uint8_t>(i)));
@@ -212,15 +205,13 @@ void frmI2C_General::SSTab1_Click(int /*previousTab*/) {
 }
 
 void frmI2C_General::Form_GotFocus() {
-    auto& s = link_.s;
-    s.ActiveWindow = this;
-    s.I2CWriteAddr = lowByteOfHex(txtI2CAdr.Text());
-    s.I2CReadAddr = static_cast<std::uint8_t>(s.I2CWriteAddr + 1);
+    link_.setActiveWindow(this);
+    link_.setI2cAddress(lowByteOfHex(txtI2CAdr.Text()));
     yield();
 }
 
 void frmI2C_General::Form_QueryUnload(bool& cancel) {
-    if (link_.s.UsbOpened != board::False) {
+    if (link_.usbOpened()) {
         cancel = true;
         showCloseRefused();
     }
@@ -278,21 +269,22 @@ void frmI2C_General::cmdUSBDisconnect_Click() {
 }
 
 void frmI2C_General::showConnectionState() {
-    const auto& s = link_.s;
     // Read afresh: a nested operation (the GPIO panel's own disconnect inside the communication
     // test) may have closed the connection that the caller opened.
-    const bool open = s.UsbOpened != board::False;
-    shpUSBCon[0].FillColor = open ? s.ColorLightGreen : s.ColorBlack;
-    shpUSBCon[1].FillColor = open ? s.ColorBlack : s.ColorLightGreen;
-    ShpHandleStatus.FillColor = open ? s.ColorLightGreen : s.ColorBlack;
+    const bool open = link_.usbOpened();
+    const form::PaletteIndex green = link_.colorLightGreen();
+    const form::PaletteIndex black = link_.colorBlack();
+    shpUSBCon[0].FillColor = open ? green : black;
+    shpUSBCon[1].FillColor = open ? black : green;
+    ShpHandleStatus.FillColor = open ? green : black;
     if (open) {
-        txthDriver.setText(board::DecimalWithSign(static_cast<std::int32_t>(s.DriverHandle)));
+        txthDriver.setText(board::DecimalWithSign(static_cast<std::int32_t>(link_.driverHandle())));
     }
     cmdexit.Visible = !open;
 }
 
 void frmI2C_General::showClosedConnection() {
-    if (link_.s.UsbOpened == board::False) {
+    if (!link_.usbOpened()) {
         txthDriver.setText("Closed");
     }
     showConnectionState();
@@ -301,14 +293,11 @@ void frmI2C_General::showClosedConnection() {
 // ---- Register transactions --------------------------------------------------------------------
 
 frmI2C_General::ReadResult frmI2C_General::readRegister(const std::string& registerText) {
-    auto& s = link_.s;
-    s.ReadQty = 1;
+    link_.setReadQty(1);
     const auto readAddress = static_cast<std::uint8_t>(lowByteOfHex(txtI2CAdr.Text()) + 1);
-    const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
-    link_.sendPacket(pipe, board::I2cReadCommand(static_cast<std::uint8_t>(s.ReadQty), readAddress,
-                                                 {lowByteOfHex(registerText)}));
     // A failed transfer leaves the zero-filled reply, so it reads as count 0: a failure.
-    const board::Reply reply = link_.receiveReply(board::replyPipe(pipe), s.ReadQty + 1);
+    const board::Reply reply =
+        link_.exchange(bridgeproto::i2cRead(1, readAddress, {lowByteOfHex(registerText)}));
     const ReadResult result{reply.byteAt(0), reply.byteAt(1)};
     lblReadCount.Caption = board::DecimalWithSign(result.count);
     return result;
@@ -319,24 +308,22 @@ bool frmI2C_General::readIntoBox(const std::string& registerText, form::TextBox&
     const ReadResult r = readRegister(registerText);
     if (r.count == 1) {
         box.setText(board::HexByteText(r.data));
-        link_.s.toggleLamp(lamp);
+        link_.toggleLamp(lamp);
         return true;
     }
     box.setText("--");
-    lamp.FillColor = link_.s.ColorLightRed;
+    lamp.FillColor = link_.colorLightRed();
     return false;
 }
 
 std::uint8_t frmI2C_General::writeRegister(std::uint8_t address, const std::string& registerText,
                                            const std::string& valueText) {
-    auto& s = link_.s;
-    s.WriteQty = 1;
-    const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
-    link_.sendPacket(
-        pipe, board::I2cWriteCommand(static_cast<std::uint8_t>(s.WriteQty), address,
-                                     {lowByteOfHex(registerText)}, {lowByteOfHex(valueText)}));
+    link_.setWriteQty(1);
     const std::uint8_t status =
-        link_.receiveReply(board::replyPipe(pipe), s.WriteQty + 1).byteAt(0);
+        link_
+            .exchange(bridgeproto::i2cWrite(1, address, {lowByteOfHex(registerText)},
+                                            {lowByteOfHex(valueText)}))
+            .byteAt(0);
     lblReadCount.Caption = board::DecimalWithSign(status);
     return status;
 }
@@ -357,7 +344,6 @@ bool frmI2C_General::writeValueCheck(form::TextBox& box) {
 // ---- Register operations ------------------------------------------------------------------------
 
 void frmI2C_General::cmdRead_Click() {
-    const auto& s = link_.s;
     withAutomaticConnection([&] {
         yield();
         if (txtReadByte.Text().empty()) {
@@ -366,7 +352,7 @@ void frmI2C_General::cmdRead_Click() {
         const bool answered = readIntoBox(txtUserRegAdr.Text(), txtReadByte, Shape2[2]);
         Shape3.Visible = true;
         lblNak.Visible = true;
-        Shape3.FillColor = answered ? s.ColorLightGreen : s.ColorLightRed;
+        Shape3.FillColor = answered ? link_.colorLightGreen() : link_.colorLightRed();
     });
     yield();
 }
@@ -385,14 +371,13 @@ void frmI2C_General::txtRdByte_Click(int index) {
 }
 
 void frmI2C_General::cmdReadRegs_Click() {
-    const auto& s = link_.s;
     withAutomaticConnection([&] {
         yield();
-        link_.s.ReadQty = 1;
+        link_.setReadQty(1);
         for (int i = 0; i < kRows; ++i) {
             if (Reg_Adr[i].characters() != 2) {
                 txtRdByte[i].Visible = false;
-                Shape1[i].FillColor = s.ColorBlack;
+                Shape1[i].FillColor = link_.colorBlack();
                 Shape1[i].Visible = false;
                 continue;
             }
@@ -410,7 +395,6 @@ void frmI2C_General::cmdWrite1Byte_Click(int index) {
     if (!writeValueCheck(txtsbwr[index])) {
         return;
     }
-    const auto& s = link_.s;
     withAutomaticConnection([&] {
         yield();
         const std::uint8_t status = writeRegister(lowByteOfHex(txtI2CAdr.Text()),
@@ -418,12 +402,12 @@ void frmI2C_General::cmdWrite1Byte_Click(int index) {
         Shape3.Visible = true;
         lblNak.Visible = true;
         if (status == 3) {
-            Shape3.FillColor = s.ColorLightGreen;
-            link_.s.toggleLamp(Shape2[index]);
+            Shape3.FillColor = link_.colorLightGreen();
+            link_.toggleLamp(Shape2[index]);
         } else {
             txtReadByte.setText("--");
-            Shape2[index].FillColor = s.ColorLightRed;
-            Shape3.FillColor = s.ColorLightRed;
+            Shape2[index].FillColor = link_.colorLightRed();
+            Shape3.FillColor = link_.colorLightRed();
         }
     });
     yield();
@@ -444,9 +428,9 @@ void frmI2C_General::writeGridRow(int index, std::uint8_t address) {
     txtBWrite[index].Visible = true;
     shpBwrite[index].Visible = true;
     if (status == 3) {
-        link_.s.toggleLamp(shpBwrite[index]);
+        link_.toggleLamp(shpBwrite[index]);
     } else {
-        shpBwrite[index].FillColor = link_.s.ColorLightRed;
+        shpBwrite[index].FillColor = link_.colorLightRed();
     }
 }
 
@@ -470,12 +454,11 @@ void frmI2C_General::txtBWrite_KeyPress(int index, int& key) {
 }
 
 void frmI2C_General::cmdwriteAll_Click() {
-    const auto& s = link_.s;
     withAutomaticConnection([&] {
         yield();
         for (int i = 0; i < kRows; ++i) {
             if (Reg_Adr[i].characters() != 2 || txtBWrite[i].characters() != 2) {
-                shpBwrite[i].FillColor = s.ColorBlack;
+                shpBwrite[i].FillColor = link_.colorBlack();
                 shpBwrite[i].Visible = false;
                 continue;
             }
@@ -493,7 +476,7 @@ bool frmI2C_General::writeAllRowIsHex(int index) {
         }
         txtBWrite[index].Visible = true;
         shpBwrite[index].Visible = true;
-        shpBwrite[index].FillColor = link_.s.ColorLightRed;
+        shpBwrite[index].FillColor = link_.colorLightRed();
         link_.LogAppend("Write All: row " + std::to_string(index) + " (register " +
                             Reg_Adr[index].Text() + ") not written, \"" + box->Text() +
                             "\" is not two hex digits",
@@ -545,16 +528,14 @@ void frmI2C_General::cmdWrite_Click() {
                         kCrLf);
     }
     if (addressOk && dataOk) {
-        link_.sendPacket(board::kDirectWritePipe, board::DirectWriteCommand(address, data));
+        link_.exchange(bridgeproto::directWrite(address, data));
     }
 }
 
 // ---- Address entry and communication test -------------------------------------------------------
 
 void frmI2C_General::applyAddress(int value) {
-    auto& s = link_.s;
-    s.I2CWriteAddr = static_cast<std::uint8_t>(value);
-    s.I2CReadAddr = static_cast<std::uint8_t>(value + 1);
+    link_.setI2cAddress(static_cast<std::uint8_t>(value));
 }
 
 void frmI2C_General::rejectAddress() {
@@ -612,13 +593,11 @@ void frmI2C_General::txtI2CAdr_KeyPress(int& key) {
 }
 
 void frmI2C_General::cmdTestComm_Click() {
-    auto& s = link_.s;
     const bool connect = automatic();
     if (connect) {
         cmdUSBConnect_Click();
     }
     yield();
-    s.TransferPipe = static_cast<std::uint32_t>(s.OutPipeNum);
 
     // Only 0x00..0xFE can be tested: 0xFF has no read address, and anything wider or negative
     // is not an address at all.
@@ -642,18 +621,16 @@ void frmI2C_General::cmdTestComm_Click() {
 }
 
 void frmI2C_General::showActualAddresses() {
-    const auto& s = link_.s;
-    txtActualWrtAddress.setText(board::HexText(s.I2CWriteAddr));
-    txtActualReadAddress.setText(board::HexText(s.I2CReadAddr));
+    txtActualWrtAddress.setText(board::HexText(link_.i2cWriteAddress()));
+    txtActualReadAddress.setText(board::HexText(link_.i2cReadAddress()));
 }
 
 bool frmI2C_General::readCommTestRegister() {
-    auto& s = link_.s;
-    s.ReadQty = 1;
-    const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
-    link_.sendPacket(
-        pipe, board::I2cReadCommand(static_cast<std::uint8_t>(s.ReadQty), s.I2CReadAddr, {0x02}));
-    const board::Reply reply = link_.receiveReply(board::replyPipe(pipe), 3);
+    link_.setReadQty(1);
+    bridgeproto::Command command = bridgeproto::i2cRead(1, link_.i2cReadAddress(), {0x02});
+    // The communication test reads one byte more than its reply holds.
+    command.replyLength = 3;
+    const board::Reply reply = link_.exchange(command);
     txtTstReg[0].setText(board::HexText(reply.byteAt(0)));
     txtTstReg[1].setText(board::HexText(reply.byteAt(1)));
     return reply.byteAt(0) == 1;
@@ -695,7 +672,7 @@ void frmI2C_General::refuseCommTestAddress() {
 }
 
 void frmI2C_General::ChKManUsbConn_Click() {
-    link_.s.ManualUsbConnect = ChKManUsbConn.Value == 1 ? board::True : board::False;
+    link_.setManualConnect(ChKManUsbConn.Value == 1);
 }
 
 // ---- Menu ---------------------------------------------------------------------------------------

@@ -49,11 +49,9 @@ bool frmI2C_General::Read_Param_File(const std::string& path, const std::string&
     Caption = fileTitle + kSetupCaptionSuffix;
     setupFilePath_ = path;
 
-    auto& s = link_.s;
     txtI2CAdr.setText(board::upperAscii(file.address));
-    s.I2CWriteAddr =
-        static_cast<std::uint8_t>(static_cast<std::uint16_t>(board::HexVal(txtI2CAdr.Text())));
-    s.I2CReadAddr = static_cast<std::uint8_t>(s.I2CWriteAddr + 1);
+    link_.setI2cAddress(
+        static_cast<std::uint8_t>(static_cast<std::uint16_t>(board::HexVal(txtI2CAdr.Text()))));
     showActualAddresses();
 
     for (int i = 0; i < kRows; ++i) {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "board/HexText.h"
-#include "board/Packets.h"
+#include "bridgeproto/Codec.h"
 
 namespace gpio {
 
@@ -167,7 +167,7 @@ void frmGPIO::initControls() {
     Label3.Caption = "W        R                 W       R";
     for (auto& lamp : shpGpioWr) {
         lamp = {};
-        lamp.FillColor = link_.s.ColorBlack;
+        lamp.FillColor = link_.colorBlack();
     }
     shpGpioWr[1].Visible = false;
     FrGPIOIo = {};
@@ -189,7 +189,7 @@ void frmGPIO::ensureLoaded() {
 }
 
 void frmGPIO::Form_Load() {
-    const auto& g = link_.s.GpioState;
+    const auto& g = link_.gpioState();
     Loaded = true;
     txtPCHex[0].setText(board::HexByteText(g[0]));
     txtPCHex[2].setText(board::HexByteText(g[1]));
@@ -219,7 +219,7 @@ void frmGPIO::Form_Unload() {
 }
 
 void frmGPIO::setBit(int byteIndex, int bit, bool on) {
-    auto& byte = link_.s.GpioState[static_cast<std::size_t>(byteIndex)];
+    auto& byte = link_.gpioState()[static_cast<std::size_t>(byteIndex)];
     const auto mask = static_cast<std::uint8_t>(1u << bit);
     byte = on ? static_cast<std::uint8_t>(byte | mask) : static_cast<std::uint8_t>(byte & ~mask);
 }
@@ -230,7 +230,7 @@ bool frmGPIO::lineClicked(std::span<form::CheckBox> boxes, int index, int byteIn
         return false;
     }
     setBit(byteIndex, firstBit + index, boxes[static_cast<std::size_t>(index)].Value == 1);
-    hexBox.setText(board::HexByteText(link_.s.GpioState[static_cast<std::size_t>(byteIndex)]));
+    hexBox.setText(board::HexByteText(link_.gpioState()[static_cast<std::size_t>(byteIndex)]));
     return true;
 }
 
@@ -273,8 +273,7 @@ void frmGPIO::ChLed1_Click(int index) {
 
 void frmGPIO::exchange(bool withEnables) {
     ensureLoaded();
-    auto& s = link_.s;
-    const bool connect = s.ManualUsbConnect == board::False;
+    const bool connect = !link_.manualConnect();
     if (connect) {
         link_.Connect_Usb_Gpio();
         yield();
@@ -283,18 +282,12 @@ void frmGPIO::exchange(bool withEnables) {
 
     // The enable check compares against the bytes actually sent, even if a box changes while the
     // exchange waits for its reply.
-    const auto sent = s.GpioState;
-    s.WriteQty = withEnables ? 4 : 2;
-    const bool written =
-        link_
-            .sendPacket(board::kGpioOutPipe,
-                        withEnables ? board::GpioWriteCommand(sent) : board::GpioDataCommand(sent))
-            .ok();
-    const board::Reply received =
-        link_.receiveReply(board::kGpioInPipe, board::kGpioStatusReplyLength);
-    answered_ = written && received.ok() && received.transferred >= board::kGpioPortBytes;
+    const auto sent = link_.gpioState();
+    link_.setWriteQty(withEnables ? 4 : 2);
+    const board::Reply received = link_.exchange(bridgeproto::gpioWrite(sent, withEnables));
+    answered_ = received.ok() && received.transferred >= bridgeproto::kGpioPortBytes;
     if (answered_) {
-        showReadBack(board::GpioStatusReply::from(received.bytes), sent, withEnables);
+        showReadBack(bridgeproto::GpioStatusReply::from(received.bytes), sent, withEnables);
     } else {
         showFailedExchange(withEnables);
     }
@@ -306,28 +299,27 @@ void frmGPIO::exchange(bool withEnables) {
     yield();
 }
 
-void frmGPIO::showReadBack(const board::GpioStatusReply& reply,
+void frmGPIO::showReadBack(const bridgeproto::GpioStatusReply& reply,
                            const std::array<std::uint8_t, 4>& sent, bool withEnables) {
-    const auto& s = link_.s;
+    const form::PaletteIndex green = link_.colorLightGreen();
+    const form::PaletteIndex red = link_.colorLightRed();
     txtPCHexData[1].setText(board::HexByteText(reply.portBData));
     txtPCHexData[3].setText(board::HexByteText(reply.portCData));
     if (withEnables) {
         txtPCHex[1].setText(board::HexByteText(reply.portBEnables));
         txtPCHex[3].setText(board::HexByteText(reply.portCEnables));
-        shpGpioWr[2].FillColor =
-            reply.portBEnables == sent[0] ? s.ColorLightGreen : s.ColorLightRed;
-        shpGpioWr[3].FillColor =
-            reply.portCEnables == sent[1] ? s.ColorLightGreen : s.ColorLightRed;
+        shpGpioWr[2].FillColor = reply.portBEnables == sent[0] ? green : red;
+        shpGpioWr[3].FillColor = reply.portCEnables == sent[1] ? green : red;
     }
-    link_.s.toggleLamp(shpGpioWr[4]);
-    link_.s.toggleLamp(shpGpioWr[5]);
+    link_.toggleLamp(shpGpioWr[4]);
+    link_.toggleLamp(shpGpioWr[5]);
     if (withEnables) {
-        link_.s.toggleLamp(shpGpioWr[0]);
+        link_.toggleLamp(shpGpioWr[0]);
     }
 }
 
 void frmGPIO::showFailedExchange(bool withEnables) {
-    const auto red = link_.s.ColorLightRed;
+    const auto red = link_.colorLightRed();
     txtPCHexData[1].setText("--");
     txtPCHexData[3].setText("--");
     shpGpioWr[4].FillColor = red;

@@ -7,7 +7,7 @@
 
 #include "board/AtomicFile.h"
 #include "board/HexText.h"
-#include "board/Packets.h"
+#include "bridgeproto/Codec.h"
 #include "regmap/MapReader.h"
 #include "regmap/MaskedWrite.h"
 
@@ -109,7 +109,7 @@ std::optional<std::uint8_t> frmRegisterMap::deviceAddress() {
 template <typename Body>
 void frmRegisterMap::withConnection(Body body) {
     // Decided once, as the console does: a body that switches the mode still gets its close.
-    const bool automatic = link_.s.ManualUsbConnect == board::False;
+    const bool automatic = !link_.manualConnect();
     if (automatic) {
         calls_.connectBoard();
         link_.host().doEvents();
@@ -123,14 +123,11 @@ void frmRegisterMap::withConnection(Body body) {
 
 std::optional<std::vector<std::uint8_t>> frmRegisterMap::readBytes(std::uint8_t device,
                                                                    const Register& reg) {
-    const auto out = static_cast<std::uint32_t>(link_.s.OutPipeNum);
     const auto count = static_cast<int>(reg.byteCount());
-    const board::Reply sent =
-        link_.sendPacket(out, board::I2cReadCommand(static_cast<std::uint8_t>(count),
-                                                    static_cast<std::uint8_t>(device + 1),
-                                                    map_->addressBytes(reg.address)));
-    const board::Reply reply = link_.receiveReply(out + 128, count + 1);
-    if (!sent.ok() || !reply.ok() || !board::I2cReadData(reply.bytes, count)) {
+    const board::Reply reply = link_.exchange(bridgeproto::i2cRead(
+        static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(device + 1),
+        map_->addressBytes(reg.address)));
+    if (!reply.ok() || !bridgeproto::I2cReadData(reply.bytes, count)) {
         log("Register Map: device " + board::HexByteText(device) + " " + registerText(reg) +
             ": read failed (" + std::to_string(reply.byteAt(0)) + " of " + std::to_string(count) +
             " bytes)");
@@ -141,15 +138,11 @@ std::optional<std::vector<std::uint8_t>> frmRegisterMap::readBytes(std::uint8_t 
 
 bool frmRegisterMap::writeBytes(std::uint8_t device, const Register& reg,
                                 const std::vector<std::uint8_t>& bytes) {
-    const auto out = static_cast<std::uint32_t>(link_.s.OutPipeNum);
     const std::vector<std::uint8_t> where = map_->addressBytes(reg.address);
-    const board::Reply sent = link_.sendPacket(
-        out, board::I2cWriteCommand(static_cast<std::uint8_t>(where.size() + bytes.size()), device,
-                                    where, bytes));
-    const board::Reply reply = link_.receiveReply(out + 128, 2);
-    if (!sent.ok() || !reply.ok() ||
-        !board::I2cWriteStatus(reply.bytes, static_cast<int>(where.size()),
-                               static_cast<int>(bytes.size()))) {
+    const board::Reply reply = link_.exchange(bridgeproto::i2cWrite(
+        static_cast<std::uint8_t>(where.size() + bytes.size()), device, where, bytes));
+    if (!reply.ok() || !bridgeproto::I2cWriteStatus(reply.bytes, static_cast<int>(where.size()),
+                                                    static_cast<int>(bytes.size()))) {
         log("Register Map: device " + board::HexByteText(device) + " " + registerText(reg) +
             ": write not acknowledged");
         return false;

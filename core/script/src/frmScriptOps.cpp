@@ -158,7 +158,7 @@ void frmScriptOps::initControls() {
          {&txtIEnableStep, &txtIDisableStep, &txtIdetectStep, &txtIstart, &txtIend, &txtIexec}) {
         box->setText("----");
     }
-    shpISample.FillColor = link_.s.ColorBlack;
+    shpISample.FillColor = link_.colorBlack();
     shpISample.ToolTipText =
         "Sample Led will change color each time Interrupt is sampled during script execution";
     cmdISample.Caption = "Sample";
@@ -231,21 +231,19 @@ void frmScriptOps::setupGrid() {
 
 void frmScriptOps::Form_Load() {
     try {
-        auto& s = link_.s;
         Loaded = true;
         closed_ = false;
         TotalLines = 0;
         frmScriptExec.Visible = false;
         Caption = kNoScriptCaption;
-        s.ActiveWindow = this;
+        link_.setActiveWindow(this);
         RunActive = false;
 
         txtI2CAdr.setText(main_.txtI2CAdrText());
         yield();
         auto address = board::HexVal(txtI2CAdr.Text());
-        s.I2CWriteAddr = static_cast<std::uint8_t>(address);
-        s.I2CReadAddr = static_cast<std::uint8_t>(address + 1);
-        defaultAddr_ = s.I2CWriteAddr;
+        link_.setI2cAddress(static_cast<std::uint8_t>(address));
+        defaultAddr_ = link_.i2cWriteAddress();
 
         txtRunning.setText("1");
         setupGrid();
@@ -272,7 +270,7 @@ void frmScriptOps::Form_Resize(int windowWidth, int windowHeight, bool minimised
 }
 
 void frmScriptOps::Form_GotFocus() {
-    link_.s.ActiveWindow = this;
+    link_.setActiveWindow(this);
 }
 
 void frmScriptOps::Form_Terminate() {
@@ -284,8 +282,8 @@ void frmScriptOps::Form_Terminate() {
         run_.AbortRequested = board::True;
         run_.AbortedByUser = true;
     }
-    if (link_.s.ActiveWindow == this) {
-        link_.s.ActiveWindow = nullptr;
+    if (link_.activeWindow() == this) {
+        link_.setActiveWindow(nullptr);
     }
 }
 
@@ -312,16 +310,14 @@ void frmScriptOps::txtI2CAdr_KeyPress(int& key) {
         return;
     }
     key = 0;
-    auto& s = link_.s;
     txtI2CAdr.setText(board::upperAscii(txtI2CAdr.Text()));
     yield();
     auto address = board::HexValChecked(txtI2CAdr.Text());
     // A value of four hex digits from 8000 on is negative as a 16-bit number; it is as invalid
     // as one of 255 or more.
     if (address && *address >= 0 && *address < 255) {
-        s.I2CWriteAddr = static_cast<std::uint8_t>(*address);
-        s.I2CReadAddr = static_cast<std::uint8_t>(*address + 1);
-        defaultAddr_ = s.I2CWriteAddr;
+        link_.setI2cAddress(static_cast<std::uint8_t>(*address));
+        defaultAddr_ = link_.i2cWriteAddress();
         cmdReload2_Click();
     } else {
         link_.LogAppend("Address value too large script default I2C address Invalid", kCrLf);
@@ -428,7 +424,7 @@ void frmScriptOps::applyScript(ParsedScript&& parsed) {
     lastRow_ = TotalLines;
     lastLineText_ = vbalGrid1.CellText(TotalLines, static_cast<int>(Column::Line));
 
-    shpISample.FillColor = link_.s.ColorBlack;
+    shpISample.FillColor = link_.colorBlack();
     txtTotLines.setText(parsed.txtTotLinesText);
     frmScriptExec.Visible = true;
     Caption = parsed.caption;

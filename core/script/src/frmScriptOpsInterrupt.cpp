@@ -9,17 +9,16 @@
 namespace script {
 
 void frmScriptOps::cmdISample_Click() {
-    auto& s = link_.s;
     // In manual mode the panel does not connect by itself: with the connection closed its
     // read-back would be zeros, which must not pass for an interrupt.
-    if (s.UsbOpened == board::False && s.ManualUsbConnect != board::False) {
+    if (!link_.usbOpened() && link_.manualConnect()) {
         link_.LogAppend("Interrupt Sample .. USB Not opened", board::kCrLf);
         yield();
         return;
     }
     gpio_.cmdWrite_GPIO_Data_Click();
     txtLastRead.setText(gpio_.txtPCHexData(1) + gpio_.txtPCHexData(3));
-    link_.s.toggleLamp(shpISample);
+    link_.toggleLamp(shpISample);
     // A sample that got no reply says nothing about the ports: it is no interrupt.
     if (!gpio_.exchangeAnswered() || txtLastRead.Text() == txtIDefault.Text()) {
         yield();

@@ -6,8 +6,8 @@
 
 #include "TextUtil.h"
 #include "board/HexText.h"
-#include "board/Packets.h"
 #include "board/TextHelpers.h"
+#include "bridgeproto/Codec.h"
 #include "script/OperationNames.h"
 #include "script/frmScriptOps.h"
 
@@ -76,7 +76,6 @@ void frmScriptOps::actOnRow(int row) {
 }
 
 void frmScriptOps::executeRow(int r) {
-    auto& s = link_.s;
     run_.FailsBefore = detail::numericValue(txtRdFails.Text());
     yield();
 
@@ -84,10 +83,10 @@ void frmScriptOps::executeRow(int r) {
         if (RunActive) {
             return;
         }
-        if (s.UsbOpened != board::False) {
+        if (link_.usbOpened()) {
             wait(200);
             main_.cmdUSBDisconnect_Click();
-            s.ManualUsbConnect = board::False;
+            link_.setManualConnect(false);
         }
         wait(200);
         yieldTimes(1000);
@@ -135,10 +134,10 @@ void frmScriptOps::executeRow(int r) {
         message(e.what());
         // The row ends here; a connection it opened for itself is not left open behind it.
         if (connectedForRow && !RunActive) {
-            if (s.UsbOpened != board::False) {
+            if (link_.usbOpened()) {
                 main_.cmdUSBDisconnect_Click();
             }
-            s.ManualUsbConnect = board::False;
+            link_.setManualConnect(false);
         }
     }
 }
@@ -198,7 +197,6 @@ void frmScriptOps::delayRow(int r, std::int16_t delay) {
 }
 
 bool frmScriptOps::takeRowAddress(int r) {
-    auto& s = link_.s;
     // More than four hex digits cannot be a 16-bit address: it counts as too large.
     auto address = board::HexValChecked(row_.addr);
     if (!address || *address >= 255) {
@@ -206,8 +204,7 @@ bool frmScriptOps::takeRowAddress(int r) {
                 " Value = " + row_.addr);
         return false;
     }
-    s.I2CWriteAddr = static_cast<std::uint8_t>(*address);
-    s.I2CReadAddr = static_cast<std::uint8_t>(*address + 1);
+    link_.setI2cAddress(static_cast<std::uint8_t>(*address));
     return true;
 }
 
@@ -221,11 +218,10 @@ int frmScriptOps::countRowBytes(int r) {
 }
 
 void frmScriptOps::connectForRow(bool& connectedForRow) {
-    auto& s = link_.s;
     wait(100);
-    if (s.UsbOpened == board::False) {
+    if (!link_.usbOpened()) {
         main_.cmdUSBConnect_Click();
-        s.ManualUsbConnect = board::True;
+        link_.setManualConnect(true);
         connectedForRow = true;
     }
     wait(100);
@@ -233,12 +229,11 @@ void frmScriptOps::connectForRow(bool& connectedForRow) {
 }
 
 void frmScriptOps::transferRow(int r, int readCount) {
-    auto& s = link_.s;
     // The reply checks below mark only this pass's failures: a row that passes now must not
     // stay red from an earlier pass of a loop.
     vbalGrid1.setCellBackColor(r, col(Column::DataWr), CellColor::Default);
     vbalGrid1.setCellBackColor(r, col(Column::DataRd), CellColor::Default);
-    if (RowWriteTotal > 0 && s.UsbOpened != board::False) {
+    if (RowWriteTotal > 0 && link_.usbOpened()) {
         Write_I2C();
     }
     vbalGrid1.setCellText(r, col(Column::ActRd), "");
@@ -253,7 +248,7 @@ void frmScriptOps::readAndCompare(int r, int readCount) {
     // Without an open connection nothing is sent and nothing was measured: the actual text
     // stays empty and the row fails.
     bool measured = false;
-    if (link_.s.UsbOpened != board::False) {
+    if (link_.usbOpened()) {
         const board::Reply reply = Read_I2C();
         measured = reply.ok() && readComplete(reply, readCount);
         std::string actual;
@@ -300,7 +295,6 @@ void frmScriptOps::countFail() {
 }
 
 void frmScriptOps::closingStep(int r, bool connectedForRow) {
-    auto& s = link_.s;
     if (chkISample.Value == 1) {
         cmdISample_Click();
     }
@@ -311,13 +305,13 @@ void frmScriptOps::closingStep(int r, bool connectedForRow) {
     }
     yield();
     if (!RunActive) {
-        if (s.UsbOpened != board::False) {
+        if (link_.usbOpened()) {
             main_.cmdUSBDisconnect_Click();
-            s.ManualUsbConnect = board::False;
+            link_.setManualConnect(false);
             wait(100);
         } else if (connectedForRow) {
             // The connect failed: the row must not leave the program in manual mode.
-            s.ManualUsbConnect = board::False;
+            link_.setManualConnect(false);
         }
     }
     yield();
@@ -325,15 +319,16 @@ void frmScriptOps::closingStep(int r, bool connectedForRow) {
 
 void frmScriptOps::Write_I2C() {
     yield();
-    auto& s = link_.s;
     const int r = row_.row;
     const int reg = tableValue(RowRegCount, r);
     const int wr = tableValue(RowWriteCount, r);
-    const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
-    link_.sendPacket(pipe,
-                     board::I2cWriteCommand(static_cast<std::uint8_t>(reg + wr), s.I2CWriteAddr,
-                                            bytesOf(row_.reg, reg), bytesOf(row_.dataWr, wr)));
-    const int acknowledged = link_.receiveReply(board::replyPipe(pipe), s.WriteQty + 1).byteAt(0);
+    // The reply length follows WriteQty, whatever set it last.
+    const int acknowledged =
+        link_
+            .exchange(bridgeproto::i2cWrite(static_cast<std::uint8_t>(reg + wr),
+                                            link_.i2cWriteAddress(), bytesOf(row_.reg, reg),
+                                            bytesOf(row_.dataWr, wr), link_.writeQty() + 1))
+            .byteAt(0);
     if (acknowledged != reg + wr + 1) {
         vbalGrid1.setCellBackColor(r, col(Column::DataWr), CellColor::Red);
         link_.LogAppend("Write Qty Error Script Line " + row_.rowText +
@@ -343,14 +338,11 @@ void frmScriptOps::Write_I2C() {
 }
 
 board::Reply frmScriptOps::Read_I2C() {
-    auto& s = link_.s;
     const int r = row_.row;
     const int reg = tableValue(RowRegCount, r);
     const int count = tableValue(RowReadCount, r);
-    const auto pipe = static_cast<std::uint32_t>(s.OutPipeNum);
-    link_.sendPacket(pipe, board::I2cReadCommand(static_cast<std::uint8_t>(count), s.I2CReadAddr,
-                                                 bytesOf(row_.reg, reg)));
-    board::Reply reply = link_.receiveReply(board::replyPipe(pipe), count + 1);
+    board::Reply reply = link_.exchange(bridgeproto::i2cRead(
+        static_cast<std::uint8_t>(count), link_.i2cReadAddress(), bytesOf(row_.reg, reg)));
     if (!readComplete(reply, count)) {
         vbalGrid1.setCellBackColor(r, col(Column::DataRd), CellColor::Red);
         link_.LogAppend("Read Qty Error Script Line " + row_.rowText +
@@ -362,7 +354,6 @@ board::Reply frmScriptOps::Read_I2C() {
 }
 
 void frmScriptOps::GPIO_SET() {
-    auto& s = link_.s;
     const int r = row_.row;
     const std::string& digits = row_.dataWr;
     auto hexByte = [&digits](std::size_t at) {
@@ -370,12 +361,12 @@ void frmScriptOps::GPIO_SET() {
             board::HexVal(at < digits.size() ? std::string_view(digits).substr(at, 2) : "") & 0xFF);
     };
     txtIDefault.setText(digits.substr(0, 4));
-    s.GpioState[2] = hexByte(0);
-    s.GpioState[3] = hexByte(2);
+    link_.gpioState()[2] = hexByte(0);
+    link_.gpioState()[3] = hexByte(2);
     const bool withEnables = digits.size() > 4;
     if (withEnables) {
-        s.GpioState[0] = hexByte(4);
-        s.GpioState[1] = hexByte(6);
+        link_.gpioState()[0] = hexByte(4);
+        link_.gpioState()[1] = hexByte(6);
     }
 
     // The panel runs either way, so a closed connection or a lost reply is logged as the
@@ -397,11 +388,10 @@ void frmScriptOps::GPIO_SET() {
     }
     vbalGrid1.setCellText(r, col(Column::ActRd), actual);
     compareAndCount(measured);
-    link_.s.toggleLamp(shpISample);
+    link_.toggleLamp(shpISample);
 }
 
 void frmScriptOps::cmdExecAll_Click() {
-    auto& s = link_.s;
     if (otherWindowRuns() || closed_) {
         return;
     }
@@ -413,10 +403,10 @@ void frmScriptOps::cmdExecAll_Click() {
     cmdAbort.Visible = true;
 
     main_.cmdUSBConnect_Click();
-    s.ManualUsbConnect = board::True;
+    link_.setManualConnect(true);
     RunActive = true;
     yield();
-    s.ActiveWindow = this;
+    link_.setActiveWindow(this);
 
     // Loop Cont counts over all its passes.
     if (!looping_) {
@@ -444,7 +434,7 @@ void frmScriptOps::cmdExecAll_Click() {
     cmdAbort.Visible = false;
     txtRunning.setText(run_.AbortedByUser ? "Aborted" : "Done");
     main_.cmdUSBDisconnect_Click();
-    s.ManualUsbConnect = board::False;
+    link_.setManualConnect(false);
     yield();
     frmDataRecord.Visible = true;
     cmdExecAll.Visible = true;

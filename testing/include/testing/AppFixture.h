@@ -16,6 +16,7 @@
 #include "app/ScriptWindows.h"
 #include "bridgesim/Board.h"
 #include "form/ControlTable.h"
+#include "testing/ProgramStateAccess.h"
 #include "testing/RecordingNavigator.h"
 #include "testing/TestBridge.h"
 #include "testing/TestHost.h"
@@ -60,7 +61,7 @@ class AppFixture : public ::testing::Test {
     console::frmI2C_General& main() { return app->mainWindow(); }
     gpio::frmGPIO& panel() { return app->gpioPanel(); }
     app::ScriptWindows& scripts() { return app->scriptWindows(); }
-    board::ProgramState& s() { return app->link().s; }
+    board::ProgramState& s() { return board::ProgramStateAccess::of(app->link()); }
     const std::string& log() { return main().Txtlog.Text(); }
     std::vector<bridgesim::PacketRecord> packets() const { return board->packetLog(); }
     // Packets on the I2C endpoints only (2 and 0x82).

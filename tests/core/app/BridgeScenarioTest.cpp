@@ -16,7 +16,7 @@
 #endif
 #include "board/BusObserver.h"
 #include "board/HexText.h"
-#include "board/Packets.h"
+#include "bridgeproto/Codec.h"
 #include "client/BusCapture.h"
 #include "testing/AppFixture.h"
 #include "testing/ProgramRun.h"
@@ -95,7 +95,7 @@ class BridgeScenario : public AppFixture, public testing::WithParamInterface<Bri
     }
     // Reads register 10 of target A0: the command, then its two-byte reply.
     board::Reply readA0() {
-        link().sendPacket(2, board::I2cReadCommand(1, 0xA1, {0x10}));
+        link().sendPacket(2, bridgeproto::I2cReadCommand(1, 0xA1, {0x10}));
         return link().receiveReply(0x82, 2);
     }
 };
@@ -190,13 +190,13 @@ TEST_P(BridgeScenario, Exchange_EveryPacketKind_SameBytesOnTheBoard) {
     };
     const std::array<std::uint8_t, 4> gpio{0x12, 0x03, 0xFF, 0x03};
     const std::vector<Step> steps = {
-        {2, board::I2cWriteCommand(2, 0xA0, {0x10}, {0x55}), 0x82, 3},
-        {2, board::I2cReadCommand(1, 0xA1, {0x10}), 0x82, 2},
-        {board::kGpioOutPipe, board::GpioWriteCommand(gpio), board::kGpioInPipe,
-         board::kGpioStatusReplyLength},
-        {board::kGpioOutPipe, board::GpioDataCommand(gpio), board::kGpioInPipe,
-         board::kGpioStatusReplyLength},
-        {board::kDirectWritePipe, board::DirectWriteCommand(0x25, 0x9A), 0, 0},
+        {2, bridgeproto::I2cWriteCommand(2, 0xA0, {0x10}, {0x55}), 0x82, 3},
+        {2, bridgeproto::I2cReadCommand(1, 0xA1, {0x10}), 0x82, 2},
+        {bridgeproto::kGpioOutEndpoint, bridgeproto::GpioWriteCommand(gpio),
+         bridgeproto::kGpioInEndpoint, bridgeproto::kGpioStatusReplyLength},
+        {bridgeproto::kGpioOutEndpoint, bridgeproto::GpioDataCommand(gpio),
+         bridgeproto::kGpioInEndpoint, bridgeproto::kGpioStatusReplyLength},
+        {bridgeproto::kDirectOutEndpoint, bridgeproto::DirectWriteCommand(0x25, 0x9A), 0, 0},
     };
     std::vector<bridgesim::PacketRecord> expected;
     for (const Step& step : steps) {
@@ -234,11 +234,11 @@ TEST_P(BridgeScenario, Exchange_RealChipBehaviours_SameRepliesOnEveryBridge) {
     link().Connect_Usb();
     ASSERT_TRUE(attached());
     const auto read = [&](std::uint8_t reg, std::uint8_t count) {
-        link().sendPacket(2, board::I2cReadCommand(count, 0x41, {reg}));
+        link().sendPacket(2, bridgeproto::I2cReadCommand(count, 0x41, {reg}));
         const board::Reply reply = link().receiveReply(0x82, count + 1);
         return Bytes(reply.bytes.begin(), reply.bytes.begin() + reply.transferred);
     };
-    link().sendPacket(2, board::I2cWriteCommand(1, 0x40, {0x10}, {0xFF}));
+    link().sendPacket(2, bridgeproto::I2cWriteCommand(1, 0x40, {0x10}, {0xFF}));
     EXPECT_EQ(link().receiveReply(0x82, 1).bytes.at(0), 0x03);
     const std::vector<std::pair<Bytes, Bytes>> reads = {
         {{0x10, 1}, {0x01, 0xCC}}, {{0x11, 1}, {0x01, 0x05}},
@@ -345,10 +345,10 @@ TEST_P(BridgeScenario, Capture_ShortSession_SameMessagesOnEveryBridge) {
     TransactionLog seen;
     link().addBusObserver(seen);
     const std::vector<Bytes> commands = {
-        board::I2cReadCommand(1, 0x61, {0x02}),
-        board::I2cWriteCommand(4, 0xB0, {0x00, 0x42}, {0x55, 0xAA}),
-        board::I2cReadCommand(2, 0xB1, {0x00, 0x42}),
-        board::I2cReadCommand(1, 0x63, {0x02}),
+        bridgeproto::I2cReadCommand(1, 0x61, {0x02}),
+        bridgeproto::I2cWriteCommand(4, 0xB0, {0x00, 0x42}, {0x55, 0xAA}),
+        bridgeproto::I2cReadCommand(2, 0xB1, {0x00, 0x42}),
+        bridgeproto::I2cReadCommand(1, 0x63, {0x02}),
     };
     for (const Bytes& command : commands) {
         link().sendPacket(2, command);

@@ -1,4 +1,5 @@
 #include "LinkFixture.h"
+#include "testing/ProgramStateAccess.h"
 
 namespace boardtest {
 namespace {
@@ -209,7 +210,7 @@ TEST_F(ConnectionTest, Link_DestroyedWhileOpen_LaterEventsReachNothing) {
         board::StandaloneMainWindow otherMain;
         board::BoardLink other(otherHost, otherMain);
         other.Connect_Usb();
-        ASSERT_EQ(other.s.UsbOpened, True);
+        ASSERT_EQ(board::ProgramStateAccess::of(other).UsbOpened, True);
     }
     bench->detachNow();
     bench->attachNow();

@@ -11,6 +11,7 @@
 #include "board/BoardLink.h"
 #include "board/BridgeIds.h"
 #include "board/HexText.h"
+#include "testing/ProgramStateAccess.h"
 #include "testing/TestHost.h"
 
 namespace boardtest {
@@ -35,7 +36,7 @@ class LinkFixture : public ::testing::Test {
         return message + stamp() + terminator + terminator;
     }
     const std::string& log() { return main.Txtlog().Text(); }
-    board::ProgramState& s() { return link->s; }
+    board::ProgramState& s() { return board::ProgramStateAccess::of(*link); }
     std::string status(std::uint32_t code) {
         return "&H" + board::HexText(code) + " (" + link->StatusText(code) + ")";
     }

@@ -1,4 +1,5 @@
 #include "LinkFixture.h"
+#include "testing/ProgramStateAccess.h"
 
 namespace boardtest {
 namespace {
@@ -73,16 +74,17 @@ TEST_F(LogTest, LogNote_Lamp_Untouched) {
 
 TEST_F(LogTest, InitColorsAndPipes_Values_PaletteIndices) {
     board::BoardLink fresh(host, main);
-    EXPECT_EQ(fresh.s.OutPipeNum, 0);
-    EXPECT_EQ(fresh.s.ColorLightGreen, 0);
+    EXPECT_EQ(board::ProgramStateAccess::of(fresh).OutPipeNum, 0);
+    EXPECT_EQ(board::ProgramStateAccess::of(fresh).ColorLightGreen, 0);
     fresh.InitColors();
     fresh.InitPipes();
-    EXPECT_EQ(fresh.s.OutPipeNum, 2);
-    EXPECT_EQ(fresh.s.ColorBlack, 0);
-    EXPECT_EQ(fresh.s.ColorGreen, 2);
-    EXPECT_EQ(fresh.s.ColorLightGreen, 10);
-    EXPECT_EQ(fresh.s.ColorLightRed, 12);
-    EXPECT_EQ(form::paletteRgb(fresh.s.ColorLightRed), (form::Rgb{255, 0, 0}));
+    EXPECT_EQ(board::ProgramStateAccess::of(fresh).OutPipeNum, 2);
+    EXPECT_EQ(board::ProgramStateAccess::of(fresh).ColorBlack, 0);
+    EXPECT_EQ(board::ProgramStateAccess::of(fresh).ColorGreen, 2);
+    EXPECT_EQ(board::ProgramStateAccess::of(fresh).ColorLightGreen, 10);
+    EXPECT_EQ(board::ProgramStateAccess::of(fresh).ColorLightRed, 12);
+    EXPECT_EQ(form::paletteRgb(board::ProgramStateAccess::of(fresh).ColorLightRed),
+              (form::Rgb{255, 0, 0}));
 }
 
 TEST_F(LogTest, StatusText_KnownAndUnknownCodes_DriverTextWithoutNul) {

@@ -5,6 +5,7 @@
 
 #include "ViewFixture.h"
 #include "kit/LampWidget.h"
+#include "testing/ProgramStateAccess.h"
 
 namespace viewtest {
 namespace {
@@ -22,7 +23,7 @@ class GpioViewTest : public ViewFixture {
 TEST_F(GpioViewTest, EnableBox_Clicked_SetsBitAndWBoxAndSendsNothing) {
     const auto before = board->packetLog().size();
     QTest::mouseClick(findInPanel<QCheckBox>("chkOutEnc_3"), Qt::LeftButton);
-    EXPECT_EQ(app->link().s.GpioState[1], 0x80);
+    EXPECT_EQ(board::ProgramStateAccess::of(app->link()).GpioState[1], 0x80);
     EXPECT_EQ(findInPanel<QLineEdit>("txtPCHex_2")->text(), "80");
     EXPECT_EQ(board->packetLog().size(), before);
     // Unticking it again disables its data box, which keeps its tick.
@@ -36,7 +37,7 @@ TEST_F(GpioViewTest, ValueSetByAnotherWindow_IsPaintedWithoutRunningTheHandler) 
     qtHost->renderAll();
     EXPECT_FALSE(findInPanel<QCheckBox>("ChKLedData_0")->isChecked());
     // The bit only changes when the handler runs, and painting never runs it.
-    EXPECT_EQ(app->link().s.GpioState[3] & 0x01, 0x01);
+    EXPECT_EQ(board::ProgramStateAccess::of(app->link()).GpioState[3] & 0x01, 0x01);
 }
 
 TEST_F(GpioViewTest, WriteButton_Clicked_TogglesActivityLamps) {

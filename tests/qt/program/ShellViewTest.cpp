@@ -8,6 +8,7 @@
 
 #include "LayoutCheck.h"
 #include "ViewFixture.h"
+#include "testing/ProgramStateAccess.h"
 
 namespace viewtest {
 namespace {
@@ -58,7 +59,7 @@ TEST_F(ShellViewTest, StartupWindow_HiddenDeviceEntriesChangeNothingAboutShowsTh
     EXPECT_FALSE(startup->isVisible());
     const std::string logBefore = model().Txtlog.Text();
     const auto packetsBefore = board->packetLog().size();
-    const auto stateBefore = app->link().s.GpioState;
+    const auto stateBefore = board::ProgramStateAccess::of(app->link()).GpioState;
     for (int i = 0; i < 6; ++i) {
         auto* entry = startup->findChild<QAction*>(QStringLiteral("mnuDevice_%1").arg(i));
         ASSERT_NE(entry, nullptr) << i;
@@ -67,7 +68,7 @@ TEST_F(ShellViewTest, StartupWindow_HiddenDeviceEntriesChangeNothingAboutShowsTh
     }
     EXPECT_EQ(model().Txtlog.Text(), logBefore);
     EXPECT_EQ(board->packetLog().size(), packetsBefore);
-    EXPECT_EQ(app->link().s.GpioState, stateBefore);
+    EXPECT_EQ(board::ProgramStateAccess::of(app->link()).GpioState, stateBefore);
     QWidgetList shown;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w->isVisible()) {

@@ -16,6 +16,7 @@
 #include "LayoutCheck.h"
 #include "ScriptViewFixture.h"
 #include "script/ScriptGridModel_view.h"
+#include "testing/ProgramStateAccess.h"
 
 namespace scriptviewtest {
 namespace {
@@ -196,7 +197,7 @@ TEST_F(ScriptViewTest, DefaultAddress_TypedWithEnter_ReloadsWithIt) {
     QTest::keyClick(box, Qt::Key_Return);
     EXPECT_EQ(box->text(), "3C");
     EXPECT_EQ(shown(view, 1, Column::I2CAdr), "3C");
-    EXPECT_EQ(app->link().s.I2CWriteAddr, 0x3C);
+    EXPECT_EQ(board::ProgramStateAccess::of(app->link()).I2CWriteAddr, 0x3C);
     // A key that is no hex digit never reaches the box.
     QTest::keyClicks(box, "z");
     EXPECT_EQ(box->text(), "3C");
@@ -321,7 +322,7 @@ TEST_F(ScriptViewTest, LoopCont_WindowClosedInItsSecondPass_LoopEndsProgramFree)
     // second.
     EXPECT_EQ(i2cCommands() - before, 3u);
     EXPECT_FALSE(app->gate().busy());
-    EXPECT_EQ(app->link().s.UsbOpened, board::False);
+    EXPECT_EQ(board::ProgramStateAccess::of(app->link()).UsbOpened, board::False);
     EXPECT_TRUE(scripts().openWindows().empty());
     // The console is free again: its buttons take clicks, Exit included.
     qtHost->renderAll();

@@ -19,7 +19,7 @@
 
 #include "EmulatedI2cAdapter.h"
 #include "board/BridgeIds.h"
-#include "board/Packets.h"
+#include "bridgeproto/Codec.h"
 #include "bridgesim/SimulationReader.h"
 #include "testing/AppFixture.h"
 #include "testing/ProgramRun.h"
@@ -125,7 +125,8 @@ TEST_F(I2cDevApp, SmbusOnlyController_SmbusTransfersGoOtherShapesFailAlone) {
     EXPECT_EQ(adapter->requestCount(I2C_RDWR), 0);
     // Three bytes after a two-byte register address: no SMBus transfer carries that.
     app->link().Connect_Usb();
-    const board::Reply sent = app->link().sendPacket(2, board::I2cReadCommand(3, 0x61, {0, 5}));
+    const board::Reply sent =
+        app->link().sendPacket(2, bridgeproto::I2cReadCommand(3, 0x61, {0, 5}));
     EXPECT_EQ(sent.status, static_cast<std::uint32_t>(WD_I2CDEV_SHAPE_UNSUPPORTED));
     EXPECT_NE(std::string(VB_Stat2Str(WD_I2CDEV_SHAPE_UNSUPPORTED)).find("SMBus-only"),
               std::string::npos);

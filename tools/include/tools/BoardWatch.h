@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "board/ProgramState.h"
+#include "board/BoardLink.h"
 #include "script/RowObserver.h"
 #include "script/ScriptGrid.h"
 #include "wd_utils.h"
@@ -16,8 +16,8 @@ namespace tools {
 
 class BoardWatch : public script::RowObserver {
   public:
-    // state and grid must outlive the watch; next (may be null) hears every row after it.
-    BoardWatch(const board::ProgramState& state, const script::ScriptGrid& grid,
+    // link and grid must outlive the watch; next (may be null) hears every row after it.
+    BoardWatch(const board::BoardLink& link, const script::ScriptGrid& grid,
                script::RowObserver* next);
 
     // script::RowObserver: the board is checked at the end of every row.
@@ -31,6 +31,8 @@ class BoardWatch : public script::RowObserver {
     void runEnded();
     // True once the board was found missing.
     bool missed() const { return fault_.has_value(); }
+    // True once a row reached the board: a fault after that is a board that left.
+    bool reached() const { return reached_ != 0; }
     // When and how: "Line 003: board left", "Line 001: no board", or, found only after the run,
     // "board left" or "no board".
     const std::string& fault() const;
@@ -38,7 +40,7 @@ class BoardWatch : public script::RowObserver {
   private:
     void check(int row);
 
-    const board::ProgramState& state_;
+    const board::BoardLink& link_;
     const script::ScriptGrid& grid_;
     script::RowObserver* next_;
     WDU_DEVICE_HANDLE reached_ = 0;       // the attachment the rows reached, 0 before the first

@@ -1,6 +1,7 @@
 // The command line of velmorix-script.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,7 +13,9 @@ namespace tools {
 struct RunnerOptions {
     std::string script;
     std::optional<std::string> bridge;  // as WDU_SelectBridge reads it; unset = environment
-    std::string address = "60";
+    std::string address = "60";         // as typed: the window's address box takes text
+    // A caller's number (Python's run_script), used instead of address: the 8-bit write address.
+    std::optional<std::uint8_t> writeAddress;
     int loops = 0;  // 0 = one Run All Steps; N = Loop Cont for N passes
     bool abortOnFail = false;
     bool sample = false;
@@ -23,7 +26,7 @@ struct RunnerOptions {
     std::string logPath;   // "-" = stdout
     std::string junitPath;
     bool trace = false;
-    bool force = false;  // reach addresses a kernel driver holds (i2cdev:)
+    bool force = false;       // reach addresses a kernel driver holds (i2cdev:)
     std::string capturePath;  // "-" = stdout, which moves the summary to stderr
     int captureRate = client::kDefaultCaptureRateHz;
     // Only check how the script reads (ScriptCheck.h); nothing runs, nothing is sent.

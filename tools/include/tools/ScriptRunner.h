@@ -21,8 +21,12 @@ struct ScriptRunResult {
     std::vector<PassResult> passes;  // every pass whose counts the window showed
     int passed = 0;                  // sums over the passes
     int failed = 0;
-    std::string boardFault;    // "Line 002: board left" when the bridge board was missing or left
-    bool interrupted = false;  // stop() ended the run
+    std::string boardFault;  // "Line 002: board left" when the bridge board was missing or left
+    // Why the run could not be had, as errno: for a script not loaded the errno of its reading
+    // (ENOENT, EACCES) or EINVAL for a script, bridge or option refused; for a board fault the
+    // open failure's (ENODEV, or ENOENT, EACCES, EOPNOTSUPP for a Linux adapter); else 0.
+    int errnoValue = 0;
+    bool interrupted = false;       // stop() ended the run
     int exitStatus = kUsageOrLoad;  // what velmorix-script exits with
 };
 

@@ -15,7 +15,7 @@ namespace {
 constexpr unsigned long kAllFunctions = I2C_FUNC_I2C | I2C_FUNC_SMBUS_QUICK | I2C_FUNC_SMBUS_BYTE |
                                         I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_WORD_DATA |
                                         I2C_FUNC_SMBUS_I2C_BLOCK | I2C_FUNC_SMBUS_PROC_CALL |
-                                        I2C_FUNC_SMBUS_BLOCK_DATA;
+                                        I2C_FUNC_SMBUS_BLOCK_DATA | I2C_FUNC_SMBUS_BLOCK_PROC_CALL;
 constexpr std::uint32_t kMaxMessages = 42;  // I2C_RDWR_IOCTL_MAX_MSGS
 constexpr std::uint16_t kMaxMessageLength = 8192;
 const char* const kAddressKey = "i2c-address";
@@ -329,15 +329,24 @@ long EmulatedI2cAdapter::smbus(UMockdevIoctlClient* client, UMockdevIoctlData* a
                 answered = busWrite(address, bytes, 3) && busRead(address, bytes, 2);
                 value->word = static_cast<__u16>(bytes[0] | (bytes[1] << 8));
                 break;
+            case I2C_SMBUS_BLOCK_PROC_CALL:
             case I2C_SMBUS_BLOCK_DATA:
-                if (read) {
-                    // The target sends the count first; a register file sends what it holds.
+                if (read || request.size == I2C_SMBUS_BLOCK_PROC_CALL) {
+                    // A block process call writes its block first; then the target sends the
+                    // count and the bytes, as a register file holds them.
+                    std::size_t written = 1;
+                    if (!read) {
+                        written += std::min<std::size_t>(value->block[0], I2C_SMBUS_BLOCK_MAX) + 1;
+                        std::memcpy(bytes + 1, value->block, written - 1);
+                    }
                     std::uint8_t block[1 + I2C_SMBUS_BLOCK_MAX] = {};
-                    answered = busWrite(address, bytes, 1) && busRead(address, block, sizeof block);
-                    const std::size_t length = std::min<std::size_t>(block[0], I2C_SMBUS_BLOCK_MAX);
-                    if (answered && length == 0) {
+                    answered =
+                        busWrite(address, bytes, written) && busRead(address, block, sizeof block);
+                    // The kernel refuses a count of 0 or over 32, as the target sent it.
+                    if (answered && (block[0] == 0 || block[0] > I2C_SMBUS_BLOCK_MAX)) {
                         error = EPROTO;
                     }
+                    const std::size_t length = std::min<std::size_t>(block[0], I2C_SMBUS_BLOCK_MAX);
                     std::memcpy(value->block, block, 1 + length);
                 } else {
                     const std::size_t length =

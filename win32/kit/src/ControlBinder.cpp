@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <type_traits>
+#include <utility>
 #include <variant>
 
 #include "form/HeadingWords.h"
@@ -73,17 +74,20 @@ struct Painted {
     }
 };
 
-// A caption as last painted, so that an unchanged one is not set again.
+// A caption as last painted, and the binder's scale generation it was fitted at, so that an
+// unchanged one is not set again.
 struct PaintedCaption {
     std::string text;
     bool set = false;
+    int generation = 0;
 
-    bool changed(const std::string& caption) {
-        if (set && text == caption) {
+    bool changed(const std::string& caption, int scaleGeneration = 0) {
+        if (set && text == caption && generation == scaleGeneration) {
             return false;
         }
         text = caption;
         set = true;
+        generation = scaleGeneration;
         return true;
     }
 };
@@ -93,17 +97,29 @@ enum class CaptionArea { Whole, Button, CheckBox };
 
 // Sets the caption and shrinks the font, a pixel at a time, until the wrapped caption fits the
 // control (the design rectangles were drawn for a narrower font than most systems have).
-void setCaption(HWND w, const std::string& caption, CaptionArea kind, bool bold) {
+void setCaption(HWND w, const std::string& caption, CaptionArea kind, bool bold, Scale& scale) {
     const std::wstring text = wide(caption);
     SetWindowTextW(w, text.c_str());
     RECT area{};
     GetClientRect(w, &area);
     if (kind == CaptionArea::Button) {
-        InflateRect(&area, -MulDiv(3, dpi(), 96), -MulDiv(3, dpi(), 96));
+        InflateRect(&area, -scale.scaled(3), -scale.scaled(3));
     } else if (kind == CaptionArea::CheckBox) {
-        area.left += GetSystemMetrics(SM_CXMENUCHECK) + MulDiv(4, dpi(), 96);
+        // The system measures the check box at its own DPI.
+        area.left +=
+            MulDiv(GetSystemMetrics(SM_CXMENUCHECK), scale.dpi(), systemDpi()) + scale.scaled(4);
     }
-    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(fittingFont(text, area, bold)), TRUE);
+    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(scale.fittingFont(text, area, bold)),
+                 TRUE);
+}
+
+void setFont(HWND w, HFONT font) {
+    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void place(HWND w, const RECT& r) {
+    SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 RECT childRect(HWND w) {
@@ -116,7 +132,7 @@ RECT childRect(HWND w) {
 }  // namespace
 
 ControlBinder::ControlBinder(form::UserEventGate& gate, Win32Host& host)
-    : gate_(gate), host_(host) {}
+    : gate_(gate), host_(host), scale_(std::make_unique<Scale>(systemDpi())) {}
 
 ControlBinder::~ControlBinder() {
     for (auto& [w, hooks] : hooks_) {
@@ -131,6 +147,25 @@ RECT ControlBinder::pixels(const form::ControlGeometry& g) {
     const int left = win32kit::pixels(g.left);
     const int top = win32kit::pixels(g.top);
     return {left, top, left + win32kit::pixels(g.width), top + win32kit::pixels(g.height)};
+}
+
+RECT ControlBinder::placeOf(const form::ControlGeometry& g) const {
+    const int left = scale_->pixels(g.left);
+    const int top = scale_->pixels(g.top);
+    return {left, top, left + scale_->pixels(g.width), top + scale_->pixels(g.height)};
+}
+
+void ControlBinder::setDpi(int dpi) {
+    if (dpi == scale_->dpi()) {
+        return;
+    }
+    // The controls still hold the old fonts until the rescales below replace them.
+    auto old = std::exchange(scale_, std::make_unique<Scale>(dpi));
+    ++scaleGeneration_;
+    for (const auto& rescale : rescales_) {
+        rescale();
+    }
+    render();
 }
 
 void ControlBinder::addContainer(std::string_view name, int index, HWND window, int topShift) {
@@ -219,13 +254,19 @@ void ControlBinder::tip(HWND w, const form::Control& control) {
 HWND ControlBinder::control(const wchar_t* cls, const std::wstring& text, DWORD style,
                             DWORD exStyle, const char* kind, const form::ControlEntry& e,
                             const Place& at) {
-    const RECT r = pixels(at.geometry);
+    const RECT r = placeOf(at.geometry);
     HWND w = CreateWindowExW(exStyle, cls, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, r.left,
                              r.top, r.right - r.left, r.bottom - r.top, at.parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId_++)),
                              GetModuleHandleW(nullptr), nullptr);
     const bool bold = (at.geometry.style & form::StyleBold) != 0;
-    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont() : messageFont()), FALSE);
+    SendMessageW(w, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(bold ? scale_->boldFont() : scale_->messageFont()),
+                 FALSE);
+    rescales_.push_back([this, w, bold, geometry = at.geometry] {
+        place(w, placeOf(geometry));
+        setFont(w, bold ? scale_->boldFont() : scale_->messageFont());
+    });
     std::string name(e.name);
     if (e.index >= 0) {
         name += '_' + std::to_string(e.index);
@@ -318,7 +359,8 @@ HWND ControlBinder::label(form::Label& label, const form::ControlEntry& e, const
     }
     HWND w = control(WC_STATICW, L"", SS_NOPREFIX | align, 0, title ? "Title" : "Label", e, at);
     if (title) {
-        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont()), FALSE);
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(scale_->titleFont()), FALSE);
+        rescales_.push_back([this, w] { setFont(w, scale_->titleFont()); });
     }
     items_[w].colour = [this, &label, title](HDC dc, HBRUSH& b) {
         if (title) {
@@ -343,18 +385,18 @@ HWND ControlBinder::label(form::Label& label, const form::ControlEntry& e, const
         int back = -2, fore = -2;
     };
     const bool bold = (style & form::StyleBold) != 0;
-    renders_.push_back([w, &label, title, bold, s = State{}](bool) mutable {
+    renders_.push_back([this, w, &label, title, bold, s = State{}](bool) mutable {
         s.painted.paint(w, label, label.Enabled);
         if (s.back != label.BackColor || s.fore != label.ForeColor) {
             s.back = label.BackColor;
             s.fore = label.ForeColor;
             InvalidateRect(w, nullptr, TRUE);
         }
-        if (s.caption.changed(label.Caption)) {
+        if (s.caption.changed(label.Caption, scaleGeneration_)) {
             if (title) {
                 SetWindowTextW(w, wide(label.Caption).c_str());
             } else {
-                setCaption(w, label.Caption, CaptionArea::Whole, bold);
+                setCaption(w, label.Caption, CaptionArea::Whole, bold, *scale_);
             }
         }
     });
@@ -362,60 +404,73 @@ HWND ControlBinder::label(form::Label& label, const form::ControlEntry& e, const
 }
 
 HWND ControlBinder::headings(form::Label& label, const form::ControlEntry& e, const Place& at) {
-    const RECT area = pixels(at.geometry);
-    HWND row = createPanel(at.parent, area, 0, this);
+    HWND row = createPanel(at.parent, placeOf(at.geometry), 0, this);
     std::string name(e.name);
     if (e.index >= 0) {
         name += '_' + std::to_string(e.index);
     }
     built_.push_back({name, "Label", row});
     texts_.push_back([&label] { return label.Caption; });
+    std::vector<HWND> words;
+    for (std::size_t k = 0; k < e.columns.size(); ++k) {
+        HWND word =
+            CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, 0,
+                            0, 0, 0, row, nullptr, GetModuleHandleW(nullptr), nullptr);
+        words.push_back(word);
+    }
+    placeHeadings(row, words, e.columns);
+    rescales_.push_back([this, row, words, columns = e.columns, geometry = at.geometry] {
+        place(row, placeOf(geometry));
+        placeHeadings(row, words, columns);
+    });
+    // A caption that does not match the columns shows whole across them, in the first word.
+    renders_.push_back([this, row, words, &label, caption = PaintedCaption{}](bool) mutable {
+        ShowWindow(row, label.Visible ? SW_SHOWNA : SW_HIDE);
+        if (!caption.changed(label.Caption, scaleGeneration_)) {
+            return;
+        }
+        const std::vector<std::string> split = form::headingWords(label.Caption);
+        const bool oneEach = split.size() == words.size();
+        for (std::size_t k = 0; k < words.size(); ++k) {
+            if (oneEach) {
+                SetWindowTextW(words[k], wide(split[k]).c_str());
+                ShowWindow(words[k], SW_SHOWNA);
+            } else if (k == 0) {
+                RECT whole{};
+                GetClientRect(row, &whole);
+                MoveWindow(words[k], 0, 0, whole.right, scale_->scaled(kHeadingPixels), TRUE);
+                SetWindowTextW(words[k], wide(label.Caption).c_str());
+            } else {
+                ShowWindow(words[k], SW_HIDE);
+            }
+        }
+    });
+    return row;
+}
+
+void ControlBinder::placeHeadings(HWND row, const std::vector<HWND>& words,
+                                  const std::vector<const form::Control*>& columns) {
+    const RECT area = childRect(row);
     const int width = area.right - area.left;
-    std::vector<RECT> columns;
-    for (const form::Control* c : e.columns) {
+    std::vector<RECT> boxes;
+    for (const form::Control* c : columns) {
         HWND column = window(*c);
         RECT r = column != nullptr ? childRect(column) : RECT{};
         OffsetRect(&r, -area.left, 0);
-        columns.push_back(r);
+        boxes.push_back(r);
     }
     // Each word spans its box and half of the gaps beside it.
-    const int height = MulDiv(kHeadingPixels, dpi(), 96);
-    std::vector<HWND> words;
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-        const RECT box = columns[k];
-        const int before = k == 0 ? box.left : (box.left - columns[k - 1].right) / 2;
+    const int height = scale_->scaled(kHeadingPixels);
+    for (std::size_t k = 0; k < boxes.size() && k < words.size(); ++k) {
+        const RECT box = boxes[k];
+        const int before = k == 0 ? box.left : (box.left - boxes[k - 1].right) / 2;
         const int after =
-            k + 1 == columns.size() ? width - box.right : (columns[k + 1].left - box.right) / 2;
+            k + 1 == boxes.size() ? width - box.right : (boxes[k + 1].left - box.right) / 2;
         const int left = box.left - std::max(0, before - 1);
         const int right = box.right + std::max(0, after - 1);
-        HWND word = CreateWindowExW(
-            0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX, left, 0,
-            right - left, height, row, nullptr, GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(word, WM_SETFONT, reinterpret_cast<WPARAM>(messageFont()), FALSE);
-        words.push_back(word);
+        MoveWindow(words[k], left, 0, right - left, height, TRUE);
+        setFont(words[k], scale_->messageFont());
     }
-    renders_.push_back(
-        [row, words, &label, width, height, caption = PaintedCaption{}](bool) mutable {
-            ShowWindow(row, label.Visible ? SW_SHOWNA : SW_HIDE);
-            if (!caption.changed(label.Caption)) {
-                return;
-            }
-            const std::vector<std::string> split = form::headingWords(label.Caption);
-            const bool oneEach = split.size() == words.size();
-            for (std::size_t k = 0; k < words.size(); ++k) {
-                if (oneEach) {
-                    SetWindowTextW(words[k], wide(split[k]).c_str());
-                    ShowWindow(words[k], SW_SHOWNA);
-                } else if (k == 0) {
-                    // A caption that does not match the columns shows whole across them.
-                    MoveWindow(words[k], 0, 0, width, height, TRUE);
-                    SetWindowTextW(words[k], wide(label.Caption).c_str());
-                } else {
-                    ShowWindow(words[k], SW_HIDE);
-                }
-            }
-        });
-    return row;
 }
 
 HWND ControlBinder::button(form::Button& button, const form::ControlEntry& e, const Place& at) {
@@ -446,10 +501,10 @@ HWND ControlBinder::button(form::Button& button, const form::ControlEntry& e, co
         PaintedCaption caption;
     };
     const bool bold = (at.geometry.style & form::StyleBold) != 0;
-    renders_.push_back([w, &button, role, bold, s = State{}](bool busy) mutable {
+    renders_.push_back([this, w, &button, role, bold, s = State{}](bool busy) mutable {
         s.painted.paint(w, button, button.Enabled && !(busy && role == Role::Data));
-        if (s.caption.changed(button.Caption)) {
-            setCaption(w, button.Caption, CaptionArea::Button, bold);
+        if (s.caption.changed(button.Caption, scaleGeneration_)) {
+            setCaption(w, button.Caption, CaptionArea::Button, bold, *scale_);
         }
     });
     return w;
@@ -481,8 +536,8 @@ HWND ControlBinder::checkBox(form::CheckBox& box, const form::ControlEntry& e, c
     const bool bold = (at.geometry.style & form::StyleBold) != 0;
     renders_.push_back([this, w, &box, role, bold, s = State{}](bool busy) mutable {
         s.painted.paint(w, box, box.Enabled && !(busy && role == Role::Data));
-        if (s.caption.changed(box.Caption)) {
-            setCaption(w, box.Caption, CaptionArea::CheckBox, bold);
+        if (s.caption.changed(box.Caption, scaleGeneration_)) {
+            setCaption(w, box.Caption, CaptionArea::CheckBox, bold, *scale_);
         }
         const WPARAM state = box.Value == 1   ? BST_CHECKED
                              : box.Value == 2 ? BST_INDETERMINATE
@@ -532,17 +587,21 @@ HWND ControlBinder::lamp(form::Lamp& lamp, const form::ControlEntry& e, const Pl
 }
 
 HWND ControlBinder::frame(form::Frame& frame, const form::ControlEntry& e, const Place& at) {
-    HWND w = createPanel(at.parent, pixels(at.geometry), 0, this);
+    HWND w = createPanel(at.parent, placeOf(at.geometry), 0, this);
     ShowWindow(w, SW_HIDE);
+    rescales_.push_back([this, w, geometry = at.geometry] {
+        place(w, placeOf(geometry));
+        InvalidateRect(w, nullptr, TRUE);
+    });
     std::string name(e.name);
     if (e.index >= 0) {
         name += '_' + std::to_string(e.index);
     }
     built_.push_back({name, "Frame", w});
     texts_.push_back([&frame] { return frame.Caption; });
-    items_[w].paint = [w, &frame](HDC dc, const RECT& area) {
+    items_[w].paint = [this, w, &frame](HDC dc, const RECT& area) {
         FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
-        HGDIOBJ old = SelectObject(dc, messageFont());
+        HGDIOBJ old = SelectObject(dc, scale_->messageFont());
         TEXTMETRICW metrics{};
         GetTextMetricsW(dc, &metrics);
         RECT border = area;
@@ -552,8 +611,7 @@ HWND ControlBinder::frame(form::Frame& frame, const form::ControlEntry& e, const
             const std::wstring caption = L" " + wide(frame.Caption) + L" ";
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             SetTextColor(dc, GetSysColor(IsWindowEnabled(w) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-            TextOutW(dc, MulDiv(6, dpi(), 96), 0, caption.c_str(),
-                     static_cast<int>(caption.size()));
+            TextOutW(dc, scale_->scaled(6), 0, caption.c_str(), static_cast<int>(caption.size()));
         }
         SelectObject(dc, old);
     };
@@ -571,8 +629,9 @@ HWND ControlBinder::frame(form::Frame& frame, const form::ControlEntry& e, const
 }
 
 HWND ControlBinder::picture(form::Picture& picture, const form::ControlEntry& e, const Place& at) {
-    HWND w = createPanel(at.parent, pixels(at.geometry), 0, this);
+    HWND w = createPanel(at.parent, placeOf(at.geometry), 0, this);
     ShowWindow(w, SW_HIDE);
+    rescales_.push_back([this, w, geometry = at.geometry] { place(w, placeOf(geometry)); });
     std::string name(e.name);
     if (e.index >= 0) {
         name += '_' + std::to_string(e.index);
@@ -836,7 +895,32 @@ void ControlBinder::addMenuEntry(HMENU parent, form::MenuItem& item, bool data,
                                  std::function<void()> run) {
     const UINT id = static_cast<UINT>(nextId_++);
     menu_.push_back({parent, id, nullptr, &item, data, std::move(run)});
+    menu_.back().caption = item.Caption;
     AppendMenuW(parent, MF_STRING, id, wide(item.Caption).c_str());
+}
+
+bool ControlBinder::renderMenuMarks() {
+    bool changed = false;
+    for (MenuEntry& m : menu_) {
+        if (m.submenu != nullptr || !m.item->Visible) {
+            continue;
+        }
+        if (m.caption != m.item->Caption) {
+            m.caption = m.item->Caption;
+            const std::wstring caption = wide(m.caption);
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_STRING;
+            info.dwTypeData = const_cast<wchar_t*>(caption.c_str());
+            SetMenuItemInfoW(m.parent, m.id, FALSE, &info);
+            changed = true;
+        }
+        if (m.checked != int{m.item->Checked}) {
+            m.checked = m.item->Checked;
+            CheckMenuItem(m.parent, m.id, MF_BYCOMMAND | (m.checked ? MF_CHECKED : MF_UNCHECKED));
+        }
+    }
+    return changed;
 }
 
 void ControlBinder::renderMenu(bool busy) {
@@ -854,6 +938,8 @@ void ControlBinder::renderMenu(bool busy) {
         }
         for (MenuEntry& m : menu_) {
             m.enabled = -1;
+            m.checked = -1;
+            m.caption = m.item->Caption;
             if (!m.item->Visible) {
                 continue;
             }
@@ -865,6 +951,7 @@ void ControlBinder::renderMenu(bool busy) {
             }
         }
     }
+    const bool captionChanged = renderMenuMarks();
     bool enabledChanged = false;
     for (MenuEntry& m : menu_) {
         const int enabled = m.item->Enabled && !(busy && m.data);
@@ -885,7 +972,7 @@ void ControlBinder::renderMenu(bool busy) {
             EnableMenuItem(m.parent, m.id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
         }
     }
-    if ((shownChanged || enabledChanged) && menuOwner_ != nullptr) {
+    if ((shownChanged || enabledChanged || captionChanged) && menuOwner_ != nullptr) {
         DrawMenuBar(menuOwner_);
     }
 }

@@ -85,4 +85,20 @@ bool isKitWindow(HWND window) {
     return lstrcmpW(name, kTopClass) == 0 || lstrcmpW(name, kPanelClass) == 0;
 }
 
+void fitOnScreen(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return;
+    }
+    const RECT& work = monitor.rcWork;
+    RECT r{};
+    GetWindowRect(window, &r);
+    const LONG width = std::min(r.right - r.left, work.right - work.left);
+    const LONG height = std::min(r.bottom - r.top, work.bottom - work.top);
+    const LONG x = std::clamp(r.left, work.left, work.right - width);
+    const LONG y = std::clamp(r.top, work.top, work.bottom - height);
+    SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace win32kit

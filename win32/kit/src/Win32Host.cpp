@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include "wd_utils.h"
+#include "win32kit/CentredMessageBox.h"
 #include "win32kit/Guard.h"
 #include "win32kit/Surface.h"
 #include "win32kit/Text.h"
@@ -121,8 +122,8 @@ form::MsgResult Win32Host::messageBox(const std::string& text, form::MsgButtons 
                                       const std::string& title) {
     renderAll();
     const bool okCancel = buttons == form::MsgButtons::OkCancel;
-    const int answer = MessageBoxW(GetActiveWindow(), wide(text).c_str(), wide(title).c_str(),
-                                   okCancel ? MB_OKCANCEL : MB_OK);
+    const int answer = centredMessageBox(GetActiveWindow(), wide(text), wide(title),
+                                         okCancel ? MB_OKCANCEL : MB_OK);
     renderAll();
     return okCancel && answer != IDOK ? form::MsgResult::Cancel : form::MsgResult::Ok;
 }

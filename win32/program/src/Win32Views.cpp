@@ -94,6 +94,17 @@ void Win32Views::showAboutBox(about::frmAbout2& box) {
                                                about::frmAbout2::kClientHeight,
                                                [this] { app_.closeAboutBox(); }};
         design.followVisible = true;
+        // The logo is drawn again at the new DPI's size.
+        design.messages = [this, &box](HWND, UINT message, WPARAM wParam, LPARAM lParam,
+                                       LRESULT& result) {
+            if (message != win32kit::kDpiChanged || !about_) {
+                return false;
+            }
+            about_->changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            win32views::showAboutLogo(about_->binder().window(box.picCastrelLogo));
+            result = 0;
+            return true;
+        };
         about_ = std::make_unique<win32views::TableWindow>(box, box.controls(), app_.gate(), host_,
                                                            std::move(design));
         about_->setDefaultButton(box.cmdOK);

@@ -18,6 +18,14 @@ void showAboutLogo(HWND box) {
     if (box == nullptr) {
         return;
     }
+    // A logo drawn before (at another DPI) goes with its bitmap.
+    while (HWND old = GetWindow(box, GW_CHILD)) {
+        if (auto image =
+                reinterpret_cast<HBITMAP>(SendMessageW(old, STM_GETIMAGE, IMAGE_BITMAP, 0))) {
+            DeleteObject(image);
+        }
+        DestroyWindow(old);
+    }
     RECT area{};
     GetClientRect(box, &area);
     HDC screen = GetDC(nullptr);
@@ -53,7 +61,7 @@ void showAboutLogo(HWND box) {
     HWND picture =
         CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, area.right,
                         area.bottom, box, nullptr, GetModuleHandleW(nullptr), nullptr);
-    // The bitmap lives as long as the program: the About box keeps its window once made.
+    // The bitmap lives as long as the logo: the About box keeps its window once made.
     SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
 }
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "win32kit/Screen.h"
+#include "win32kit/Scale.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
 
@@ -13,7 +13,6 @@ namespace win32views {
 namespace {
 
 using console::frmI2C_General;
-using win32kit::pixels;
 
 // Design height of the area that holds the tabs; the "USB Initialized" button lies below it.
 constexpr int kDesignAreaHeight = frmI2C_General::kClientHeight;
@@ -33,23 +32,29 @@ ConsoleWindow::ConsoleWindow(frmI2C_General& model, form::UserEventGate& gate,
     stripShown_ = model_.cbNoc.Visible;
     buildMenu();
     window_ = win32kit::createTopWindow(
-        win32kit::wide(model_.Caption), kStyle, pixels(frmI2C_General::kClientWidth),
-        pixels(kDesignAreaHeight + (stripShown_ ? kStatusStrip : 0)), binder_.menuBar(), this);
+        win32kit::wide(model_.Caption), kStyle, scale().pixels(frmI2C_General::kClientWidth),
+        scale().pixels(kDesignAreaHeight + (stripShown_ ? kStatusStrip : 0)), binder_.menuBar(),
+        this);
     binder_.setMenuOwner(window_);
+    // Made on a screen of another DPI than the system's: sized for that one.
+    if (const int dpi = win32kit::windowDpi(window_); dpi != scale().dpi()) {
+        binder_.setDpi(dpi);
+        sizeClient(scale().pixels(frmI2C_General::kClientWidth));
+    }
 
     // The pages lie above the tab control as its siblings, so that their controls' notifications
     // reach panels of the kit.
     RECT none{0, 0, 10, 10};
     pbouter_ = win32kit::createPanel(window_, none, WS_HSCROLL | WS_VSCROLL, this);
     pbinner_ = win32kit::createPanel(pbouter_, none, 0, &binder_);
-    SetWindowPos(pbinner_, nullptr, 0, 0, pixels(frmI2C_General::kInnerWidth),
-                 pixels(frmI2C_General::kInnerHeight), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(pbinner_, nullptr, 0, 0, scale().pixels(frmI2C_General::kInnerWidth),
+                 scale().pixels(frmI2C_General::kInnerHeight), SWP_NOZORDER | SWP_NOACTIVATE);
     logPage_ = win32kit::createPanel(window_, none, 0, &binder_);
     ShowWindow(logPage_, SW_HIDE);
     tabs_ = CreateWindowExW(0, WC_TABCONTROLW, L"",
                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, 10, 10,
                             window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(win32kit::messageFont()), FALSE);
+    SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(scale().messageFont()), FALSE);
     for (int k = 0; k < 2; ++k) {
         std::wstring caption =
             win32kit::wide(model_.SSTab1.TabCaption[static_cast<std::size_t>(k)]);
@@ -100,6 +105,8 @@ void ConsoleWindow::buildMenu() {
                          [this] { model_.mnuRegisterMap_Click(); });
     binder_.addMenuEntry(file, model_.mnuSetup_Save, true,
                          [this] { model_.mnuSetup_Save_Click(); });
+    // A capture may start or stop while an operation runs: it moves no data itself.
+    binder_.addMenuEntry(file, model_.mnuCapture, false, [this] { model_.mnuCapture_Click(); });
     // "About" is an entry of the menu bar itself, without a submenu.
     binder_.addMenuEntry(bar, model_.frmAbout, false, [this] { model_.frmAbout_Click(); });
 }
@@ -108,7 +115,8 @@ void ConsoleWindow::arrange() {
     RECT client{};
     GetClientRect(window_, &client);
     const int width = client.right;
-    const int statusTop = std::max(0L, client.bottom - (stripShown_ ? pixels(kStatusStrip) : 0));
+    const int statusTop =
+        std::max(0L, client.bottom - (stripShown_ ? scale().pixels(kStatusStrip) : 0));
     MoveWindow(tabs_, 0, 0, width, statusTop, TRUE);
     RECT page{0, 0, width, statusTop};
     SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
@@ -119,18 +127,18 @@ void ConsoleWindow::arrange() {
         RECT r{};
         GetWindowRect(cbNoc_, &r);
         MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
-        SetWindowPos(cbNoc_, nullptr, r.left, statusTop + pixels(kStatusGap), 0, 0,
+        SetWindowPos(cbNoc_, nullptr, r.left, statusTop + scale().pixels(kStatusGap), 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     updateScrollBars();
-    model_.Form_Resize(win32kit::twips(width), win32kit::twips(statusTop));
+    model_.Form_Resize(scale().twips(width), scale().twips(statusTop));
 }
 
 void ConsoleWindow::updateScrollBars() {
     RECT view{};
     GetClientRect(pbouter_, &view);
-    const int sizes[2] = {pixels(frmI2C_General::kInnerWidth),
-                          pixels(frmI2C_General::kInnerHeight)};
+    const int sizes[2] = {scale().pixels(frmI2C_General::kInnerWidth),
+                          scale().pixels(frmI2C_General::kInnerHeight)};
     const int pages[2] = {view.right, view.bottom};
     for (int bar : {SB_HORZ, SB_VERT}) {
         SCROLLINFO info{};
@@ -157,8 +165,8 @@ void ConsoleWindow::scroll(int bar, WORD request) {
     GetScrollInfo(pbouter_, bar, &info);
     const bool vertical = bar == SB_VERT;
     const auto& model = vertical ? model_.VScroll1 : model_.HScroll1;
-    const int line = std::max(1, pixels(model.SmallChange));
-    const int page = std::max(1, pixels(model.LargeChange));
+    const int line = std::max(1, scale().pixels(model.SmallChange));
+    const int page = std::max(1, scale().pixels(model.LargeChange));
     int pos = info.nPos;
     switch (request) {
         case SB_LINEUP:
@@ -196,12 +204,37 @@ void ConsoleWindow::scroll(int bar, WORD request) {
     SetScrollInfo(pbouter_, bar, &info, TRUE);
     placeInner();
     if (vertical) {
-        model_.VScroll1.Value = std::min(win32kit::twips(pos), model_.VScroll1.Max);
+        model_.VScroll1.Value = std::min(scale().twips(pos), model_.VScroll1.Max);
         model_.VScroll1_Change();
     } else {
-        model_.HScroll1.Value = std::min(win32kit::twips(pos), model_.HScroll1.Max);
+        model_.HScroll1.Value = std::min(scale().twips(pos), model_.HScroll1.Max);
         model_.HScroll1_Change();
     }
+}
+
+void ConsoleWindow::sizeClient(int width) {
+    win32kit::setClientSize(window_, width,
+                            scale().pixels(kDesignAreaHeight + (stripShown_ ? kStatusStrip : 0)),
+                            scale().dpi());
+}
+
+void ConsoleWindow::changeDpi(int dpi, const RECT& suggested) {
+    const int old = scale().dpi();
+    if (dpi == old) {
+        return;
+    }
+    binder_.setDpi(dpi);
+    SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(scale().messageFont()), TRUE);
+    SetWindowPos(pbinner_, nullptr, 0, 0, scale().pixels(frmI2C_General::kInnerWidth),
+                 scale().pixels(frmI2C_General::kInnerHeight), SWP_NOZORDER | SWP_NOACTIVATE);
+    // The register panel stays scrolled to the same place.
+    for (int bar : {SB_HORZ, SB_VERT}) {
+        SetScrollPos(pbouter_, bar, MulDiv(GetScrollPos(pbouter_, bar), dpi, old), FALSE);
+    }
+    // The move's WM_SIZE arranges the tabs, pages and status strip at the new DPI.
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    arrange();
 }
 
 void ConsoleWindow::showPage(int tab) {
@@ -219,11 +252,7 @@ void ConsoleWindow::render() {
         stripShown_ = model_.cbNoc.Visible;
         RECT client{};
         GetClientRect(window_, &client);
-        RECT outer{0, 0, client.right,
-                   pixels(kDesignAreaHeight + (stripShown_ ? kStatusStrip : 0))};
-        AdjustWindowRectEx(&outer, kStyle, TRUE, WS_EX_CONTROLPARENT);
-        SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        sizeClient(client.right);
         arrange();
     }
     // Only a tab that the model chose is painted, so a repaint in the middle of the user's own
@@ -257,6 +286,10 @@ bool ConsoleWindow::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
                 arrange();
             }
             return false;
+        case win32kit::kDpiChanged:
+            changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            result = 0;
+            return true;
         case WM_NOTIFY: {
             const auto* note = reinterpret_cast<const NMHDR*>(lParam);
             if (note->hwndFrom == tabs_ && note->code == TCN_SELCHANGE) {

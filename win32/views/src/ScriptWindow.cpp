@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "win32kit/Guard.h"
-#include "win32kit/Screen.h"
+#include "win32kit/Scale.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
 
@@ -27,10 +27,8 @@ constexpr int kBottomMargin = 4;
 constexpr int kStartWidth = 1040;
 constexpr int kStartHeight = 680;
 constexpr UINT_PTR kGridSubclass = 1;
-
-int scaled(int pixels) {
-    return MulDiv(pixels, win32kit::dpi(), 96);
-}
+// The widest a cell's tip grows before it wraps, at 96 DPI.
+constexpr int kTipWidth = 480;
 
 // One row as the list view shows it: every cell's text and colour.
 std::vector<std::pair<std::string, script::CellColor>> rowOf(const script::ScriptGrid& grid,
@@ -84,8 +82,8 @@ std::optional<script::GridMove> gridMove(int key) {
 ScriptWindow::ScriptWindow(frmScriptOps& model, form::UserEventGate& gate,
                            win32kit::Win32Host& host, std::function<void()> onClose)
     : model_(model), host_(host) {
-    TableWindow::Design design{win32kit::twips(scaled(kStartWidth)),
-                               win32kit::twips(scaled(kStartHeight)), std::move(onClose)};
+    TableWindow::Design design{MulDiv(kStartWidth, 1440, 96), MulDiv(kStartHeight, 1440, 96),
+                               std::move(onClose)};
     design.resizable = true;
     design.messages = [this](HWND w, UINT m, WPARAM wp, LPARAM lp, LRESULT& r) {
         return onMessage(w, m, wp, lp, r);
@@ -98,13 +96,18 @@ ScriptWindow::ScriptWindow(frmScriptOps& model, form::UserEventGate& gate,
                                 [this] { model_.mnuScript_Read_Click(); });
             binder.addMenuEntry(file, model_.Dupform, true, [this] { model_.Dupform_Click(); });
         });
-    grid_ =
-        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT |
-                            LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_OWNERDATA,
-                        scaled(kMargin), scaled(kGridTop), 100, 100, window_->handle(), nullptr,
-                        GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(grid_, WM_SETFONT, reinterpret_cast<WPARAM>(win32kit::messageFont()), FALSE);
+    grid_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+            LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_OWNERDATA,
+        0, 0, 100, 100, window_->handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(grid_, WM_SETFONT, reinterpret_cast<WPARAM>(scale().messageFont()), FALSE);
+    tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                            WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, window_->handle(), nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+    // A width makes the tip wrap, and take the findings' line breaks.
+    SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, scale().scaled(kTipWidth));
     SendMessageW(grid_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
     SetWindowSubclass(grid_, &ScriptWindow::gridProc, kGridSubclass,
@@ -117,6 +120,54 @@ ScriptWindow::ScriptWindow(frmScriptOps& model, form::UserEventGate& gate,
 ScriptWindow::~ScriptWindow() {
     host_.removeRenderer(rendererId_);
     RemoveWindowSubclass(grid_, &ScriptWindow::gridProc, kGridSubclass);
+    if (tips_ != nullptr) {
+        DestroyWindow(tips_);
+    }
+}
+
+win32kit::Scale& ScriptWindow::scale() {
+    return window_->binder().scale();
+}
+
+void ScriptWindow::hover(POINT at) {
+    LVHITTESTINFO hit{};
+    hit.pt = at;
+    SendMessageW(grid_, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    const std::pair<int, int> cell =
+        hit.iItem >= 0 ? std::pair(hit.iItem + 1, hit.iSubItem + 1) : std::pair(0, 0);
+    if (cell == hovered_) {
+        return;
+    }
+    forgetHover();
+    hovered_ = cell;
+    const std::string& tip = model_.vbalGrid1.cell(cell.first, cell.second).tip;
+    if (cell.first == 0 || tip.empty()) {
+        return;
+    }
+    // A tool of its own for each cell, so that the tip shows again over the next one.
+    RECT r{};
+    r.top = cell.second - 1;
+    r.left = cell.second == 1 ? LVIR_LABEL : LVIR_BOUNDS;
+    SendMessageW(grid_, LVM_GETSUBITEMRECT, static_cast<WPARAM>(cell.first - 1),
+                 reinterpret_cast<LPARAM>(&r));
+    const std::wstring text = win32kit::wide(tip);
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = grid_;
+    tool.uId = 1;
+    tool.rect = r;
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void ScriptWindow::forgetHover() {
+    hovered_ = {0, 0};
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = grid_;
+    tool.uId = 1;
+    SendMessageW(tips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 LRESULT CALLBACK ScriptWindow::gridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -131,6 +182,11 @@ LRESULT CALLBACK ScriptWindow::gridProc(HWND window, UINT message, WPARAM wParam
 }
 
 LRESULT ScriptWindow::gridMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEMOVE) {
+        hover({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+    } else if (message == WM_VSCROLL || message == WM_HSCROLL || message == WM_MOUSEWHEEL) {
+        forgetHover();
+    }
     if (message != WM_KEYDOWN) {
         return DefSubclassProc(window, message, wParam, lParam);
     }
@@ -157,10 +213,11 @@ LRESULT ScriptWindow::gridMessage(HWND window, UINT message, WPARAM wParam, LPAR
 void ScriptWindow::placeGrid() {
     RECT client{};
     GetClientRect(window_->handle(), &client);
-    const int height = std::max(
-        scaled(40), static_cast<int>(client.bottom) - scaled(kGridTop) - scaled(kBottomMargin));
-    MoveWindow(grid_, scaled(kMargin), scaled(kGridTop), client.right - 2 * scaled(kMargin), height,
-               TRUE);
+    win32kit::Scale& s = scale();
+    const int height = std::max(s.scaled(40), static_cast<int>(client.bottom) - s.scaled(kGridTop) -
+                                                  s.scaled(kBottomMargin));
+    MoveWindow(grid_, s.scaled(kMargin), s.scaled(kGridTop), client.right - 2 * s.scaled(kMargin),
+               height, TRUE);
 }
 
 void ScriptWindow::renderGrid() {
@@ -170,6 +227,8 @@ void ScriptWindow::renderGrid() {
         return;
     }
     revision_ = grid.revision();
+    // The cell under the pointer may hold another row now.
+    forgetHover();
     if (columns_ != grid.Columns()) {
         while (SendMessageW(grid_, LVM_DELETECOLUMN, 0, 0) != 0) {
         }
@@ -180,7 +239,7 @@ void ScriptWindow::renderGrid() {
             // The data columns centre their short hex texts; "Comment" reads from the left.
             column.fmt = grid.ColumnCode(c) == 0 ? LVCFMT_LEFT : LVCFMT_CENTER;
             column.pszText = header.data();
-            column.cx = scaled(grid.ColumnWidth(c));
+            column.cx = scale().scaled(grid.ColumnWidth(c));
             SendMessageW(grid_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c - 1),
                          reinterpret_cast<LPARAM>(&column));
         }
@@ -255,11 +314,23 @@ LRESULT ScriptWindow::customDraw(NMLVCUSTOMDRAW& draw) const {
 bool ScriptWindow::onMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (message == WM_SIZE) {
         if (grid_ != nullptr) {
-            model_.Form_Resize(win32kit::twips(LOWORD(lParam)), win32kit::twips(HIWORD(lParam)),
+            model_.Form_Resize(scale().twips(LOWORD(lParam)), scale().twips(HIWORD(lParam)),
                                wParam == SIZE_MINIMIZED);
             placeGrid();
         }
         return false;
+    }
+    if (message == win32kit::kDpiChanged && grid_ != nullptr) {
+        window_->changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        SendMessageW(grid_, WM_SETFONT, reinterpret_cast<WPARAM>(scale().messageFont()), TRUE);
+        SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, scale().scaled(kTipWidth));
+        // The columns are made again at their widths for the new DPI.
+        columns_ = -1;
+        revision_ = ~std::uint64_t{0};
+        renderGrid();
+        placeGrid();
+        result = 0;
+        return true;
     }
     if (message != WM_NOTIFY) {
         return false;

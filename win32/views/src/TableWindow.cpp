@@ -1,6 +1,7 @@
 #include "win32views/TableWindow.h"
 
-#include "win32kit/Screen.h"
+#include "win32kit/Scale.h"
+#include "win32kit/Surface.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
 
@@ -19,10 +20,21 @@ TableWindow::TableWindow(form::Window& model, const form::ControlTable& table,
     if (fillMenu) {
         fillMenu(binder_);
     }
+    win32kit::Scale& scale = binder_.scale();
     window_ = win32kit::createTopWindow(
-        win32kit::wide(model_.Caption), kStyle, win32kit::pixels(design_.clientWidth),
-        win32kit::pixels(design_.clientHeight), fillMenu ? binder_.menuBar() : nullptr, this);
+        win32kit::wide(model_.Caption), kStyle, scale.pixels(design_.clientWidth),
+        scale.pixels(design_.clientHeight), fillMenu ? binder_.menuBar() : nullptr, this);
     binder_.setMenuOwner(window_);
+    // Made on a screen of another DPI than the system's: sized for that one.
+    if (const int dpi = win32kit::windowDpi(window_); dpi != scale.dpi()) {
+        binder_.setDpi(dpi);
+        win32kit::setClientSize(window_, binder_.scale().pixels(design_.clientWidth),
+                                binder_.scale().pixels(design_.clientHeight), dpi);
+    }
+    // One the user may resize starts no larger than its screen (a large scale on a small screen).
+    if (design_.resizable) {
+        win32kit::fitOnScreen(window_);
+    }
     binder_.addContainer("", -1, window_);
     binder_.build(table);
     rendererId_ = host.addRenderer([this] { render(); });
@@ -67,6 +79,18 @@ void TableWindow::hide() {
     ShowWindow(window_, SW_HIDE);
 }
 
+void TableWindow::changeDpi(int dpi, const RECT& suggested) {
+    binder_.setDpi(dpi);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A window of fixed size keeps its design's client area: Windows' suggestion scales the old
+    // size, which may be a pixel short at the new DPI.
+    if (!design_.resizable) {
+        win32kit::setClientSize(window_, binder_.scale().pixels(design_.clientWidth),
+                                binder_.scale().pixels(design_.clientHeight), dpi);
+    }
+}
+
 bool TableWindow::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                             LRESULT& result) {
     if (design_.messages && design_.messages(window, message, wParam, lParam, result)) {
@@ -79,6 +103,10 @@ bool TableWindow::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             }
             host_.renderAll();
             ShowWindow(window_, SW_HIDE);
+            result = 0;
+            return true;
+        case win32kit::kDpiChanged:
+            changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             result = 0;
             return true;
         case DM_GETDEFID:

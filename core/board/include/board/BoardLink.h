@@ -4,6 +4,7 @@
 // the returned reply's status and count byte.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,7 @@
 #include "board/MainWindowLink.h"
 #include "board/ProgramState.h"
 #include "board/Reply.h"
+#include "bridgeproto/Codec.h"
 #include "form/Host.h"
 
 namespace board {
@@ -32,12 +34,48 @@ class BoardLink {
     BoardLink(const BoardLink&) = delete;
     BoardLink& operator=(const BoardLink&) = delete;
 
-    ProgramState s;
-
     form::Host& host() { return host_; }
     MainWindowLink& mainWindow() { return main_; }
 
-    // Sets OutPipeNum to 2.
+    // The program-wide state the windows share. The transfer and driver state is the link's own:
+    // windows read what they need of it through these calls.
+    bool usbOpened() const { return s.UsbOpened != False; }
+    bool manualConnect() const { return s.ManualUsbConnect != False; }
+    void setManualConnect(bool manual) { s.ManualUsbConnect = manual ? True : False; }
+    // The state the register console starts from: closed, automatic connection, no error, and
+    // the GPIO state 00 00 FF FF.
+    void resetForStart();
+    // The status of the last driver call or transfer, and the handles it left.
+    std::uint32_t lastStatus() const { return s.LastStatus; }
+    WDU_DRIVER_HANDLE driverHandle() const { return s.DriverHandle; }
+    bool deviceOpen() const { return s.DeviceHandle != 0; }
+    // The device the last transfer went to, for the layer's calls beyond the two pipes.
+    WDU_DEVICE_HANDLE deviceHandle() const { return s.DeviceHandle; }
+    // The device the last attach event delivered (0 after a detach), as the layer knows it.
+    WDU_DEVICE_HANDLE attachedDevice() const { return s.AttachContext.AttachedDevice; }
+    // The window loaded or focused last; its hWnd goes to the driver in the GPIO-window connect.
+    form::Window* activeWindow() const { return s.ActiveWindow; }
+    void setActiveWindow(form::Window* window) { s.ActiveWindow = window; }
+    // The current I2C address: the 8-bit write address, its read address one above.
+    void setI2cAddress(std::uint8_t writeAddress);
+    std::uint8_t i2cWriteAddress() const { return s.I2CWriteAddr; }
+    std::uint8_t i2cReadAddress() const { return s.I2CReadAddr; }
+    // The byte counts of the last request; a later I2C write's reply length still follows the
+    // last WriteQty, whoever set it.
+    void setReadQty(std::int16_t count) { s.ReadQty = count; }
+    std::int16_t readQty() const { return s.ReadQty; }
+    void setWriteQty(std::int16_t count) { s.WriteQty = count; }
+    std::int16_t writeQty() const { return s.WriteQty; }
+    // 0 port B enables, 1 port C enables, 2 port B data, 3 port C data.
+    std::array<std::uint8_t, 4>& gpioState() { return s.GpioState; }
+    // The lamp colours, and the success flip between the two greens.
+    form::PaletteIndex colorBlack() const { return s.ColorBlack; }
+    form::PaletteIndex colorLightGreen() const { return s.ColorLightGreen; }
+    form::PaletteIndex colorLightRed() const { return s.ColorLightRed; }
+    void toggleLamp(form::Lamp& lamp) const { s.toggleLamp(lamp); }
+
+    // Chooses the I2C OUT pipe: 2. I2C commands go to the pipe it chose last (0 before it
+    // ever ran, which the driver refuses).
     void InitPipes();
     // Assigns the lamp colour constants.
     void InitColors();
@@ -71,18 +109,20 @@ class BoardLink {
     bool DeviceAttach(WDU_DEVICE_HANDLE device, const WDU_DEVICE& info);
     void DeviceDetach(WDU_DEVICE_HANDLE device);
 
-    // Sends TransferLength bytes of TransferBuffer to TransferPipe.
+    // Sends TransferLength bytes of TransferBuffer (zeros where it is shorter) to TransferPipe.
     void writePipe();
     // Reads up to TransferLength bytes from TransferPipe into TransferBuffer.
     void readPipe();
 
-    // One half of an exchange: sets TransferPipe and TransferLength, fills TransferBuffer with
-    // the packet (zero-padded to its length) and runs writePipe. Returns the transfer's status
-    // and the bytes it handed to the driver; a failure is also logged.
+    // One command and its reply: the packet goes out (an I2C command on the pipe InitPipes
+    // chose), then, when the command asks for one, the reply is read. Returns the first failing
+    // status, or the reply's; the reply bytes are replyLength long, zeros where nothing arrived.
+    // Every failure is logged.
+    Reply exchange(const bridgeproto::Command& command);
+    // The halves of an exchange, each on a buffer of its own: sendPacket returns the status and
+    // the bytes it handed to the driver, receiveReply the status and `length` bytes (zeros on a
+    // failure, so the count byte reads 0). Both record TransferPipe and TransferLength.
     Reply sendPacket(std::uint32_t pipe, const std::vector<std::uint8_t>& packet);
-    // The other half: re-dimensions TransferBuffer to `length` zeros and runs readPipe. Returns
-    // the status and the `length` bytes read; on a failure they stay zero (count byte 0) and the
-    // failure is logged.
     Reply receiveReply(std::uint32_t pipe, std::int32_t length);
 
     // Tells the observer of every I2C transaction from now on, until it is removed; an observer
@@ -90,6 +130,9 @@ class BoardLink {
     void addBusObserver(BusObserver& observer);
     // Stops telling the observer; harmless when it is not there.
     void removeBusObserver(BusObserver& observer);
+    // Hands a transaction that went past the packets (an adapter's own SMBus block transfer) to
+    // the observers, as one of the I2C endpoint's would be.
+    void tellBusObservers(const I2cTransaction& transaction);
 
   private:
     // The main window's log box, put under the log budget on first use.
@@ -112,17 +155,23 @@ class BoardLink {
     void awaitAttach();
     // The steps both disconnect variants share; false, and nothing done, when nothing is open.
     bool closeConnection(bool reset = true);
-    // writePipe and readPipe, with what they moved as the result.
-    Reply writeTransfer();
-    Reply readTransfer();
-    // The steps both pipe transfers share once the connection is open; `name` starts their log
+    // A transfer of `buffer` (sent, or filled in place) on `pipe`, with what it moved as the
+    // result; logged as the pipe procedures log.
+    Reply writeTransfer(std::uint32_t pipe, std::vector<std::uint8_t> buffer);
+    Reply readTransfer(std::uint32_t pipe, std::vector<std::uint8_t> buffer);
+    // The steps both transfers share once the connection is open; `name` starts their log
     // texts. Only a write yields before its transfer.
-    Reply pipeTransfer(bool read, std::string_view name);
+    Reply pipeTransfer(bool read, std::string_view name, std::uint32_t pipe,
+                       std::vector<std::uint8_t> buffer);
 
     // Hands an I2C command and what its transfers gave to the observers as one transaction.
     void tellObservers(const std::vector<std::uint8_t>& packet, std::uint32_t status,
                        const Reply& reply);
 
+    // Tests and benchmarks look at the whole state through this; nothing else may.
+    friend struct ProgramStateAccess;
+
+    ProgramState s;
     form::Host& host_;
     MainWindowLink& main_;
     std::vector<BusObserver*> observers_;

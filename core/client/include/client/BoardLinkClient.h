@@ -11,7 +11,7 @@
 
 #include "board/BoardLink.h"
 #include "board/MainWindowLink.h"
-#include "board/Packets.h"
+#include "bridgeproto/Codec.h"
 #include "form/Host.h"
 
 namespace client {
@@ -32,7 +32,7 @@ class BoardLinkClient {
     // What a GPIO exchange gave: its status and the ports the bridge board reports back.
     struct GpioExchange {
         std::uint32_t status = 0;
-        board::GpioStatusReply readBack;
+        bridgeproto::GpioStatusReply readBack;
         bool transferred() const { return status == 0; }
     };
 
@@ -64,6 +64,8 @@ class BoardLinkClient {
         std::string text;
     };
     OpenFailure whyNotOpen(const std::string& bridge);
+    // The same for any board link: velmorix-script's, whose link belongs to its application.
+    static OpenFailure whyNotOpen(board::BoardLink& link, const std::string& bridge);
     // The communication test's exchange: a one-byte read of register 02; answered when count = 1.
     Exchange probe(std::uint8_t writeAddress);
     // Reads `count` bytes (1 to 255) after writing the register bytes (none: a plain read); a full
@@ -75,6 +77,24 @@ class BoardLinkClient {
     // Sends the GPIO state as the GPIO panel keeps it (enables B, enables C and LEDs, data B,
     // data C and LEDs) and reads the ports back.
     GpioExchange gpio(const std::array<std::uint8_t, 4>& state);
+    // What a Linux adapter's own block transfer gave: the status of WDU_I2cDevBlockTransfer, the
+    // adapter's errno (0 unless the adapter refused it) and the bytes the target sent after its
+    // count.
+    struct BlockExchange {
+        std::uint32_t status = 0;
+        int errnoValue = 0;
+        std::vector<std::uint8_t> data;
+        bool transferred() const { return status == 0; }
+    };
+    // With a Linux adapter as the bridge: an SMBus block read of the command byte (out empty) or
+    // a block process call writing out (1 to 32 bytes), which the bridge's packets cannot carry;
+    // the bus observers see the messages it put on the bus. WD_I2CDEV_NOT_AN_ADAPTER on another
+    // bridge.
+    BlockExchange blockTransfer(std::uint8_t writeAddress, std::uint8_t command,
+                                const std::vector<std::uint8_t>& out);
+    // With a Linux adapter as the bridge: its I2C_FUNCS bits and its node's descriptor (not to be
+    // closed); the status of WDU_I2cDevAdapter.
+    std::uint32_t adapter(std::uint32_t& functions, int& fd) const;
     // Tells the observer of every I2C transaction from now on (see BoardLink::addBusObserver).
     void addBusObserver(board::BusObserver& observer) { link_.addBusObserver(observer); }
     // Stops telling the observer; harmless when it is not there.
@@ -87,7 +107,7 @@ class BoardLinkClient {
     static bool isReservedAddress(std::uint8_t address7);
 
   private:
-    Exchange exchange(const std::vector<std::uint8_t>& packet, int replyLength);
+    Exchange exchange(const bridgeproto::Command& command);
 
     board::StandaloneMainWindow window_;
     board::BoardLink link_;

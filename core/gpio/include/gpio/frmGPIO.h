@@ -16,7 +16,7 @@
 #include <span>
 
 #include "board/BoardLink.h"
-#include "board/Packets.h"
+#include "bridgeproto/Codec.h"
 #include "form/ControlTable.h"
 #include "form/Controls.h"
 #include "form/Window.h"
@@ -108,8 +108,8 @@ class frmGPIO : public form::Window {
                        int byteIndex, int firstBit, form::TextBox& hexBox);
     void exchange(bool withEnables);
     // The reply in the R boxes, the enable checks against the bytes sent, the activity lamps.
-    void showReadBack(const board::GpioStatusReply& reply, const std::array<std::uint8_t, 4>& sent,
-                      bool withEnables);
+    void showReadBack(const bridgeproto::GpioStatusReply& reply,
+                      const std::array<std::uint8_t, 4>& sent, bool withEnables);
     // "--" in the R boxes and red lamps: nothing was read back, so zeros must not pass for it.
     void showFailedExchange(bool withEnables);
 

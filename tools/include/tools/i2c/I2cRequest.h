@@ -14,6 +14,7 @@ namespace tools {
 // Exit statuses of velmorix-i2c.
 enum I2cExit { kI2cOk = 0, kI2cNoAcknowledge = 1, kI2cUsage = 2, kI2cNoBridge = 3 };
 
+// The subcommands of velmorix-i2c.
 enum class I2cCommand { Detect, Get, Set, Dump, Map };
 
 struct I2cRequest {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "form/ControlTable.h"
 #include "form/Controls.h"
 #include "form/UserEventGate.h"
+#include "win32kit/Scale.h"
 #include "win32kit/Surface.h"
 
 namespace win32kit {
@@ -34,8 +36,16 @@ class ControlBinder : public MessageTarget {
     ControlBinder(const ControlBinder&) = delete;
     ControlBinder& operator=(const ControlBinder&) = delete;
 
-    // The pixel rectangle of a design rectangle in twips.
+    // The pixel rectangle of a design rectangle in twips, at the system's DPI.
     static RECT pixels(const form::ControlGeometry& g);
+    // The pixel rectangle of a design rectangle in twips, at the window's DPI.
+    RECT placeOf(const form::ControlGeometry& g) const;
+    // The window's DPI and fonts; the system's DPI until setDpi.
+    Scale& scale() { return *scale_; }
+    // The window moved to a screen of `dpi`: every built control takes its place and font at the
+    // new DPI and captions are fitted again on the next render(); the old fonts go after. The
+    // window's own size and its other children are the caller's.
+    void setDpi(int dpi);
 
     // Makes `window` the container that entries naming `name` and `index` lie in; `topShift`
     // twips come off their design tops (a tab page starts below the tab headers).
@@ -73,7 +83,7 @@ class ControlBinder : public MessageTarget {
     // A submenu of `parent` captioned by `item`.
     HMENU addSubmenu(HMENU parent, form::MenuItem& item);
     // An entry of `parent` captioned by `item`: choosing it runs `run` through the gate when
-    // `data`, else directly.
+    // `data`, else directly. Its caption and check mark follow the item at each render().
     void addMenuEntry(HMENU parent, form::MenuItem& item, bool data, std::function<void()> run);
 
     // The messages of the containers and of a view's own window: control notifications,
@@ -108,6 +118,8 @@ class ControlBinder : public MessageTarget {
         std::function<void()> run;
         int enabled = -1;
         int visible = -1;
+        int checked = -1;
+        std::string caption{};
     };
 
     HWND make(const form::ControlEntry& e, const Place& at);
@@ -132,6 +144,12 @@ class ControlBinder : public MessageTarget {
     // Runs a click through the gate (Data) or directly and repaints after it (Live).
     void runClick(const std::function<void()>& run, Role role);
     void renderMenu(bool busy);
+    // Sets the caption and check mark of entries whose item changed them; true when a caption
+    // changed.
+    bool renderMenuMarks();
+    // Places a heading row's words over its column controls.
+    void placeHeadings(HWND row, const std::vector<HWND>& words,
+                       const std::vector<const form::Control*>& columns);
     static LRESULT CALLBACK editProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR id, DWORD_PTR self);
     // Keys typed into a text box reach the entry's key handler first (Enter as 13), through the
@@ -148,6 +166,12 @@ class ControlBinder : public MessageTarget {
 
     form::UserEventGate& gate_;
     Win32Host& host_;
+    std::unique_ptr<Scale> scale_;
+    // Counts the DPI changes: a caption painted at another count is fitted again.
+    int scaleGeneration_ = 0;
+    // What each built control does when the DPI changes, in build order (a heading row's words
+    // are placed after their columns moved).
+    std::vector<std::function<void()>> rescales_;
     std::vector<std::function<void(bool busy)>> renders_;
     std::map<HWND, Item> items_;
     std::map<HWND, Hooks> hooks_;

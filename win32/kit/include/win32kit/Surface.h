@@ -26,5 +26,7 @@ HWND createPanel(HWND parent, const RECT& place, DWORD extraStyle, MessageTarget
 void setTarget(HWND window, MessageTarget* target);
 // True for a window the kit made (a message loop runs its dialog keys).
 bool isKitWindow(HWND window);
+// Shrinks `window` to the work area of the screen it is on and moves it inside it.
+void fitOnScreen(HWND window);
 
 }  // namespace win32kit

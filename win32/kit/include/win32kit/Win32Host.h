@@ -26,7 +26,7 @@ class Win32Host : public form::Host {
     void doEvents() override;
     // Waits while running messages, so windows keep painting and USB events keep arriving.
     void sleepMs(int ms) override;
-    // A modal MessageBox over the active window; Cancel only when the user chose it.
+    // A modal MessageBox centred on the active window; Cancel only when the user chose it.
     form::MsgResult messageBox(const std::string& text, form::MsgButtons buttons,
                                const std::string& title) override;
     // The system's open and save dialogs; cancelled when the user backs out.

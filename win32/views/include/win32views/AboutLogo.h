@@ -5,8 +5,8 @@
 
 namespace win32views {
 
-// Puts the logo into `box` (the picture panel of the About box), filling it; nothing when the box
-// is null or no bitmap can be made.
+// Puts the logo into `box` (the picture panel of the About box), filling it and replacing one drawn
+// before at another size; nothing when the box is null or no bitmap can be made.
 void showAboutLogo(HWND box);
 
 }  // namespace win32views

@@ -36,10 +36,17 @@ class ConsoleWindow : public win32kit::MessageTarget {
                    LRESULT& result) override;
 
   private:
+    win32kit::Scale& scale() { return binder_.scale(); }
     void buildMenu();
     // Places the tabs, pages and the status strip for the client area, and tells the model.
     void arrange();
     void showPage(int tab);
+    // The window moved to a screen of `dpi`: controls, fonts and pages at the new DPI, the window
+    // at the rectangle Windows suggests.
+    void changeDpi(int dpi, const RECT& suggested);
+    // Gives the window a client area `width` pixels wide and as high as the design area with the
+    // status strip when it shows.
+    void sizeClient(int width);
     // Scrolls the register panel on one bar after the user moved it.
     void scroll(int bar, WORD request);
     void updateScrollBars();

@@ -32,9 +32,12 @@ class ScriptWindow {
     void show() { window_->show(); }
     void hide() { window_->hide(); }
     HWND grid() const { return grid_; }
+    // The tooltip that shows a cell's tip (a row's findings on its line-number cell).
+    HWND tips() const { return tips_; }
     TableWindow& window() { return *window_; }
 
   private:
+    win32kit::Scale& scale();
     bool onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Follows the model's grid when it changed: the row count, and a repaint of each row whose
     // texts or colours differ from those shown.
@@ -46,6 +49,10 @@ class ScriptWindow {
     // A key pressed in the grid reaches the model's KeyDown handler through the gate first; the
     // list's own handling (moving the selection) runs only when the handler leaves doDefault.
     LRESULT gridMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The pointer rests at `at` (grid client coordinates): the cell there shows its tip, if any.
+    void hover(POINT at);
+    // No cell is under the pointer any more (the rows changed or scrolled): its tip goes.
+    void forgetHover();
     // The grid fills the client area below the controls.
     void placeGrid();
     // Cell colours for the list view's custom draw.
@@ -55,6 +62,9 @@ class ScriptWindow {
     win32kit::Win32Host& host_;
     std::unique_ptr<TableWindow> window_;
     HWND grid_ = nullptr;
+    HWND tips_ = nullptr;
+    // The cell under the pointer (row, column), {0, 0} for none.
+    std::pair<int, int> hovered_{0, 0};
     int rendererId_ = 0;
     std::uint64_t revision_ = ~std::uint64_t{0};
     int columns_ = -1;

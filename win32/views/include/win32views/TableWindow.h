@@ -50,6 +50,10 @@ class TableWindow : public win32kit::MessageTarget {
     // Shows the window and brings it to the front.
     void show();
     void hide();
+    // The window moved to a screen of `dpi` (WM_DPICHANGED): its controls take their places and
+    // fonts at the new DPI and it moves to the rectangle Windows suggests, keeping its design's
+    // client size unless the user may resize it.
+    void changeDpi(int dpi, const RECT& suggested);
     HWND handle() const { return window_; }
     win32kit::ControlBinder& binder() { return binder_; }
     // Enter and Esc press this button (the About box's OK).
