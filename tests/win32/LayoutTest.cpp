@@ -585,6 +585,48 @@ class Win32RegisterMapTest : public Win32LayoutTest {
         }
         return count;
     }
+    // One line per fault of the window's layout: a control hidden, leaving the client area or
+    // over another; a column narrower than a text it shows.
+    static std::string layoutFaults() {
+        std::string out;
+        RECT client{};
+        GetClientRect(view().handle(), &client);
+        const auto& controls = view().controls();
+        for (std::size_t a = 0; a < controls.size(); ++a) {
+            RECT ra = inParent(controls[a].second), inside{};
+            if (!IsWindowVisible(controls[a].second)) {
+                out += controls[a].first + " hidden\n";
+            }
+            IntersectRect(&inside, &ra, &client);
+            if (!EqualRect(&inside, &ra)) {
+                out += controls[a].first + " leaves the window\n";
+            }
+            for (std::size_t b = a + 1; b < controls.size(); ++b) {
+                RECT rb = inParent(controls[b].second), both{};
+                if (IntersectRect(&both, &ra, &rb)) {
+                    out += controls[a].first + " overlaps " + controls[b].first + '\n';
+                }
+            }
+        }
+        HWND list = view().list();
+        HDC dc = GetDC(list);
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+        for (int c = 1; c < win32views::RegisterMapWindow::kColumns; ++c) {
+            const auto width = SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0);
+            for (int r = 0; r < static_cast<int>(view().rows().size()); ++r) {
+                const std::wstring text = win32kit::wide(view().cellText(r, c));
+                SIZE size{};
+                GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                if (size.cx >= width) {
+                    out += "column " + std::to_string(c) + " cuts " + win32kit::narrow(text) + '\n';
+                }
+            }
+        }
+        SelectObject(dc, old);
+        ReleaseDC(list, dc);
+        return out;
+    }
     void TearDown() override {
         if (views->registerMapView() != nullptr) {
             SetWindowTextW(control("txtFilter"), L"");
@@ -608,34 +650,7 @@ TEST_F(Win32RegisterMapTest, ToolRowAndColumns_AsInTheQtWindow) {
     }
     EXPECT_EQ(headers, (std::vector<std::string>{"Address", "Name", "Value", "\u2260 reset", "Enum",
                                                  "Reset", "Access"}));
-    RECT client{};
-    GetClientRect(view().handle(), &client);
-    const auto& controls = view().controls();
-    for (std::size_t a = 0; a < controls.size(); ++a) {
-        RECT ra = inParent(controls[a].second), inside{};
-        EXPECT_TRUE(IsWindowVisible(controls[a].second)) << controls[a].first;
-        IntersectRect(&inside, &ra, &client);
-        EXPECT_TRUE(EqualRect(&inside, &ra)) << controls[a].first << " leaves the window";
-        for (std::size_t b = a + 1; b < controls.size(); ++b) {
-            RECT rb = inParent(controls[b].second), both{};
-            EXPECT_FALSE(IntersectRect(&both, &ra, &rb))
-                << controls[a].first << " overlaps " << controls[b].first;
-        }
-    }
-    // Every column is wide enough for its widest text.
-    HDC dc = GetDC(list);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
-    for (int c = 1; c < win32views::RegisterMapWindow::kColumns; ++c) {
-        for (int r = 0; r < static_cast<int>(view().rows().size()); ++r) {
-            const std::wstring text = win32kit::wide(view().cellText(r, c));
-            SIZE size{};
-            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-            EXPECT_LT(size.cx, SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0))
-                << win32kit::narrow(text);
-        }
-    }
-    SelectObject(dc, old);
-    ReleaseDC(list, dc);
+    EXPECT_EQ(layoutFaults(), "");
     EXPECT_EQ(win32kit::narrow(boxText(view().handle())), "sensor2009.xml - Register Map");
 }
 
@@ -723,6 +738,89 @@ TEST_F(Win32RegisterMapTest, FieldEditor_UnchangedSendsNothing_PickWritesAtOnce_
     key(editorKeys(), VK_RETURN);
     EXPECT_EQ(logged(gainLine), gainBefore + 1);
     EXPECT_EQ(view().cellText(gain, W::kValue), "3");
+}
+
+// Moved to a screen of 1.5 times the DPI: the fonts, the tool row, the list's rows and expander
+// boxes and an open editor grow by as much, nothing is cut or overlaps; moved back, every control
+// is where it was.
+TEST_F(Win32RegisterMapTest, DpiChanged_FontsToolRowAndRowsScaled) {
+    using W = win32views::RegisterMapWindow;
+    HWND window = view().handle();
+    HWND list = view().list();
+    view().setExpanded(rowOf("CTRL"), true);
+    select(rowOf("GAIN"));
+    key(list, VK_F2);
+    ASSERT_NE(view().editor(), nullptr);
+    // A row's height, the expander boxes' size, the editor's place against its cell's.
+    const auto rowHeight = [list] {
+        RECT r{};
+        r.left = LVIR_BOUNDS;
+        SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+        return static_cast<int>(r.bottom - r.top);
+    };
+    const auto boxSize = [list] {
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(
+            reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)), &cx,
+            &cy);
+        return cx;
+    };
+    const auto editorOffCell = [list] {
+        RECT cell{};
+        cell.top = W::kValue;
+        cell.left = LVIR_BOUNDS;
+        SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(rowOf("GAIN")),
+                     reinterpret_cast<LPARAM>(&cell));
+        MapWindowPoints(list, view().handle(), reinterpret_cast<POINT*>(&cell), 2);
+        const RECT editor = inParent(view().editor());
+        return std::abs(editor.left - cell.left) + std::abs(editor.top - cell.top) +
+               std::abs(editor.bottom - cell.bottom);
+    };
+    std::vector<RECT> before;
+    std::vector<int> fonts;
+    for (const auto& [name, w] : view().controls()) {
+        before.push_back(inParent(w));
+        fonts.push_back(fontHeight(w));
+    }
+    const int rows = rowHeight();
+    const int boxes = boxSize();
+    const int from = view().scale().dpi();
+    const int to = from * 3 / 2;
+    RECT outer{}, client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    RECT suggested{outer.left, outer.top, outer.right + client.right / 2,
+                   outer.bottom + client.bottom / 2};
+    SendMessageW(window, win32kit::kDpiChanged, MAKEWPARAM(to, to),
+                 reinterpret_cast<LPARAM>(&suggested));
+    host->renderAll();
+    EXPECT_EQ(view().scale().dpi(), to);
+    const auto& controls = view().controls();
+    for (std::size_t k = 0; k < controls.size(); ++k) {
+        const RECT after = inParent(controls[k].second);
+        EXPECT_NEAR(fontHeight(controls[k].second), fonts[k] * 3 / 2, 1) << controls[k].first;
+        EXPECT_NEAR(after.top, before[k].top * 3 / 2, 2) << controls[k].first;
+        EXPECT_NEAR(after.left, before[k].left * 3 / 2, 2 + before[k].left / 10)
+            << controls[k].first;
+    }
+    EXPECT_NEAR(rowHeight(), rows * 3 / 2, 3);
+    EXPECT_EQ(boxSize(), boxes * 3 / 2);
+    EXPECT_NEAR(fontHeight(view().editor()), fonts[0] * 3 / 2, 1);
+    EXPECT_LE(editorOffCell(), 3);
+    EXPECT_EQ(layoutFaults(), "");
+
+    SendMessageW(window, win32kit::kDpiChanged, MAKEWPARAM(from, from),
+                 reinterpret_cast<LPARAM>(&outer));
+    host->renderAll();
+    for (std::size_t k = 0; k < controls.size(); ++k) {
+        const RECT back = inParent(controls[k].second);
+        EXPECT_TRUE(EqualRect(&back, &before[k])) << controls[k].first;
+        EXPECT_EQ(fontHeight(controls[k].second), fonts[k]) << controls[k].first;
+    }
+    EXPECT_EQ(rowHeight(), rows);
+    EXPECT_LE(editorOffCell(), 3);
+    key(editorKeys(), VK_ESCAPE);
+    EXPECT_EQ(view().editor(), nullptr);
 }
 
 // A message handler that throws: the message gets the default handling, the failure is

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cwctype>
+#include <utility>
 
 #include "win32kit/Guard.h"
-#include "win32kit/Screen.h"
+#include "win32kit/Scale.h"
+#include "win32kit/Surface.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
 
@@ -49,10 +51,6 @@ constexpr int kOpenBox = 2;
 const wchar_t* const kHeaders[RegisterMapWindow::kColumns] = {
     L"Address", L"Name", L"Value", L"\u2260 reset", L"Enum", L"Reset", L"Access"};
 
-int scaled(int pixels) {
-    return MulDiv(pixels, win32kit::dpi(), 96);
-}
-
 std::string hexText(std::uint32_t value, unsigned digits) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string text;
@@ -89,9 +87,9 @@ int textWidth(HDC dc, const std::string& text) {
     return size.cx;
 }
 
-// The expander boxes as a tree view draws them: a blank, a box with a plus, a box with a minus.
-HIMAGELIST makeBoxes() {
-    const int size = scaled(kBoxImage);
+// The expander boxes as a tree view draws them, `size` pixels square: a blank, a box with a
+// plus, a box with a minus.
+HIMAGELIST makeBoxes(int size) {
     HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 3, 0);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
@@ -137,8 +135,16 @@ HIMAGELIST makeBoxes() {
 RegisterMapWindow::RegisterMapWindow(regmap::frmRegisterMap& model, form::UserEventGate& gate,
                                      win32kit::Win32Host& host, std::function<void()> onClose)
     : model_(model), host_(host), binder_(gate, host), onClose_(std::move(onClose)) {
-    window_ = win32kit::createTopWindow(win32kit::wide(model_.Caption), kStyle, scaled(kStartWidth),
-                                        scaled(kStartHeight), nullptr, this);
+    window_ = win32kit::createTopWindow(win32kit::wide(model_.Caption), kStyle,
+                                        scale().scaled(kStartWidth), scale().scaled(kStartHeight),
+                                        nullptr, this);
+    // Made on a screen of another DPI than the system's: sized for that one.
+    if (const int dpi = win32kit::windowDpi(window_); dpi != scale().dpi()) {
+        binder_.setDpi(dpi);
+        win32kit::setClientSize(window_, scale().scaled(kStartWidth), scale().scaled(kStartHeight),
+                                dpi);
+    }
+    win32kit::fitOnScreen(window_);
     // Created in the tab order.
     open_ = makeControl(WC_BUTTONW, L"Open Map...", WS_TABSTOP | BS_PUSHBUTTON, 0, "cmdOpen");
     addressLabel_ = makeControl(WC_STATICW, L"I2C Addr", SS_LEFT | SS_CENTERIMAGE, 0, "lblAddress");
@@ -155,13 +161,13 @@ RegisterMapWindow::RegisterMapWindow(regmap::frmRegisterMap& model, form::UserEv
                         WS_EX_CLIENTEDGE, "tvwRegisters");
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
-    boxes_ = makeBoxes();
+    boxes_ = makeBoxes(scale().scaled(kBoxImage));
     SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(boxes_));
     for (int c = 0; c < kColumns; ++c) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = const_cast<wchar_t*>(kHeaders[c]);
-        column.cx = scaled(60);
+        column.cx = scale().scaled(60);
         SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
                      reinterpret_cast<LPARAM>(&column));
     }
@@ -189,7 +195,7 @@ HWND RegisterMapWindow::makeControl(const wchar_t* cls, const wchar_t* text, DWO
                              0, 10, 10, window_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(100 + controls_.size())),
                              GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(win32kit::messageFont()), FALSE);
+    SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(scale().messageFont()), FALSE);
     controls_.emplace_back(name, w);
     return w;
 }
@@ -198,23 +204,25 @@ void RegisterMapWindow::arrange() {
     RECT client{};
     GetClientRect(window_, &client);
     HDC dc = GetDC(window_);
-    HGDIOBJ old = SelectObject(dc, win32kit::messageFont());
+    win32kit::Scale& s = scale();
+    HGDIOBJ old = SelectObject(dc, s.messageFont());
     const auto widthOf = [dc](HWND w) {
         return textWidth(dc, win32kit::narrow(win32kit::windowText(w)));
     };
-    const int margin = scaled(kMargin);
-    const int gap = scaled(kGap);
-    const int row = scaled(kRowHeight);
-    const int box = scaled(kBoxHeight);
-    const int openWidth = widthOf(open_) + scaled(kButtonPadding);
-    const int labelWidth = widthOf(addressLabel_) + scaled(2);
-    const int readWidth = std::max(scaled(75), widthOf(readAll_) + scaled(kButtonPadding));
+    const int margin = s.scaled(kMargin);
+    const int gap = s.scaled(kGap);
+    const int row = s.scaled(kRowHeight);
+    const int box = s.scaled(kBoxHeight);
+    const int openWidth = widthOf(open_) + s.scaled(kButtonPadding);
+    const int labelWidth = widthOf(addressLabel_) + s.scaled(2);
+    const int readWidth = std::max(s.scaled(75), widthOf(readAll_) + s.scaled(kButtonPadding));
     SelectObject(dc, old);
     ReleaseDC(window_, dc);
-    const int addressWidth = scaled(kAddressWidth);
+    const int addressWidth = s.scaled(kAddressWidth);
     // The filter takes what the others leave, but never less than its own minimum.
     const int fixed = 2 * margin + openWidth + labelWidth + addressWidth + readWidth + 4 * gap;
-    const int filterWidth = std::max(scaled(kFilterWidth), static_cast<int>(client.right) - fixed);
+    const int filterWidth =
+        std::max(s.scaled(kFilterWidth), static_cast<int>(client.right) - fixed);
     const int boxTop = margin + (row - box) / 2;
     int x = margin;
     const auto place = [&](HWND w, int width, int top, int height) {
@@ -235,8 +243,8 @@ void RegisterMapWindow::arrange() {
 void RegisterMapWindow::measureColumns() {
     HDC dc = GetDC(list_);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0)));
-    const int padding = scaled(kCellPadding);
-    const int image = scaled(kBoxImage);
+    const int padding = scale().scaled(kCellPadding);
+    const int image = scale().scaled(kBoxImage);
     int widths[kColumns] = {};
     for (int c = 0; c < kColumns; ++c) {
         widths[c] = textWidth(dc, win32kit::narrow(kHeaders[c]));
@@ -435,11 +443,11 @@ bool RegisterMapWindow::beginEdit(const Row& row) {
                             (names ? WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_CLIPCHILDREN
                                    : WS_BORDER | ES_AUTOHSCROLL),
                         0, 0, 10, 10, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(e.box, WM_SETFONT, reinterpret_cast<WPARAM>(win32kit::messageFont()), FALSE);
+    SendMessageW(e.box, WM_SETFONT, reinterpret_cast<WPARAM>(scale().messageFont()), FALSE);
     e.edit = e.box;
     if (names) {
         HDC dc = GetDC(e.box);
-        HGDIOBJ old = SelectObject(dc, win32kit::messageFont());
+        HGDIOBJ old = SelectObject(dc, scale().messageFont());
         for (const EnumeratedValue& named : field.values) {
             SendMessageW(e.box, CB_ADDSTRING, 0,
                          reinterpret_cast<LPARAM>(win32kit::wide(named.name).c_str()));
@@ -447,15 +455,8 @@ bool RegisterMapWindow::beginEdit(const Row& row) {
         }
         SelectObject(dc, old);
         ReleaseDC(e.box, dc);
-        e.width += GetSystemMetrics(SM_CXVSCROLL) + scaled(kCellPadding);
-        // Its selection field as high as a row of the list.
-        RECT rowRect{};
-        rowRect.left = LVIR_BOUNDS;
-        if (SendMessageW(list_, LVM_GETITEMRECT, static_cast<WPARAM>(indexOf(row)),
-                         reinterpret_cast<LPARAM>(&rowRect)) != 0) {
-            SendMessageW(e.box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                         rowRect.bottom - rowRect.top - 6);
-        }
+        e.width += scrollBarWidth() + scale().scaled(kCellPadding);
+        fitNamesToRow(e.box, row);
         COMBOBOXINFO info{};
         info.cbSize = sizeof info;
         if (GetComboBoxInfo(e.box, &info) && info.hwndItem != nullptr) {
@@ -513,6 +514,49 @@ void RegisterMapWindow::endEdit(bool commit, std::optional<std::wstring> text, b
         const Field field = reg.fields[static_cast<std::size_t>(row.field)];
         model_.writeField(static_cast<std::size_t>(row.reg), field, given);
     });
+}
+
+int RegisterMapWindow::scrollBarWidth() {
+    return MulDiv(GetSystemMetrics(SM_CXVSCROLL), scale().dpi(), win32kit::systemDpi());
+}
+
+void RegisterMapWindow::fitNamesToRow(HWND names, const Row& row) {
+    RECT rowRect{};
+    rowRect.left = LVIR_BOUNDS;
+    if (SendMessageW(list_, LVM_GETITEMRECT, static_cast<WPARAM>(indexOf(row)),
+                     reinterpret_cast<LPARAM>(&rowRect)) != 0) {
+        SendMessageW(names, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                     rowRect.bottom - rowRect.top - scale().scaled(6));
+    }
+}
+
+void RegisterMapWindow::changeDpi(int dpi, const RECT& suggested) {
+    const int old = scale().dpi();
+    if (dpi == old) {
+        return;
+    }
+    binder_.setDpi(dpi);
+    HFONT font = scale().messageFont();
+    for (const auto& [name, w] : controls_) {
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    HIMAGELIST previous = std::exchange(boxes_, makeBoxes(scale().scaled(kBoxImage)));
+    SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(boxes_));
+    ImageList_Destroy(previous);
+    if (editing_) {
+        SendMessageW(editing_->box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        editing_->width = MulDiv(editing_->width, dpi, old);
+    }
+    measureColumns();
+    // The move's WM_SIZE places the tool row and the list at the new DPI; one at the same size
+    // gets none.
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    arrange();
+    if (editing_ && editing_->box != editing_->edit) {
+        fitNamesToRow(editing_->box, editing_->row);
+    }
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_ERASE);
 }
 
 void RegisterMapWindow::placeEditor() {
@@ -836,10 +880,14 @@ bool RegisterMapWindow::onMessage(HWND window, UINT message, WPARAM wParam, LPAR
                 arrange();
             }
             return false;
+        case win32kit::kDpiChanged:
+            changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            result = 0;
+            return true;
         case WM_GETMINMAXINFO: {
             // Room for the tool row with the filter at its smallest, and a few rows of the list.
-            RECT least{0, 0, scaled(kStartWidth * 3 / 4), scaled(160)};
-            AdjustWindowRectEx(&least, kStyle, FALSE, WS_EX_CONTROLPARENT);
+            RECT least{0, 0, scale().scaled(kStartWidth * 3 / 4), scale().scaled(160)};
+            win32kit::adjustWindowRect(least, kStyle, false, WS_EX_CONTROLPARENT, scale().dpi());
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
             info->ptMinTrackSize = {least.right - least.left, least.bottom - least.top};
             result = 0;

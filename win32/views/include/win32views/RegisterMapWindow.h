@@ -65,6 +65,8 @@ class RegisterMapWindow : public win32kit::MessageTarget {
     void setExpanded(int reg, bool expanded);
     // The edit box or list of names open on a field's value; null when none is.
     HWND editor() const { return editing_ ? editing_->box : nullptr; }
+    // The window's DPI and the fonts made for it.
+    win32kit::Scale& scale() { return binder_.scale(); }
 
     bool onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                    LRESULT& result) override;
@@ -78,6 +80,13 @@ class RegisterMapWindow : public win32kit::MessageTarget {
         int width = 0;  // room for the widest name, past the cell when it is narrower
     };
 
+    // Moved to a screen of `dpi`: fonts, expander boxes, columns and tool row made again for it,
+    // the window at Windows' suggested rectangle.
+    void changeDpi(int dpi, const RECT& suggested);
+    // A vertical scroll bar's width at the window's DPI.
+    int scrollBarWidth();
+    // Makes a list of names' selection field as high as `row` of the list.
+    void fitNamesToRow(HWND names, const Row& row);
     HWND makeControl(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle,
                      const char* name);
     // Runs a button's handler through the gate; the button keeps the focus it had.
