@@ -3,8 +3,8 @@
 # simulated bridge board: the register console, its log tab, the register console after a setup
 # file was opened, the GPIO panel, the About box, the Register Map window with a map read and one
 # register expanded, and the script window with a demo script loaded and run; then the Win32
-# program's windows under Wine at 96 DPI and its console at 144 DPI, when scripts/windows.sh has
-# built it. The PNGs go to build/screenshots/.
+# program's windows under Wine at 96 DPI and its console and Register Map window at 144 DPI, when
+# scripts/windows.sh has built it. The PNGs go to build/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -65,7 +65,7 @@ shoot script "[ demo.txt ]    Script IC Send / Receive" script-window.png "$VELM
 win32_bin=build/windows/x86_64/bin
 if [ -f "$win32_bin/Velmorix_I2C_Comm.exe" ]; then
     ./scripts/win32-screenshots.sh "$win32_bin" "$out"
-    ./scripts/win32-screenshots.sh "$win32_bin" "$out" 144 main
+    ./scripts/win32-screenshots.sh "$win32_bin" "$out" 144 main regmap
 else
     echo "No Win32 shots: run scripts/windows.sh first to build Velmorix_I2C_Comm.exe"
 fi

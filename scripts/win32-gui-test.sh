@@ -5,8 +5,10 @@
 # runs the communication test, which shows "Good"; the About box opens from the menu bar and Esc
 # closes it; "Stop Capture" ends the capture, which holds the test's I2C messages; a capture to a
 # file that cannot be written gives a message box centred on the main window, wherever it was
-# moved; Alt+F4 ends the program cleanly. The program writes its controls' places and texts to the
-# file named by VELMORIX_WIN32_STATE, which is how this script sees them.
+# moved; the Register Map window opens from File > Open, takes a map from its open dialog, reads
+# all registers and writes a field edited from the keyboard (F2, a value, Enter); Alt+F4 ends the
+# program cleanly. The program writes its controls' places and texts (the log's lines among them)
+# to the file named by VELMORIX_WIN32_STATE, which is how this script sees them.
 #     scripts/win32-gui-test.sh BIN_DIR WORK_DIR
 # Needs Xvfb, openbox, xdotool and wine (wine64); the caller's WINEPREFIX is used, and the
 # caller's DISPLAY when it has one (Wine keeps the display its prefix first met).
@@ -67,11 +69,7 @@ sleep 0.5
 xdotool key F10 Right Return
 about=$(find_window '^About ' 30)
 xdotool key Escape
-for _ in $(seq 50); do
-    xdotool search --onlyvisible --name '^About ' >/dev/null 2>&1 || break
-    sleep 0.1
-done
-if xdotool search --onlyvisible --name '^About ' >/dev/null 2>&1; then
+if ! window_gone '^About '; then
     echo "Esc did not close the About box ($about)" >&2
     exit 1
 fi
@@ -105,6 +103,28 @@ if [ $((boxX - mainX)) -gt 16 ] || [ $((mainX - boxX)) -gt 16 ] ||
 fi
 echo "message box at $boxX,$boxY over its window at $mainX,$mainY"
 
+# File > Open > Register Map..., last in its menu. The focus starts on "Open Map...": Enter opens
+# the dialog. Then Tab to "Read All", Enter; Tab to the registers, down to CTRL, Right opens it,
+# down to its field GAIN, F2 edits the value, Enter writes it.
+# A key that arrives while an operation still runs is dropped, as a click would be: each step
+# waits well past the time its operation takes on a busy machine.
+regmap=$(open_register_map "$(dirname "$0")/../tests/python/sensor.svd")
+sleep 1.5
+xdotool key Tab Tab Tab Return
+sleep 3
+xdotool key Tab Down Down Right Down Down Down F2
+sleep 0.3
+xdotool type --delay 50 "5"
+xdotool key Return
+sleep 3
+xdotool key alt+F4
+if ! window_gone 'Register Map$'; then
+    echo "Alt+F4 did not close the Register Map window ($regmap)" >&2
+    exit 1
+fi
+echo "Register Map window: map opened, read, a field written from the keyboard"
+xdotool windowactivate --sync "$window" 2>/dev/null || sleep 1
+
 # A close while the test's operation still runs is refused (the log says why), as for a user:
 # ask again until the program ends.
 set +e
@@ -135,7 +155,16 @@ expect() {
 expect $'caption\t'"$caption"
 expect $'txtI2CAdr\t60'
 expect $'lblCommTest\tGood'
-echo "address box and Test: Good; the program ended cleanly"
+expect_log() {
+    grep -q "^$1 :" "$work/state.unix" || {
+        echo "expected the log line '$1':" >&2
+        grep '^Register Map' "$work/state.unix" >&2
+        exit 1
+    }
+}
+expect_log "Register Map: device 60: read 5 registers, 1 differ from reset"
+expect_log "Register Map: device 60 CTRL.GAIN = 5: read 00, wrote 50, read back 50"
+echo "address box and Test: Good; Read All and the field's masked write in the log; the program ended cleanly"
 
 # The log tells each capture's start and end and the refused one; the file is a pcapng capture
 # with the test's I2C messages in it (enhanced packet blocks, type 6).

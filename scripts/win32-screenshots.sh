@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Photographs the Win32 program's windows under Wine on a virtual display with a window manager,
 # on the simulated board: the register console (main), the About box (about), the GPIO panel
-# (gpio) and the script window with a demo script loaded (script), each opened through the menus
-# with the keyboard; the WINDOWs named, or all of them. The PNGs go to OUT_DIR, named
-# win32-*.png, win32-*-DPIdpi.png at another DPI than 96. DPI (96 unless given) is the screen's
-# scale, Wine's LogPixels, set for the run and put back to 96 after it.
+# (gpio), the script window with a demo script loaded (script) and the Register Map window with a
+# map read and two registers expanded (regmap), each opened through the menus with the keyboard;
+# the WINDOWs named, or all of them. The PNGs go to OUT_DIR, named win32-*.png,
+# win32-*-DPIdpi.png at another DPI than 96. DPI (96 unless given) is the screen's scale, Wine's
+# LogPixels, set for the run and put back to 96 after it.
 #     scripts/win32-screenshots.sh BIN_DIR OUT_DIR [DPI [WINDOW...]]
 set -euo pipefail
 bin=$1
@@ -74,7 +75,8 @@ if wanted gpio; then
     xdotool windowactivate --sync "$main" 2>/dev/null || true
 fi
 
-# File > Open > Script Execution, then the demo script in the open dialog.
+# File > Open > Script Execution, then the demo script in the open dialog; closing the window
+# gives the focus back to the main window.
 if wanted script; then
     printf '%s\r\n' '# Demo script: identity, a register write and read-back' '`A60' '02,,7A' \
         '05,33' '05,,33' '07,,01' '`ENDM' >"$work/demo.txt"
@@ -83,4 +85,18 @@ if wanted script; then
     xdotool type --delay 20 "$(winepath -w "$work/demo.txt")"
     xdotool key Return
     shoot "$(find_window 'demo\.txt')" script-window
+    xdotool key alt+F4
+    sleep 1
+    xdotool windowactivate --sync "$main" 2>/dev/null || true
+fi
+
+# File > Open > Register Map..., a map from its open dialog, "Read All", then CTRL and STATUS
+# expanded from the keyboard with MODE selected.
+if wanted regmap; then
+    regmap=$(open_register_map "$(dirname "$0")/../tests/python/sensor.svd")
+    sleep 1.5
+    xdotool key Tab Tab Tab Return
+    sleep 3
+    xdotool key Tab Down Down Right Down Down Down Down Right Up Up
+    shoot "$regmap" register-map
 fi

@@ -40,3 +40,30 @@ find_window() {
     echo "no window \"$1\"" >&2
     return 1
 }
+
+# window_gone REGEX: waits up to 5 seconds until no shown window's title matches; fails if one
+# still does.
+window_gone() {
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1
+}
+
+# open_register_map MAP_FILE: from the main window (which has the focus), File > Open > Register
+# Map..., then Enter on "Open Map..." (where the focus starts) and the map's name in the open
+# dialog. Prints the window's id once its caption names the map and the dialog has gone.
+open_register_map() {
+    local file=$1 id
+    xdotool key F10 Down Right Down Down Down Return
+    find_window 'Register Map$' >/dev/null
+    sleep 0.5
+    xdotool key Return
+    find_window '^Open Register Map$' >/dev/null
+    xdotool type --delay 20 "$(winepath -w "$(realpath "$file")")"
+    xdotool key Return
+    id=$(find_window "^$(basename "$file" | sed 's/\./\\./g') - Register Map\$") || return 1
+    window_gone '^Open Register Map$' || return 1
+    echo "$id"
+}

@@ -3,7 +3,8 @@
 // border, on both tabs of the main window, in the GPIO panel, the About box and the start-up
 // window, at the screen's DPI and after a move to a screen of 144 DPI. Also what a text box lets
 // through, typed or pasted, a handler that throws, a message box over its window, the script
-// grid's tips and "File" > "Capture...".
+// grid's tips and "File" > "Capture..."; and the "Register Map" window: its menu entry, its tool
+// row, its rows, the rules of its field editor and its move to 144 DPI.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -22,6 +23,7 @@
 #include "about/frmAbout2.h"
 #include "app/ScriptWindows.h"
 #include "gpio/frmGPIO.h"
+#include "regmap/frmRegisterMap.h"
 #include "script/frmScriptOps.h"
 #include "startup/frmStartup.h"
 #include "wd_utils.h"
@@ -520,6 +522,305 @@ TEST_F(Win32LayoutTest, CaptureMenu_StartsAndStops_CaptionAndCheckMarkFollow) {
     EXPECT_EQ(std::string(magic, 4), std::string("\x0a\x0d\x0d\x0a", 4));
     host->savePath.clear();
     std::filesystem::remove_all(dir);
+}
+
+// The "Register Map" window as the user meets it: last in File > Open, a tool row of controls
+// that do not overlap, Read All painting values and marks, rows that expand with Right, and the
+// filter.
+class Win32RegisterMapTest : public Win32LayoutTest {
+  protected:
+    void SetUp() override {
+        if (!VELMORIX_MAP_FILES) {
+            GTEST_SKIP() << "this build reads no map files (no libxml2)";
+        }
+        HMENU open = GetSubMenu(GetSubMenu(GetMenu(views->mainView()->handle()), 0), 0);
+        ASSERT_NE(open, nullptr);
+        const int entries = GetMenuItemCount(open);
+        wchar_t last[64] = {};
+        GetMenuStringW(open, static_cast<UINT>(entries - 1), last, 64, MF_BYPOSITION);
+        EXPECT_EQ(win32kit::narrow(last), "Register Map...");
+        SendMessageW(views->mainView()->handle(), WM_COMMAND, GetMenuItemID(open, entries - 1), 0);
+        ASSERT_NE(views->registerMapView(), nullptr);
+        ASSERT_TRUE(model().openMap(std::string(VELMORIX_MAPS_DIR) + "/sensor2009.xml"));
+        host->renderAll();
+        SendMessageW(control("cmdReadAll"), BM_CLICK, 0, 0);
+    }
+    static regmap::frmRegisterMap& model() { return views->app().registerMap(); }
+    static win32views::RegisterMapWindow& view() { return *views->registerMapView(); }
+    static HWND control(const std::string& name) {
+        for (const auto& [n, w] : view().controls()) {
+            if (n == name) {
+                return w;
+            }
+        }
+        return nullptr;
+    }
+    static int rowOf(const std::string& name) {
+        for (std::size_t i = 0; i < view().rows().size(); ++i) {
+            if (view().cellText(static_cast<int>(i), win32views::RegisterMapWindow::kName) ==
+                name) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+    static void select(int row) {
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(view().list(), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+    }
+    static void key(HWND w, WPARAM k) { SendMessageW(w, WM_KEYDOWN, k, 0); }
+    // Where the editor's keys go: the box, or a list's own edit box.
+    static HWND editorKeys() {
+        HWND inner = FindWindowExW(view().editor(), nullptr, WC_EDITW, nullptr);
+        return inner != nullptr ? inner : view().editor();
+    }
+    static std::size_t logged(const std::string& line) {
+        const std::string log = views->app().mainWindow().Txtlog.Text();
+        std::size_t count = 0;
+        for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+    // One line per fault of the window's layout: a control hidden, leaving the client area or
+    // over another; a column narrower than a text it shows.
+    static std::string layoutFaults() {
+        std::string out;
+        RECT client{};
+        GetClientRect(view().handle(), &client);
+        const auto& controls = view().controls();
+        for (std::size_t a = 0; a < controls.size(); ++a) {
+            RECT ra = inParent(controls[a].second), inside{};
+            if (!IsWindowVisible(controls[a].second)) {
+                out += controls[a].first + " hidden\n";
+            }
+            IntersectRect(&inside, &ra, &client);
+            if (!EqualRect(&inside, &ra)) {
+                out += controls[a].first + " leaves the window\n";
+            }
+            for (std::size_t b = a + 1; b < controls.size(); ++b) {
+                RECT rb = inParent(controls[b].second), both{};
+                if (IntersectRect(&both, &ra, &rb)) {
+                    out += controls[a].first + " overlaps " + controls[b].first + '\n';
+                }
+            }
+        }
+        HWND list = view().list();
+        HDC dc = GetDC(list);
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+        for (int c = 1; c < win32views::RegisterMapWindow::kColumns; ++c) {
+            const auto width = SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0);
+            for (int r = 0; r < static_cast<int>(view().rows().size()); ++r) {
+                const std::wstring text = win32kit::wide(view().cellText(r, c));
+                SIZE size{};
+                GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                if (size.cx >= width) {
+                    out += "column " + std::to_string(c) + " cuts " + win32kit::narrow(text) + '\n';
+                }
+            }
+        }
+        SelectObject(dc, old);
+        ReleaseDC(list, dc);
+        return out;
+    }
+    void TearDown() override {
+        if (views->registerMapView() != nullptr) {
+            SetWindowTextW(control("txtFilter"), L"");
+            host->renderAll();
+        }
+    }
+};
+
+TEST_F(Win32RegisterMapTest, ToolRowAndColumns_AsInTheQtWindow) {
+    HWND list = view().list();
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    std::vector<std::string> headers;
+    for (int c = 0; c < static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)); ++c) {
+        wchar_t text[32] = {};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 32;
+        SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
+        headers.push_back(win32kit::narrow(text));
+    }
+    EXPECT_EQ(headers, (std::vector<std::string>{"Address", "Name", "Value", "\u2260 reset", "Enum",
+                                                 "Reset", "Access"}));
+    EXPECT_EQ(layoutFaults(), "");
+    EXPECT_EQ(win32kit::narrow(boxText(view().handle())), "sensor2009.xml - Register Map");
+}
+
+TEST_F(Win32RegisterMapTest, ReadAllExpandAndFilter_RowsFollowTheModel) {
+    using W = win32views::RegisterMapWindow;
+    const int ctrl = rowOf("CTRL");
+    ASSERT_GE(ctrl, 0);
+    EXPECT_EQ(view().cellText(ctrl, W::kValue), "00");
+    EXPECT_EQ(view().cellText(ctrl, W::kMark), "\u2260");
+    EXPECT_EQ(view().cellText(rowOf("ID"), W::kValue), "7A");
+    EXPECT_EQ(view().cellText(rowOf("ID"), W::kMark), "");
+    EXPECT_GE(logged("Register Map: device 60: read 4 registers, 2 differ from reset"), 1u);
+
+    const std::size_t registers = view().rows().size();
+    select(ctrl);
+    key(view().list(), VK_RIGHT);
+    ASSERT_EQ(view().rows().size(), registers + 3);
+    EXPECT_EQ(view().cellText(ctrl + 2, W::kName), "MODE");
+    EXPECT_EQ(view().cellText(ctrl + 2, W::kAddress), "3..2");
+    EXPECT_EQ(view().cellText(ctrl + 2, W::kEnum), "STANDBY");
+    // Left on a field goes to its register; Left there closes it.
+    select(ctrl + 2);
+    key(view().list(), VK_LEFT);
+    key(view().list(), VK_LEFT);
+    EXPECT_EQ(view().rows().size(), registers);
+    key(view().list(), VK_RIGHT);
+
+    SetWindowTextW(control("txtFilter"), L"gain");
+    host->renderAll();
+    std::vector<std::string> shown;
+    for (int r = 0; r < static_cast<int>(view().rows().size()); ++r) {
+        shown.push_back(view().cellText(r, W::kName));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"CTRL", "GAIN"}));
+    EXPECT_EQ(SendMessageW(view().list(), LVM_GETITEMCOUNT, 0, 0), 2);
+}
+
+// As in the Qt window: an editor left unchanged sends nothing, a name picked from the list is
+// written at once, and Enter writes a number typed into the box.
+TEST_F(Win32RegisterMapTest, FieldEditor_UnchangedSendsNothing_PickWritesAtOnce_EnterCommits) {
+    using W = win32views::RegisterMapWindow;
+    const int ctrl = rowOf("CTRL");
+    view().setExpanded(ctrl, true);
+    const int mode = rowOf("MODE");
+    const int gain = rowOf("GAIN");
+    const std::string modeLine = "Register Map: device 60 CTRL.MODE = 2: read 00, wrote 08";
+    const std::string gainLine = "CTRL.GAIN = 3: read 08, wrote 38, read back 38";
+    const std::size_t modeBefore = logged(modeLine);
+    const std::size_t gainBefore = logged(gainLine);
+
+    // Read-only fields open no editor.
+    select(rowOf("READY"));
+    key(view().list(), VK_F2);
+    EXPECT_EQ(view().editor(), nullptr);
+
+    select(mode);
+    key(view().list(), VK_F2);
+    ASSERT_NE(view().editor(), nullptr);
+    EXPECT_EQ(win32kit::narrow(boxText(view().editor())), "STANDBY");
+    key(editorKeys(), VK_RETURN);
+    EXPECT_EQ(view().editor(), nullptr);
+    EXPECT_EQ(logged("CTRL.MODE ="), modeBefore);
+
+    key(view().list(), VK_F2);
+    HWND names = view().editor();
+    ASSERT_NE(names, nullptr);
+    SendMessageW(names, CB_SETCURSEL, 2, 0);
+    SendMessageW(view().handle(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(names), CBN_SELENDOK),
+                 reinterpret_cast<LPARAM>(names));
+    EXPECT_EQ(view().editor(), nullptr);
+    EXPECT_EQ(logged(modeLine), modeBefore + 1);
+    EXPECT_EQ(view().cellText(ctrl, W::kValue), "08");
+    EXPECT_EQ(view().cellText(mode, W::kEnum), "CONTINUOUS");
+
+    // Esc drops what was typed; Enter writes it.
+    select(gain);
+    key(view().list(), VK_F2);
+    ASSERT_NE(view().editor(), nullptr);
+    SetWindowTextW(view().editor(), L"3");
+    key(editorKeys(), VK_ESCAPE);
+    EXPECT_EQ(logged(gainLine), gainBefore);
+    key(view().list(), VK_F2);
+    ASSERT_NE(view().editor(), nullptr);
+    SetWindowTextW(view().editor(), L"3");
+    key(editorKeys(), VK_RETURN);
+    EXPECT_EQ(logged(gainLine), gainBefore + 1);
+    EXPECT_EQ(view().cellText(gain, W::kValue), "3");
+}
+
+// Moved to a screen of 1.5 times the DPI: the fonts, the tool row, the list's rows and expander
+// boxes and an open editor grow by as much, nothing is cut or overlaps; moved back, every control
+// is where it was.
+TEST_F(Win32RegisterMapTest, DpiChanged_FontsToolRowAndRowsScaled) {
+    using W = win32views::RegisterMapWindow;
+    HWND window = view().handle();
+    HWND list = view().list();
+    view().setExpanded(rowOf("CTRL"), true);
+    select(rowOf("GAIN"));
+    key(list, VK_F2);
+    ASSERT_NE(view().editor(), nullptr);
+    // A row's height, the expander boxes' size, the editor's place against its cell's.
+    const auto rowHeight = [list] {
+        RECT r{};
+        r.left = LVIR_BOUNDS;
+        SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+        return static_cast<int>(r.bottom - r.top);
+    };
+    const auto boxSize = [list] {
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(
+            reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0)), &cx,
+            &cy);
+        return cx;
+    };
+    const auto editorOffCell = [list] {
+        RECT cell{};
+        cell.top = W::kValue;
+        cell.left = LVIR_BOUNDS;
+        SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(rowOf("GAIN")),
+                     reinterpret_cast<LPARAM>(&cell));
+        MapWindowPoints(list, view().handle(), reinterpret_cast<POINT*>(&cell), 2);
+        const RECT editor = inParent(view().editor());
+        return std::abs(editor.left - cell.left) + std::abs(editor.top - cell.top) +
+               std::abs(editor.bottom - cell.bottom);
+    };
+    std::vector<RECT> before;
+    std::vector<int> fonts;
+    for (const auto& [name, w] : view().controls()) {
+        before.push_back(inParent(w));
+        fonts.push_back(fontHeight(w));
+    }
+    const int rows = rowHeight();
+    const int boxes = boxSize();
+    const int from = view().scale().dpi();
+    const int to = from * 3 / 2;
+    RECT outer{}, client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    RECT suggested{outer.left, outer.top, outer.right + client.right / 2,
+                   outer.bottom + client.bottom / 2};
+    SendMessageW(window, win32kit::kDpiChanged, MAKEWPARAM(to, to),
+                 reinterpret_cast<LPARAM>(&suggested));
+    host->renderAll();
+    EXPECT_EQ(view().scale().dpi(), to);
+    const auto& controls = view().controls();
+    for (std::size_t k = 0; k < controls.size(); ++k) {
+        const RECT after = inParent(controls[k].second);
+        EXPECT_NEAR(fontHeight(controls[k].second), fonts[k] * 3 / 2, 1) << controls[k].first;
+        EXPECT_NEAR(after.top, before[k].top * 3 / 2, 2) << controls[k].first;
+        EXPECT_NEAR(after.left, before[k].left * 3 / 2, 2 + before[k].left / 10)
+            << controls[k].first;
+    }
+    EXPECT_NEAR(rowHeight(), rows * 3 / 2, 3);
+    EXPECT_EQ(boxSize(), boxes * 3 / 2);
+    EXPECT_NEAR(fontHeight(view().editor()), fonts[0] * 3 / 2, 1);
+    EXPECT_LE(editorOffCell(), 3);
+    EXPECT_EQ(layoutFaults(), "");
+
+    SendMessageW(window, win32kit::kDpiChanged, MAKEWPARAM(from, from),
+                 reinterpret_cast<LPARAM>(&outer));
+    host->renderAll();
+    for (std::size_t k = 0; k < controls.size(); ++k) {
+        const RECT back = inParent(controls[k].second);
+        EXPECT_TRUE(EqualRect(&back, &before[k])) << controls[k].first;
+        EXPECT_EQ(fontHeight(controls[k].second), fonts[k]) << controls[k].first;
+    }
+    EXPECT_EQ(rowHeight(), rows);
+    EXPECT_LE(editorOffCell(), 3);
+    key(editorKeys(), VK_ESCAPE);
+    EXPECT_EQ(view().editor(), nullptr);
 }
 
 // A message handler that throws: the message gets the default handling, the failure is

@@ -1,5 +1,5 @@
-// Velmorix_I2C_Comm.exe: the register console, the GPIO panel, the About box and the start-up
-// window on Win32. The bridge board is chosen by --bridge, else VELMORIX_BRIDGE (unset or "usb"
+// Velmorix_I2C_Comm.exe: the register console, the GPIO panel, the script windows, the Register
+// Map window, the About box and the start-up window on Win32. The bridge board is chosen by --bridge, else VELMORIX_BRIDGE (unset or "usb"
 // for a real board, "sim" or "sim:FILE" for a simulated one); --help and --version answer in a
 // message box before any window. VELMORIX_WIN32_STATE names a file that receives the
 // main window's controls (name, place on the screen) once it shows, and their texts when the
@@ -70,6 +70,23 @@ void writeState(const std::wstring& file, const std::string& text) {
     }
 }
 
+// The file that remembers the register-map window's last map between runs, in the local
+// application data folder as the Qt program keeps it; "" (nothing remembered) without one.
+std::string registerMapMemory() {
+    wchar_t base[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", base, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        return {};
+    }
+    const std::wstring folder = std::wstring(base, n) + L"\\velmorix";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const DWORD kind = GetFileAttributesW(folder.c_str());
+    if (kind == INVALID_FILE_ATTRIBUTES || (kind & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return {};
+    }
+    return win32kit::narrow(folder + L"\\register-map");
+}
+
 // Every control of the main window with its rectangle on the screen and whether it shows.
 std::string layout(win32views::ConsoleWindow& view) {
     std::string out;
@@ -108,6 +125,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win32kit::Win32Host host;
     win32program::Win32Views views(host);
     app::Application& app = views.app();
+    app.setRegisterMapMemory(registerMapMemory());
     // The start-up window loads and hides itself; the main window loads (one connect and
     // disconnect, the initial GPIO write) and shows.
     app.start();

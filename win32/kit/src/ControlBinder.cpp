@@ -42,13 +42,6 @@ COLORREF colour(form::PaletteIndex index) {
     return RGB(rgb.r, rgb.g, rgb.b);
 }
 
-std::wstring windowText(HWND w) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(w)) + 1, L'\0');
-    text.resize(
-        static_cast<std::size_t>(GetWindowTextW(w, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 // The log's line breaks as the edit control wants them: CR LF.
 std::wstring logText(std::string_view text) {
     std::string out;

@@ -113,6 +113,14 @@ void Win32Views::showAboutBox(about::frmAbout2& box) {
     about_->show();
 }
 
+void Win32Views::showRegisterMap(regmap::frmRegisterMap& window) {
+    if (!registerMap_) {
+        registerMap_ = std::make_unique<win32views::RegisterMapWindow>(
+            window, app_.gate(), host_, [this] { app_.closeRegisterMap(); });
+    }
+    registerMap_->show();
+}
+
 void Win32Views::startupLoaded(startup::frmStartup& window) {
     if (!startup_) {
         win32views::TableWindow::Design design{
@@ -146,6 +154,9 @@ void Win32Views::quit() {
         if (w != nullptr) {
             w->hide();
         }
+    }
+    if (registerMap_) {
+        registerMap_->hide();
     }
     if (main_) {
         ShowWindow(main_->handle(), SW_HIDE);

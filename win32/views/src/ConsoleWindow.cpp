@@ -101,6 +101,8 @@ void ConsoleWindow::buildMenu() {
     binder_.addMenuEntry(open, model_.mnu_ScriptShow, true,
                          [this] { model_.mnu_ScriptShow_Click(); });
     binder_.addMenuEntry(open, model_.mnuGPIO, false, [this] { model_.mnuGPIO_Click(); });
+    binder_.addMenuEntry(open, model_.mnuRegisterMap, false,
+                         [this] { model_.mnuRegisterMap_Click(); });
     binder_.addMenuEntry(file, model_.mnuSetup_Save, true,
                          [this] { model_.mnuSetup_Save_Click(); });
     // A capture may start or stop while an operation runs: it moves no data itself.

@@ -1,6 +1,8 @@
 // Text between the models (UTF-8) and the Win32 API (UTF-16).
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -10,5 +12,7 @@ namespace win32kit {
 std::wstring wide(std::string_view text);
 // The UTF-8 form of a UTF-16 text.
 std::string narrow(std::wstring_view text);
+// The whole text of a window (a control's caption or contents); empty when it has none.
+std::wstring windowText(HWND window);
 
 }  // namespace win32kit

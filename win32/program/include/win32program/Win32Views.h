@@ -13,6 +13,7 @@
 #include "app/Navigator.h"
 #include "win32kit/Win32Host.h"
 #include "win32views/ConsoleWindow.h"
+#include "win32views/RegisterMapWindow.h"
 #include "win32views/ScriptWindow.h"
 #include "win32views/TableWindow.h"
 
@@ -33,12 +34,14 @@ class Win32Views : public app::Navigator {
     win32views::TableWindow* gpioView() { return gpio_.get(); }
     win32views::TableWindow* aboutView() { return about_.get(); }
     win32views::TableWindow* startupView() { return startup_.get(); }
+    win32views::RegisterMapWindow* registerMapView() { return registerMap_.get(); }
 
     // app::Navigator: each creates the window on first use, renders it and brings it to front.
     void showConsole(console::frmI2C_General& window) override;
     void showGpioPanel(gpio::frmGPIO& panel) override;
     void showScriptWindow(script::frmScriptOps& window) override;
     void showAboutBox(about::frmAbout2& box) override;
+    void showRegisterMap(regmap::frmRegisterMap& window) override;
     // Builds the start-up window's view, hidden like its model.
     void startupLoaded(startup::frmStartup& window) override;
     // Hides every window and ends the message loop.
@@ -61,6 +64,7 @@ class Win32Views : public app::Navigator {
     std::unique_ptr<win32views::TableWindow> gpio_;
     std::unique_ptr<win32views::TableWindow> about_;
     std::unique_ptr<win32views::TableWindow> startup_;
+    std::unique_ptr<win32views::RegisterMapWindow> registerMap_;
     std::vector<std::pair<const script::frmScriptOps*, std::unique_ptr<win32views::ScriptWindow>>>
         scripts_;
     std::vector<std::unique_ptr<win32views::ScriptWindow>> closedScripts_;
