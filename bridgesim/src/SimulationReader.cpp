@@ -404,6 +404,61 @@ void readMap(const json& v, const std::string& key, const std::string& baseDir,
     }
 }
 
+// Calls each(register, width, key) for every entry of the object under `name`, if any.
+template <typename Each>
+void forEachRegisterEntry(const json& v, const std::string& where, const char* name,
+                          const TargetConfig& target, Each each) {
+    if (!v.contains(name)) {
+        return;
+    }
+    const std::string key = child(where, name);
+    requireObject(v[name], key);
+    for (const auto& item : v[name].items()) {
+        const std::string itemKey = key + "." + item.key();
+        const auto [reg, width] = registerEntry(item.key(), itemKey, target);
+        each(reg, width, item.value(), itemKey);
+    }
+}
+
+// The per-register behaviours: "bits", "changing" and "fifo".
+void readRegisterBehaviours(const json& v, const std::string& where, TargetConfig& target) {
+    forEachRegisterEntry(
+        v, where, "bits", target,
+        [&](std::uint32_t reg, unsigned width, const json& item, const std::string& key) {
+            target.bits[reg] = readBits(item, key, width);
+        });
+    forEachRegisterEntry(
+        v, where, "changing", target,
+        [&](std::uint32_t reg, unsigned width, const json& item, const std::string& key) {
+            target.changing[reg] = readChanging(item, key, width);
+        });
+    forEachRegisterEntry(
+        v, where, "fifo", target,
+        [&](std::uint32_t reg, unsigned, const json& item, const std::string& key) {
+            if (target.changing.contains(reg)) {
+                throw ReadError(key, "a FIFO register cannot also be in \"changing\"");
+            }
+            target.fifo[reg] = readFifo(item, key);
+        });
+}
+
+// The "interrupt" object: the pin and the registers that set and clear it.
+InterruptConfig readInterrupt(const json& irq, const std::string& key, const TargetConfig& target) {
+    requireObject(irq, key);
+    rejectUnknownKeys(irq, key, {"pin", "set_by_write", "cleared_by_read"});
+    for (const char* required : {"pin", "set_by_write", "cleared_by_read"}) {
+        if (!irq.contains(required)) {
+            throw ReadError(child(key, required), "missing");
+        }
+    }
+    InterruptConfig config;
+    config.pin = pinName(irq["pin"], child(key, "pin"));
+    config.setByWrite = registerAddress(irq["set_by_write"], child(key, "set_by_write"), target);
+    config.clearedByRead =
+        registerAddress(irq["cleared_by_read"], child(key, "cleared_by_read"), target);
+    return config;
+}
+
 TargetConfig readTarget(const json& v, const std::string& where, const std::string& baseDir) {
     requireObject(v, where);
     rejectUnknownKeys(
@@ -464,36 +519,7 @@ TargetConfig readTarget(const json& v, const std::string& where, const std::stri
             target.readOnly.insert(reg);
         }
     }
-    if (v.contains("bits")) {
-        const std::string key = child(where, "bits");
-        requireObject(v["bits"], key);
-        for (const auto& item : v["bits"].items()) {
-            const std::string itemKey = key + "." + item.key();
-            const auto [reg, width] = registerEntry(item.key(), itemKey, target);
-            target.bits[reg] = readBits(item.value(), itemKey, width);
-        }
-    }
-    if (v.contains("changing")) {
-        const std::string key = child(where, "changing");
-        requireObject(v["changing"], key);
-        for (const auto& item : v["changing"].items()) {
-            const std::string itemKey = key + "." + item.key();
-            const auto [reg, width] = registerEntry(item.key(), itemKey, target);
-            target.changing[reg] = readChanging(item.value(), itemKey, width);
-        }
-    }
-    if (v.contains("fifo")) {
-        const std::string key = child(where, "fifo");
-        requireObject(v["fifo"], key);
-        for (const auto& item : v["fifo"].items()) {
-            const std::string itemKey = key + "." + item.key();
-            const std::uint32_t reg = registerEntry(item.key(), itemKey, target).first;
-            if (target.changing.contains(reg)) {
-                throw ReadError(itemKey, "a FIFO register cannot also be in \"changing\"");
-            }
-            target.fifo[reg] = readFifo(item.value(), itemKey);
-        }
-    }
+    readRegisterBehaviours(v, where, target);
     if (v.contains("nak_registers")) {
         target.nakRegisters =
             registerList(v["nak_registers"], child(where, "nak_registers"), target);
@@ -508,22 +534,7 @@ TargetConfig readTarget(const json& v, const std::string& where, const std::stri
             integer(v["stretch_us"], child(where, "stretch_us"), 0, kMaxLatencyUs, "microseconds"));
     }
     if (v.contains("interrupt")) {
-        const std::string key = child(where, "interrupt");
-        const json& irq = v["interrupt"];
-        requireObject(irq, key);
-        rejectUnknownKeys(irq, key, {"pin", "set_by_write", "cleared_by_read"});
-        for (const char* required : {"pin", "set_by_write", "cleared_by_read"}) {
-            if (!irq.contains(required)) {
-                throw ReadError(child(key, required), "missing");
-            }
-        }
-        InterruptConfig config;
-        config.pin = pinName(irq["pin"], child(key, "pin"));
-        config.setByWrite =
-            registerAddress(irq["set_by_write"], child(key, "set_by_write"), target);
-        config.clearedByRead =
-            registerAddress(irq["cleared_by_read"], child(key, "cleared_by_read"), target);
-        target.interrupt = config;
+        target.interrupt = readInterrupt(v["interrupt"], child(where, "interrupt"), target);
     }
     return target;
 }

@@ -295,9 +295,8 @@ py::list registerList(const MapPtr& map) {
     return list;
 }
 
-}  // namespace
-
-void addRegisterMaps(py::module_& m, BridgeAccess access) {
+// Field: a bit field of a register.
+void bindField(py::module_& m) {
     py::class_<FieldRef>(m, "Field", "A bit field of a register in a RegisterMap.")
         .def_property_readonly(
             "name", [](const FieldRef& f) { return f.field->name; }, "The field's name.")
@@ -337,7 +336,10 @@ void addRegisterMaps(py::module_& m, BridgeAccess access) {
                    accessText(f.field->access, f.field->writeKind) +
                    " reset=" + std::to_string(f.field->reset) + enums + ">";
         });
+}
 
+// Register: a register of a map.
+void bindRegister(py::module_& m) {
     py::class_<RegisterRef>(m, "Register", "A register of a RegisterMap.")
         .def_property_readonly(
             "name", [](const RegisterRef& r) { return r.reg->name; }, "The register's name.")
@@ -396,7 +398,10 @@ void addRegisterMaps(py::module_& m, BridgeAccess access) {
                                           : ", reset " + board::prefixedHex(r.reg->resetValue, 2)) +
                    fields + ">";
         });
+}
 
+// RegisterMap: a map as read from its file.
+void bindRegisterMap(py::module_& m) {
     py::class_<LoadedMap>(m, "RegisterMap",
                           R"(A device's register map, read from an IP-XACT or CMSIS-SVD file.
 
@@ -435,7 +440,10 @@ one that cannot be opened raises FileNotFoundError.)")
                                                                                 : "little") +
                    "'>";
         });
+}
 
+// FieldValue and RegisterValue: what a device read gave.
+void bindValues(py::module_& m) {
     py::class_<FieldValue>(m, "FieldValue",
                            "A field of a RegisterValue: its value and enumerated name.")
         .def_readonly("name", &FieldValue::name, "The field's name.")
@@ -472,7 +480,10 @@ value["MODE"] gives a FieldValue (KeyError when there is no such field).)")
         .def("__int__", [](const RegisterValue& r) { return r.value; })
         .def("__repr__",
              [](const RegisterValue& r) { return "<velmorix.RegisterValue " + r.text + ">"; });
+}
 
+// RegisterDevice: a device on a bridge, read and written by the names of its map.
+void bindRegisterDevice(py::module_& m, BridgeAccess access) {
     const SessionCall call = access.call;
     py::class_<RegisterDevice>(m, "RegisterDevice",
                                R"(A device on a bridge, read and written by a RegisterMap's names.
@@ -524,6 +535,16 @@ has verified=False when nothing was read back.)")
          {"Field", "Register", "RegisterMap", "FieldValue", "RegisterValue", "RegisterDevice"}) {
         m.attr(name).attr("__module__") = "velmorix";
     }
+}
+
+}  // namespace
+
+void addRegisterMaps(py::module_& m, BridgeAccess access) {
+    bindField(m);
+    bindRegister(m);
+    bindRegisterMap(m);
+    bindValues(m);
+    bindRegisterDevice(m, std::move(access));
 }
 
 }  // namespace pyvelmorix

@@ -691,6 +691,142 @@ void registerErrors() {
     });
 }
 
+// SMBus's quick, byte and word transfers.
+void bindSMBusBytes(py::class_<SMBus>& smbusClass) {
+    smbusClass
+        .def(
+            "write_quick",
+            [](SMBus& self, long a, const py::object& force) { self.write(a, {}, {}, force); },
+            py::arg("i2c_addr"), py::arg("force") = py::none(),
+            "Sends the address alone, as a write; OSError(EREMOTEIO) when nothing acknowledges.")
+        .def(
+            "read_byte",
+            [](SMBus& self, long a, const py::object& force) {
+                return self.read(a, {}, 1, force)[0];
+            },
+            py::arg("i2c_addr"), py::arg("force") = py::none(),
+            "Reads one byte without a register (from where the target's pointer stands).")
+        .def(
+            "write_byte",
+            [](SMBus& self, long a, long value, const py::object& force) {
+                self.write(a, {checkByte(value, "value")}, {}, force);
+            },
+            py::arg("i2c_addr"), py::arg("value"), py::arg("force") = py::none(),
+            "Writes one byte without a register.")
+        .def(
+            "read_byte_data",
+            [](SMBus& self, long a, long reg, const py::object& force) {
+                return self.read(a, {checkRegister(reg)}, 1, force)[0];
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
+            "Reads one byte from a register.")
+        .def(
+            "write_byte_data",
+            [](SMBus& self, long a, long reg, long value, const py::object& force) {
+                self.write(a, {checkRegister(reg)}, {checkByte(value, "value")}, force);
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
+            py::arg("force") = py::none(), "Writes one byte to a register.")
+        .def(
+            "read_word_data",
+            [](SMBus& self, long a, long reg, const py::object& force) {
+                const auto bytes = self.read(a, {checkRegister(reg)}, 2, force);
+                return bytes[0] | (bytes[1] << 8);
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
+            "Reads a 16-bit word from a register, low byte first as SMBus sends it.")
+        .def(
+            "write_word_data",
+            [](SMBus& self, long a, long reg, long value, const py::object& force) {
+                const int word = checkRange(value, 0xFFFF, "value", "0x0000 to 0xFFFF");
+                self.write(a, {checkRegister(reg)},
+                           {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)},
+                           force);
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
+            py::arg("force") = py::none(), "Writes a 16-bit word to a register, low byte first.");
+}
+
+// SMBus's block transfers and i2c_rdwr.
+void bindSMBusBlocks(py::class_<SMBus>& smbusClass) {
+    smbusClass
+        .def(
+            "read_i2c_block_data",
+            [](SMBus& self, long a, long reg, long length, const py::object& force) {
+                const std::uint8_t r = checkRegister(reg);
+                return intList(self.read(a, {r}, checkLength(length, kMaxCount), force));
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("length"),
+            py::arg("force") = py::none(),
+            "Reads length bytes (1 to 255, not smbus2's 32) from a register on, as a list of ints.")
+        .def(
+            "write_i2c_block_data",
+            [](SMBus& self, long a, long reg, const py::object& data, const py::object& force) {
+                const std::uint8_t r = checkRegister(reg);
+                // The count byte of the reply acknowledges the address and register too.
+                self.write(a, {r}, byteList(data, kMaxCount - 2, "data"), force);
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
+            py::arg("force") = py::none(),
+            "Writes the bytes (ints or bytes, at most 253) from a register on.")
+        .def(
+            "write_block_data",
+            [](SMBus& self, long a, long reg, const py::object& data, const py::object& force) {
+                const std::uint8_t r = checkRegister(reg);
+                std::vector<std::uint8_t> block = byteList(data, kBlockMax, "data");
+                block.insert(block.begin(), static_cast<std::uint8_t>(block.size()));
+                self.write(a, {r}, block, force);
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
+            py::arg("force") = py::none(),
+            "SMBus block write: the register, the count, then the bytes (at most 32).")
+        .def(
+            "read_block_data",
+            [](SMBus& self, long a, long reg, const py::object& force) {
+                return intList(self.block(a, checkRegister(reg), {}, force));
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
+            "SMBus block read: the bytes the target sends after its count, as a list of ints. "
+            "On a Linux adapter as I2C_SMBUS_BLOCK_DATA; OSError(EOPNOTSUPP) on the bridge board, "
+            "which cannot read a block whose length the target sends first.")
+        .def(
+            "process_call",
+            [](SMBus& self, long a, long reg, long value, const py::object& force) {
+                const std::uint8_t r = checkRegister(reg);
+                const int word = checkRange(value, 0xFFFF, "value", "0x0000 to 0xFFFF");
+                const auto bytes = self.read(
+                    a, {r, static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)},
+                    2, force);
+                return bytes[0] | (bytes[1] << 8);
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
+            py::arg("force") = py::none(),
+            "SMBus process call: writes a word to the register and reads a word back after a "
+            "repeated start, low bytes first.")
+        .def(
+            "block_process_call",
+            [](SMBus& self, long a, long reg, const py::object& data, const py::object& force) {
+                const std::uint8_t r = checkRegister(reg);
+                std::vector<std::uint8_t> block = byteList(data, kBlockMax, "data");
+                if (block.empty()) {
+                    throw py::value_error("block_process_call needs 1 to 32 data bytes");
+                }
+                return intList(self.block(a, r, std::move(block), force));
+            },
+            py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
+            py::arg("force") = py::none(),
+            "SMBus block process call: writes the block to the register, then reads the block "
+            "the target sends back after its count. On a Linux adapter as "
+            "I2C_SMBUS_BLOCK_PROC_CALL; OSError(EOPNOTSUPP) on the bridge board, which cannot "
+            "read a block whose length the target sends first.")
+        .def("i2c_rdwr", &i2cRdwr,
+             R"(Runs i2c_msg messages (velmorix.i2c_msg or smbus2.i2c_msg) as one transfer.
+
+The bridge board carries one write, one read, or a write followed by a read of the
+same address (a register read); anything else raises OSError(EOPNOTSUPP). Read
+messages are filled in place. Lengths go up to 255.)");
+}
+
 // SMBus, the drop-in for smbus2.SMBus.
 void bindSMBus(py::module_& m) {
     py::class_<SMBus> smbusClass(m, "SMBus", R"(A drop-in for smbus2.SMBus on the bridge board.
@@ -779,133 +915,9 @@ during transfers.)");
                 }
             },
             py::arg("enable") = true,
-            "Refused with OSError(EOPNOTSUPP): the bridge board does not send PEC.")
-        .def(
-            "write_quick",
-            [](SMBus& self, long a, const py::object& force) { self.write(a, {}, {}, force); },
-            py::arg("i2c_addr"), py::arg("force") = py::none(),
-            "Sends the address alone, as a write; OSError(EREMOTEIO) when nothing acknowledges.")
-        .def(
-            "read_byte",
-            [](SMBus& self, long a, const py::object& force) {
-                return self.read(a, {}, 1, force)[0];
-            },
-            py::arg("i2c_addr"), py::arg("force") = py::none(),
-            "Reads one byte without a register (from where the target's pointer stands).")
-        .def(
-            "write_byte",
-            [](SMBus& self, long a, long value, const py::object& force) {
-                self.write(a, {checkByte(value, "value")}, {}, force);
-            },
-            py::arg("i2c_addr"), py::arg("value"), py::arg("force") = py::none(),
-            "Writes one byte without a register.")
-        .def(
-            "read_byte_data",
-            [](SMBus& self, long a, long reg, const py::object& force) {
-                return self.read(a, {checkRegister(reg)}, 1, force)[0];
-            },
-            py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
-            "Reads one byte from a register.")
-        .def(
-            "write_byte_data",
-            [](SMBus& self, long a, long reg, long value, const py::object& force) {
-                self.write(a, {checkRegister(reg)}, {checkByte(value, "value")}, force);
-            },
-            py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
-            py::arg("force") = py::none(), "Writes one byte to a register.")
-        .def(
-            "read_word_data",
-            [](SMBus& self, long a, long reg, const py::object& force) {
-                const auto bytes = self.read(a, {checkRegister(reg)}, 2, force);
-                return bytes[0] | (bytes[1] << 8);
-            },
-            py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
-            "Reads a 16-bit word from a register, low byte first as SMBus sends it.")
-        .def(
-            "write_word_data",
-            [](SMBus& self, long a, long reg, long value, const py::object& force) {
-                const int word = checkRange(value, 0xFFFF, "value", "0x0000 to 0xFFFF");
-                self.write(a, {checkRegister(reg)},
-                           {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)},
-                           force);
-            },
-            py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
-            py::arg("force") = py::none(), "Writes a 16-bit word to a register, low byte first.")
-        .def(
-            "read_i2c_block_data",
-            [](SMBus& self, long a, long reg, long length, const py::object& force) {
-                const std::uint8_t r = checkRegister(reg);
-                return intList(self.read(a, {r}, checkLength(length, kMaxCount), force));
-            },
-            py::arg("i2c_addr"), py::arg("register"), py::arg("length"),
-            py::arg("force") = py::none(),
-            "Reads length bytes (1 to 255, not smbus2's 32) from a register on, as a list of ints.")
-        .def(
-            "write_i2c_block_data",
-            [](SMBus& self, long a, long reg, const py::object& data, const py::object& force) {
-                const std::uint8_t r = checkRegister(reg);
-                // The count byte of the reply acknowledges the address and register too.
-                self.write(a, {r}, byteList(data, kMaxCount - 2, "data"), force);
-            },
-            py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
-            py::arg("force") = py::none(),
-            "Writes the bytes (ints or bytes, at most 253) from a register on.")
-        .def(
-            "write_block_data",
-            [](SMBus& self, long a, long reg, const py::object& data, const py::object& force) {
-                const std::uint8_t r = checkRegister(reg);
-                std::vector<std::uint8_t> block = byteList(data, kBlockMax, "data");
-                block.insert(block.begin(), static_cast<std::uint8_t>(block.size()));
-                self.write(a, {r}, block, force);
-            },
-            py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
-            py::arg("force") = py::none(),
-            "SMBus block write: the register, the count, then the bytes (at most 32).")
-        .def(
-            "read_block_data",
-            [](SMBus& self, long a, long reg, const py::object& force) {
-                return intList(self.block(a, checkRegister(reg), {}, force));
-            },
-            py::arg("i2c_addr"), py::arg("register"), py::arg("force") = py::none(),
-            "SMBus block read: the bytes the target sends after its count, as a list of ints. "
-            "On a Linux adapter as I2C_SMBUS_BLOCK_DATA; OSError(EOPNOTSUPP) on the bridge board, "
-            "which cannot read a block whose length the target sends first.")
-        .def(
-            "process_call",
-            [](SMBus& self, long a, long reg, long value, const py::object& force) {
-                const std::uint8_t r = checkRegister(reg);
-                const int word = checkRange(value, 0xFFFF, "value", "0x0000 to 0xFFFF");
-                const auto bytes = self.read(
-                    a, {r, static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)},
-                    2, force);
-                return bytes[0] | (bytes[1] << 8);
-            },
-            py::arg("i2c_addr"), py::arg("register"), py::arg("value"),
-            py::arg("force") = py::none(),
-            "SMBus process call: writes a word to the register and reads a word back after a "
-            "repeated start, low bytes first.")
-        .def(
-            "block_process_call",
-            [](SMBus& self, long a, long reg, const py::object& data, const py::object& force) {
-                const std::uint8_t r = checkRegister(reg);
-                std::vector<std::uint8_t> block = byteList(data, kBlockMax, "data");
-                if (block.empty()) {
-                    throw py::value_error("block_process_call needs 1 to 32 data bytes");
-                }
-                return intList(self.block(a, r, std::move(block), force));
-            },
-            py::arg("i2c_addr"), py::arg("register"), py::arg("data"),
-            py::arg("force") = py::none(),
-            "SMBus block process call: writes the block to the register, then reads the block "
-            "the target sends back after its count. On a Linux adapter as "
-            "I2C_SMBUS_BLOCK_PROC_CALL; OSError(EOPNOTSUPP) on the bridge board, which cannot "
-            "read a block whose length the target sends first.")
-        .def("i2c_rdwr", &i2cRdwr,
-             R"(Runs i2c_msg messages (velmorix.i2c_msg or smbus2.i2c_msg) as one transfer.
-
-The bridge board carries one write, one read, or a write followed by a read of the
-same address (a register read); anything else raises OSError(EOPNOTSUPP). Read
-messages are filled in place. Lengths go up to 255.)");
+            "Refused with OSError(EOPNOTSUPP): the bridge board does not send PEC.");
+    bindSMBusBytes(smbusClass);
+    bindSMBusBlocks(smbusClass);
 }
 
 // Gpio and GpioReadBack, the board's GPIO of a Bridge.
