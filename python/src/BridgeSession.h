@@ -1,7 +1,9 @@
 // One open connection to a bridge board for the Python module: a headless host and the board
 // link's client, with the checks and the errno of each failure as a Linux I2C adapter would give
 // them. Holds no protocol of its own: every packet is the client's. Every call takes the module's
-// bus lock itself, so a caller releases the GIL first and never holds the lock while taking it.
+// bus lock itself; the lock is recursive, so a caller that holds it across several calls (a masked
+// write's read, write and read-back) may call on. A caller releases the GIL before it waits for the
+// lock, since the thread that holds the lock may be waiting for the GIL.
 #pragma once
 
 #include <array>
