@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
     qt6-base-dev nlohmann-json3-dev libusb-1.0-0-dev umockdev libumockdev-dev
     libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth imagemagick x11-utils python3
-    libcli11-dev libxml2-dev libxml2-utils i2c-tools libi2c-dev)
+    libcli11-dev libxml2-dev libxml2-utils i2c-tools libi2c-dev libfontconfig-dev)
 # Building the Debian package and checking it (tests/packaging).
 packages+=(dpkg-dev file lintian desktop-file-utils)
 # The Python module and its tests (Debian's python3; bme280 is an smbus2 driver used unchanged).

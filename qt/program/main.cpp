@@ -16,6 +16,7 @@
 #include "board/TextHelpers.h"
 #include "board/Version.h"
 #include "kit/QtHost.h"
+#include "program/FontWarmup.h"
 #include "program/QtViews.h"
 #include "wd_utils.h"
 
@@ -69,10 +70,13 @@ int main(int argc, char** argv) {
         std::cout << board::kProgramTitle << ' ' << velmorix::kVersionText << '\n';
         return 0;
     }
+    // The font configuration is read while the display connection opens.
+    program::FontWarmup fonts;
     if (!bridgeChosen(options->bridge, argc, argv)) {
         return 2;
     }
     QApplication qapp(argc, argv);
+    fonts.applicationReady();
     // The program ends when the main window unloads, not when its last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     program::QtViews::applyStyle();
@@ -85,9 +89,11 @@ int main(int argc, char** argv) {
     if (QDir().mkpath(settings)) {
         app.setRegisterMapMemory((settings + "/register-map").toStdString());
     }
+    fonts.waitForConfiguration();
     // The start-up window loads and hides itself; the main window loads (one connect and
     // disconnect, the initial GPIO write) and shows.
     app.start();
+    fonts.finish();
     if (app.quitRequested()) {
         return 0;
     }

@@ -53,25 +53,28 @@ QString logText(std::string_view text) {
     return QString::fromStdString(plain);
 }
 
-// Visible, enabled and tooltip as last painted; -1 means never painted.
+// Visible, enabled and tooltip as last painted; -1 means never painted. A new widget has no
+// tooltip, and one that is neither shown nor hidden yet shows with its window: a first paint
+// that agrees with that leaves the widget alone, which spares the hundreds of controls of a
+// window that is about to show a round of events each.
 struct Painted {
     int visible = -1;
     int enabled = -1;
     std::string tip;
-    bool tipSet = false;
 
     void paint(QWidget* w, const form::Control& c, bool enabled) {
         if (visible != int{c.Visible}) {
             visible = c.Visible;
-            w->setHidden(!c.Visible);
+            if (w->isHidden() == c.Visible) {
+                w->setHidden(!c.Visible);
+            }
         }
         if (this->enabled != int{enabled}) {
             this->enabled = enabled;
             w->setEnabled(enabled);
         }
-        if (!tipSet || tip != c.ToolTipText) {
+        if (tip != c.ToolTipText) {
             tip = c.ToolTipText;
-            tipSet = true;
             w->setToolTip(qs(tip));
         }
     }
@@ -79,6 +82,13 @@ struct Painted {
 
 // The smallest font a caption may shrink to so that it fits its design rectangle.
 constexpr int kMinCaptionPixels = 9;
+
+// Whether `text` in `font` fits `r` on one line with a pixel to spare: a cheaper test than
+// laying the caption out for wrapping, and never true where that layout would not fit.
+bool fitsOnOneLine(const QFontMetrics& metrics, const QString& text, const QRect& r) {
+    return !text.contains(QLatin1Char('\n')) && metrics.height() < r.height() &&
+           metrics.horizontalAdvance(text) < r.width();
+}
 
 // Shrinks the widget's font, a pixel at a time, until the wrapped caption fits `area` (the
 // design rectangles were drawn for a narrower font than most systems have).
@@ -88,11 +98,16 @@ void fitCaption(QWidget* w, const QString& text, const std::function<QRect()>& a
                                                            : font.pixelSize());
     const bool bold = w->font().bold();
     font.setBold(bold);
-    w->setFont(font);
+    if (w->font() != font) {
+        w->setFont(font);
+    }
     while (font.pixelSize() > kMinCaptionPixels) {
         const QRect r = area();
-        const QRect need =
-            QFontMetrics(font).boundingRect(r, Qt::AlignCenter | Qt::TextWordWrap, text);
+        const QFontMetrics metrics(font);
+        if (fitsOnOneLine(metrics, text, r)) {
+            return;
+        }
+        const QRect need = metrics.boundingRect(r, Qt::AlignCenter | Qt::TextWordWrap, text);
         if (need.width() <= r.width() && need.height() <= r.height()) {
             return;
         }

@@ -2,7 +2,8 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QStyleFactory>
+
+#include "kit/DeferredIconStyle.h"
 
 namespace program {
 
@@ -28,9 +29,7 @@ QtViews::QtViews(kit::QtHost& host)
 QtViews::~QtViews() = default;
 
 void QtViews::applyStyle() {
-    if (QStyle* fusion = QStyleFactory::create("Fusion")) {
-        QApplication::setStyle(fusion);
-    }
+    QApplication::setStyle(new kit::DeferredIconStyle);
     QFont font("DejaVu Sans Condensed");
     font.setPixelSize(kFontPixels);
     QApplication::setFont(font);

@@ -85,8 +85,11 @@ class QtHost : public form::Host {
     int nextId_ = 1;
     bool rendering_ = false;
     long yields_ = 0;
-    QElapsedTimer sinceRender_;
-    QElapsedTimer sinceEvents_;
+    // Runs from construction; the last paint and the last event slice are readings of it
+    // (the slice's is negative until the first).
+    QElapsedTimer clock_;
+    qint64 renderedAtNs_ = 0;
+    qint64 eventsAtNs_ = -1;
     QElapsedTimer sinceOperation_;
     QTimer idle_;
 };
