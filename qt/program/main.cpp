@@ -70,11 +70,12 @@ int main(int argc, char** argv) {
         std::cout << board::kProgramTitle << ' ' << velmorix::kVersionText << '\n';
         return 0;
     }
-    // The font configuration is read while the display connection opens.
-    program::FontWarmup fonts;
     if (!bridgeChosen(options->bridge, argc, argv)) {
         return 2;
     }
+    // The font configuration is read while the display connection opens. Started only once the
+    // program will run: an early exit would leave the configuration it made unreleased.
+    program::FontWarmup fonts;
     QApplication qapp(argc, argv);
     fonts.applicationReady();
     // The program ends when the main window unloads, not when its last window closes.
