@@ -59,10 +59,35 @@ capture() {
 }
 capture "$work/bus.pcapng"
 
+# captured_packets FILE: how many I2C messages (enhanced packet blocks, type 6) a pcapng file
+# holds so far; each is flushed as it is written.
+captured_packets() {
+    /usr/bin/python3 - "$1" <<'PY'
+import struct, sys
+try:
+    data = open(sys.argv[1], "rb").read()
+except OSError:
+    data = b""
+count, at = 0, 0
+if data[:4] == b"\x0a\x0d\x0d\x0a":
+    while at + 8 <= len(data):
+        kind, length = struct.unpack_from("<II", data, at)
+        count += kind == 6
+        at += max(length, 12)
+print(count)
+PY
+}
+
 xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
 xdotool key End shift+Home BackSpace
 xdotool type --delay 50 "60"
 xdotool key Return
+# The communication test runs with yields, in which the menu keys below would be taken: wait
+# until its messages are in the capture (10 s at most) before going on.
+for _ in $(seq 100); do
+    [ "$(captured_packets "$work/bus.pcapng")" -gt 0 ] && break
+    sleep 0.1
+done
 
 # The About box from the menu bar with the keyboard; Esc closes it like its OK button.
 sleep 0.5
@@ -173,17 +198,6 @@ for line in "Capture started: $(winepath -w "$work/bus.pcapng")" \
     "Cannot write capture $(winepath -w "$work/missing/bus.pcapng")"; do
     grep -qF "$line" "$work/state.unix" || { echo "no log line \"$line\"" >&2; exit 1; }
 done
-packets=$(/usr/bin/python3 - "$work/bus.pcapng" <<'PY'
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-count, at = 0, 0
-if data[:4] == b"\x0a\x0d\x0d\x0a":
-    while at + 8 <= len(data):
-        kind, length = struct.unpack_from("<II", data, at)
-        count += kind == 6
-        at += max(length, 12)
-print(count)
-PY
-)
+packets=$(captured_packets "$work/bus.pcapng")
 [ "$packets" -gt 0 ] || { echo "the capture holds no I2C messages" >&2; exit 1; }
 echo "capture started and stopped from the menu: $packets I2C messages"
