@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "board/BridgeIds.h"
 #include "board/HexText.h"
 #include "board/TextHelpers.h"
+#include "bridgeproto/BridgeIds.h"
 
 namespace board {
 

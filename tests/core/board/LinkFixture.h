@@ -9,8 +9,8 @@
 
 #include "SimBench.h"
 #include "board/BoardLink.h"
-#include "board/BridgeIds.h"
 #include "board/HexText.h"
+#include "bridgeproto/BridgeIds.h"
 #include "testing/ProgramStateAccess.h"
 #include "testing/TestHost.h"
 

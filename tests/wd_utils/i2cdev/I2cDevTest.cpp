@@ -18,7 +18,7 @@
 #include <string>
 
 #include "EmulatedI2cAdapter.h"
-#include "board/BridgeIds.h"
+#include "bridgeproto/BridgeIds.h"
 #include "bridgeproto/Codec.h"
 #include "bridgesim/SimulationReader.h"
 #include "testing/AppFixture.h"
