@@ -51,7 +51,7 @@ class NoMainWindow : public script::ScriptMainWindowLink {
   public:
     void cmdUSBConnect_Click() override {}
     void cmdUSBDisconnect_Click() override {}
-    std::string txtI2CAdrText() override { return "60"; }
+    board::I2cAddress consoleAddress() override { return board::I2cAddress(0x60); }
 };
 
 class NoGpioPanel : public script::ScriptGpioLink {

@@ -115,8 +115,8 @@ void Application::closeRegisterMap() {
     }
 }
 
-std::string Application::consoleAddress() {
-    return mainWindow().txtI2CAdr.Text();
+board::I2cAddress Application::consoleAddress() {
+    return mainWindow().address();
 }
 
 void Application::connectBoard() {

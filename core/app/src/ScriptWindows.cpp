@@ -12,8 +12,8 @@ void ScriptWindows::MainLink::cmdUSBDisconnect_Click() {
     app_.mainWindow().cmdUSBDisconnect_Click();
 }
 
-std::string ScriptWindows::MainLink::txtI2CAdrText() {
-    return app_.mainWindow().txtI2CAdr.Text();
+board::I2cAddress ScriptWindows::MainLink::consoleAddress() {
+    return app_.mainWindow().address();
 }
 
 void ScriptWindows::GpioLink::cmdGPIO_Write_Click() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "board/HexText.h"
+#include "board/I2cAddress.h"
 #include "board/TextHelpers.h"
 #include "bridgeproto/Codec.h"
 
@@ -91,7 +92,7 @@ void frmI2C_General::Form_Load() {
     Loaded = true;
     link_.setActiveWindow(this);
     link_.resetForStart();
-    link_.setI2cAddress(lowByteOfHex(txtI2CAdr.Text()));
+    link_.setI2cAddress(address().write());
     showActualAddresses();
 
     // Colours first, so the lamps that the start-up connect sets show real colours.
@@ -199,7 +200,7 @@ void frmI2C_General::SSTab1_Click(int /*previousTab*/) {
 
 void frmI2C_General::Form_GotFocus() {
     link_.setActiveWindow(this);
-    link_.setI2cAddress(lowByteOfHex(txtI2CAdr.Text()));
+    link_.setI2cAddress(address().write());
     yield();
 }
 
@@ -287,7 +288,7 @@ void frmI2C_General::showClosedConnection() {
 
 frmI2C_General::ReadResult frmI2C_General::readRegister(const std::string& registerText) {
     link_.setReadQty(1);
-    const auto readAddress = static_cast<std::uint8_t>(lowByteOfHex(txtI2CAdr.Text()) + 1);
+    const std::uint8_t readAddress = address().read();
     // A failed transfer leaves the zero-filled reply, so it reads as count 0: a failure.
     const board::Reply reply =
         link_.exchange(bridgeproto::i2cRead(1, readAddress, {lowByteOfHex(registerText)}));
@@ -390,8 +391,8 @@ void frmI2C_General::cmdWrite1Byte_Click(int index) {
     }
     withAutomaticConnection([&] {
         yield();
-        const std::uint8_t status = writeRegister(lowByteOfHex(txtI2CAdr.Text()),
-                                                  txtUserRegAdr.Text(), txtsbwr[index].Text());
+        const std::uint8_t status =
+            writeRegister(address().write(), txtUserRegAdr.Text(), txtsbwr[index].Text());
         Shape3.Visible = true;
         lblNak.Visible = true;
         if (status == 3) {
@@ -431,7 +432,7 @@ void frmI2C_General::gridRowWrite(int index) {
     if (!writeValueCheck(txtBWrite[index])) {
         return;
     }
-    withAutomaticConnection([&] { writeGridRow(index, lowByteOfHex(txtI2CAdr.Text())); });
+    withAutomaticConnection([&] { writeGridRow(index, address().write()); });
 }
 
 void frmI2C_General::txtBWrite_DblClick(int index) {
@@ -456,7 +457,7 @@ void frmI2C_General::cmdwriteAll_Click() {
                 continue;
             }
             if (writeAllRowIsHex(i)) {
-                writeGridRow(i, lowByteOfHex(txtI2CAdr.Text()));
+                writeGridRow(i, address().write());
             }
         }
     });
@@ -527,14 +528,18 @@ void frmI2C_General::cmdWrite_Click() {
 
 // ---- Address entry and communication test -------------------------------------------------------
 
-void frmI2C_General::applyAddress(int value) {
-    link_.setI2cAddress(static_cast<std::uint8_t>(value));
+board::I2cAddress frmI2C_General::address() const {
+    return board::I2cAddress::ofText(txtI2CAdr.Text());
+}
+
+void frmI2C_General::applyAddress(board::I2cAddress value) {
+    link_.setI2cAddress(value.write());
 }
 
 void frmI2C_General::rejectAddress() {
     txtI2CAdr.setText("00");
-    applyAddress(0);
-    link_.host().messageBox(kIllegalAddress, form::MsgButtons::Ok, kProgramTitle);
+    applyAddress(board::I2cAddress(0));
+    link_.host().messageBox(board::kIllegalI2cAddress, form::MsgButtons::Ok, kProgramTitle);
 }
 
 void frmI2C_General::padSingleCharacter() {
@@ -543,14 +548,9 @@ void frmI2C_General::padSingleCharacter() {
     }
 }
 
-std::optional<std::int16_t> frmI2C_General::addressValue() {
-    const auto value = upperHexValue(txtI2CAdr);
-    // A text with any character that is not a hex digit (or none at all) would read as 00, the
-    // general-call address that every device on the bus answers.
-    if (!board::isHexText(txtI2CAdr.Text()) || !isByteValue(value)) {
-        return std::nullopt;
-    }
-    return value;
+std::optional<board::I2cAddress> frmI2C_General::addressValue() {
+    txtI2CAdr.setText(board::upperAscii(txtI2CAdr.Text()));
+    return board::I2cAddress::parse(txtI2CAdr.Text());
 }
 
 void frmI2C_General::txtI2CAdr_LostFocus() {
@@ -594,8 +594,8 @@ void frmI2C_General::cmdTestComm_Click() {
 
     // Only 0x00..0xFE can be tested: 0xFF has no read address, and anything wider or negative
     // is not an address at all.
-    const auto value = board::HexValChecked(txtI2CAdr.Text());
-    if (value && *value >= 0 && *value < 255) {
+    const auto value = board::I2cAddress::withReadAddress(txtI2CAdr.Text());
+    if (value) {
         applyAddress(*value);
         showActualAddresses();
         const bool good = readCommTestRegister();

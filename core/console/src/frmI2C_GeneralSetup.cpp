@@ -50,8 +50,7 @@ bool frmI2C_General::Read_Param_File(const std::string& path, const std::string&
     setupFilePath_ = path;
 
     txtI2CAdr.setText(board::upperAscii(file.address));
-    link_.setI2cAddress(
-        static_cast<std::uint8_t>(static_cast<std::uint16_t>(board::HexVal(txtI2CAdr.Text()))));
+    link_.setI2cAddress(address().write());
     showActualAddresses();
 
     for (int i = 0; i < kRows; ++i) {

@@ -7,6 +7,7 @@
 
 #include "board/AtomicFile.h"
 #include "board/HexText.h"
+#include "board/I2cAddress.h"
 #include "bridgeproto/Codec.h"
 #include "regmap/MapFormats.h"
 #include "regmap/MapReader.h"
@@ -17,7 +18,6 @@ namespace regmap {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
-constexpr const char* kIllegalAddress = "Illegal I2C Address, re-enter";
 
 bool containsIgnoringCase(std::string_view text, std::string_view part) {
     return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char a, char b) {
@@ -33,7 +33,7 @@ frmRegisterMap::frmRegisterMap(board::BoardLink& link, RegisterMapLink& calls)
 
 void frmRegisterMap::Form_Load() {
     Loaded = true;
-    address = calls_.consoleAddress();
+    address = calls_.consoleAddress().text();
     if (map_ || memoryFile.empty()) {
         return;
     }
@@ -90,13 +90,14 @@ void frmRegisterMap::cmdOpen_Click() {
 }
 
 std::optional<std::uint8_t> frmRegisterMap::deviceAddress() {
-    const auto value = board::HexValChecked(address);
-    const bool hexOnly = address.size() <= 2 && board::isHexText(address);
-    if (!hexOnly || !value || *value < 0 || *value > 0xFE || (*value & 1) != 0) {
-        link_.host().messageBox(kIllegalAddress, form::MsgButtons::Ok, kTitle);
+    // The console's rule, and a write address only: a map's reads and writes name registers,
+    // and an odd address would turn each write into a read.
+    const auto value = board::I2cAddress::parse(address);
+    if (!value || !value->isWriteAddress()) {
+        link_.host().messageBox(board::kIllegalI2cAddress, form::MsgButtons::Ok, kTitle);
         return std::nullopt;
     }
-    return static_cast<std::uint8_t>(*value);
+    return value->write();
 }
 
 template <typename Body>

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "board/HexText.h"
+#include "board/I2cAddress.h"
 #include "board/TextHelpers.h"
 #include "script/ScriptLoader.h"
 
@@ -239,10 +240,10 @@ void frmScriptOps::Form_Load() {
         link_.setActiveWindow(this);
         RunActive = false;
 
-        txtI2CAdr.setText(main_.txtI2CAdrText());
+        const board::I2cAddress address = main_.consoleAddress();
+        txtI2CAdr.setText(address.text());
         yield();
-        auto address = board::HexVal(txtI2CAdr.Text());
-        link_.setI2cAddress(static_cast<std::uint8_t>(address));
+        link_.setI2cAddress(address.write());
         defaultAddr_ = link_.i2cWriteAddress();
 
         txtRunning.setText("1");
@@ -312,11 +313,8 @@ void frmScriptOps::txtI2CAdr_KeyPress(int& key) {
     key = 0;
     txtI2CAdr.setText(board::upperAscii(txtI2CAdr.Text()));
     yield();
-    auto address = board::HexValChecked(txtI2CAdr.Text());
-    // A value of four hex digits from 8000 on is negative as a 16-bit number; it is as invalid
-    // as one of 255 or more.
-    if (address && *address >= 0 && *address < 255) {
-        link_.setI2cAddress(static_cast<std::uint8_t>(*address));
+    if (const auto address = board::I2cAddress::withReadAddress(txtI2CAdr.Text())) {
+        link_.setI2cAddress(address->write());
         defaultAddr_ = link_.i2cWriteAddress();
         cmdReload2_Click();
     } else {
@@ -436,9 +434,8 @@ void frmScriptOps::applyScript(ParsedScript&& parsed) {
 std::uint8_t frmScriptOps::defaultWriteAddress() const {
     // The shared write address is no default: every row and every GPIO row (which leaves it 0)
     // moves it.
-    auto address = board::HexValChecked(txtI2CAdr.Text());
-    return address && *address >= 0 && *address < 255 ? static_cast<std::uint8_t>(*address)
-                                                      : defaultAddr_;
+    const auto address = board::I2cAddress::withReadAddress(txtI2CAdr.Text());
+    return address ? address->write() : defaultAddr_;
 }
 
 void frmScriptOps::cmdReload2_Click() {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "board/HexText.h"
+#include "board/I2cAddress.h"
 #include "board/TextHelpers.h"
 
 namespace {
@@ -48,6 +49,35 @@ TEST(HexVal_WideText, LowEightBitsAreThoseOfTheFullValue) {
     // A caller without a range check puts the low 8 bits into a packet.
     EXPECT_EQ(static_cast<std::uint8_t>(HexVal("123AB")), 0xAB);
     EXPECT_EQ(static_cast<std::uint8_t>(HexVal("FFFFFF10")), 0x10);
+}
+
+// The three ways a box's text names a device address: what a click sends, what Enter accepts
+// (the console and the Register Map alike) and what has a read address.
+TEST(I2cAddress_Table, ClickEnterAndReadableRules) {
+    struct Case {
+        const char* text;
+        int click;     // the write address a click sends
+        int entered;   // -1: refused on Enter
+        int readable;  // -1: no read address
+    };
+    const Case cases[] = {
+        {"60", 0x60, 0x60, 0x60}, {"6", 0x06, 0x06, 0x06},    {"61", 0x61, 0x61, 0x61},
+        {"FF", 0xFF, 0xFF, -1},   {"", 0x00, -1, 0x00},       {"6G", 0x06, -1, 0x06},
+        {"1A5", 0xA5, -1, -1},    {"00A0", 0xA0, 0xA0, 0xA0}, {"FFFF", 0xFF, -1, -1},
+        {"12345", 0x45, -1, -1},
+    };
+    for (const auto& c : cases) {
+        const auto entered = board::I2cAddress::parse(c.text);
+        const auto readable = board::I2cAddress::withReadAddress(c.text);
+        EXPECT_EQ(board::I2cAddress::ofText(c.text).write(), c.click) << c.text;
+        EXPECT_EQ(entered ? entered->write() : -1, c.entered) << c.text;
+        EXPECT_EQ(readable ? readable->write() : -1, c.readable) << c.text;
+    }
+    const board::I2cAddress top(0xFF);
+    EXPECT_EQ(top.read(), 0x00);  // wraps, as the bridge would send it
+    EXPECT_EQ(board::I2cAddress(0x61).sevenBit(), 0x30);
+    EXPECT_FALSE(board::I2cAddress(0x61).isWriteAddress());
+    EXPECT_EQ(board::I2cAddress(0x0A).text(), "0A");
 }
 
 TEST(HexText_Formats, ByteHexAndSignedDecimal) {

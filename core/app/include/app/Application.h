@@ -122,7 +122,7 @@ class Application : public board::MainWindowLink,
     void gpioWrite() override;
     void endProgram() override;
     // regmap::RegisterMapLink: the console's address and connection buttons.
-    std::string consoleAddress() override;
+    board::I2cAddress consoleAddress() override;
     void connectBoard() override;
     void disconnectBoard() override;
 

@@ -49,7 +49,7 @@ class ScriptWindows {
         explicit MainLink(Application& app) : app_(app) {}
         void cmdUSBConnect_Click() override;
         void cmdUSBDisconnect_Click() override;
-        std::string txtI2CAdrText() override;
+        board::I2cAddress consoleAddress() override;
 
       private:
         Application& app_;

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "board/BoardLink.h"
+#include "board/I2cAddress.h"
 #include "client/BusCapture.h"
 #include "console/ConsoleLink.h"
 #include "console/PictureBox.h"
@@ -47,7 +48,6 @@ class frmI2C_General : public form::Window {
     static constexpr int kRows = 32;
 
     static constexpr const char* kTitle = "Velmorix I2C Communications Software";
-    static constexpr const char* kIllegalAddress = "Illegal I2C Address, re-enter";
     static constexpr const char* kInvalidWriteValue = "Invalid Write Value";
     static constexpr const char* kCloseRefused =
         "Form will not close until USB Connection is closed. Click USB Disconnect";
@@ -69,6 +69,9 @@ class frmI2C_General : public form::Window {
     // Every visible control not listed above as moved at run time: its design place, whether
     // it may move data, and the handlers its events run. Refers to this window's members.
     form::ControlTable controls();
+
+    // The device address a click sends: what "I2C Addr" holds now, as every window takes it.
+    board::I2cAddress address() const;
 
     // ---- Window level -------------------------------------------------------------------
     ScrollBar VScroll1;
@@ -305,8 +308,8 @@ class frmI2C_General : public form::Window {
     // Logs "Address value too large" and shows "--" addresses and "Fail".
     void refuseCommTestAddress();
     // The address box upper-cased; its value when the whole text is hex from 00 to FF.
-    std::optional<std::int16_t> addressValue();
-    void applyAddress(int value);
+    std::optional<board::I2cAddress> addressValue();
+    void applyAddress(board::I2cAddress value);
     void rejectAddress();
     void padSingleCharacter();
     void placeScrolled();

@@ -3,15 +3,15 @@
 // console's own operations do.
 #pragma once
 
-#include <string>
+#include "board/I2cAddress.h"
 
 namespace regmap {
 
 class RegisterMapLink {
   public:
     virtual ~RegisterMapLink() = default;
-    // The text of the console's "I2C Addr" box.
-    virtual std::string consoleAddress() = 0;
+    // The device address the console's "I2C Addr" box names.
+    virtual board::I2cAddress consoleAddress() = 0;
     // The console's "USB Connect" and "USB Disconnect"; failures go to the program log.
     virtual void connectBoard() = 0;
     virtual void disconnectBoard() = 0;

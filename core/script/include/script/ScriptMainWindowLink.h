@@ -1,9 +1,9 @@
 // What a script window needs of the main window: its connect and disconnect buttons and the
-// text of its I2C address box. The application implements it on the one main window; a
+// address its I2C address box names. The application implements it on the one main window; a
 // headless runner may implement it on the board link alone.
 #pragma once
 
-#include <string>
+#include "board/I2cAddress.h"
 
 namespace script {
 
@@ -14,8 +14,8 @@ class ScriptMainWindowLink {
     virtual void cmdUSBConnect_Click() = 0;
     // The main window's "USB Disconnect" button: closes the board connection.
     virtual void cmdUSBDisconnect_Click() = 0;
-    // The text of the main window's I2C address box (hex, e.g. "60").
-    virtual std::string txtI2CAdrText() = 0;
+    // The device address the main window's "I2C Addr" box names.
+    virtual board::I2cAddress consoleAddress() = 0;
 };
 
 }  // namespace script
