@@ -834,8 +834,8 @@ void bindSMBus(py::module_& m) {
 SMBus(bus=None, force=False, *, bridge=None, trace=None, capture=None)
 
 bus is as smbus2 takes it: an int N is the Linux adapter /dev/i2c-N, a path that
-adapter ("/dev/i2c-1"); or a bridge as velmorix-script's --bridge names it: "usb",
-"sim", "sim:FILE" or "i2cdev:PATH". None makes an unopened object, as smbus2 does:
+adapter ("/dev/i2c-1"); or a bridge as velmorix-script's --bridge names it (bridge_forms()
+lists the forms of this build). None makes an unopened object, as smbus2 does:
 call open(bus) before using it. bridge= is another name for bus. force is kept as
 the force attribute, as smbus2 keeps it. trace, a file (or True for sys.stderr),
 receives every packet as velmorix-i2c --trace writes it. capture, a file name,

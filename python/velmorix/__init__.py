@@ -6,7 +6,7 @@ bench scripts (16-bit registers, detection, GPIO, packet trace); ``run_script``
 runs a script file on velmorix-script's engine; ``RegisterMap.load`` reads a
 chip's IP-XACT or CMSIS-SVD register map and ``RegisterDevice`` reads and writes
 a device's registers and fields by name through it. Bridges are named as
-``--bridge`` names them: ``usb``, ``sim``, ``sim:FILE``, ``i2cdev:PATH``.
+``--bridge`` names them; ``bridge_forms()`` lists the forms of this build.
 """
 
 from __future__ import annotations

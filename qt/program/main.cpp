@@ -1,11 +1,11 @@
 // Velmorix_I2C_Comm: the register console, the GPIO panel, the script windows and the About box
-// on Qt. The bridge board is chosen by --bridge, else VELMORIX_BRIDGE (unset or "usb" for a real
-// board, "sim" or "sim:FILE" for a simulated one, and on Linux "i2cdev:PATH" for a kernel I2C
-// adapter such as /dev/i2c-1). --help and --version answer before any window, without a display.
+// on Qt. The bridge board is chosen by --bridge, else VELMORIX_BRIDGE, else a real board through
+// USB. --help, --version and --bridge-forms answer before any window, without a display.
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <algorithm>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -64,6 +64,12 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::cout << app::programUsage(WDU_BridgeForms());
+        return 0;
+    }
+    if (options->bridgeForms) {
+        std::string forms = WDU_BridgeForms();
+        std::replace(forms.begin(), forms.end(), '|', '\n');
+        std::cout << forms << '\n';
         return 0;
     }
     if (options->version) {

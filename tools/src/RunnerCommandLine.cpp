@@ -39,6 +39,7 @@ std::optional<runner::RunnerOptions> parseRunnerOptions(const std::vector<std::s
     parser.allow_extras();
     parser.add_flag("-h,--help", options.help);
     parser.add_flag("--version", options.version);
+    parser.add_flag("--bridge-forms", options.bridgeForms);
     // The layer reads the bridge's name when the run starts; its reason names a bad one.
     auto* bridgeOption = parser.add_option("--bridge", bridge)->type_name(WDU_BridgeForms());
     parser.add_option("--address", options.address)->type_name("HEX");
@@ -111,7 +112,7 @@ std::optional<runner::RunnerOptions> parseRunnerOptions(const std::vector<std::s
         error = "only one script can be run, got \"" + scripts[0] + "\" and \"" + scripts[1] + "\"";
         return std::nullopt;
     }
-    if (options.help || options.version) {
+    if (options.help || options.version || options.bridgeForms) {
         return options;
     }
     if (scripts.empty()) {
@@ -173,6 +174,7 @@ OPTIONS
                                 twice, expected data on a write row), one line each:
                                 "SCRIPT:LINE: reads WHAT, because WHY"; with --junit FILE, one
                                 test case per row, failed where it has findings
+    --bridge-forms              the forms --bridge takes in this build, one a line
     --help, --version
 
 OUTPUT

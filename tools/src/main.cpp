@@ -1,6 +1,7 @@
 // velmorix-script: runs a bridge-board script without a window, for nightly regression runs.
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "runner/ScriptCheck.h"
 #include "runner/ScriptRunner.h"
 #include "tools/RunnerCommandLine.h"
+#include "wd_utils.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -24,6 +26,12 @@ int main(int argc, char** argv) {
     }
     if (options->version) {
         std::cout << "velmorix-script " << velmorix::kVersionText << '\n';
+        return 0;
+    }
+    if (options->bridgeForms) {
+        std::string forms = WDU_BridgeForms();
+        std::replace(forms.begin(), forms.end(), '|', '\n');
+        std::cout << forms << '\n';
         return 0;
     }
     if (options->check) {

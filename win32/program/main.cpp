@@ -1,15 +1,16 @@
 // Velmorix_I2C_Comm.exe: the register console, the GPIO panel, the script windows, the Register
-// Map window, the About box and the start-up window on Win32. The bridge board is chosen by --bridge, else VELMORIX_BRIDGE (unset or "usb"
-// for a real board, "sim" or "sim:FILE" for a simulated one); --help and --version answer in a
-// message box before any window. VELMORIX_WIN32_STATE names a file that receives the
-// main window's controls (name, place on the screen) once it shows, and their texts when the
-// program ends: the tests under Wine read it.
+// Map window, the About box and the start-up window on Win32. The bridge board is chosen by
+// --bridge, else VELMORIX_BRIDGE, else a real board through USB; --help, --version and
+// --bridge-forms answer in a message box before any window. VELMORIX_WIN32_STATE names a file that
+// receives the main window's controls (name, place on the screen) once it shows, and their texts
+// when the program ends: the tests under Wine read it.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -112,9 +113,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         tell(error, MB_ICONERROR);
         return 2;
     }
-    if (options->help || options->version) {
-        tell(options->help ? app::programUsage(WDU_BridgeForms())
-                           : std::string("Velmorix_I2C_Comm ") + velmorix::kVersionText,
+    if (options->help || options->version || options->bridgeForms) {
+        std::string forms = WDU_BridgeForms();
+        std::replace(forms.begin(), forms.end(), '|', '\n');
+        tell(options->help      ? app::programUsage(WDU_BridgeForms())
+             : options->version ? std::string("Velmorix_I2C_Comm ") + velmorix::kVersionText
+                                : forms,
              MB_ICONINFORMATION);
         return 0;
     }

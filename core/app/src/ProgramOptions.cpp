@@ -14,6 +14,8 @@ std::optional<ProgramOptions> parseProgramOptions(const std::vector<std::string>
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
+        } else if (arg == "--bridge-forms") {
+            options.bridgeForms = true;
         } else if (arg == kBridge) {
             if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1][0] == '-') {
                 error = "--bridge needs a bridge such as sim (see --help)";
@@ -50,6 +52,8 @@ OPTIONS
            forms + R"(
                   which bridge board to use: usb for a real one, sim for the built-in
                   simulated one; takes precedence over VELMORIX_BRIDGE (default: usb)
+    --bridge-forms
+                  the forms --bridge takes in this build, one a line
     -h, --help    this text
     --version     the version
 

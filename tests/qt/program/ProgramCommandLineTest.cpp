@@ -2,6 +2,7 @@
 // a shell over ssh: help, version and refusals answer before any window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "board/Version.h"
@@ -40,6 +41,16 @@ TEST_F(ProgramCommandLine, HelpAndVersion_AnswerWithoutADisplay) {
     const ProgramRun version = run("", "--version");
     EXPECT_EQ(version.status, 0) << version.err;
     EXPECT_EQ(version.out, std::string("Velmorix_I2C_Comm ") + velmorix::kVersionText + "\n");
+    // The shell completion asks for the forms: the layer's own, one a line.
+    std::string forms = WDU_BridgeForms();
+    std::replace(forms.begin(), forms.end(), '|', '\n');
+    const ProgramRun listed = run("", "--bridge-forms");
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, forms + "\n");
+    for (const char* tool : {VELMORIX_SCRIPT_EXE, VELMORIX_I2C_EXE}) {
+        const std::string command = std::string("'") + tool + "' --bridge-forms";
+        EXPECT_EQ(apptest::runIn(scratch.path(), command).out, listed.out) << tool;
+    }
 }
 
 TEST_F(ProgramCommandLine, Refused_ExitTwoWithTheReason) {

@@ -99,7 +99,7 @@ std::optional<std::uint32_t> parseHexNumber(const std::string& text) {
 std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& args,
                                               std::ostream& out, std::ostream& err,
                                               int& exitStatus) {
-    // For the bash completion, undocumented: the bridge forms of this build, one a line.
+    // The bridge forms of this build, one a line: for the shell completion and the man page.
     if (args.size() == 1 && args[0] == "--bridge-forms") {
         std::string forms = WDU_BridgeForms();
         std::replace(forms.begin(), forms.end(), '|', '\n');

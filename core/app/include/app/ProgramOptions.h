@@ -13,13 +13,16 @@ struct ProgramOptions {
     std::optional<std::string> bridge;
     bool help = false;
     bool version = false;
+    // --bridge-forms: the bridge forms of this build, one a line (for the shell completion).
+    bool bridgeForms = false;
     // The arguments left for the toolkit (its own single-dash options such as -platform), in
     // their order.
     std::vector<std::string> rest;
 };
 
 // Reads the arguments after the program name: --bridge FORM (or --bridge=FORM; the last one
-// counts), -h/--help and --version. Anything else that starts with "--" is refused, as is
+// counts), -h/--help, --version and --bridge-forms. Anything else that starts with "--" is refused,
+// as is
 // --bridge without its form: nullopt with `error` saying why in one line.
 std::optional<ProgramOptions> parseProgramOptions(const std::vector<std::string>& args,
                                                   std::string& error);

@@ -33,6 +33,8 @@ struct RunnerOptions {
     bool check = false;
     bool help = false;
     bool version = false;
+    // The bridge forms of this build, one a line, for the shell completion and the docs.
+    bool bridgeForms = false;
 };
 
 }  // namespace runner

@@ -19,7 +19,7 @@ enum class I2cCommand { Detect, Get, Set, Dump, Map };
 
 struct I2cRequest {
     I2cCommand command = I2cCommand::Detect;
-    std::optional<std::string> bridge;  // usb | sim | sim:FILE; unset = VELMORIX_BRIDGE
+    std::optional<std::string> bridge;  // as --bridge names it; unset = VELMORIX_BRIDGE
     bool reg16 = false;
     bool json = false;
     bool trace = false;
