@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <algorithm>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "app/Application.h"
 #include "app/ProgramOptions.h"
+#include "board/BridgeForms.h"
 #include "board/TextHelpers.h"
 #include "board/Version.h"
 #include "kit/QtHost.h"
@@ -67,9 +67,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options->bridgeForms) {
-        std::string forms = WDU_BridgeForms();
-        std::replace(forms.begin(), forms.end(), '|', '\n');
-        std::cout << forms << '\n';
+        std::cout << board::bridgeFormLines();
         return 0;
     }
     if (options->version) {

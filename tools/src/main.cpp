@@ -1,16 +1,15 @@
 // velmorix-script: runs a bridge-board script without a window, for nightly regression runs.
 #include <unistd.h>
 
-#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "board/BridgeForms.h"
 #include "board/Version.h"
 #include "runner/ScriptCheck.h"
 #include "runner/ScriptRunner.h"
 #include "tools/RunnerCommandLine.h"
-#include "wd_utils.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -29,9 +28,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options->bridgeForms) {
-        std::string forms = WDU_BridgeForms();
-        std::replace(forms.begin(), forms.end(), '|', '\n');
-        std::cout << forms << '\n';
+        std::cout << board::bridgeFormLines();
         return 0;
     }
     if (options->check) {

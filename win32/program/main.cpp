@@ -10,7 +10,6 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -18,6 +17,7 @@
 
 #include "app/Application.h"
 #include "app/ProgramOptions.h"
+#include "board/BridgeForms.h"
 #include "board/Version.h"
 #include "wd_utils.h"
 #include "win32kit/Text.h"
@@ -114,11 +114,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return 2;
     }
     if (options->help || options->version || options->bridgeForms) {
-        std::string forms = WDU_BridgeForms();
-        std::replace(forms.begin(), forms.end(), '|', '\n');
         tell(options->help      ? app::programUsage(WDU_BridgeForms())
              : options->version ? std::string("Velmorix_I2C_Comm ") + velmorix::kVersionText
-                                : forms,
+                                : board::bridgeFormLines(),
              MB_ICONINFORMATION);
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
+#include "board/BridgeForms.h"
 #include "board/HexText.h"
 #include "board/Version.h"
 #include "client/CaptureEncoder.h"
@@ -101,9 +102,7 @@ std::optional<I2cRequest> parseI2cCommandLine(const std::vector<std::string>& ar
                                               int& exitStatus) {
     // The bridge forms of this build, one a line: for the shell completion and the man page.
     if (args.size() == 1 && args[0] == "--bridge-forms") {
-        std::string forms = WDU_BridgeForms();
-        std::replace(forms.begin(), forms.end(), '|', '\n');
-        out << forms << '\n';
+        out << board::bridgeFormLines();
         exitStatus = kI2cOk;
         return std::nullopt;
     }
