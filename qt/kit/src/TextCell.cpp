@@ -1,10 +1,13 @@
 #include "kit/TextCell.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
+
+#include "kit/TextCellAccessible.h"
 
 namespace kit {
 
@@ -32,6 +35,10 @@ QPalette paintedPalette(const QWidget& w) {
 }  // namespace
 
 TextCell::TextCell(QLineEdit* look, QWidget* parent) : QWidget(parent), look_(look) {
+    [[maybe_unused]] static const bool accessible = [] {
+        QAccessible::installFactory(&TextCellAccessible::create);
+        return true;
+    }();
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::IBeamCursor);
     setAcceptDrops(true);
@@ -77,6 +84,10 @@ void TextCell::setText(const QString& text) {
     } else if (text_ != text) {
         text_ = text;
         update();
+        if (QAccessible::isActive()) {
+            QAccessibleValueChangeEvent changed(this, text);
+            QAccessible::updateAccessibility(&changed);
+        }
     }
 }
 

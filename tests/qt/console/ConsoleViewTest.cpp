@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -142,6 +143,23 @@ TEST_F(ConsoleViewTest, GridBoxes_TabAndBacktab_WalkTheRowAndTypeIntoTheModel) {
     QTest::keyClicks(QApplication::focusWidget(), "12");
     EXPECT_EQ(focused(), "txtBWrite_3");
     EXPECT_EQ(model().txtBWrite[3].Text(), "12");
+}
+
+TEST_F(ConsoleViewTest, GridBoxes_BeforeAndAfterUse_ReadAsEditableTexts) {
+    auto* cell = find<kit::TextCell>("Reg_Adr_3");
+    ASSERT_NE(cell, nullptr);
+    for (const bool used : {false, true}) {
+        if (used) {
+            cell->editor();
+        }
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(cell);
+        ASSERT_NE(face, nullptr) << used;
+        EXPECT_EQ(face->role(), QAccessible::EditableText) << used;
+        EXPECT_EQ(face->text(QAccessible::Value), "03") << used;
+        EXPECT_TRUE(face->state().editable) << used;
+    }
+    cell->setReadOnly(true);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(cell)->state().readOnly);
 }
 
 TEST_F(ConsoleViewTest, InvalidWriteValue_TypedThenEnter_ShowsDashesAndLogs) {
