@@ -18,6 +18,7 @@
 #include "kit/QtHost.h"
 #include "program/FontWarmup.h"
 #include "program/QtViews.h"
+#include "program/SessionBusWarmup.h"
 #include "wd_utils.h"
 
 namespace {
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
     program::FontWarmup fonts;
     QApplication qapp(argc, argv);
     fonts.applicationReady();
+    const program::SessionBusWarmup sessionBus;
     // The program ends when the main window unloads, not when its last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     program::QtViews::applyStyle();

@@ -91,6 +91,8 @@ QSize frmI2C_GeneralView::clientSize() const {
 }
 
 void frmI2C_GeneralView::buildControls() {
+    // The register grid's 128 boxes are read far more than typed into.
+    binder_.useTextCells({"Reg_Adr", "Reg_Desc", "txtBWrite", "txtRdByte"});
     binder_.build(model_.controls());
     cbNoc_ = binder_.widget(model_.cbNoc);
     lblCommTest_ = qobject_cast<QLabel*>(binder_.widget(model_.lblCommTest));

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QTextCursor>
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 #include <variant>
@@ -22,6 +23,7 @@
 #include "kit/CaptionButton.h"
 #include "kit/LampWidget.h"
 #include "kit/QtHost.h"
+#include "kit/TextCell.h"
 #include "kit/WrapCheckBox.h"
 
 namespace kit {
@@ -154,9 +156,56 @@ constexpr int kTitleFontPixels = 16;
 constexpr form::PaletteIndex kTitleBack = 1;
 constexpr form::PaletteIndex kTitleFore = 15;
 
+// Paints a text box (a QLineEdit or a TextCell) from its model.
+template <class Box>
+std::function<void(bool)> boxRender(Box* w, form::TextBox& box) {
+    struct State {
+        Painted painted;
+        std::uint64_t generation = ~std::uint64_t{0};
+        std::size_t size = 0;
+        int readOnly = -1;
+        int back = -1, fore = -1;
+    };
+    return [w, &box, s = State{}](bool busy) mutable {
+        s.painted.paint(w, box, box.Enabled);
+        const int readOnly = box.Locked || busy;
+        if (s.readOnly != readOnly) {
+            s.readOnly = readOnly;
+            w->setReadOnly(readOnly != 0);
+        }
+        if (s.back != box.BackColor || s.fore != box.ForeColor) {
+            s.back = box.BackColor;
+            s.fore = box.ForeColor;
+            setColours(w, QPalette::Base, QPalette::Text, box.BackColor, box.ForeColor,
+                       kDefaultBoxBack);
+        }
+        if (s.generation != box.textGeneration() || s.size != box.Text().size()) {
+            s.generation = box.textGeneration();
+            s.size = box.Text().size();
+            const QString text = qs(box.Text());
+            if (w->text() != text) {
+                w->setText(text);
+            }
+        }
+    };
+}
+
+Qt::Alignment boxAlignment(const form::ControlGeometry& g) {
+    return (g.style & form::StyleCentred) != 0 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+// The text margins of every single-line box.
+const QMargins kBoxTextMargins(1, 0, 1, 0);
+
 }  // namespace
 
 ControlBinder::ControlBinder(form::UserEventGate& gate, QtHost& host) : gate_(gate), host_(host) {}
+
+ControlBinder::~ControlBinder() = default;
+
+void ControlBinder::useTextCells(std::vector<std::string> names) {
+    cellNames_ = std::move(names);
+}
 
 QRect ControlBinder::pixels(const form::ControlGeometry& g) {
     return {pixels(g.left), pixels(g.top), pixels(g.width), pixels(g.height)};
@@ -194,8 +243,12 @@ QWidget* ControlBinder::make(const form::ControlEntry& e, const Place& at) {
             control = c;
             using T = std::remove_pointer_t<decltype(c)>;
             if constexpr (std::is_same_v<T, form::TextBox>) {
-                return (e.geometry.style & form::StyleMultiLine) != 0 ? log(*c, e, at)
-                                                                      : textBox(*c, e, at);
+                if ((e.geometry.style & form::StyleMultiLine) != 0) {
+                    return log(*c, e, at);
+                }
+                const bool cell =
+                    std::find(cellNames_.begin(), cellNames_.end(), e.name) != cellNames_.end();
+                return cell ? textCell(*c, e, at) : textBox(*c, e, at);
             } else if constexpr (std::is_same_v<T, form::Label>) {
                 if (!e.columns.empty()) {
                     return headings(*c, e, at);
@@ -248,47 +301,37 @@ void ControlBinder::runClick(const std::function<void()>& run, Role role) {
 QWidget* ControlBinder::textBox(form::TextBox& box, const form::ControlEntry& e, const Place& at) {
     auto* w = new QLineEdit(at.parent);
     place(w, "TextBox", e, at);
-    w->setAlignment((at.geometry.style & form::StyleCentred) != 0
-                        ? Qt::AlignCenter
-                        : Qt::AlignLeft | Qt::AlignVCenter);
-    w->setTextMargins(1, 0, 1, 0);
-    connect(w, &QLineEdit::textEdited, [&box, w](const QString& text) {
+    w->setAlignment(boxAlignment(at.geometry));
+    w->setTextMargins(kBoxTextMargins);
+    bindEditor(w, box, e.events);
+    renders_.push_back(boxRender(w, box));
+    return w;
+}
+
+QWidget* ControlBinder::textCell(form::TextBox& box, const form::ControlEntry& e, const Place& at) {
+    if (!cellLook_) {
+        cellLook_ = std::make_unique<QLineEdit>();
+    }
+    auto* w = new TextCell(cellLook_.get(), at.parent);
+    place(w, "TextBox", e, at);
+    w->setAlignment(boxAlignment(at.geometry));
+    w->setTextMargins(kBoxTextMargins);
+    w->onEditor(
+        [this, &box, events = e.events](QLineEdit* editor) { bindEditor(editor, box, events); });
+    renders_.push_back(boxRender(w, box));
+    return w;
+}
+
+void ControlBinder::bindEditor(QLineEdit* editor, form::TextBox& box,
+                               const form::ControlEvents& events) {
+    connect(editor, &QLineEdit::textEdited, [&box, editor](const QString& text) {
         box.setText(text.toStdString());
         // Qt counts the caret in UTF-16 units, the model in characters.
-        box.SelStart = static_cast<std::size_t>(text.first(w->cursorPosition()).toUcs4().size());
+        box.SelStart =
+            static_cast<std::size_t>(text.first(editor->cursorPosition()).toUcs4().size());
     });
-    w->installEventFilter(this);
-    hook(w, e.events);
-    struct State {
-        Painted painted;
-        std::uint64_t generation = ~std::uint64_t{0};
-        std::size_t size = 0;
-        int readOnly = -1;
-        int back = -1, fore = -1;
-    };
-    renders_.push_back([w, &box, s = State{}](bool busy) mutable {
-        s.painted.paint(w, box, box.Enabled);
-        const int readOnly = box.Locked || busy;
-        if (s.readOnly != readOnly) {
-            s.readOnly = readOnly;
-            w->setReadOnly(readOnly != 0);
-        }
-        if (s.back != box.BackColor || s.fore != box.ForeColor) {
-            s.back = box.BackColor;
-            s.fore = box.ForeColor;
-            setColours(w, QPalette::Base, QPalette::Text, box.BackColor, box.ForeColor,
-                       kDefaultBoxBack);
-        }
-        if (s.generation != box.textGeneration() || s.size != box.Text().size()) {
-            s.generation = box.textGeneration();
-            s.size = box.Text().size();
-            const QString text = qs(box.Text());
-            if (w->text() != text) {
-                w->setText(text);
-            }
-        }
-    });
-    return w;
+    editor->installEventFilter(this);
+    hook(editor, events);
 }
 
 QWidget* ControlBinder::label(form::Label& label, const form::ControlEntry& e, const Place& at) {

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
@@ -21,6 +22,7 @@
 #include "ViewFixture.h"
 #include "console/SetupFile.h"
 #include "kit/LampWidget.h"
+#include "kit/TextCell.h"
 
 namespace viewtest {
 namespace {
@@ -79,14 +81,14 @@ TEST_F(ConsoleViewTest, ClickDuringAnotherHandler_IsDroppedByTheGate) {
     EXPECT_EQ(app->gate().dropped(), 1);
     EXPECT_FALSE(enabledMeanwhile);
     EXPECT_TRUE(readAll->isEnabled());
-    EXPECT_EQ(find<QLineEdit>("txtRdByte_2")->text(), "");
+    EXPECT_EQ(find<kit::TextCell>("txtRdByte_2")->text(), "");
     // Once the handler has ended, the same click goes through.
     QTest::mouseClick(readAll, Qt::LeftButton);
-    EXPECT_EQ(find<QLineEdit>("txtRdByte_2")->text(), "7A");
+    EXPECT_EQ(find<kit::TextCell>("txtRdByte_2")->text(), "7A");
 }
 
 TEST_F(ConsoleViewTest, GridWriteBox_DoubleClickAndEnter_WriteTheRow) {
-    auto* write = find<QLineEdit>("txtBWrite_5");
+    auto* write = find<kit::TextCell>("txtBWrite_5");
     ASSERT_NE(write, nullptr);
     QTest::keyClicks(write, "3c");
     QTest::mouseDClick(write, Qt::LeftButton);
@@ -100,7 +102,7 @@ TEST_F(ConsoleViewTest, GridWriteBox_DoubleClickAndEnter_WriteTheRow) {
 }
 
 TEST_F(ConsoleViewTest, GridReadBox_SingleClick_ReadsTheRowOnce) {
-    auto* read = find<QLineEdit>("txtRdByte_2");
+    auto* read = find<kit::TextCell>("txtRdByte_2");
     ASSERT_NE(read, nullptr);
     QTest::mouseClick(read, Qt::LeftButton);
     EXPECT_EQ(read->text(), "7A");
@@ -112,6 +114,52 @@ TEST_F(ConsoleViewTest, GridReadBox_SingleClick_ReadsTheRowOnce) {
     QTest::mouseDClick(read, Qt::LeftButton);
     QTest::mouseRelease(read, Qt::LeftButton);
     EXPECT_EQ(find<kit::LampWidget>("Shape1_2")->fill(), QColor(0, 128, 0));
+}
+
+TEST_F(ConsoleViewTest, GridBoxes_TabAndBacktab_WalkTheRowAndTypeIntoTheModel) {
+    QApplication::setActiveWindow(&mainView());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainView()));
+    find<kit::TextCell>("Reg_Adr_3")->setFocus(Qt::TabFocusReason);
+    // The box that has the focus, by the name of its cell.
+    auto focused = [] {
+        QWidget* w = QApplication::focusWidget();
+        EXPECT_NE(qobject_cast<QLineEdit*>(w), nullptr);
+        return w != nullptr && w->parentWidget() != nullptr ? w->parentWidget()->objectName()
+                                                            : QString();
+    };
+    const QStringList row = {"Reg_Adr_3", "Reg_Desc_3", "txtBWrite_3", "txtRdByte_3", "Reg_Adr_4"};
+    for (qsizetype k = 0; k < row.size(); ++k) {
+        EXPECT_EQ(focused(), row[k]);
+        if (k + 1 < row.size()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+    }
+    for (qsizetype k = row.size() - 1; k > 0; --k) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        EXPECT_EQ(focused(), row[k - 1]);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), "12");
+    EXPECT_EQ(focused(), "txtBWrite_3");
+    EXPECT_EQ(model().txtBWrite[3].Text(), "12");
+}
+
+TEST_F(ConsoleViewTest, GridBoxes_BeforeAndAfterUse_ReadAsEditableTexts) {
+    auto* cell = find<kit::TextCell>("Reg_Adr_3");
+    ASSERT_NE(cell, nullptr);
+    for (const bool used : {false, true}) {
+        if (used) {
+            cell->editor();
+        }
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(cell);
+        ASSERT_NE(face, nullptr) << used;
+        EXPECT_EQ(face->role(), QAccessible::EditableText) << used;
+        EXPECT_EQ(face->text(QAccessible::Value), "03") << used;
+        EXPECT_TRUE(face->state().editable) << used;
+    }
+    cell->setReadOnly(true);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(cell)->state().readOnly);
 }
 
 TEST_F(ConsoleViewTest, InvalidWriteValue_TypedThenEnter_ShowsDashesAndLogs) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "kit/CaptionButton.h"
+#include "kit/TextCell.h"
 #include "kit/WrapCheckBox.h"
 
 namespace viewtest {
@@ -32,6 +33,18 @@ bool fitsWrapped(const QWidget& w, const QString& text, const QRect& area, QRect
     return need.width() <= area.width() && need.height() <= area.height();
 }
 
+// Whether a single-line box (a QLineEdit or a TextCell) shows its text whole in the text area
+// inside the frame (Fusion's frame and the text margins); `need` and `area` receive both.
+template <class Box>
+bool boxFits(const Box& box, QRect& need, QRect& area) {
+    const QFontMetrics fm(box.font());
+    const QMargins m = box.textMargins();
+    const int width = box.width() - 4 - m.left() - m.right() - 2;
+    area = QRect(0, 0, width, box.height() - 4);
+    need = QRect(0, 0, fm.horizontalAdvance(box.text()), fm.ascent() + fm.descent());
+    return need.width() <= area.width() && need.height() <= area.height();
+}
+
 bool shown(const QWidget& w, const QWidget& window) {
     return w.isVisibleTo(&window);
 }
@@ -45,6 +58,7 @@ QStringList clippedTexts(const QWidget& window) {
             continue;
         }
         QRect need;
+        QRect boxArea;
         if (const auto* label = qobject_cast<const QLabel*>(w)) {
             const QRect area = label->contentsRect();
             if (!label->text().isEmpty() && !fitsWrapped(*label, label->text(), area, need)) {
@@ -61,14 +75,13 @@ QStringList clippedTexts(const QWidget& window) {
                 problems << describe(*button, button->text(), need, area);
             }
         } else if (const auto* box = qobject_cast<const QLineEdit*>(w)) {
-            // The text area inside the frame: Fusion's frame and text margins.
-            const QFontMetrics fm(box->font());
-            const QMargins m = box->textMargins();
-            const int width = box->width() - 4 - m.left() - m.right() - 2;
-            const QRect area(0, 0, width, box->height() - 4);
-            need = QRect(0, 0, fm.horizontalAdvance(box->text()), fm.ascent() + fm.descent());
-            if (need.width() > area.width() || need.height() > area.height()) {
-                problems << describe(*box, box->text(), need, area);
+            if (!boxFits(*box, need, boxArea)) {
+                problems << describe(*box, box->text(), need, boxArea);
+            }
+        } else if (const auto* cell = dynamic_cast<const kit::TextCell*>(w)) {
+            // A cell with an editor is checked as its editor.
+            if (!cell->hasEditor() && !boxFits(*cell, need, boxArea)) {
+                problems << describe(*cell, cell->text(), need, boxArea);
             }
         } else if (const auto* frame = qobject_cast<const QGroupBox*>(w)) {
             const QFontMetrics fm(frame->font());

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,17 @@ class ControlBinder : public QObject {
     using Role = form::Role;
 
     ControlBinder(form::UserEventGate& gate, QtHost& host);
+    ~ControlBinder() override;
 
     // The pixel rectangle of a design rectangle in twips.
     static QRect pixels(const form::ControlGeometry& g);
     // The pixel length of a twips length.
     static int pixels(int twips);
 
+    // Builds the text boxes of the controls named `names` (arrays too) as TextCells: a grid of
+    // boxes that the user mostly reads costs a fraction of its QLineEdits to build and show. Call
+    // it before build().
+    void useTextCells(std::vector<std::string> names);
     // Makes `widget` the container that entries naming `name` and `index` lie in; `topShift`
     // twips come off their design tops (a tab page starts below the tab headers).
     void addContainer(std::string_view name, int index, QWidget* widget, int topShift = 0);
@@ -75,6 +81,10 @@ class ControlBinder : public QObject {
     // Creates the widget of one entry and records it under its model control.
     QWidget* make(const form::ControlEntry& e, const Place& at);
     QWidget* textBox(form::TextBox& box, const form::ControlEntry& e, const Place& at);
+    // A text box that makes its QLineEdit only once it is used (see TextCell).
+    QWidget* textCell(form::TextBox& box, const form::ControlEntry& e, const Place& at);
+    // Sends the user's edits in `editor` to the box and runs its events through the gate.
+    void bindEditor(QLineEdit* editor, form::TextBox& box, const form::ControlEvents& events);
     QWidget* label(form::Label& label, const form::ControlEntry& e, const Place& at);
     // A heading row whose words stand each over one of the entry's column widgets.
     QWidget* headings(form::Label& label, const form::ControlEntry& e, const Place& at);
@@ -108,6 +118,9 @@ class ControlBinder : public QObject {
     std::map<const form::Control*, QWidget*> widgets_;
     // The window of the controls (the top container's): dialogs of its handlers centre on it.
     QPointer<QWidget> window_;
+    std::vector<std::string> cellNames_;
+    // Paints the TextCells that have no editor yet; never shown.
+    std::unique_ptr<QLineEdit> cellLook_;
 };
 
 }  // namespace kit
