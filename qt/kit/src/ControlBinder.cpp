@@ -15,10 +15,10 @@
 #include <QStyleOptionButton>
 #include <QTextCursor>
 #include <cstdint>
-#include <type_traits>
 #include <variant>
 
 #include "form/HeadingWords.h"
+#include "form/PaintedCaption.h"
 #include "kit/CaptionButton.h"
 #include "kit/LampWidget.h"
 #include "kit/QtHost.h"
@@ -131,22 +131,6 @@ void setColours(QWidget* w, QPalette::ColorRole back, QPalette::ColorRole fore,
     w->setPalette(p);
 }
 
-// A caption as last painted, so that an unchanged one is not set again.
-struct PaintedCaption {
-    std::string text;
-    bool set = false;
-
-    // True, and remembers it, when `caption` differs from what was painted last.
-    bool changed(const std::string& caption) {
-        if (set && text == caption) {
-            return false;
-        }
-        text = caption;
-        set = true;
-        return true;
-    }
-};
-
 // Height of a heading row's words, in pixels.
 constexpr int kHeadingPixels = 17;
 // The title band's text size in pixels, and its colours.
@@ -156,7 +140,8 @@ constexpr form::PaletteIndex kTitleFore = 15;
 
 }  // namespace
 
-ControlBinder::ControlBinder(form::UserEventGate& gate, QtHost& host) : gate_(gate), host_(host) {}
+ControlBinder::ControlBinder(form::UserEventGate& gate, QtHost& host)
+    : core_(gate, host), host_(host) {}
 
 QRect ControlBinder::pixels(const form::ControlGeometry& g) {
     return {pixels(g.left), pixels(g.top), pixels(g.width), pixels(g.height)};
@@ -192,31 +177,23 @@ QWidget* ControlBinder::make(const form::ControlEntry& e, const Place& at) {
     QWidget* made = std::visit(
         [&](auto* c) -> QWidget* {
             control = c;
-            using T = std::remove_pointer_t<decltype(c)>;
-            if constexpr (std::is_same_v<T, form::TextBox>) {
-                return (e.geometry.style & form::StyleMultiLine) != 0 ? log(*c, e, at)
-                                                                      : textBox(*c, e, at);
-            } else if constexpr (std::is_same_v<T, form::Label>) {
-                if (!e.columns.empty()) {
-                    return headings(*c, e, at);
-                }
-                return (e.geometry.style & form::StyleTitleBand) != 0 ? title(*c, e, at)
-                                                                      : label(*c, e, at);
-            } else if constexpr (std::is_same_v<T, form::Button>) {
-                return button(*c, e, at);
-            } else if constexpr (std::is_same_v<T, form::CheckBox>) {
-                return checkBox(*c, e, at);
-            } else if constexpr (std::is_same_v<T, form::Lamp>) {
-                return lamp(*c, e, at);
-            } else if constexpr (std::is_same_v<T, form::Frame>) {
-                return frame(*c, e, at);
-            } else {
-                return picture(*c, e, at);
-            }
+            return create(*c, e, at);
         },
         e.control);
     widgets_[control] = made;
     return made;
+}
+
+QWidget* ControlBinder::create(form::TextBox& box, const form::ControlEntry& e, const Place& at) {
+    return (e.geometry.style & form::StyleMultiLine) != 0 ? log(box, e, at) : textBox(box, e, at);
+}
+
+QWidget* ControlBinder::create(form::Label& label, const form::ControlEntry& e, const Place& at) {
+    if (!e.columns.empty()) {
+        return headings(label, e, at);
+    }
+    return (e.geometry.style & form::StyleTitleBand) != 0 ? title(label, e, at)
+                                                          : this->label(label, e, at);
 }
 
 void ControlBinder::place(QWidget* widget, const char* kind, const form::ControlEntry& e,
@@ -237,12 +214,7 @@ void ControlBinder::place(QWidget* widget, const char* kind, const form::Control
 
 void ControlBinder::runClick(const std::function<void()>& run, Role role) {
     const QtHost::DialogOwner owner(host_, window_ ? window_->window() : nullptr);
-    if (role == Role::Data) {
-        dispatch(run);
-    } else {
-        run();
-        host_.renderAll();
-    }
+    core_.runClick(run, role);
 }
 
 QWidget* ControlBinder::textBox(form::TextBox& box, const form::ControlEntry& e, const Place& at) {
@@ -266,7 +238,7 @@ QWidget* ControlBinder::textBox(form::TextBox& box, const form::ControlEntry& e,
         int readOnly = -1;
         int back = -1, fore = -1;
     };
-    renders_.push_back([w, &box, s = State{}](bool busy) mutable {
+    core_.addPainter([w, &box, s = State{}](bool busy) mutable {
         s.painted.paint(w, box, box.Enabled);
         const int readOnly = box.Locked || busy;
         if (s.readOnly != readOnly) {
@@ -305,10 +277,10 @@ QWidget* ControlBinder::label(form::Label& label, const form::ControlEntry& e, c
     }
     struct State {
         Painted painted;
-        PaintedCaption caption;
+        form::PaintedCaption caption;
         int back = -1, fore = -1;
     };
-    renders_.push_back([w, &label, s = State{}](bool) mutable {
+    core_.addPainter([w, &label, s = State{}](bool) mutable {
         s.painted.paint(w, label, label.Enabled);
         if (s.back != label.BackColor || s.fore != label.ForeColor) {
             s.back = label.BackColor;
@@ -352,7 +324,7 @@ QWidget* ControlBinder::headings(form::Label& label, const form::ControlEntry& e
                           kHeadingPixels);
         words.push_back(word);
     }
-    renders_.push_back([row, words, &label, caption = PaintedCaption{}](bool) mutable {
+    core_.addPainter([row, words, &label, caption = form::PaintedCaption{}](bool) mutable {
         row->setVisible(label.Visible);
         if (!caption.changed(label.Caption)) {
             return;
@@ -387,7 +359,7 @@ QWidget* ControlBinder::title(form::Label& label, const form::ControlEntry& e, c
     font.setPixelSize(kTitleFontPixels);
     font.setBold(true);
     w->setFont(font);
-    renders_.push_back([w, &label, caption = PaintedCaption{}](bool) mutable {
+    core_.addPainter([w, &label, caption = form::PaintedCaption{}](bool) mutable {
         w->setVisible(label.Visible);
         if (caption.changed(label.Caption)) {
             w->setText(qs(label.Caption));
@@ -396,8 +368,8 @@ QWidget* ControlBinder::title(form::Label& label, const form::ControlEntry& e, c
     return w;
 }
 
-QWidget* ControlBinder::picture(form::Picture& picture, const form::ControlEntry& e,
-                                const Place& at) {
+QWidget* ControlBinder::create(form::Picture& picture, const form::ControlEntry& e,
+                               const Place& at) {
     auto* w = new QFrame(at.parent);
     place(w, "Picture", e, at);
     w->setFrameShape(QFrame::Panel);
@@ -409,11 +381,11 @@ QWidget* ControlBinder::picture(form::Picture& picture, const form::ControlEntry
         colours.setColor(QPalette::WindowText, colour(kTitleFore));
         w->setPalette(colours);
     }
-    renders_.push_back([w, &picture](bool) { w->setVisible(picture.Visible); });
+    core_.addPainter([w, &picture](bool) { w->setVisible(picture.Visible); });
     return w;
 }
 
-QWidget* ControlBinder::button(form::Button& button, const form::ControlEntry& e, const Place& at) {
+QWidget* ControlBinder::create(form::Button& button, const form::ControlEntry& e, const Place& at) {
     auto* w = new CaptionButton(at.parent);
     place(w, "Button", e, at);
     const Role role = e.role;
@@ -434,9 +406,9 @@ QWidget* ControlBinder::button(form::Button& button, const form::ControlEntry& e
     });
     struct State {
         Painted painted;
-        PaintedCaption caption;
+        form::PaintedCaption caption;
     };
-    renders_.push_back([w, &button, role, s = State{}](bool busy) mutable {
+    core_.addPainter([w, &button, role, s = State{}](bool busy) mutable {
         s.painted.paint(w, button, button.Enabled && !(busy && role == Role::Data));
         if (s.caption.changed(button.Caption)) {
             w->setText(qs(button.Caption));
@@ -446,8 +418,7 @@ QWidget* ControlBinder::button(form::Button& button, const form::ControlEntry& e
     return w;
 }
 
-QWidget* ControlBinder::checkBox(form::CheckBox& box, const form::ControlEntry& e,
-                                 const Place& at) {
+QWidget* ControlBinder::create(form::CheckBox& box, const form::ControlEntry& e, const Place& at) {
     auto* w = new WrapCheckBox(at.parent);
     place(w, "CheckBox", e, at);
     const Role role = e.role;
@@ -464,9 +435,9 @@ QWidget* ControlBinder::checkBox(form::CheckBox& box, const form::ControlEntry& 
     });
     struct State {
         Painted painted;
-        PaintedCaption caption;
+        form::PaintedCaption caption;
     };
-    renders_.push_back([w, &box, role, s = State{}](bool busy) mutable {
+    core_.addPainter([w, &box, role, s = State{}](bool busy) mutable {
         s.painted.paint(w, box, box.Enabled && !(busy && role == Role::Data));
         if (s.caption.changed(box.Caption)) {
             w->setText(qs(box.Caption));
@@ -482,24 +453,24 @@ QWidget* ControlBinder::checkBox(form::CheckBox& box, const form::ControlEntry& 
     return w;
 }
 
-QWidget* ControlBinder::lamp(form::Lamp& lamp, const form::ControlEntry& e, const Place& at) {
+QWidget* ControlBinder::create(form::Lamp& lamp, const form::ControlEntry& e, const Place& at) {
     auto* w = new LampWidget((at.geometry.style & form::StyleCircle) != 0, at.parent);
     place(w, "Lamp", e, at);
-    renders_.push_back([w, &lamp, painted = Painted{}](bool) mutable {
+    core_.addPainter([w, &lamp, painted = Painted{}](bool) mutable {
         painted.paint(w, lamp, lamp.Enabled);
         w->setFill(colour(lamp.FillColor));
     });
     return w;
 }
 
-QWidget* ControlBinder::frame(form::Frame& frame, const form::ControlEntry& e, const Place& at) {
+QWidget* ControlBinder::create(form::Frame& frame, const form::ControlEntry& e, const Place& at) {
     auto* w = new QGroupBox(at.parent);
     place(w, "Frame", e, at);
     struct State {
         Painted painted;
-        PaintedCaption caption;
+        form::PaintedCaption caption;
     };
-    renders_.push_back([w, &frame, s = State{}](bool) mutable {
+    core_.addPainter([w, &frame, s = State{}](bool) mutable {
         s.painted.paint(w, frame, frame.Enabled);
         if (s.caption.changed(frame.Caption)) {
             w->setTitle(qs(frame.Caption));
@@ -527,7 +498,7 @@ QWidget* ControlBinder::log(form::TextBox& box, const form::ControlEntry& e, con
         std::uint64_t end = 0;
         bool notice = false;
     };
-    renders_.push_back([w, &box, s = State{}](bool) mutable {
+    core_.addPainter([w, &box, s = State{}](bool) mutable {
         s.painted.paint(w, box, box.Enabled);
         const std::string& text = box.Text();
         const std::size_t notice = box.noticeSize();
@@ -583,24 +554,16 @@ void ControlBinder::hook(QLineEdit* widget, const form::ControlEvents& events) {
 }
 
 bool ControlBinder::dispatch(const std::function<void()>& handler) {
-    if (!gate_.busy()) {
-        host_.operationStarts();
-    }
     const QtHost::DialogOwner owner(host_, window_ ? window_->window() : nullptr);
-    const bool ran = gate_.dispatch(handler);
-    host_.renderAll();
-    return ran;
+    return core_.dispatch(handler);
 }
 
 bool ControlBinder::busyLooks() const {
-    return gate_.busy() && host_.operationAgeMs() >= host_.busyPaintDelayMs;
+    return core_.busyLooks();
 }
 
 void ControlBinder::render() {
-    const bool busy = busyLooks();
-    for (auto& r : renders_) {
-        r(busy);
-    }
+    renderMenus(core_.render());
 }
 
 bool ControlBinder::eventFilter(QObject* watched, QEvent* event) {
@@ -619,7 +582,7 @@ bool ControlBinder::eventFilter(QObject* watched, QEvent* event) {
             } else if (key->text().size() == 1 && key->text().at(0).unicode() < 256) {
                 code = key->text().at(0).unicode();
             }
-            if (gate_.busy() && code >= 0) {
+            if (core_.busy() && code >= 0) {
                 return true;  // no typing into a box that an operation may be reading
             }
             if (code < 0 || !h.keyPress) {
