@@ -20,6 +20,15 @@ void BinderCore::runClick(const std::function<void()>& run, Role role) {
     }
 }
 
+std::function<void()> BinderCore::tick(CheckBox& box, int value, std::function<void()> onClick) {
+    return [&box, value, onClick = std::move(onClick)] {
+        box.Value = value;
+        if (onClick) {
+            onClick();
+        }
+    };
+}
+
 bool BinderCore::busyLooks() const {
     return gate_.busy() && host_.busyLooksDue();
 }

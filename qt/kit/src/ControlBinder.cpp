@@ -424,14 +424,8 @@ QWidget* ControlBinder::create(form::CheckBox& box, const form::ControlEntry& e,
     const Role role = e.role;
     connect(w, &QCheckBox::clicked, [this, w, &box, role, onClick = e.events.click] {
         const Qt::CheckState state = w->checkState();
-        runClick(
-            [&box, &onClick, state] {
-                box.Value = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
-                if (onClick) {
-                    onClick();
-                }
-            },
-            role);
+        const int value = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
+        runClick(form::BinderCore::tick(box, value, onClick), role);
     });
     struct State {
         Painted painted;

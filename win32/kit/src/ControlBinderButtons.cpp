@@ -55,14 +55,8 @@ HWND ControlBinder::create(form::CheckBox& box, const form::ControlEntry& e, con
             return;
         }
         const int state = static_cast<int>(SendMessageW(w, BM_GETCHECK, 0, 0));
-        runClick(
-            [&box, &onClick, state] {
-                box.Value = state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
-                if (onClick) {
-                    onClick();
-                }
-            },
-            role);
+        const int value = state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
+        runClick(form::BinderCore::tick(box, value, onClick), role);
     };
     struct State {
         Painted painted;

@@ -2,10 +2,10 @@
 // painted from its items.
 #include "win32kit/ControlBinder.h"
 
-#include <cctype>
-#include <charconv>
+#include <optional>
 #include <string_view>
 
+#include "form/Shortcut.h"
 #include "win32kit/Text.h"
 #include "win32kit/Win32Host.h"
 
@@ -13,43 +13,23 @@ namespace win32kit {
 
 namespace {
 
-// The key of a shortcut such as "Ctrl+Shift+O", "F5" or "Del"; false for one it does not know.
-bool shortcutKey(std::string_view shortcut, ACCEL& key) {
-    key.fVirt = FVIRTKEY;
-    for (;;) {
-        const auto plus = shortcut.find('+');
-        if (plus == std::string_view::npos || plus + 1 == shortcut.size()) {
-            break;
-        }
-        const std::string_view modifier = shortcut.substr(0, plus);
-        if (modifier == "Ctrl") {
-            key.fVirt |= FCONTROL;
-        } else if (modifier == "Shift") {
-            key.fVirt |= FSHIFT;
-        } else if (modifier == "Alt") {
-            key.fVirt |= FALT;
-        } else {
-            return false;
-        }
-        shortcut.remove_prefix(plus + 1);
+// The accelerator of a shortcut such as "Ctrl+Shift+O", "F5" or "Del"; false for one the
+// table cannot name.
+bool shortcutKey(std::string_view text, ACCEL& key) {
+    const std::optional<form::Shortcut> shortcut = form::Shortcut::parse(text);
+    if (!shortcut) {
+        return false;
     }
-    if (shortcut.size() == 1 && std::isalnum(static_cast<unsigned char>(shortcut[0])) != 0) {
-        key.key = static_cast<WORD>(std::toupper(static_cast<unsigned char>(shortcut[0])));
-        return true;
-    }
-    if (shortcut == "Del") {
+    key.fVirt = static_cast<BYTE>(FVIRTKEY | (shortcut->ctrl ? FCONTROL : 0) |
+                                  (shortcut->shift ? FSHIFT : 0) | (shortcut->alt ? FALT : 0));
+    if (shortcut->deleteKey) {
         key.key = VK_DELETE;
-        return true;
+    } else if (shortcut->function > 0) {
+        key.key = static_cast<WORD>(VK_F1 + shortcut->function - 1);
+    } else {
+        key.key = static_cast<WORD>(shortcut->character);
     }
-    int function = 0;
-    const auto [end, error] =
-        std::from_chars(shortcut.data() + 1, shortcut.data() + shortcut.size(), function);
-    if (shortcut.size() > 1 && shortcut[0] == 'F' && error == std::errc() &&
-        end == shortcut.data() + shortcut.size() && function >= 1 && function <= 24) {
-        key.key = static_cast<WORD>(VK_F1 + function - 1);
-        return true;
-    }
-    return false;
+    return true;
 }
 
 // What an entry shows: its caption, and its shortcut after a tab (Windows sets it right).

@@ -21,6 +21,9 @@ class BinderCore {
     bool dispatch(const std::function<void()>& handler);
     // Runs a click through the gate (Data) or directly and repaints after it (Live).
     void runClick(const std::function<void()>& run, Role role);
+    // The click of a check box the user ticked: stores `value` (0, 1 or 2 for greyed) in the
+    // model, then runs the entry's click handler when it has one.
+    static std::function<void()> tick(CheckBox& box, int value, std::function<void()> onClick);
     // True while a dispatched handler runs: the data controls refuse input.
     bool busy() const { return gate_.busy(); }
     // True when the data controls are painted disabled: an operation runs and has run for the

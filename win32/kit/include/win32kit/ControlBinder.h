@@ -136,8 +136,8 @@ class ControlBinder : public MessageTarget {
     HWND create(form::Label& label, const form::ControlEntry& e, const Place& at);
     HWND control(const wchar_t* cls, const std::wstring& text, DWORD style, DWORD exStyle,
                  const char* kind, const form::ControlEntry& e, const Place& at);
-    // A panel the binder paints itself (a frame, a picture, a heading row), hidden until its
-    // first render, that keeps its place when the DPI changes.
+    // A panel at the entry's place that the binder paints itself (a frame, a picture, a heading
+    // row); it keeps its place when the DPI changes.
     HWND panel(const char* kind, const form::ControlEntry& e, const Place& at,
                std::function<std::string()> text);
     // Lists a built control under its model name, with what describe() says of it.
