@@ -15,9 +15,11 @@
 #include <QStyleOptionButton>
 #include <QTextCursor>
 #include <cstdint>
+#include <optional>
 #include <variant>
 
 #include "form/HeadingWords.h"
+#include "form/LogMirror.h"
 #include "form/PaintedCaption.h"
 #include "kit/CaptionButton.h"
 #include "kit/LampWidget.h"
@@ -482,58 +484,44 @@ QWidget* ControlBinder::log(form::TextBox& box, const form::ControlEntry& e, con
     w->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // Nobody edits the log: an undo history would keep every append and drop alive.
     w->setUndoRedoEnabled(false);
-    // What the document holds, in the box's terms: its text from `dropped` bytes (counted from
-    // the last replacement) up to `end`, behind the notice line when there is one.
     struct State {
         Painted painted;
-        std::uint64_t generation = ~std::uint64_t{0};
-        std::uint64_t dropped = 0;
-        std::uint64_t droppedLines = 0;
-        std::uint64_t end = 0;
-        bool notice = false;
+        form::LogMirror mirror;
     };
     core_.addPainter([w, &box, s = State{}](bool) mutable {
         s.painted.paint(w, box, box.Enabled);
-        const std::string& text = box.Text();
-        const std::size_t notice = box.noticeSize();
-        const std::uint64_t dropped = box.droppedBytes();
-        const std::uint64_t end = dropped + (text.size() - notice);
-        if (s.generation == box.textGeneration() && s.dropped == dropped && s.end == end) {
+        // Drops the lines the box dropped and adds what it appended; rebuilds only after a
+        // replacement, or when the box dropped text this document never got (more than a whole
+        // budget between two renders).
+        const std::optional<form::LogMirror::Change> change = s.mirror.update(box, true);
+        if (!change) {
             return;
         }
-        // A long log only ever changes at its two ends: drop the lines the box dropped, add
-        // what it appended. Rebuild only after a replacement, or when the box dropped text this
-        // document never got (more than a whole budget between two renders).
-        if (s.generation != box.textGeneration() || dropped > s.end || end < s.end) {
+        const std::string_view text = box.Text();
+        if (change->whole) {
             w->setPlainText(logText(text));
         } else {
             QTextCursor front(w->document());
             front.movePosition(QTextCursor::Start);
-            if (s.notice) {
+            if (change->hadNotice) {
                 front.movePosition(QTextCursor::NextBlock);
             }
-            const auto lines = static_cast<int>(box.droppedLines() - s.droppedLines);
-            if (lines > 0) {
-                front.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, lines);
+            if (change->dropLines > 0) {
+                front.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
+                                   static_cast<int>(change->dropLines));
                 front.removeSelectedText();
             }
-            if (!s.notice && notice > 0) {
+            if (change->addNotice) {
                 QTextCursor top(w->document());
                 top.movePosition(QTextCursor::Start);
-                top.insertText(logText(std::string_view(text).substr(0, notice)));
+                top.insertText(logText(text.substr(0, box.noticeSize())));
             }
-            const std::size_t from = notice + static_cast<std::size_t>(s.end - dropped);
-            if (from < text.size()) {
+            if (change->appendFrom < text.size()) {
                 QTextCursor back(w->document());
                 back.movePosition(QTextCursor::End);
-                back.insertText(logText(std::string_view(text).substr(from)));
+                back.insertText(logText(text.substr(change->appendFrom)));
             }
         }
-        s.generation = box.textGeneration();
-        s.dropped = dropped;
-        s.droppedLines = box.droppedLines();
-        s.end = end;
-        s.notice = notice > 0;
         w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
     });
     return w;

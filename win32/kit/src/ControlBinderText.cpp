@@ -3,9 +3,11 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "BinderLooks.h"
 #include "Painted.h"
+#include "form/LogMirror.h"
 #include "win32kit/Guard.h"
 #include "win32kit/Text.h"
 
@@ -103,36 +105,27 @@ HWND ControlBinder::log(form::TextBox& box, const form::ControlEntry& e, const P
         return true;
     };
     texts_.back() = [&box] { return box.Text(); };
-    // What the control holds, in the box's terms: its text from `dropped` bytes (counted from the
-    // last replacement) up to `end`.
+    // The edit control drops no lines itself: a drop rewrites the whole text.
     struct State {
         Painted painted;
-        std::uint64_t generation = ~std::uint64_t{0};
-        std::uint64_t dropped = 0;
-        std::uint64_t end = 0;
+        form::LogMirror mirror;
     };
     core_.addPainter([w, &box, s = State{}](bool) mutable {
         s.painted.paint(w, box, box.Enabled);
-        const std::string& text = box.Text();
-        const std::size_t notice = box.noticeSize();
-        const std::uint64_t dropped = box.droppedBytes();
-        const std::uint64_t end = dropped + (text.size() - notice);
-        if (s.generation == box.textGeneration() && s.dropped == dropped && s.end == end) {
+        const std::optional<form::LogMirror::Change> change = s.mirror.update(box, false);
+        if (!change) {
             return;
         }
-        if (s.generation != box.textGeneration() || dropped != s.dropped || end < s.end) {
+        const std::string_view text = box.Text();
+        if (change->whole) {
             SetWindowTextW(w, logText(text).c_str());
         } else {
-            const std::size_t from = notice + static_cast<std::size_t>(s.end - dropped);
             const int length = GetWindowTextLengthW(w);
             SendMessageW(w, EM_SETSEL, length, length);
             SendMessageW(
                 w, EM_REPLACESEL, FALSE,
-                reinterpret_cast<LPARAM>(logText(std::string_view(text).substr(from)).c_str()));
+                reinterpret_cast<LPARAM>(logText(text.substr(change->appendFrom)).c_str()));
         }
-        s.generation = box.textGeneration();
-        s.dropped = dropped;
-        s.end = end;
         const int length = GetWindowTextLengthW(w);
         SendMessageW(w, EM_SETSEL, length, length);
         SendMessageW(w, EM_SCROLLCARET, 0, 0);
