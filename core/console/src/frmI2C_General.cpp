@@ -62,6 +62,7 @@ bool readsAsHexByte(const std::string& text, std::uint8_t& value) {
 frmI2C_General::frmI2C_General(board::BoardLink& link, ConsoleLink& calls)
     : link_(link), calls_(calls) {
     initControls();
+    form::startMenuCaptions(menus());
 }
 
 void frmI2C_General::yield() {
@@ -669,6 +670,39 @@ void frmI2C_General::ChKManUsbConn_Click() {
 }
 
 // ---- Menu ---------------------------------------------------------------------------------------
+
+form::MenuTable frmI2C_General::menus() {
+    using form::command;
+    using form::Role;
+    // Every entry shows its item's caption as it stands ("Capture..." turns "Stop Capture").
+    const form::MenuOptions live{.liveCaption = true};
+    return {
+        form::menu(
+            FORM_CONTROL(mnuFileProcess), "File",
+            {form::menu(FORM_CONTROL(mnuOPen), "Open",
+                        {command(
+                             FORM_CONTROL(mnuSetup_Open), "Comm Register Definitions", Role::Data,
+                             [this] { mnuSetup_Open_Click(); }, live),
+                         command(
+                             FORM_CONTROL(mnu_ScriptShow), "Script Execution", Role::Data,
+                             [this] { mnu_ScriptShow_Click(); }, live),
+                         command(
+                             FORM_CONTROL(mnuGPIO), "GPIO Screen", Role::Live,
+                             [this] { mnuGPIO_Click(); }, live),
+                         command(
+                             FORM_CONTROL(mnuRegisterMap), "Register Map...", Role::Live,
+                             [this] { mnuRegisterMap_Click(); }, live)}),
+             command(
+                 FORM_CONTROL(mnuSetup_Save), "Save", Role::Data, [this] { mnuSetup_Save_Click(); },
+                 live),
+             // A capture may start or stop while an operation runs: it moves no data.
+             command(FORM_CONTROL(mnuCapture), kCaptureCaption, Role::Live,
+                     [this] { mnuCapture_Click(); }, {.checkable = true, .liveCaption = true})}),
+        // "About" is an entry of the menu bar itself, without a submenu.
+        command(
+            FORM_CONTROL(frmAbout), "About", Role::Live, [this] { frmAbout_Click(); }, live),
+    };
+}
 
 void frmI2C_General::mnu_ScriptShow_Click() {
     link_.Disconnect_USB();

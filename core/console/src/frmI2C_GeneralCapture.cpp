@@ -7,7 +7,6 @@ namespace console {
 
 namespace {
 
-constexpr const char* kStartCaption = "Capture...";
 constexpr const char* kStopCaption = "Stop Capture";
 
 }  // namespace
@@ -24,7 +23,7 @@ void frmI2C_General::mnuCapture_Click() {
         const std::string path = capture_->path();
         capture_.reset();
         mnuCapture.Checked = false;
-        mnuCapture.Caption = kStartCaption;
+        mnuCapture.Caption = kCaptureCaption;
         link_.LogNote("Capture stopped: " + path);
         return;
     }

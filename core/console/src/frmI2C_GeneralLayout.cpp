@@ -238,16 +238,6 @@ void frmI2C_General::initControls() {
     txtAddr.setText("00");
     txtData.setText("00");
 
-    mnuFileProcess.Caption = "File";
-    mnuOPen.Caption = "Open";
-    mnuSetup_Open.Caption = "Comm Register Definitions";
-    mnu_ScriptShow.Caption = "Script Execution";
-    mnuGPIO.Caption = "GPIO Screen";
-    mnuRegisterMap.Caption = "Register Map...";
-    mnuSetup_Save.Caption = "Save";
-    mnuCapture.Caption = "Capture...";
-    frmAbout.Caption = "About";
-
     Form_Resize(kClientWidth, kClientHeight);
 }
 

@@ -22,6 +22,7 @@ frmScriptOps::frmScriptOps(board::BoardLink& link, ScriptRunState& runState,
       gpio_(gpio),
       openAnotherWindow_(std::move(openAnotherWindow)) {
     initControls();
+    form::startMenuCaptions(menus());
 }
 
 form::ControlTable frmScriptOps::controls() {
@@ -122,9 +123,6 @@ form::ControlTable frmScriptOps::controls() {
 void frmScriptOps::initControls() {
     Caption = kDesignCaption;
     lblTitle.Caption = "IC - Script Load / Execute";
-    Script_File_Ops.Caption = "File";
-    mnuScript_Read.Caption = "Open Script File";
-    Dupform.Caption = "Open Another Script Processing Form";
     lblI2CAdr.Caption = "Default I2C Adr";
     txtI2CAdr.setText("60");
 
@@ -286,6 +284,16 @@ void frmScriptOps::Form_Terminate() {
     if (link_.activeWindow() == this) {
         link_.setActiveWindow(nullptr);
     }
+}
+
+form::MenuTable frmScriptOps::menus() {
+    using form::command;
+    using form::Role;
+    return {form::menu(FORM_CONTROL(Script_File_Ops), "File",
+                       {command(FORM_CONTROL(mnuScript_Read), "Open Script File", Role::Data,
+                                [this] { mnuScript_Read_Click(); }),
+                        command(FORM_CONTROL(Dupform), "Open Another Script Processing Form",
+                                Role::Data, [this] { Dupform_Click(); })})};
 }
 
 void frmScriptOps::Dupform_Click() {

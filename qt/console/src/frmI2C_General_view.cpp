@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 
 #include "console/PanelScrollArea.h"
-#include "kit/MenuKeys.h"
 #include "kit/QtHost.h"
 
 namespace console {
@@ -67,8 +66,7 @@ frmI2C_GeneralView::frmI2C_GeneralView(frmI2C_General& model, form::UserEventGat
 
     buildControls();
     bindEvents();
-    buildMenu();
-    kit::addMenuKeys(*this);
+    binder_.buildMenus(*this, model_.menus());
     client_->installEventFilter(this);
     stripShown_ = model_.cbNoc.Visible;
 
@@ -137,44 +135,6 @@ void frmI2C_GeneralView::bindEvents() {
     });
 }
 
-void frmI2C_GeneralView::buildMenu() {
-    auto add = [this](QMenu* menu, form::MenuItem& item, const char* name, bool data,
-                      std::function<void()> run) {
-        QAction* action = menu->addAction(QString::fromStdString(item.Caption));
-        action->setObjectName(name);
-        connect(action, &QAction::triggered, [this, data, run = std::move(run)] {
-            if (data) {
-                binder_.dispatch(run);
-            } else {
-                run();
-                render();
-            }
-        });
-        menu_.push_back({action, &item, data});
-    };
-    QMenu* file = menuBar()->addMenu(QString::fromStdString(model_.mnuFileProcess.Caption));
-    file->setObjectName("mnuFileProcess");
-    QMenu* open = file->addMenu(QString::fromStdString(model_.mnuOPen.Caption));
-    open->setObjectName("mnuOPen");
-    add(open, model_.mnuSetup_Open, "mnuSetup_Open", true,
-        [this] { model_.mnuSetup_Open_Click(); });
-    add(open, model_.mnu_ScriptShow, "mnu_ScriptShow", true,
-        [this] { model_.mnu_ScriptShow_Click(); });
-    add(open, model_.mnuGPIO, "mnuGPIO", false, [this] { model_.mnuGPIO_Click(); });
-    add(open, model_.mnuRegisterMap, "mnuRegisterMap", false,
-        [this] { model_.mnuRegisterMap_Click(); });
-    add(file, model_.mnuSetup_Save, "mnuSetup_Save", true,
-        [this] { model_.mnuSetup_Save_Click(); });
-    // A capture may start or stop while an operation runs: it moves no data itself.
-    add(file, model_.mnuCapture, "mnuCapture", false, [this] { model_.mnuCapture_Click(); });
-    menu_.back().action->setCheckable(true);
-    // "About" is an entry of the menu bar itself, without a submenu.
-    QAction* about = menuBar()->addAction(QString::fromStdString(model_.frmAbout.Caption));
-    about->setObjectName("frmAbout");
-    connect(about, &QAction::triggered, [this] { model_.frmAbout_Click(); });
-    menu_.push_back({about, &model_.frmAbout, false});
-}
-
 void frmI2C_GeneralView::arrange() {
     const int width = client_->width();
     const int statusTop =
@@ -206,18 +166,6 @@ void frmI2C_GeneralView::render() {
             paintingTab_ = true;
             tabs_->setCurrentIndex(paintedTab_);
             paintingTab_ = false;
-        }
-    }
-    const bool busy = binder_.busyLooks();
-    for (const MenuEntry& entry : menu_) {
-        entry.action->setVisible(entry.item->Visible);
-        entry.action->setEnabled(entry.item->Enabled && !(busy && entry.data));
-        const QString caption = QString::fromStdString(entry.item->Caption);
-        if (entry.action->text() != caption) {
-            entry.action->setText(caption);
-        }
-        if (entry.action->isCheckable()) {
-            entry.action->setChecked(entry.item->Checked);
         }
     }
 }

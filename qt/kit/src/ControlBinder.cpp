@@ -16,10 +16,12 @@
 #include <QTextCursor>
 #include <algorithm>
 #include <cstdint>
-#include <type_traits>
+#include <optional>
 #include <variant>
 
 #include "form/HeadingWords.h"
+#include "form/LogMirror.h"
+#include "form/PaintedCaption.h"
 #include "kit/CaptionButton.h"
 #include "kit/LampWidget.h"
 #include "kit/QtHost.h"
@@ -133,22 +135,6 @@ void setColours(QWidget* w, QPalette::ColorRole back, QPalette::ColorRole fore,
     w->setPalette(p);
 }
 
-// A caption as last painted, so that an unchanged one is not set again.
-struct PaintedCaption {
-    std::string text;
-    bool set = false;
-
-    // True, and remembers it, when `caption` differs from what was painted last.
-    bool changed(const std::string& caption) {
-        if (set && text == caption) {
-            return false;
-        }
-        text = caption;
-        set = true;
-        return true;
-    }
-};
-
 // Height of a heading row's words, in pixels.
 constexpr int kHeadingPixels = 17;
 // The title band's text size in pixels, and its colours.
@@ -199,7 +185,8 @@ const QMargins kBoxTextMargins(1, 0, 1, 0);
 
 }  // namespace
 
-ControlBinder::ControlBinder(form::UserEventGate& gate, QtHost& host) : gate_(gate), host_(host) {}
+ControlBinder::ControlBinder(form::UserEventGate& gate, QtHost& host)
+    : core_(gate, host), host_(host) {}
 
 ControlBinder::~ControlBinder() = default;
 
@@ -241,35 +228,27 @@ QWidget* ControlBinder::make(const form::ControlEntry& e, const Place& at) {
     QWidget* made = std::visit(
         [&](auto* c) -> QWidget* {
             control = c;
-            using T = std::remove_pointer_t<decltype(c)>;
-            if constexpr (std::is_same_v<T, form::TextBox>) {
-                if ((e.geometry.style & form::StyleMultiLine) != 0) {
-                    return log(*c, e, at);
-                }
-                const bool cell =
-                    std::find(cellNames_.begin(), cellNames_.end(), e.name) != cellNames_.end();
-                return cell ? textCell(*c, e, at) : textBox(*c, e, at);
-            } else if constexpr (std::is_same_v<T, form::Label>) {
-                if (!e.columns.empty()) {
-                    return headings(*c, e, at);
-                }
-                return (e.geometry.style & form::StyleTitleBand) != 0 ? title(*c, e, at)
-                                                                      : label(*c, e, at);
-            } else if constexpr (std::is_same_v<T, form::Button>) {
-                return button(*c, e, at);
-            } else if constexpr (std::is_same_v<T, form::CheckBox>) {
-                return checkBox(*c, e, at);
-            } else if constexpr (std::is_same_v<T, form::Lamp>) {
-                return lamp(*c, e, at);
-            } else if constexpr (std::is_same_v<T, form::Frame>) {
-                return frame(*c, e, at);
-            } else {
-                return picture(*c, e, at);
-            }
+            return create(*c, e, at);
         },
         e.control);
     widgets_[control] = made;
     return made;
+}
+
+QWidget* ControlBinder::create(form::TextBox& box, const form::ControlEntry& e, const Place& at) {
+    if ((e.geometry.style & form::StyleMultiLine) != 0) {
+        return log(box, e, at);
+    }
+    const bool cell = std::find(cellNames_.begin(), cellNames_.end(), e.name) != cellNames_.end();
+    return cell ? textCell(box, e, at) : textBox(box, e, at);
+}
+
+QWidget* ControlBinder::create(form::Label& label, const form::ControlEntry& e, const Place& at) {
+    if (!e.columns.empty()) {
+        return headings(label, e, at);
+    }
+    return (e.geometry.style & form::StyleTitleBand) != 0 ? title(label, e, at)
+                                                          : this->label(label, e, at);
 }
 
 void ControlBinder::place(QWidget* widget, const char* kind, const form::ControlEntry& e,
@@ -290,12 +269,7 @@ void ControlBinder::place(QWidget* widget, const char* kind, const form::Control
 
 void ControlBinder::runClick(const std::function<void()>& run, Role role) {
     const QtHost::DialogOwner owner(host_, window_ ? window_->window() : nullptr);
-    if (role == Role::Data) {
-        dispatch(run);
-    } else {
-        run();
-        host_.renderAll();
-    }
+    core_.runClick(run, role);
 }
 
 QWidget* ControlBinder::textBox(form::TextBox& box, const form::ControlEntry& e, const Place& at) {
@@ -304,7 +278,7 @@ QWidget* ControlBinder::textBox(form::TextBox& box, const form::ControlEntry& e,
     w->setAlignment(boxAlignment(at.geometry));
     w->setTextMargins(kBoxTextMargins);
     bindEditor(w, box, e.events);
-    renders_.push_back(boxRender(w, box));
+    core_.addPainter(boxRender(w, box));
     return w;
 }
 
@@ -318,7 +292,7 @@ QWidget* ControlBinder::textCell(form::TextBox& box, const form::ControlEntry& e
     w->setTextMargins(kBoxTextMargins);
     w->onEditor(
         [this, &box, events = e.events](QLineEdit* editor) { bindEditor(editor, box, events); });
-    renders_.push_back(boxRender(w, box));
+    core_.addPainter(boxRender(w, box));
     return w;
 }
 
@@ -348,10 +322,10 @@ QWidget* ControlBinder::label(form::Label& label, const form::ControlEntry& e, c
     }
     struct State {
         Painted painted;
-        PaintedCaption caption;
+        form::PaintedCaption caption;
         int back = -1, fore = -1;
     };
-    renders_.push_back([w, &label, s = State{}](bool) mutable {
+    core_.addPainter([w, &label, s = State{}](bool) mutable {
         s.painted.paint(w, label, label.Enabled);
         if (s.back != label.BackColor || s.fore != label.ForeColor) {
             s.back = label.BackColor;
@@ -395,7 +369,7 @@ QWidget* ControlBinder::headings(form::Label& label, const form::ControlEntry& e
                           kHeadingPixels);
         words.push_back(word);
     }
-    renders_.push_back([row, words, &label, caption = PaintedCaption{}](bool) mutable {
+    core_.addPainter([row, words, &label, caption = form::PaintedCaption{}](bool) mutable {
         row->setVisible(label.Visible);
         if (!caption.changed(label.Caption)) {
             return;
@@ -430,7 +404,7 @@ QWidget* ControlBinder::title(form::Label& label, const form::ControlEntry& e, c
     font.setPixelSize(kTitleFontPixels);
     font.setBold(true);
     w->setFont(font);
-    renders_.push_back([w, &label, caption = PaintedCaption{}](bool) mutable {
+    core_.addPainter([w, &label, caption = form::PaintedCaption{}](bool) mutable {
         w->setVisible(label.Visible);
         if (caption.changed(label.Caption)) {
             w->setText(qs(label.Caption));
@@ -439,8 +413,8 @@ QWidget* ControlBinder::title(form::Label& label, const form::ControlEntry& e, c
     return w;
 }
 
-QWidget* ControlBinder::picture(form::Picture& picture, const form::ControlEntry& e,
-                                const Place& at) {
+QWidget* ControlBinder::create(form::Picture& picture, const form::ControlEntry& e,
+                               const Place& at) {
     auto* w = new QFrame(at.parent);
     place(w, "Picture", e, at);
     w->setFrameShape(QFrame::Panel);
@@ -452,11 +426,11 @@ QWidget* ControlBinder::picture(form::Picture& picture, const form::ControlEntry
         colours.setColor(QPalette::WindowText, colour(kTitleFore));
         w->setPalette(colours);
     }
-    renders_.push_back([w, &picture](bool) { w->setVisible(picture.Visible); });
+    core_.addPainter([w, &picture](bool) { w->setVisible(picture.Visible); });
     return w;
 }
 
-QWidget* ControlBinder::button(form::Button& button, const form::ControlEntry& e, const Place& at) {
+QWidget* ControlBinder::create(form::Button& button, const form::ControlEntry& e, const Place& at) {
     auto* w = new CaptionButton(at.parent);
     place(w, "Button", e, at);
     const Role role = e.role;
@@ -477,9 +451,9 @@ QWidget* ControlBinder::button(form::Button& button, const form::ControlEntry& e
     });
     struct State {
         Painted painted;
-        PaintedCaption caption;
+        form::PaintedCaption caption;
     };
-    renders_.push_back([w, &button, role, s = State{}](bool busy) mutable {
+    core_.addPainter([w, &button, role, s = State{}](bool busy) mutable {
         s.painted.paint(w, button, button.Enabled && !(busy && role == Role::Data));
         if (s.caption.changed(button.Caption)) {
             w->setText(qs(button.Caption));
@@ -489,27 +463,20 @@ QWidget* ControlBinder::button(form::Button& button, const form::ControlEntry& e
     return w;
 }
 
-QWidget* ControlBinder::checkBox(form::CheckBox& box, const form::ControlEntry& e,
-                                 const Place& at) {
+QWidget* ControlBinder::create(form::CheckBox& box, const form::ControlEntry& e, const Place& at) {
     auto* w = new WrapCheckBox(at.parent);
     place(w, "CheckBox", e, at);
     const Role role = e.role;
     connect(w, &QCheckBox::clicked, [this, w, &box, role, onClick = e.events.click] {
         const Qt::CheckState state = w->checkState();
-        runClick(
-            [&box, &onClick, state] {
-                box.Value = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
-                if (onClick) {
-                    onClick();
-                }
-            },
-            role);
+        const int value = state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
+        runClick(form::BinderCore::tick(box, value, onClick), role);
     });
     struct State {
         Painted painted;
-        PaintedCaption caption;
+        form::PaintedCaption caption;
     };
-    renders_.push_back([w, &box, role, s = State{}](bool busy) mutable {
+    core_.addPainter([w, &box, role, s = State{}](bool busy) mutable {
         s.painted.paint(w, box, box.Enabled && !(busy && role == Role::Data));
         if (s.caption.changed(box.Caption)) {
             w->setText(qs(box.Caption));
@@ -525,24 +492,24 @@ QWidget* ControlBinder::checkBox(form::CheckBox& box, const form::ControlEntry& 
     return w;
 }
 
-QWidget* ControlBinder::lamp(form::Lamp& lamp, const form::ControlEntry& e, const Place& at) {
+QWidget* ControlBinder::create(form::Lamp& lamp, const form::ControlEntry& e, const Place& at) {
     auto* w = new LampWidget((at.geometry.style & form::StyleCircle) != 0, at.parent);
     place(w, "Lamp", e, at);
-    renders_.push_back([w, &lamp, painted = Painted{}](bool) mutable {
+    core_.addPainter([w, &lamp, painted = Painted{}](bool) mutable {
         painted.paint(w, lamp, lamp.Enabled);
         w->setFill(colour(lamp.FillColor));
     });
     return w;
 }
 
-QWidget* ControlBinder::frame(form::Frame& frame, const form::ControlEntry& e, const Place& at) {
+QWidget* ControlBinder::create(form::Frame& frame, const form::ControlEntry& e, const Place& at) {
     auto* w = new QGroupBox(at.parent);
     place(w, "Frame", e, at);
     struct State {
         Painted painted;
-        PaintedCaption caption;
+        form::PaintedCaption caption;
     };
-    renders_.push_back([w, &frame, s = State{}](bool) mutable {
+    core_.addPainter([w, &frame, s = State{}](bool) mutable {
         s.painted.paint(w, frame, frame.Enabled);
         if (s.caption.changed(frame.Caption)) {
             w->setTitle(qs(frame.Caption));
@@ -560,58 +527,44 @@ QWidget* ControlBinder::log(form::TextBox& box, const form::ControlEntry& e, con
     w->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // Nobody edits the log: an undo history would keep every append and drop alive.
     w->setUndoRedoEnabled(false);
-    // What the document holds, in the box's terms: its text from `dropped` bytes (counted from
-    // the last replacement) up to `end`, behind the notice line when there is one.
     struct State {
         Painted painted;
-        std::uint64_t generation = ~std::uint64_t{0};
-        std::uint64_t dropped = 0;
-        std::uint64_t droppedLines = 0;
-        std::uint64_t end = 0;
-        bool notice = false;
+        form::LogMirror mirror;
     };
-    renders_.push_back([w, &box, s = State{}](bool) mutable {
+    core_.addPainter([w, &box, s = State{}](bool) mutable {
         s.painted.paint(w, box, box.Enabled);
-        const std::string& text = box.Text();
-        const std::size_t notice = box.noticeSize();
-        const std::uint64_t dropped = box.droppedBytes();
-        const std::uint64_t end = dropped + (text.size() - notice);
-        if (s.generation == box.textGeneration() && s.dropped == dropped && s.end == end) {
+        // Drops the lines the box dropped and adds what it appended; rebuilds only after a
+        // replacement, or when the box dropped text this document never got (more than a whole
+        // budget between two renders).
+        const std::optional<form::LogMirror::Change> change = s.mirror.update(box, true);
+        if (!change) {
             return;
         }
-        // A long log only ever changes at its two ends: drop the lines the box dropped, add
-        // what it appended. Rebuild only after a replacement, or when the box dropped text this
-        // document never got (more than a whole budget between two renders).
-        if (s.generation != box.textGeneration() || dropped > s.end || end < s.end) {
+        const std::string_view text = box.Text();
+        if (change->whole) {
             w->setPlainText(logText(text));
         } else {
             QTextCursor front(w->document());
             front.movePosition(QTextCursor::Start);
-            if (s.notice) {
+            if (change->hadNotice) {
                 front.movePosition(QTextCursor::NextBlock);
             }
-            const auto lines = static_cast<int>(box.droppedLines() - s.droppedLines);
-            if (lines > 0) {
-                front.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, lines);
+            if (change->dropLines > 0) {
+                front.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
+                                   static_cast<int>(change->dropLines));
                 front.removeSelectedText();
             }
-            if (!s.notice && notice > 0) {
+            if (change->addNotice) {
                 QTextCursor top(w->document());
                 top.movePosition(QTextCursor::Start);
-                top.insertText(logText(std::string_view(text).substr(0, notice)));
+                top.insertText(logText(text.substr(0, box.noticeSize())));
             }
-            const std::size_t from = notice + static_cast<std::size_t>(s.end - dropped);
-            if (from < text.size()) {
+            if (change->appendFrom < text.size()) {
                 QTextCursor back(w->document());
                 back.movePosition(QTextCursor::End);
-                back.insertText(logText(std::string_view(text).substr(from)));
+                back.insertText(logText(text.substr(change->appendFrom)));
             }
         }
-        s.generation = box.textGeneration();
-        s.dropped = dropped;
-        s.droppedLines = box.droppedLines();
-        s.end = end;
-        s.notice = notice > 0;
         w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
     });
     return w;
@@ -626,24 +579,16 @@ void ControlBinder::hook(QLineEdit* widget, const form::ControlEvents& events) {
 }
 
 bool ControlBinder::dispatch(const std::function<void()>& handler) {
-    if (!gate_.busy()) {
-        host_.operationStarts();
-    }
     const QtHost::DialogOwner owner(host_, window_ ? window_->window() : nullptr);
-    const bool ran = gate_.dispatch(handler);
-    host_.renderAll();
-    return ran;
+    return core_.dispatch(handler);
 }
 
 bool ControlBinder::busyLooks() const {
-    return gate_.busy() && host_.operationAgeMs() >= host_.busyPaintDelayMs;
+    return core_.busyLooks();
 }
 
 void ControlBinder::render() {
-    const bool busy = busyLooks();
-    for (auto& r : renders_) {
-        r(busy);
-    }
+    renderMenus(core_.render());
 }
 
 bool ControlBinder::eventFilter(QObject* watched, QEvent* event) {
@@ -662,7 +607,7 @@ bool ControlBinder::eventFilter(QObject* watched, QEvent* event) {
             } else if (key->text().size() == 1 && key->text().at(0).unicode() < 256) {
                 code = key->text().at(0).unicode();
             }
-            if (gate_.busy() && code >= 0) {
+            if (core_.busy() && code >= 0) {
                 return true;  // no typing into a box that an operation may be reading
             }
             if (code < 0 || !h.keyPress) {

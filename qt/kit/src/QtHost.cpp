@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
-#include <algorithm>
 
 #include "FileDialog.h"
 #include "wd_utils.h"
@@ -49,7 +48,6 @@ class CentredMessageBox : public QMessageBox {
 
 QtHost::QtHost() {
     clock_.start();
-    sinceOperation_.start();
     idle_.setInterval(kIdlePumpMs);
     QObject::connect(&idle_, &QTimer::timeout, [this] {
         if (WDU_VB_PumpEvents() > 0) {
@@ -147,40 +145,8 @@ QWidget* QtHost::dialogParent() const {
     return QApplication::activeWindow();
 }
 
-int QtHost::addRenderer(std::function<void()> render) {
-    renderers_.push_back({nextId_, std::move(render)});
-    return nextId_++;
-}
-
-void QtHost::removeRenderer(int id) {
-    std::erase_if(renderers_, [id](const Renderer& r) { return r.id == id; });
-}
-
-void QtHost::renderAll() {
-    // A paint never yields, but a widget call inside it may process events; do not nest.
-    if (rendering_) {
-        return;
-    }
-    rendering_ = true;
-    // A paint may close a window and so remove its painter, or open one: each painter of the
-    // round is looked up afresh, so a removed one is never called, and an added one waits for
-    // the next round.
-    std::vector<int> round;
-    round.reserve(renderers_.size());
-    for (const Renderer& r : renderers_) {
-        round.push_back(r.id);
-    }
-    for (int id : round) {
-        const auto it = std::ranges::find(renderers_, id, &Renderer::id);
-        if (it == renderers_.end()) {
-            continue;
-        }
-        // Called from a copy: the paint may remove its own entry, or add one that moves the list.
-        const std::function<void()> render = it->render;
-        render();
-    }
+void QtHost::painted() {
     renderedAtNs_ = clock_.nsecsElapsed();
-    rendering_ = false;
 }
 
 }  // namespace kit

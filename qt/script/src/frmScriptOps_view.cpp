@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "kit/MenuKeys.h"
 #include "kit/QtHost.h"
 #include "script/ScriptGridModel_view.h"
 
@@ -111,8 +110,7 @@ frmScriptOpsView::frmScriptOpsView(frmScriptOps& model, form::UserEventGate& gat
     binder_.addContainer("", -1, client_);
     buildControls();
     buildGrid();
-    buildMenu();
-    kit::addMenuKeys(*this);
+    binder_.buildMenus(*this, model_.menus());
     const int menuHeight = menuBar()->sizeHint().height();
     const QSize least = minimumClientSize();
     setMinimumSize(least.width(), least.height() + menuHeight);
@@ -168,20 +166,6 @@ void frmScriptOpsView::buildGrid() {
         });
     });
     columnWidths_.fill(-1);
-}
-
-void frmScriptOpsView::buildMenu() {
-    QMenu* file = menuBar()->addMenu(QString::fromStdString(model_.Script_File_Ops.Caption));
-    file->setObjectName("Script_File_Ops");
-    auto add = [this, file](form::MenuItem& item, const char* name, std::function<void()> run) {
-        QAction* action = file->addAction(QString::fromStdString(item.Caption));
-        action->setObjectName(name);
-        connect(action, &QAction::triggered, this,
-                [this, run = std::move(run)] { binder_.dispatch(run); });
-        menu_.push_back({action, &item});
-    };
-    add(model_.mnuScript_Read, "mnuScript_Read", [this] { model_.mnuScript_Read_Click(); });
-    add(model_.Dupform, "Dupform", [this] { model_.Dupform_Click(); });
 }
 
 void frmScriptOpsView::resizeEvent(QResizeEvent* event) {
@@ -343,11 +327,6 @@ void frmScriptOpsView::render() {
     const QString title = QString::fromStdString(model_.Caption);
     if (windowTitle() != title) {
         setWindowTitle(title);
-    }
-    const bool busy = binder_.busyLooks();
-    for (const MenuEntry& entry : menu_) {
-        entry.action->setVisible(entry.item->Visible);
-        entry.action->setEnabled(entry.item->Enabled && !busy);
     }
 }
 

@@ -40,7 +40,6 @@ std::wstring filterPattern(const std::string& filter) {
 Win32Host::Win32Host() {
     theHost = this;
     lastRender_ = GetTickCount64();
-    operationStart_ = lastRender_;
     timer_ = SetTimer(nullptr, 0, kIdlePumpMs, &Win32Host::idlePump);
 }
 
@@ -61,6 +60,10 @@ void CALLBACK Win32Host::idlePump(HWND, UINT, UINT_PTR, DWORD) {
 
 void Win32Host::deliver(MSG& msg) {
     HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (const auto keys = accelerators_.find(root);
+        keys != accelerators_.end() && TranslateAcceleratorW(root, keys->second, &msg) != 0) {
+        return;
+    }
     if (root != nullptr && isKitWindow(root) && IsDialogMessageW(root, &msg)) {
         return;
     }
@@ -177,28 +180,16 @@ form::LocalDateTime Win32Host::now() {
     return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
 }
 
-int Win32Host::addRenderer(std::function<void()> render) {
-    renderers_.push_back({nextId_, std::move(render)});
-    return nextId_++;
+void Win32Host::setAccelerators(HWND window, HACCEL table) {
+    if (table == nullptr) {
+        accelerators_.erase(window);
+    } else {
+        accelerators_[window] = table;
+    }
 }
 
-void Win32Host::removeRenderer(int id) {
-    std::erase_if(renderers_, [id](const Renderer& r) { return r.id == id; });
-}
-
-void Win32Host::renderAll() {
-    // A paint never yields, but a window call inside it may send messages; do not nest.
-    if (rendering_) {
-        return;
-    }
-    rendering_ = true;
-    // A painter may remove another one; work on a copy of the list.
-    const auto renderers = renderers_;
-    for (const auto& r : renderers) {
-        r.render();
-    }
+void Win32Host::painted() {
     lastRender_ = GetTickCount64();
-    rendering_ = false;
 }
 
 }  // namespace win32kit

@@ -127,18 +127,7 @@ void Win32Views::startupLoaded(startup::frmStartup& window) {
             startup::frmStartup::kClientWidth, startup::frmStartup::kClientHeight, {}};
         design.followVisible = true;
         startup_ = std::make_unique<win32views::TableWindow>(
-            window, window.controls(), app_.gate(), host_, std::move(design),
-            [this, &window](win32kit::ControlBinder& binder) {
-                HMENU bar = binder.menuBar();
-                HMENU devices = binder.addSubmenu(bar, window.MnuDevSel1);
-                // The device entries have no handlers: choosing one does nothing.
-                for (form::MenuItem& item : window.mnuDevice) {
-                    binder.addMenuEntry(devices, item, false, [] {});
-                }
-                // "About" is an entry of the menu bar itself; it moves no data.
-                binder.addMenuEntry(bar, window.mnuAbout, false,
-                                    [&window] { window.mnuAbout_Click(); });
-            });
+            window, window.controls(), app_.gate(), host_, std::move(design), window.menus());
     }
     startup_->render();
 }

@@ -30,7 +30,7 @@ ConsoleWindow::ConsoleWindow(frmI2C_General& model, form::UserEventGate& gate,
                              win32kit::Win32Host& host, std::function<bool()> requestClose)
     : model_(model), host_(host), binder_(gate, host), requestClose_(std::move(requestClose)) {
     stripShown_ = model_.cbNoc.Visible;
-    buildMenu();
+    binder_.buildMenus(model_.menus());
     window_ = win32kit::createTopWindow(
         win32kit::wide(model_.Caption), kStyle, scale().pixels(frmI2C_General::kClientWidth),
         scale().pixels(kDesignAreaHeight + (stripShown_ ? kStatusStrip : 0)), binder_.menuBar(),
@@ -90,25 +90,6 @@ ConsoleWindow::~ConsoleWindow() {
         win32kit::setTarget(pbouter_, nullptr);
         DestroyWindow(window_);
     }
-}
-
-void ConsoleWindow::buildMenu() {
-    HMENU bar = binder_.menuBar();
-    HMENU file = binder_.addSubmenu(bar, model_.mnuFileProcess);
-    HMENU open = binder_.addSubmenu(file, model_.mnuOPen);
-    binder_.addMenuEntry(open, model_.mnuSetup_Open, true,
-                         [this] { model_.mnuSetup_Open_Click(); });
-    binder_.addMenuEntry(open, model_.mnu_ScriptShow, true,
-                         [this] { model_.mnu_ScriptShow_Click(); });
-    binder_.addMenuEntry(open, model_.mnuGPIO, false, [this] { model_.mnuGPIO_Click(); });
-    binder_.addMenuEntry(open, model_.mnuRegisterMap, false,
-                         [this] { model_.mnuRegisterMap_Click(); });
-    binder_.addMenuEntry(file, model_.mnuSetup_Save, true,
-                         [this] { model_.mnuSetup_Save_Click(); });
-    // A capture may start or stop while an operation runs: it moves no data itself.
-    binder_.addMenuEntry(file, model_.mnuCapture, false, [this] { model_.mnuCapture_Click(); });
-    // "About" is an entry of the menu bar itself, without a submenu.
-    binder_.addMenuEntry(bar, model_.frmAbout, false, [this] { model_.frmAbout_Click(); });
 }
 
 void ConsoleWindow::arrange() {

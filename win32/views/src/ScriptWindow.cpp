@@ -88,14 +88,8 @@ ScriptWindow::ScriptWindow(frmScriptOps& model, form::UserEventGate& gate,
     design.messages = [this](HWND w, UINT m, WPARAM wp, LPARAM lp, LRESULT& r) {
         return onMessage(w, m, wp, lp, r);
     };
-    window_ = std::make_unique<TableWindow>(
-        model_, model_.controls(), gate, host, std::move(design),
-        [this](win32kit::ControlBinder& binder) {
-            HMENU file = binder.addSubmenu(binder.menuBar(), model_.Script_File_Ops);
-            binder.addMenuEntry(file, model_.mnuScript_Read, true,
-                                [this] { model_.mnuScript_Read_Click(); });
-            binder.addMenuEntry(file, model_.Dupform, true, [this] { model_.Dupform_Click(); });
-        });
+    window_ = std::make_unique<TableWindow>(model_, model_.controls(), gate, host,
+                                            std::move(design), model_.menus());
     grid_ = CreateWindowExW(
         WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |

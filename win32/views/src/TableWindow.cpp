@@ -15,15 +15,15 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 
 TableWindow::TableWindow(form::Window& model, const form::ControlTable& table,
                          form::UserEventGate& gate, win32kit::Win32Host& host, Design design,
-                         const std::function<void(win32kit::ControlBinder&)>& fillMenu)
+                         const form::MenuTable& menus)
     : model_(model), host_(host), binder_(gate, host), design_(std::move(design)) {
-    if (fillMenu) {
-        fillMenu(binder_);
+    if (!menus.empty()) {
+        binder_.buildMenus(menus);
     }
     win32kit::Scale& scale = binder_.scale();
     window_ = win32kit::createTopWindow(
         win32kit::wide(model_.Caption), kStyle, scale.pixels(design_.clientWidth),
-        scale.pixels(design_.clientHeight), fillMenu ? binder_.menuBar() : nullptr, this);
+        scale.pixels(design_.clientHeight), menus.empty() ? nullptr : binder_.menuBar(), this);
     binder_.setMenuOwner(window_);
     // Made on a screen of another DPI than the system's: sized for that one.
     if (const int dpi = win32kit::windowDpi(window_); dpi != scale.dpi()) {

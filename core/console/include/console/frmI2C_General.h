@@ -31,6 +31,7 @@
 #include "console/TabControl.h"
 #include "form/ControlTable.h"
 #include "form/Controls.h"
+#include "form/MenuTable.h"
 #include "form/Window.h"
 
 namespace console {
@@ -48,6 +49,8 @@ class frmI2C_General : public form::Window {
     static constexpr int kRows = 32;
 
     static constexpr const char* kTitle = "Velmorix I2C Communications Software";
+    // "File" > "Capture..." while no capture runs.
+    static constexpr const char* kCaptureCaption = "Capture...";
     static constexpr const char* kInvalidWriteValue = "Invalid Write Value";
     static constexpr const char* kCloseRefused =
         "Form will not close until USB Connection is closed. Click USB Disconnect";
@@ -69,6 +72,9 @@ class frmI2C_General : public form::Window {
     // Every visible control not listed above as moved at run time: its design place, whether
     // it may move data, and the handlers its events run. Refers to this window's members.
     form::ControlTable controls();
+    // The menu bar: each menu and entry with its first caption, whether it may move data and the
+    // handler it runs. Refers to this window's members.
+    form::MenuTable menus();
 
     // The device address a click sends: what "I2C Addr" holds now, as every window takes it.
     board::I2cAddress address() const;

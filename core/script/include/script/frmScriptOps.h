@@ -30,6 +30,7 @@
 #include "board/Reply.h"
 #include "form/ControlTable.h"
 #include "form/Controls.h"
+#include "form/MenuTable.h"
 #include "form/Window.h"
 #include "script/ParsedScript.h"
 #include "script/RowObserver.h"
@@ -63,6 +64,9 @@ class frmScriptOps : public form::Window {
     // Every control but the grid and the menu, in twips: its design place, whether it may move
     // data, and the handlers its events run. Refers to this window's members.
     form::ControlTable controls();
+    // The "File" menu: each entry with its first caption and the handler it runs through the
+    // gate. Refers to this window's members.
+    form::MenuTable menus();
 
     // Tells `observer` (nullptr: nobody) of every row the engine starts, compares and ends; it
     // must outlive the window or be removed first.

@@ -12,6 +12,7 @@
 
 #include "form/ControlTable.h"
 #include "form/Controls.h"
+#include "form/MenuTable.h"
 #include "form/Window.h"
 #include "startup/StartupLink.h"
 
@@ -28,6 +29,8 @@ class frmStartup : public form::Window {
 
     // Picture1 with its design place; refers to this window's member.
     form::ControlTable controls();
+    // The menu bar: "Device Select" with its six entries, and "About".
+    form::MenuTable menus();
 
     form::Picture Picture1;
     form::MenuItem MnuDevSel1;                // "Device Select"

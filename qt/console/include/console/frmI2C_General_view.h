@@ -13,7 +13,6 @@
 
 class QLabel;
 class QTabWidget;
-class QAction;
 
 namespace kit {
 class QtHost;
@@ -42,7 +41,6 @@ class frmI2C_GeneralView : public QMainWindow {
     bool event(QEvent* event) override;
 
   private:
-    void buildMenu();
     void buildControls();
     void bindEvents();
     void arrange();
@@ -62,12 +60,6 @@ class frmI2C_GeneralView : public QMainWindow {
     QWidget* logPage_ = nullptr;
     QWidget* cbNoc_ = nullptr;
     QLabel* lblCommTest_ = nullptr;
-    struct MenuEntry {
-        QAction* action;
-        form::MenuItem* item;
-        bool data;
-    };
-    std::vector<MenuEntry> menu_;
     bool syncingVertical_ = false;
     bool syncingHorizontal_ = false;
     bool paintingTab_ = false;

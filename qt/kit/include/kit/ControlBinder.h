@@ -1,7 +1,8 @@
 // Binds the controls of a window model to Qt widgets: builds each widget of the model's control
 // table at its design place (twips at 15 to a pixel), paints it from the model on render(), sends
 // the user's edits back and runs the user's events through the application's gate. While the gate
-// is busy, the data controls refuse input; the others stay live.
+// is busy, the data controls refuse input; the others stay live. It also builds a window's menus
+// from the model's menu table and paints them from their items.
 #pragma once
 
 #include <QObject>
@@ -12,13 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "form/BinderCore.h"
 #include "form/ContainerPlacer.h"
 #include "form/ControlGeometry.h"
 #include "form/ControlTable.h"
 #include "form/Controls.h"
+#include "form/MenuTable.h"
 #include "form/UserEventGate.h"
 
+class QAction;
 class QLineEdit;
+class QMainWindow;
+class QMenu;
+class QMenuBar;
 class QWidget;
 
 namespace kit {
@@ -52,11 +59,15 @@ class ControlBinder : public QObject {
     void build(const form::ControlTable& table);
     // The widget built for a model control; null when the table had none for it.
     QWidget* widget(const form::Control& control) const;
+    // Builds the menu bar of `window` from `menus`: each menu and entry named after its item,
+    // its caption, shortcut and check mark from the table; then marks the menu keys (MenuKeys.h).
+    // Choosing an entry runs its handler through the gate (Data) or directly (Live).
+    void buildMenus(QMainWindow& window, const form::MenuTable& menus);
 
     // Runs a user event through the gate and repaints every window after it; false when the
     // event was dropped because another handler runs.
     bool dispatch(const std::function<void()>& handler);
-    // Paints every bound widget from its model.
+    // Paints every bound widget and menu entry from its model.
     void render();
     // True when the data controls are painted disabled: an operation runs and has run for the
     // host's busyPaintDelayMs.
@@ -80,6 +91,10 @@ class ControlBinder : public QObject {
 
     // Creates the widget of one entry and records it under its model control.
     QWidget* make(const form::ControlEntry& e, const Place& at);
+    // A log (multi-line) or a one-line text box.
+    QWidget* create(form::TextBox& box, const form::ControlEntry& e, const Place& at);
+    // A heading row (the entry has columns), a title band or a plain label.
+    QWidget* create(form::Label& label, const form::ControlEntry& e, const Place& at);
     QWidget* textBox(form::TextBox& box, const form::ControlEntry& e, const Place& at);
     // A text box that makes its QLineEdit only once it is used (see TextCell).
     QWidget* textCell(form::TextBox& box, const form::ControlEntry& e, const Place& at);
@@ -91,14 +106,14 @@ class ControlBinder : public QObject {
     // The large bold caption of a title band.
     QWidget* title(form::Label& label, const form::ControlEntry& e, const Place& at);
     // A click runs the entry's click handler through the gate (Data) or directly (Live).
-    QWidget* button(form::Button& button, const form::ControlEntry& e, const Place& at);
+    QWidget* create(form::Button& button, const form::ControlEntry& e, const Place& at);
     // A user click stores the new value in the model, then runs the click handler through the
     // gate (Data) or directly (Live, for a box that moves no data and that a running operation
     // reads). A value painted from the model never calls it.
-    QWidget* checkBox(form::CheckBox& box, const form::ControlEntry& e, const Place& at);
-    QWidget* lamp(form::Lamp& lamp, const form::ControlEntry& e, const Place& at);
-    QWidget* frame(form::Frame& frame, const form::ControlEntry& e, const Place& at);
-    QWidget* picture(form::Picture& picture, const form::ControlEntry& e, const Place& at);
+    QWidget* create(form::CheckBox& box, const form::ControlEntry& e, const Place& at);
+    QWidget* create(form::Lamp& lamp, const form::ControlEntry& e, const Place& at);
+    QWidget* create(form::Frame& frame, const form::ControlEntry& e, const Place& at);
+    QWidget* create(form::Picture& picture, const form::ControlEntry& e, const Place& at);
     // A read-only log that appends the new tail of the model's text, or takes the whole text
     // when the model replaced it.
     QWidget* log(form::TextBox& box, const form::ControlEntry& e, const Place& at);
@@ -109,10 +124,22 @@ class ControlBinder : public QObject {
     void place(QWidget* widget, const char* kind, const form::ControlEntry& e, const Place& at);
     // Runs a click through the gate (Data) or directly and repaints after it (Live).
     void runClick(const std::function<void()>& run, Role role);
+    // Adds the entries of one menu (or of the bar) to `menu`, or to `bar` when `menu` is null.
+    void addMenuEntries(QMenuBar& bar, QMenu* menu, const form::MenuTable& entries);
+    // Shows, enables, captions and checks each menu entry as its item says.
+    void renderMenus(bool busy);
 
-    form::UserEventGate& gate_;
+    // A menu entry built from the table.
+    struct MenuAction {
+        QAction* action;
+        form::MenuItem* item;
+        Role role;
+        bool liveCaption;
+    };
+
+    form::BinderCore core_;
     QtHost& host_;
-    std::vector<std::function<void(bool busy)>> renders_;
+    std::vector<MenuAction> menu_;
     std::map<QObject*, Hooks> hooks_;
     form::ContainerPlacer<QWidget*> containers_;
     std::map<const form::Control*, QWidget*> widgets_;

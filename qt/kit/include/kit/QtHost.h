@@ -6,16 +6,16 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
-#include <functional>
 #include <vector>
 
+#include "form/BinderHost.h"
 #include "form/Host.h"
 
 class QWidget;
 
 namespace kit {
 
-class QtHost : public form::Host {
+class QtHost : public form::Host, public form::BinderHost {
   public:
     // Starts the idle timer that delivers USB events while nothing else runs; needs a
     // QApplication.
@@ -40,20 +40,6 @@ class QtHost : public form::Host {
     // The local date and time of day.
     form::LocalDateTime now() override;
 
-    // Adds a painter that renders one window from its model; returns an id for removeRenderer.
-    int addRenderer(std::function<void()> render);
-    // Forgets a painter; unknown ids are ignored.
-    void removeRenderer(int id);
-    // Paints every window from its model now.
-    void renderAll();
-    // A user event's handler starts: the clock for busyPaintDelayMs.
-    void operationStarts() { sinceOperation_.restart(); }
-    // Milliseconds since the last operationStarts().
-    qint64 operationAgeMs() const { return sinceOperation_.elapsed(); }
-    // Data controls look disabled only once an operation has run this long, so the quick
-    // automatic exchanges do not flicker; they refuse input from the first moment either way.
-    qint64 busyPaintDelayMs = 100;
-
     // Yields seen so far, for benchmarks and tests.
     long yields() const { return yields_; }
 
@@ -73,24 +59,20 @@ class QtHost : public form::Host {
     // window; nullptr when there is neither.
     QWidget* dialogParent() const;
 
+  protected:
+    // Notes the time of the paint, for the repaint interval.
+    void painted() override;
+
   private:
     form::FileDialogResult fileDialog(const form::FileDialogRequest& request, bool save);
 
-    struct Renderer {
-        int id;
-        std::function<void()> render;
-    };
-    std::vector<Renderer> renderers_;
     std::vector<QPointer<QWidget>> owners_;
-    int nextId_ = 1;
-    bool rendering_ = false;
     long yields_ = 0;
     // Runs from construction; the last paint and the last event slice are readings of it
     // (the slice's is negative until the first).
     QElapsedTimer clock_;
     qint64 renderedAtNs_ = 0;
     qint64 eventsAtNs_ = -1;
-    QElapsedTimer sinceOperation_;
     QTimer idle_;
 };
 

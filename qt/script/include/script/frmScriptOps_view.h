@@ -16,7 +16,6 @@
 #include "kit/ControlBinder.h"
 #include "script/frmScriptOps.h"
 
-class QAction;
 class QTableView;
 
 namespace kit {
@@ -57,7 +56,6 @@ class frmScriptOpsView : public QMainWindow {
   private:
     void buildControls();
     void buildGrid();
-    void buildMenu();
     void arrange();
     void placeGrid();
     void renderGrid();
@@ -75,11 +73,6 @@ class frmScriptOpsView : public QMainWindow {
     QWidget* client_ = nullptr;
     QTableView* grid_ = nullptr;
     ScriptGridModel* gridModel_ = nullptr;
-    struct MenuEntry {
-        QAction* action;
-        form::MenuItem* item;
-    };
-    std::vector<MenuEntry> menu_;
     // Grid state as last painted.
     std::array<int, kColumnCount> columnWidths_{};
     // Widest text of each column in pixels, as last measured.

@@ -10,8 +10,6 @@
 #include "kit/ControlBinder.h"
 #include "startup/frmStartup.h"
 
-class QAction;
-
 namespace kit {
 class QtHost;
 }
@@ -28,17 +26,10 @@ class frmStartupView : public QMainWindow {
     void render();
 
   private:
-    void buildMenu();
-
     frmStartup& model_;
     kit::QtHost& host_;
     kit::ControlBinder binder_;
     int rendererId_ = 0;
-    struct MenuEntry {
-        QAction* action;
-        form::MenuItem* item;
-    };
-    std::vector<MenuEntry> menu_;
 };
 
 }  // namespace startup

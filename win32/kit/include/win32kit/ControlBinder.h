@@ -2,8 +2,9 @@
 // control table at its design place (twips at the screen's DPI), paints it from the model on
 // render(), sends the user's edits back and runs the user's events through the application's
 // gate. While the gate is busy, the data controls refuse input; the others stay live. Frames and
-// pictures become panels that hold their controls; lamps are owner-drawn statics. It also keeps a
-// window's menu: entries bound to menu items, enabled and shown as the model says.
+// pictures become panels that hold their controls; lamps are owner-drawn statics. It also builds a
+// window's menu from the model's menu table: entries bound to menu items, enabled and shown as the
+// model says. Its code lies in one file per control family (ControlBinder*.cpp).
 #pragma once
 
 #include <windows.h>
@@ -15,10 +16,12 @@
 #include <string_view>
 #include <vector>
 
+#include "form/BinderCore.h"
 #include "form/ContainerPlacer.h"
 #include "form/ControlGeometry.h"
 #include "form/ControlTable.h"
 #include "form/Controls.h"
+#include "form/MenuTable.h"
 #include "form/UserEventGate.h"
 #include "win32kit/Scale.h"
 #include "win32kit/Surface.h"
@@ -79,12 +82,13 @@ class ControlBinder : public MessageTarget {
 
     // The menu bar of `owner`, made on first use (give it to createTopWindow).
     HMENU menuBar();
-    void setMenuOwner(HWND owner) { menuOwner_ = owner; }
-    // A submenu of `parent` captioned by `item`.
-    HMENU addSubmenu(HMENU parent, form::MenuItem& item);
-    // An entry of `parent` captioned by `item`: choosing it runs `run` through the gate when
-    // `data`, else directly. Its caption and check mark follow the item at each render().
-    void addMenuEntry(HMENU parent, form::MenuItem& item, bool data, std::function<void()> run);
+    // The window whose menu bar it is: menu changes redraw its bar, and the entries' shortcuts
+    // work while it or one of its controls has the focus.
+    void setMenuOwner(HWND owner);
+    // Fills the menu bar from `menus`: choosing an entry runs its handler through the gate (Data)
+    // or directly (Live); its caption and check mark follow its item at each render(). A
+    // shortcut shows after the caption.
+    void buildMenus(const form::MenuTable& menus);
 
     // The messages of the containers and of a view's own window: control notifications,
     // colours, lamps, frames and menu commands.
@@ -109,6 +113,7 @@ class ControlBinder : public MessageTarget {
         form::ControlEvents events;
         bool afterDoubleClick = false;
     };
+    // A menu entry as built: a command (id), a menu (submenu) or a separator (no item).
     struct MenuEntry {
         HMENU parent;
         UINT id;
@@ -116,26 +121,39 @@ class ControlBinder : public MessageTarget {
         form::MenuItem* item;
         bool data;
         std::function<void()> run;
+        std::string shortcut;
         int enabled = -1;
         int visible = -1;
         int checked = -1;
         std::string caption{};
     };
 
+    // Creates the control of one entry and records it under its model control.
     HWND make(const form::ControlEntry& e, const Place& at);
+    // A log (multi-line) or a one-line text box.
+    HWND create(form::TextBox& box, const form::ControlEntry& e, const Place& at);
+    // A heading row (the entry has columns) or a label.
+    HWND create(form::Label& label, const form::ControlEntry& e, const Place& at);
     HWND control(const wchar_t* cls, const std::wstring& text, DWORD style, DWORD exStyle,
                  const char* kind, const form::ControlEntry& e, const Place& at);
+    // A panel at the entry's place that the binder paints itself (a frame, a picture, a heading
+    // row); it keeps its place when the DPI changes.
+    HWND panel(const char* kind, const form::ControlEntry& e, const Place& at,
+               std::function<std::string()> text);
+    // Lists a built control under its model name, with what describe() says of it.
+    void record(const form::ControlEntry& e, const char* kind, HWND w,
+                std::function<std::string()> text);
     HWND textBox(form::TextBox& box, const form::ControlEntry& e, const Place& at);
     HWND label(form::Label& label, const form::ControlEntry& e, const Place& at);
     // A heading row whose words stand each over one of the entry's column controls.
     HWND headings(form::Label& label, const form::ControlEntry& e, const Place& at);
-    HWND button(form::Button& button, const form::ControlEntry& e, const Place& at);
+    HWND create(form::Button& button, const form::ControlEntry& e, const Place& at);
     // A user click stores the new tick in the model, then runs the click handler through the gate
     // (Data) or directly (Live). A tick painted from the model never calls it.
-    HWND checkBox(form::CheckBox& box, const form::ControlEntry& e, const Place& at);
-    HWND lamp(form::Lamp& lamp, const form::ControlEntry& e, const Place& at);
-    HWND frame(form::Frame& frame, const form::ControlEntry& e, const Place& at);
-    HWND picture(form::Picture& picture, const form::ControlEntry& e, const Place& at);
+    HWND create(form::CheckBox& box, const form::ControlEntry& e, const Place& at);
+    HWND create(form::Lamp& lamp, const form::ControlEntry& e, const Place& at);
+    HWND create(form::Frame& frame, const form::ControlEntry& e, const Place& at);
+    HWND create(form::Picture& picture, const form::ControlEntry& e, const Place& at);
     // A read-only log that appends the new tail of the model's text, or takes the whole text
     // when the model replaced it or dropped its oldest lines.
     HWND log(form::TextBox& box, const form::ControlEntry& e, const Place& at);
@@ -143,7 +161,18 @@ class ControlBinder : public MessageTarget {
     void tip(HWND w, const form::Control& control);
     // Runs a click through the gate (Data) or directly and repaints after it (Live).
     void runClick(const std::function<void()>& run, Role role);
+    // Appends the entries of one menu (or of the bar) to `parent`.
+    void addMenuEntries(HMENU parent, const form::MenuTable& entries);
+    // Appends one built entry to its menu with its current caption.
+    static void appendMenuEntry(const MenuEntry& m);
+    // Runs the menu entry of command `id`; false when no entry has it. A shortcut key of an
+    // entry that is hidden or disabled does nothing.
+    bool menuCommand(UINT id, bool key, LRESULT& result);
     void renderMenu(bool busy);
+    // Refills every menu with its shown entries; true when one was shown or hidden.
+    bool renderMenuShown();
+    // Enables or greys each entry; true when one changed.
+    bool renderMenuEnabled(bool busy);
     // Sets the caption and check mark of entries whose item changed them; true when a caption
     // changed.
     bool renderMenuMarks();
@@ -164,7 +193,7 @@ class ControlBinder : public MessageTarget {
     static std::wstring clipboardText(HWND owner);
     HBRUSH brush(COLORREF colour);
 
-    form::UserEventGate& gate_;
+    form::BinderCore core_;
     Win32Host& host_;
     std::unique_ptr<Scale> scale_;
     // Counts the DPI changes: a caption painted at another count is fitted again.
@@ -172,7 +201,6 @@ class ControlBinder : public MessageTarget {
     // What each built control does when the DPI changes, in build order (a heading row's words
     // are placed after their columns moved).
     std::vector<std::function<void()>> rescales_;
-    std::vector<std::function<void(bool busy)>> renders_;
     std::map<HWND, Item> items_;
     std::map<HWND, Hooks> hooks_;
     form::ContainerPlacer<HWND> containers_;
@@ -182,6 +210,9 @@ class ControlBinder : public MessageTarget {
     std::map<COLORREF, HBRUSH> brushes_;
     std::vector<MenuEntry> menu_;
     HMENU menuBar_ = nullptr;
+    // The entries' shortcut keys, and the table made of them once the owner is known.
+    std::vector<ACCEL> shortcuts_;
+    HACCEL shortcutTable_ = nullptr;
     HWND tips_ = nullptr;
     HWND menuOwner_ = nullptr;
     // True while render() writes into the controls: their change notifications are not edits.

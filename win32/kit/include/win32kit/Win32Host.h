@@ -6,14 +6,14 @@
 
 #include <windows.h>
 
-#include <functional>
-#include <vector>
+#include <map>
 
+#include "form/BinderHost.h"
 #include "form/Host.h"
 
 namespace win32kit {
 
-class Win32Host : public form::Host {
+class Win32Host : public form::Host, public form::BinderHost {
   public:
     // Starts the idle timer that delivers USB events while nothing else runs; one host per thread.
     Win32Host();
@@ -40,43 +40,32 @@ class Win32Host : public form::Host {
     // True once a quit was posted.
     bool quitting() const { return quitting_; }
 
-    // Adds a painter that renders one window from its model; returns an id for removeRenderer.
-    int addRenderer(std::function<void()> render);
-    // Forgets a painter; unknown ids are ignored.
-    void removeRenderer(int id);
-    // Paints every window from its model now.
-    void renderAll();
-    // A user event's handler starts: the clock for busyPaintDelayMs.
-    void operationStarts() { operationStart_ = GetTickCount64(); }
-    // Milliseconds since the last operationStarts().
-    ULONGLONG operationAgeMs() const { return GetTickCount64() - operationStart_; }
-    // Data controls look disabled only once an operation has run this long, so the quick
-    // automatic exchanges do not flicker; they refuse input from the first moment either way.
-    ULONGLONG busyPaintDelayMs = 100;
+    // The shortcut keys of `window`'s menu entries: a key message for the window or one of its
+    // controls is translated to the entry's command before the dialog keys see it. A null table
+    // forgets the window's; the caller keeps and frees the table.
+    void setAccelerators(HWND window, HACCEL table);
 
     // Yields seen so far, for tests.
     long yields() const { return yields_; }
 
+  protected:
+    // Notes the time of the paint, for the repaint interval.
+    void painted() override;
+
   private:
-    // Runs one message through the dialog keys of its top-level window, then dispatches it.
-    static void deliver(MSG& msg);
+    // Runs one message through the menu shortcuts and the dialog keys of its top-level window,
+    // then dispatches it.
+    void deliver(MSG& msg);
     // Runs every pending message; false once a quit was met.
     bool pump();
     form::FileDialogResult fileDialog(const form::FileDialogRequest& request, bool save);
     static void CALLBACK idlePump(HWND, UINT, UINT_PTR, DWORD);
 
-    struct Renderer {
-        int id;
-        std::function<void()> render;
-    };
-    std::vector<Renderer> renderers_;
-    int nextId_ = 1;
-    bool rendering_ = false;
+    std::map<HWND, HACCEL> accelerators_;
     bool quitting_ = false;
     int quitCode_ = 0;
     long yields_ = 0;
     ULONGLONG lastRender_ = 0;
-    ULONGLONG operationStart_ = 0;
     UINT_PTR timer_ = 0;
 };
 

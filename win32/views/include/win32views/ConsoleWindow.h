@@ -37,7 +37,6 @@ class ConsoleWindow : public win32kit::MessageTarget {
 
   private:
     win32kit::Scale& scale() { return binder_.scale(); }
-    void buildMenu();
     // Places the tabs, pages and the status strip for the client area, and tells the model.
     void arrange();
     void showPage(int tab);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "form/ControlTable.h"
+#include "form/MenuTable.h"
 #include "form/Window.h"
 #include "win32kit/ControlBinder.h"
 
@@ -36,11 +37,10 @@ class TableWindow : public win32kit::MessageTarget {
         std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)> messages{};
     };
 
-    // Builds the hidden window of `model` from `table`; `fillMenu`, when given, adds the menu's
-    // entries before the window is made.
+    // Builds the hidden window of `model` from `table`, with a menu bar built from `menus` when
+    // that is not empty.
     TableWindow(form::Window& model, const form::ControlTable& table, form::UserEventGate& gate,
-                win32kit::Win32Host& host, Design design,
-                const std::function<void(win32kit::ControlBinder&)>& fillMenu = {});
+                win32kit::Win32Host& host, Design design, const form::MenuTable& menus = {});
     ~TableWindow() override;
     TableWindow(const TableWindow&) = delete;
     TableWindow& operator=(const TableWindow&) = delete;
