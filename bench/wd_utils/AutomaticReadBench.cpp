@@ -12,20 +12,12 @@
 #include <memory>
 #include <string>
 
+#include "LayerBench.h"
 #include "emulator/EmulatedBridge.h"
 #include "wd_utils.h"
 #include "wdu_sim.h"
 
 namespace {
-
-int onAttach(WDU_DEVICE_HANDLE device, const WDU_DEVICE*, void* user) {
-    *static_cast<WDU_DEVICE_HANDLE*>(user) = device;
-    return WDU_SetInterface(device, 0, 0) == WD_STATUS_SUCCESS;
-}
-
-void onDetach(WDU_DEVICE_HANDLE, void* user) {
-    *static_cast<WDU_DEVICE_HANDLE*>(user) = 0;
-}
 
 int requestsSoFar(const EmulatedBridge& bridge) {
     int total = 0;
@@ -65,7 +57,7 @@ void BM_AutomaticReadThroughLibusb(benchmark::State& state) {
     }
     WDU_DEVICE_HANDLE device = 0;
     WDU_MATCH_TABLE match{board->vendorId(), board->productId(), 0, 0, 0, 0, 0};
-    WDU_EVENT_TABLE events{onAttach, onDetach, nullptr, &device};
+    WDU_EVENT_TABLE events{layerbench::keepDevice, layerbench::forgetDevice, nullptr, &device};
     std::uint8_t command[3] = {0x01, 0x61, 0x02};
     std::uint8_t reply[2] = {};
     std::uint32_t moved = 0;

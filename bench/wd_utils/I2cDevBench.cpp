@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "EmulatedI2cAdapter.h"
+#include "LayerBench.h"
 #include "bridgesim/Board.h"
 #include "bridgesim/SimulationReader.h"
 #include "wd_utils.h"
@@ -28,22 +29,13 @@ namespace {
 
 std::unique_ptr<EmulatedI2cAdapter> adapter;
 
-int onAttach(WDU_DEVICE_HANDLE device, const WDU_DEVICE*, void* user) {
-    *static_cast<WDU_DEVICE_HANDLE*>(user) = device;
-    return WDU_SetInterface(device, 0, 0) == WD_STATUS_SUCCESS;
-}
-
-void onDetach(WDU_DEVICE_HANDLE, void* user) {
-    *static_cast<WDU_DEVICE_HANDLE*>(user) = 0;
-}
-
 void BM_StackRegisterRead(benchmark::State& state) {
     wdu::resetForTests();
     WDU_DEVICE_HANDLE device = 0;
     // The adapter reports the bridge board's identity, which the built-in board carries too.
     const auto identity = bridgesim::Board::builtIn();
     WDU_MATCH_TABLE match{identity->vendorId(), identity->productId(), 0, 0, 0, 0, 0};
-    WDU_EVENT_TABLE events{onAttach, onDetach, nullptr, &device};
+    WDU_EVENT_TABLE events{layerbench::keepDevice, layerbench::forgetDevice, nullptr, &device};
     WDU_DRIVER_HANDLE driver = 0;
     if (WDU_SelectBridge(("i2cdev:" + adapter->node()).c_str()) != WD_STATUS_SUCCESS) {
         state.SkipWithError("the i2cdev bridge was refused");
@@ -56,21 +48,7 @@ void BM_StackRegisterRead(benchmark::State& state) {
         state.SkipWithError("the adapter did not attach");
         return;
     }
-    std::uint8_t command[3] = {0x01, 0x61, 0x02};
-    std::uint8_t reply[2] = {};
-    std::uint32_t moved = 0;
-    for (auto _ : state) {
-        WDU_Transfer(device, 2, 0, 0, command, sizeof command, &moved, nullptr, 1000);
-        WDU_Transfer(device, 0x82, 1, 0, reply, sizeof reply, &moved, nullptr, 1000);
-        if (reply[0] != 1 || reply[1] != 0x7A) {
-            state.SkipWithError("wrong reply");
-            break;
-        }
-        benchmark::DoNotOptimize(reply);
-    }
-    state.SetItemsProcessed(state.iterations());
-    WDU_VB_Uninit(driver);
-    wdu::resetForTests();
+    layerbench::timeRegisterReads(state, device, driver);
 }
 
 void BM_PlainRdwrRegisterRead(benchmark::State& state) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "bridgesim/Board.h"
 #include "bridgesim/SimulationReader.h"
 
@@ -13,9 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     const auto config = bridgesim::SimulationReader::fromText(text, "fuzz.json", error);
     if (!config) {
-        if (error.rfind("fuzz.json: ", 0) != 0) {
-            __builtin_trap();
-        }
+        fuzz::check(error.rfind("fuzz.json: ", 0) == 0);
         return 0;
     }
     bridgesim::SimulationConfig quick = *config;

@@ -5,17 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "console/SetupFile.h"
 
-namespace {
-
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-}  // namespace
+using fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);

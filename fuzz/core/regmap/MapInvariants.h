@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "regmap/MapReader.h"
 #include "regmap/MaskedWrite.h"
 
@@ -40,11 +41,7 @@ inline std::uint32_t chipAfter(regmap::WriteKind kind, std::uint32_t held, std::
     }
 }
 
-inline void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
+using fuzz::check;
 
 inline void checkMap(std::string_view text) {
     const regmap::MapReadResult result = regmap::readRegisterMap(text, "fuzz.xml");
