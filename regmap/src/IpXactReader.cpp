@@ -1,6 +1,7 @@
 // IP-XACT (IEEE 1685-2009 and 1685-2014): component / memoryMaps / memoryMap / addressBlock /
 // register / field. Resets sit on the register in 1685-2009 and on each field in 1685-2014; both
 // are read in either.
+#include "MapFormatTable.h"
 #include "XmlMap.h"
 
 namespace regmap::xml {
@@ -169,8 +170,6 @@ Register readRegister(const xmlNode* node, std::uint64_t base, Access blockAcces
     return reg;
 }
 
-}  // namespace
-
 bool isIpXact(const xmlNode* root) {
     const std::string ns = root->ns != nullptr && root->ns->href != nullptr
                                ? reinterpret_cast<const char*>(root->ns->href)
@@ -224,4 +223,16 @@ void readIpXact(const xmlNode* root, RegisterMap& map) {
     }
 }
 
+}  // namespace
+
 }  // namespace regmap::xml
+
+namespace regmap {
+
+MapFormatEntry mapFormatIpXact() {
+    return {{"IP-XACT", "an IP-XACT component (IEEE 1685-2009 or 1685-2014)", {"xml"}},
+            xml::isIpXact,
+            xml::readIpXact};
+}
+
+}  // namespace regmap

@@ -1,6 +1,7 @@
 // The map reader's table of formats: what each is, how its root element is known and how it is
-// read. A new format is a reader of its own and one line in this table's definition
-// (MapFormats.cpp). Inside this folder only.
+// read. A new format is a reader file of its own, NameReader.cpp, that defines mapFormatName(),
+// and its Name in the list of map_format_readers in this folder's CMakeLists.txt, from which
+// the build writes the table (MapFormatList.h). Inside this folder only.
 #pragma once
 
 #include <libxml/tree.h>

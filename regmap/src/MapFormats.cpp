@@ -1,17 +1,12 @@
 #include "regmap/MapFormats.h"
 
+#include "MapFormatList.h"
 #include "MapFormatTable.h"
-#include "XmlMap.h"
 
 namespace regmap {
 
 const std::vector<MapFormatEntry>& mapFormatTable() {
-    static const std::vector<MapFormatEntry> table = {
-        {{"IP-XACT", "an IP-XACT component (IEEE 1685-2009 or 1685-2014)", {"xml"}},
-         xml::isIpXact,
-         xml::readIpXact},
-        {{"CMSIS-SVD", "a CMSIS-SVD device", {"svd", "xml"}}, xml::isSvd, xml::readSvd},
-    };
+    static const std::vector<MapFormatEntry> table = listedMapFormats();
     return table;
 }
 

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <map>
 
+#include "MapFormatTable.h"
 #include "MapRules.h"
 #include "Numbers.h"
 #include "XmlMap.h"
@@ -375,8 +376,6 @@ class SvdReader {
     std::size_t elements_ = 0;
 };
 
-}  // namespace
-
 bool isSvd(const xmlNode* root) {
     const bool noNamespace =
         root->ns == nullptr || root->ns->href == nullptr || root->ns->href[0] == '\0';
@@ -404,4 +403,14 @@ void readSvd(const xmlNode* root, RegisterMap& map) {
     }
 }
 
+}  // namespace
+
 }  // namespace regmap::xml
+
+namespace regmap {
+
+MapFormatEntry mapFormatSvd() {
+    return {{"CMSIS-SVD", "a CMSIS-SVD device", {"svd", "xml"}}, xml::isSvd, xml::readSvd};
+}
+
+}  // namespace regmap

@@ -47,11 +47,4 @@ ReadAction readAction(const xmlNode* node);
 void readBehaviour(const xmlNode* node, std::string_view modifiedName, Access& access,
                    WriteKind& kind, ReadAction& action);
 
-// The readers of each format: whether a root element is the format's, and the map filled from
-// it, refusing what is wrong.
-bool isIpXact(const xmlNode* root);
-void readIpXact(const xmlNode* root, RegisterMap& map);
-bool isSvd(const xmlNode* root);
-void readSvd(const xmlNode* root, RegisterMap& map);
-
 }  // namespace regmap::xml
