@@ -66,6 +66,10 @@ class BoardLinkClient {
     OpenFailure whyNotOpen(const std::string& bridge);
     // The same for any board link: velmorix-script's, whose link belongs to its application.
     static OpenFailure whyNotOpen(board::BoardLink& link, const std::string& bridge);
+    // Sends any bridge command (bridgeproto's codec) and reads its reply: byte 0 as the count,
+    // the rest as data. The calls below are this for the commands they name; a new kind of
+    // packet needs no call of its own here.
+    Exchange exchange(const bridgeproto::Command& command);
     // The communication test's exchange: a one-byte read of register 02; answered when count = 1.
     Exchange probe(std::uint8_t writeAddress);
     // Reads `count` bytes (1 to 255) after writing the register bytes (none: a plain read); a full
@@ -107,8 +111,6 @@ class BoardLinkClient {
     static bool isReservedAddress(std::uint8_t address7);
 
   private:
-    Exchange exchange(const bridgeproto::Command& command);
-
     board::StandaloneMainWindow window_;
     board::BoardLink link_;
 };
