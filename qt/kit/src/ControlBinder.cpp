@@ -22,6 +22,7 @@
 #include "form/HeadingWords.h"
 #include "form/LogMirror.h"
 #include "form/PaintedCaption.h"
+#include "form/PaintedTextBox.h"
 #include "kit/CaptionButton.h"
 #include "kit/LampWidget.h"
 #include "kit/QtHost.h"
@@ -147,27 +148,19 @@ template <class Box>
 std::function<void(bool)> boxRender(Box* w, form::TextBox& box) {
     struct State {
         Painted painted;
-        std::uint64_t generation = ~std::uint64_t{0};
-        std::size_t size = 0;
-        int readOnly = -1;
-        int back = -1, fore = -1;
+        form::PaintedTextBox box;
     };
     return [w, &box, s = State{}](bool busy) mutable {
         s.painted.paint(w, box, box.Enabled);
-        const int readOnly = box.Locked || busy;
-        if (s.readOnly != readOnly) {
-            s.readOnly = readOnly;
-            w->setReadOnly(readOnly != 0);
+        const form::PaintedTextBox::Changes c = s.box.update(box, busy);
+        if (c.readOnlyChanged) {
+            w->setReadOnly(c.readOnly);
         }
-        if (s.back != box.BackColor || s.fore != box.ForeColor) {
-            s.back = box.BackColor;
-            s.fore = box.ForeColor;
+        if (c.coloursChanged) {
             setColours(w, QPalette::Base, QPalette::Text, box.BackColor, box.ForeColor,
                        kDefaultBoxBack);
         }
-        if (s.generation != box.textGeneration() || s.size != box.Text().size()) {
-            s.generation = box.textGeneration();
-            s.size = box.Text().size();
+        if (c.textChanged) {
             const QString text = qs(box.Text());
             if (w->text() != text) {
                 w->setText(text);

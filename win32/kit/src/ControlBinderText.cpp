@@ -8,6 +8,7 @@
 #include "BinderLooks.h"
 #include "Painted.h"
 #include "form/LogMirror.h"
+#include "form/PaintedTextBox.h"
 #include "win32kit/Guard.h"
 #include "win32kit/Text.h"
 
@@ -53,26 +54,18 @@ HWND ControlBinder::textBox(form::TextBox& box, const form::ControlEntry& e, con
     };
     struct State {
         Painted painted;
-        std::uint64_t generation = ~std::uint64_t{0};
-        std::size_t size = 0;
-        int readOnly = -1;
-        int back = -1, fore = -1;
+        form::PaintedTextBox box;
     };
     core_.addPainter([this, w, &box, s = State{}](bool busy) mutable {
         s.painted.paint(w, box, box.Enabled);
-        const int readOnly = box.Locked || busy;
-        if (s.readOnly != readOnly) {
-            s.readOnly = readOnly;
-            SendMessageW(w, EM_SETREADONLY, readOnly, 0);
+        const form::PaintedTextBox::Changes c = s.box.update(box, busy);
+        if (c.readOnlyChanged) {
+            SendMessageW(w, EM_SETREADONLY, c.readOnly ? TRUE : FALSE, 0);
         }
-        if (s.back != box.BackColor || s.fore != box.ForeColor) {
-            s.back = box.BackColor;
-            s.fore = box.ForeColor;
+        if (c.coloursChanged) {
             InvalidateRect(w, nullptr, TRUE);
         }
-        if (s.generation != box.textGeneration() || s.size != box.Text().size()) {
-            s.generation = box.textGeneration();
-            s.size = box.Text().size();
+        if (c.textChanged) {
             const std::wstring text = wide(box.Text());
             if (windowText(w) != text) {
                 SetWindowTextW(w, text.c_str());
